@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, checks the formatting, builds with warnings as errors and runs every
+# test (the X11 ones under a private Xvfb). With --sanitize the build uses AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh --test
+
+build=build/test
+sanitize=OFF
+if [ "${1:-}" = "--sanitize" ]; then
+    build=build/sanitize
+    sanitize=ON
+    export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+    export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp:print_suppressions=0}
+    export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
+fi
+
+scripts/check-format.sh
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIDORA_WERROR=ON -DTIDORA_SANITIZE=$sanitize
+cmake --build "$build"
+scripts/with-x11.sh ctest --test-dir "$build" --output-on-failure -j2

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Runs a command inside a private X session: Xvfb, a D-Bus session bus and openbox. Everything
+# started here is stopped again when the command ends.
+set -euo pipefail
+
+display=
+for number in $(seq 90 130); do
+    if [ ! -e "/tmp/.X11-unix/X$number" ] && [ ! -e "/tmp/.X$number-lock" ]; then
+        display=":$number"
+        break
+    fi
+done
+[ -n "$display" ] || { echo "with-x11: no free display" >&2; exit 1; }
+
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    [ -n "${DBUS_SESSION_BUS_PID:-}" ] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+for _ in $(seq 100); do
+    xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.05
+done
+eval "$(dbus-launch --sh-syntax)"
+openbox >/dev/null 2>&1 &
+pids+=($!)
+
+status=0
+"$@" || status=$?
+exit $status

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// Opaque bytes that find a file again after it was moved or renamed while the program was not
+// running. The bytes round-trip through the stacks file as they are.
+class Bookmarks
+{
+public:
+    virtual ~Bookmarks() = default;
+
+    // Nothing when no bookmark can be made (the file does not exist).
+    virtual std::optional<QByteArray> make(const QString& path) = 0;
+    // The file's current path; nothing when it cannot be found.
+    virtual std::optional<QString> resolve(const QByteArray& bookmark) = 0;
+};

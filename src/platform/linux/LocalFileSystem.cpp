@@ -1,0 +1,156 @@
+#include "platform/linux/LocalFileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray encoded(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+Status errnoFailure(int error)
+{
+    return Status::failure(QString::fromLocal8Bit(std::strerror(error)));
+}
+
+bool isValidUtf8(const char* name)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    [[maybe_unused]] const QString decoded = decoder(QByteArrayView(name));
+    return !decoder.hasError();
+}
+
+} // namespace
+
+bool LocalFileSystem::exists(const QString& path) const
+{
+    struct stat info;
+    return ::lstat(encoded(path).constData(), &info) == 0;
+}
+
+bool LocalFileSystem::isDirectory(const QString& path) const
+{
+    struct stat info;
+    return ::lstat(encoded(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::optional<Listing> LocalFileSystem::list(const QString& folder) const
+{
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(encoded(folder).constData()), &::closedir);
+    if (!dir)
+        return std::nullopt;
+    Listing listing;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            continue;
+        if (isValidUtf8(name))
+            listing.names.append(QString::fromUtf8(name));
+        else
+            ++listing.unnamed;
+    }
+    return listing;
+}
+
+QString LocalFileSystem::resolved(const QString& path) const
+{
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    char buffer[PATH_MAX];
+    if (::realpath(encoded(absolute).constData(), buffer))
+        return QFile::decodeName(buffer);
+    // Resolve what exists and keep the rest as written.
+    const QFileInfo info(absolute);
+    if (info.path() == absolute)
+        return absolute;
+    QString parent = resolved(info.path());
+    if (!parent.endsWith(QLatin1Char('/')))
+        parent += QLatin1Char('/');
+    return parent + info.fileName();
+}
+
+Status LocalFileSystem::move(const QString& from, const QString& to)
+{
+    const QByteArray source = encoded(from);
+    const QByteArray target = encoded(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+        0)
+        return Status::success();
+    int error = errno;
+    if (error == EINVAL || error == ENOSYS) {
+        // The file system cannot rename without replacing; check first, then rename.
+        if (exists(to))
+            return errnoFailure(EEXIST);
+        if (::rename(source.constData(), target.constData()) == 0)
+            return Status::success();
+        error = errno;
+    }
+    if (error == EXDEV)
+        return Status::failure(QStringLiteral("It is on another drive than %1, and files are "
+                                              "moved, never copied.")
+                                   .arg(QFileInfo(to).path()));
+    return errnoFailure(error);
+}
+
+Status LocalFileSystem::makeFolder(const QString& path, bool withParents)
+{
+    const QString clean = QDir::cleanPath(path);
+    if (withParents) {
+        if (isDirectory(clean))
+            return Status::success();
+        const QString parent = QFileInfo(clean).path();
+        if (parent != clean && !isDirectory(parent)) {
+            if (Status made = makeFolder(parent, true); !made)
+                return made;
+        }
+    }
+    if (::mkdir(encoded(clean).constData(), 0777) == 0)
+        return Status::success();
+    const int error = errno;
+    if (withParents && error == EEXIST && isDirectory(clean))
+        return Status::success();
+    return errnoFailure(error);
+}
+
+Status LocalFileSystem::removeFile(const QString& path)
+{
+    if (::unlink(encoded(path).constData()) == 0)
+        return Status::success();
+    return errnoFailure(errno);
+}
+
+Status LocalFileSystem::removeEmptyFolder(const QString& path)
+{
+    if (::rmdir(encoded(path).constData()) == 0)
+        return Status::success();
+    return errnoFailure(errno);
+}
+
+Status LocalFileSystem::moveToTrash(const QString& path, QString* trashedPath)
+{
+    if (!exists(path))
+        return errnoFailure(ENOENT);
+    QFile file(path);
+    if (file.moveToTrash()) {
+        if (trashedPath)
+            *trashedPath = file.fileName();
+        return Status::success();
+    }
+    const QString reason = file.errorString();
+    return Status::failure(reason.isEmpty() ? QStringLiteral("The Trash could not take it.")
+                                            : reason);
+}

@@ -1,0 +1,86 @@
+#include "FileInvariant.h"
+#include "TempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+// The checker guards every file-moving test, so it must itself catch each kind of loss.
+class TestFileInvariant : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void acceptsMovesBetweenAllowedPlaces();
+    void catchesLostCopiedAndChangedFiles();
+    void catchesChangesOutsideTheAllowedPlaces();
+    void trashNeedsItsInfoFile();
+};
+
+void TestFileInvariant::acceptsMovesBetweenAllowedPlaces()
+{
+    TempHome home;
+    FileInvariant invariant(home);
+    const QString a = invariant.addDesktopFile(QStringLiteral("a.txt"));
+    invariant.addSymlink(QStringLiteral("Desktop/link"), QStringLiteral("/etc/hostname"));
+    QDir().mkpath(home.documents() + QStringLiteral("/.Tidora/Stack"));
+    QVERIFY(QFile::rename(a, home.documents() + QStringLiteral("/.Tidora/Stack/a 2.txt")));
+    QVERIFY(QFile::rename(home.desktop() + QStringLiteral("/link"),
+                          home.documents() + QStringLiteral("/.Tidora/Stack/link")));
+    TIDORA_CHECK_INVARIANT(invariant);
+    QCOMPARE(invariant.locate(a), home.documents() + QStringLiteral("/.Tidora/Stack/a 2.txt"));
+}
+
+void TestFileInvariant::catchesLostCopiedAndChangedFiles()
+{
+    TempHome home;
+    FileInvariant invariant(home);
+    const QString lost = invariant.addDesktopFile(QStringLiteral("lost.txt"));
+    const QString copied = invariant.addDesktopFile(QStringLiteral("copied.txt"));
+    const QString changed = invariant.addDesktopFile(QStringLiteral("changed.txt"));
+    QFile::remove(lost);
+    QFile::copy(copied, home.desktop() + QStringLiteral("/copy.txt"));
+    home.write(QStringLiteral("Desktop/changed.txt"), "other");
+    const QString all = invariant.violations().join(QLatin1Char('\n'));
+    QVERIFY(all.contains(QStringLiteral("lost: ") + lost));
+    QVERIFY(all.contains(QStringLiteral("copied: ") + copied));
+    QVERIFY(all.contains(QStringLiteral("lost: ") + changed));
+}
+
+void TestFileInvariant::catchesChangesOutsideTheAllowedPlaces()
+{
+    TempHome home;
+    home.write(QStringLiteral("Documents/notes.txt"), "mine");
+    home.write(QStringLiteral("Pictures/keep.png"), "png");
+    FileInvariant invariant(home);
+    home.write(QStringLiteral("Documents/notes.txt"), "changed");
+    QFile::remove(home.home() + QStringLiteral("/Pictures/keep.png"));
+    home.write(QStringLiteral("Documents/new.txt"), "new");
+    home.write(QStringLiteral(".local/share/Tidorama/stacks.json"), "[]"); // the program's own
+    const QString all = invariant.violations().join(QLatin1Char('\n'));
+    QVERIFY(
+        all.contains(QStringLiteral("changed outside the allowed places: ") + home.documents()));
+    QVERIFY(all.contains(QStringLiteral("removed outside the allowed places: ") + home.home()));
+    QVERIFY(
+        all.contains(QStringLiteral("created outside the allowed places: ") + home.documents()));
+    QVERIFY(!all.contains(QStringLiteral("stacks.json")));
+}
+
+void TestFileInvariant::trashNeedsItsInfoFile()
+{
+    TempHome home;
+    FileInvariant invariant(home);
+    invariant.allowTrash();
+    const QString file = invariant.addDesktopFile(QStringLiteral("gone.txt"));
+    QDir().mkpath(home.trashFiles());
+    QVERIFY(QFile::rename(file, home.trashFiles() + QStringLiteral("/gone.txt")));
+    QVERIFY(invariant.violations()
+                .join(QLatin1Char('\n'))
+                .contains(QStringLiteral("no valid trash info")));
+    home.write(QStringLiteral(".local/share/Trash/info/gone.txt.trashinfo"),
+               "[Trash Info]\nPath=/x/gone.txt\nDeletionDate=2026-12-06T10:00:00\n");
+    TIDORA_CHECK_INVARIANT(invariant);
+}
+
+QTEST_GUILESS_MAIN(TestFileInvariant)
+#include "tst_fileinvariant.moc"

@@ -1,0 +1,146 @@
+#include "TempHome.h"
+#include "platform/linux/LocalFileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <sys/stat.h>
+
+class TestLocalFileSystem : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void moveNeverReplaces();
+    void moveAcrossFileSystemsFailsWithoutCopying();
+    void listingCountsNamesThatAreNotUtf8();
+    void resolvingKeepsTheItemItself();
+    void foldersAreCreatedAndRemovedOnlyWhenEmpty();
+    void trashKeepsAnInfoFile();
+};
+
+void TestLocalFileSystem::moveNeverReplaces()
+{
+    TempHome home;
+    LocalFileSystem fs;
+    const QString a = home.write(QStringLiteral("Desktop/a.txt"), "a");
+    const QString b = home.write(QStringLiteral("Desktop/b.txt"), "b");
+    const Status status = fs.move(a, b);
+    QVERIFY(!status);
+    QVERIFY(!status.description().isEmpty());
+    QCOMPARE(TempHome::read(a), QByteArray("a"));
+    QCOMPARE(TempHome::read(b), QByteArray("b"));
+
+    const QString folder = home.makeFolder(QStringLiteral("Desktop/folder"));
+    home.write(QStringLiteral("Desktop/folder/inner.txt"), "inner");
+    QVERIFY(fs.move(folder, home.documents() + QStringLiteral("/moved")));
+    QCOMPARE(TempHome::read(home.documents() + QStringLiteral("/moved/inner.txt")),
+             QByteArray("inner"));
+    QVERIFY(!fs.move(home.desktop() + QStringLiteral("/missing"),
+                     home.documents() + QStringLiteral("/x")));
+}
+
+void TestLocalFileSystem::moveAcrossFileSystemsFailsWithoutCopying()
+{
+    TempHome home;
+    LocalFileSystem fs;
+    struct stat homeInfo, shmInfo;
+    if (::stat(QFile::encodeName(home.home()).constData(), &homeInfo) != 0 ||
+        ::stat("/dev/shm", &shmInfo) != 0 || homeInfo.st_dev == shmInfo.st_dev)
+        QSKIP("no second file system to move across");
+    const QString source = home.write(QStringLiteral("Desktop/far.txt"), "far");
+    const QString target =
+        QStringLiteral("/dev/shm/tidora-test-%1").arg(QCoreApplication::applicationPid());
+    const Status status = fs.move(source, target);
+    QVERIFY(!status);
+    QVERIFY2(status.description().contains(QLatin1String("never copied")),
+             qPrintable(status.description()));
+    QVERIFY(!QFile::exists(target));
+    QCOMPARE(TempHome::read(source), QByteArray("far"));
+}
+
+void TestLocalFileSystem::listingCountsNamesThatAreNotUtf8()
+{
+    TempHome home;
+    LocalFileSystem fs;
+    home.write(QStringLiteral("Desktop/.hidden"));
+    home.write(QStringLiteral("Desktop/plain.txt"));
+    const QByteArray raw = QFile::encodeName(home.desktop()) + "/bad\xff\xfe.txt";
+    QFile bad;
+    FILE* file = std::fopen(raw.constData(), "w");
+    QVERIFY(file);
+    std::fclose(file);
+
+    const std::optional<Listing> listing = fs.list(home.desktop());
+    QVERIFY(listing);
+    QStringList names = listing->names;
+    names.sort();
+    QCOMPARE(names, (QStringList{QStringLiteral(".hidden"), QStringLiteral("plain.txt")}));
+    QCOMPARE(listing->unnamed, 1);
+    QVERIFY(!listing->isEmpty());
+    QVERIFY(!fs.list(home.desktop() + QStringLiteral("/plain.txt")));
+    QVERIFY(!fs.list(home.desktop() + QStringLiteral("/missing")));
+}
+
+void TestLocalFileSystem::resolvingKeepsTheItemItself()
+{
+    TempHome home;
+    LocalFileSystem fs;
+    const QString real = home.makeFolder(QStringLiteral("real-desktop"));
+    QVERIFY(QFile::link(real, home.home() + QStringLiteral("/linked")));
+    const QString target = home.write(QStringLiteral("elsewhere/target.txt"));
+    const QString link = real + QStringLiteral("/link.txt");
+    QVERIFY(QFile::link(target, link));
+
+    QCOMPARE(fs.resolved(home.home() + QStringLiteral("/linked")), real);
+    QCOMPARE(fs.resolved(home.home() + QStringLiteral("/linked/../linked/./")), real);
+    // The link lies in the real folder, whatever it points to.
+    QCOMPARE(fs.resolvedParent(home.home() + QStringLiteral("/linked/link.txt")), real);
+    QCOMPARE(fs.resolved(home.home() + QStringLiteral("/linked/not-yet.txt")),
+             real + QStringLiteral("/not-yet.txt"));
+    QVERIFY(fs.exists(link));
+    QVERIFY(!fs.isDirectory(home.home() + QStringLiteral("/linked")));
+    QVERIFY(fs.isDirectory(real));
+
+    QFile::remove(target);
+    QVERIFY(fs.exists(link)); // dangling, but there
+}
+
+void TestLocalFileSystem::foldersAreCreatedAndRemovedOnlyWhenEmpty()
+{
+    TempHome home;
+    LocalFileSystem fs;
+    const QString deep = home.documents() + QStringLiteral("/a/b/c");
+    QVERIFY(!fs.makeFolder(deep, false));
+    QVERIFY(fs.makeFolder(deep, true));
+    QVERIFY(fs.makeFolder(deep, true));
+    QVERIFY(!fs.makeFolder(deep, false));
+    home.write(QStringLiteral("Documents/a/b/c/keep.txt"), "keep");
+    QVERIFY(!fs.removeEmptyFolder(deep));
+    QVERIFY(!fs.removeFile(deep));
+    QCOMPARE(TempHome::read(deep + QStringLiteral("/keep.txt")), QByteArray("keep"));
+    QVERIFY(fs.removeFile(deep + QStringLiteral("/keep.txt")));
+    QVERIFY(fs.removeEmptyFolder(deep));
+    QVERIFY(!QFileInfo::exists(deep));
+}
+
+void TestLocalFileSystem::trashKeepsAnInfoFile()
+{
+    TempHome home;
+    LocalFileSystem fs;
+    const QString file = home.write(QStringLiteral("Desktop/old \"report\".txt"), "old");
+    QString trashed;
+    const Status status = fs.moveToTrash(file, &trashed);
+    QVERIFY2(status, qPrintable(status.description()));
+    QVERIFY(!QFile::exists(file));
+    QVERIFY2(trashed.startsWith(home.trashFiles()), qPrintable(trashed));
+    QCOMPARE(TempHome::read(trashed), QByteArray("old"));
+    const QString info = home.dataRoot() + QStringLiteral("/Trash/info/") +
+                         QFileInfo(trashed).fileName() + QStringLiteral(".trashinfo");
+    QVERIFY(TempHome::read(info).contains("Path="));
+    QVERIFY(!fs.moveToTrash(file, &trashed));
+}
+
+QTEST_GUILESS_MAIN(TestLocalFileSystem)
+#include "tst_localfilesystem.moc"

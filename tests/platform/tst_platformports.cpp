@@ -1,0 +1,105 @@
+#include "TempHome.h"
+#include "platform/linux/IniSettings.h"
+#include "platform/linux/LinuxPaths.h"
+#include "platform/macos/ChmodFolderGuard.h"
+
+#include <QFile>
+#include <QTest>
+
+class TestPlatformPorts : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void pathsFollowTheXdgFolders();
+    void displayPathsUseTheTilde();
+    void settingsAreReadAfresh();
+    void settingsBooleansAreStrict();
+    void chmodGuardClearsBeforeProtecting();
+};
+
+void TestPlatformPorts::pathsFollowTheXdgFolders()
+{
+    TempHome home;
+    {
+        const LinuxPaths paths;
+        QCOMPARE(paths.home(), home.home());
+        QCOMPARE(paths.desktop(), home.desktop());
+        QCOMPARE(paths.documents(), home.documents());
+        QCOMPARE(paths.dataFolder(), home.dataRoot() + QStringLiteral("/Tidorama"));
+        QCOMPARE(paths.configRoot(), home.configRoot());
+    }
+    // A localised desktop named by xdg-user-dirs is the Desktop.
+    home.write(QStringLiteral(".config/user-dirs.dirs"),
+               "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\nXDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
+    const LinuxPaths localised;
+    QCOMPARE(localised.desktop(), home.home() + QStringLiteral("/Schreibtisch"));
+    QCOMPARE(localised.documents(), home.home() + QStringLiteral("/Dokumente"));
+}
+
+void TestPlatformPorts::displayPathsUseTheTilde()
+{
+    TempHome home;
+    const LinuxPaths paths;
+    QCOMPARE(paths.displayPath(home.documents() + QStringLiteral("/.Tidora")),
+             QStringLiteral("~/Documents/.Tidora"));
+    QCOMPARE(paths.displayPath(home.home()), QStringLiteral("~"));
+    // Only whole folder names count.
+    QCOMPARE(paths.displayPath(home.home() + QStringLiteral("other/x")),
+             home.home() + QStringLiteral("other/x"));
+    QCOMPARE(paths.displayPath(QStringLiteral("/srv/x")), QStringLiteral("/srv/x"));
+}
+
+void TestPlatformPorts::settingsAreReadAfresh()
+{
+    TempHome home;
+    const QString file = IniSettings::defaultFileName(home.configRoot());
+    IniSettings first(file);
+    IniSettings second(file);
+    first.setValue(SettingsKey::storageLocation, QStringLiteral("desktop"));
+    QCOMPARE(second.value(SettingsKey::storageLocation).toString(), QStringLiteral("desktop"));
+    second.setValue(SettingsKey::storageLocation, QStringLiteral("documents"));
+    QCOMPARE(first.value(SettingsKey::storageLocation).toString(), QStringLiteral("documents"));
+    QVERIFY(QFile::exists(file));
+
+    first.removeAll();
+    QVERIFY(!QFile::exists(file));
+    QVERIFY(!second.value(SettingsKey::storageLocation).isValid());
+}
+
+void TestPlatformPorts::settingsBooleansAreStrict()
+{
+    TempHome home;
+    IniSettings settings(IniSettings::defaultFileName(home.configRoot()));
+    QVERIFY(settings.boolValue(SettingsKey::shakeToStackEnabled, true));
+    settings.setValue(SettingsKey::shakeToStackEnabled, false);
+    QVERIFY(!IniSettings(settings.fileName()).boolValue(SettingsKey::shakeToStackEnabled, true));
+    settings.setValue(SettingsKey::shakeToStackEnabled, QStringLiteral("no"));
+    QVERIFY(settings.boolValue(SettingsKey::shakeToStackEnabled, true));
+    settings.setValue(SettingsKey::shakeToStackEnabled, 0);
+    QVERIFY(settings.boolValue(SettingsKey::shakeToStackEnabled, true));
+}
+
+void TestPlatformPorts::chmodGuardClearsBeforeProtecting()
+{
+    TempHome home;
+    const QString log = home.home() + QStringLiteral("/chmod.log");
+    const QString program =
+        home.write(QStringLiteral("bin/chmod"),
+                   "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done >> '" + log.toUtf8() +
+                       "'\necho >> '" + log.toUtf8() + "'\necho noise >&2\nexit 3\n");
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    ChmodFolderGuard guard(program);
+    guard.protect(QStringLiteral("/x/My Stack"));
+    guard.unprotect(QStringLiteral("/x/My Stack"));
+    QCOMPARE(
+        QString::fromUtf8(TempHome::read(log)),
+        QStringLiteral("-N|/x/My Stack|\n+a|everyone deny delete|/x/My Stack|\n-N|/x/My Stack|\n"));
+
+    ChmodFolderGuard missing(home.home() + QStringLiteral("/no-such-program"));
+    missing.protect(QStringLiteral("/x")); // ignored, does not hang
+}
+
+QTEST_GUILESS_MAIN(TestPlatformPorts)
+#include "tst_platformports.moc"
