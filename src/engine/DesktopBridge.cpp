@@ -1,0 +1,126 @@
+#include "engine/DesktopBridge.h"
+
+#include "platform/FileSystem.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include <cmath>
+#include <limits>
+
+DesktopBridge::DesktopBridge(QString desktopFolder, const FileSystem& fileSystem)
+    : m_desktopFolder(std::move(desktopFolder))
+    , m_fileSystem(fileSystem)
+{}
+
+BridgeResult<QList<DesktopFile>> DesktopBridge::desktopItems()
+{
+    return readDesktopItems();
+}
+
+BridgeResult<QList<DesktopFile>> DesktopBridge::selectedFiles()
+{
+    BridgeResult<QList<DesktopFile>> selection = readSelection();
+    if (!selection)
+        return selection;
+    const QString desktop = m_fileSystem.resolved(m_desktopFolder);
+    QList<DesktopFile> kept;
+    for (const DesktopFile& file : selection.value()) {
+        if (!isHiddenFile(file.path) && m_fileSystem.resolvedParent(file.path) == desktop)
+            kept.append(file);
+    }
+    return kept;
+}
+
+BridgeResult<PositionMap> DesktopBridge::desktopPositions(const QStringList& names)
+{
+    QStringList asked;
+    for (const QString& name : names) {
+        if (canExpress(name))
+            asked.append(name);
+    }
+    if (asked.isEmpty())
+        return PositionMap();
+    const BridgeResult<QList<NamedPosition>> rows = readPositions(asked);
+    if (!rows)
+        return rows.error();
+    const QSet<QString> wanted(asked.cbegin(), asked.cend());
+    PositionMap positions;
+    for (const NamedPosition& row : rows.value()) {
+        if (wanted.contains(row.name) && !positions.contains(row.name))
+            positions.insert(row.name, row.position);
+    }
+    return positions;
+}
+
+BridgeResult<void> DesktopBridge::setDesktopPositions(const QList<NamedPosition>& positions)
+{
+    const QList<NamedPosition> sent = expressible(positions);
+    if (sent.isEmpty())
+        return {};
+    return writePositions(sent);
+}
+
+BridgeResult<void> DesktopBridge::announcePositions(const QList<NamedPosition>& positions)
+{
+    const QList<NamedPosition> sent = expressible(positions);
+    if (sent.isEmpty())
+        return {};
+    return writeAnnouncement(sent);
+}
+
+bool DesktopBridge::isHiddenFile(const QString& path) const
+{
+    const QString name = QFileInfo(path).fileName();
+    return name.startsWith(QLatin1Char('.')) || hasHiddenFlag(path);
+}
+
+BridgeResult<void> DesktopBridge::writeAnnouncement(const QList<NamedPosition>&)
+{
+    return {};
+}
+
+bool DesktopBridge::canExpress(const QString& name) const
+{
+    return isPlainFileName(name);
+}
+
+bool DesktopBridge::hasHiddenFlag(const QString& path) const
+{
+    const QFileInfo info(path);
+    QFile list(info.path() + QStringLiteral("/.hidden"));
+    if (!list.open(QIODevice::ReadOnly))
+        return false;
+    // One name a line, as GIO reads it.
+    const QByteArray wanted = QFile::encodeName(info.fileName());
+    const QList<QByteArray> lines = list.readAll().split('\n');
+    return lines.contains(wanted);
+}
+
+bool DesktopBridge::isPlainFileName(const QString& name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        name.contains(QLatin1Char('/')) || name.contains(QChar(0)))
+        return false;
+    return QFile::decodeName(QFile::encodeName(name)) == name;
+}
+
+bool DesktopBridge::isUsablePosition(const QPointF& position)
+{
+    const auto usable = [](qreal value) {
+        return std::isfinite(value) && value > std::numeric_limits<qint32>::min() &&
+               value < std::numeric_limits<qint32>::max();
+    };
+    return usable(position.x()) && usable(position.y());
+}
+
+QList<NamedPosition> DesktopBridge::expressible(const QList<NamedPosition>& positions) const
+{
+    QList<NamedPosition> kept;
+    for (const NamedPosition& entry : positions) {
+        if (canExpress(entry.name) && isUsablePosition(entry.position))
+            kept.append(entry);
+    }
+    return kept;
+}
