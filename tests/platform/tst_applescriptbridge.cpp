@@ -1,0 +1,201 @@
+#include "TempHome.h"
+#include "engine/FinderScripts.h"
+#include "platform/linux/LocalFileSystem.h"
+#include "platform/macos/AppleScriptBridge.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+// A stand-in for osascript: it keeps the script it was given and answers as told by the files
+// beside it (reply text, report on standard error, exit status).
+class FakeOsascript
+{
+public:
+    explicit FakeOsascript(const TempHome& home)
+        : m_folder(home.makeFolder(QStringLiteral("osascript")))
+    {
+        const QString program = path();
+        QFile file(program);
+        file.open(QIODevice::WriteOnly);
+        file.write("#!/bin/sh\n"
+                   "dir=$(dirname \"$0\")\n"
+                   "cat > \"$dir/received\"\n"
+                   "echo run >> \"$dir/runs\"\n"
+                   "[ -f \"$dir/reply\" ] && cat \"$dir/reply\"\n"
+                   "[ -f \"$dir/report\" ] && cat \"$dir/report\" >&2\n"
+                   "exit $(cat \"$dir/status\" 2>/dev/null || echo 0)\n");
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    QString path() const { return m_folder + QStringLiteral("/osascript"); }
+    void answer(const QByteArray& reply) { put(QStringLiteral("reply"), reply); }
+    void fail(const QByteArray& report, int status = 1)
+    {
+        put(QStringLiteral("report"), report);
+        put(QStringLiteral("status"), QByteArray::number(status));
+    }
+    QString received() const
+    {
+        return QString::fromUtf8(TempHome::read(m_folder + QStringLiteral("/received")));
+    }
+    int runs() const { return int(TempHome::read(m_folder + QStringLiteral("/runs")).count('\n')); }
+
+private:
+    void put(const QString& name, const QByteArray& content)
+    {
+        QFile file(m_folder + QLatin1Char('/') + name);
+        file.open(QIODevice::WriteOnly);
+        file.write(content);
+    }
+
+    QString m_folder;
+};
+
+} // namespace
+
+class TestAppleScriptBridge : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void repliesBecomeDesktopFiles();
+    void positionsAreAskedInOneScript();
+    void settingSendsTheScriptAndIgnoresTheReply();
+    void failuresCarryFindersNumber();
+    void reportsAreReadSensibly_data();
+    void reportsAreReadSensibly();
+};
+
+void TestAppleScriptBridge::repliesBecomeDesktopFiles()
+{
+    TempHome home;
+    LocalFileSystem files;
+    FakeOsascript osascript(home);
+    AppleScriptBridge bridge(home.desktop(), files, osascript.path());
+    const QString desktop = home.desktop();
+    home.write(QStringLiteral("Desktop/a b.png"));
+    home.makeFolder(QStringLiteral("Desktop/Folder"));
+    osascript.answer((desktop + QStringLiteral("/a b.png\t120.5\t40\n") + desktop +
+                      QStringLiteral("/Folder/\t300\t-2\n") + desktop +
+                      QStringLiteral("/Folder/inner.txt\t1\t1\n") + desktop +
+                      QStringLiteral("/.dot\t1\t1\nnot a row\n\n"))
+                         .toUtf8());
+    const QList<DesktopFile> selected = bridge.selectedFiles().value();
+    QCOMPARE(selected,
+             (QList<DesktopFile>{{desktop + QStringLiteral("/a b.png"), QPointF(120.5, 40)},
+                                 {desktop + QStringLiteral("/Folder"), QPointF(300, -2)}}));
+    QCOMPARE(osascript.received(), FinderScripts::selection());
+    QCOMPARE(bridge.desktopItems().value().size(), 4);
+    QCOMPARE(osascript.received(), FinderScripts::allItems());
+
+    // A script that succeeds and prints nothing gives no rows.
+    osascript.answer(QByteArray());
+    QVERIFY(bridge.desktopItems().value().isEmpty());
+    QCOMPARE(bridge.runScript(QStringLiteral("return \"\"")).value(), QString());
+}
+
+void TestAppleScriptBridge::positionsAreAskedInOneScript()
+{
+    TempHome home;
+    LocalFileSystem files;
+    FakeOsascript osascript(home);
+    AppleScriptBridge bridge(home.desktop(), files, osascript.path());
+    osascript.answer("say \"hi\".txt\t10\t20\nsay \"hi\".txt\t30\t40\nother\t5\t5\n");
+    const QString quotedName = QStringLiteral("say \"hi\".txt");
+    const PositionMap positions =
+        bridge
+            .desktopPositions({quotedName, QStringLiteral("missing"), QStringLiteral("line\nbreak"),
+                               QStringLiteral("tab\there")})
+            .value();
+    QCOMPARE(positions, (PositionMap{{quotedName, QPointF(10, 20)}}));
+    QCOMPARE(osascript.runs(), 1);
+    // Names a reply line could not carry are not asked.
+    QCOMPARE(osascript.received(),
+             FinderScripts::positions({quotedName, QStringLiteral("missing")}));
+    QVERIFY(osascript.received().contains(QStringLiteral("{\"say \\\"hi\\\".txt\", \"missing\"}")));
+
+    QVERIFY(bridge.desktopPositions({QStringLiteral("tab\tonly")}).value().isEmpty());
+    QCOMPARE(osascript.runs(), 1);
+}
+
+void TestAppleScriptBridge::settingSendsTheScriptAndIgnoresTheReply()
+{
+    TempHome home;
+    LocalFileSystem files;
+    FakeOsascript osascript(home);
+    AppleScriptBridge bridge(home.desktop(), files, osascript.path());
+    osascript.answer("anything at all");
+    QVERIFY(bridge.setDesktopPositions({{QStringLiteral("a"), QPointF(120.7, -3.9)}}));
+    QCOMPARE(osascript.received(), QStringLiteral("tell application \"Finder\"\n"
+                                                  "try\n"
+                                                  "    set desktop position of item \"a\" of "
+                                                  "desktop to {120, -3}\n"
+                                                  "end try\n"
+                                                  "end tell"));
+    // Finder cannot be told in advance: announcing runs nothing.
+    QVERIFY(bridge.announcePositions({{QStringLiteral("a"), QPointF(1, 1)}}));
+    QCOMPARE(osascript.runs(), 1);
+}
+
+void TestAppleScriptBridge::failuresCarryFindersNumber()
+{
+    TempHome home;
+    LocalFileSystem files;
+    FakeOsascript osascript(home);
+    AppleScriptBridge bridge(home.desktop(), files, osascript.path());
+    osascript.fail("0:48: execution error: Not authorized to send Apple events to Finder. "
+                   "(-1743)\n");
+    const BridgeResult<QList<DesktopFile>> refused = bridge.selectedFiles();
+    QCOMPARE(refused.error().code, BridgeError::notPermitted);
+    QCOMPARE(refused.error().message,
+             QStringLiteral("Not authorized to send Apple events to Finder."));
+    QVERIFY(refused.error().description().startsWith(
+        QStringLiteral("Tidora isn't allowed to control Finder.")));
+    QCOMPARE(bridge.setDesktopPositions({{QStringLiteral("a"), QPointF(1, 1)}}).error().code,
+             BridgeError::notPermitted);
+
+    // A failure that says nothing.
+    osascript.fail(QByteArray(), 3);
+    QCOMPARE(bridge.desktopItems().error(),
+             (BridgeError{QStringLiteral("Finder script failed."), 0}));
+
+    AppleScriptBridge missing(home.desktop(), files, home.home() + QStringLiteral("/nowhere"));
+    QCOMPARE(missing.desktopItems().error(),
+             (BridgeError{QStringLiteral("Could not build the Finder script."), 0}));
+}
+
+void TestAppleScriptBridge::reportsAreReadSensibly_data()
+{
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<qint64>("code");
+    QTest::newRow("execution")
+        << QStringLiteral(
+               "12:40: execution error: Finder got an error: Can’t get item \"x\". (-1728)\n")
+        << QStringLiteral("Finder got an error: Can’t get item \"x\".") << qint64(-1728);
+    QTest::newRow("syntax")
+        << QStringLiteral(
+               "0:3: syntax error: A unknown token can’t go after this identifier. (-2740)")
+        << QStringLiteral("A unknown token can’t go after this identifier.") << qint64(-2740);
+    QTest::newRow("no number") << QStringLiteral("osascript: something odd happened")
+                               << QStringLiteral("osascript: something odd happened") << qint64(0);
+    QTest::newRow("number only") << QStringLiteral("1:2: execution error: (-600)")
+                                 << QStringLiteral("Finder script failed.") << qint64(-600);
+    QTest::newRow("warnings first")
+        << QStringLiteral("warning: something\n0:1: execution error: Finder is busy. (-1712)\n")
+        << QStringLiteral("Finder is busy.") << qint64(-1712);
+}
+
+void TestAppleScriptBridge::reportsAreReadSensibly()
+{
+    QFETCH(QString, report);
+    QFETCH(QString, message);
+    QFETCH(qint64, code);
+    QCOMPARE(AppleScriptBridge::errorFromReport(report), (BridgeError{message, code}));
+}
+
+QTEST_GUILESS_MAIN(TestAppleScriptBridge)
+#include "tst_applescriptbridge.moc"
