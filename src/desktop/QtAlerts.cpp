@@ -1,0 +1,35 @@
+#include "desktop/QtAlerts.h"
+
+#include "desktop/AlertDialog.h"
+
+#include <QApplication>
+
+AlertAnswer QtAlerts::run(const Alert& alert)
+{
+    AlertDialog dialog(alert);
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+    dialog.exec();
+    return dialog.answer();
+}
+
+void QtAlerts::bringToFront()
+{
+    // Nothing of ours is in front to bring along: the stack windows stay at the desktop and the
+    // next alert raises itself. An alert already open comes forward again.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
+void QtAlerts::beep()
+{
+    QApplication::beep();
+}
+
+void QtAlerts::haptic(Haptic pattern)
+{
+    Q_UNUSED(pattern);
+}

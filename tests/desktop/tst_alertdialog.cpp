@@ -1,0 +1,369 @@
+#include "desktop/AlertDialog.h"
+#include "desktop/HeadingTextView.h"
+#include "desktop/QtAlerts.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimer>
+
+namespace {
+
+const QString understand = QStringLiteral(
+    "I understand that my stacked files are kept in this folder, and that I must remove the app "
+    "with Uninstall Tidora….");
+
+Alert firstRunAlert(bool beforeStacking)
+{
+    Alert alert;
+    alert.message = QStringLiteral("Important: where your stacked files go");
+    alert.informativeText = QStringLiteral("Stacking moves your real files, not copies.");
+    alert.buttons = beforeStacking
+                        ? QStringList{QStringLiteral("Continue"), QStringLiteral("Cancel")}
+                        : QStringList{QStringLiteral("OK")};
+    alert.popupLabel = QStringLiteral("Keep stacked files in:");
+    alert.popupItems = {QStringLiteral("Hidden Folder in Documents"),
+                        QStringLiteral("Folder on the Desktop (for cloud sync)")};
+    alert.checkboxTitle = understand;
+    return alert;
+}
+
+Alert binAlert()
+{
+    Alert alert;
+    alert.message = QStringLiteral("Move this stack to the Bin?");
+    alert.buttons = {QStringLiteral("Cancel"), QStringLiteral("Move to Bin")};
+    alert.defaultButton = 0;
+    return alert;
+}
+
+Alert renameAlert(const QString& name)
+{
+    Alert alert;
+    alert.style = Alert::Style::Informational;
+    alert.message = QStringLiteral("Rename Stack");
+    alert.buttons = {QStringLiteral("Rename"), QStringLiteral("Cancel")};
+    alert.textField = name;
+    return alert;
+}
+
+// Shows the dialog as exec() would, without blocking.
+void show(AlertDialog& dialog)
+{
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+}
+
+bool isBold(const QTextBlock& block)
+{
+    return block.begin().fragment().charFormat().fontWeight() >= QFont::Bold;
+}
+
+} // namespace
+
+class TestAlertDialog : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void checkboxEnablesTheConfirmingButtonWhileTicked();
+    void launchAlertClosesOnlyThroughItsCheckbox();
+    void binAlertCancelsOnReturnAndEscape();
+    void escapeWithoutCancelClosesWithNoButton();
+    void popupPreselectsAndReportsTheChoice();
+    void textFieldGivesBackTheName();
+    void headingsAreBold();
+    void helpTextIsReadOnlyButSelectable();
+    void textsAreLiteralAndStayInsideTheDialog();
+    void runAnswersFromTheModalDialog();
+};
+
+void TestAlertDialog::checkboxEnablesTheConfirmingButtonWhileTicked()
+{
+    AlertDialog dialog(firstRunAlert(true));
+    show(dialog);
+    QPushButton* proceed = dialog.button(0);
+    QPushButton* cancel = dialog.button(1);
+    QCheckBox* box = dialog.checkBox();
+    QVERIFY(box);
+    QVERIFY(!proceed->isEnabled());
+    QVERIFY(cancel->isEnabled());
+
+    // Return presses the default button only once it is enabled.
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    QVERIFY(dialog.isVisible());
+
+    // A click on the wrapped title, not just on the indicator, ticks the box.
+    QVERIFY(box->text().contains(u'\n'));
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() / 2, box->height() / 2));
+    QVERIFY(box->isChecked());
+    QVERIFY(proceed->isEnabled());
+    box->click();
+    QVERIFY(!proceed->isEnabled());
+    QVERIFY(cancel->isEnabled());
+    box->click();
+
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    QVERIFY(!dialog.isVisible());
+    const AlertAnswer answer = dialog.answer();
+    QCOMPARE(answer.button, 0);
+    QVERIFY(answer.checked);
+}
+
+void TestAlertDialog::launchAlertClosesOnlyThroughItsCheckbox()
+{
+    AlertDialog dialog(firstRunAlert(false));
+    show(dialog);
+    QPushButton* ok = dialog.button(0);
+    QVERIFY(!ok->isEnabled());
+    // The focus is on something that can take it, so Space cannot press the disabled button.
+    QVERIFY(dialog.focusWidget() != ok);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.answer().button, -1);
+
+    dialog.checkBox()->click();
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QCOMPARE(dialog.answer().button, 0);
+}
+
+void TestAlertDialog::binAlertCancelsOnReturnAndEscape()
+{
+    {
+        AlertDialog dialog(binAlert());
+        show(dialog);
+        // The first button, "Cancel", is at the right.
+        QVERIFY(dialog.button(0)->x() > dialog.button(1)->x());
+        // Return cancels even with the focus on the other button.
+        dialog.button(1)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.answer().button, 0);
+    }
+    {
+        AlertDialog dialog(binAlert());
+        show(dialog);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QCOMPARE(dialog.answer().button, 0);
+    }
+    {
+        AlertDialog dialog(binAlert());
+        show(dialog);
+        QTest::mouseClick(dialog.button(1), Qt::LeftButton);
+        QCOMPARE(dialog.answer().button, 1);
+    }
+    {
+        // Closing the window counts as "Cancel" too.
+        AlertDialog dialog(binAlert());
+        show(dialog);
+        dialog.close();
+        QCOMPARE(dialog.answer().button, 0);
+    }
+}
+
+void TestAlertDialog::escapeWithoutCancelClosesWithNoButton()
+{
+    Alert error;
+    error.style = Alert::Style::Critical;
+    error.message = QStringLiteral("Nothing is stacked right now, so there is no stacks folder.");
+    error.buttons = {QStringLiteral("OK")};
+    AlertDialog dialog(error);
+    show(dialog);
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.answer().button, -1);
+
+    AlertDialog launch(firstRunAlert(false));
+    show(launch);
+    QTest::keyClick(&launch, Qt::Key_Escape);
+    QCOMPARE(launch.answer().button, -1);
+    QVERIFY(!launch.answer().checked);
+}
+
+void TestAlertDialog::popupPreselectsAndReportsTheChoice()
+{
+    Alert alert = firstRunAlert(true);
+    alert.popupIndex = 1;
+    AlertDialog dialog(alert);
+    show(dialog);
+    QComboBox* popup = dialog.popup();
+    QVERIFY(popup);
+    QCOMPARE(popup->count(), 2);
+    QCOMPARE(popup->currentIndex(), 1);
+    QCOMPARE(popup->currentText(), QStringLiteral("Folder on the Desktop (for cloud sync)"));
+    QVERIFY(!popup->isEditable());
+
+    popup->setFocus();
+    QTest::keyClick(popup, Qt::Key_Up);
+    dialog.checkBox()->click();
+    QTest::mouseClick(dialog.button(0), Qt::LeftButton);
+    QCOMPARE(dialog.answer().popupIndex, 0);
+
+    // A choice out of range selects nothing in particular, and nothing breaks.
+    alert.popupIndex = 7;
+    AlertDialog outOfRange(alert);
+    QCOMPARE(outOfRange.popup()->currentIndex(), 0);
+    // Without a pop-up the given index comes back.
+    Alert plain = binAlert();
+    plain.popupIndex = 1;
+    QCOMPARE(AlertDialog(plain).answer().popupIndex, 1);
+}
+
+void TestAlertDialog::textFieldGivesBackTheName()
+{
+    {
+        AlertDialog dialog(renameAlert(QStringLiteral("3 Screenshots")));
+        show(dialog);
+        QLineEdit* field = dialog.textField();
+        QVERIFY(field);
+        QCOMPARE(field->text(), QStringLiteral("3 Screenshots"));
+        QCOMPARE(dialog.focusWidget(), field);
+        // The name is selected, so typing replaces it; Return in the field renames.
+        QTest::keyClicks(field, QStringLiteral("  Photos "));
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(!dialog.isVisible());
+        const AlertAnswer answer = dialog.answer();
+        QCOMPARE(answer.button, 0);
+        QCOMPARE(answer.text, QStringLiteral("  Photos "));
+    }
+    {
+        // A name with quotes, backslashes and tabs comes back as it was.
+        const QString name = QStringLiteral("\"it's\" \\ a\tname & <b>more</b>");
+        AlertDialog dialog(renameAlert(name));
+        show(dialog);
+        QTest::keyClick(dialog.textField(), Qt::Key_Escape);
+        QCOMPARE(dialog.answer().button, 1);
+        QCOMPARE(dialog.answer().text, name);
+    }
+}
+
+void TestAlertDialog::headingsAreBold()
+{
+    QVERIFY(HeadingTextView::isHeading(QStringLiteral("THE TWO PLACES YOUR FILES CAN BE")));
+    QVERIFY(HeadingTextView::isHeading(QStringLiteral("IF TIDORA ISN'T RUNNING")));
+    QVERIFY(HeadingTextView::isHeading(QStringLiteral("ÜBER")));
+    QVERIFY(!HeadingTextView::isHeading(QStringLiteral("1. ~/Documents/.Tidora")));
+    QVERIFY(!HeadingTextView::isHeading(QStringLiteral("OK")));
+    QVERIFY(!HeadingTextView::isHeading(QStringLiteral("2024 -- 11")));
+    QVERIFY(!HeadingTextView::isHeading(QString()));
+
+    Alert help;
+    help.scrollText =
+        QStringLiteral("THE TWO PLACES YOUR FILES CAN BE\n1. ~/Documents/.Tidora\nOK\n"
+                       "\nSHOWING HIDDEN FILES\n  ls -la ~/Documents/.Tidora");
+    AlertDialog dialog(help);
+    QTextDocument* document = dialog.scrollText()->document();
+    QCOMPARE(document->blockCount(), 6);
+    const QList<bool> bold{true, false, false, false, true, false};
+    for (int i = 0; i < document->blockCount(); ++i)
+        QVERIFY2(isBold(document->findBlockByNumber(i)) == bold.at(i),
+                 qPrintable(document->findBlockByNumber(i).text()));
+    QCOMPARE(document->toPlainText(), help.scrollText);
+}
+
+void TestAlertDialog::helpTextIsReadOnlyButSelectable()
+{
+    Alert help;
+    help.style = Alert::Style::Informational;
+    help.message = QStringLiteral("Help & Recovering Files");
+    help.buttons = {QStringLiteral("Done"), QStringLiteral("Open the Stacks Folder")};
+    QString text;
+    for (int i = 0; i < 60; ++i)
+        text += QStringLiteral("HEADING %1\nA line long enough to wrap inside the view rather than "
+                               "scroll it sideways, which help text must never do.\n")
+                    .arg(i);
+    help.scrollText = text;
+    AlertDialog dialog(help);
+    show(dialog);
+    QTextEdit* view = dialog.scrollText();
+    QCOMPARE(view->size(), QSize(520, 360));
+    QVERIFY(view->verticalScrollBar()->isVisible());
+    QVERIFY(view->verticalScrollBar()->maximum() > 0);
+    QCOMPARE(view->horizontalScrollBar()->maximum(), 0);
+
+    view->setFocus();
+    QTest::keyClicks(view, QStringLiteral("typed"));
+    QTest::keyClick(view, Qt::Key_Delete);
+    QCOMPARE(view->toPlainText(), text);
+    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(view->textCursor().selectedText().size(), text.size());
+    QTest::keyClick(view, Qt::Key_Delete);
+    QCOMPARE(view->toPlainText(), text);
+
+    // Return still answers the alert: "Done".
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(dialog.answer().button, 0);
+}
+
+void TestAlertDialog::textsAreLiteralAndStayInsideTheDialog()
+{
+    Alert alert;
+    alert.style = Alert::Style::Critical;
+    const QString longName = QString(300, u'x') + QStringLiteral(".png");
+    alert.message = QStringLiteral("Some items couldn't be moved to the Bin and remain in their "
+                                   "stacks: “<b>a</b>”, “") +
+                    longName + QStringLiteral("”.");
+    alert.buttons = {QStringLiteral("OK")};
+    AlertDialog dialog(alert);
+    show(dialog);
+
+    const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+    bool found = false;
+    for (const QLabel* label : labels) {
+        if (label->text().contains(QStringLiteral("<b>a</b>"))) {
+            found = true;
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+            QVERIFY(label->font().bold());
+            QVERIFY(label->sizeHint().width() <= label->width());
+            QVERIFY(label->height() >= label->sizeHint().height());
+            QString joined = label->text();
+            QCOMPARE(joined.remove(u'\n').count(u'x'), 300);
+        }
+    }
+    QVERIFY(found);
+    QVERIFY(dialog.width() < 600);
+    // Button titles are not mnemonics.
+    Alert help;
+    help.buttons = {QStringLiteral("Save & Close")};
+    AlertDialog ampersand(help);
+    QCOMPARE(ampersand.button(0)->text(), QStringLiteral("Save && Close"));
+}
+
+void TestAlertDialog::runAnswersFromTheModalDialog()
+{
+    QtAlerts alerts;
+    bool wasModal = false;
+    QTimer::singleShot(0, this, [&wasModal] {
+        auto* dialog = qobject_cast<AlertDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        wasModal = dialog->isModal();
+        QTest::keyClicks(dialog->textField(), QStringLiteral("Photos"));
+        QTest::keyClick(dialog->textField(), Qt::Key_Return);
+    });
+    const AlertAnswer answer = alerts.run(renameAlert(QStringLiteral("3 Screenshots")));
+    QVERIFY(wasModal);
+    QCOMPARE(answer.button, 0);
+    QCOMPARE(answer.text, QStringLiteral("Photos"));
+
+    // An error report: critical, its description as the message, one OK that Return presses.
+    QString shown;
+    QTimer::singleShot(0, this, [&shown] {
+        auto* dialog = qobject_cast<AlertDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        for (const QLabel* label : dialog->findChildren<QLabel*>())
+            shown += label->text().replace(u'\n', u' ');
+        QTest::keyClick(dialog, Qt::Key_Return);
+    });
+    alerts.showError(QStringLiteral("Nothing is stacked right now, so there is no stacks folder."));
+    QVERIFY(shown.contains(QStringLiteral("no stacks folder.")));
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+QTEST_MAIN(TestAlertDialog)
+#include "tst_alertdialog.moc"
