@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+// The texts that speak of the platform: where the spec's macOS wording names Finder, System
+// Settings or the menu bar, each platform has its own sentence, and this table is its only
+// home. Each platform folder provides one table (linuxWording(), macosWording()); the
+// application hands the one of its platform to the code that builds the texts.
+//
+// Fields marked "template" hold placeholders in braces that the user of the text fills in:
+// {D} the hidden storage folder, {C} the current storage folder (display paths), and
+// {Dshell}, {Cshell} the same paths as written on a command line.
+struct Wording
+{
+    // Labels of the two storage locations in menus and alerts.
+    QString documentsLabel;
+    QString desktopLabel;
+
+    // Where the program's icon sits: "menu bar icon" / "tray icon".
+    QString menuIcon;
+
+    // The README's first paragraph, ending in a blank line.
+    QString readmeIntro;
+
+    // Help text, section SHOWING HIDDEN FILES, the body after the heading (template: {D},
+    // {Dshell}).
+    QString helpHiddenFiles;
+    // WHERE TO KEEP THEM: when to choose the folder on the Desktop.
+    QString helpSyncedDesktop;
+    // "…that deletes the files on <this> too."
+    QString thisComputer;
+    // IF TIDORA ISN'T RUNNING: "…or remove it from <this>, …"
+    QString loginItems;
+    // UNINSTALLING: what happens to the program itself, after "…and then ".
+    QString appRemoval;
+    // RECOVERING FILES BY HAND, step 1: how to type a path into the file manager.
+    QString goToFolder;
+    // "Or in <terminal>, this moves…"
+    QString terminal;
+    // The paragraph on lifting the folders' protection, with its leading blank line; empty
+    // where there is no protection to lift (template: {C}, {Cshell}).
+    QString helpProtection;
+    // TAKING FILES OUT OF A STACK: the click that opens the preview.
+    QString previewClick;
+    // IF STACK SELECTED FILES IS GREYED OUT: the advice after "Select one or more files
+    // directly ".
+    QString helpGreyedOut;
+
+    // Whether command lines quote paths so that a shell takes each one whole. Off only where
+    // the texts must stay exactly as they were first written.
+    bool quotePathsInCommands = true;
+};

@@ -1,0 +1,128 @@
+#include "platform/linux/InodeBookmarks.h"
+
+#include "platform/linux/FileIdentity.h"
+#include "platform/linux/InodeIndex.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+namespace {
+
+// Layout, version 1: "TIBM", version, flags (bit 0: birth time known), device, inode, birth
+// seconds (8 bytes each, big-endian), birth nanoseconds (4), then the path's bytes.
+constexpr char magic[4] = {'T', 'I', 'B', 'M'};
+constexpr quint8 version = 1;
+constexpr qsizetype headerSize = 4 + 1 + 1 + 8 + 8 + 8 + 4;
+
+struct Decoded
+{
+    FileIdentity identity;
+    QByteArray path;
+};
+
+template<typename T>
+void put(QByteArray& bytes, T value)
+{
+    char buffer[sizeof(T)];
+    qToBigEndian(value, buffer);
+    bytes.append(buffer, sizeof(T));
+}
+
+template<typename T>
+T take(const char*& at)
+{
+    const T value = qFromBigEndian<T>(at);
+    at += sizeof(T);
+    return value;
+}
+
+QByteArray encode(const FileIdentity& identity, const QByteArray& path)
+{
+    QByteArray bytes;
+    bytes.reserve(headerSize + path.size());
+    bytes.append(magic, sizeof magic);
+    bytes.append(char(version));
+    bytes.append(char(identity.hasBirthTime ? 1 : 0));
+    put<quint64>(bytes, identity.device);
+    put<quint64>(bytes, identity.inode);
+    put<qint64>(bytes, identity.birthSeconds);
+    put<quint32>(bytes, identity.birthNanoseconds);
+    bytes.append(path);
+    return bytes;
+}
+
+std::optional<Decoded> decode(const QByteArray& bytes)
+{
+    if (bytes.size() <= headerSize || !bytes.startsWith(QByteArrayView(magic, sizeof magic)) ||
+        quint8(bytes.at(4)) != version)
+        return std::nullopt;
+    Decoded decoded;
+    decoded.identity.hasBirthTime = (bytes.at(5) & 1) != 0;
+    const char* at = bytes.constData() + 6;
+    decoded.identity.device = take<quint64>(at);
+    decoded.identity.inode = take<quint64>(at);
+    decoded.identity.birthSeconds = take<qint64>(at);
+    decoded.identity.birthNanoseconds = take<quint32>(at);
+    decoded.path = bytes.mid(headerSize);
+    // Only absolute paths are ever written; anything else is not ours.
+    if (!decoded.path.startsWith('/') || decoded.path.contains('\0'))
+        return std::nullopt;
+    return decoded;
+}
+
+QByteArray parentOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : path.left(slash);
+}
+
+} // namespace
+
+InodeBookmarks::InodeBookmarks(SearchRoots roots)
+    : m_index(std::make_unique<InodeIndex>([roots = std::move(roots)] {
+        QList<InodeIndex::Root> encoded;
+        if (!roots)
+            return encoded;
+        const QList<SearchRoot> given = roots();
+        for (const SearchRoot& root : given) {
+            if (!root.path.isEmpty())
+                encoded.append({QFile::encodeName(QDir::cleanPath(root.path)), root.depth});
+        }
+        return encoded;
+    }))
+{}
+
+InodeBookmarks::~InodeBookmarks() = default;
+
+std::optional<QByteArray> InodeBookmarks::make(const QString& path)
+{
+    const QByteArray encoded =
+        QFile::encodeName(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    const std::optional<FileIdentity> identity = FileIdentity::of(encoded);
+    if (!identity)
+        return std::nullopt;
+    return encode(*identity, encoded);
+}
+
+std::optional<QString> InodeBookmarks::resolve(const QByteArray& bookmark)
+{
+    const std::optional<Decoded> decoded = decode(bookmark);
+    if (!decoded)
+        return std::nullopt;
+    const std::optional<FileIdentity> atPath = FileIdentity::of(decoded->path);
+    if (atPath && decoded->identity.sameFileAs(*atPath))
+        return QFile::decodeName(decoded->path);
+    if (const std::optional<QByteArray> found =
+            m_index->find(decoded->identity, parentOf(decoded->path)))
+        return QFile::decodeName(*found);
+    if (atPath)
+        return QFile::decodeName(decoded->path);
+    return std::nullopt;
+}
+
+int InodeBookmarks::foldersRead() const
+{
+    return m_index->foldersRead();
+}

@@ -1,0 +1,39 @@
+#include "platform/linux/LinuxWording.h"
+
+Wording linuxWording()
+{
+    Wording w;
+    w.documentsLabel = QStringLiteral("Hidden Folder in Documents");
+    w.desktopLabel = QStringLiteral("Folder on the Desktop (for cloud sync)");
+    w.menuIcon = QStringLiteral("tray icon");
+    w.readmeIntro = QStringLiteral(
+        "These files are stacked by Tidora, a desktop organiser. Each folder is one stack. They "
+        "are real files, not copies: don't delete or rename this folder. Nothing here is deleted "
+        "by the app.\n\n");
+    w.helpHiddenFiles = QStringLiteral(
+        "Your file manager hides {D} because of the dot. To see it:\n"
+        "\u2022 Press Ctrl+H in your file manager to show or hide hidden files.\n"
+        "\u2022 Or press Ctrl+L and type the path. This works even while hidden files are "
+        "hidden.\n"
+        "\u2022 To open the folder directly from a terminal:\n"
+        "  xdg-open {Dshell}\n"
+        "\u2022 To list what is inside without opening your file manager:\n"
+        "  ls -la {Dshell}");
+    w.helpSyncedDesktop = QStringLiteral("Choose it if your Desktop folder is synced to the "
+                                         "cloud, so they keep syncing and show on your other "
+                                         "devices.");
+    w.thisComputer = QStringLiteral("this computer");
+    w.loginItems = QStringLiteral("the programs your desktop starts at login");
+    w.appRemoval = QStringLiteral("removes the app. Don't just delete the app.");
+    w.goToFolder = QStringLiteral("In your file manager, press Ctrl+L.");
+    w.terminal = QStringLiteral("a terminal");
+    // There is no protection to lift on Linux.
+    w.helpProtection = QString();
+    w.previewClick = QStringLiteral("Alt-click (or middle-click)");
+    w.helpGreyedOut = QStringLiteral(
+        "on the Desktop first, or right-click them and choose Stack with Tidora\u2026 If your "
+        "desktop is not supported, Tidora can't see which icons are selected: use the "
+        "right-click menu, Shift-drag or Auto-Stack by Type.");
+    w.quotePathsInCommands = true;
+    return w;
+}

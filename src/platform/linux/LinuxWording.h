@@ -1,0 +1,6 @@
+#pragma once
+
+#include "platform/Wording.h"
+
+// The texts of the Linux build.
+Wording linuxWording();

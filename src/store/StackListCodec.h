@@ -1,0 +1,29 @@
+#pragma once
+
+#include "store/DesktopStack.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// The JSON form of the stack records in the stacks file: a compact array with one object per
+// stack. Kept apart from the file itself so that records can be encoded one at a time and the
+// encoded bytes reused while a record does not change.
+namespace StackListCodec {
+
+// One stack object, compact. Nothing (with the reason in `error`) when a coordinate is not a
+// finite number, which JSON cannot hold.
+std::optional<QByteArray> encodeStack(const DesktopStack& stack, QString* error);
+
+// The whole list; nothing when any part of it does not decode: not JSON, not an array, a
+// required key missing or of the wrong type, a bad UUID text, bad Base64, an unknown state, a
+// coordinate that is not a finite number, or a file or folder name that is not a single plain
+// name (empty, ".", "..", or holding "/" or NUL), which could point a later move anywhere.
+std::optional<QList<DesktopStack>> decodeStackList(const QByteArray& json);
+
+// The canonical upper-case text form, 8-4-4-4-12 hexadecimal digits.
+QString uuidText(const QUuid& id);
+
+} // namespace StackListCodec

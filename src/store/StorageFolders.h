@@ -1,0 +1,92 @@
+#pragma once
+
+#include "platform/Status.h"
+#include "store/StorageLocation.h"
+
+#include <QString>
+#include <QStringList>
+
+class CloudSync;
+class FileSystem;
+class FolderGuard;
+class Paths;
+class Settings;
+struct DesktopStack;
+struct Wording;
+
+// The storage folders: where stacked files live, how stack folders are named, found, created,
+// protected and removed, and the README kept in the storage folder. Every path of a stack file
+// comes from here. All file steps go through the FileSystem port; the location setting is
+// read afresh on every call, so a change takes effect at once.
+class StorageFolders
+{
+public:
+    StorageFolders(const Paths& paths, const Settings& settings, FileSystem& fileSystem,
+                   FolderGuard& guard, const CloudSync& cloudSync, const Wording& wording);
+
+    // Names that never count as content of a storage or stack folder (exact comparison).
+    static bool isIgnoredName(const QString& name);
+
+    // The "storageLocation" setting; when it is missing or unknown, desktop if the Desktop
+    // syncs with a cloud service, otherwise documents. The default is not written back.
+    StorageLocation currentStorageLocation() const;
+    // Whether a cloud service syncs the Desktop folder.
+    bool desktopSyncsWithICloud() const;
+
+    // The folder of a location; without one, of the current location (the storage folder).
+    QString storageFolder(StorageLocation location) const;
+    QString storageFolder() const;
+    // The current storage folder first, then the other.
+    QStringList allStorageFolders() const;
+    // A location's folder as the user reads it ("~/Documents/.Tidora").
+    QString displayPath(StorageLocation location) const;
+    QString label(StorageLocation location) const;
+    // Desktop/.Tidorama, where records without a folder name keep their files.
+    QString legacyStackFolder() const;
+
+    // The stack's folder: the storage folder + its folder name, or, for a record without one,
+    // the legacy folder + its id in upper case.
+    QString stackFolderURL(const DesktopStack& stack) const;
+
+    // A folder name from a stack name: "/" and ":" become "-", white space and line breaks
+    // (Unicode's, not only ASCII) are trimmed, leading dots dropped; "Stack" when nothing is
+    // left. NUL also becomes "-", and the name is cut to what a file system takes (255 bytes).
+    static QString sanitizedFolderName(const QString& name);
+    // The sanitized name, or "name 2", "name 3", … : the first that nothing in the storage
+    // folder (file or folder) already has.
+    QString uniqueFolderName(const QString& name) const;
+
+    // Creates the folder (and its parents) and protects it; the failure goes to the caller.
+    Status createStackFolder(const QString& folder);
+    // Whether the folder holds anything but the ignored names. An entry whose name is not
+    // valid UTF-8 is content; a folder that cannot be listed has none.
+    bool folderHasContent(const QString& folder) const;
+    bool isEffectivelyEmpty(const QString& folder) const;
+    // Removes a folder that holds nothing but the ignored names: lifts its protection, removes
+    // those two entries, then the folder if it is empty by then. Never removes anything else:
+    // a file that arrived in the meantime keeps the folder (protected again) in place.
+    void removeFolder(const QString& folder);
+
+    // Creates the storage folder (failure to the caller), protects it and brings its README up
+    // to date. The README is rewritten only when its text differs (atomically, failure
+    // ignored), and never through a symbolic link.
+    Status ensureStorageFolder();
+    // At launch: protects the storage folder and every folder directly inside it.
+    void protectStackFolders();
+    void protectFolder(const QString& folder);
+    void unprotectFolder(const QString& folder);
+
+    // The help text for the current location, and the README built from it.
+    QString helpText() const;
+    QString readmeText() const;
+
+    const Wording& wording() const { return m_wording; }
+
+private:
+    const Paths& m_paths;
+    const Settings& m_settings;
+    FileSystem& m_fileSystem;
+    FolderGuard& m_guard;
+    const CloudSync& m_cloudSync;
+    const Wording& m_wording;
+};

@@ -1,0 +1,237 @@
+#include "TempHome.h"
+#include "platform/linux/InodeBookmarks.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// The roots the application gives: both storage folders two levels deep, and the Desktop.
+struct Places
+{
+    TempHome home;
+    QString hidden = home.documents() + QStringLiteral("/.Tidora");
+    QString onDesktop = home.desktop() + QStringLiteral("/Tidorama Files");
+
+    InodeBookmarks::SearchRoots roots() const
+    {
+        return [this] {
+            return QList<InodeBookmarks::SearchRoot>{
+                {hidden, 2}, {onDesktop, 2}, {home.desktop(), 1}};
+        };
+    }
+    QByteArray bookmarkOf(const QString& path) const
+    {
+        return InodeBookmarks(roots()).make(path).value_or(QByteArray());
+    }
+};
+
+bool rename(const QString& from, const QString& to)
+{
+    return QDir().rename(from, to);
+}
+
+} // namespace
+
+class TestInodeBookmarks : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fileInPlaceResolvesToItsPath();
+    void followsRenamesAndMovesBetweenLaunches();
+    void somethingElseAtThePathIsTheLastResort();
+    void bytesFromElsewhereResolveToNothing();
+    void eachFolderIsReadOnceForManyMovedFiles();
+    void changesWhileRunningAreSeen();
+    void rootsAreAskedAgain();
+    void theFilesOwnFolderIsSearchedToo();
+};
+
+void TestInodeBookmarks::fileInPlaceResolvesToItsPath()
+{
+    Places places;
+    InodeBookmarks bookmarks(places.roots());
+    QVERIFY(!bookmarks.make(places.hidden + QStringLiteral("/A/missing.txt")));
+    const QString file = places.home.write(QStringLiteral("Documents/.Tidora/A/it's \"x\".txt"));
+    const std::optional<QByteArray> bookmark = bookmarks.make(file);
+    QVERIFY(bookmark);
+    QVERIFY(bookmark->contains(QFile::encodeName(file)));
+    QCOMPARE(bookmarks.resolve(*bookmark), file);
+    // Round trip through Base64, as in the stacks file.
+    QCOMPARE(InodeBookmarks(places.roots()).resolve(QByteArray::fromBase64(bookmark->toBase64())),
+             file);
+    QCOMPARE(bookmarks.foldersRead(), 0);
+
+    // A symbolic link is bookmarked itself, not what it points to.
+    const QString link = places.home.desktop() + QStringLiteral("/link");
+    QVERIFY(QFile::link(file, link));
+    const QByteArray linkMark = bookmarks.make(link).value();
+    QVERIFY(QFile::remove(file));
+    QCOMPARE(bookmarks.resolve(linkMark), link);
+}
+
+void TestInodeBookmarks::followsRenamesAndMovesBetweenLaunches()
+{
+    Places places;
+    const QString file = places.home.write(QStringLiteral("Documents/.Tidora/Photos/a.png"), "a");
+    const QByteArray bookmark = places.bookmarkOf(file);
+
+    // Renamed inside its folder.
+    const QString renamed = places.hidden + QStringLiteral("/Photos/b.png");
+    QVERIFY(rename(file, renamed));
+    QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark), renamed);
+    // Its stack folder renamed.
+    const QString folderRenamed = places.hidden + QStringLiteral("/Holiday/b.png");
+    QVERIFY(rename(places.hidden + QStringLiteral("/Photos"),
+                   places.hidden + QStringLiteral("/Holiday")));
+    QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark), folderRenamed);
+    // The stack folder moved into the other storage folder, under another name.
+    QVERIFY(QDir().mkpath(places.onDesktop));
+    const QString moved = places.onDesktop + QStringLiteral("/Holiday 2/b.png");
+    QVERIFY(rename(places.hidden + QStringLiteral("/Holiday"),
+                   places.onDesktop + QStringLiteral("/Holiday 2")));
+    QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark), moved);
+    // Spread onto the Desktop.
+    const QString onDesktop = places.home.desktop() + QStringLiteral("/b.png");
+    QVERIFY(rename(moved, onDesktop));
+    QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark), onDesktop);
+    // Gone from every place searched: nothing.
+    QVERIFY(rename(onDesktop, places.home.home() + QStringLiteral("/b.png")));
+    QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark), std::nullopt);
+}
+
+void TestInodeBookmarks::somethingElseAtThePathIsTheLastResort()
+{
+    Places places;
+    const QString file = places.home.write(QStringLiteral("Desktop/report.pdf"), "old");
+    const QByteArray bookmark = places.bookmarkOf(file);
+    // The file itself, renamed, wins over a new file of the old name.
+    const QString renamed = places.home.desktop() + QStringLiteral("/report 1.pdf");
+    QVERIFY(rename(file, renamed));
+    places.home.write(QStringLiteral("Desktop/report.pdf"), "new");
+    QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark), renamed);
+    // With the file gone, whatever has its old path is the answer.
+    QVERIFY(QFile::remove(renamed));
+    QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark), file);
+}
+
+void TestInodeBookmarks::bytesFromElsewhereResolveToNothing()
+{
+    Places places;
+    InodeBookmarks bookmarks(places.roots());
+    const QByteArray good = bookmarks.make(places.home.write(QStringLiteral("Desktop/x"))).value();
+    QByteArray otherVersion = good;
+    otherVersion[4] = 2;
+    // The fixed header is 34 bytes; the path after it must be absolute.
+    const QByteArray relative = good.left(34) + "Desktop/x";
+    for (const QByteArray& bytes :
+         {QByteArray(), QByteArray("book"), good.left(20), otherVersion, relative,
+          QByteArray::fromBase64("AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA")})
+        QCOMPARE(bookmarks.resolve(bytes), std::nullopt);
+}
+
+void TestInodeBookmarks::eachFolderIsReadOnceForManyMovedFiles()
+{
+    Places places;
+    QList<QByteArray> bookmarks;
+    for (int s = 0; s < 10; ++s) {
+        for (int i = 0; i < 20; ++i) {
+            const QString file =
+                places.home.write(QStringLiteral("Documents/.Tidora/S%1/f%2.txt").arg(s).arg(i));
+            bookmarks.append(places.bookmarkOf(file));
+        }
+    }
+    for (int s = 0; s < 10; ++s)
+        QVERIFY(rename(places.hidden + QStringLiteral("/S%1").arg(s),
+                       places.hidden + QStringLiteral("/T%1").arg(s)));
+    // One file deleted, which every lookup could have taken as a reason to read all again.
+    QVERIFY(QFile::remove(places.hidden + QStringLiteral("/T0/f0.txt")));
+
+    InodeBookmarks resolver(places.roots());
+    int found = 0;
+    for (const QByteArray& bookmark : std::as_const(bookmarks)) {
+        if (const std::optional<QString> path = resolver.resolve(bookmark)) {
+            QVERIFY(path->contains(QStringLiteral("/.Tidora/T")));
+            QVERIFY(QFile::exists(*path));
+            ++found;
+        }
+    }
+    QCOMPARE(found, 199);
+    // The storage folder, its ten stack folders and the Desktop; the Desktop's storage folder
+    // does not exist. The folder of the deleted file no longer exists either.
+    QCOMPARE(resolver.foldersRead(), 12);
+}
+
+void TestInodeBookmarks::changesWhileRunningAreSeen()
+{
+    Places places;
+    const QString a = places.home.write(QStringLiteral("Documents/.Tidora/S/a.txt"));
+    const QString b = places.home.write(QStringLiteral("Documents/.Tidora/S/b.txt"));
+    InodeBookmarks resolver(places.roots());
+    const QByteArray markA = resolver.make(a).value();
+    const QByteArray markB = resolver.make(b).value();
+
+    QVERIFY(rename(a, places.hidden + QStringLiteral("/S/a2.txt")));
+    QCOMPARE(resolver.resolve(markA), places.hidden + QStringLiteral("/S/a2.txt"));
+    const int readOnce = resolver.foldersRead();
+
+    // Moved again after the index was built: the folders that changed are read again.
+    QVERIFY(rename(places.hidden + QStringLiteral("/S/a2.txt"),
+                   places.home.desktop() + QStringLiteral("/a3.txt")));
+    QCOMPARE(resolver.resolve(markA), places.home.desktop() + QStringLiteral("/a3.txt"));
+    QVERIFY(rename(places.hidden + QStringLiteral("/S"), places.hidden + QStringLiteral("/S2")));
+    QCOMPARE(resolver.resolve(markB), places.hidden + QStringLiteral("/S2/b.txt"));
+    QVERIFY(resolver.foldersRead() <= readOnce + 4);
+
+    // Nothing changed: a miss reads nothing.
+    QVERIFY(QFile::remove(places.hidden + QStringLiteral("/S2/b.txt")));
+    QCOMPARE(resolver.resolve(markB), std::nullopt);
+    const int settled = resolver.foldersRead();
+    for (int i = 0; i < 50; ++i)
+        QCOMPARE(resolver.resolve(markB), std::nullopt);
+    QCOMPARE(resolver.foldersRead(), settled);
+}
+
+void TestInodeBookmarks::rootsAreAskedAgain()
+{
+    TempHome home;
+    QList<InodeBookmarks::SearchRoot> roots{{home.documents() + QStringLiteral("/.Tidora"), 2}};
+    InodeBookmarks resolver([&roots] { return roots; });
+    const QString file = home.write(QStringLiteral("Documents/.Tidora/S/a.txt"));
+    const QByteArray bookmark = resolver.make(file).value();
+    QVERIFY(rename(file, home.home() + QStringLiteral("/elsewhere.txt")));
+    QCOMPARE(resolver.resolve(bookmark), std::nullopt);
+    // The folder it went to becomes a root, and a root that did not exist comes into being.
+    roots.append({home.home(), 1});
+    QCOMPARE(resolver.resolve(bookmark), home.home() + QStringLiteral("/elsewhere.txt"));
+    roots.append({home.home() + QStringLiteral("/Later"), 1});
+    QVERIFY(QDir().mkpath(home.home() + QStringLiteral("/Later")));
+    QVERIFY(rename(home.home() + QStringLiteral("/elsewhere.txt"),
+                   home.home() + QStringLiteral("/Later/it.txt")));
+    QCOMPARE(resolver.resolve(bookmark), home.home() + QStringLiteral("/Later/it.txt"));
+}
+
+void TestInodeBookmarks::theFilesOwnFolderIsSearchedToo()
+{
+    Places places;
+    // A folder made from a stack lies on the Desktop, deeper than the Desktop is searched.
+    const QString file = places.home.write(QStringLiteral("Desktop/Photos/a.png"));
+    const QByteArray bookmark = places.bookmarkOf(file);
+    QVERIFY(rename(file, places.home.desktop() + QStringLiteral("/Photos/renamed.png")));
+    // A name that is not UTF-8 next to it does not disturb the search.
+    const QByteArray raw = QFile::encodeName(places.home.desktop()) + "/Photos/\xff";
+    FILE* odd = std::fopen(raw.constData(), "w");
+    QVERIFY(odd);
+    std::fclose(odd);
+    QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark),
+             places.home.desktop() + QStringLiteral("/Photos/renamed.png"));
+    ::unlink(raw.constData());
+}
+
+QTEST_GUILESS_MAIN(TestInodeBookmarks)
+#include "tst_inodebookmarks.moc"

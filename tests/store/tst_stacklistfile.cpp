@@ -1,0 +1,360 @@
+#include "FaultyFileSystem.h"
+#include "LogCapture.h"
+#include "TempHome.h"
+#include "platform/linux/LinuxPaths.h"
+#include "store/StackListFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <cmath>
+#include <csignal>
+#include <limits>
+#include <sys/resource.h>
+
+namespace {
+
+StackItem item(const QString& name, QByteArray bookmark, QPointF position)
+{
+    return StackItem{QUuid::createUuid(), name, std::move(bookmark), position};
+}
+
+QList<DesktopStack> sampleStacks()
+{
+    QByteArray everyByte;
+    for (int b = 0; b < 256; ++b)
+        everyByte.append(char(b));
+    DesktopStack photos{
+        QUuid::createUuid(),
+        QStringLiteral("3 Screenshots"),
+        QStringLiteral("3 Screenshots"),
+        StackState::collapsed,
+        QPointF(0.1 + 0.2, -1e-300),
+        {item(QStringLiteral("Screenshot 1.png"), everyByte, QPointF(12, 800)),
+         item(QStringLiteral("na\u00efve \"quoted\" \\ tab\tnewline\n \U0001F4F8 \u0001.txt"),
+              QByteArray("x"), QPointF(1e15 + 0.5, 123.456789012345678))}};
+    // A record of the old layout: no folder name, spread, no items.
+    DesktopStack legacy{QUuid::createUuid(),  QStringLiteral("Old"), std::nullopt,
+                        StackState::expanded, QPointF(-40, 7.25),    {}};
+    return {photos, legacy};
+}
+
+// A stacks file in a fresh home.
+struct Fixture
+{
+    TempHome home;
+    LinuxPaths paths;
+    LocalFileSystem fs;
+    StackListFile file{paths, fs};
+
+    // What the next launch reads.
+    QList<DesktopStack> reloaded() { return StackListFile(paths, fs).loadStackList(); }
+    // The files in the data folder: nothing half-written may be left next to the stacks file.
+    QStringList dataFiles() const
+    {
+        return QDir(paths.dataFolder()).entryList(QDir::Files | QDir::Hidden);
+    }
+    int saveFailuresLogged(const LogCapture& log) const
+    {
+        return int(log.startingWith(QStringLiteral("Tidorama: could not save stacks: ")).size());
+    }
+};
+
+} // namespace
+
+class TestStackListFile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void missingFileGivesEmptyListAndFirstSaveCreatesIt();
+    void recordsRoundTripExactly();
+    void fileShapeIsCompactWithUpperCaseIds();
+    void readingIsLenientWhereTheFormatAllows();
+    void undecodableFileGivesEmptyListAndStaysUntouched_data();
+    void undecodableFileGivesEmptyListAndStaysUntouched();
+    void nonFiniteNumberFailsTheWholeSave();
+    void failedWriteKeepsTheOldFile();
+    void dataFolderReplacedByAFile();
+    void laterSavesWriteEveryChange();
+};
+
+void TestStackListFile::missingFileGivesEmptyListAndFirstSaveCreatesIt()
+{
+    Fixture f;
+    const QString expected = f.home.dataRoot() + QStringLiteral("/Tidorama/stacks.json");
+    QCOMPARE(f.file.stacksFileURL(), expected);
+    QVERIFY(QFileInfo(f.home.dataRoot() + QStringLiteral("/Tidorama")).isDir());
+    LogCapture log;
+    QVERIFY(f.file.loadStackList().isEmpty());
+    QVERIFY(log.lines().isEmpty());
+    QVERIFY(!QFile::exists(expected));
+
+    QVERIFY(f.file.saveStackList({}));
+    QCOMPARE(TempHome::read(expected), QByteArray("[]"));
+    QVERIFY(f.file.loadStackList().isEmpty());
+}
+
+void TestStackListFile::recordsRoundTripExactly()
+{
+    Fixture f;
+    const QList<DesktopStack> stacks = sampleStacks();
+    QVERIFY(StackListFile(f.paths, f.fs).saveStackList(stacks));
+    // A fresh object, as at the next launch.
+    const QList<DesktopStack> loaded = f.reloaded();
+    QCOMPARE(loaded.size(), stacks.size());
+    for (int i = 0; i < stacks.size(); ++i) {
+        QVERIFY2(loaded[i] == stacks[i], qPrintable(stacks[i].name));
+        QCOMPARE(loaded[i].folderName.has_value(), stacks[i].folderName.has_value());
+    }
+    QCOMPARE(loaded[0].items[0].bookmark.size(), 256);
+    QCOMPARE(loaded[0].windowOrigin.x(), 0.1 + 0.2);
+    QCOMPARE(loaded[0].windowOrigin.y(), -1e-300);
+    QCOMPARE(loaded[0].items[1].position.x(), 1e15 + 0.5);
+}
+
+void TestStackListFile::fileShapeIsCompactWithUpperCaseIds()
+{
+    Fixture f;
+    const QList<DesktopStack> stacks = sampleStacks();
+    QVERIFY(f.file.saveStackList(stacks));
+    const QByteArray text = TempHome::read(f.file.stacksFileURL());
+    QVERIFY(!text.contains('\n'));
+    QVERIFY(!text.contains("\": "));
+
+    const QJsonArray array = QJsonDocument::fromJson(text).array();
+    QCOMPARE(array.size(), 2);
+    const QJsonObject first = array.at(0).toObject();
+    const QString id = first.value(QStringLiteral("id")).toString();
+    QCOMPARE(id, stacks[0].id.toString(QUuid::WithoutBraces).toUpper());
+    QCOMPARE(first.value(QStringLiteral("state")).toString(), QStringLiteral("collapsed"));
+    QCOMPARE(first.value(QStringLiteral("folderName")).toString(), QStringLiteral("3 Screenshots"));
+    const QJsonObject firstItem = first.value(QStringLiteral("items")).toArray().at(0).toObject();
+    QCOMPARE(firstItem.value(QStringLiteral("id")).toString(),
+             stacks[0].items[0].id.toString(QUuid::WithoutBraces).toUpper());
+    QCOMPARE(firstItem.value(QStringLiteral("bookmark")).toString().toLatin1(),
+             stacks[0].items[0].bookmark.toBase64());
+    QCOMPARE(firstItem.value(QStringLiteral("position")).toArray(), (QJsonArray{12, 800}));
+    const QJsonObject second = array.at(1).toObject();
+    QVERIFY(!second.contains(QStringLiteral("folderName")));
+    QCOMPARE(second.value(QStringLiteral("state")).toString(), QStringLiteral("expanded"));
+    QCOMPARE(second.value(QStringLiteral("items")).toArray(), QJsonArray());
+}
+
+void TestStackListFile::readingIsLenientWhereTheFormatAllows()
+{
+    Fixture f;
+    // Lower-case ids, a null folder name, integral numbers and keys nobody knows.
+    f.home.write(QStringLiteral(".local/share/Tidorama/stacks.json"), R"([{
+        "id": "0f8fad5b-d9cb-469f-a165-70867728950e", "name": "A", "folderName": null,
+        "state": "collapsed", "windowOrigin": [10, 20], "colour": "red",
+        "items": [{"id": "7C9E6679-7425-40DE-944B-E07FC1F90AE7", "name": "a.txt",
+                   "bookmark": "", "position": [1.5, -2], "extra": {"x": 1}}]}])");
+    const QList<DesktopStack> loaded = f.file.loadStackList();
+    QCOMPARE(loaded.size(), 1);
+    QCOMPARE(loaded[0].id, QUuid::fromString(u"0F8FAD5B-D9CB-469F-A165-70867728950E"));
+    QVERIFY(!loaded[0].folderName);
+    QCOMPARE(loaded[0].windowOrigin, QPointF(10, 20));
+    QCOMPARE(loaded[0].items.size(), 1);
+    QCOMPARE(loaded[0].items[0].bookmark, QByteArray());
+    QCOMPARE(loaded[0].items[0].position, QPointF(1.5, -2));
+
+    f.home.write(QStringLiteral(".local/share/Tidorama/stacks.json"), "[]");
+    QVERIFY(f.file.loadStackList().isEmpty());
+}
+
+void TestStackListFile::undecodableFileGivesEmptyListAndStaysUntouched_data()
+{
+    QTest::addColumn<QByteArray>("text");
+
+    const QByteArray goodStack = R"("id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"A",)"
+                                 R"("folderName":"A","state":"collapsed","windowOrigin":[1,2])";
+    const QByteArray goodItem = R"("id":"7C9E6679-7425-40DE-944B-E07FC1F90AE7","name":"a.txt",)"
+                                R"("bookmark":"AAEC","position":[3,4])";
+    const auto replaced = [](QByteArray text, const char* from, const char* to) {
+        return text.replace(from, to);
+    };
+    // One good stack before the bad one: the whole list goes, not only the bad record.
+    const QByteArray good =
+        R"({"id":"5B1E0B9B-7B1A-4C1F-9D3A-2F1E0B9B7B1A","name":"B","state":"expanded",)"
+        R"("windowOrigin":[0,0],"items":[]})";
+    const auto list = [&good](const QByteArray& stack, const QByteArray& item) {
+        return QByteArray("[" + good + ",{" + stack + ",\"items\":[{" + item + "}]}]");
+    };
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("not JSON") << QByteArray("stacks: none");
+    QTest::newRow("cut short") << list(goodStack, goodItem).chopped(3);
+    QTest::newRow("an object") << QByteArray("{}");
+    QTest::newRow("an array of numbers") << QByteArray("[1]");
+    QTest::newRow("control: decodes") << list(goodStack, goodItem);
+    QTest::newRow("unknown state") << list(replaced(goodStack, "collapsed", "open"), goodItem);
+    QTest::newRow("missing name") << list(replaced(goodStack, R"("name":"A",)", ""), goodItem);
+    QTest::newRow("missing item bookmark")
+        << list(goodStack, replaced(goodItem, R"("bookmark":"AAEC",)", ""));
+    QTest::newRow("name of wrong type")
+        << list(replaced(goodStack, R"("name":"A")", R"("name":5)"), goodItem);
+    QTest::newRow("id with braces")
+        << list(replaced(goodStack, "\"0F8FAD5B-D9CB-469F-A165-70867728950E\"",
+                         "\"{0F8FAD5B-D9CB-469F-A165-70867728950E}\""),
+                goodItem);
+    QTest::newRow("id not hexadecimal")
+        << list(replaced(goodStack, "0F8FAD5B", "0F8FAD5X"), goodItem);
+    QTest::newRow("id hyphen misplaced")
+        << list(replaced(goodStack, "0F8FAD5B-D9CB", "0F8FAD5BD-9CB"), goodItem);
+    QTest::newRow("bookmark not Base64") << list(goodStack, replaced(goodItem, "AAEC", "AA*C"));
+    QTest::newRow("bookmark without padding") << list(goodStack, replaced(goodItem, "AAEC", "AAE"));
+    QTest::newRow("position of three numbers")
+        << list(goodStack, replaced(goodItem, "[3,4]", "[3,4,5]"));
+    QTest::newRow("position as text") << list(goodStack, replaced(goodItem, "[3,4]", R"(["3",4])"));
+    QTest::newRow("number too large") << list(replaced(goodStack, "[1,2]", "[1e999,2]"), goodItem);
+    QTest::newRow("item name with slash")
+        << list(goodStack, replaced(goodItem, "a.txt", "../../.ssh/id_rsa"));
+    QTest::newRow("item name dot dot") << list(goodStack, replaced(goodItem, "a.txt", ".."));
+    QTest::newRow("item name dot") << list(goodStack, replaced(goodItem, "a.txt", "."));
+    QTest::newRow("item name empty") << list(goodStack, replaced(goodItem, "\"a.txt\"", "\"\""));
+    QTest::newRow("item name with NUL")
+        << list(goodStack, replaced(goodItem, "a.txt", "a\\u0000b"));
+    QTest::newRow("folder name dot dot")
+        << list(replaced(goodStack, R"("folderName":"A")", R"("folderName":"..")"), goodItem);
+    QTest::newRow("folder name with slash") << list(
+        replaced(goodStack, R"("folderName":"A")", R"("folderName":"../../etc")"), goodItem);
+    QTest::newRow("folder name empty")
+        << list(replaced(goodStack, R"("folderName":"A")", R"("folderName":"")"), goodItem);
+    QTest::newRow("folder name of wrong type")
+        << list(replaced(goodStack, R"("folderName":"A")", R"("folderName":7)"), goodItem);
+}
+
+void TestStackListFile::undecodableFileGivesEmptyListAndStaysUntouched()
+{
+    QFETCH(QByteArray, text);
+    Fixture f;
+    const QString path = f.home.write(QStringLiteral(".local/share/Tidorama/stacks.json"), text);
+    const QDateTime modified = QFileInfo(path).lastModified();
+    LogCapture log;
+    const QList<DesktopStack> loaded = f.file.loadStackList();
+    if (QByteArray(QTest::currentDataTag()).startsWith("control")) {
+        QCOMPARE(loaded.size(), 2);
+        return;
+    }
+    QVERIFY(loaded.isEmpty());
+    QVERIFY(log.lines().isEmpty());
+    QCOMPARE(TempHome::read(path), text);
+    QCOMPARE(QFileInfo(path).lastModified(), modified);
+}
+
+void TestStackListFile::nonFiniteNumberFailsTheWholeSave()
+{
+    Fixture f;
+    QList<DesktopStack> stacks = sampleStacks();
+    QVERIFY(f.file.saveStackList(stacks));
+    const QByteArray before = TempHome::read(f.file.stacksFileURL());
+
+    for (const double bad :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+        QList<DesktopStack> broken = stacks;
+        broken[1].name = QStringLiteral("Renamed");
+        broken[0].items[1].position.setY(bad);
+        LogCapture log;
+        const Status saved = f.file.saveStackList(broken);
+        QVERIFY(!saved);
+        QCOMPARE(f.saveFailuresLogged(log), 1);
+        QCOMPARE(log.lines().size(), 1);
+        QVERIFY(log.lines().first().endsWith(saved.description()));
+        QCOMPARE(TempHome::read(f.file.stacksFileURL()), before);
+    }
+    // Nothing half-written is left next to the f.file.
+    QCOMPARE(f.dataFiles(), QStringList{QStringLiteral("stacks.json")});
+    // The next good save writes the full list.
+    stacks[1].name = QStringLiteral("Renamed");
+    QVERIFY(f.file.saveStackList(stacks));
+    QCOMPARE(f.reloaded(), stacks);
+}
+
+void TestStackListFile::failedWriteKeepsTheOldFile()
+{
+    Fixture f;
+    const QList<DesktopStack> small = sampleStacks();
+    QVERIFY(f.file.saveStackList(small));
+    const QByteArray before = TempHome::read(f.file.stacksFileURL());
+
+    // A disk that fills up half-way through the write (works as root too).
+    QList<DesktopStack> large = small;
+    for (int i = 0; i < 200; ++i)
+        large[0].items.append(item(QStringLiteral("f%1").arg(i), QByteArray(100, 'b'), {}));
+    rlimit old;
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit limited = old;
+    limited.rlim_cur = rlim_t(before.size() + 100);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+    LogCapture log;
+    const Status saved = f.file.saveStackList(large);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+
+    QVERIFY(!saved);
+    QCOMPARE(f.saveFailuresLogged(log), 1);
+    QCOMPARE(TempHome::read(f.file.stacksFileURL()), before);
+    QCOMPARE(f.dataFiles(), QStringList{QStringLiteral("stacks.json")});
+    QVERIFY(f.file.saveStackList(large));
+    QCOMPARE(f.reloaded(), large);
+}
+
+void TestStackListFile::dataFolderReplacedByAFile()
+{
+    Fixture f;
+    QVERIFY(f.file.saveStackList(sampleStacks()));
+    QVERIFY(QDir(f.paths.dataFolder()).removeRecursively());
+    f.home.write(QStringLiteral(".local/share/Tidorama"), "not a folder");
+    LogCapture log;
+    QVERIFY(!f.file.saveStackList(sampleStacks()));
+    QCOMPARE(f.saveFailuresLogged(log), 1);
+    QCOMPARE(TempHome::read(f.paths.dataFolder()), QByteArray("not a folder"));
+    QVERIFY(f.file.loadStackList().isEmpty());
+
+    // A data folder removed while the program runs is made again by the next save.
+    QVERIFY(QFile::remove(f.paths.dataFolder()));
+    QVERIFY(f.file.saveStackList(sampleStacks()));
+    QCOMPARE(f.file.loadStackList().size(), 2);
+}
+
+void TestStackListFile::laterSavesWriteEveryChange()
+{
+    Fixture f;
+    QList<DesktopStack> stacks = sampleStacks();
+    QVERIFY(f.file.saveStackList(stacks));
+
+    const auto savedAndReloaded = [&] {
+        if (!f.file.saveStackList(stacks))
+            return false;
+        return f.reloaded() == stacks;
+    };
+    // A change too small for QPointF's fuzzy comparison still reaches the f.file.
+    stacks[0].windowOrigin.rx() += 1e-13;
+    QVERIFY(savedAndReloaded());
+    stacks[1].items.append(item(QStringLiteral("new.txt"), "bm", QPointF(5, 5)));
+    QVERIFY(savedAndReloaded());
+    stacks[0].items[0].bookmark[3] = 'z';
+    QVERIFY(savedAndReloaded());
+    stacks[1].folderName = QStringLiteral("Old");
+    QVERIFY(savedAndReloaded());
+    stacks.move(0, 1);
+    QVERIFY(savedAndReloaded());
+    // Two records with one id (never written by the program) are both kept.
+    stacks.append(stacks[0]);
+    stacks.last().name = QStringLiteral("Twin");
+    QVERIFY(savedAndReloaded());
+    stacks.removeFirst();
+    QVERIFY(savedAndReloaded());
+    stacks.clear();
+    QVERIFY(savedAndReloaded());
+}
+
+QTEST_GUILESS_MAIN(TestStackListFile)
+#include "tst_stacklistfile.moc"

@@ -1,0 +1,347 @@
+#include "FaultyFileSystem.h"
+#include "FileInvariant.h"
+#include "MemorySettings.h"
+#include "RecordingFolderGuard.h"
+#include "TempHome.h"
+#include "platform/linux/LinuxCloudSync.h"
+#include "platform/linux/LinuxPaths.h"
+#include "platform/linux/LinuxWording.h"
+#include "store/DesktopStack.h"
+#include "store/StorageFolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <cstdio>
+#include <unistd.h>
+#include <utime.h>
+
+namespace {
+
+// Everything the storage folders need, on a fresh home.
+struct Store
+{
+    TempHome home;
+    LinuxPaths paths;
+    MemorySettings settings;
+    FaultyFileSystem fs;
+    RecordingFolderGuard guard;
+    LinuxCloudSync cloud{paths};
+    Wording wording = linuxWording();
+    StorageFolders folders{paths, settings, fs, guard, cloud, wording};
+
+    QString hidden() const { return home.documents() + QStringLiteral("/.Tidora"); }
+    QString onDesktop() const { return home.desktop() + QStringLiteral("/Tidorama Files"); }
+};
+
+} // namespace
+
+class TestStorageFolders : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void locationFollowsTheSettingAtOnce();
+    void locationLabelsAndPaths();
+    void recordsWithoutFolderNameUseTheLegacyFolder();
+    void sanitizedFolderName_data();
+    void sanitizedFolderName();
+    void uniqueFolderNameSkipsWhatExists();
+    void contentIgnoresOnlyTheTwoExactNames();
+    void removeFolderRemovesNothingElse();
+    void stackFoldersAreCreatedProtected();
+    void readmeIsWrittenOnlyWhenItDiffers();
+    void readmeIsNeverWrittenThroughALink();
+    void storageFolderFailureGoesToTheCaller();
+    void protectStackFoldersProtectsFoldersOnly();
+};
+
+void TestStorageFolders::locationFollowsTheSettingAtOnce()
+{
+    Store store;
+    QCOMPARE(store.folders.currentStorageLocation(), StorageLocation::documents);
+    QCOMPARE(store.folders.storageFolder(), store.hidden());
+
+    // A Desktop that Syncthing shares: the default moves to the Desktop.
+    store.home.makeFolder(QStringLiteral(".stfolder"));
+    QVERIFY(store.folders.desktopSyncsWithICloud());
+    QCOMPARE(store.folders.storageFolder(), store.onDesktop());
+    QCOMPARE(store.folders.allStorageFolders(), (QStringList{store.onDesktop(), store.hidden()}));
+    // The default is not written back.
+    QVERIFY(store.settings.values().isEmpty());
+
+    store.settings.setValue(SettingsKey::storageLocation, QStringLiteral("documents"));
+    QCOMPARE(store.folders.storageFolder(), store.hidden());
+    QCOMPARE(store.folders.allStorageFolders(), (QStringList{store.hidden(), store.onDesktop()}));
+    store.settings.setValue(SettingsKey::storageLocation, QStringLiteral("Desktop"));
+    QCOMPARE(store.folders.currentStorageLocation(), StorageLocation::desktop);
+    QDir(store.home.home() + QStringLiteral("/.stfolder")).removeRecursively();
+    QCOMPARE(store.folders.currentStorageLocation(), StorageLocation::documents);
+    store.settings.setValue(SettingsKey::storageLocation, QStringLiteral("desktop"));
+    QCOMPARE(store.folders.currentStorageLocation(), StorageLocation::desktop);
+}
+
+void TestStorageFolders::locationLabelsAndPaths()
+{
+    Store store;
+    QCOMPARE(rawValue(StorageLocation::documents), QStringLiteral("documents"));
+    QCOMPARE(rawValue(StorageLocation::desktop), QStringLiteral("desktop"));
+    QCOMPARE(storageLocationFromRawValue(QStringLiteral("desktop")), StorageLocation::desktop);
+    QVERIFY(!storageLocationFromRawValue(QStringLiteral("icloud")));
+    QCOMPARE(store.folders.label(StorageLocation::documents),
+             QStringLiteral("Hidden Folder in Documents"));
+    QCOMPARE(store.folders.label(StorageLocation::desktop),
+             QStringLiteral("Folder on the Desktop (for cloud sync)"));
+    QCOMPARE(store.folders.displayPath(StorageLocation::documents),
+             QStringLiteral("~/Documents/.Tidora"));
+    QCOMPARE(store.folders.displayPath(StorageLocation::desktop),
+             QStringLiteral("~/Desktop/Tidorama Files"));
+
+    // A localised Desktop is the Desktop, and the paths shown say so.
+    store.home.write(QStringLiteral(".config/user-dirs.dirs"),
+                     "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
+    const LinuxPaths localised;
+    const StorageFolders folders(localised, store.settings, store.fs, store.guard, store.cloud,
+                                 store.wording);
+    QCOMPARE(folders.displayPath(StorageLocation::desktop),
+             QStringLiteral("~/Schreibtisch/Tidorama Files"));
+}
+
+void TestStorageFolders::recordsWithoutFolderNameUseTheLegacyFolder()
+{
+    Store store;
+    DesktopStack stack;
+    stack.id = QUuid::fromString(u"0f8fad5b-d9cb-469f-a165-70867728950e");
+    const QString legacy =
+        store.home.desktop() + QStringLiteral("/.Tidorama/0F8FAD5B-D9CB-469F-A165-70867728950E");
+    QCOMPARE(store.folders.stackFolderURL(stack), legacy);
+    store.settings.setValue(SettingsKey::storageLocation, QStringLiteral("desktop"));
+    QCOMPARE(store.folders.stackFolderURL(stack), legacy);
+    stack.folderName = QStringLiteral("Photos");
+    QCOMPARE(store.folders.stackFolderURL(stack), store.onDesktop() + QStringLiteral("/Photos"));
+    store.settings.setValue(SettingsKey::storageLocation, QStringLiteral("documents"));
+    QCOMPARE(store.folders.stackFolderURL(stack), store.hidden() + QStringLiteral("/Photos"));
+}
+
+void TestStorageFolders::sanitizedFolderName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("slash and colon") << QStringLiteral("a/b:c") << QStringLiteral("a-b-c");
+    QTest::newRow("leading spaces and dot")
+        << QStringLiteral("  .hidden") << QStringLiteral("hidden");
+    QTest::newRow("dots only") << QStringLiteral("...") << QStringLiteral("Stack");
+    QTest::newRow("spaces only") << QStringLiteral("   ") << QStringLiteral("Stack");
+    QTest::newRow("empty") << QString() << QStringLiteral("Stack");
+    QTest::newRow("Unicode spaces")
+        << QStringLiteral("\u00A0\u2003\u3000Photos\u2028\u0085\n\t") << QStringLiteral("Photos");
+    QTest::newRow("inner spaces kept")
+        << QStringLiteral(" 3 Screenshots ") << QStringLiteral("3 Screenshots");
+    QTest::newRow("dot after trimming only") << QStringLiteral(". x") << QStringLiteral(" x");
+    QTest::newRow("parent reference") << QStringLiteral("../..") << QStringLiteral("-..");
+    QTest::newRow("NUL") << QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b")
+                         << QStringLiteral("a-b");
+}
+
+void TestStorageFolders::sanitizedFolderName()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, folder);
+    QCOMPARE(StorageFolders::sanitizedFolderName(name), folder);
+}
+
+void TestStorageFolders::uniqueFolderNameSkipsWhatExists()
+{
+    Store store;
+    QCOMPARE(store.folders.uniqueFolderName(QStringLiteral("Photos")), QStringLiteral("Photos"));
+    store.home.makeFolder(QStringLiteral("Documents/.Tidora/Photos"));
+    store.home.makeFolder(QStringLiteral("Documents/.Tidora/Photos 2"));
+    QCOMPARE(store.folders.uniqueFolderName(QStringLiteral("Photos")), QStringLiteral("Photos 3"));
+    QCOMPARE(store.folders.uniqueFolderName(QStringLiteral(" Photos/")), QStringLiteral("Photos-"));
+    // A plain file takes the name as well; the records are not asked.
+    store.home.write(QStringLiteral("Documents/.Tidora/Notes"));
+    QCOMPARE(store.folders.uniqueFolderName(QStringLiteral("Notes")), QStringLiteral("Notes 2"));
+    // Only the current storage folder counts.
+    store.settings.setValue(SettingsKey::storageLocation, QStringLiteral("desktop"));
+    QCOMPARE(store.folders.uniqueFolderName(QStringLiteral("Photos")), QStringLiteral("Photos"));
+
+    // A name too long for the file system is cut, and the counter still fits.
+    const QString longName = QString(300, QChar(u'\u00E9'));
+    const QString first = store.folders.uniqueFolderName(longName);
+    QCOMPARE(first.toUtf8().size(), 254);
+    QVERIFY(store.fs.makeFolder(store.onDesktop() + QLatin1Char('/') + first, true));
+    const QString second = store.folders.uniqueFolderName(longName);
+    QVERIFY(second.endsWith(QStringLiteral(" 2")));
+    QVERIFY(second.toUtf8().size() <= 255);
+    QVERIFY(store.fs.makeFolder(store.onDesktop() + QLatin1Char('/') + second, true));
+}
+
+void TestStorageFolders::contentIgnoresOnlyTheTwoExactNames()
+{
+    Store store;
+    const QString folder = store.home.makeFolder(QStringLiteral("Documents/.Tidora/A"));
+    QVERIFY(!store.folders.folderHasContent(folder));
+    QVERIFY(store.folders.isEffectivelyEmpty(folder));
+    store.home.write(QStringLiteral("Documents/.Tidora/A/.DS_Store"));
+    store.home.write(QStringLiteral("Documents/.Tidora/A/README.txt"));
+    QVERIFY(!store.folders.folderHasContent(folder));
+    QVERIFY(store.folders.isEffectivelyEmpty(folder));
+
+    for (const char* name : {".DS_store", "readme.txt", ".hidden"}) {
+        const QString path =
+            store.home.write(QStringLiteral("Documents/.Tidora/A/") + QString::fromLatin1(name));
+        QVERIFY2(store.folders.folderHasContent(folder), name);
+        QVERIFY(!store.folders.isEffectivelyEmpty(folder));
+        QFile::remove(path);
+    }
+    // A name that is not UTF-8 cannot be listed by name, and is content all the same.
+    const QByteArray raw = QFile::encodeName(folder) + "/\xff\xfe";
+    FILE* file = std::fopen(raw.constData(), "w");
+    QVERIFY(file);
+    std::fclose(file);
+    QVERIFY(store.folders.folderHasContent(folder));
+    QVERIFY(!store.folders.isEffectivelyEmpty(folder));
+    ::unlink(raw.constData());
+
+    // What cannot be listed has no content.
+    const QString missing = store.hidden() + QStringLiteral("/missing");
+    QVERIFY(!store.folders.folderHasContent(missing));
+    QVERIFY(store.folders.isEffectivelyEmpty(missing));
+}
+
+void TestStorageFolders::removeFolderRemovesNothingElse()
+{
+    Store store;
+    FileInvariant invariant(store.home);
+    const QString folder = store.home.makeFolder(QStringLiteral("Documents/.Tidora/Old"));
+    store.home.write(QStringLiteral("Documents/.Tidora/Old/.DS_Store"));
+    store.home.write(QStringLiteral("Documents/.Tidora/Old/README.txt"));
+    QVERIFY(store.folders.isEffectivelyEmpty(folder));
+    store.folders.removeFolder(folder);
+    QVERIFY(!QFileInfo::exists(folder));
+    QCOMPARE(store.guard.calls, QStringList{QStringLiteral("unprotect ") + folder});
+
+    // A file dropped in after the caller looked keeps the folder, protected again.
+    store.home.makeFolder(QStringLiteral("Documents/.Tidora/Old"));
+    store.home.write(QStringLiteral("Documents/.Tidora/Old/README.txt"));
+    const QString late = invariant.addFile(QStringLiteral("Documents/.Tidora/Old/late.txt"));
+    store.guard.calls.clear();
+    store.folders.removeFolder(folder);
+    QVERIFY(QFileInfo::exists(late));
+    QCOMPARE(store.guard.calls, (QStringList{QStringLiteral("unprotect ") + folder,
+                                             QStringLiteral("protect ") + folder}));
+    // So does a folder that merely carries one of the ignored names.
+    const QString other = store.home.makeFolder(QStringLiteral("Documents/.Tidora/Other"));
+    const QString kept =
+        invariant.addFile(QStringLiteral("Documents/.Tidora/Other/README.txt/kept.txt"));
+    store.folders.removeFolder(other);
+    QVERIFY(QFileInfo::exists(kept));
+    TIDORA_CHECK_INVARIANT(invariant);
+}
+
+void TestStorageFolders::stackFoldersAreCreatedProtected()
+{
+    Store store;
+    const QString folder = store.hidden() + QStringLiteral("/Photos");
+    QVERIFY(store.folders.createStackFolder(folder));
+    QVERIFY(QFileInfo(folder).isDir());
+    QCOMPARE(store.guard.calls, QStringList{QStringLiteral("protect ") + folder});
+    // Already there is fine.
+    QVERIFY(store.folders.createStackFolder(folder));
+
+    store.guard.calls.clear();
+    store.fs.failMakeFolder([](const QString&) { return true; });
+    const Status failed = store.folders.createStackFolder(store.hidden() + QStringLiteral("/X"));
+    QVERIFY(!failed);
+    QCOMPARE(failed.description(), FaultyFileSystem::injected);
+    QVERIFY(store.guard.calls.isEmpty());
+}
+
+void TestStorageFolders::readmeIsWrittenOnlyWhenItDiffers()
+{
+    Store store;
+    QVERIFY(store.folders.ensureStorageFolder());
+    const QString readme = store.hidden() + QStringLiteral("/README.txt");
+    QCOMPARE(QString::fromUtf8(TempHome::read(readme)), store.folders.readmeText());
+    QCOMPARE(store.guard.calls, QStringList{QStringLiteral("protect ") + store.hidden()});
+    QVERIFY(store.folders.readmeText().startsWith(
+        QStringLiteral("These files are stacked by Tidora, a desktop organiser. Each folder is "
+                       "one stack. They are real files, not copies: don't delete or rename this "
+                       "folder. Nothing here is deleted by the app.\n\nTHE TWO PLACES")));
+    QVERIFY(store.folders.readmeText().endsWith(QStringLiteral("Auto-Stack by Type.\n")));
+
+    // Unchanged: not written again, so its date stays.
+    const utimbuf past{1000000000, 1000000000};
+    QCOMPARE(::utime(QFile::encodeName(readme).constData(), &past), 0);
+    QVERIFY(store.folders.ensureStorageFolder());
+    QCOMPARE(QFileInfo(readme).lastModified().toSecsSinceEpoch(), 1000000000);
+
+    // Edited by the user, or not UTF-8: replaced.
+    for (const QByteArray& edited : {QByteArray("my notes"), QByteArray("\xff\xfe")}) {
+        store.home.write(QStringLiteral("Documents/.Tidora/README.txt"), edited);
+        QVERIFY(store.folders.ensureStorageFolder());
+        QCOMPARE(QString::fromUtf8(TempHome::read(readme)), store.folders.readmeText());
+    }
+    // The text follows the location.
+    store.settings.setValue(SettingsKey::storageLocation, QStringLiteral("desktop"));
+    QVERIFY(store.folders.ensureStorageFolder());
+    const QString text =
+        QString::fromUtf8(TempHome::read(store.onDesktop() + QStringLiteral("/README.txt")));
+    QVERIFY(text.contains(QStringLiteral("Right now they are in ~/Desktop/Tidorama Files.")));
+    QCOMPARE(QDir(store.hidden()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("README.txt")});
+}
+
+void TestStorageFolders::readmeIsNeverWrittenThroughALink()
+{
+    Store store;
+    const QString outside = store.home.write(QStringLiteral("notes.txt"), "mine");
+    FileInvariant invariant(store.home);
+    store.home.makeFolder(QStringLiteral("Documents/.Tidora"));
+    QVERIFY(QFile::link(outside, store.hidden() + QStringLiteral("/README.txt")));
+    QVERIFY(store.folders.ensureStorageFolder());
+    QCOMPARE(TempHome::read(outside), QByteArray("mine"));
+    QVERIFY(QFileInfo(store.hidden() + QStringLiteral("/README.txt")).isSymLink());
+    TIDORA_CHECK_INVARIANT(invariant);
+}
+
+void TestStorageFolders::storageFolderFailureGoesToTheCaller()
+{
+    Store store;
+    // Documents is a file: the storage folder cannot be made.
+    QVERIFY(QDir(store.home.documents()).removeRecursively());
+    store.home.write(QStringLiteral("Documents"), "a file");
+    const Status status = store.folders.ensureStorageFolder();
+    QVERIFY(!status);
+    QVERIFY(!status.description().isEmpty());
+    QVERIFY(store.guard.calls.isEmpty());
+    QCOMPARE(TempHome::read(store.home.documents()), QByteArray("a file"));
+
+    // A storage folder deleted while running comes back with the next call.
+    QFile::remove(store.home.documents());
+    QVERIFY(store.folders.ensureStorageFolder());
+    QVERIFY(QFileInfo::exists(store.hidden() + QStringLiteral("/README.txt")));
+}
+
+void TestStorageFolders::protectStackFoldersProtectsFoldersOnly()
+{
+    Store store;
+    store.folders.protectStackFolders();
+    QVERIFY(store.guard.calls.isEmpty());
+    store.home.makeFolder(QStringLiteral("Documents/.Tidora/A"));
+    store.home.makeFolder(QStringLiteral("Documents/.Tidora/.B"));
+    store.home.write(QStringLiteral("Documents/.Tidora/loose.txt"));
+    QVERIFY(QFile::link(store.home.desktop(), store.hidden() + QStringLiteral("/link")));
+    store.folders.protectStackFolders();
+    QStringList calls = store.guard.calls;
+    QCOMPARE(calls.takeFirst(), QStringLiteral("protect ") + store.hidden());
+    calls.sort();
+    QCOMPARE(calls,
+             (QStringList{QStringLiteral("protect ") + store.hidden() + QStringLiteral("/.B"),
+                          QStringLiteral("protect ") + store.hidden() + QStringLiteral("/A")}));
+}
+
+QTEST_GUILESS_MAIN(TestStorageFolders)
+#include "tst_storagefolders.moc"
