@@ -11,14 +11,14 @@
 
 namespace {
 
-const QString idKey = QStringLiteral("id");
-const QString nameKey = QStringLiteral("name");
-const QString folderNameKey = QStringLiteral("folderName");
-const QString stateKey = QStringLiteral("state");
-const QString windowOriginKey = QStringLiteral("windowOrigin");
-const QString itemsKey = QStringLiteral("items");
-const QString bookmarkKey = QStringLiteral("bookmark");
-const QString positionKey = QStringLiteral("position");
+constexpr QLatin1StringView idKey("id");
+constexpr QLatin1StringView nameKey("name");
+constexpr QLatin1StringView folderNameKey("folderName");
+constexpr QLatin1StringView stateKey("state");
+constexpr QLatin1StringView windowOriginKey("windowOrigin");
+constexpr QLatin1StringView itemsKey("items");
+constexpr QLatin1StringView bookmarkKey("bookmark");
+constexpr QLatin1StringView positionKey("position");
 
 bool isFinite(const QPointF& point)
 {
