@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/DesktopPlatform.h"
+
+#include <memory>
+
+class X11HotKey;
+class X11PointerMonitor;
+class X11SelectionWatcher;
+class X11Windows;
+class XcbEventConnection;
+
+// The desktop platform on an X11 display. Requests about windows go over Qt's connection;
+// the events we select on the root and on selections come over a connection of our own.
+class X11DesktopPlatform : public DesktopPlatform
+{
+    Q_OBJECT
+
+public:
+    // Null when Qt does not run on X11.
+    static std::unique_ptr<X11DesktopPlatform> create();
+    ~X11DesktopPlatform() override;
+
+    Features features() const override { return m_features; }
+    bool registerHotKey() override;
+    void startPointerEvents() override;
+    QPoint pointerPosition() const override;
+    int dragChangeCount() const override;
+    QStringList dragFiles() const override;
+    bool isOnDesktop(QPoint point) const override;
+    QString desktopWindowClass() const override;
+    void decorateStackWindow(QWindow* window) override;
+    bool hasCompositor() const override;
+
+    // Whether the pointer is being polled (only while the left button is held).
+    bool isPolling() const;
+
+private:
+    X11DesktopPlatform() = default;
+
+    Features m_features;
+    std::unique_ptr<XcbEventConnection> m_events;
+    std::unique_ptr<X11HotKey> m_hotKey;
+    std::unique_ptr<X11PointerMonitor> m_pointer;
+    std::unique_ptr<X11SelectionWatcher> m_selections;
+    std::unique_ptr<X11Windows> m_windows;
+    bool m_pointerStarted = false;
+};

@@ -1,0 +1,158 @@
+#include "platform/x11/X11Windows.h"
+
+#include "platform/x11/XcbSupport.h"
+
+#include <QGuiApplication>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+namespace {
+constexpr quint32 allWorkspaces = 0xFFFFFFFF;
+constexpr quint32 addState = 1;
+// Requests from an ordinary application (not a pager).
+constexpr quint32 fromApplication = 1;
+
+QList<quint32> childrenOf(xcb_connection_t* c, quint32 window)
+{
+    QList<quint32> children;
+    auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+    if (!tree)
+        return children;
+    const xcb_window_t* ids = xcb_query_tree_children(tree);
+    // Bottom to top; the topmost is looked at first.
+    for (int i = xcb_query_tree_children_length(tree) - 1; i >= 0; --i)
+        children.append(ids[i]);
+    std::free(tree);
+    return children;
+}
+} // namespace
+
+X11Windows::X11Windows(xcb_connection_t* connection, quint32 root)
+    : m_connection(connection)
+    , m_root(root)
+{}
+
+quint32 X11Windows::clientOf(quint32 frame, int depth) const
+{
+    if (!Xcb::property(m_connection, frame, Xcb::atom(m_connection, "WM_STATE")).value.isEmpty())
+        return frame;
+    // Frames nest a few levels at most (frame, then a plate or the client).
+    if (depth >= 3)
+        return 0;
+    for (const quint32 child : childrenOf(m_connection, frame)) {
+        if (const quint32 client = clientOf(child, depth + 1))
+            return client;
+    }
+    return 0;
+}
+
+bool X11Windows::isDesktopType(quint32 window) const
+{
+    const QList<quint32> types = Xcb::property32(
+        m_connection, window, Xcb::atom(m_connection, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM);
+    // A window without a type is a normal one.
+    return !types.isEmpty() &&
+           types.first() == Xcb::atom(m_connection, "_NET_WM_WINDOW_TYPE_DESKTOP");
+}
+
+QList<quint32> X11Windows::ownWindows() const
+{
+    QList<quint32> own;
+    const QWindowList windows = QGuiApplication::allWindows();
+    for (const QWindow* window : windows) {
+        if (window->handle())
+            own.append(quint32(window->winId()));
+    }
+    return own;
+}
+
+bool X11Windows::isOnDesktop(QPoint point) const
+{
+    const QPoint native = Xcb::toNative(point);
+    // The server finds the topmost mapped child of the root at the point, shapes respected.
+    auto* reply = xcb_translate_coordinates_reply(
+        m_connection,
+        xcb_translate_coordinates(m_connection, m_root, m_root, qint16(native.x()),
+                                  qint16(native.y())),
+        nullptr);
+    if (!reply)
+        return false;
+    const quint32 topLevel = reply->child;
+    std::free(reply);
+    if (topLevel == XCB_WINDOW_NONE)
+        return true;
+    const quint32 client = clientOf(topLevel);
+    // Without WM_STATE anywhere the window is unmanaged: override-redirect (menus, tooltips),
+    // or there is no window manager and the window itself says what it is.
+    const quint32 window = client ? client : topLevel;
+    const QList<quint32> own = ownWindows();
+    if (own.contains(window) || own.contains(topLevel))
+        return false;
+    return isDesktopType(window);
+}
+
+QString X11Windows::desktopWindowClass() const
+{
+    for (const quint32 topLevel : childrenOf(m_connection, m_root)) {
+        const quint32 client = clientOf(topLevel);
+        const quint32 window = client ? client : topLevel;
+        if (!isDesktopType(window))
+            continue;
+        // WM_CLASS is "instance\0class\0".
+        const QList<QByteArray> parts =
+            Xcb::property(m_connection, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING)
+                .value.split('\0');
+        return parts.size() >= 2 ? QString::fromLocal8Bit(parts.at(1)) : QString();
+    }
+    return {};
+}
+
+void X11Windows::decorateStackWindow(QWindow* window)
+{
+    const auto id = quint32(window->winId());
+    const quint32 states[] = {
+        Xcb::atom(m_connection, "_NET_WM_STATE_BELOW"),
+        Xcb::atom(m_connection, "_NET_WM_STATE_STICKY"),
+        Xcb::atom(m_connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+        Xcb::atom(m_connection, "_NET_WM_STATE_SKIP_PAGER"),
+    };
+    const quint32 stateAtom = Xcb::atom(m_connection, "_NET_WM_STATE");
+    const quint32 desktopAtom = Xcb::atom(m_connection, "_NET_WM_DESKTOP");
+    if (!window->isVisible()) {
+        // Read by the window manager when the window is mapped. Qt adds its own states to
+        // this list at show time and keeps ours. Without the workspace the window would live
+        // on the first workspace only.
+        QList<quint32> merged = Xcb::property32(m_connection, id, stateAtom, XCB_ATOM_ATOM);
+        for (const quint32 state : states) {
+            if (!merged.contains(state))
+                merged.append(state);
+        }
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, stateAtom, XCB_ATOM_ATOM, 32,
+                            quint32(merged.size()), merged.constData());
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, desktopAtom, XCB_ATOM_CARDINAL,
+                            32, 1, &allWorkspaces);
+    } else {
+        // Once mapped the window manager owns these properties: ask it.
+        sendToRoot(id, stateAtom, {addState, states[0], states[1], fromApplication, 0});
+        sendToRoot(id, stateAtom, {addState, states[2], states[3], fromApplication, 0});
+        sendToRoot(id, desktopAtom, {allWorkspaces, fromApplication, 0, 0, 0});
+    }
+    xcb_flush(m_connection);
+}
+
+void X11Windows::sendToRoot(quint32 window, quint32 message, const quint32 (&data)[5])
+{
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = message;
+    for (int i = 0; i < 5; ++i)
+        event.data.data32[i] = data[i];
+    xcb_send_event(m_connection, 0, m_root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QList>
+#include <QPoint>
+#include <QString>
+
+struct xcb_connection_t;
+class QWindow;
+
+// Questions about the top-level windows, and the hints for our stack windows, on Qt's own
+// connection (the windows are created there, so requests about them arrive in order).
+class X11Windows
+{
+public:
+    X11Windows(xcb_connection_t* connection, quint32 root);
+
+    // The point (Qt's logical coordinates) is on the bare Desktop: the top-level window there is
+    // the root itself or a window of type _NET_WM_WINDOW_TYPE_DESKTOP, and none of ours.
+    bool isOnDesktop(QPoint point) const;
+    // WM_CLASS (the class part) of the first window of type DESKTOP; empty when none.
+    QString desktopWindowClass() const;
+
+    void decorateStackWindow(QWindow* window);
+
+private:
+    // The application window inside a window manager's frame: the frame itself when it has
+    // WM_STATE, else the first descendant that has it; 0 when none (override-redirect, or no
+    // window manager).
+    quint32 clientOf(quint32 frame, int depth = 0) const;
+    bool isDesktopType(quint32 window) const;
+    QList<quint32> ownWindows() const;
+    void sendToRoot(quint32 window, quint32 message, const quint32 (&data)[5]);
+
+    xcb_connection_t* m_connection;
+    quint32 m_root;
+};

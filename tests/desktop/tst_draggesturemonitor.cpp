@@ -1,0 +1,370 @@
+#include "FakeDesktopPlatform.h"
+#include "FixedScreens.h"
+#include "LogCapture.h"
+#include "MemorySettings.h"
+#include "TempHome.h"
+#include "VirtualScheduler.h"
+#include "desktop/DragGestureMonitor.h"
+#include "desktop/GestureHint.h"
+#include "platform/linux/LinuxPaths.h"
+#include "platform/linux/LocalFileSystem.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+// Remembers what the gesture did with its hint.
+class RecordingHint : public GestureHint
+{
+public:
+    void showAt(const QPointF& origin) override
+    {
+        visible = true;
+        ++shows;
+        last = origin;
+    }
+    void moveTo(const QPointF& origin) override { last = origin; }
+    void hide() override { visible = false; }
+
+    bool visible = false;
+    int shows = 0;
+    QPointF last;
+};
+
+struct Gesture
+{
+    QList<DraggedFile> files;
+    QPointF point;
+};
+
+// One monitor on a temporary home with a Desktop holding a few files, their icons placed by a
+// scripted desktop program.
+struct Rig
+{
+    Rig()
+        : monitor(platform, settings, scheduler, fileSystem, paths, screens, hint)
+    {
+        monitor.setPositionReader([this](const QStringList& names) {
+            readNames.append(names);
+            IconPositions answer;
+            answer.error = positionError;
+            for (const QString& name : names) {
+                if (icons.contains(name))
+                    answer.byName.insert(name, icons.value(name));
+            }
+            return answer;
+        });
+        monitor.setOnGesture([this](const QList<DraggedFile>& files, const QPointF& point) {
+            gestures.append({files, point});
+        });
+        monitor.start();
+        a = home.write(QStringLiteral("Desktop/a.txt"));
+        b = home.write(QStringLiteral("Desktop/b.png"));
+        icons = {{QStringLiteral("a.txt"), QPointF(100, 120)},
+                 {QStringLiteral("b.png"), QPointF(200, 120)}};
+    }
+
+    // Press, start a drag of `files`, and move once with the given modifiers.
+    void dragFiles(const QStringList& files, Qt::KeyboardModifiers modifiers)
+    {
+        platform.press({400, 300});
+        platform.drag({402, 301}, modifiers);
+        platform.beginDrag(files);
+        platform.drag({410, 305}, modifiers);
+    }
+
+    TempHome home;
+    LinuxPaths paths;
+    LocalFileSystem fileSystem;
+    MemorySettings settings;
+    VirtualScheduler scheduler;
+    FixedScreens screens;
+    FakeDesktopPlatform platform;
+    RecordingHint hint;
+    DragGestureMonitor monitor;
+
+    QString a;
+    QString b;
+    QHash<QString, QPointF> icons;
+    std::optional<QString> positionError;
+    QList<QStringList> readNames;
+    QList<Gesture> gestures;
+};
+} // namespace
+
+class TestDragGestureMonitor : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void aShiftDragOfDesktopIconsStacksThemAtTheRelease();
+    void aClickOrAnUnchangedDragSourceIsNoDrag();
+    void onlyDragsOfVisibleDesktopFilesArm_data();
+    void onlyDragsOfVisibleDesktopFilesArm();
+    void linksAreJudgedByTheFolderTheyLieIn();
+    void shiftBeforeTheDragArmsAtTheFirstDesktopDrag();
+    void releasingShiftFirstCancels();
+    void togglingShiftLoadsTheFilesOnce();
+    void filesWithoutPositionsAreLeftOut();
+    void aFailedPositionReadIsLoggedAndStacksNothing();
+    void theSettingIsReadAtEveryPress();
+    void theCallbackIsDroppedWithTheMonitor();
+};
+
+void TestDragGestureMonitor::aShiftDragOfDesktopIconsStacksThemAtTheRelease()
+{
+    Rig rig;
+    QVERIFY(rig.platform.started);
+    rig.dragFiles({rig.b, rig.a}, Qt::ShiftModifier);
+    QVERIFY(rig.monitor.isArmed());
+    // Hint origin (x + 18, y − 48) with the pointer at global (410, 305): screen y 495.
+    QVERIFY(rig.hint.visible);
+    QCOMPARE(rig.hint.last, QPointF(428, 447));
+    rig.platform.drag({420, 310}, Qt::ShiftModifier);
+    QCOMPARE(rig.hint.last, QPointF(438, 442));
+
+    // The files are read on a later turn, not inside the drag event.
+    QVERIFY(rig.readNames.isEmpty());
+    rig.scheduler.advance(0ms);
+    QCOMPARE(rig.readNames,
+             (QList<QStringList>{{QStringLiteral("b.png"), QStringLiteral("a.txt")}}));
+
+    rig.platform.release({430, 320}, Qt::ShiftModifier);
+    QVERIFY(!rig.hint.visible);
+    QVERIFY(!rig.monitor.isTracking());
+    rig.scheduler.advance(249ms);
+    QVERIFY(rig.gestures.isEmpty());
+    rig.scheduler.advance(1ms);
+    QCOMPARE(rig.gestures.size(), 1);
+    const QList<DraggedFile> expected{{rig.b, QPointF(200, 120)}, {rig.a, QPointF(100, 120)}};
+    QCOMPARE(rig.gestures.first().files, expected);
+    QCOMPARE(rig.gestures.first().point, QPointF(430, 480));
+}
+
+void TestDragGestureMonitor::aClickOrAnUnchangedDragSourceIsNoDrag()
+{
+    Rig rig;
+    // A drag source left over from an earlier drag still offers its files.
+    rig.platform.beginDrag({rig.a});
+    rig.platform.press({400, 300}, Qt::ShiftModifier);
+    rig.platform.release({400, 300}, Qt::ShiftModifier);
+    rig.platform.press({400, 300}, Qt::ShiftModifier);
+    rig.platform.drag({450, 350}, Qt::ShiftModifier);
+    rig.platform.drag({500, 400}, Qt::ShiftModifier);
+    QVERIFY(rig.monitor.isTracking());
+    QVERIFY(!rig.monitor.isDesktopDrag());
+    QCOMPARE(rig.hint.shows, 0);
+    rig.platform.release({500, 400}, Qt::ShiftModifier);
+    rig.scheduler.runUntilIdle();
+    QVERIFY(rig.gestures.isEmpty());
+    QVERIFY(rig.readNames.isEmpty());
+}
+
+void TestDragGestureMonitor::onlyDragsOfVisibleDesktopFilesArm_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<bool>("arms");
+    QTest::newRow("desktop files") << QStringList{"Desktop/a.txt", "Desktop/b.png"} << true;
+    QTest::newRow("a hidden one among visible ones")
+        << QStringList{"Desktop/.hidden", "Desktop/a.txt"} << true;
+    QTest::newRow("only hidden ones") << QStringList{"Desktop/.hidden", "Desktop/.b"} << false;
+    QTest::newRow("a subfolder") << QStringList{"Desktop/folder/c.txt"} << false;
+    QTest::newRow("mixed with elsewhere")
+        << QStringList{"Desktop/a.txt", "Documents/d.txt"} << false;
+    QTest::newRow("nothing but non-file items") << QStringList{} << false;
+}
+
+void TestDragGestureMonitor::onlyDragsOfVisibleDesktopFilesArm()
+{
+    QFETCH(QStringList, files);
+    QFETCH(bool, arms);
+    Rig rig;
+    QStringList paths;
+    for (const QString& file : std::as_const(files))
+        paths.append(rig.home.write(file));
+    rig.dragFiles(paths, Qt::ShiftModifier);
+    QCOMPARE(rig.monitor.isArmed(), arms);
+    QCOMPARE(rig.hint.visible, arms);
+}
+
+void TestDragGestureMonitor::linksAreJudgedByTheFolderTheyLieIn()
+{
+    Rig rig;
+    // A link on the Desktop to a file elsewhere is a Desktop item…
+    const QString elsewhere = rig.home.write(QStringLiteral("Documents/report.txt"));
+    const QString link = rig.home.desktop() + QStringLiteral("/report link");
+    QVERIFY(QFile::link(elsewhere, link));
+    rig.dragFiles({link, rig.a}, Qt::ShiftModifier);
+    QVERIFY(rig.monitor.isArmed());
+    rig.platform.release({0, 0});
+
+    // …a link elsewhere to a Desktop file is not…
+    const QString back = rig.home.documents() + QStringLiteral("/a link");
+    QVERIFY(QFile::link(rig.a, back));
+    rig.dragFiles({back}, Qt::ShiftModifier);
+    QVERIFY(!rig.monitor.isArmed());
+    rig.platform.release({0, 0});
+
+    // …and the Desktop reached through a linked folder is the Desktop.
+    const QString viaLink = rig.home.home() + QStringLiteral("/desk");
+    QVERIFY(QFile::link(rig.home.desktop(), viaLink));
+    rig.dragFiles({viaLink + QStringLiteral("/a.txt")}, Qt::ShiftModifier);
+    QVERIFY(rig.monitor.isArmed());
+}
+
+void TestDragGestureMonitor::shiftBeforeTheDragArmsAtTheFirstDesktopDrag()
+{
+    Rig rig;
+    rig.platform.press({400, 300});
+    // Before the drag is known to carry Desktop files a modifier change does nothing.
+    rig.platform.modifiers(Qt::ShiftModifier);
+    rig.platform.drag({405, 300}, Qt::ShiftModifier);
+    QVERIFY(!rig.monitor.isArmed());
+    QCOMPARE(rig.hint.shows, 0);
+    rig.platform.beginDrag({rig.a});
+    rig.platform.drag({410, 300}, Qt::ShiftModifier);
+    QVERIFY(rig.monitor.isArmed());
+    QCOMPARE(rig.hint.shows, 1);
+    rig.scheduler.advance(0ms);
+    rig.platform.release({410, 300}, Qt::ShiftModifier);
+    rig.scheduler.advance(250ms);
+    QCOMPARE(rig.gestures.size(), 1);
+}
+
+void TestDragGestureMonitor::releasingShiftFirstCancels()
+{
+    Rig rig;
+    rig.dragFiles({rig.a}, Qt::ShiftModifier);
+    rig.scheduler.advance(0ms);
+    QCOMPARE(rig.monitor.draggedFiles().size(), 1);
+    rig.platform.modifiers({});
+    QVERIFY(!rig.monitor.isArmed());
+    QVERIFY(!rig.hint.visible);
+    // Disarmed, the drag goes on without the hint; the files stay loaded.
+    rig.platform.drag({450, 330});
+    QVERIFY(rig.monitor.isDesktopDrag());
+    QCOMPARE(rig.monitor.draggedFiles().size(), 1);
+    rig.platform.release({450, 330});
+    rig.scheduler.runUntilIdle();
+    QVERIFY(rig.gestures.isEmpty());
+}
+
+void TestDragGestureMonitor::togglingShiftLoadsTheFilesOnce()
+{
+    Rig rig;
+    rig.dragFiles({rig.a, rig.b}, {});
+    QVERIFY(rig.monitor.isDesktopDrag());
+    QVERIFY(!rig.monitor.isArmed());
+    // Twice before the load runs, twice after: one read.
+    for (int i = 0; i < 2; ++i) {
+        rig.platform.modifiers(Qt::ShiftModifier);
+        rig.platform.modifiers({});
+    }
+    rig.platform.modifiers(Qt::ShiftModifier);
+    rig.scheduler.advance(0ms);
+    rig.platform.modifiers({});
+    rig.platform.modifiers(Qt::ShiftModifier);
+    rig.scheduler.advance(0ms);
+    QCOMPARE(rig.readNames.size(), 1);
+    QCOMPARE(rig.hint.shows, 4);
+
+    // A load that found no positions is tried again at the next arming.
+    Rig empty;
+    empty.icons.clear();
+    empty.dragFiles({empty.a}, Qt::ShiftModifier);
+    empty.scheduler.advance(0ms);
+    empty.icons.insert(QStringLiteral("a.txt"), QPointF(5, 6));
+    empty.platform.modifiers({});
+    empty.platform.modifiers(Qt::ShiftModifier);
+    empty.scheduler.advance(0ms);
+    QCOMPARE(empty.readNames.size(), 2);
+    QCOMPARE(empty.monitor.draggedFiles().size(), 1);
+}
+
+void TestDragGestureMonitor::filesWithoutPositionsAreLeftOut()
+{
+    Rig rig;
+    const QString c = rig.home.write(QStringLiteral("Desktop/c.pdf"));
+    const QString hidden = rig.home.write(QStringLiteral("Desktop/.secret"));
+    rig.icons.insert(QStringLiteral(".secret"), QPointF(1, 1));
+    rig.dragFiles({c, hidden, rig.a}, Qt::ShiftModifier);
+    rig.scheduler.advance(0ms);
+    // Hidden files are not even asked for.
+    QCOMPARE(rig.readNames.first(),
+             (QStringList{QStringLiteral("c.pdf"), QStringLiteral("a.txt")}));
+    rig.platform.release({410, 305}, Qt::ShiftModifier);
+    rig.scheduler.advance(250ms);
+    QCOMPARE(rig.gestures.size(), 1);
+    QCOMPARE(rig.gestures.first().files, (QList<DraggedFile>{{rig.a, QPointF(100, 120)}}));
+
+    // A gesture none of whose files is placed ends without a callback.
+    rig.icons.clear();
+    rig.dragFiles({c}, Qt::ShiftModifier);
+    rig.scheduler.advance(0ms);
+    rig.platform.release({410, 305}, Qt::ShiftModifier);
+    rig.scheduler.runUntilIdle();
+    QCOMPARE(rig.gestures.size(), 1);
+}
+
+void TestDragGestureMonitor::aFailedPositionReadIsLoggedAndStacksNothing()
+{
+    Rig rig;
+    LogCapture log;
+    rig.positionError = QStringLiteral("Caja is not running");
+    rig.dragFiles({rig.a}, Qt::ShiftModifier);
+    rig.scheduler.advance(0ms);
+    QCOMPARE(log.startingWith(QStringLiteral("Tidorama: ")),
+             QStringList{
+                 QStringLiteral("Tidorama: could not read icon positions: Caja is not running")});
+    rig.platform.release({410, 305}, Qt::ShiftModifier);
+    rig.scheduler.runUntilIdle();
+    QVERIFY(rig.gestures.isEmpty());
+}
+
+void TestDragGestureMonitor::theSettingIsReadAtEveryPress()
+{
+    Rig rig;
+    rig.settings.setValue(SettingsKey::shakeToStackEnabled, false);
+    rig.dragFiles({rig.a}, Qt::ShiftModifier);
+    QVERIFY(!rig.monitor.isTracking());
+    QVERIFY(!rig.monitor.isArmed());
+    rig.platform.release({410, 305}, Qt::ShiftModifier);
+
+    // Switched on again: the next press tracks. So does a value that is not a Boolean.
+    for (const QVariant& value : {QVariant(true), QVariant(QStringLiteral("maybe")), QVariant()}) {
+        rig.settings.setValue(SettingsKey::shakeToStackEnabled, value);
+        rig.dragFiles({rig.a}, Qt::ShiftModifier);
+        QVERIFY2(rig.monitor.isArmed(), qPrintable(value.toString()));
+        rig.platform.release({410, 305});
+    }
+}
+
+void TestDragGestureMonitor::theCallbackIsDroppedWithTheMonitor()
+{
+    Rig rig;
+    int calls = 0;
+    auto second =
+        std::make_unique<DragGestureMonitor>(rig.platform, rig.settings, rig.scheduler,
+                                             rig.fileSystem, rig.paths, rig.screens, rig.hint);
+    second->setPositionReader([](const QStringList& names) {
+        IconPositions answer;
+        answer.byName.insert(names.first(), QPointF(1, 2));
+        return answer;
+    });
+    second->setOnGesture([&calls](const QList<DraggedFile>&, const QPointF&) { ++calls; });
+    second->start();
+    rig.dragFiles({rig.a}, Qt::ShiftModifier);
+    rig.scheduler.advance(0ms);
+    rig.platform.release({410, 305}, Qt::ShiftModifier);
+    second.reset();
+    rig.scheduler.advance(250ms);
+    QCOMPARE(calls, 0);
+    QCOMPARE(rig.gestures.size(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestDragGestureMonitor)
+#include "tst_draggesturemonitor.moc"
