@@ -12,11 +12,13 @@ QStringList localFilesOfUriList(const QByteArray& list)
         line = line.trimmed();
         if (line.isEmpty() || line.startsWith('#'))
             continue;
-        const QUrl url = QUrl::fromEncoded(line, QUrl::StrictMode);
+        QUrl url = QUrl::fromEncoded(line, QUrl::StrictMode);
         if (!url.isValid() || !url.isLocalFile())
             continue;
         // A file on another machine is no file of this Desktop.
-        if (!url.host().isEmpty() && url.host() != QLatin1String("localhost"))
+        if (url.host() == QLatin1String("localhost"))
+            url.setHost(QString());
+        else if (!url.host().isEmpty())
             continue;
         const QString path = url.toLocalFile();
         // The bytes the URI names must be the bytes of the path Qt would open.

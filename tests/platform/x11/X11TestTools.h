@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+#include <QTest>
+
+// Drives the display from outside, as a user would: xdotool for the mouse and keys, xprop to
+// read what the window manager sees.
+namespace X11TestTools {
+
+inline bool xdotool(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    const bool done = process.waitForFinished(10000) && process.exitCode() == 0;
+    // Let the events the command caused arrive.
+    QTest::qWait(60);
+    return done;
+}
+
+inline QString xdotoolOutput(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+inline QString xprop(quint64 window)
+{
+    QProcess process;
+    process.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window)});
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// Starts the Qt drag source at (x, y) offering `files`; returns its window id, empty when it
+// did not show up.
+inline QString startDragSource(QProcess& source, int x, int y, const QStringList& files)
+{
+    source.start(QStringLiteral(DRAG_SOURCE),
+                 QStringList{QString::number(x), QString::number(y)} + files);
+    if (!source.waitForStarted())
+        return {};
+    return xdotoolOutput({QStringLiteral("search"), QStringLiteral("--sync"),
+                          QStringLiteral("--name"), QStringLiteral("tidora drag source")});
+}
+
+} // namespace X11TestTools
