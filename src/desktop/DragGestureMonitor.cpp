@@ -114,7 +114,7 @@ void DragGestureMonitor::arm(bool shift, const QPointF& pointer)
 void DragGestureMonitor::release(const QPointF& pointer)
 {
     const bool complete = m_armed && m_tracking;
-    const QList<DraggedFile> files = m_draggedFiles;
+    const QList<DesktopFile> files = m_draggedFiles;
     reset();
     if (!complete || files.isEmpty())
         return;
@@ -173,16 +173,19 @@ void DragGestureMonitor::loadDraggedFiles()
     QStringList names;
     for (const QString& path : kept)
         names.append(QFileInfo(path).fileName());
-    const IconPositions answer = m_readPositions ? m_readPositions(names) : IconPositions();
-    if (answer.error) {
+    const BridgeResult<PositionMap> answer =
+        m_readPositions ? m_readPositions(names) : BridgeResult<PositionMap>(PositionMap());
+    if (!answer) {
         qCWarning(lcDesktop).noquote()
-            << QStringLiteral("Tidorama: could not read icon positions: ") + *answer.error;
+            << QStringLiteral("Tidorama: could not read icon positions: ") +
+                   answer.error().description();
         return;
     }
-    QList<DraggedFile> loaded;
+    const PositionMap& positions = answer.value();
+    QList<DesktopFile> loaded;
     for (int i = 0; i < kept.size(); ++i) {
         // A file the desktop program does not place is left out.
-        if (const auto found = answer.byName.constFind(names.at(i)); found != answer.byName.cend())
+        if (const auto found = positions.constFind(names.at(i)); found != positions.cend())
             loaded.append({kept.at(i), *found});
     }
     m_draggedFiles = loaded;

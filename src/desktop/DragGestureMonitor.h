@@ -1,15 +1,16 @@
 #pragma once
 
+#include "engine/BridgeResult.h"
+#include "engine/DesktopFile.h"
+#include "engine/NamedPosition.h"
 #include "platform/DesktopPlatform.h"
 
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointF>
 #include <QStringList>
 
 #include <functional>
-#include <optional>
 
 class FileSystem;
 class GestureHint;
@@ -17,22 +18,6 @@ class Paths;
 class Scheduler;
 class Screens;
 class Settings;
-
-// A Desktop file taking part in a gesture, with its icon position (top-left-origin points).
-struct DraggedFile
-{
-    QString path;
-    QPointF position;
-
-    friend bool operator==(const DraggedFile&, const DraggedFile&) = default;
-};
-
-// The answer of the icon-position reader: positions by file name, or why there are none.
-struct IconPositions
-{
-    QHash<QString, QPointF> byName;
-    std::optional<QString> error;
-};
 
 // Shift-drag to stack: while Desktop icons are dragged in the desktop program, holding Shift
 // arms the gesture and shows a hint at the pointer; releasing the button while still armed
@@ -45,9 +30,11 @@ class DragGestureMonitor : public QObject
 public:
     // Receives the files in the drag source's order and the release point in screen
     // coordinates (lower-left origin).
-    using GestureCallback = std::function<void(const QList<DraggedFile>&, const QPointF&)>;
-    using PositionReader = std::function<IconPositions(const QStringList& names)>;
-    // Whether the file carries a hidden attribute beyond its dot (the dot is checked here).
+    using GestureCallback = std::function<void(const QList<DesktopFile>&, const QPointF&)>;
+    // The desktop bridge's desktopPositions.
+    using PositionReader = std::function<BridgeResult<PositionMap>(const QStringList& names)>;
+    // Whether the file is hidden beyond its leading dot, which is checked here (the desktop
+    // bridge's isHiddenFile).
     using HiddenTest = std::function<bool(const QString& path)>;
 
     DragGestureMonitor(DesktopPlatform& platform, Settings& settings, Scheduler& scheduler,
@@ -65,7 +52,7 @@ public:
     bool isTracking() const { return m_tracking; }
     bool isDesktopDrag() const { return m_desktopDrag; }
     bool isArmed() const { return m_armed; }
-    const QList<DraggedFile>& draggedFiles() const { return m_draggedFiles; }
+    const QList<DesktopFile>& draggedFiles() const { return m_draggedFiles; }
 
 private:
     void press();
@@ -92,7 +79,7 @@ private:
 
     bool m_tracking = false;
     int m_dragChangeCount = 0;
-    QList<DraggedFile> m_draggedFiles;
+    QList<DesktopFile> m_draggedFiles;
     bool m_desktopDrag = false;
     bool m_armed = false;
     // A load is scheduled and has not run: arming again must not schedule a second one.

@@ -37,7 +37,7 @@ public:
 
 struct Gesture
 {
-    QList<DraggedFile> files;
+    QList<DesktopFile> files;
     QPointF point;
 };
 
@@ -50,15 +50,16 @@ struct Rig
     {
         monitor.setPositionReader([this](const QStringList& names) {
             readNames.append(names);
-            IconPositions answer;
-            answer.error = positionError;
+            if (positionError)
+                return BridgeResult<PositionMap>(BridgeError{*positionError, 0});
+            PositionMap answer;
             for (const QString& name : names) {
                 if (icons.contains(name))
-                    answer.byName.insert(name, icons.value(name));
+                    answer.insert(name, icons.value(name));
             }
-            return answer;
+            return BridgeResult<PositionMap>(answer);
         });
-        monitor.setOnGesture([this](const QList<DraggedFile>& files, const QPointF& point) {
+        monitor.setOnGesture([this](const QList<DesktopFile>& files, const QPointF& point) {
             gestures.append({files, point});
         });
         monitor.start();
@@ -140,7 +141,7 @@ void TestDragGestureMonitor::aShiftDragOfDesktopIconsStacksThemAtTheRelease()
     QVERIFY(rig.gestures.isEmpty());
     rig.scheduler.advance(1ms);
     QCOMPARE(rig.gestures.size(), 1);
-    const QList<DraggedFile> expected{{rig.b, QPointF(200, 120)}, {rig.a, QPointF(100, 120)}};
+    const QList<DesktopFile> expected{{rig.b, QPointF(200, 120)}, {rig.a, QPointF(100, 120)}};
     QCOMPARE(rig.gestures.first().files, expected);
     QCOMPARE(rig.gestures.first().point, QPointF(430, 480));
 }
@@ -299,7 +300,7 @@ void TestDragGestureMonitor::filesWithoutPositionsAreLeftOut()
     rig.platform.release({410, 305}, Qt::ShiftModifier);
     rig.scheduler.advance(250ms);
     QCOMPARE(rig.gestures.size(), 1);
-    QCOMPARE(rig.gestures.first().files, (QList<DraggedFile>{{rig.a, QPointF(100, 120)}}));
+    QCOMPARE(rig.gestures.first().files, (QList<DesktopFile>{{rig.a, QPointF(100, 120)}}));
 
     // A gesture none of whose files is placed ends without a callback.
     rig.icons.clear();
@@ -351,11 +352,9 @@ void TestDragGestureMonitor::theCallbackIsDroppedWithTheMonitor()
         std::make_unique<DragGestureMonitor>(rig.platform, rig.settings, rig.scheduler,
                                              rig.fileSystem, rig.paths, rig.screens, rig.hint);
     second->setPositionReader([](const QStringList& names) {
-        IconPositions answer;
-        answer.byName.insert(names.first(), QPointF(1, 2));
-        return answer;
+        return BridgeResult<PositionMap>(PositionMap{{names.first(), QPointF(1, 2)}});
     });
-    second->setOnGesture([&calls](const QList<DraggedFile>&, const QPointF&) { ++calls; });
+    second->setOnGesture([&calls](const QList<DesktopFile>&, const QPointF&) { ++calls; });
     second->start();
     rig.dragFiles({rig.a}, Qt::ShiftModifier);
     rig.scheduler.advance(0ms);
