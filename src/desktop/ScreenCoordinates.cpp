@@ -2,17 +2,30 @@
 
 #include "platform/Screens.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 namespace ScreenCoordinates {
+
+namespace {
+// Where Qt puts the primary screen, which is the origin of the screen coordinates (as in
+// QtScreens); (0, 0) unless the primary stands right of or below another screen.
+QPointF primaryOrigin()
+{
+    const QScreen* primary = qApp ? QGuiApplication::primaryScreen() : nullptr;
+    return primary ? QPointF(primary->geometry().topLeft()) : QPointF();
+}
+} // namespace
 
 QPointF fromGlobal(const QPointF& global, const Screens& screens)
 {
-    return {global.x(), maxY(screens.firstFrame()) - global.y()};
+    const QPointF relative = global - primaryOrigin();
+    return {relative.x(), maxY(screens.firstFrame()) - relative.y()};
 }
 
 QPointF toGlobal(const QPointF& point, const Screens& screens)
 {
-    // The same reflection both ways.
-    return fromGlobal(point, screens);
+    return QPointF(point.x(), maxY(screens.firstFrame()) - point.y()) + primaryOrigin();
 }
 
 QPointF globalTopLeft(const QPointF& origin, const QSizeF& size, const Screens& screens)

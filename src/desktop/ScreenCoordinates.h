@@ -7,9 +7,9 @@
 class Screens;
 
 // Qt places windows and reports the pointer in global coordinates: origin at the top left of
-// the first screen, y downward. Stack windows, the gesture and the marquee work in screen
-// coordinates: origin at the lower left of the first screen, y upward (the Screens port). The
-// two meet at the top edge of the first screen.
+// the virtual screen, y downward. Stack windows, the gesture and the marquee work in screen
+// coordinates: origin at the lower left of the first (primary) screen, y upward (the Screens
+// port), as QtScreens converts rectangles. Points go through here.
 namespace ScreenCoordinates {
 
 QPointF fromGlobal(const QPointF& global, const Screens& screens);
