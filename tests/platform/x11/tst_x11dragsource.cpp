@@ -67,7 +67,7 @@ void TestX11DragSource::theDragSourceOffersTheFilesOfARealDrag()
         QVERIFY(
             xdotool({QStringLiteral("mousemove"), QStringLiteral("900"), QStringLiteral("600")}));
         QVERIFY(xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
-        QTRY_VERIFY(source.canReadLine());
+        QTRY_VERIFY_WITH_TIMEOUT(source.canReadLine(), 15000);
         source.readLine();
     }
     source.kill();
