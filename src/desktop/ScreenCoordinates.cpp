@@ -12,7 +12,10 @@ namespace {
 // QtScreens); (0, 0) unless the primary stands right of or below another screen.
 QPointF primaryOrigin()
 {
-    const QScreen* primary = qApp ? QGuiApplication::primaryScreen() : nullptr;
+    // A program without a GUI application (the recognisers' tests) has no screens.
+    const QScreen* primary = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                                 ? QGuiApplication::primaryScreen()
+                                 : nullptr;
     return primary ? QPointF(primary->geometry().topLeft()) : QPointF();
 }
 } // namespace
