@@ -132,6 +132,11 @@ QString StorageFolders::sanitizedFolderName(const QString& name)
     return fitted(result, QString());
 }
 
+QString StorageFolders::fittedName(const QString& base, const QString& suffix)
+{
+    return fitted(base, suffix);
+}
+
 QString StorageFolders::uniqueFolderName(const QString& name) const
 {
     const QString base = sanitizedFolderName(name);

@@ -52,6 +52,9 @@ public:
     // (Unicode's, not only ASCII) are trimmed, leading dots dropped; "Stack" when nothing is
     // left. NUL also becomes "-", and the name is cut to what a file system takes (255 bytes).
     static QString sanitizedFolderName(const QString& name);
+    // `base`, cut at a character boundary, followed by `suffix`, within what one file name may
+    // hold (255 bytes).
+    static QString fittedName(const QString& base, const QString& suffix);
     // The sanitized name, or "name 2", "name 3", … : the first that nothing in the storage
     // folder (file or folder) already has.
     QString uniqueFolderName(const QString& name) const;

@@ -123,6 +123,16 @@ void TestLocalFileSystem::foldersAreCreatedAndRemovedOnlyWhenEmpty()
     QVERIFY(fs.removeFile(deep + QStringLiteral("/keep.txt")));
     QVERIFY(fs.removeEmptyFolder(deep));
     QVERIFY(!QFileInfo::exists(deep));
+
+    // Folders inside a linked folder, as when Documents is a link to another drive.
+    const QString real = home.makeFolder(QStringLiteral("elsewhere"));
+    QVERIFY(QFile::link(real, home.home() + QStringLiteral("/linked")));
+    QVERIFY(fs.makeFolder(home.home() + QStringLiteral("/linked/x/y"), true));
+    QVERIFY(QFileInfo(real + QStringLiteral("/x/y")).isDir());
+    QVERIFY(fs.makeFolder(home.home() + QStringLiteral("/linked"), true));
+    // A file in the way is still a failure.
+    home.write(QStringLiteral("file"));
+    QVERIFY(!fs.makeFolder(home.home() + QStringLiteral("/file/sub"), true));
 }
 
 void TestLocalFileSystem::trashKeepsAnInfoFile()

@@ -35,6 +35,13 @@ bool isValidUtf8(const char* name)
     return !decoder.hasError();
 }
 
+// A folder, or a symbolic link to one: what a path can be made inside (as mkdir -p sees it).
+bool isFolderOrLinkToOne(const QString& path)
+{
+    struct stat info;
+    return ::stat(encoded(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 } // namespace
 
 bool LocalFileSystem::exists(const QString& path) const
@@ -109,11 +116,13 @@ Status LocalFileSystem::move(const QString& from, const QString& to)
 Status LocalFileSystem::makeFolder(const QString& path, bool withParents)
 {
     const QString clean = QDir::cleanPath(path);
+    // A user's Documents may well be a link to another drive: links to folders count as folders
+    // on the way.
     if (withParents) {
-        if (isDirectory(clean))
+        if (isFolderOrLinkToOne(clean))
             return Status::success();
         const QString parent = QFileInfo(clean).path();
-        if (parent != clean && !isDirectory(parent)) {
+        if (parent != clean && !isFolderOrLinkToOne(parent)) {
             if (Status made = makeFolder(parent, true); !made)
                 return made;
         }
@@ -121,7 +130,7 @@ Status LocalFileSystem::makeFolder(const QString& path, bool withParents)
     if (::mkdir(encoded(clean).constData(), 0777) == 0)
         return Status::success();
     const int error = errno;
-    if (withParents && error == EEXIST && isDirectory(clean))
+    if (withParents && error == EEXIST && isFolderOrLinkToOne(clean))
         return Status::success();
     return errnoFailure(error);
 }

@@ -1,0 +1,248 @@
+#include "engine/StackManager.h"
+
+#include "engine/StackWindowFactory.h"
+#include "engine/StackWindowPort.h"
+#include "engine/Stacking.h"
+#include "operations/UndoState.h"
+#include "platform/Bookmarks.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "platform/Scheduler.h"
+
+StackManager::StackManager(const Services& services, QObject* parent)
+    : QObject(parent)
+    , m_services(services)
+    , m_folders(services.paths, services.settings, services.fileSystem, services.folderGuard,
+                services.cloudSync, services.wording)
+    , m_stackListFile(services.paths, services.fileSystem)
+    , m_undoState(new UndoState(services.scheduler, this))
+{}
+
+StackManager::~StackManager()
+{
+    // Windows go before the rest of the manager: a window may still look at it while it closes.
+    m_windows.clear();
+    m_closedWindows.clear();
+}
+
+void StackManager::setStacks(QList<DesktopStack> stacks)
+{
+    m_stacks = std::move(stacks);
+}
+
+DesktopStack* StackManager::findStack(const QUuid& id)
+{
+    for (DesktopStack& stack : m_stacks) {
+        if (stack.id == id)
+            return &stack;
+    }
+    return nullptr;
+}
+
+void StackManager::saveStackList()
+{
+    (void)m_stackListFile.saveStackList(m_stacks);
+}
+
+void StackManager::recomputeFlags()
+{
+    m_undoState->recomputeStackFlags(m_stacks);
+}
+
+void StackManager::setLastConversion(QList<Conversion> conversions)
+{
+    m_lastConversion = std::move(conversions);
+    m_undoState->setAvailable(!m_lastConversion.isEmpty());
+}
+
+std::optional<QString> StackManager::resolvedPath(const QByteArray& bookmark) const
+{
+    std::optional<QString> path = m_services.bookmarks.resolve(bookmark);
+    if (path && !fm().exists(*path))
+        return std::nullopt;
+    return path;
+}
+
+QStringList StackManager::resolvedFiles(const DesktopStack& stack) const
+{
+    QStringList files;
+    files.reserve(stack.items.size());
+    for (const StackItem& item : stack.items) {
+        if (std::optional<QString> path = resolvedPath(item.bookmark))
+            files.append(std::move(*path));
+    }
+    return files;
+}
+
+QString StackManager::desktopFolder() const
+{
+    return m_services.paths.desktop();
+}
+
+QString StackManager::resolvedDesktopFolder() const
+{
+    return fm().resolved(desktopFolder());
+}
+
+bool StackManager::isStorageFolder(const QString& path) const
+{
+    const QString resolved = fm().resolved(path);
+    for (const StorageLocation location : allStorageLocations) {
+        if (resolved == fm().resolved(m_folders.storageFolder(location)))
+            return true;
+    }
+    return false;
+}
+
+StackWindowPort* StackManager::window(const QUuid& id) const
+{
+    const auto found = m_windows.find(id);
+    return found == m_windows.end() ? nullptr : found->second.get();
+}
+
+QList<QUuid> StackManager::windowIDs() const
+{
+    QList<QUuid> ids;
+    ids.reserve(qsizetype(m_windows.size()));
+    for (const auto& [id, window] : m_windows)
+        ids.append(id);
+    return ids;
+}
+
+StackWindowPort& StackManager::showWindow(const DesktopStack& stack)
+{
+    std::unique_ptr<StackWindowPort>& slot = m_windows[stack.id];
+    if (!slot)
+        slot = m_services.windowFactory.createWindow(stack.id, *this);
+    StackWindowPort& window = *slot;
+    window.update(stack, resolvedFiles(stack));
+    const QPointF origin = window.frameOrigin();
+    if (origin.x() != stack.windowOrigin.x() || origin.y() != stack.windowOrigin.y())
+        window.setFrameOrigin(stack.windowOrigin);
+    window.orderFront();
+    return window;
+}
+
+bool StackManager::closeWindow(const QUuid& id)
+{
+    const auto found = m_windows.find(id);
+    if (found == m_windows.end())
+        return false;
+    std::unique_ptr<StackWindowPort> window = std::move(found->second);
+    m_windows.erase(found);
+    window->close();
+    m_closedWindows.push_back(std::move(window));
+    m_services.scheduler.soon(this, [this] { destroyClosedWindows(); });
+    return true;
+}
+
+void StackManager::destroyClosedWindows()
+{
+    m_closedWindows.clear();
+}
+
+void StackManager::publishSelection()
+{
+    for (const auto& [id, window] : m_windows)
+        window->setSelected(m_selection.contains(id));
+}
+
+bool StackManager::removeStackFolderIfEmpty(const DesktopStack& stack)
+{
+    const QString folder = m_folders.stackFolderURL(stack);
+    if (const std::optional<Listing> listing = fm().list(folder)) {
+        if (listing->unnamed > 0)
+            return false;
+        for (const QString& name : listing->names) {
+            if (name != QLatin1String(".DS_Store"))
+                return false;
+        }
+    }
+    m_folders.removeFolder(folder);
+    for (const StorageLocation location : allStorageLocations) {
+        const QString storage = m_folders.storageFolder(location);
+        if (fm().exists(storage) && m_folders.isEffectivelyEmpty(storage))
+            m_folders.removeFolder(storage);
+    }
+    return true;
+}
+
+quint64 StackManager::holdWork(WorkToken token)
+{
+    if (!token)
+        return 0;
+    const quint64 key = m_nextWorkKey++;
+    m_heldWork.emplace(key, std::move(token));
+    return key;
+}
+
+WorkToken StackManager::releaseWork(quint64 key)
+{
+    const auto found = m_heldWork.find(key);
+    if (found == m_heldWork.end())
+        return nullptr;
+    WorkToken token = std::move(found->second);
+    m_heldWork.erase(found);
+    return token;
+}
+
+void StackManager::storeStack(const DesktopStack& stack)
+{
+    if (DesktopStack* existing = findStack(stack.id))
+        *existing = stack;
+    else
+        m_stacks.append(stack);
+    recomputeFlags();
+    saveStackList();
+    showWindow(stack);
+}
+
+std::optional<DesktopStack> StackManager::stackWithID(const QUuid& id) const
+{
+    for (const DesktopStack& stack : m_stacks) {
+        if (stack.id == id)
+            return stack;
+    }
+    return std::nullopt;
+}
+
+void StackManager::stackSelection(WorkToken token)
+{
+    Stacking::stackSelection(*this, std::move(token));
+}
+
+void StackManager::stackFiles(const QList<DesktopFile>& files, const std::optional<QString>& name,
+                              QPointF windowOrigin)
+{
+    Stacking::stackFiles(*this, files, name, windowOrigin);
+}
+
+void StackManager::stackFilesAtPoint(const QList<DesktopFile>& files, QPointF point)
+{
+    Stacking::stackFilesAtPoint(*this, files, point);
+}
+
+QString StackManager::defaultStackName(const QStringList& paths) const
+{
+    return Stacking::defaultStackName(*this, paths);
+}
+
+QPointF StackManager::defaultWindowOrigin(const QList<DesktopFile>& files) const
+{
+    return Stacking::defaultWindowOrigin(*this, files);
+}
+
+Status StackManager::gatherIntoFolder(DesktopStack& stack)
+{
+    return Stacking::gatherIntoFolder(*this, stack);
+}
+
+void StackManager::discardEmptyStack(const DesktopStack& stack)
+{
+    Stacking::discardEmptyStack(*this, stack);
+}
+
+QString StackManager::uniqueDestination(const QString& folder, const QString& name) const
+{
+    return Stacking::uniqueDestination(fm(), folder, name);
+}

@@ -1,0 +1,185 @@
+#pragma once
+
+#include "engine/DesktopFile.h"
+#include "engine/Services.h"
+#include "operations/Conversion.h"
+#include "operations/WorkTicket.h"
+#include "platform/Scheduler.h"
+#include "platform/Status.h"
+#include "store/DesktopStack.h"
+#include "store/StackListFile.h"
+#include "store/StorageFolders.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointF>
+#include <QSet>
+#include <QStringList>
+#include <QUuid>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class StackWindowPort;
+class UndoState;
+
+// The one owner of the stacks: their records, their windows, the menu state and the selection.
+// Every operation on stacks is a method here, named by what it does; the long ones forward to
+// the collaborators in src/engine and src/operations, which work on the manager through the
+// building blocks below. Everything runs on the GUI thread.
+class StackManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    // A window drag in progress: the stack whose window is dragged, and where every window that
+    // moves with it stood when the drag began.
+    struct Drag
+    {
+        QUuid leader;
+        QHash<QUuid, QPointF> start;
+    };
+
+    explicit StackManager(const Services& services, QObject* parent = nullptr);
+    ~StackManager() override;
+    StackManager(const StackManager&) = delete;
+    StackManager& operator=(const StackManager&) = delete;
+
+    // --- Fields -------------------------------------------------------------------------------
+
+    // The records, in the order of the stacks file and of every operation on all stacks.
+    const QList<DesktopStack>& stacks() const { return m_stacks; }
+    // Replaces the whole list (launch). Neither saves nor recomputes the flags.
+    void setStacks(QList<DesktopStack> stacks);
+    // The record with this id, to change in place; the caller saves. Null when there is none.
+    DesktopStack* findStack(const QUuid& id);
+    UndoState& undoState() const { return *m_undoState; }
+    const QList<Conversion>& lastConversion() const { return m_lastConversion; }
+    // The selected stack windows.
+    QSet<QUuid>& selection() { return m_selection; }
+    const QSet<QUuid>& selection() const { return m_selection; }
+    std::optional<Drag>& drag() { return m_drag; }
+    // The stack windows shown as drop targets during a window drag.
+    QSet<QUuid>& hoveredTargets() { return m_hoveredTargets; }
+    // The selection when the current Desktop marquee began.
+    QSet<QUuid>& marqueeBase() { return m_marqueeBase; }
+
+    const Services& services() const { return m_services; }
+    // The file system every move, listing and existence test goes through.
+    FileSystem& fm() const { return m_services.fileSystem; }
+    StorageFolders& folders() { return m_folders; }
+    const StorageFolders& folders() const { return m_folders; }
+    StackListFile& stackListFile() { return m_stackListFile; }
+
+    // --- Building blocks ----------------------------------------------------------------------
+
+    // Writes the whole list to the stacks file.
+    void saveStackList();
+    // hasStacks, hasSpread and hasStacked from the list.
+    void recomputeFlags();
+    // Stores the undo record of the last conversion; "Undo" is available while it is not empty.
+    void setLastConversion(QList<Conversion> conversions);
+
+    // Where a bookmark leads now, when something is there.
+    std::optional<QString> resolvedPath(const QByteArray& bookmark) const;
+    // The paths the record's items resolve to, in item order, skipping those that do not.
+    QStringList resolvedFiles(const DesktopStack& stack) const;
+    // The Desktop folder as recorded, and with symbolic links resolved.
+    QString desktopFolder() const;
+    QString resolvedDesktopFolder() const;
+    // Whether the path is one of the two storage folders themselves (links resolved).
+    bool isStorageFolder(const QString& path) const;
+
+    StackWindowPort* window(const QUuid& id) const;
+    QList<QUuid> windowIDs() const;
+    // The record's window (made on first use), fed with the record and its files, moved to the
+    // record's origin when it stands elsewhere, and ordered to the front.
+    StackWindowPort& showWindow(const DesktopStack& stack);
+    // Takes the window out of the table and closes it; false when there was none. The window
+    // itself is destroyed once the current event is over, so a window may close itself.
+    bool closeWindow(const QUuid& id);
+    // Shows every window as selected or not, as `selection` says.
+    void publishSelection();
+
+    // Removes the stack's folder when it holds nothing but ".DS_Store" (or cannot be listed),
+    // and then every storage folder left with nothing but ".DS_Store" and "README.txt". False,
+    // with nothing removed, when files remain in the stack's folder.
+    bool removeStackFolderIfEmpty(const DesktopStack& stack);
+
+    // Runs `work` on a worker thread and `apply` with its result on the GUI thread, unless the
+    // manager is gone by then. The token of the work it belongs to stays on the GUI thread and
+    // is let go after `apply`.
+    template<typename T>
+    void query(std::function<T()> work, std::function<void(const T&)> apply,
+               WorkToken token = nullptr);
+
+    // --- Stacking and spreading ---------------------------------------------------------------
+
+    // Replaces the record with the same id, or appends it; recomputes the flags, saves, and
+    // shows the stack's window.
+    void storeStack(const DesktopStack& stack);
+    std::optional<DesktopStack> stackWithID(const QUuid& id) const;
+
+    // Stacks the Desktop's selected files (asynchronous; the token is held until it is done).
+    void stackSelection(WorkToken token = nullptr);
+    // A new stack of these files, named `name` or after their kind, its window at the origin.
+    void stackFiles(const QList<DesktopFile>& files, const std::optional<QString>& name,
+                    QPointF windowOrigin);
+    // A new stack centred on a screen point, run as work.
+    void stackFilesAtPoint(const QList<DesktopFile>& files, QPointF point);
+
+    QString defaultStackName(const QStringList& paths) const;
+    QPointF defaultWindowOrigin(const QList<DesktopFile>& files) const;
+    Status gatherIntoFolder(DesktopStack& stack);
+    void discardEmptyStack(const DesktopStack& stack);
+    QString uniqueDestination(const QString& folder, const QString& name) const;
+
+    // --- Launch -------------------------------------------------------------------------------
+
+    // Loads the stacks, repairs them against the disk, opens a window per stack and reports.
+    void restoreAtLaunch();
+
+private:
+    void destroyClosedWindows();
+    quint64 holdWork(WorkToken token);
+    WorkToken releaseWork(quint64 key);
+
+    Services m_services;
+    StorageFolders m_folders;
+    StackListFile m_stackListFile;
+
+    QList<DesktopStack> m_stacks;
+    std::map<QUuid, std::unique_ptr<StackWindowPort>> m_windows;
+    UndoState* m_undoState;
+    QList<Conversion> m_lastConversion;
+    QSet<QUuid> m_selection;
+    std::optional<Drag> m_drag;
+    QSet<QUuid> m_hoveredTargets;
+    QSet<QUuid> m_marqueeBase;
+
+    // Closed windows waiting to be destroyed.
+    std::vector<std::unique_ptr<StackWindowPort>> m_closedWindows;
+    // Tokens of work waiting for a background query, by key.
+    std::map<quint64, WorkToken> m_heldWork;
+    quint64 m_nextWorkKey = 1;
+};
+
+template<typename T>
+void StackManager::query(std::function<T()> work, std::function<void(const T&)> apply,
+                         WorkToken token)
+{
+    const quint64 key = holdWork(std::move(token));
+    // Only `work` runs on the worker thread; the manager is touched on the GUI thread alone.
+    m_services.scheduler.inBackground(
+        this, [this, work = std::move(work), apply = std::move(apply), key]() -> Scheduler::Task {
+            T result = work();
+            return [this, apply, key, result = std::move(result)] {
+                const WorkToken held = releaseWork(key);
+                apply(result);
+            };
+        });
+}

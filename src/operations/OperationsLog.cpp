@@ -1,0 +1,3 @@
+#include "operations/OperationsLog.h"
+
+Q_LOGGING_CATEGORY(lcOperations, "tidora.operations")

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "operations/WorkTicket.h"
+
+#include <chrono>
+
+class StackManager;
+
+// Runs an operation as work: refused (silently) while other work runs; otherwise isWorking is
+// set at once, the operation starts after 0.05 s, and isWorking is cleared when the operation
+// has run to its end, which is when the last copy of its token is gone (see WorkTicket).
+void runAsWork(StackManager& manager, Work operation);
+// The same with another delay before the operation starts. False when it was refused.
+bool startWork(StackManager& manager, std::chrono::milliseconds delay, Work operation);

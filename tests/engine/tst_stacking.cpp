@@ -1,0 +1,467 @@
+#include "LogCapture.h"
+#include "TestServices.h"
+#include "engine/StackManager.h"
+#include "operations/UndoState.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using std::chrono::milliseconds;
+
+namespace {
+
+QStringList itemNames(const DesktopStack& stack)
+{
+    QStringList names;
+    for (const StackItem& item : stack.items)
+        names.append(item.name);
+    return names;
+}
+
+} // namespace
+
+class TestStacking : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void storeStackReplacesSavesAndShows();
+    void windowsCloseNowAndGoLater();
+    void launchOpensAWindowPerRecord();
+    void namesFollowTheKinds();
+    void stackingMovesFilesAndRecordsThem();
+    void onlyHiddenFilesBeep();
+    void cancelledFirstRunMovesNothing();
+    void nameTakenInTheFolderGetsANumber();
+    void uniqueDestinationNumbersBeforeTheExtension();
+    void everyMoveFailingLeavesNothing();
+    void folderThatCannotBeMadeIsReported();
+    void vanishedAndReplacedFilesLoseNothing();
+    void storageFolderDeletedWhileRunningIsMadeAgain();
+    void crossDeviceMoveLeavesTheFile();
+    void linksAreStackedAsLinks();
+    void hostileNamesAreCarriedWhole();
+    void selectionIsOneQueryAndReportsFailures();
+    void stackAtPointCentresTheWindowAndIsDroppedWhileWorking();
+};
+
+void TestStacking::storeStackReplacesSavesAndShows()
+{
+    TestServices t;
+    StackManager& manager = t.manager();
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    DesktopStack stack;
+    stack.id = QUuid::createUuid();
+    stack.name = QStringLiteral("Notes");
+    stack.folderName = QStringLiteral("Notes");
+    stack.windowOrigin = QPointF(300, 200);
+    stack.items.append(StackItem{QUuid::createUuid(), QStringLiteral("a.txt"),
+                                 *t.bookmarks().make(t.desktopPath(QStringLiteral("a.txt"))),
+                                 QPointF(10, 20)});
+    manager.storeStack(stack);
+
+    QCOMPARE(manager.stacks().size(), 1);
+    QVERIFY(manager.undoState().hasStacks());
+    QVERIFY(manager.undoState().hasStacked());
+    QVERIFY(!manager.undoState().hasSpread());
+    FakeStackWindow* window = t.windows.window(stack.id);
+    QVERIFY(window);
+    QCOMPARE(window->files, QStringList{t.desktopPath(QStringLiteral("a.txt"))});
+    QCOMPARE(window->frameOrigin(), QPointF(300, 200));
+    QCOMPARE(window->originsSet, 1);
+    QCOMPARE(window->orderedFront, 1);
+
+    // Same id: replaced, not appended; the window is reused and only moved when it must be.
+    stack.name = QStringLiteral("Renamed");
+    stack.state = StackState::expanded;
+    manager.storeStack(stack);
+    QCOMPARE(manager.stacks().size(), 1);
+    QCOMPARE(manager.stacks().first().name, QStringLiteral("Renamed"));
+    QVERIFY(manager.undoState().hasSpread());
+    QVERIFY(!manager.undoState().hasStacked());
+    QCOMPARE(t.windows.created, 1);
+    QCOMPARE(window->originsSet, 1);
+    QCOMPARE(window->orderedFront, 2);
+    QCOMPARE(window->record.name, QStringLiteral("Renamed"));
+
+    // Saved at once.
+    StackListFile file(t.paths, t.fs);
+    QCOMPARE(file.loadStackList(), manager.stacks());
+    QCOMPARE(*manager.stackWithID(stack.id), stack);
+    QVERIFY(!manager.stackWithID(QUuid::createUuid()));
+}
+
+void TestStacking::windowsCloseNowAndGoLater()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    const DesktopStack stack = *t.stack({QStringLiteral("a.txt")});
+    FakeStackWindow* window = t.windows.window(stack.id);
+    QVERIFY(window);
+    QVERIFY(t.manager().closeWindow(stack.id));
+    QVERIFY(window->closed);
+    QVERIFY(!t.manager().window(stack.id));
+    QCOMPARE(t.windows.windows().size(), 1);
+    t.scheduler.advance(milliseconds(0));
+    QVERIFY(t.windows.windows().isEmpty());
+    QVERIFY(!t.manager().closeWindow(stack.id));
+}
+
+void TestStacking::launchOpensAWindowPerRecord()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.addDesktopFile(QStringLiteral("b.pdf"));
+    const DesktopStack first = *t.stack({QStringLiteral("a.txt")});
+    const DesktopStack second = *t.stack({QStringLiteral("b.pdf")});
+
+    StackManager& again = t.relaunch();
+    QCOMPARE(again.stacks().size(), 2);
+    QCOMPARE(again.stacks().at(0).id, first.id);
+    for (const DesktopStack& stack : {first, second}) {
+        FakeStackWindow* window = t.windows.window(stack.id);
+        QVERIFY(window);
+        QCOMPARE(window->frameOrigin(), stack.windowOrigin);
+        QCOMPARE(window->files.size(), 1);
+    }
+    QVERIFY(again.undoState().hasStacked());
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::namesFollowTheKinds()
+{
+    TestServices t;
+    for (const char* name : {"Screenshot 1.png", "Screenshot 2.png", "Screenshot 3.png",
+                             "report.pdf", "photo.jpg", "notes", "x.pdf"})
+        t.addDesktopFile(QString::fromUtf8(name));
+    const auto screenshots =
+        t.stack({QStringLiteral("Screenshot 1.png"), QStringLiteral("Screenshot 2.png"),
+                 QStringLiteral("Screenshot 3.png")});
+    QCOMPARE(screenshots->name, QStringLiteral("3 Screenshots"));
+    QCOMPARE(t.stack({QStringLiteral("report.pdf")})->name, QStringLiteral("1 PDF"));
+    // Mixed kinds, and a file of no kind, are numbered after the stacks there are.
+    QCOMPARE(t.stack({QStringLiteral("x.pdf"), QStringLiteral("photo.jpg")})->name,
+             QStringLiteral("Stack 3"));
+    QCOMPARE(t.stack({QStringLiteral("notes")})->name, QStringLiteral("Stack 4"));
+    // A given name wins.
+    t.addDesktopFile(QStringLiteral("y.pdf"));
+    QCOMPARE(t.stack({QStringLiteral("y.pdf")}, QStringLiteral("Mine"))->name,
+             QStringLiteral("Mine"));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::stackingMovesFilesAndRecordsThem()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.pdf"), QPointF(100, 100));
+    t.addDesktopFile(QStringLiteral("b.pdf"), QPointF(200, 300));
+    const DesktopStack stack = *t.stack({QStringLiteral("a.pdf"), QStringLiteral("b.pdf")});
+
+    QCOMPARE(stack.name, QStringLiteral("2 PDFs"));
+    QCOMPARE(stack.folderName, QStringLiteral("2 PDFs"));
+    QCOMPARE(stack.state, StackState::collapsed);
+    // Centred on the icons' centre (150, 200): Desktop y 200 is screen y 600.
+    QCOMPARE(stack.windowOrigin, QPointF(150 - 70, 800 - 200 - 75));
+    QCOMPARE(itemNames(stack), (QStringList{QStringLiteral("a.pdf"), QStringLiteral("b.pdf")}));
+    QCOMPARE(stack.items.at(1).position, QPointF(200, 300));
+    const QString folder = t.storageFolder() + QStringLiteral("/2 PDFs");
+    QCOMPARE(t.namesIn(folder), (QStringList{QStringLiteral("a.pdf"), QStringLiteral("b.pdf")}));
+    QVERIFY(!QFile::exists(t.desktopPath(QStringLiteral("a.pdf"))));
+    QCOMPARE(*t.manager().resolvedPath(stack.items.at(0).bookmark),
+             folder + QStringLiteral("/a.pdf"));
+    QCOMPARE(t.windows.window(stack.id)->files.size(), 2);
+    // The README is there, and the folders were protected.
+    QVERIFY(QFile::exists(t.storageFolder() + QStringLiteral("/README.txt")));
+    QVERIFY(t.guard.calls.contains(QStringLiteral("protect ") + folder));
+    // A second stack of the same name gets its own folder.
+    t.addDesktopFile(QStringLiteral("c.pdf"));
+    t.addDesktopFile(QStringLiteral("d.pdf"));
+    QCOMPARE(t.stack({QStringLiteral("c.pdf"), QStringLiteral("d.pdf")})->folderName,
+             QStringLiteral("2 PDFs 2"));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::onlyHiddenFilesBeep()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral(".secret"));
+    t.addDesktopFile(QStringLiteral("listed.txt"));
+    t.home.write(QStringLiteral("Desktop/.hidden"), "listed.txt\n");
+    t.folders.ensureStorageFolder();
+    QList<DesktopFile> files =
+        t.desktopFiles({QStringLiteral(".secret"), QStringLiteral("listed.txt")});
+    // The storage folder itself is never stacked.
+    files.append(DesktopFile{t.storageFolder(), std::nullopt});
+    t.manager().stackFiles(files, std::nullopt, QPointF());
+    QCOMPARE(t.alerts.beeps, 1);
+    QVERIFY(t.manager().stacks().isEmpty());
+    QVERIFY(t.firstRun.calls.isEmpty());
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::cancelledFirstRunMovesNothing()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.firstRun.confirm = false;
+    QVERIFY(!t.stack({QStringLiteral("a.txt")}));
+    QCOMPARE(t.firstRun.calls, QList<bool>{true});
+    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
+    QVERIFY(!QFile::exists(t.storageFolder()));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::nameTakenInTheFolderGetsANumber()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("report.pdf"));
+    t.addDesktopFile(QStringLiteral("notes"));
+    // Left in the folder by an earlier failure; the record will be named "Stack 1".
+    t.invariant.addFile(QStringLiteral("Documents/.Tidora/Stack 1/report.pdf"));
+    t.invariant.addFile(QStringLiteral("Documents/.Tidora/Stack 1/notes"));
+    DesktopStack stack;
+    stack.id = QUuid::createUuid();
+    stack.name = QStringLiteral("Stack 1");
+    stack.folderName = QStringLiteral("Stack 1");
+    for (const QString& name : {QStringLiteral("report.pdf"), QStringLiteral("notes")})
+        stack.items.append(
+            StackItem{QUuid::createUuid(), name, *t.bookmarks().make(t.desktopPath(name)), {}});
+    QVERIFY(t.manager().gatherIntoFolder(stack));
+    QCOMPARE(itemNames(stack),
+             (QStringList{QStringLiteral("report 2.pdf"), QStringLiteral("notes 2")}));
+    QVERIFY(QFile::exists(t.storageFolder() + QStringLiteral("/Stack 1/report 2.pdf")));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::uniqueDestinationNumbersBeforeTheExtension()
+{
+    TestServices t;
+    const QString folder = t.home.makeFolder(QStringLiteral("Documents/f"));
+    StackManager& m = t.manager();
+    QCOMPARE(m.uniqueDestination(folder, QStringLiteral("a.pdf")),
+             folder + QStringLiteral("/a.pdf"));
+    t.home.write(QStringLiteral("Documents/f/a.pdf"));
+    t.home.write(QStringLiteral("Documents/f/a 2.pdf"));
+    QCOMPARE(m.uniqueDestination(folder, QStringLiteral("a.pdf")),
+             folder + QStringLiteral("/a 3.pdf"));
+    t.home.write(QStringLiteral("Documents/f/x.tar.gz"));
+    QCOMPARE(m.uniqueDestination(folder, QStringLiteral("x.tar.gz")),
+             folder + QStringLiteral("/x.tar 2.gz"));
+    t.home.write(QStringLiteral("Documents/f/.bashrc"));
+    QCOMPARE(m.uniqueDestination(folder, QStringLiteral(".bashrc")),
+             folder + QStringLiteral("/.bashrc 2"));
+    // A dangling link takes the name too.
+    QFile::link(QStringLiteral("/nowhere"), folder + QStringLiteral("/link"));
+    QCOMPARE(m.uniqueDestination(folder, QStringLiteral("link")),
+             folder + QStringLiteral("/link 2"));
+    // The longest name there can be still gets its number, shortened to fit.
+    const QString longest = QString(251, QLatin1Char('n')) + QStringLiteral(".txt");
+    t.home.write(QStringLiteral("Documents/f/") + longest);
+    const QString numbered = QFileInfo(m.uniqueDestination(folder, longest)).fileName();
+    QVERIFY(numbered.endsWith(QStringLiteral(" 2.txt")));
+    QCOMPARE(numbered.toUtf8().size(), 255);
+}
+
+void TestStacking::everyMoveFailingLeavesNothing()
+{
+    TestServices t;
+    LogCapture log;
+    t.addDesktopFile(QStringLiteral("a.pdf"));
+    t.addDesktopFile(QStringLiteral("b.pdf"));
+    t.fs.failMoves([](const QString&, const QString&) { return true; });
+    QVERIFY(!t.stack({QStringLiteral("a.pdf"), QStringLiteral("b.pdf")}));
+    QVERIFY(t.manager().stacks().isEmpty());
+    QVERIFY(t.windows.windows().isEmpty());
+    // Neither the stack folder nor the storage folder (with its README) stays behind.
+    QVERIFY(!QFileInfo::exists(t.storageFolder()));
+    const QStringList lines = log.startingWith(QStringLiteral("Tidorama: could not stack "));
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.first(), QStringLiteral("Tidorama: could not stack ") +
+                                t.desktopPath(QStringLiteral("a.pdf")) + QStringLiteral(": ") +
+                                FaultyFileSystem::injected);
+    QVERIFY(t.alerts.shown.isEmpty());
+    TIDORA_CHECK_INVARIANT(t.invariant);
+
+    // One failing file of three: the others are stacked.
+    t.fs.failMovesOf(QStringLiteral("b.pdf"));
+    t.addDesktopFile(QStringLiteral("c.pdf"));
+    const auto stack =
+        t.stack({QStringLiteral("a.pdf"), QStringLiteral("b.pdf"), QStringLiteral("c.pdf")});
+    QCOMPARE(itemNames(*stack), (QStringList{QStringLiteral("a.pdf"), QStringLiteral("c.pdf")}));
+    // Named before the moves, after the three files chosen.
+    QCOMPARE(stack->name, QStringLiteral("3 PDFs"));
+    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("b.pdf"))));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::folderThatCannotBeMadeIsReported()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    const QString storage = t.storageFolder() + QLatin1Char('/');
+    t.fs.failMakeFolder([storage](const QString& path) { return path.startsWith(storage); });
+    QVERIFY(!t.stack({QStringLiteral("a.txt")}));
+    QCOMPARE(t.alerts.messages(), QStringList{FaultyFileSystem::injected});
+    QCOMPARE(t.alerts.raised, 1);
+    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
+    QVERIFY(!QFile::exists(t.home.dataRoot() + QStringLiteral("/Tidorama/stacks.json")));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::vanishedAndReplacedFilesLoseNothing()
+{
+    TestServices t;
+    LogCapture log;
+    t.addDesktopFile(QStringLiteral("kept.txt"));
+    // Gone before the stack is made (the user deleted it after selecting it).
+    t.home.write(QStringLiteral("Desktop/gone.txt"));
+    const QList<DesktopFile> files =
+        t.desktopFiles({QStringLiteral("gone.txt"), QStringLiteral("kept.txt"),
+                        QStringLiteral("late.txt"), QStringLiteral("swapped")});
+    QFile::remove(t.desktopPath(QStringLiteral("gone.txt")));
+    // Gone between its bookmark and its move.
+    t.home.write(QStringLiteral("Desktop/late.txt"));
+    t.fs.failMoves([](const QString& from, const QString&) {
+        if (from.endsWith(QStringLiteral("/late.txt")))
+            QFile::remove(from);
+        return false;
+    });
+    // A file replaced by a folder of the same name is stacked as what it is now.
+    t.invariant.addFile(QStringLiteral("Desktop/swapped/inside.txt"));
+    t.manager().stackFiles(files, std::nullopt, QPointF());
+    const DesktopStack stack = t.manager().stacks().first();
+    QCOMPARE(itemNames(stack),
+             (QStringList{QStringLiteral("kept.txt"), QStringLiteral("swapped")}));
+    QCOMPARE(log.startingWith(QStringLiteral("Tidorama: could not stack ")).size(), 1);
+    QVERIFY(QFileInfo(t.stackFolder(stack) + QStringLiteral("/swapped")).isDir());
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::storageFolderDeletedWhileRunningIsMadeAgain()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.addDesktopFile(QStringLiteral("b.txt"));
+    const DesktopStack first = *t.stack({QStringLiteral("a.txt")});
+    // The user trashes the whole storage folder.
+    QVERIFY(QFile::rename(t.storageFolder(), t.home.home() + QStringLiteral("/.cache/gone")));
+    t.invariant.allowPlace(QStringLiteral(".cache/gone"));
+    const DesktopStack second = *t.stack({QStringLiteral("b.txt")});
+    QVERIFY(QFile::exists(t.storageFolder() + QStringLiteral("/README.txt")));
+    QCOMPARE(t.namesIn(t.stackFolder(second)), QStringList{QStringLiteral("b.txt")});
+    QVERIFY(first.folderName != second.folderName || true);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::crossDeviceMoveLeavesTheFile()
+{
+    // Files are moved, never copied: a storage folder on another file system takes nothing.
+    QTemporaryDir elsewhere(QStringLiteral("/dev/shm/tidora-XXXXXX"));
+    TestServices t;
+    struct stat here, there;
+    if (!elsewhere.isValid() || ::stat(QFile::encodeName(t.home.home()).constData(), &here) != 0 ||
+        ::stat(QFile::encodeName(elsewhere.path()).constData(), &there) != 0 ||
+        here.st_dev == there.st_dev)
+        QSKIP("needs /dev/shm on another file system than the temporary folder");
+    // Documents lives on the other file system.
+    QVERIFY(QDir(t.home.documents()).removeRecursively());
+    QVERIFY(QFile::link(elsewhere.path(), t.home.documents()));
+    FileInvariant invariant(t.home);
+    invariant.addDesktopFile(QStringLiteral("a.txt"));
+    invariant.addDesktopFile(QStringLiteral("b.txt"));
+    LogCapture log;
+    QVERIFY(!t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
+    const QStringList lines = log.startingWith(QStringLiteral("Tidorama: could not stack "));
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines.first().contains(QStringLiteral("never copied")), qPrintable(lines.first()));
+    QVERIFY(!QFileInfo::exists(t.storageFolder()));
+    TIDORA_CHECK_INVARIANT(invariant);
+}
+
+void TestStacking::linksAreStackedAsLinks()
+{
+    TestServices t;
+    t.invariant.allowPlace(QStringLiteral("Documents/targets"));
+    const QString target = t.invariant.addFile(QStringLiteral("Documents/targets/target.txt"));
+    t.invariant.addSymlink(QStringLiteral("Desktop/link.txt"), target);
+    const DesktopStack stack = *t.stack({QStringLiteral("link.txt")});
+    const QString moved = t.stackFolder(stack) + QStringLiteral("/link.txt");
+    QVERIFY(QFileInfo(moved).isSymLink());
+    QCOMPARE(QFileInfo(moved).symLinkTarget(), target);
+    QVERIFY(QFile::exists(target));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::hostileNamesAreCarriedWhole()
+{
+    TestServices t;
+    const QStringList names = {QStringLiteral("quote \" and ' .txt"),
+                               QStringLiteral("back\\slash.txt"), QStringLiteral("tab\there.txt"),
+                               QStringLiteral("new\nline.txt"),
+                               QString(250, QLatin1Char('L')) + QStringLiteral(".txt")};
+    for (const QString& name : names)
+        t.addDesktopFile(name);
+    const DesktopStack stack = *t.stack(names, QStringLiteral("Hostile"));
+    QCOMPARE(stack.items.size(), names.size());
+    QCOMPARE(itemNames(stack), names);
+    const DesktopStack reloaded = t.relaunch().stacks().first();
+    QCOMPARE(itemNames(reloaded), itemNames(stack));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::selectionIsOneQueryAndReportsFailures()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.png"), QPointF(100, 100));
+    t.addDesktopFile(QStringLiteral("b.png"), QPointF(300, 100));
+    t.desktop.select(
+        {t.desktopPath(QStringLiteral("a.png")), t.desktopPath(QStringLiteral("b.png"))});
+    t.manager().stackSelection();
+    QVERIFY(t.manager().stacks().isEmpty()); // the answer comes later
+    t.scheduler.runUntilIdle();
+    QCOMPARE(t.manager().stacks().size(), 1);
+    QCOMPARE(t.manager().stacks().first().name, QStringLiteral("2 Images"));
+    QCOMPARE(t.desktop.callTexts(), QStringList{QStringLiteral("selectedFiles")});
+    // Centred on the icons.
+    QCOMPARE(t.manager().stacks().first().windowOrigin, QPointF(200 - 70, 800 - 100 - 75));
+
+    // Nothing selected: a beep.
+    t.desktop.select({});
+    t.manager().stackSelection();
+    t.scheduler.runUntilIdle();
+    QCOMPARE(t.alerts.beeps, 1);
+
+    // The program does not answer: its message, after coming to the front.
+    t.desktop.setMode(FakeDesktop::Mode::unreachable);
+    t.manager().stackSelection();
+    t.scheduler.runUntilIdle();
+    QCOMPARE(t.alerts.messages(), QStringList{FakeDesktop::unreachableError().description()});
+    QCOMPARE(t.alerts.raised, 1);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::stackAtPointCentresTheWindowAndIsDroppedWhileWorking()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.addDesktopFile(QStringLiteral("b.txt"));
+    StackManager& m = t.manager();
+    m.stackFilesAtPoint(t.desktopFiles({QStringLiteral("a.txt")}), QPointF(500, 400));
+    QVERIFY(m.undoState().isWorking());
+    // A second gesture while the first runs is dropped.
+    m.stackFilesAtPoint(t.desktopFiles({QStringLiteral("b.txt")}), QPointF(100, 100));
+    t.scheduler.runUntilIdle();
+    QVERIFY(!m.undoState().isWorking());
+    QCOMPARE(m.stacks().size(), 1);
+    QCOMPARE(m.stacks().first().windowOrigin, QPointF(430, 325));
+    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("b.txt"))));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+QTEST_GUILESS_MAIN(TestStacking)
+#include "tst_stacking.moc"

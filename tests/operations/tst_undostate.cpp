@@ -1,0 +1,204 @@
+#include "TestServices.h"
+#include "VirtualScheduler.h"
+#include "engine/StackManager.h"
+#include "operations/MenuBarIcon.h"
+#include "operations/MenuBarIconView.h"
+#include "operations/RunAsWork.h"
+#include "operations/UndoState.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using std::chrono::milliseconds;
+
+namespace {
+
+// Remembers what the icon asked to be drawn: -1 for the idle symbol.
+class RecordingView : public MenuBarIconView
+{
+public:
+    void showIdle() override { shown.append(MenuBarIcon::idleFrame); }
+    void showWorkingFrame(int frame) override { shown.append(frame); }
+    QList<int> shown;
+};
+
+DesktopStack stackIn(StackState state)
+{
+    DesktopStack stack;
+    stack.id = QUuid::createUuid();
+    stack.state = state;
+    return stack;
+}
+
+} // namespace
+
+class TestUndoState : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void flagsSignalOnlyRealChanges();
+    void workingAlwaysReachesTheIcon();
+    void iconFramesFollowTheClock();
+    void stackFlagsFollowTheList();
+    void workIsDroppedWhileWorkRuns();
+    void workEndsWhenItsLastTaskIsDone();
+    void droppedTasksEndTheWork();
+};
+
+void TestUndoState::flagsSignalOnlyRealChanges()
+{
+    VirtualScheduler scheduler;
+    UndoState state(scheduler);
+    QSignalSpy stacks(&state, &UndoState::hasStacksChanged);
+    QSignalSpy selection(&state, &UndoState::hasSelectionChanged);
+    QSignalSpy available(&state, &UndoState::availableChanged);
+    state.setHasStacks(false);
+    state.setHasSelection(false);
+    state.setAvailable(false);
+    QCOMPARE(stacks.size() + selection.size() + available.size(), 0);
+    state.setHasStacks(true);
+    state.setHasStacks(true);
+    QCOMPARE(stacks.size(), 1);
+    QCOMPARE(stacks.first().first().toBool(), true);
+    // Through the property system as the menu would bind it.
+    QVERIFY(state.setProperty("hasSelection", true));
+    QCOMPARE(selection.size(), 1);
+    QCOMPARE(state.property("hasSelection").toBool(), true);
+}
+
+void TestUndoState::workingAlwaysReachesTheIcon()
+{
+    VirtualScheduler scheduler;
+    UndoState state(scheduler);
+    RecordingView view;
+    state.menuBarIcon()->setView(&view);
+    QCOMPARE(view.shown, QList<int>{MenuBarIcon::idleFrame});
+    QSignalSpy working(&state, &UndoState::isWorkingChanged);
+    state.setIsWorking(true);
+    scheduler.advance(milliseconds(200));
+    // Set again while working: the flag is silent, the animation starts over.
+    state.setIsWorking(true);
+    QCOMPARE(working.size(), 1);
+    QCOMPARE(state.menuBarIcon()->frame(), 0);
+    state.setIsWorking(false);
+    state.setIsWorking(false);
+    QCOMPARE(working.size(), 2);
+    QCOMPARE(view.shown.last(), MenuBarIcon::idleFrame);
+    QVERIFY(!state.menuBarIcon()->isAnimating());
+}
+
+void TestUndoState::iconFramesFollowTheClock()
+{
+    VirtualScheduler scheduler;
+    MenuBarIcon icon(scheduler);
+    RecordingView view;
+    icon.setView(&view);
+    view.shown.clear();
+    icon.setWorking(true);
+    QCOMPARE(icon.frame(), 0);
+    // 1/12 s is 83.3 ms.
+    scheduler.advance(milliseconds(82));
+    QCOMPARE(icon.frame(), 0);
+    scheduler.advance(milliseconds(1));
+    QCOMPARE(icon.frame(), 1);
+    // Frame 11 at 11/12 s, frame 0 again at exactly one second, and on without drifting.
+    scheduler.advance(milliseconds(917 - 83));
+    QCOMPARE(icon.frame(), 11);
+    scheduler.advance(milliseconds(1000 - 917));
+    QCOMPARE(icon.frame(), 0);
+    scheduler.advance(milliseconds(59000));
+    QCOMPARE(icon.frame(), 0);
+    scheduler.advance(milliseconds(250));
+    QCOMPARE(icon.frame(), 3);
+    QCOMPARE(view.shown.mid(0, 13), (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0}));
+    icon.setWorking(false);
+    QCOMPARE(icon.frame(), MenuBarIcon::idleFrame);
+    const int shown = int(view.shown.size());
+    scheduler.advance(milliseconds(1000));
+    QCOMPARE(view.shown.size(), shown);
+    QCOMPARE(scheduler.pending(), 0);
+}
+
+void TestUndoState::stackFlagsFollowTheList()
+{
+    VirtualScheduler scheduler;
+    UndoState state(scheduler);
+    state.recomputeStackFlags({stackIn(StackState::collapsed)});
+    QVERIFY(state.hasStacks() && state.hasStacked() && !state.hasSpread());
+    state.recomputeStackFlags({stackIn(StackState::collapsed), stackIn(StackState::expanded)});
+    QVERIFY(state.hasStacked() && state.hasSpread());
+    state.recomputeStackFlags({});
+    QVERIFY(!state.hasStacks() && !state.hasStacked() && !state.hasSpread());
+}
+
+void TestUndoState::workIsDroppedWhileWorkRuns()
+{
+    TestServices t;
+    StackManager& m = t.manager();
+    QList<milliseconds> ran;
+    runAsWork(m, [&](WorkToken) { ran.append(t.scheduler.now()); });
+    QVERIFY(m.undoState().isWorking());
+    QCOMPARE(m.undoState().menuBarIcon()->frame(), 0);
+    runAsWork(m, [&](WorkToken) { ran.append(milliseconds(-1)); });
+    t.scheduler.advance(milliseconds(49));
+    QVERIFY(ran.isEmpty());
+    t.scheduler.advance(milliseconds(1));
+    QCOMPARE(ran, QList<milliseconds>{milliseconds(50)});
+    QVERIFY(!m.undoState().isWorking());
+    QCOMPARE(m.undoState().menuBarIcon()->frame(), MenuBarIcon::idleFrame);
+    // Once it is over, new work is taken again.
+    runAsWork(m, [&](WorkToken) { ran.append(t.scheduler.now()); });
+    t.scheduler.runUntilIdle();
+    QCOMPARE(ran.size(), 2);
+}
+
+void TestUndoState::workEndsWhenItsLastTaskIsDone()
+{
+    TestServices t;
+    StackManager& m = t.manager();
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.desktop.select({t.desktopPath(QStringLiteral("a.txt"))});
+    // Stacking the selection waits for its background query: the work lasts until then.
+    bool workingAfterStart = false;
+    qsizetype stacksWhenDone = -1;
+    connect(&m.undoState(), &UndoState::isWorkingChanged, this, [&](bool working) {
+        if (!working)
+            stacksWhenDone = m.stacks().size();
+    });
+    runAsWork(m, [&](WorkToken token) {
+        m.stackSelection(std::move(token));
+        workingAfterStart = m.undoState().isWorking();
+    });
+    t.scheduler.runUntilIdle();
+    QVERIFY(workingAfterStart);
+    QCOMPARE(stacksWhenDone, 1);
+    QVERIFY(!m.undoState().isWorking());
+
+    // A task that waits on the scheduler keeps the work going until it has run.
+    runAsWork(m, [&](WorkToken token) { t.scheduler.after(milliseconds(500), &m, [token] {}); });
+    t.scheduler.advance(milliseconds(300));
+    QVERIFY(m.undoState().isWorking());
+    t.scheduler.advance(milliseconds(300));
+    QVERIFY(!m.undoState().isWorking());
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestUndoState::droppedTasksEndTheWork()
+{
+    TestServices t;
+    StackManager& m = t.manager();
+    auto context = std::make_unique<QObject>();
+    runAsWork(m, [&](WorkToken token) {
+        t.scheduler.after(milliseconds(500), context.get(), [token] {});
+    });
+    t.scheduler.advance(milliseconds(100));
+    QVERIFY(m.undoState().isWorking());
+    // The task's context goes: the task is dropped when it falls due, and the work with it.
+    context.reset();
+    t.scheduler.advance(milliseconds(500));
+    QVERIFY(!m.undoState().isWorking());
+}
+
+QTEST_GUILESS_MAIN(TestUndoState)
+#include "tst_undostate.moc"

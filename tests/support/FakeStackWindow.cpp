@@ -1,0 +1,39 @@
+#include "FakeStackWindow.h"
+
+#include "engine/DesktopCoordinates.h"
+#include "engine/StackManager.h"
+
+FakeStackWindow::FakeStackWindow(const QUuid& stackID, StackManager& manager, Destroyed destroyed)
+    : m_stackID(stackID)
+    , m_manager(&manager)
+    , m_destroyed(std::move(destroyed))
+{}
+
+FakeStackWindow::~FakeStackWindow()
+{
+    if (m_destroyed)
+        m_destroyed(this);
+}
+
+void FakeStackWindow::update(const DesktopStack& shown, const QStringList& shownFiles)
+{
+    record = shown;
+    files = shownFiles;
+    ++updates;
+}
+
+void FakeStackWindow::setFrameOrigin(QPointF origin)
+{
+    m_origin = origin;
+    ++originsSet;
+}
+
+QRectF FakeStackWindow::frame() const
+{
+    return DesktopCoordinates::windowFrame(m_origin);
+}
+
+void FakeStackWindow::startDissolveAnimation()
+{
+    ++dissolveAnimations;
+}
