@@ -1,8 +1,11 @@
 #include "engine/StackManager.h"
 
+#include "engine/Spreading.h"
 #include "engine/StackWindowFactory.h"
 #include "engine/StackWindowPort.h"
 #include "engine/Stacking.h"
+#include "operations/Dissolve.h"
+#include "operations/StackRemoval.h"
 #include "operations/UndoState.h"
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
@@ -37,6 +40,15 @@ DesktopStack* StackManager::findStack(const QUuid& id)
             return &stack;
     }
     return nullptr;
+}
+
+std::optional<DesktopStack> StackManager::takeStack(const QUuid& id)
+{
+    for (qsizetype i = 0; i < m_stacks.size(); ++i) {
+        if (m_stacks.at(i).id == id)
+            return m_stacks.takeAt(i);
+    }
+    return std::nullopt;
 }
 
 void StackManager::saveStackList()
@@ -245,4 +257,59 @@ void StackManager::discardEmptyStack(const DesktopStack& stack)
 QString StackManager::uniqueDestination(const QString& folder, const QString& name) const
 {
     return Stacking::uniqueDestination(fm(), folder, name);
+}
+
+void StackManager::spread(const QUuid& id, bool inGrid)
+{
+    Spreading::spread(*this, id, inGrid);
+}
+
+void StackManager::restack(const QUuid& id, bool letMovedLeave)
+{
+    Spreading::restack(*this, id, letMovedLeave);
+}
+
+void StackManager::arrangeInGrid(const QUuid& id)
+{
+    Spreading::arrangeInGrid(*this, id);
+}
+
+QList<QPointF> StackManager::gridPositions(int count, const DesktopStack& stack)
+{
+    return Spreading::gridPositions(*this, count, stack);
+}
+
+void StackManager::refreshPositions(const QUuid& id)
+{
+    Spreading::refreshPositions(*this, id);
+}
+
+void StackManager::placeIcons(const QList<NamedPosition>& placements, const QUuid& id)
+{
+    Spreading::placeIcons(*this, placements, id);
+}
+
+QList<QUuid> StackManager::targetsOfWindowCommand(const QUuid& id) const
+{
+    return Dissolve::targetsOfWindowCommand(*this, id);
+}
+
+void StackManager::dissolveFromMenu(const QUuid& id)
+{
+    Dissolve::dissolveFromMenu(*this, id);
+}
+
+void StackManager::dissolveAfterAnimation(const QUuid& id)
+{
+    Dissolve::dissolveAfterAnimation(*this, id);
+}
+
+void StackManager::dissolveAll()
+{
+    Dissolve::dissolveAll(*this);
+}
+
+void StackManager::removeStack(const QUuid& id, bool reportLeftovers)
+{
+    ::removeStack(*this, id, reportLeftovers);
 }

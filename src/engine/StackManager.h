@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/DesktopFile.h"
+#include "engine/NamedPosition.h"
 #include "engine/Services.h"
 #include "operations/Conversion.h"
 #include "operations/WorkTicket.h"
@@ -57,6 +58,8 @@ public:
     void setStacks(QList<DesktopStack> stacks);
     // The record with this id, to change in place; the caller saves. Null when there is none.
     DesktopStack* findStack(const QUuid& id);
+    // Takes the first record with this id out of the list (nothing else).
+    std::optional<DesktopStack> takeStack(const QUuid& id);
     UndoState& undoState() const { return *m_undoState; }
     const QList<Conversion>& lastConversion() const { return m_lastConversion; }
     // The selected stack windows.
@@ -137,6 +140,24 @@ public:
     Status gatherIntoFolder(DesktopStack& stack);
     void discardEmptyStack(const DesktopStack& stack);
     QString uniqueDestination(const QString& folder, const QString& name) const;
+
+    // Moves a gathered stack's files back onto the Desktop, in a grid next to the window or
+    // each to its recorded place.
+    void spread(const QUuid& id, bool inGrid);
+    // Gathers a spread stack again; files dragged clearly away leave it when `letMovedLeave`.
+    void restack(const QUuid& id, bool letMovedLeave);
+    void arrangeInGrid(const QUuid& id);
+    QList<QPointF> gridPositions(int count, const DesktopStack& stack);
+    void refreshPositions(const QUuid& id);
+    void placeIcons(const QList<NamedPosition>& placements, const QUuid& id);
+
+    // --- Dissolving and removing --------------------------------------------------------------
+
+    QList<QUuid> targetsOfWindowCommand(const QUuid& id) const;
+    void dissolveFromMenu(const QUuid& id);
+    void dissolveAfterAnimation(const QUuid& id);
+    void dissolveAll();
+    void removeStack(const QUuid& id, bool reportLeftovers);
 
     // --- Launch -------------------------------------------------------------------------------
 

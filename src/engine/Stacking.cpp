@@ -193,19 +193,22 @@ void discardEmptyStack(StackManager& manager, const DesktopStack& stack)
     manager.removeStackFolderIfEmpty(stack);
 }
 
-QString uniqueDestination(const FileSystem& fs, const QString& folder, const QString& name)
+QString uniqueDestination(const FileSystem& fs, const QString& folder, const QString& name,
+                          const QSet<QString>& reserved)
 {
     const QString prefix = folder + QLatin1Char('/');
-    QString candidate = name;
-    if (!fs.exists(prefix + candidate))
-        return prefix + candidate;
+    const auto isFree = [&](const QString& candidate) {
+        return !reserved.contains(candidate) && !fs.exists(prefix + candidate);
+    };
+    if (isFree(name))
+        return prefix + name;
     const QString extension = FileKinds::pathExtension(name);
     const QString base = extension.isEmpty() ? name : name.left(name.size() - extension.size() - 1);
     const QString dotted = extension.isEmpty() ? QString() : QLatin1Char('.') + extension;
     for (int n = 2;; ++n) {
-        candidate =
+        const QString candidate =
             StorageFolders::fittedName(base, QLatin1Char(' ') + QString::number(n) + dotted);
-        if (!fs.exists(prefix + candidate))
+        if (isFree(candidate))
             return prefix + candidate;
     }
 }

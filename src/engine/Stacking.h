@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QPointF>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -39,8 +40,10 @@ Status gatherIntoFolder(StackManager& manager, DesktopStack& stack);
 // Removes the folders a stack that never got a file leaves behind.
 void discardEmptyStack(StackManager& manager, const DesktopStack& stack);
 
-// folder/name, or "name 2.ext", "name 3.ext", … : the first that is free. Names are cut so
-// that the number still fits in a file name.
-QString uniqueDestination(const FileSystem& fs, const QString& folder, const QString& name);
+// folder/name, or "name 2.ext", "name 3.ext", … : the first that is free, and not one of the
+// `reserved` names (destinations already promised to other files). Names are cut so that the
+// number still fits in a file name.
+QString uniqueDestination(const FileSystem& fs, const QString& folder, const QString& name,
+                          const QSet<QString>& reserved = {});
 
 } // namespace Stacking

@@ -16,10 +16,7 @@ namespace {
 
 QStringList itemNames(const DesktopStack& stack)
 {
-    QStringList names;
-    for (const StackItem& item : stack.items)
-        names.append(item.name);
-    return names;
+    return TestServices::itemNames(stack);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "engine/DesktopCoordinates.h"
 #include "engine/StackManager.h"
+#include "platform/Scheduler.h"
 
 FakeStackWindow::FakeStackWindow(const QUuid& stackID, StackManager& manager, Destroyed destroyed)
     : m_stackID(stackID)
@@ -36,4 +37,14 @@ QRectF FakeStackWindow::frame() const
 void FakeStackWindow::startDissolveAnimation()
 {
     ++dissolveAnimations;
+    if (!m_manager)
+        return;
+    const QUuid id = m_stackID;
+    StackManager* manager = m_manager;
+    // Held by the manager: dropped when it goes. The window itself may be gone by then.
+    manager->services().scheduler.after(std::chrono::milliseconds(dissolveDelayMs), manager,
+                                        [manager, id] {
+                                            if (manager->window(id))
+                                                manager->dissolveAfterAnimation(id);
+                                        });
 }

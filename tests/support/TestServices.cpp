@@ -100,6 +100,14 @@ QString TestServices::stackFolder(const DesktopStack& stack) const
     return folders.stackFolderURL(stack);
 }
 
+QStringList TestServices::itemNames(const DesktopStack& stack)
+{
+    QStringList names;
+    for (const StackItem& item : stack.items)
+        names.append(item.name);
+    return names;
+}
+
 QStringList TestServices::namesIn(const QString& folder) const
 {
     std::optional<Listing> listing = fs.list(folder);

@@ -92,6 +92,8 @@ public:
     std::optional<DesktopStack> record(const QUuid& id);
     // The folder the record's files are gathered in.
     QString stackFolder(const DesktopStack& stack) const;
+    // The item names of a record, in order.
+    static QStringList itemNames(const DesktopStack& stack);
     // The names in a folder, sorted; empty when it cannot be listed.
     QStringList namesIn(const QString& folder) const;
 

@@ -1,0 +1,275 @@
+#include "engine/Spreading.h"
+
+#include "engine/DesktopBridge.h"
+#include "engine/DesktopCoordinates.h"
+#include "engine/EngineLog.h"
+#include "engine/GridLayout.h"
+#include "engine/StackManager.h"
+#include "engine/StackWindowPort.h"
+#include "engine/Stacking.h"
+#include "platform/Alerts.h"
+#include "platform/Bookmarks.h"
+#include "platform/FileSystem.h"
+#include "platform/Scheduler.h"
+#include "platform/Screens.h"
+
+#include <QFileInfo>
+
+#include <cmath>
+
+using std::chrono::milliseconds;
+
+namespace Spreading {
+
+namespace {
+
+// An item whose file lies directly on the Desktop, with its name there.
+struct OnDesktop
+{
+    qsizetype item;
+    QString name;
+};
+
+QString fileName(const QString& path)
+{
+    return QFileInfo(path).fileName();
+}
+
+// The record, when there is one in this state.
+std::optional<DesktopStack> stackIn(const StackManager& manager, const QUuid& id, StackState state)
+{
+    std::optional<DesktopStack> found = manager.stackWithID(id);
+    if (found && found->state != state)
+        return std::nullopt;
+    return found;
+}
+
+QList<OnDesktop> itemsOnDesktop(const StackManager& manager, const DesktopStack& stack)
+{
+    const QString desktop = manager.resolvedDesktopFolder();
+    QList<OnDesktop> found;
+    for (qsizetype i = 0; i < stack.items.size(); ++i) {
+        const std::optional<QString> path = manager.resolvedPath(stack.items.at(i).bookmark);
+        if (path && manager.fm().resolvedParent(*path) == desktop)
+            found.append(OnDesktop{i, fileName(*path)});
+    }
+    return found;
+}
+
+QStringList namesOf(const QList<OnDesktop>& files)
+{
+    QStringList names;
+    names.reserve(files.size());
+    for (const OnDesktop& file : files)
+        names.append(file.name);
+    return names;
+}
+
+// The icons' places now; nothing known when the desktop program does not answer.
+PositionMap currentPositions(StackManager& manager, const QList<OnDesktop>& files)
+{
+    return manager.services().desktop.desktopPositions(namesOf(files)).valueOr(PositionMap());
+}
+
+// Sends the positions; false (after showing why) when the desktop program refused them.
+bool sendPositions(StackManager& manager, const QList<NamedPosition>& placements)
+{
+    if (placements.isEmpty())
+        return true;
+    const BridgeResult<void> sent = manager.services().desktop.setDesktopPositions(placements);
+    if (!sent)
+        manager.services().alerts.showError(sent.error().description());
+    return sent.isOk();
+}
+
+} // namespace
+
+void spread(StackManager& manager, const QUuid& id, bool inGrid)
+{
+    std::optional<DesktopStack> found = stackIn(manager, id, StackState::collapsed);
+    if (!found)
+        return;
+    DesktopStack stack = std::move(*found);
+    const Services& services = manager.services();
+    FileSystem& fs = manager.fm();
+    const QString desktop = manager.desktopFolder();
+
+    // Every destination is chosen before anything moves, so that the desktop program can be
+    // told where the icons go before they arrive.
+    struct Planned
+    {
+        qsizetype item;
+        QString from;
+        QString to;
+    };
+    QList<Planned> plan;
+    QSet<QString> promised;
+    for (qsizetype i = 0; i < stack.items.size(); ++i) {
+        const std::optional<QString> path = manager.resolvedPath(stack.items.at(i).bookmark);
+        if (!path)
+            continue;
+        const QString to =
+            Stacking::uniqueDestination(fs, desktop, stack.items.at(i).name, promised);
+        promised.insert(fileName(to));
+        plan.append(Planned{i, *path, to});
+    }
+    const QList<QPointF> grid =
+        inGrid ? gridPositions(manager, int(plan.size()), stack) : QList<QPointF>();
+    QList<NamedPosition> announced;
+    announced.reserve(plan.size());
+    for (qsizetype j = 0; j < plan.size(); ++j) {
+        const QPointF position = inGrid ? grid.at(j) : stack.items.at(plan.at(j).item).position;
+        announced.append(NamedPosition{fileName(plan.at(j).to), position});
+    }
+    // Only a hint: the positions are set again once the files are there.
+    (void)services.desktop.announcePositions(announced);
+
+    QList<NamedPosition> placements;
+    for (const Planned& planned : std::as_const(plan)) {
+        StackItem& item = stack.items[planned.item];
+        if (const Status moved = fs.move(planned.from, planned.to); !moved) {
+            qCWarning(lcEngine).noquote() << QStringLiteral("Tidorama: could not restore ") +
+                                                 planned.from + QStringLiteral(": ") +
+                                                 moved.description();
+            continue;
+        }
+        item.name = fileName(planned.to);
+        if (std::optional<QByteArray> bookmark = services.bookmarks.make(planned.to))
+            item.bookmark = std::move(*bookmark);
+        // In a grid the files that arrived fill its cells in order.
+        if (inGrid)
+            item.position = grid.at(placements.size());
+        placements.append(NamedPosition{item.name, item.position});
+    }
+    stack.state = StackState::expanded;
+    manager.storeStack(stack);
+    placeIcons(manager, placements, id);
+}
+
+void placeIcons(StackManager& manager, const QList<NamedPosition>& placements, const QUuid& id)
+{
+    Scheduler& scheduler = manager.services().scheduler;
+    // The second pass, because the desktop program may still be settling the new arrivals.
+    scheduler.after(milliseconds(200), &manager, [&manager, &scheduler, placements, id] {
+        if (!sendPositions(manager, placements))
+            return;
+        scheduler.after(milliseconds(700), &manager, [&manager, placements, id] {
+            if (sendPositions(manager, placements))
+                refreshPositions(manager, id);
+        });
+    });
+}
+
+void refreshPositions(StackManager& manager, const QUuid& id)
+{
+    std::optional<DesktopStack> found = stackIn(manager, id, StackState::expanded);
+    if (!found)
+        return;
+    DesktopStack stack = std::move(*found);
+    const QList<OnDesktop> files = itemsOnDesktop(manager, stack);
+    const BridgeResult<PositionMap> positions =
+        manager.services().desktop.desktopPositions(namesOf(files));
+    if (!positions)
+        return;
+    for (const OnDesktop& file : files) {
+        const auto position = positions.value().constFind(file.name);
+        if (position == positions.value().cend())
+            continue;
+        StackItem& item = stack.items[file.item];
+        item.name = file.name;
+        item.position = *position;
+    }
+    manager.storeStack(stack);
+}
+
+void restack(StackManager& manager, const QUuid& id, bool letMovedLeave)
+{
+    std::optional<DesktopStack> found = stackIn(manager, id, StackState::expanded);
+    if (!found)
+        return;
+    DesktopStack stack = std::move(*found);
+    const QList<OnDesktop> files = itemsOnDesktop(manager, stack);
+    const PositionMap positions = currentPositions(manager, files);
+    QSet<qsizetype> moved;
+    for (const OnDesktop& file : files) {
+        const auto position = positions.constFind(file.name);
+        if (position == positions.cend())
+            continue;
+        StackItem& item = stack.items[file.item];
+        const QPointF delta = *position - item.position;
+        if (std::hypot(delta.x(), delta.y()) > 80)
+            moved.insert(file.item);
+        item.name = file.name;
+        item.position = *position;
+    }
+    if (letMovedLeave && !moved.isEmpty()) {
+        QList<StackItem> staying;
+        for (qsizetype i = 0; i < stack.items.size(); ++i) {
+            if (!moved.contains(i))
+                staying.append(stack.items.at(i));
+        }
+        stack.items = std::move(staying);
+    }
+    if (const Status gathered = manager.gatherIntoFolder(stack); !gathered)
+        return manager.services().alerts.showError(gathered.description());
+    if (stack.items.isEmpty())
+        manager.removeStack(id, true);
+    else
+        manager.storeStack(stack);
+}
+
+void arrangeInGrid(StackManager& manager, const QUuid& id)
+{
+    std::optional<DesktopStack> found = stackIn(manager, id, StackState::expanded);
+    if (!found)
+        return;
+    DesktopStack stack = std::move(*found);
+    const QList<OnDesktop> files = itemsOnDesktop(manager, stack);
+    const QList<QPointF> grid = gridPositions(manager, int(files.size()), stack);
+    QList<NamedPosition> placements;
+    for (qsizetype j = 0; j < files.size(); ++j) {
+        stack.items[files.at(j).item].position = grid.at(j);
+        placements.append(NamedPosition{files.at(j).name, grid.at(j)});
+    }
+    manager.storeStack(stack);
+    if (!sendPositions(manager, placements))
+        return;
+    manager.services().scheduler.after(milliseconds(300), &manager,
+                                       [&manager, id] { refreshPositions(manager, id); });
+}
+
+QList<QPointF> gridPositions(StackManager& manager, int count, const DesktopStack& stack)
+{
+    if (count <= 0)
+        return {};
+    const Services& services = manager.services();
+    const Screens& screens = services.screens;
+    const QRectF window = DesktopCoordinates::windowFrame(stack.windowOrigin);
+    const QList<ScreenGeometry> all = screens.screens();
+    QRectF visible = all.isEmpty() ? QRectF() : all.first().visibleFrame;
+    for (const ScreenGeometry& screen : all) {
+        if (screen.frame.contains(window.center())) {
+            visible = screen.visibleFrame;
+            break;
+        }
+    }
+
+    QList<QRectF> obstacles;
+    // The stack's own files may lie on the Desktop already; they are what is being placed.
+    const QStringList ownFiles = manager.resolvedFiles(stack);
+    const QSet<QString> own(ownFiles.cbegin(), ownFiles.cend());
+    const QList<DesktopFile> icons = services.desktop.desktopItems().valueOr({});
+    for (const DesktopFile& icon : icons) {
+        if (icon.position && !own.contains(icon.path))
+            obstacles.append(QRectF(*icon.position - QPointF(40, 45), QSizeF(80, 90)));
+    }
+    for (const QUuid& other : manager.windowIDs()) {
+        if (other != stack.id)
+            obstacles.append(
+                DesktopCoordinates::toDesktop(screens, manager.window(other)->frame()));
+    }
+    return GridLayout::positions(count, DesktopCoordinates::toDesktop(screens, window),
+                                 DesktopCoordinates::toDesktop(screens, visible), obstacles);
+}
+
+} // namespace Spreading

@@ -1,0 +1,86 @@
+#include "operations/Dissolve.h"
+
+#include "engine/StackManager.h"
+#include "engine/StackWindowPort.h"
+#include "platform/Alerts.h"
+#include "platform/Scheduler.h"
+
+#include <QPointer>
+
+namespace Dissolve {
+
+namespace {
+
+void spreadAndRemove(StackManager& manager, const QUuid& id)
+{
+    manager.spread(id, false);
+    manager.removeStack(id, true);
+}
+
+} // namespace
+
+QList<QUuid> targetsOfWindowCommand(const StackManager& manager, const QUuid& id)
+{
+    if (!manager.selection().contains(id))
+        return {id};
+    QList<QUuid> targets;
+    for (const DesktopStack& stack : manager.stacks()) {
+        if (manager.selection().contains(stack.id))
+            targets.append(stack.id);
+    }
+    return targets;
+}
+
+void dissolveFromMenu(StackManager& manager, const QUuid& id)
+{
+    const QList<QUuid> targets = targetsOfWindowCommand(manager, id);
+    // An alert shown on the way runs the event loop, and the manager may go meanwhile.
+    const QPointer<StackManager> alive(&manager);
+    for (const QUuid& target : targets) {
+        if (!alive)
+            return;
+        spreadAndRemove(manager, target);
+    }
+}
+
+void dissolveAfterAnimation(StackManager& manager, const QUuid& id)
+{
+    spreadAndRemove(manager, id);
+}
+
+void dissolveAll(StackManager& manager)
+{
+    Alerts& alerts = manager.services().alerts;
+    const qsizetype count = manager.stacks().size();
+    if (count == 0)
+        return alerts.beep();
+    Alert alert;
+    alert.style = Alert::Style::Warning;
+    alert.message = count == 1 ? QStringLiteral("Dissolve the stack?")
+                               : QStringLiteral("Dissolve all ") + QString::number(count) +
+                                     QStringLiteral(" stacks?");
+    alert.informativeText =
+        QStringLiteral("Every file goes back on your Desktop, and the stacks are removed.");
+    alert.buttons = {QStringLiteral("Dissolve"), QStringLiteral("Cancel")};
+    alert.defaultButton = 0;
+    alerts.bringToFront();
+    if (alerts.run(alert).button != 0)
+        return;
+
+    QList<QUuid> ids;
+    for (const DesktopStack& stack : manager.stacks())
+        ids.append(stack.id);
+    Scheduler& scheduler = manager.services().scheduler;
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+        const QUuid id = ids.at(i);
+        manager.spread(id, false);
+        scheduler.after(std::chrono::milliseconds(80 * i), &manager, [&manager, id] {
+            if (StackWindowPort* window = manager.window(id))
+                window->startDissolveAnimation();
+            else
+                spreadAndRemove(manager, id);
+        });
+    }
+}
+
+} // namespace Dissolve

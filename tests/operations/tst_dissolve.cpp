@@ -1,0 +1,204 @@
+#include "LogCapture.h"
+#include "TestServices.h"
+#include "engine/StackManager.h"
+#include "operations/UndoState.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+using std::chrono::milliseconds;
+
+class TestDissolve : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void dissolveAllAsksFirst();
+    void dissolveAllStaggersTheWindows();
+    void stackGoneBeforeItsTurnIsSkipped();
+    void menuDissolvesTheSelectionInListOrder();
+    void leftoversKeepTheFolderAndAreReported();
+    void removingForgetsRecordWindowAndSelection();
+};
+
+void TestDissolve::dissolveAllAsksFirst()
+{
+    TestServices t;
+    t.manager().dissolveAll();
+    QCOMPARE(t.alerts.beeps, 1);
+    QVERIFY(t.alerts.shown.isEmpty());
+
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.addDesktopFile(QStringLiteral("b.txt"));
+    t.stack({QStringLiteral("a.txt")});
+    t.alerts.answer(QStringLiteral("Cancel"));
+    t.manager().dissolveAll();
+    const Alert& one = t.alerts.shown.last();
+    QCOMPARE(one.message, QStringLiteral("Dissolve the stack?"));
+    QCOMPARE(one.informativeText,
+             QStringLiteral("Every file goes back on your Desktop, and the stacks are removed."));
+    QCOMPARE(one.buttons, (QStringList{QStringLiteral("Dissolve"), QStringLiteral("Cancel")}));
+    QCOMPARE(one.style, Alert::Style::Warning);
+    QCOMPARE(t.alerts.raised, 1);
+    t.scheduler.runUntilIdle();
+    QCOMPARE(t.manager().stacks().size(), 1);
+
+    t.stack({QStringLiteral("b.txt")});
+    t.alerts.answer(QStringLiteral("Cancel"));
+    t.manager().dissolveAll();
+    QCOMPARE(t.alerts.shown.last().message, QStringLiteral("Dissolve all 2 stacks?"));
+    QVERIFY(t.alerts.problems.isEmpty());
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestDissolve::dissolveAllStaggersTheWindows()
+{
+    TestServices t;
+    QList<DesktopStack> stacks;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+        t.addDesktopFile(QString::fromUtf8(name));
+        stacks.append(*t.stack({QString::fromUtf8(name)}));
+    }
+    t.alerts.answer(QStringLiteral("Dissolve"));
+    t.manager().dissolveAll();
+    // Every file is back before the first window starts to vanish.
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        QVERIFY(QFile::exists(t.desktopPath(QString::fromUtf8(name))));
+    QCOMPARE(t.manager().stacks().size(), 3);
+    QList<int> animations;
+    const auto animated = [&] {
+        animations.clear();
+        for (const DesktopStack& stack : std::as_const(stacks)) {
+            FakeStackWindow* window = t.windows.window(stack.id);
+            animations.append(window ? window->dissolveAnimations : -1);
+        }
+        return animations;
+    };
+    t.scheduler.advance(milliseconds(0));
+    QCOMPARE(animated(), (QList<int>{1, 0, 0}));
+    t.scheduler.advance(milliseconds(80));
+    QCOMPARE(animated(), (QList<int>{1, 1, 0}));
+    t.scheduler.advance(milliseconds(80));
+    QCOMPARE(animated(), (QList<int>{1, 1, 1}));
+    // Each window is gone 0.55 s after its turn.
+    t.scheduler.advance(milliseconds(550 - 160 - 1));
+    QCOMPARE(t.manager().stacks().size(), 3);
+    t.scheduler.advance(milliseconds(1));
+    QCOMPARE(t.manager().stacks().size(), 2);
+    QCOMPARE(animated(), (QList<int>{-1, 1, 1}));
+    t.scheduler.runUntilIdle();
+    QVERIFY(t.manager().stacks().isEmpty());
+    QVERIFY(t.alerts.shown.size() == 1);
+    QVERIFY(!QFileInfo::exists(t.storageFolder()));
+    QVERIFY(!t.manager().undoState().hasStacks());
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestDissolve::stackGoneBeforeItsTurnIsSkipped()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.addDesktopFile(QStringLiteral("b.txt"));
+    const DesktopStack first = *t.stack({QStringLiteral("a.txt")});
+    const DesktopStack second = *t.stack({QStringLiteral("b.txt")});
+    t.alerts.answer(QStringLiteral("Dissolve"));
+    t.manager().dissolveAll();
+    t.scheduler.advance(milliseconds(0));
+    // Removed by something else before its turn comes.
+    t.manager().removeStack(second.id, true);
+    t.scheduler.runUntilIdle();
+    QVERIFY(t.manager().stacks().isEmpty());
+    QCOMPARE(t.alerts.shown.size(), 1);
+    QCOMPARE(t.windows.window(first.id), nullptr);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestDissolve::menuDissolvesTheSelectionInListOrder()
+{
+    TestServices t;
+    QList<QUuid> ids;
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
+        t.addDesktopFile(QString::fromUtf8(name));
+        ids.append(t.stack({QString::fromUtf8(name)})->id);
+    }
+    StackManager& m = t.manager();
+    m.selection() = {ids.at(2), ids.at(0), ids.at(1)};
+    QCOMPARE(m.targetsOfWindowCommand(ids.at(1)), (QList<QUuid>{ids.at(0), ids.at(1), ids.at(2)}));
+    QCOMPARE(m.targetsOfWindowCommand(ids.at(3)), QList<QUuid>{ids.at(3)});
+    m.dissolveFromMenu(ids.at(3));
+    QCOMPARE(m.stacks().size(), 3);
+    m.dissolveFromMenu(ids.at(2));
+    QVERIFY(m.stacks().isEmpty());
+    QVERIFY(m.selection().isEmpty());
+    QVERIFY(t.alerts.shown.isEmpty());
+    t.scheduler.runUntilIdle();
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        QVERIFY(QFile::exists(t.desktopPath(QString::fromUtf8(name))));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestDissolve::leftoversKeepTheFolderAndAreReported()
+{
+    TestServices t;
+    LogCapture log;
+    t.addDesktopFile(QStringLiteral("stuck.txt"));
+    t.addDesktopFile(QStringLiteral("free.txt"));
+    const DesktopStack stack = *t.stack({QStringLiteral("stuck.txt"), QStringLiteral("free.txt")});
+    t.fs.failMovesOf(QStringLiteral("stuck.txt"));
+    FakeStackWindow* window = t.windows.window(stack.id);
+    t.manager().dissolveAfterAnimation(stack.id);
+    QVERIFY(t.manager().stacks().isEmpty());
+    QVERIFY(window->closed);
+    const QString folder = t.stackFolder(stack);
+    QCOMPARE(t.namesIn(folder), QStringList{QStringLiteral("stuck.txt")});
+    QCOMPARE(t.alerts.messages(),
+             QStringList{QStringLiteral("Some files remain in ") + folder +
+                         QStringLiteral(". The folder was kept so they aren't lost.")});
+    QCOMPARE(log.startingWith(QStringLiteral("Tidorama: could not restore ")).size(), 1);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+
+    // A folder holding only ".DS_Store" goes, and with it the empty storage folder.
+    t.fs.clearFailures();
+    t.addDesktopFile(QStringLiteral("x.txt"));
+    const DesktopStack other = *t.stack({QStringLiteral("x.txt")});
+    // The user takes the leftover out and removes its folder.
+    QVERIFY(QFile::rename(folder + QStringLiteral("/stuck.txt"),
+                          t.desktopPath(QStringLiteral("stuck.txt"))));
+    QVERIFY(QDir().rmdir(folder));
+    t.home.write(QStringLiteral("Documents/.Tidora/") + *other.folderName +
+                 QStringLiteral("/.DS_Store"));
+    t.manager().dissolveFromMenu(other.id);
+    QCOMPARE(t.alerts.shown.size(), 1);
+    QVERIFY(!QFileInfo::exists(t.storageFolder()));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestDissolve::removingForgetsRecordWindowAndSelection()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.addDesktopFile(QStringLiteral("b.txt"));
+    const DesktopStack a = *t.stack({QStringLiteral("a.txt")});
+    const DesktopStack b = *t.stack({QStringLiteral("b.txt")});
+    StackManager& m = t.manager();
+    m.selection() = {a.id, b.id};
+    m.publishSelection();
+    t.manager().spread(a.id, false);
+    m.removeStack(a.id, true);
+    QCOMPARE(m.stacks().size(), 1);
+    QCOMPARE(StackListFile(t.paths, t.fs).loadStackList(), m.stacks());
+    QCOMPARE(m.selection(), QSet<QUuid>{b.id});
+    QVERIFY(t.windows.window(b.id)->isSelected);
+    QVERIFY(!m.window(a.id));
+    // Removing what is not there only saves.
+    m.removeStack(QUuid::createUuid(), true);
+    QCOMPARE(m.stacks().size(), 1);
+    QVERIFY(QFileInfo::exists(t.storageFolder()));
+    t.scheduler.runUntilIdle();
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+QTEST_GUILESS_MAIN(TestDissolve)
+#include "tst_dissolve.moc"
