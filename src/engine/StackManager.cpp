@@ -1,11 +1,15 @@
 #include "engine/StackManager.h"
 
+#include "engine/AddFiles.h"
 #include "engine/Spreading.h"
 #include "engine/StackWindowFactory.h"
 #include "engine/StackWindowPort.h"
 #include "engine/Stacking.h"
 #include "operations/Dissolve.h"
+#include "operations/RunAsWork.h"
+#include "operations/SelectionFlag.h"
 #include "operations/StackRemoval.h"
+#include "operations/StackRename.h"
 #include "operations/UndoState.h"
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
@@ -259,6 +263,11 @@ QString StackManager::uniqueDestination(const QString& folder, const QString& na
     return Stacking::uniqueDestination(fm(), folder, name);
 }
 
+void StackManager::addFiles(const QStringList& paths, const QUuid& id)
+{
+    ::addFiles(*this, paths, id);
+}
+
 void StackManager::spread(const QUuid& id, bool inGrid)
 {
     Spreading::spread(*this, id, inGrid);
@@ -312,4 +321,19 @@ void StackManager::dissolveAll()
 void StackManager::removeStack(const QUuid& id, bool reportLeftovers)
 {
     ::removeStack(*this, id, reportLeftovers);
+}
+
+void StackManager::refreshSelectionFlag()
+{
+    ::refreshSelectionFlag(*this);
+}
+
+void StackManager::runAsWork(Work operation)
+{
+    ::runAsWork(*this, std::move(operation));
+}
+
+void StackManager::renameStack(const QUuid& id)
+{
+    ::renameStack(*this, id);
 }

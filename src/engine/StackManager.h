@@ -141,6 +141,8 @@ public:
     void discardEmptyStack(const DesktopStack& stack);
     QString uniqueDestination(const QString& folder, const QString& name) const;
 
+    // Files dropped onto the stack's window join it.
+    void addFiles(const QStringList& paths, const QUuid& id);
     // Moves a gathered stack's files back onto the Desktop, in a grid next to the window or
     // each to its recorded place.
     void spread(const QUuid& id, bool inGrid);
@@ -158,6 +160,13 @@ public:
     void dissolveAfterAnimation(const QUuid& id);
     void dissolveAll();
     void removeStack(const QUuid& id, bool reportLeftovers);
+
+    // --- Menu state, work and renaming -------------------------------------------------------
+
+    void refreshSelectionFlag();
+    // Runs the operation as work (see operations/RunAsWork.h).
+    void runAsWork(Work operation);
+    void renameStack(const QUuid& id);
 
     // --- Launch -------------------------------------------------------------------------------
 

@@ -6,6 +6,7 @@
 #include "operations/RunAsWork.h"
 #include "operations/UndoState.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -44,6 +45,11 @@ private Q_SLOTS:
     void workIsDroppedWhileWorkRuns();
     void workEndsWhenItsLastTaskIsDone();
     void droppedTasksEndTheWork();
+    void lastConversionMakesUndoAvailable();
+    void selectionFlagFollowsTheDesktop();
+    void renameTrimsSpacesAndTabsOnly_data();
+    void renameTrimsSpacesAndTabsOnly();
+    void renameAsksAndKeepsTheFolder();
 };
 
 void TestUndoState::flagsSignalOnlyRealChanges()
@@ -198,6 +204,103 @@ void TestUndoState::droppedTasksEndTheWork()
     context.reset();
     t.scheduler.advance(milliseconds(500));
     QVERIFY(!m.undoState().isWorking());
+}
+
+void TestUndoState::lastConversionMakesUndoAvailable()
+{
+    TestServices t;
+    StackManager& m = t.manager();
+    QSignalSpy available(&m.undoState(), &UndoState::availableChanged);
+    m.setLastConversion({Conversion{}});
+    QVERIFY(m.undoState().available());
+    QCOMPARE(m.lastConversion().size(), 1);
+    m.setLastConversion({Conversion{}, Conversion{}});
+    m.setLastConversion({});
+    QVERIFY(!m.undoState().available());
+    QCOMPARE(available.size(), 2);
+}
+
+void TestUndoState::selectionFlagFollowsTheDesktop()
+{
+    TestServices t;
+    StackManager& m = t.manager();
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.desktop.select({t.desktopPath(QStringLiteral("a.txt"))});
+    m.refreshSelectionFlag();
+    QVERIFY(!m.undoState().hasSelection());
+    t.scheduler.runUntilIdle();
+    QVERIFY(m.undoState().hasSelection());
+    QCOMPARE(t.desktop.callTexts(), QStringList{QStringLiteral("selectedFiles")});
+    // Every opening clears it until the answer comes.
+    t.desktop.select({});
+    m.refreshSelectionFlag();
+    QVERIFY(!m.undoState().hasSelection());
+    t.scheduler.runUntilIdle();
+    QVERIFY(!m.undoState().hasSelection());
+    // A Desktop that cannot be asked leaves the item enabled.
+    t.desktop.setMode(FakeDesktop::Mode::unreachable);
+    m.refreshSelectionFlag();
+    t.scheduler.runUntilIdle();
+    QVERIFY(m.undoState().hasSelection());
+    QVERIFY(t.alerts.shown.isEmpty());
+}
+
+void TestUndoState::renameTrimsSpacesAndTabsOnly_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("spaces") << QStringLiteral("   ") << QStringLiteral("Old");
+    QTest::newRow("empty") << QString() << QStringLiteral("Old");
+    QTest::newRow("padded") << QStringLiteral("  Photos ") << QStringLiteral("Photos");
+    QTest::newRow("tabs") << QStringLiteral("\t Work\t") << QStringLiteral("Work");
+    QTest::newRow("line breaks kept") << QStringLiteral("\nA b\n ") << QStringLiteral("\nA b\n");
+    QTest::newRow("hostile") << QStringLiteral("a/b:\"c\"\\") << QStringLiteral("a/b:\"c\"\\");
+}
+
+void TestUndoState::renameTrimsSpacesAndTabsOnly()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, name);
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    const DesktopStack stack = *t.stack({QStringLiteral("a.txt")}, QStringLiteral("Old"));
+    t.alerts.answer(ScriptedAlerts::Reply{QStringLiteral("Rename"), false, typed});
+    t.manager().renameStack(stack.id);
+    QCOMPARE(t.record(stack.id)->name, name);
+    QCOMPARE(t.record(stack.id)->folderName, QStringLiteral("Old"));
+    QCOMPARE(t.windows.window(stack.id)->record.name, name);
+    QCOMPARE(StackListFile(t.paths, t.fs).loadStackList().first().name, name);
+}
+
+void TestUndoState::renameAsksAndKeepsTheFolder()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    const DesktopStack stack = *t.stack({QStringLiteral("a.txt")}, QStringLiteral("Old"));
+    t.alerts.answer(ScriptedAlerts::Reply{QStringLiteral("Cancel"), false, QStringLiteral("New")});
+    t.manager().renameStack(stack.id);
+    const Alert& alert = t.alerts.shown.first();
+    QCOMPARE(alert.message, QStringLiteral("Rename Stack"));
+    QVERIFY(alert.informativeText.isEmpty());
+    QCOMPARE(alert.textField, std::optional<QString>(QStringLiteral("Old")));
+    QCOMPARE(alert.buttons, (QStringList{QStringLiteral("Rename"), QStringLiteral("Cancel")}));
+    QCOMPARE(t.alerts.raised, 1);
+    QCOMPARE(t.record(stack.id)->name, QStringLiteral("Old"));
+
+    // The stack is dissolved while the dialog is open: renaming must not bring it back.
+    t.alerts.answerAll([&](const Alert&) {
+        t.manager().dissolveFromMenu(stack.id);
+        return ScriptedAlerts::Reply{QStringLiteral("Rename"), false, QStringLiteral("New")};
+    });
+    t.manager().renameStack(stack.id);
+    QVERIFY(t.manager().stacks().isEmpty());
+    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
+    // An unknown stack asks nothing.
+    const qsizetype shown = t.alerts.shown.size();
+    t.manager().renameStack(QUuid::createUuid());
+    QCOMPARE(t.alerts.shown.size(), shown);
+    t.scheduler.runUntilIdle();
+    TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 QTEST_GUILESS_MAIN(TestUndoState)

@@ -1,0 +1,123 @@
+#include "engine/AddFiles.h"
+
+#include "engine/DesktopBridge.h"
+#include "engine/DesktopCoordinates.h"
+#include "engine/EngineLog.h"
+#include "engine/StackManager.h"
+#include "engine/Stacking.h"
+#include "platform/Alerts.h"
+#include "platform/Bookmarks.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+QString fileName(const QString& path)
+{
+    return QFileInfo(path).fileName();
+}
+
+// The places a drop must never carry off, links resolved.
+QStringList protectedPlaces(const StackManager& manager)
+{
+    const FileSystem& fs = manager.fm();
+    QStringList places = {manager.resolvedDesktopFolder(),
+                          fs.resolved(manager.services().paths.dataFolder())};
+    for (const StorageLocation location : allStorageLocations)
+        places.append(fs.resolved(manager.folders().storageFolder(location)));
+    return places;
+}
+
+// Whether `path` (resolved) is one of the places or holds one.
+bool holdsAny(const QString& path, const QStringList& places)
+{
+    const QString prefix = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+    return std::any_of(places.cbegin(), places.cend(), [&](const QString& place) {
+        return place == path || place.startsWith(prefix);
+    });
+}
+
+} // namespace
+
+void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
+{
+    const std::optional<DesktopStack> found = manager.stackWithID(id);
+    if (!found)
+        return;
+    DesktopStack stack = *found;
+    const Services& services = manager.services();
+    FileSystem& fs = manager.fm();
+
+    QSet<QString> own;
+    for (const QString& file : manager.resolvedFiles(stack))
+        own.insert(fs.resolved(file));
+    const QStringList places = protectedPlaces(manager);
+    bool droppedOwn = false;
+    QSet<QString> taken;
+    QStringList kept;
+    for (const QString& path : paths) {
+        const QString resolved = fs.resolved(path);
+        if (own.contains(resolved)) {
+            droppedOwn = true;
+            continue;
+        }
+        if (taken.contains(resolved) || fileName(path).startsWith(QLatin1Char('.')) ||
+            holdsAny(resolved, places) || services.desktop.isHiddenFile(path))
+            continue;
+        taken.insert(resolved);
+        kept.append(path);
+    }
+    // Dropping a spread stack's own file onto it gathers the stack.
+    const bool gatherAfterwards = droppedOwn && stack.state == StackState::expanded;
+    if (kept.isEmpty()) {
+        if (gatherAfterwards)
+            manager.restack(id, false);
+        else
+            services.alerts.beep();
+        return;
+    }
+
+    const QString desktop = manager.resolvedDesktopFolder();
+    QStringList onDesktop;
+    for (const QString& path : std::as_const(kept)) {
+        if (fs.resolvedParent(path) == desktop)
+            onDesktop.append(fileName(path));
+    }
+    const PositionMap positions =
+        services.desktop.desktopPositions(onDesktop).valueOr(PositionMap());
+    const QPointF base =
+        DesktopCoordinates::windowCentreOnDesktop(services.screens, stack.windowOrigin);
+
+    const QString folder = manager.folders().stackFolderURL(stack);
+    Status ready = manager.folders().ensureStorageFolder();
+    if (ready)
+        ready = manager.folders().createStackFolder(folder);
+    if (!ready)
+        return services.alerts.showError(ready.description());
+
+    int unplaced = 0;
+    for (const QString& path : std::as_const(kept)) {
+        const QString name = fileName(path);
+        const auto known =
+            fs.resolvedParent(path) == desktop ? positions.constFind(name) : positions.cend();
+        const QPointF position =
+            known != positions.cend() ? *known : base + QPointF(24, 24) * unplaced++;
+        const QString destination = Stacking::uniqueDestination(fs, folder, name);
+        if (const Status moved = fs.move(path, destination); !moved) {
+            qCWarning(lcEngine).noquote() << QStringLiteral("Tidorama: could not add ") + path +
+                                                 QStringLiteral(": ") + moved.description();
+            continue;
+        }
+        // Without a bookmark the item is still found again by its name at the next launch.
+        stack.items.append(StackItem{QUuid::createUuid(), fileName(destination),
+                                     services.bookmarks.make(destination).value_or(QByteArray()),
+                                     position});
+    }
+    manager.storeStack(stack);
+    if (gatherAfterwards)
+        manager.restack(id, false);
+}
