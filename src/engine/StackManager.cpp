@@ -1,6 +1,7 @@
 #include "engine/StackManager.h"
 
 #include "engine/AddFiles.h"
+#include "engine/GroupMoves.h"
 #include "engine/Spreading.h"
 #include "engine/StackWindowFactory.h"
 #include "engine/StackWindowPort.h"
@@ -336,4 +337,44 @@ void StackManager::runAsWork(Work operation)
 void StackManager::renameStack(const QUuid& id)
 {
     ::renameStack(*this, id);
+}
+
+bool StackManager::toggleSelection(const QUuid& id)
+{
+    return GroupMoves::toggleSelection(*this, id);
+}
+
+void StackManager::selectOnly(const QUuid& id)
+{
+    GroupMoves::selectOnly(*this, id);
+}
+
+void StackManager::selectIfNeeded(const QUuid& id)
+{
+    GroupMoves::selectIfNeeded(*this, id);
+}
+
+void StackManager::marqueeBegan(bool onDesktop, bool additive)
+{
+    GroupMoves::marqueeBegan(*this, onDesktop, additive);
+}
+
+void StackManager::marqueeChanged(const QRectF& rect)
+{
+    GroupMoves::marqueeChanged(*this, rect);
+}
+
+bool StackManager::beginGroupDrag(const QUuid& id)
+{
+    return GroupMoves::beginGroupDrag(*this, id);
+}
+
+void StackManager::windowMoved(const QUuid& id, QPointF origin)
+{
+    GroupMoves::windowMoved(*this, id, origin);
+}
+
+bool StackManager::endGroupDrag()
+{
+    return GroupMoves::endGroupDrag(*this);
 }

@@ -15,6 +15,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointF>
+#include <QRectF>
 #include <QSet>
 #include <QStringList>
 #include <QUuid>
@@ -66,10 +67,13 @@ public:
     QSet<QUuid>& selection() { return m_selection; }
     const QSet<QUuid>& selection() const { return m_selection; }
     std::optional<Drag>& drag() { return m_drag; }
+    const std::optional<Drag>& drag() const { return m_drag; }
     // The stack windows shown as drop targets during a window drag.
     QSet<QUuid>& hoveredTargets() { return m_hoveredTargets; }
+    const QSet<QUuid>& hoveredTargets() const { return m_hoveredTargets; }
     // The selection when the current Desktop marquee began.
     QSet<QUuid>& marqueeBase() { return m_marqueeBase; }
+    const QSet<QUuid>& marqueeBase() const { return m_marqueeBase; }
 
     const Services& services() const { return m_services; }
     // The file system every move, listing and existence test goes through.
@@ -160,6 +164,24 @@ public:
     void dissolveAfterAnimation(const QUuid& id);
     void dissolveAll();
     void removeStack(const QUuid& id, bool reportLeftovers);
+
+    // --- Selection and group moves ------------------------------------------------------------
+    // Called by the stack windows and the Desktop marquee (see engine/GroupMoves.h).
+
+    // Puts the stack into the selection or takes it out; whether it is selected now.
+    bool toggleSelection(const QUuid& id);
+    // A plain click: the selection becomes this stack alone (unless it is selected already).
+    void selectOnly(const QUuid& id);
+    void selectIfNeeded(const QUuid& id);
+    // Every mouse press outside a stack window, and the marquee it may start (screen
+    // coordinates).
+    void marqueeBegan(bool onDesktop, bool additive);
+    void marqueeChanged(const QRectF& rect);
+    // A window drag: whether it carries the selection; each move of any stack window (saved);
+    // the release, true when it merged the dragged stacks into the ones they were dropped on.
+    bool beginGroupDrag(const QUuid& id);
+    void windowMoved(const QUuid& id, QPointF origin);
+    bool endGroupDrag();
 
     // --- Menu state, work and renaming -------------------------------------------------------
 

@@ -1,0 +1,318 @@
+#include "TestServices.h"
+#include "engine/StackManager.h"
+#include "platform/TidoraError.h"
+#include "store/StackListFile.h"
+
+#include <QTest>
+
+namespace {
+
+// Stacks with one file each, their windows at the given origins (screen coordinates).
+QList<QUuid> stacksAt(TestServices& t, const QList<QPointF>& origins)
+{
+    QList<QUuid> ids;
+    for (qsizetype i = 0; i < origins.size(); ++i) {
+        const QString name = QStringLiteral("file %1.txt").arg(i);
+        t.addDesktopFile(name);
+        const QUuid id = t.stack({name})->id;
+        t.windows.window(id)->drag(origins.at(i));
+        t.manager().windowMoved(id, origins.at(i));
+        ids.append(id);
+    }
+    return ids;
+}
+
+// The user drags the leader's window to `origin`; the windows carried along report their moves
+// as real windows do.
+void dragTo(TestServices& t, const QUuid& leader, QPointF origin)
+{
+    StackManager& manager = t.manager();
+    t.windows.window(leader)->drag(origin);
+    manager.windowMoved(leader, origin);
+    if (!manager.drag())
+        return;
+    for (auto it = manager.drag()->start.cbegin(); it != manager.drag()->start.cend(); ++it) {
+        if (FakeStackWindow* window = t.windows.window(it.key()))
+            manager.windowMoved(it.key(), window->frameOrigin());
+    }
+}
+
+// The stacks whose windows show them selected; nothing when a window disagrees with the
+// selection.
+std::optional<QList<QUuid>> selected(TestServices& t, const QList<QUuid>& ids)
+{
+    QList<QUuid> shown;
+    for (const QUuid& id : ids) {
+        if (t.windows.window(id)->isSelected != t.manager().selection().contains(id))
+            return std::nullopt;
+        if (t.windows.window(id)->isSelected)
+            shown.append(id);
+    }
+    return shown;
+}
+
+QList<QUuid> targets(TestServices& t, const QList<QUuid>& ids)
+{
+    QList<QUuid> shown;
+    for (const QUuid& id : ids) {
+        if (t.windows.window(id)->isDropTarget)
+            shown.append(id);
+    }
+    return shown;
+}
+
+QPointF savedOrigin(TestServices& t, const QUuid& id)
+{
+    for (const DesktopStack& stack : StackListFile(t.paths, t.fs).loadStackList()) {
+        if (stack.id == id)
+            return stack.windowOrigin;
+    }
+    return QPointF(-1, -1);
+}
+
+} // namespace
+
+class TestGroupMoves : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void clicksSelectAndPublish();
+    void marqueeAddsToItsBase();
+    void groupDragMovesTheSelectionTogether();
+    void dropTargetsNeedTheCentreWellInside();
+    void dropTargetIsTheNearestAndTicksOnlyWhenLit();
+    void droppingAStackMergesIt();
+    void mergeKeepsWhatCouldNotMove();
+};
+
+void TestGroupMoves::clicksSelectAndPublish()
+{
+    TestServices t;
+    const QList<QUuid> ids = stacksAt(t, {{100, 100}, {300, 100}, {500, 100}});
+    StackManager& manager = t.manager();
+    QVERIFY(manager.toggleSelection(ids[0]));
+    QVERIFY(manager.toggleSelection(ids[1]));
+    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>((QList<QUuid>{ids[0], ids[1]})));
+    QVERIFY(!manager.toggleSelection(ids[0]));
+    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[1]}));
+
+    manager.selectIfNeeded(ids[1]);
+    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[1]}));
+    manager.toggleSelection(ids[2]);
+    // Already selected: the group stays, so a drag can carry it.
+    manager.selectIfNeeded(ids[2]);
+    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>((QList<QUuid>{ids[1], ids[2]})));
+    manager.selectIfNeeded(ids[0]);
+    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[0]}));
+    manager.selectOnly(ids[2]);
+    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[2]}));
+
+    // A removed stack leaves the selection.
+    manager.removeStack(ids[2], true);
+    QVERIFY(manager.selection().isEmpty());
+}
+
+void TestGroupMoves::marqueeAddsToItsBase()
+{
+    TestServices t;
+    // Windows are 140 × 150.
+    const QList<QUuid> ids = stacksAt(t, {{100, 100}, {300, 100}, {500, 100}});
+    StackManager& manager = t.manager();
+    manager.toggleSelection(ids[0]);
+
+    // Shift on the Desktop keeps the selection as the base.
+    manager.marqueeBegan(true, true);
+    QCOMPARE(manager.marqueeBase(), QSet<QUuid>{ids[0]});
+    // Touching nothing: just the base.
+    manager.marqueeChanged(QRectF(260, 300, 20, 20));
+    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[0]}));
+    // Drawn from right to left and downward: the rectangle is taken either way.
+    manager.marqueeChanged(QRectF(600, 300, -330, -100));
+    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>((QList<QUuid>{ids[0], ids[1], ids[2]})));
+    // Shrinking it lets go of what it no longer touches, never of the base.
+    manager.marqueeChanged(QRectF(290, 200, 20, 20));
+    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>((QList<QUuid>{ids[0], ids[1]})));
+    // A marquee over the base's own window changes nothing.
+    manager.marqueeChanged(QRectF(120, 120, 10, 10));
+    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[0]}));
+
+    // A plain press on the Desktop, or a press elsewhere even with Shift, clears it.
+    manager.toggleSelection(ids[2]);
+    manager.marqueeBegan(false, true);
+    QVERIFY(manager.selection().isEmpty());
+    QVERIFY(manager.marqueeBase().isEmpty());
+    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{}));
+    manager.toggleSelection(ids[1]);
+    manager.marqueeBegan(true, false);
+    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{}));
+    manager.marqueeChanged(QRectF(510, 110, 10, 10));
+    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[2]}));
+}
+
+void TestGroupMoves::groupDragMovesTheSelectionTogether()
+{
+    TestServices t;
+    const QList<QUuid> ids = stacksAt(t, {{100, 100}, {300, 100}, {500, 100}, {700, 100}});
+    StackManager& manager = t.manager();
+    for (int i = 0; i < 3; ++i)
+        manager.toggleSelection(ids[i]);
+
+    QVERIFY(manager.beginGroupDrag(ids[1]));
+    dragTo(t, ids[1], QPointF(310, 130));
+    dragTo(t, ids[1], QPointF(320, 160));
+    QVERIFY(!manager.endGroupDrag());
+    const QList<QPointF> expected = {{120, 160}, {320, 160}, {520, 160}, {700, 100}};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(t.windows.window(ids[i])->frameOrigin(), expected[i]);
+        QCOMPARE(t.record(ids[i])->windowOrigin, expected[i]);
+        QCOMPARE(savedOrigin(t, ids[i]), expected[i]);
+    }
+    QVERIFY(!manager.drag());
+
+    // A stack outside the selection moves alone.
+    QVERIFY(!manager.beginGroupDrag(ids[3]));
+    dragTo(t, ids[3], QPointF(700, 400));
+    manager.endGroupDrag();
+    QCOMPARE(t.record(ids[3])->windowOrigin, QPointF(700, 400));
+    QCOMPARE(t.record(ids[0])->windowOrigin, expected[0]);
+    QCOMPARE(savedOrigin(t, ids[3]), QPointF(700, 400));
+
+    // Without a drag, a window moved by anyone is still recorded.
+    t.windows.window(ids[0])->drag(QPointF(50, 50));
+    manager.windowMoved(ids[0], QPointF(50, 50));
+    QCOMPARE(savedOrigin(t, ids[0]), QPointF(50, 50));
+    // A move of a window without a stack changes nothing.
+    manager.windowMoved(QUuid::createUuid(), QPointF(1, 1));
+    QCOMPARE(manager.stacks().size(), 4);
+}
+
+void TestGroupMoves::dropTargetsNeedTheCentreWellInside()
+{
+    TestServices t;
+    // The neighbour's frame is x 400…540, y 100…250; inset, x 415…525 and y 120…230.
+    const QList<QUuid> ids = stacksAt(t, {{100, 100}, {400, 100}});
+    StackManager& manager = t.manager();
+    // Overlapping from the start: nothing lights up until the leader moves.
+    t.windows.window(ids[0])->drag(QPointF(380, 100));
+    manager.windowMoved(ids[0], QPointF(380, 100));
+    manager.beginGroupDrag(ids[0]);
+    dragTo(t, ids[0], QPointF(380, 100));
+    QCOMPARE(targets(t, ids), QList<QUuid>{});
+
+    // Centre = origin + (70, 75). Just inside each inset edge lights the neighbour; just
+    // outside does not.
+    const QList<std::pair<QPointF, bool>> steps = {
+        {{414 - 70, 175 - 75}, false}, {{415 - 70, 175 - 75}, true},  {{525 - 70, 175 - 75}, false},
+        {{524 - 70, 175 - 75}, true},  {{470 - 70, 119 - 75}, false}, {{470 - 70, 120 - 75}, true},
+        {{470 - 70, 230 - 75}, false}, {{470 - 70, 229 - 75}, true},
+    };
+    for (const auto& [origin, lit] : steps) {
+        dragTo(t, ids[0], origin);
+        QCOMPARE(targets(t, ids), lit ? QList<QUuid>{ids[1]} : QList<QUuid>{});
+        QCOMPARE(manager.hoveredTargets().isEmpty(), !lit);
+    }
+    // The release clears every mark.
+    QVERIFY(manager.endGroupDrag());
+    QVERIFY(manager.hoveredTargets().isEmpty());
+}
+
+void TestGroupMoves::dropTargetIsTheNearestAndTicksOnlyWhenLit()
+{
+    TestServices t;
+    const QList<QUuid> ids = stacksAt(t, {{100, 500}, {400, 100}, {480, 100}});
+    StackManager& manager = t.manager();
+    manager.beginGroupDrag(ids[0]);
+    // Centre (500, 175): inside both, nearer the first (centre 470) than the second (550).
+    dragTo(t, ids[0], QPointF(430, 100));
+    QCOMPARE(targets(t, ids), QList<QUuid>{ids[1]});
+    QCOMPARE(t.alerts.haptics, QList<Haptic>{Haptic::Alignment});
+    // Still over the same target: no second tick.
+    dragTo(t, ids[0], QPointF(431, 101));
+    QCOMPARE(t.alerts.haptics.size(), 1);
+    // Centre (522, 175): still inside both, now nearer the second.
+    dragTo(t, ids[0], QPointF(452, 100));
+    QCOMPARE(targets(t, ids), QList<QUuid>{ids[2]});
+    QCOMPARE(t.alerts.haptics.size(), 2);
+    // Away from both: the marks go without a tick.
+    dragTo(t, ids[0], QPointF(100, 500));
+    QCOMPARE(targets(t, ids), QList<QUuid>{});
+    QCOMPARE(t.alerts.haptics.size(), 2);
+    // Released where it started: no merge.
+    QVERIFY(!manager.endGroupDrag());
+    QCOMPARE(manager.stacks().size(), 3);
+}
+
+void TestGroupMoves::droppingAStackMergesIt()
+{
+    TestServices t;
+    for (const char* name : {"a.pdf", "b.pdf", "c.png", "d.png", "e.txt"})
+        t.addDesktopFile(QLatin1String(name));
+    const DesktopStack pdfs = *t.stack({QStringLiteral("a.pdf"), QStringLiteral("b.pdf")});
+    const DesktopStack images = *t.stack({QStringLiteral("c.png"), QStringLiteral("d.png")});
+    const DesktopStack notes = *t.stack({QStringLiteral("e.txt")});
+    StackManager& manager = t.manager();
+    t.windows.window(pdfs.id)->drag(QPointF(100, 100));
+    manager.windowMoved(pdfs.id, QPointF(100, 100));
+    t.windows.window(notes.id)->drag(QPointF(100, 400));
+    manager.windowMoved(notes.id, QPointF(100, 400));
+    t.windows.window(images.id)->drag(QPointF(600, 100));
+    manager.windowMoved(images.id, QPointF(600, 100));
+    // The PDFs and the note are dragged together; only the PDFs land on the images.
+    manager.toggleSelection(pdfs.id);
+    manager.toggleSelection(notes.id);
+
+    QVERIFY(manager.beginGroupDrag(pdfs.id));
+    dragTo(t, pdfs.id, QPointF(590, 110));
+    QVERIFY(manager.endGroupDrag());
+    t.scheduler.runUntilIdle();
+
+    QVERIFY(!t.record(pdfs.id));
+    QVERIFY(!t.windows.window(pdfs.id));
+    QVERIFY(!t.namesIn(t.storageFolder()).contains(*pdfs.folderName));
+    const DesktopStack merged = *t.record(images.id);
+    QCOMPARE(TestServices::itemNames(merged),
+             (QStringList{QStringLiteral("c.png"), QStringLiteral("d.png"), QStringLiteral("a.pdf"),
+                          QStringLiteral("b.pdf")}));
+    QCOMPARE(t.namesIn(t.stackFolder(merged)),
+             (QStringList{QStringLiteral("a.pdf"), QStringLiteral("b.pdf"), QStringLiteral("c.png"),
+                          QStringLiteral("d.png")}));
+    QCOMPARE(t.windows.window(images.id)->files.size(), 4);
+    // The note moved along and stays a stack of its own, where the drag left it.
+    QCOMPARE(t.record(notes.id)->windowOrigin, QPointF(590, 410));
+    QCOMPARE(savedOrigin(t, notes.id), QPointF(590, 410));
+    QCOMPARE(manager.selection(), QSet<QUuid>{notes.id});
+    QVERIFY(t.alerts.shown.isEmpty());
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestGroupMoves::mergeKeepsWhatCouldNotMove()
+{
+    TestServices t;
+    for (const char* name : {"a.pdf", "b.pdf", "c.png"})
+        t.addDesktopFile(QLatin1String(name));
+    const DesktopStack pdfs = *t.stack({QStringLiteral("a.pdf"), QStringLiteral("b.pdf")});
+    const DesktopStack image = *t.stack({QStringLiteral("c.png")});
+    StackManager& manager = t.manager();
+    t.windows.window(image.id)->drag(QPointF(600, 100));
+    manager.windowMoved(image.id, QPointF(600, 100));
+    t.fs.failMovesOf(QStringLiteral("b.pdf"));
+
+    manager.beginGroupDrag(pdfs.id);
+    dragTo(t, pdfs.id, QPointF(600, 100));
+    QVERIFY(manager.endGroupDrag());
+    t.scheduler.runUntilIdle();
+
+    // The file that could not move stays in the old folder, which is kept and named.
+    QVERIFY(!t.record(pdfs.id));
+    QCOMPARE(TestServices::itemNames(*t.record(image.id)),
+             (QStringList{QStringLiteral("c.png"), QStringLiteral("a.pdf")}));
+    QCOMPARE(t.namesIn(t.stackFolder(pdfs)), QStringList{QStringLiteral("b.pdf")});
+    QCOMPARE(t.alerts.messages(),
+             QStringList{QStringLiteral("Some files remain in ") + t.stackFolder(pdfs) +
+                         QStringLiteral(". The folder was kept so they aren't lost.")});
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+QTEST_GUILESS_MAIN(TestGroupMoves)
+#include "tst_groupmoves.moc"
