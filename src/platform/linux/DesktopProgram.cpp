@@ -1,0 +1,117 @@
+#include "platform/linux/DesktopProgram.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace DesktopPrograms {
+namespace {
+
+const QList<std::pair<DesktopProgram, QString>>& names()
+{
+    static const QList<std::pair<DesktopProgram, QString>> table{
+        {DesktopProgram::caja, QStringLiteral("caja")},
+        {DesktopProgram::nemo, QStringLiteral("nemo")},
+        {DesktopProgram::xfdesktop, QStringLiteral("xfdesktop")},
+        {DesktopProgram::pcmanfm, QStringLiteral("pcmanfm")},
+        {DesktopProgram::pcmanfmQt, QStringLiteral("pcmanfm-qt")},
+        {DesktopProgram::none, QStringLiteral("none")},
+    };
+    return table;
+}
+
+QByteArray readSmall(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(64 * 1024) : QByteArray();
+}
+
+} // namespace
+
+QString settingName(DesktopProgram program)
+{
+    for (const auto& [known, name] : names()) {
+        if (known == program)
+            return name;
+    }
+    return QString();
+}
+
+std::optional<DesktopProgram> fromSetting(const QString& value)
+{
+    const QString wanted = value.trimmed().toLower();
+    for (const auto& [program, name] : names()) {
+        if (name == wanted)
+            return program;
+    }
+    return std::nullopt;
+}
+
+DesktopProgram fromWindowClass(const QStringList& wmClass)
+{
+    const QString className = wmClass.value(1);
+    if (className == QLatin1String("Caja"))
+        return DesktopProgram::caja;
+    if (className == QLatin1String("Nemo-desktop"))
+        return DesktopProgram::nemo;
+    if (className == QLatin1String("Xfdesktop"))
+        return DesktopProgram::xfdesktop;
+    if (className == QLatin1String("Pcmanfm"))
+        return DesktopProgram::pcmanfm;
+    if (className == QLatin1String("pcmanfm-qt"))
+        return DesktopProgram::pcmanfmQt;
+    return DesktopProgram::none;
+}
+
+std::optional<Process> findProcess(const QString& procRoot, uint userId)
+{
+    const QStringList entries = QDir(procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& pid : entries) {
+        bool numeric = false;
+        pid.toLongLong(&numeric);
+        const QString folder = procRoot + QLatin1Char('/') + pid;
+        if (!numeric || QFileInfo(folder).ownerId() != userId)
+            continue;
+        const QString command =
+            QString::fromUtf8(readSmall(folder + QStringLiteral("/comm"))).trimmed();
+        QStringList arguments;
+        for (const QByteArray& argument :
+             readSmall(folder + QStringLiteral("/cmdline")).split('\0'))
+            arguments.append(QFile::decodeName(argument));
+        arguments.removeFirst();
+        if (!arguments.isEmpty() && arguments.last().isEmpty())
+            arguments.removeLast();
+        const bool desktopFlag = arguments.contains(QStringLiteral("--desktop"));
+        DesktopProgram program = DesktopProgram::none;
+        if (command == QLatin1String("caja") && !arguments.contains(QStringLiteral("--no-desktop")))
+            program = DesktopProgram::caja;
+        else if (command == QLatin1String("nemo-desktop"))
+            program = DesktopProgram::nemo;
+        else if (command == QLatin1String("xfdesktop"))
+            program = DesktopProgram::xfdesktop;
+        else if (command == QLatin1String("pcmanfm") && desktopFlag)
+            program = DesktopProgram::pcmanfm;
+        else if (command == QLatin1String("pcmanfm-qt") && desktopFlag)
+            program = DesktopProgram::pcmanfmQt;
+        if (program != DesktopProgram::none)
+            return Process{program, arguments};
+    }
+    return std::nullopt;
+}
+
+QString optionValue(const QStringList& arguments, const QString& longName, const QString& shortName)
+{
+    const QString longOption = QStringLiteral("--") + longName;
+    const QString shortOption = QLatin1Char('-') + shortName;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument.startsWith(longOption + QLatin1Char('=')))
+            return argument.mid(longOption.size() + 1);
+        if ((argument == longOption || (!shortName.isEmpty() && argument == shortOption)) &&
+            i + 1 < arguments.size())
+            return arguments[i + 1];
+    }
+    return QString();
+}
+
+} // namespace DesktopPrograms

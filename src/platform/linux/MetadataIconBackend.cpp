@@ -1,0 +1,210 @@
+#include "platform/linux/MetadataIconBackend.h"
+
+#include "platform/FileSystem.h"
+#include "platform/PlatformLog.h"
+
+#include <QDateTime>
+#include <QLineF>
+#include <QRegularExpression>
+#include <QSet>
+
+namespace {
+
+// How far an icon image may lie from where its stored point puts it and still be that icon
+// (the program rounds to whole pixels at other zoom levels).
+constexpr qreal matchTolerance = 2.5;
+
+BridgeError readFailure(const QString& reason)
+{
+    return BridgeError{
+        QStringLiteral("Tidora can't read the icon positions of your desktop: %1.").arg(reason), 0};
+}
+
+BridgeError placeFailure(const QString& reason)
+{
+    return BridgeError{
+        QStringLiteral("Tidora can't place the icons on your desktop: %1.").arg(reason), 0};
+}
+
+} // namespace
+
+MetadataIconBackend::MetadataIconBackend(Program program, FileSystem& fileSystem,
+                                         QString desktopFolder, const GvfsMetadata& metadata)
+    : m_program(std::move(program))
+    , m_fileSystem(fileSystem)
+    , m_desktop(std::move(desktopFolder))
+    , m_metadata(metadata)
+    , m_atspi(m_program.atspiName)
+    , m_detour(fileSystem, m_desktop)
+{}
+
+std::optional<QPoint> MetadataIconBackend::parseStoredPoint(const QString& text)
+{
+    static const QRegularExpression point(QStringLiteral("^(-?\\d{1,9}),(-?\\d{1,9})$"));
+    const QRegularExpressionMatch match = point.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return QPoint(match.captured(1).toInt(), match.captured(2).toInt());
+}
+
+std::optional<QList<MetadataIconBackend::Stored>>
+MetadataIconBackend::readStore(QString* failure) const
+{
+    const auto entries = m_metadata.read(m_desktop, key(), failure);
+    if (!entries)
+        return std::nullopt;
+    QList<Stored> stored;
+    for (const GvfsMetadata::Entry& entry : *entries) {
+        // Hidden entries show no icon; a position kept for one is left from an earlier file.
+        if (entry.name.startsWith(QLatin1Char('.')))
+            continue;
+        stored.append(Stored{entry.name, entry.displayName,
+                             entry.value ? parseStoredPoint(*entry.value) : std::nullopt});
+    }
+    return stored;
+}
+
+Status MetadataIconBackend::store(const QString& name, QPoint point) const
+{
+    return m_metadata.set(m_desktop + QLatin1Char('/') + name,
+                          {{key(), QStringLiteral("%1,%2").arg(point.x()).arg(point.y())},
+                           {key() + QStringLiteral("-timestamp"),
+                            QString::number(QDateTime::currentSecsSinceEpoch())}});
+}
+
+BridgeResult<PositionMap> MetadataIconBackend::allPositions()
+{
+    QString failure;
+    const auto stored = readStore(&failure);
+    if (!stored)
+        return readFailure(failure);
+    PositionMap positions;
+    for (const Stored& entry : *stored) {
+        if (entry.point)
+            positions.insert(entry.name, centreOf(*entry.point));
+    }
+    return positions;
+}
+
+BridgeResult<void> MetadataIconBackend::announce(const QList<NamedPosition>& positions)
+{
+    for (const NamedPosition& entry : positions) {
+        // A file of that name already there keeps its place: the arriving one cannot replace it.
+        if (m_fileSystem.exists(m_desktop + QLatin1Char('/') + entry.name))
+            continue;
+        if (const Status set = store(entry.name, storedFor(entry.position)); !set) {
+            return placeFailure(
+                QStringLiteral("the metadata service (%1) refused the position of “%2”: %3")
+                    .arg(GvfsMetadata::service, entry.name, set.description()));
+        }
+    }
+    return {};
+}
+
+BridgeResult<void> MetadataIconBackend::place(const QList<NamedPosition>& positions)
+{
+    QString failure;
+    const auto stored = readStore(&failure);
+    if (!stored)
+        return placeFailure(failure);
+    QHash<QString, std::optional<QPoint>> current;
+    for (const Stored& entry : *stored)
+        current.insert(entry.name, entry.point);
+    QStringList stranded;
+    for (const NamedPosition& entry : positions) {
+        const auto found = current.constFind(entry.name);
+        // Items that are not on the Desktop are ignored.
+        if (found == current.cend())
+            continue;
+        const QPoint point = storedFor(entry.position);
+        if (*found == point)
+            continue;
+        if (const Status set = store(entry.name, point); !set) {
+            return placeFailure(
+                QStringLiteral("the metadata service (%1) refused the position of “%2”: %3")
+                    .arg(GvfsMetadata::service, entry.name, set.description()));
+        }
+        current.insert(entry.name, point);
+        if (const Status shown = m_detour.run(entry.name); !shown) {
+            qCWarning(lcPlatform).noquote()
+                << QStringLiteral("Tidorama: could not move %1: %2")
+                       .arg(m_desktop + QLatin1Char('/') + entry.name, shown.description());
+            if (m_fileSystem.exists(m_desktop + QLatin1Char('/') +
+                                    IconDetour::detourPath(entry.name)))
+                stranded.append(entry.name);
+        }
+    }
+    if (!stranded.isEmpty()) {
+        return placeFailure(QStringLiteral("“%1” could not be put back after moving its icon; "
+                                           "Tidora puts it back when it starts next")
+                                .arg(stranded.join(QStringLiteral("”, “"))));
+    }
+    return {};
+}
+
+BridgeResult<QList<DesktopFile>> MetadataIconBackend::liveSelection()
+{
+    QString failure;
+    const auto icons = m_atspi.selectedIcons(&failure);
+    if (!icons) {
+        return BridgeError{
+            QStringLiteral("Tidora can't see which icons are selected on your desktop: %1.")
+                .arg(failure),
+            0};
+    }
+    if (icons->isEmpty())
+        return QList<DesktopFile>();
+    const auto stored = readStore(&failure);
+    if (!stored)
+        return readFailure(failure);
+
+    QList<DesktopFile> selected;
+    QSet<QString> taken;
+    for (const AtspiIcon& icon : *icons) {
+        const Stored* match = matchIcon(icon, *stored, taken);
+        if (!match)
+            continue;
+        taken.insert(match->name);
+        std::optional<QPointF> position;
+        if (icon.image)
+            position = QRectF(*icon.image).center();
+        else if (match->point)
+            position = centreOf(*match->point);
+        selected.append(DesktopFile{m_desktop + QLatin1Char('/') + match->name, position});
+    }
+    return selected;
+}
+
+const MetadataIconBackend::Stored* MetadataIconBackend::matchIcon(const AtspiIcon& icon,
+                                                                  const QList<Stored>& stored,
+                                                                  const QSet<QString>& taken) const
+{
+    QList<const Stored*> named;
+    QList<const Stored*> free;
+    for (const Stored& entry : stored) {
+        if (taken.contains(entry.name))
+            continue;
+        free.append(&entry);
+        if (entry.displayName == icon.name || entry.name == icon.name)
+            named.append(&entry);
+    }
+    if (named.size() == 1)
+        return named.first();
+    if (!icon.image)
+        return nullptr;
+    // Several files of that label, or none (a launcher shows its own title): the one whose
+    // stored position is where the icon is shown.
+    const QPointF shownAt = QRectF(*icon.image).center();
+    const Stored* best = nullptr;
+    qreal bestDistance = matchTolerance;
+    for (const Stored* entry : named.isEmpty() ? free : named) {
+        if (!entry->point)
+            continue;
+        const qreal distance = QLineF(shownAt, centreOf(*entry->point)).length();
+        if (distance <= bestDistance) {
+            best = entry;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}

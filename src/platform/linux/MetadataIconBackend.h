@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/linux/AtspiDesktop.h"
+#include "platform/linux/DesktopBackend.h"
+#include "platform/linux/GvfsMetadata.h"
+#include "platform/linux/IconDetour.h"
+
+#include <QPoint>
+#include <QSet>
+
+class FileSystem;
+
+// A desktop program that keeps each icon's position in the file's GIO metadata, as "x,y" under
+// "<prefix>-icon-position" with "<prefix>-icon-position-timestamp" (Caja, Nemo):
+// - read: the stored points of the Desktop folder's entries, through GIO;
+// - announce: the metadata service's Set for the Desktop path of a file not there yet, with the
+//   time stamp that makes the program take the point as it is rather than as a hint;
+// - place: the same Set for a file already shown, then the file off and back (IconDetour) so
+//   the program reads it again; icons already where they should be are left alone;
+// - live selection: the selected icons of the program's Desktop icon view over AT-SPI, matched
+//   to files by label, and by position where labels are ambiguous.
+class MetadataIconBackend : public DesktopBackend
+{
+public:
+    struct Program
+    {
+        // As the setting names it.
+        QString name;
+        // The metadata key prefix ("caja", "nemo").
+        QString keyPrefix;
+        // The application name on the accessibility bus.
+        QString atspiName;
+    };
+
+    MetadataIconBackend(Program program, FileSystem& fileSystem, QString desktopFolder,
+                        const GvfsMetadata& metadata);
+
+    QString name() const override { return m_program.name; }
+    BridgeResult<PositionMap> allPositions() override;
+    BridgeResult<void> place(const QList<NamedPosition>& positions) override;
+    BridgeResult<void> announce(const QList<NamedPosition>& positions) override;
+    bool hasLiveSelection() const override { return true; }
+    BridgeResult<QList<DesktopFile>> liveSelection() override;
+
+    // The "x,y" text the programs store; nothing for anything else.
+    static std::optional<QPoint> parseStoredPoint(const QString& text);
+
+protected:
+    // The icon centre on the screen for a stored point, and back.
+    virtual QPointF centreOf(QPoint stored) const = 0;
+    virtual QPoint storedFor(QPointF centre) const = 0;
+
+private:
+    struct Stored
+    {
+        QString name;
+        QString displayName;
+        std::optional<QPoint> point;
+    };
+
+    std::optional<QList<Stored>> readStore(QString* failure) const;
+    const Stored* matchIcon(const AtspiIcon& icon, const QList<Stored>& stored,
+                            const QSet<QString>& taken) const;
+    Status store(const QString& name, QPoint point) const;
+    QString key() const { return m_program.keyPrefix + QStringLiteral("-icon-position"); }
+
+    Program m_program;
+    FileSystem& m_fileSystem;
+    QString m_desktop;
+    const GvfsMetadata& m_metadata;
+    AtspiDesktop m_atspi;
+    IconDetour m_detour;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <optional>
+
+// The selection a file manager's context-menu action hands to Tidora: tidora-finder writes the
+// selected paths to $XDG_RUNTIME_DIR/tidora/selection and then opens tidorama://stack-selection.
+// The file is text, written whole (by rename):
+//
+//     tidora-selection 1
+//     <time written, Unix milliseconds>
+//     <path>
+//     …
+//
+// one absolute path a line, percent-encoded byte by byte (everything but letters, digits,
+// "-._~/" as %XX), so line breaks and names that are not UTF-8 survive. It counts only while
+// fresh: written at most `freshFor` ago.
+class SelectionHandOver
+{
+public:
+    static constexpr std::chrono::seconds freshFor{5};
+
+    explicit SelectionHandOver(QString runtimeFolder);
+
+    QString filePath() const;
+    // The handed-over paths when the file is fresh at `now`, in the order written; paths that
+    // are not valid file-name text are left out. Nothing when there is no fresh hand-over.
+    std::optional<QStringList> read(const QDateTime& now = QDateTime::currentDateTimeUtc()) const;
+
+    // The file's text for these paths (tidora-finder writes the same; tests use it).
+    static QByteArray format(const QList<QByteArray>& paths, qint64 writtenMs);
+
+private:
+    QString m_runtimeFolder;
+};

@@ -1,0 +1,122 @@
+#include "CajaDesktop.h"
+
+#include "platform/x11/DesktopWindowClass.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+QByteArray output(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(CajaDesktop::timeoutMs) || process.exitCode() != 0)
+        return QByteArray();
+    return process.readAllStandardOutput();
+}
+
+} // namespace
+
+CajaDesktop::CajaDesktop(QString desktopFolder)
+    : m_desktop(std::move(desktopFolder))
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("memory"));
+    m_process.setProcessEnvironment(environment);
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.start(QStringLiteral("caja"),
+                    {QStringLiteral("-n"), QStringLiteral("--force-desktop")});
+}
+
+CajaDesktop::~CajaDesktop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(timeoutMs)) {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+}
+
+bool CajaDesktop::waitUntilReady(const QStringList& names)
+{
+    if (!m_process.waitForStarted(timeoutMs))
+        return false;
+    const bool windowUp = QTest::qWaitFor(
+        [&] { return desktopWindowClass().value(1) == QLatin1String("Caja"); }, timeoutMs);
+    if (!windowUp)
+        return false;
+    return QTest::qWaitFor(
+        [&] {
+            for (const QString& name : names) {
+                if (!storedPoint(m_desktop + QLatin1Char('/') + name))
+                    return false;
+            }
+            // The three icons Caja always shows (Computer, Home, Trash) and every file.
+            return icons().size() >= names.size() + 3;
+        },
+        timeoutMs);
+}
+
+QList<CajaDesktop::Icon> CajaDesktop::icons() const
+{
+    const QByteArray json = output(QStringLiteral("/usr/bin/python3"),
+                                   {QStringLiteral(TIDORA_E2E_DIR "/atspi-icons.py")});
+    QList<Icon> icons;
+    for (const QJsonValue& value : QJsonDocument::fromJson(json).array()) {
+        const QJsonObject object = value.toObject();
+        icons.append(Icon{object.value(QStringLiteral("name")).toString(),
+                          QRect(object.value(QStringLiteral("x")).toInt(),
+                                object.value(QStringLiteral("y")).toInt(),
+                                object.value(QStringLiteral("width")).toInt(),
+                                object.value(QStringLiteral("height")).toInt()),
+                          object.value(QStringLiteral("selected")).toBool()});
+    }
+    return icons;
+}
+
+std::optional<CajaDesktop::Icon> CajaDesktop::icon(const QString& name) const
+{
+    for (const Icon& shown : icons()) {
+        if (shown.name == name)
+            return shown;
+    }
+    return std::nullopt;
+}
+
+bool CajaDesktop::waitForIconAt(const QString& name, QPointF centre) const
+{
+    return QTest::qWaitFor(
+        [&] {
+            const std::optional<Icon> shown = icon(name);
+            return shown && QRectF(shown->image).center() == centre;
+        },
+        timeoutMs);
+}
+
+std::optional<QPoint> CajaDesktop::storedPoint(const QString& path)
+{
+    const QString text = QString::fromUtf8(
+        output(QStringLiteral("gio"), {QStringLiteral("info"), QStringLiteral("-a"),
+                                       QStringLiteral("metadata::caja-icon-position"), path}));
+    static const QRegularExpression line(
+        QStringLiteral("metadata::caja-icon-position: (-?\\d+),(-?\\d+)"));
+    const QRegularExpressionMatch match = line.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return QPoint(match.captured(1).toInt(), match.captured(2).toInt());
+}
+
+bool CajaDesktop::xdotool(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    return process.waitForFinished(timeoutMs) && process.exitCode() == 0;
+}

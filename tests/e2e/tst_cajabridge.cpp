@@ -1,0 +1,267 @@
+#include "CajaDesktop.h"
+#include "FileInvariant.h"
+#include "MemorySettings.h"
+#include "TempHome.h"
+#include "platform/linux/CajaBackend.h"
+#include "platform/linux/LinuxDesktopBridge.h"
+#include "platform/linux/LinuxPaths.h"
+#include "platform/linux/LocalFileSystem.h"
+#include "platform/x11/DesktopWindowClass.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace {
+
+QPointF imageCentre(const CajaDesktop::Icon& icon)
+{
+    return QRectF(icon.image).center();
+}
+
+QPointF centre(QPoint stored)
+{
+    return CajaBackend::centreOf(stored, 48);
+}
+
+} // namespace
+
+// Caja started headless on the test's own Desktop, driven through the bridge and checked
+// against what Caja itself stores (gio info) and shows (its icons on the accessibility bus).
+class TestCajaBridge : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void readsEveryIconPosition();
+    void announcedFileLandsToThePixel();
+    void movesAShownIcon();
+    void readsBackADraggedIcon();
+    void readsAClickSelection();
+
+private:
+    QString desktopPath(const QString& name) const { return m_home->desktop() + '/' + name; }
+
+    std::unique_ptr<TempHome> m_home;
+    std::unique_ptr<FileInvariant> m_invariant;
+    std::unique_ptr<LinuxPaths> m_paths;
+    LocalFileSystem m_files;
+    MemorySettings m_settings;
+    std::unique_ptr<CajaDesktop> m_caja;
+    std::unique_ptr<LinuxDesktopBridge> m_bridge;
+    QStringList m_names;
+    QByteArray m_odd;
+};
+
+void TestCajaBridge::initTestCase()
+{
+    // One home for all: GLib reads the home and data folders once per process, so GIO would
+    // go on reading the metadata of a first home after it was gone.
+    m_home = std::make_unique<TempHome>();
+    qputenv("GSETTINGS_BACKEND", "memory");
+    m_paths = std::make_unique<LinuxPaths>();
+}
+
+void TestCajaBridge::init()
+{
+    QVERIFY(QDir(m_home->desktop())
+                .isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System));
+    m_invariant = std::make_unique<FileInvariant>(*m_home);
+    // Where Caja keeps its icon positions (and the bridge sets them).
+    m_invariant->allowPlace(QStringLiteral(".local/share/gvfs-metadata"));
+    m_names = {QStringLiteral("plain.txt"),
+               QStringLiteral("say \"hi\".txt"),
+               QStringLiteral("back\\slash.txt"),
+               QStringLiteral("tab\there.txt"),
+               QStringLiteral("line\nbreak.txt"),
+               QStringLiteral(" leading space"),
+               QStringLiteral("\u00fcn\u00efc\u00f8d\u00e9 \u6587\u4ef6.txt")};
+    for (const QString& name : std::as_const(m_names))
+        m_invariant->addDesktopFile(name);
+    // A name that is not UTF-8 and a dot file must not disturb the others.
+    m_odd = QFile::encodeName(m_home->desktop()) + "/odd\xff\xfe.txt";
+    const int descriptor = ::open(m_odd.constData(), O_CREAT | O_WRONLY, 0644);
+    QVERIFY(descriptor >= 0);
+    ::close(descriptor);
+    m_home->write(QStringLiteral("Desktop/.dotted"));
+
+    m_bridge =
+        std::make_unique<LinuxDesktopBridge>(*m_paths, m_files, m_settings, desktopWindowClass);
+    m_caja = std::make_unique<CajaDesktop>(m_home->desktop());
+    QVERIFY2(m_caja->waitUntilReady(m_names), "Caja did not show the Desktop");
+    QCOMPARE(m_bridge->program(), DesktopProgram::caja);
+}
+
+void TestCajaBridge::cleanup()
+{
+    m_bridge.reset();
+    m_caja.reset();
+    ::unlink(m_odd.constData());
+    if (m_invariant)
+        TIDORA_CHECK_INVARIANT(*m_invariant);
+    m_invariant.reset();
+    // The next test starts from empty folders.
+    for (const QString& folder : {m_home->desktop(), m_home->documents()}) {
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+    }
+    QFile::remove(m_home->runtimeFolder() + QStringLiteral("/tidora/selection"));
+}
+
+void TestCajaBridge::readsEveryIconPosition()
+{
+    const QList<DesktopFile> items = m_bridge->desktopItems().value();
+    QCOMPARE(items.size(), m_names.size() + 1);
+    for (const QString& name : std::as_const(m_names)) {
+        const QString path = desktopPath(name);
+        const auto item = std::find_if(items.cbegin(), items.cend(),
+                                       [&](const DesktopFile& file) { return file.path == path; });
+        QVERIFY2(item != items.cend(), qPrintable(name));
+        const std::optional<QPoint> stored = CajaDesktop::storedPoint(path);
+        QVERIFY(stored);
+        QCOMPARE(item->position, std::optional(centre(*stored)));
+        const std::optional<CajaDesktop::Icon> shown = m_caja->icon(name);
+        QVERIFY2(shown, qPrintable(name));
+        QCOMPARE(item->position, std::optional(imageCentre(*shown)));
+    }
+    const PositionMap positions = m_bridge->desktopPositions(m_names).value();
+    QCOMPARE(positions.size(), m_names.size());
+    QCOMPARE(positions.value(QStringLiteral("say \"hi\".txt")),
+             imageCentre(*m_caja->icon(QStringLiteral("say \"hi\".txt"))));
+}
+
+void TestCajaBridge::announcedFileLandsToThePixel()
+{
+    const QList<NamedPosition> arriving{
+        {QStringLiteral("incoming \"q\" \\ .txt"), QPointF(703.4, 405.6)},
+        {QStringLiteral("second\nline.txt"), QPointF(850, 250)},
+        {QStringLiteral("third.txt"), QPointF(1000.5, 600.5)}};
+    QStringList stored;
+    for (const NamedPosition& entry : arriving)
+        stored.append(m_invariant->addFile(QStringLiteral("Documents/") + entry.name));
+
+    QVERIFY(m_bridge->announcePositions(arriving));
+    for (qsizetype i = 0; i < arriving.size(); ++i)
+        QVERIFY(m_files.move(stored[i], desktopPath(arriving[i].name)));
+
+    for (const NamedPosition& entry : arriving) {
+        const QPoint expected = CajaBackend::storedFor(entry.position, 48);
+        QVERIFY2(m_caja->waitForIconAt(entry.name, centre(expected)), qPrintable(entry.name));
+        QCOMPARE(CajaDesktop::storedPoint(desktopPath(entry.name)), std::optional(expected));
+    }
+    QCOMPARE(CajaBackend::storedFor(arriving[0].position, 48), QPoint(679, 382));
+}
+
+void TestCajaBridge::movesAShownIcon()
+{
+    const QString name = QStringLiteral("say \"hi\".txt");
+    const QPointF target(900, 300);
+    QVERIFY(m_bridge->setDesktopPositions({{name, target}, {QStringLiteral("absent"), target}}));
+    QVERIFY(m_caja->waitForIconAt(name, target));
+    QCOMPARE(CajaDesktop::storedPoint(desktopPath(name)), std::optional(QPoint(876, 276)));
+    QCOMPARE(m_bridge->desktopPositions({name}).value().value(name), target);
+
+    // An icon already in place is left alone: the file is not touched again.
+    struct stat before;
+    QCOMPARE(::lstat(QFile::encodeName(desktopPath(name)).constData(), &before), 0);
+    QTest::qWait(1100);
+    QVERIFY(m_bridge->setDesktopPositions({{name, target}}));
+    struct stat after;
+    QCOMPARE(::lstat(QFile::encodeName(desktopPath(name)).constData(), &after), 0);
+    QCOMPARE(after.st_ctim.tv_sec, before.st_ctim.tv_sec);
+    QCOMPARE(after.st_ctim.tv_nsec, before.st_ctim.tv_nsec);
+
+    // Several at once, the hostile names among them.
+    QList<NamedPosition> many;
+    for (qsizetype i = 0; i < m_names.size(); ++i)
+        many.append({m_names[i], QPointF(300 + 110 * i, 600)});
+    QVERIFY(m_bridge->setDesktopPositions(many));
+    for (const NamedPosition& entry : std::as_const(many))
+        QVERIFY2(m_caja->waitForIconAt(entry.name, entry.position), qPrintable(entry.name));
+}
+
+void TestCajaBridge::readsBackADraggedIcon()
+{
+    const QString name = QStringLiteral("plain.txt");
+    const CajaDesktop::Icon before = *m_caja->icon(name);
+    MetadataWatcher watcher(m_bridge->metadata(), m_home->desktop());
+    QVERIFY(watcher.isWatching());
+    QSignalSpy changed(&watcher, &MetadataWatcher::changed);
+
+    const QPointF from = imageCentre(before);
+    QVERIFY(CajaDesktop::xdotool(
+        {QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
+         QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("sleep"),
+         QStringLiteral("0.2"), QStringLiteral("mousemove_relative"), QStringLiteral("20"),
+         QStringLiteral("20"), QStringLiteral("sleep"), QStringLiteral("0.2"),
+         QStringLiteral("mousemove_relative"), QStringLiteral("300"), QStringLiteral("150"),
+         QStringLiteral("sleep"), QStringLiteral("0.2"), QStringLiteral("mouseup"),
+         QStringLiteral("1")}));
+    QVERIFY(QTest::qWaitFor([&] { return changed.contains({name}); }, CajaDesktop::timeoutMs));
+
+    const CajaDesktop::Icon after = *m_caja->icon(name);
+    QVERIFY(after.image.topLeft() != before.image.topLeft());
+    QCOMPARE(m_bridge->desktopPositions({name}).value().value(name), imageCentre(after));
+}
+
+void TestCajaBridge::readsAClickSelection()
+{
+    const QString first = m_names[0];
+    const QString second = m_names[4];
+    // A hand-over from a context menu is there too, but the live selection wins.
+    m_home->write(QStringLiteral(".run/tidora/selection"),
+                  SelectionHandOver::format({QFile::encodeName(desktopPath(m_names[1]))},
+                                            QDateTime::currentMSecsSinceEpoch()));
+    const QPointF a = imageCentre(*m_caja->icon(first));
+    const QPointF b = imageCentre(*m_caja->icon(second));
+    QVERIFY(CajaDesktop::xdotool({QStringLiteral("mousemove"), QString::number(a.x()),
+                                  QString::number(a.y()), QStringLiteral("click"),
+                                  QStringLiteral("1")}));
+    QVERIFY(CajaDesktop::xdotool(
+        {QStringLiteral("mousemove"), QString::number(b.x()), QString::number(b.y()),
+         QStringLiteral("keydown"), QStringLiteral("ctrl"), QStringLiteral("click"),
+         QStringLiteral("1"), QStringLiteral("keyup"), QStringLiteral("ctrl")}));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return m_caja->icon(first)->selected && m_caja->icon(second)->selected; },
+        CajaDesktop::timeoutMs));
+
+    // The engine asks from a worker thread.
+    const BridgeResult<QList<DesktopFile>> selection =
+        QtConcurrent::run([&] { return m_bridge->selectedFiles(); }).result();
+    QList<DesktopFile> files = selection.value();
+    std::sort(files.begin(), files.end(),
+              [](const DesktopFile& x, const DesktopFile& y) { return x.path < y.path; });
+    QList<DesktopFile> expected{{desktopPath(first), a}, {desktopPath(second), b}};
+    std::sort(expected.begin(), expected.end(),
+              [](const DesktopFile& x, const DesktopFile& y) { return x.path < y.path; });
+    QCOMPARE(files, expected);
+
+    // With nothing selected, the fresh hand-over is the selection.
+    QVERIFY(CajaDesktop::xdotool({QStringLiteral("mousemove"), QStringLiteral("1000"),
+                                  QStringLiteral("700"), QStringLiteral("click"),
+                                  QStringLiteral("1")}));
+    QVERIFY(
+        QTest::qWaitFor([&] { return !m_caja->icon(first)->selected; }, CajaDesktop::timeoutMs));
+    m_home->write(QStringLiteral(".run/tidora/selection"),
+                  SelectionHandOver::format({QFile::encodeName(desktopPath(m_names[1]))},
+                                            QDateTime::currentMSecsSinceEpoch()));
+    const QList<DesktopFile> handed = m_bridge->selectedFiles().value();
+    QCOMPARE(handed.size(), 1);
+    QCOMPARE(handed.first().path, desktopPath(m_names[1]));
+    QCOMPARE(handed.first().position, std::optional(imageCentre(*m_caja->icon(m_names[1]))));
+}
+
+QTEST_GUILESS_MAIN(TestCajaBridge)
+#include "tst_cajabridge.moc"
