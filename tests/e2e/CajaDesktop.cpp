@@ -1,6 +1,6 @@
 #include "CajaDesktop.h"
 
-#include "platform/x11/DesktopWindowClass.h"
+#include "platform/x11/DesktopProbe.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -50,7 +50,7 @@ bool CajaDesktop::waitUntilReady(const QStringList& names)
     if (!m_process.waitForStarted(timeoutMs))
         return false;
     const bool windowUp = QTest::qWaitFor(
-        [&] { return desktopWindowClass().value(1) == QLatin1String("Caja"); }, timeoutMs);
+        [&] { return DesktopProbe::windowClass().value(1) == QLatin1String("Caja"); }, timeoutMs);
     if (!windowUp)
         return false;
     return QTest::qWaitFor(

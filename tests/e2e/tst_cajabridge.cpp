@@ -6,7 +6,7 @@
 #include "platform/linux/LinuxDesktopBridge.h"
 #include "platform/linux/LinuxPaths.h"
 #include "platform/linux/LocalFileSystem.h"
-#include "platform/x11/DesktopWindowClass.h"
+#include "platform/x11/DesktopProbe.h"
 
 #include <QDir>
 #include <QFile>
@@ -97,8 +97,9 @@ void TestCajaBridge::init()
     ::close(descriptor);
     m_home->write(QStringLiteral("Desktop/.dotted"));
 
-    m_bridge =
-        std::make_unique<LinuxDesktopBridge>(*m_paths, m_files, m_settings, desktopWindowClass);
+    m_bridge = std::make_unique<LinuxDesktopBridge>(
+        *m_paths, m_files, m_settings,
+        LinuxDesktopBridge::Probes{DesktopProbe::windowClass, DesktopProbe::workArea});
     m_caja = std::make_unique<CajaDesktop>(m_home->desktop());
     QVERIFY2(m_caja->waitUntilReady(m_names), "Caja did not show the Desktop");
     QCOMPARE(m_bridge->program(), DesktopProgram::caja);

@@ -86,8 +86,9 @@ struct Caller
 
 } // namespace
 
-AtspiDesktop::AtspiDesktop(QString application)
+AtspiDesktop::AtspiDesktop(QString application, bool everyWindowIsDesktop)
     : m_application(std::move(application))
+    , m_everyWindowIsDesktop(everyWindowIsDesktop)
     , m_connectionName(connectionName())
 {}
 
@@ -163,7 +164,8 @@ std::optional<AtspiDesktop::Node> AtspiDesktop::findIconView(QString* failure)
             QMap<QString, QString> attributes;
             if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
                 reply.arguments().first().value<QDBusArgument>() >> attributes;
-            if (attributes.value(QStringLiteral("is-desktop")) != QLatin1String("true"))
+            if (!m_everyWindowIsDesktop &&
+                attributes.value(QStringLiteral("is-desktop")) != QLatin1String("true"))
                 continue;
             // Depth first, leaving out menus, for the node that offers a selection of icons.
             QList<std::pair<Node, int>> pending{{Node{window.first, window.second}, 0}};

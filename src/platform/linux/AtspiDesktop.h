@@ -25,8 +25,10 @@ struct AtspiIcon
 class AtspiDesktop
 {
 public:
-    // `application` is the name the program registers with ("caja", "nemo-desktop", …).
-    explicit AtspiDesktop(QString application);
+    // `application` is the name the program registers with ("caja", "nemo-desktop", …). A
+    // program that draws nothing but the Desktop may leave its window unflagged
+    // (`everyWindowIsDesktop`).
+    AtspiDesktop(QString application, bool everyWindowIsDesktop);
     ~AtspiDesktop();
     AtspiDesktop(const AtspiDesktop&) = delete;
     AtspiDesktop& operator=(const AtspiDesktop&) = delete;
@@ -46,6 +48,7 @@ private:
     std::optional<QList<AtspiIcon>> readSelection(const Node& view, QString* failure);
 
     QString m_application;
+    bool m_everyWindowIsDesktop;
     QString m_connectionName;
     QMutex m_mutex;
     bool m_connected = false;

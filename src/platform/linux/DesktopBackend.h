@@ -32,4 +32,12 @@ public:
     virtual BridgeResult<QList<DesktopFile>> liveSelection();
     // Whether the program's store can carry this name whole.
     virtual bool canExpress(const QString& name) const;
+
+protected:
+    // The errors, worded by what failed.
+    static BridgeError readFailure(const QString& reason);
+    static BridgeError placeFailure(const QString& reason);
+    static BridgeError selectionFailure(const QString& reason);
+    // Files an icon move left under a hidden name (IconDetour): ok when there are none.
+    static BridgeResult<void> strandedFailure(const QStringList& names);
 };

@@ -15,15 +15,16 @@ constexpr qsizetype maxNameBytes = 255;
 
 } // namespace
 
-IconDetour::IconDetour(FileSystem& fileSystem, QString folder)
+IconDetour::IconDetour(FileSystem& fileSystem, QString folder, Route route)
     : m_fileSystem(fileSystem)
     , m_folder(std::move(folder))
+    , m_route(route)
 {}
 
-QString IconDetour::detourPath(const QString& name)
+QString IconDetour::detourPath(const QString& name, Route route)
 {
     const QString hidden = prefix + name;
-    if (QFile::encodeName(hidden).size() <= maxNameBytes)
+    if (route == Route::hiddenName && QFile::encodeName(hidden).size() <= maxNameBytes)
         return hidden;
     return folderName + QLatin1Char('/') + name;
 }
@@ -31,7 +32,7 @@ QString IconDetour::detourPath(const QString& name)
 Status IconDetour::run(const QString& name)
 {
     const QString original = m_folder + QLatin1Char('/') + name;
-    const QString relative = detourPath(name);
+    const QString relative = detourPath(name, m_route);
     const QString hidden = m_folder + QLatin1Char('/') + relative;
     if (relative.startsWith(folderName + QLatin1Char('/'))) {
         if (Status made = m_fileSystem.makeFolder(m_folder + QLatin1Char('/') + folderName, true);
@@ -44,6 +45,22 @@ Status IconDetour::run(const QString& name)
     if (relative.startsWith(folderName + QLatin1Char('/')))
         (void)m_fileSystem.removeEmptyFolder(m_folder + QLatin1Char('/') + folderName);
     return back;
+}
+
+QStringList IconDetour::runEach(const QStringList& names)
+{
+    QStringList stranded;
+    for (const QString& name : names) {
+        const Status shown = run(name);
+        if (shown)
+            continue;
+        qCWarning(lcPlatform).noquote()
+            << QStringLiteral("Tidorama: could not move %1: %2")
+                   .arg(m_folder + QLatin1Char('/') + name, shown.description());
+        if (m_fileSystem.exists(m_folder + QLatin1Char('/') + detourPath(name, m_route)))
+            stranded.append(name);
+    }
+    return stranded;
 }
 
 QStringList IconDetour::recover()

@@ -6,7 +6,10 @@
 #include "platform/Settings.h"
 #include "platform/linux/CajaBackend.h"
 #include "platform/linux/IconDetour.h"
+#include "platform/linux/NemoBackend.h"
 #include "platform/linux/NoDesktopBackend.h"
+#include "platform/linux/PcmanfmBackend.h"
+#include "platform/linux/XfdesktopBackend.h"
 
 #include <QFileInfo>
 #include <QMutexLocker>
@@ -15,12 +18,11 @@
 #include <unistd.h>
 
 LinuxDesktopBridge::LinuxDesktopBridge(const Paths& paths, FileSystem& fileSystem,
-                                       const Settings& settings, WindowClassProbe windowClass,
-                                       QString procRoot)
+                                       const Settings& settings, Probes probes, QString procRoot)
     : DesktopBridge(paths.desktop(), fileSystem)
     , m_files(fileSystem)
     , m_settings(settings)
-    , m_windowClass(std::move(windowClass))
+    , m_probes(std::move(probes))
     , m_procRoot(std::move(procRoot))
     , m_home(paths.home())
     , m_configRoot(paths.configRoot())
@@ -63,7 +65,7 @@ DesktopBackend& LinuxDesktopBridge::backend()
         program = m_forced;
     }
     if (!program) {
-        const QStringList wmClass = m_windowClass ? m_windowClass() : QStringList();
+        const QStringList wmClass = m_probes.windowClass ? m_probes.windowClass() : QStringList();
         if (!wmClass.isEmpty()) {
             program = DesktopPrograms::fromWindowClass(wmClass);
         } else if (const auto process = DesktopPrograms::findProcess(m_procRoot, ::getuid())) {
@@ -89,9 +91,22 @@ std::unique_ptr<DesktopBackend> LinuxDesktopBridge::makeBackend(DesktopProgram p
     case DesktopProgram::caja:
         return std::make_unique<CajaBackend>(m_files, desktopFolder(), m_metadata);
     case DesktopProgram::nemo:
+        return std::make_unique<NemoBackend>(m_files, desktopFolder(), m_metadata, m_configRoot);
     case DesktopProgram::xfdesktop:
+        return std::make_unique<XfdesktopBackend>(m_files, desktopFolder(), m_configRoot,
+                                                  m_probes.workArea);
     case DesktopProgram::pcmanfm:
-    case DesktopProgram::pcmanfmQt:
+    case DesktopProgram::pcmanfmQt: {
+        // The profile the running program was started with (LXDE and LXQt name their own).
+        QString profile;
+        if (const auto process = DesktopPrograms::findProcess(m_procRoot, ::getuid()))
+            profile = DesktopPrograms::optionValue(process->arguments, QStringLiteral("profile"),
+                                                   QStringLiteral("p"));
+        return std::make_unique<PcmanfmBackend>(program == DesktopProgram::pcmanfm
+                                                    ? PcmanfmBackend::Flavour::gtk
+                                                    : PcmanfmBackend::Flavour::qt,
+                                                m_configRoot, profile);
+    }
     case DesktopProgram::none:
         break;
     }

@@ -6,6 +6,7 @@
 #include "platform/linux/SelectionHandOver.h"
 
 #include <QMutex>
+#include <QRect>
 
 #include <functional>
 #include <map>
@@ -31,11 +32,17 @@ class Settings;
 class LinuxDesktopBridge : public DesktopBridge
 {
 public:
-    using WindowClassProbe = std::function<QStringList()>;
+    // What the X server tells (src/platform/x11/DesktopProbe.h); either may be left empty.
+    struct Probes
+    {
+        // WM_CLASS of the window that draws the Desktop; empty when none.
+        std::function<QStringList()> windowClass;
+        // The screen area panels leave free; null when unknown.
+        std::function<QRect()> workArea;
+    };
 
     LinuxDesktopBridge(const Paths& paths, FileSystem& fileSystem, const Settings& settings,
-                       WindowClassProbe windowClass = {},
-                       QString procRoot = QStringLiteral("/proc"));
+                       Probes probes = {}, QString procRoot = QStringLiteral("/proc"));
     ~LinuxDesktopBridge() override;
 
     // The program the bridge works with now.
@@ -61,7 +68,7 @@ private:
 
     FileSystem& m_files;
     const Settings& m_settings;
-    WindowClassProbe m_windowClass;
+    Probes m_probes;
     QString m_procRoot;
     QString m_home;
     QString m_configRoot;

@@ -14,18 +14,6 @@ namespace {
 // (the program rounds to whole pixels at other zoom levels).
 constexpr qreal matchTolerance = 2.5;
 
-BridgeError readFailure(const QString& reason)
-{
-    return BridgeError{
-        QStringLiteral("Tidora can't read the icon positions of your desktop: %1.").arg(reason), 0};
-}
-
-BridgeError placeFailure(const QString& reason)
-{
-    return BridgeError{
-        QStringLiteral("Tidora can't place the icons on your desktop: %1.").arg(reason), 0};
-}
-
 } // namespace
 
 MetadataIconBackend::MetadataIconBackend(Program program, FileSystem& fileSystem,
@@ -34,7 +22,7 @@ MetadataIconBackend::MetadataIconBackend(Program program, FileSystem& fileSystem
     , m_fileSystem(fileSystem)
     , m_desktop(std::move(desktopFolder))
     , m_metadata(metadata)
-    , m_atspi(m_program.atspiName)
+    , m_atspi(m_program.atspiName, m_program.atspiEveryWindowIsDesktop)
     , m_detour(fileSystem, m_desktop)
 {}
 
@@ -88,6 +76,8 @@ BridgeResult<PositionMap> MetadataIconBackend::allPositions()
 
 BridgeResult<void> MetadataIconBackend::announce(const QList<NamedPosition>& positions)
 {
+    if (!takesPositions())
+        return {};
     for (const NamedPosition& entry : positions) {
         // A file of that name already there keeps its place: the arriving one cannot replace it.
         if (m_fileSystem.exists(m_desktop + QLatin1Char('/') + entry.name))
@@ -103,6 +93,8 @@ BridgeResult<void> MetadataIconBackend::announce(const QList<NamedPosition>& pos
 
 BridgeResult<void> MetadataIconBackend::place(const QList<NamedPosition>& positions)
 {
+    if (!takesPositions())
+        return {};
     QString failure;
     const auto stored = readStore(&failure);
     if (!stored)
@@ -110,7 +102,8 @@ BridgeResult<void> MetadataIconBackend::place(const QList<NamedPosition>& positi
     QHash<QString, std::optional<QPoint>> current;
     for (const Stored& entry : *stored)
         current.insert(entry.name, entry.point);
-    QStringList stranded;
+    QStringList moved;
+    std::optional<BridgeError> refused;
     for (const NamedPosition& entry : positions) {
         const auto found = current.constFind(entry.name);
         // Items that are not on the Desktop are ignored.
@@ -120,26 +113,19 @@ BridgeResult<void> MetadataIconBackend::place(const QList<NamedPosition>& positi
         if (*found == point)
             continue;
         if (const Status set = store(entry.name, point); !set) {
-            return placeFailure(
+            refused = placeFailure(
                 QStringLiteral("the metadata service (%1) refused the position of “%2”: %3")
                     .arg(GvfsMetadata::service, entry.name, set.description()));
+            break;
         }
         current.insert(entry.name, point);
-        if (const Status shown = m_detour.run(entry.name); !shown) {
-            qCWarning(lcPlatform).noquote()
-                << QStringLiteral("Tidorama: could not move %1: %2")
-                       .arg(m_desktop + QLatin1Char('/') + entry.name, shown.description());
-            if (m_fileSystem.exists(m_desktop + QLatin1Char('/') +
-                                    IconDetour::detourPath(entry.name)))
-                stranded.append(entry.name);
-        }
+        moved.append(entry.name);
     }
-    if (!stranded.isEmpty()) {
-        return placeFailure(QStringLiteral("“%1” could not be put back after moving its icon; "
-                                           "Tidora puts it back when it starts next")
-                                .arg(stranded.join(QStringLiteral("”, “"))));
-    }
-    return {};
+    // Those already set are shown afresh even when a later one was refused.
+    const BridgeResult<void> shown = strandedFailure(m_detour.runEach(moved));
+    if (refused)
+        return *refused;
+    return shown;
 }
 
 BridgeResult<QList<DesktopFile>> MetadataIconBackend::liveSelection()
@@ -147,10 +133,7 @@ BridgeResult<QList<DesktopFile>> MetadataIconBackend::liveSelection()
     QString failure;
     const auto icons = m_atspi.selectedIcons(&failure);
     if (!icons) {
-        return BridgeError{
-            QStringLiteral("Tidora can't see which icons are selected on your desktop: %1.")
-                .arg(failure),
-            0};
+        return selectionFailure(failure);
     }
     if (icons->isEmpty())
         return QList<DesktopFile>();
@@ -160,7 +143,9 @@ BridgeResult<QList<DesktopFile>> MetadataIconBackend::liveSelection()
 
     QList<DesktopFile> selected;
     QSet<QString> taken;
-    for (const AtspiIcon& icon : *icons) {
+    for (AtspiIcon icon : *icons) {
+        if (!m_program.atspiImagesAreTrue)
+            icon.image.reset();
         const Stored* match = matchIcon(icon, *stored, taken);
         if (!match)
             continue;

@@ -30,6 +30,10 @@ public:
         QString keyPrefix;
         // The application name on the accessibility bus.
         QString atspiName;
+        // Whether every window of that application is the Desktop.
+        bool atspiEveryWindowIsDesktop = false;
+        // Whether the icons' image extents on that bus are true (Nemo's are garbage).
+        bool atspiImagesAreTrue = true;
     };
 
     MetadataIconBackend(Program program, FileSystem& fileSystem, QString desktopFolder,
@@ -46,6 +50,9 @@ public:
     static std::optional<QPoint> parseStoredPoint(const QString& text);
 
 protected:
+    // Whether the program places icons where their stored points say (not when it arranges
+    // them itself).
+    virtual bool takesPositions() const { return true; }
     // The icon centre on the screen for a stored point, and back.
     virtual QPointF centreOf(QPoint stored) const = 0;
     virtual QPoint storedFor(QPointF centre) const = 0;

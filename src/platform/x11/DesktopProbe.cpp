@@ -1,4 +1,4 @@
-#include "platform/x11/DesktopWindowClass.h"
+#include "platform/x11/DesktopProbe.h"
 
 #include <QList>
 
@@ -52,27 +52,37 @@ QList<xcb_window_t> candidates(xcb_connection_t* connection, xcb_window_t root)
     return windows;
 }
 
-} // namespace
+using Connection = std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)>;
 
-QStringList desktopWindowClass()
+// A connection of our own and its default screen; null when there is no X server.
+std::pair<Connection, xcb_screen_t*> connect()
 {
     int screenNumber = 0;
-    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
-        xcb_connect(nullptr, &screenNumber), &xcb_disconnect);
+    Connection connection(xcb_connect(nullptr, &screenNumber), &xcb_disconnect);
     if (!connection || xcb_connection_has_error(connection.get()))
-        return {};
-    xcb_connection_t* c = connection.get();
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
+        return {Connection(nullptr, &xcb_disconnect), nullptr};
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection.get()));
     for (int i = 0; i < screenNumber && screens.rem; ++i)
         xcb_screen_next(&screens);
     if (!screens.rem)
+        return {Connection(nullptr, &xcb_disconnect), nullptr};
+    return {std::move(connection), screens.data};
+}
+
+} // namespace
+
+QStringList DesktopProbe::windowClass()
+{
+    const auto [connection, screen] = connect();
+    if (!screen)
         return {};
+    xcb_connection_t* c = connection.get();
     const xcb_atom_t windowType = atom(c, "_NET_WM_WINDOW_TYPE");
     const xcb_atom_t desktopType = atom(c, "_NET_WM_WINDOW_TYPE_DESKTOP");
     if (windowType == XCB_ATOM_NONE || desktopType == XCB_ATOM_NONE)
         return {};
 
-    const QList<xcb_window_t> windows = candidates(c, screens.data->root);
+    const QList<xcb_window_t> windows = candidates(c, screen->root);
     // Ask for every window's type at once, then read the answers.
     QList<xcb_get_property_cookie_t> types;
     for (const xcb_window_t window : windows)
@@ -105,4 +115,22 @@ QStringList desktopWindowClass()
             unmapped = names;
     }
     return unmapped;
+}
+
+QRect DesktopProbe::workArea()
+{
+    const auto [connection, screen] = connect();
+    if (!screen)
+        return QRect();
+    xcb_connection_t* c = connection.get();
+    const QRect whole(0, 0, screen->width_in_pixels, screen->height_in_pixels);
+    const xcb_atom_t name = atom(c, "_NET_WORKAREA");
+    if (name == XCB_ATOM_NONE)
+        return whole;
+    const auto area = owned(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, screen->root, name, XCB_ATOM_CARDINAL, 0, 4), nullptr));
+    if (!area || area->format != 32 || xcb_get_property_value_length(area.get()) < 16)
+        return whole;
+    const auto* values = static_cast<const quint32*>(xcb_get_property_value(area.get()));
+    return QRect(int(values[0]), int(values[1]), int(values[2]), int(values[3]));
 }

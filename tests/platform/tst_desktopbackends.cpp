@@ -1,0 +1,188 @@
+#include "FileInvariant.h"
+#include "TempHome.h"
+#include "platform/linux/LocalFileSystem.h"
+#include "platform/linux/NemoBackend.h"
+#include "platform/linux/PcmanfmBackend.h"
+#include "platform/linux/XfdesktopBackend.h"
+#include "platform/linux/XfdesktopGrid.h"
+#include "platform/linux/XfdesktopIconFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+namespace {
+
+const QRect screen(0, 0, 1280, 800);
+
+} // namespace
+
+class TestDesktopBackends : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void xfdesktopGridMatchesTheScreen();
+    void xfdesktopFileKeepsEverythingElse();
+    void xfdesktopPlacesThroughItsFile();
+    void nemoCentresFollowTheIconSize();
+    void pcmanfmReadsMovedIcons();
+};
+
+void TestDesktopBackends::xfdesktopGridMatchesTheScreen()
+{
+    // Measured on 1280 × 800 with openbox: column 0 centred at x 71.6, row 5 at y 598, the
+    // icon written at row 5, column 8 shown centred at (896.6, 598).
+    const XfdesktopGrid grid(screen, 48);
+    QCOMPARE(grid.rows(), 7);
+    QCOMPARE(grid.columns(), 12);
+    QCOMPARE(grid.centreOf({0, 0}), QPointF(71.6, 47));
+    QCOMPARE(grid.centreOf({5, 8}), QPointF(896.6, 598));
+    for (int row = 0; row < grid.rows(); ++row) {
+        for (int column = 0; column < grid.columns(); ++column) {
+            const XfdesktopGrid::Cell cell{row, column};
+            QCOMPARE(grid.cellFor(grid.centreOf(cell)), cell);
+            QCOMPARE(grid.cellFor(grid.centreOf(cell) + QPointF(30, -30)), cell);
+        }
+    }
+    QCOMPARE(grid.cellFor(QPointF(-500, 5000)), (XfdesktopGrid::Cell{6, 0}));
+    // A panel takes room: the grid starts below it.
+    const XfdesktopGrid panelled(QRect(0, 24, 1280, 776), 48);
+    QVERIFY(panelled.centreOf({0, 0}).y() > 24 + 8);
+    QVERIFY(!XfdesktopGrid(QRect(), 48).isValid());
+}
+
+void TestDesktopBackends::xfdesktopFileKeepsEverythingElse()
+{
+    const QByteArray original = "[xfdesktop-version-4.10.3+-rcfile_format]\n"
+                                "4.10.3+=true\n"
+                                "\n"
+                                "[/home/u/Desktop/beta.txt]\n"
+                                "row=4\n"
+                                "col=0\n"
+                                "\n"
+                                "[Trash]\n"
+                                "row=0\n"
+                                "col=0\n"
+                                "# a remark   kept as it is\n"
+                                "[/home/u/Desktop/odd]\n"
+                                "col=2\n"
+                                "other=x";
+    XfdesktopIconFile file(original);
+    QCOMPARE(file.cells(), (QHash<QByteArray, XfdesktopGrid::Cell>{
+                               {"/home/u/Desktop/beta.txt", {4, 0}}, {"Trash", {0, 0}}}));
+    file.setCell("/home/u/Desktop/beta.txt", {6, 11});
+    file.setCell("/home/u/Desktop/odd", {1, 3});
+    file.setCell("/home/u/Desktop/new \"file\".txt", {2, 5});
+    QCOMPARE(file.text(), QByteArray("[xfdesktop-version-4.10.3+-rcfile_format]\n"
+                                     "4.10.3+=true\n"
+                                     "\n"
+                                     "[/home/u/Desktop/beta.txt]\n"
+                                     "row=6\n"
+                                     "col=11\n"
+                                     "\n"
+                                     "[Trash]\n"
+                                     "row=0\n"
+                                     "col=0\n"
+                                     "# a remark   kept as it is\n"
+                                     "[/home/u/Desktop/odd]\n"
+                                     "row=1\n"
+                                     "col=3\n"
+                                     "other=x\n"
+                                     "\n"
+                                     "[/home/u/Desktop/new \"file\".txt]\n"
+                                     "row=2\n"
+                                     "col=5\n"));
+    QCOMPARE(file.cells().value("/home/u/Desktop/odd"), (XfdesktopGrid::Cell{1, 3}));
+    for (const QByteArray& bad :
+         {QByteArray("/a/[x]"), QByteArray("/a/b\nc"), QByteArray("/a/b "), QByteArray()})
+        QVERIFY(!XfdesktopIconFile::canName(bad));
+    QVERIFY(XfdesktopIconFile::canName("/a/say \"hi\" \\ .txt"));
+}
+
+void TestDesktopBackends::xfdesktopPlacesThroughItsFile()
+{
+    TempHome home;
+    FileInvariant invariant(home);
+    LocalFileSystem files;
+    const QString shown = QStringLiteral("shown.txt");
+    invariant.addDesktopFile(shown);
+    const QString rc = home.write(QStringLiteral(".config/xfce4/desktop/icons.screen0-1280x800.rc"),
+                                  "[Trash]\nrow=0\ncol=0\n\n[" + home.desktop().toUtf8() +
+                                      "/shown.txt]\nrow=1\ncol=0\n\n[" + home.desktop().toUtf8() +
+                                      "/folder/deeper]\nrow=3\ncol=3\n");
+    const QString latest =
+        home.configRoot() + QStringLiteral("/xfce4/desktop/icons.screen.latest.rc");
+    QVERIFY(QFile::link(rc, latest));
+    home.write(QStringLiteral(".config/xfce4/xfconf/xfce-perchannel-xml/xfce4-desktop.xml"),
+               "<?xml version=\"1.0\"?>\n<channel name=\"xfce4-desktop\" version=\"1.0\">\n"
+               "  <property name=\"desktop-icons\" type=\"empty\">\n"
+               "    <property name=\"icon-size\" type=\"uint\" value=\"48\"/>\n"
+               "  </property>\n</channel>\n");
+    QCOMPARE(XfdesktopBackend::iconSize(home.configRoot()), 48);
+
+    XfdesktopBackend backend(files, home.desktop(), home.configRoot(), [] { return screen; });
+    const XfdesktopGrid grid(screen, 48);
+    QCOMPARE(backend.allPositions().value(), (PositionMap{{shown, grid.centreOf({1, 0})}}));
+
+    // A file about to arrive gets its entry; one already there is left to place().
+    QVERIFY(backend.announce(
+        {{QStringLiteral("coming.txt"), grid.centreOf({2, 4})}, {shown, grid.centreOf({6, 6})}}));
+    QCOMPARE(backend.allPositions().value().value(QStringLiteral("coming.txt")),
+             grid.centreOf({2, 4}));
+    QCOMPARE(backend.allPositions().value().value(shown), grid.centreOf({1, 0}));
+    QVERIFY(backend.place({{shown, grid.centreOf({6, 6}) + QPointF(10, 10)},
+                           {QStringLiteral("absent.txt"), grid.centreOf({3, 3})}}));
+    QCOMPARE(backend.allPositions().value().value(shown), grid.centreOf({6, 6}));
+    QVERIFY(!backend.allPositions().value().contains(QStringLiteral("absent.txt")));
+    // Written through the link, which stays a link; the other entries are untouched.
+    QVERIFY(QFileInfo(latest).isSymLink());
+    QVERIFY(TempHome::read(rc).startsWith("[Trash]\nrow=0\ncol=0\n\n["));
+    QVERIFY(TempHome::read(rc).contains("/folder/deeper]\nrow=3\ncol=3\n"));
+    QVERIFY(!backend.canExpress(QStringLiteral("a]b")));
+    invariant.allowPlace(QStringLiteral(".config"));
+    TIDORA_CHECK_INVARIANT(invariant);
+}
+
+void TestDesktopBackends::nemoCentresFollowTheIconSize()
+{
+    // Measured: stored (96, 7) shows the image's top left there, 48 wide at the standard
+    // level and 64 at "large" (level 4), without scaling the stored point.
+    QCOMPARE(NemoBackend::centreOf(QPoint(96, 7), 48), QPointF(120, 31));
+    QCOMPARE(NemoBackend::centreOf(QPoint(96, 7), NemoBackend::iconSizeOfLevel(4)),
+             QPointF(128, 39));
+    QCOMPARE(NemoBackend::storedFor(QPointF(120.4, 31.6), 48), QPoint(96, 8));
+    QCOMPARE(NemoBackend::iconSizeOfLevel(3), 48);
+    QCOMPARE(NemoBackend::iconSizeOfLevel(99), 48);
+}
+
+void TestDesktopBackends::pcmanfmReadsMovedIcons()
+{
+    TempHome home;
+    home.write(QStringLiteral(".config/pcmanfm/LXDE/desktop-items-0.conf"),
+               "[*]\nwallpaper_mode=color\nsort=mtime;ascending;\n\n"
+               "[trash:///]\nx=10\ny=10\n\n[alpha.txt]\nx=322\ny=222\n\n[broken]\nx=5\n");
+    PcmanfmBackend gtk(PcmanfmBackend::Flavour::gtk, home.configRoot(), QStringLiteral("LXDE"));
+    const PositionMap gtkPositions = gtk.allPositions().value();
+    // Measured: the icon stored at (322, 222) is drawn centred at (378, 252).
+    QCOMPARE(gtkPositions.value(QStringLiteral("alpha.txt")), QPointF(378, 252));
+    QVERIFY(!gtkPositions.contains(QStringLiteral("broken")));
+    QVERIFY(!gtkPositions.contains(QStringLiteral("*")));
+
+    home.write(QStringLiteral(".config/pcmanfm-qt/default/desktop-items-0.conf"),
+               "[beta.txt]\npos=@Point(12 121)\n\n[gamma%20x.txt]\npos=@Point(113 12)\n");
+    PcmanfmBackend qt(PcmanfmBackend::Flavour::qt, home.configRoot(), QString());
+    const PositionMap qtPositions = qt.allPositions().value();
+    // Measured over AT-SPI: cells 101 × 109 with their top left at the stored point.
+    QCOMPARE(qtPositions.value(QStringLiteral("beta.txt")), QPointF(62.5, 146));
+    QCOMPARE(qtPositions.size(), 2);
+
+    // Positions are never set: that would need a restart of the user's desktop.
+    const QByteArray before = TempHome::read(qt.itemsFile());
+    QVERIFY(qt.place({{QStringLiteral("beta.txt"), QPointF(500, 500)}}));
+    QVERIFY(qt.announce({{QStringLiteral("new.txt"), QPointF(500, 500)}}));
+    QCOMPARE(TempHome::read(qt.itemsFile()), before);
+}
+
+QTEST_GUILESS_MAIN(TestDesktopBackends)
+#include "tst_desktopbackends.moc"

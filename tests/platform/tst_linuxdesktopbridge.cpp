@@ -1,0 +1,264 @@
+#include "FaultyFileSystem.h"
+#include "FileInvariant.h"
+#include "LogCapture.h"
+#include "MemorySettings.h"
+#include "TempHome.h"
+#include "platform/linux/CajaBackend.h"
+#include "platform/linux/DesktopProgram.h"
+#include "platform/linux/IconDetour.h"
+#include "platform/linux/LinuxDesktopBridge.h"
+#include "platform/linux/LinuxPaths.h"
+#include "platform/linux/MetadataTree.h"
+#include "platform/linux/SelectionHandOver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A /proc of our own: one folder per process with its comm and cmdline.
+void addProcess(const TempHome& home, int pid, const QByteArray& command,
+                const QList<QByteArray>& arguments)
+{
+    const QString folder = QStringLiteral("proc/%1/").arg(pid);
+    home.write(folder + QStringLiteral("comm"), command + '\n');
+    QByteArray line;
+    for (const QByteArray& argument : arguments)
+        line += argument + '\0';
+    home.write(folder + QStringLiteral("cmdline"), line);
+}
+
+QByteArray bytes(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+} // namespace
+
+class TestLinuxDesktopBridge : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void metadataLocationFollowsGio();
+    void cajaPositionsConvertBothWays();
+    void storedPointsParseStrictly();
+    void detourPutsFilesBackAfterACrash();
+    void handOverCountsWhileFresh();
+    void withoutAProgramNothingIsKnown();
+    void programIsForcedDetectedOrFound();
+};
+
+void TestLinuxDesktopBridge::metadataLocationFollowsGio()
+{
+    TempHome home;
+    const QString data = home.dataRoot();
+    const MetadataTree tree(home.home(), data, {});
+    const QByteArray homeTree = bytes(data) + "/gvfs-metadata/home";
+    // A file not there yet is placed like any other.
+    QCOMPARE(tree.locate(home.desktop() + QStringLiteral("/new \"x\".txt")),
+             (MetadataLocation{homeTree, "/Desktop/new \"x\".txt"}));
+    // Links in the folders are resolved, the name itself is not.
+    home.makeFolder(QStringLiteral("Real"));
+    QVERIFY(QFile::link(home.home() + QStringLiteral("/Real"),
+                        home.home() + QStringLiteral("/Linked")));
+    QVERIFY(QFile::link(QStringLiteral("/nowhere"), home.home() + QStringLiteral("/Real/link")));
+    QCOMPARE(tree.locate(home.home() + QStringLiteral("/Linked/./link")),
+             (MetadataLocation{homeTree, "/Real/link"}));
+    QCOMPARE(tree.locate(home.home()), (MetadataLocation{homeTree, "/"}));
+
+    // Outside the home, on a file system the service names no tree for: the root tree.
+    const QString outside = QDir::cleanPath(home.home() + QStringLiteral("/.."));
+    QCOMPARE(tree.locate(outside + QStringLiteral("/x")),
+             (MetadataLocation{bytes(data) + "/gvfs-metadata/root",
+                               bytes(QDir(outside).canonicalPath()) + "/x"}));
+    // On a separate file system the service names: that tree, relative to its mount point.
+    const QTemporaryDir shm(QStringLiteral("/dev/shm/tidora-XXXXXX"));
+    if (shm.isValid()) {
+        const MetadataTree named(home.home(), data,
+                                 [](quint32, quint32) { return QStringLiteral("uuid-1234"); });
+        const MetadataLocation location = named.locate(shm.path() + QStringLiteral("/b"));
+        QCOMPARE(location.treeFile, bytes(data) + "/gvfs-metadata/uuid-1234");
+        QCOMPARE(location.treePath, "/" + bytes(QFileInfo(shm.path()).fileName()) + "/b");
+    }
+}
+
+void TestLinuxDesktopBridge::cajaPositionsConvertBothWays()
+{
+    // Measured: at the standard zoom the 48-point image sits at the stored point; at "large"
+    // (72) the stored (64, 182) is shown at (96, 273), 72 points wide.
+    QCOMPARE(CajaBackend::centreOf(QPoint(64, 182), 48), QPointF(88, 206));
+    QCOMPARE(CajaBackend::centreOf(QPoint(64, 182), 72), QPointF(96 + 36, 273 + 36));
+    QCOMPARE(CajaBackend::storedFor(QPointF(703.4, 405.6), 48), QPoint(679, 382));
+    QCOMPARE(CajaBackend::storedFor(QPointF(-10.5, 0), 48), QPoint(-35, -24));
+    for (const int size : {16, 24, 32, 48, 72, 96, 192}) {
+        for (const QPoint stored : {QPoint(0, 0), QPoint(64, 182), QPoint(1203, 701)})
+            QCOMPARE(CajaBackend::storedFor(CajaBackend::centreOf(stored, size), size), stored);
+    }
+}
+
+void TestLinuxDesktopBridge::storedPointsParseStrictly()
+{
+    QCOMPARE(MetadataIconBackend::parseStoredPoint(QStringLiteral("64,182")),
+             std::optional(QPoint(64, 182)));
+    QCOMPARE(MetadataIconBackend::parseStoredPoint(QStringLiteral("-5,0")),
+             std::optional(QPoint(-5, 0)));
+    for (const QString& bad : {QString(), QStringLiteral(" 64,182"), QStringLiteral("64, 182"),
+                               QStringLiteral("64,182,1"), QStringLiteral("a,b"),
+                               QStringLiteral("64.5,1"), QStringLiteral("99999999999,1")})
+        QCOMPARE(MetadataIconBackend::parseStoredPoint(bad), std::nullopt);
+}
+
+void TestLinuxDesktopBridge::detourPutsFilesBackAfterACrash()
+{
+    TempHome home;
+    FileInvariant invariant(home);
+    FaultyFileSystem files;
+    LogCapture log;
+    const QString shortName = QStringLiteral("note \"1\".txt");
+    const QString longName = QString(250, QLatin1Char('n'));
+    const QString taken = QStringLiteral("taken.txt");
+    for (const QString& name : {shortName, longName, taken})
+        invariant.addDesktopFile(name);
+
+    // The move back fails, as a crash between the two renames would leave it.
+    files.failMoves([](const QString& from, const QString&) {
+        return from.contains(QStringLiteral("/.tidora-return"));
+    });
+    IconDetour detour(files, home.desktop());
+    QVERIFY(!detour.run(shortName));
+    QVERIFY(!detour.run(longName));
+    QVERIFY(!detour.run(taken));
+    QVERIFY(QFile::exists(home.desktop() + QStringLiteral("/.tidora-return.") + shortName));
+    QVERIFY(QFile::exists(home.desktop() + QStringLiteral("/.tidora-return/") + longName));
+    // Meanwhile another file took one of the names: it is never replaced.
+    invariant.addDesktopFile(taken);
+    TIDORA_CHECK_INVARIANT(invariant);
+
+    files.clearFailures();
+    MemorySettings settings;
+    const LinuxPaths paths;
+    const LinuxDesktopBridge bridge(paths, files, settings, LinuxDesktopBridge::Probes{},
+                                    home.home() + QStringLiteral("/proc"));
+    QVERIFY(QFile::exists(home.desktop() + '/' + shortName));
+    QVERIFY(QFile::exists(home.desktop() + '/' + longName));
+    QVERIFY(!QFileInfo::exists(home.desktop() + QStringLiteral("/.tidora-return")));
+    QVERIFY(QFile::exists(home.desktop() + QStringLiteral("/.tidora-return.taken.txt")));
+    QVERIFY(log.contains(QStringLiteral("Tidorama: could not restore ")));
+    TIDORA_CHECK_INVARIANT(invariant);
+
+    // An undisturbed detour leaves nothing behind.
+    QVERIFY(detour.run(shortName));
+    QVERIFY(detour.run(longName));
+    QCOMPARE(QDir(home.desktop())
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                 .size(),
+             4);
+    TIDORA_CHECK_INVARIANT(invariant);
+}
+
+void TestLinuxDesktopBridge::handOverCountsWhileFresh()
+{
+    TempHome home;
+    const SelectionHandOver handOver(home.runtimeFolder());
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const qint64 ms = now.toMSecsSinceEpoch();
+    const QByteArray odd = bytes(home.desktop()) + "/odd\xff.txt";
+    const QList<QByteArray> paths{bytes(home.desktop()) + "/line\nbreak %41.txt", odd,
+                                  bytes(home.desktop()) + "/\xe6\x96\x87.txt"};
+    const QString file = home.write(QStringLiteral(".run/tidora/selection"),
+                                    SelectionHandOver::format(paths, ms - 4000));
+    QCOMPARE(handOver.read(now),
+             std::optional(QStringList{home.desktop() + QStringLiteral("/line\nbreak %41.txt"),
+                                       home.desktop() + QStringLiteral("/\u6587.txt")}));
+    QCOMPARE(handOver.read(now.addMSecs(2000)), std::nullopt);
+    QCOMPARE(handOver.read(now.addMSecs(-6000)), std::nullopt);
+
+    home.write(QStringLiteral(".run/tidora/selection"),
+               "tidora-selection 2\n" + QByteArray::number(ms) + "\n/a\n");
+    QCOMPARE(handOver.read(now), std::nullopt);
+    QFile::remove(file);
+    const QString elsewhere =
+        home.write(QStringLiteral("other"), SelectionHandOver::format({"/a"}, ms));
+    QVERIFY(QFile::link(elsewhere, file));
+    QCOMPARE(handOver.read(now), std::nullopt);
+}
+
+void TestLinuxDesktopBridge::withoutAProgramNothingIsKnown()
+{
+    TempHome home;
+    LocalFileSystem files;
+    MemorySettings settings;
+    const LinuxPaths paths;
+    LinuxDesktopBridge bridge(paths, files, settings, LinuxDesktopBridge::Probes{},
+                              home.home() + QStringLiteral("/proc"));
+    QCOMPARE(bridge.program(), DesktopProgram::none);
+    const QString plain = home.write(QStringLiteral("Desktop/plain.txt"));
+    home.write(QStringLiteral("Desktop/.dot"));
+    QCOMPARE(bridge.desktopItems().value(),
+             (QList<DesktopFile>{{home.desktop() + QStringLiteral("/.dot"), std::nullopt},
+                                 {plain, std::nullopt}}));
+    QVERIFY(bridge.desktopPositions({QStringLiteral("plain.txt")}).value().isEmpty());
+    QVERIFY(bridge.setDesktopPositions({{QStringLiteral("plain.txt"), QPointF(1, 1)}}));
+    QVERIFY(bridge.announcePositions({{QStringLiteral("x"), QPointF(1, 1)}}));
+    QVERIFY(bridge.selectedFiles().value().isEmpty());
+
+    // A context-menu hand-over is the selection, filtered like any other.
+    const QList<QByteArray> handed{bytes(plain), bytes(home.desktop()) + "/.dot",
+                                   bytes(home.write(QStringLiteral("Desktop/in/side.txt"))),
+                                   bytes(home.write(QStringLiteral("Documents/doc.txt")))};
+    home.write(QStringLiteral(".run/tidora/selection"),
+               SelectionHandOver::format(handed, QDateTime::currentMSecsSinceEpoch()));
+    QCOMPARE(bridge.selectedFiles().value(), (QList<DesktopFile>{{plain, std::nullopt}}));
+}
+
+void TestLinuxDesktopBridge::programIsForcedDetectedOrFound()
+{
+    TempHome home;
+    LocalFileSystem files;
+    MemorySettings settings;
+    const LinuxPaths paths;
+    const QString proc = home.home() + QStringLiteral("/proc");
+    addProcess(home, 10, "caja", {"caja", "--no-desktop"});
+    addProcess(home, 11, "pcmanfm", {"pcmanfm"});
+    QStringList windowClass;
+    LinuxDesktopBridge bridge(paths, files, settings,
+                              LinuxDesktopBridge::Probes{[&] { return windowClass; }, {}}, proc);
+    QCOMPARE(bridge.program(), DesktopProgram::none);
+
+    addProcess(home, 12, "pcmanfm", {"/usr/bin/pcmanfm", "--desktop", "--profile", "LXDE"});
+    QCOMPARE(bridge.program(), DesktopProgram::pcmanfm);
+    const auto found = DesktopPrograms::findProcess(proc, ::getuid());
+    QCOMPARE(DesktopPrograms::optionValue(found->arguments, QStringLiteral("profile"),
+                                          QStringLiteral("p")),
+             QStringLiteral("LXDE"));
+    QCOMPARE(DesktopPrograms::optionValue({QStringLiteral("--profile=lxqt")},
+                                          QStringLiteral("profile"), QStringLiteral("p")),
+             QStringLiteral("lxqt"));
+
+    // The window that draws the Desktop decides over processes.
+    windowClass = {QStringLiteral("desktop_window"), QStringLiteral("Caja")};
+    QCOMPARE(bridge.program(), DesktopProgram::caja);
+    windowClass = {QStringLiteral("nautilus-desktop"), QStringLiteral("Nautilus-desktop")};
+    QCOMPARE(bridge.program(), DesktopProgram::none);
+
+    // The setting decides over everything (it is read on the GUI-thread calls).
+    settings.setValue(SettingsKey::desktopBackend, QStringLiteral("none"));
+    windowClass = {QStringLiteral("desktop_window"), QStringLiteral("Caja")};
+    QVERIFY(bridge.desktopPositions({QStringLiteral("a")}));
+    QCOMPARE(bridge.program(), DesktopProgram::none);
+    settings.setValue(SettingsKey::desktopBackend, QStringLiteral("auto"));
+    (void)bridge.desktopPositions({QStringLiteral("a")});
+    QCOMPARE(bridge.program(), DesktopProgram::caja);
+
+    QCOMPARE(DesktopPrograms::fromWindowClass(
+                 {QStringLiteral("xfdesktop"), QStringLiteral("Xfdesktop")}),
+             DesktopProgram::xfdesktop);
+    QCOMPARE(DesktopPrograms::fromSetting(QStringLiteral(" PCManFM-Qt ")),
+             std::optional(DesktopProgram::pcmanfmQt));
+}
+
+QTEST_GUILESS_MAIN(TestLinuxDesktopBridge)
+#include "tst_linuxdesktopbridge.moc"
