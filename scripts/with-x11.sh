@@ -22,10 +22,13 @@ trap cleanup EXIT
 Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY=$display
-for _ in $(seq 100); do
-    xdpyinfo >/dev/null 2>&1 && break
+# A slow machine may take seconds to bring the server up; without it every test would fail.
+ready=
+for _ in $(seq 600); do
+    xdpyinfo >/dev/null 2>&1 && { ready=1; break; }
     sleep 0.05
 done
+[ -n "$ready" ] || { echo "with-x11: Xvfb on $display did not start" >&2; exit 1; }
 eval "$(dbus-launch --sh-syntax)"
 openbox >/dev/null 2>&1 &
 pids+=($!)
