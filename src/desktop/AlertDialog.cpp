@@ -166,6 +166,12 @@ void AlertDialog::addButtons(const Alert& alert, QBoxLayout* row)
         QPushButton* confirming = m_buttons.at(alert.checkboxEnables);
         confirming->setEnabled(false);
         connect(m_checkBox, &QCheckBox::toggled, confirming, &QPushButton::setEnabled);
+        // With no other button, the alert is there to be confirmed: it has no way out but the
+        // checkbox and that button.
+        if (m_buttons.size() == 1) {
+            m_mustConfirm = true;
+            setWindowFlag(Qt::WindowCloseButtonHint, false);
+        }
     }
 }
 
@@ -202,6 +208,9 @@ QPushButton* AlertDialog::button(int index) const
 
 void AlertDialog::reject()
 {
+    // Escape and the window's close button.
+    if (m_mustConfirm)
+        return;
     if (m_cancel >= 0 && m_buttons.at(m_cancel)->isEnabled()) {
         press(m_cancel);
         return;

@@ -17,7 +17,7 @@ class QTextEdit;
 // buttons, the first at the right as on a Mac alert. Return presses the default button, also
 // from the text field; Escape and the window's close button press "Cancel" when there is one,
 // and otherwise close the dialog with no button. The button the checkbox controls is enabled
-// exactly while the box is ticked.
+// exactly while the box is ticked; when it is the only button, nothing else closes the dialog.
 class AlertDialog : public QDialog
 {
     Q_OBJECT
@@ -46,6 +46,8 @@ private:
     int m_pressed = -1;
     int m_cancel = -1;
     int m_defaultPopupIndex = 0;
+    // Only the checkbox and its button close the dialog.
+    bool m_mustConfirm = false;
     QCheckBox* m_checkBox = nullptr;
     QComboBox* m_popup = nullptr;
     QLineEdit* m_textField = nullptr;

@@ -12,6 +12,7 @@ class Scheduler;
 class Screens;
 class Settings;
 class StackWindowFactory;
+class Workspace;
 struct Wording;
 
 // Everything the manager reaches outside itself, handed in once. The application passes the
@@ -33,4 +34,6 @@ struct Services
     // For the storage folders: whether the Desktop syncs, and the platform's texts.
     const CloudSync& cloudSync;
     const Wording& wording;
+    // Opens the stacks folder for the help window.
+    Workspace& workspace;
 };

@@ -6,6 +6,7 @@
 #include "engine/StackWindowFactory.h"
 #include "engine/StackWindowPort.h"
 #include "engine/Stacking.h"
+#include "engine/StoragePlaces.h"
 #include "operations/Dissolve.h"
 #include "operations/RunAsWork.h"
 #include "operations/SelectionFlag.h"
@@ -16,6 +17,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Scheduler.h"
+#include "store/FirstRunChoice.h"
 
 StackManager::StackManager(const Services& services, QObject* parent)
     : QObject(parent)
@@ -377,4 +379,25 @@ void StackManager::windowMoved(const QUuid& id, QPointF origin)
 bool StackManager::endGroupDrag()
 {
     return GroupMoves::endGroupDrag(*this);
+}
+
+bool StackManager::changeStorageLocation(StorageLocation to)
+{
+    return StoragePlaces::changeStorageLocation(*this, to);
+}
+
+void StackManager::revertStorageMove(const QList<StorageMove>& moves, StorageLocation from,
+                                     StorageLocation to, const QString& reason)
+{
+    StoragePlaces::revertStorageMove(*this, moves, from, to, reason);
+}
+
+void StackManager::showHelp()
+{
+    StoragePlaces::showHelp(*this);
+}
+
+bool StackManager::showFirstRunAlert(bool beforeStacking)
+{
+    return m_services.firstRun.showFirstRunAlert(beforeStacking);
 }

@@ -10,6 +10,7 @@
 #include "store/DesktopStack.h"
 #include "store/StackListFile.h"
 #include "store/StorageFolders.h"
+#include "store/StorageRelocation.h"
 
 #include <QHash>
 #include <QList>
@@ -189,6 +190,19 @@ public:
     // Runs the operation as work (see operations/RunAsWork.h).
     void runAsWork(Work operation);
     void renameStack(const QUuid& id);
+
+    // --- Where the files are --------------------------------------------------------------------
+
+    // Asks, then moves every stack to the other storage folder (all or nothing); true when the
+    // files are at `to` now. See engine/StoragePlaces.h.
+    bool changeStorageLocation(StorageLocation to);
+    void revertStorageMove(const QList<StorageMove>& moves, StorageLocation from,
+                           StorageLocation to, const QString& reason);
+    // "Help & Recovering Files…".
+    void showHelp();
+    // The first-run choice (the FirstRunChoice port): true when the user has confirmed where
+    // stacked files go, earlier or now.
+    bool showFirstRunAlert(bool beforeStacking);
 
     // --- Launch -------------------------------------------------------------------------------
 

@@ -68,7 +68,7 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
     }
     if (kept.isEmpty())
         return services.alerts.beep();
-    if (!services.firstRun.showFirstRunAlert(true))
+    if (!manager.showFirstRunAlert(true))
         return;
 
     QStringList paths;

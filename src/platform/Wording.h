@@ -46,6 +46,11 @@ struct Wording
     // directly ".
     QString helpGreyedOut;
 
+    // The first-run alert: what the folder on the Desktop gives, after its path (": files keep
+    // syncing…"), and the sentence added when the Desktop syncs.
+    QString firstRunSyncedDesktop;
+    QString firstRunDesktopSyncs;
+
     // Whether command lines quote paths so that a shell takes each one whole. Off only where
     // the texts must stay exactly as they were first written.
     bool quotePathsInCommands = true;

@@ -128,9 +128,23 @@ void TestAlertDialog::launchAlertClosesOnlyThroughItsCheckbox()
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.answer().button, -1);
 
+    // Neither Escape nor the window's close button gets past it, before the box is ticked or
+    // after; the window offers no close button at all.
+    QVERIFY(!dialog.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!dialog.close());
+    QVERIFY(dialog.isVisible());
     dialog.checkBox()->click();
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(!dialog.close());
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.answer().button, -1);
+
     QTest::mouseClick(ok, Qt::LeftButton);
+    QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.answer().button, 0);
+    QVERIFY(dialog.answer().checked);
 }
 
 void TestAlertDialog::binAlertCancelsOnReturnAndEscape()
@@ -178,12 +192,14 @@ void TestAlertDialog::escapeWithoutCancelClosesWithNoButton()
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.answer().button, -1);
+    QVERIFY(dialog.windowFlags().testFlag(Qt::WindowCloseButtonHint));
 
-    AlertDialog launch(firstRunAlert(false));
-    show(launch);
-    QTest::keyClick(&launch, Qt::Key_Escape);
-    QCOMPARE(launch.answer().button, -1);
-    QVERIFY(!launch.answer().checked);
+    // Before stacking the first-run alert has "Cancel", which Escape presses.
+    AlertDialog beforeStacking(firstRunAlert(true));
+    show(beforeStacking);
+    QTest::keyClick(&beforeStacking, Qt::Key_Escape);
+    QVERIFY(!beforeStacking.isVisible());
+    QCOMPARE(beforeStacking.answer().button, 1);
 }
 
 void TestAlertDialog::popupPreselectsAndReportsTheChoice()

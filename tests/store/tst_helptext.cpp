@@ -9,6 +9,7 @@
 #include "store/HelpText.h"
 #include "store/StorageFolders.h"
 
+#include <QFile>
 #include <QTest>
 
 namespace {
@@ -158,6 +159,7 @@ private Q_SLOTS:
     void currentFolderComesFirst();
     void commandLinesTakeEachPathWhole();
     void readmeOfTheCurrentLocation();
+    void projectReadmeClosesWithTheHelp();
 };
 
 void TestHelpText::macosTextIsTheOriginal()
@@ -280,6 +282,16 @@ void TestHelpText::readmeOfTheCurrentLocation()
     QCOMPARE(folders.readmeText(), wording.readmeIntro + folders.helpText() + QLatin1Char('\n'));
     settings.setValue(SettingsKey::storageLocation, QStringLiteral("documents"));
     QCOMPARE(folders.helpText(), helpText(wording, places(StorageLocation::documents)));
+}
+
+void TestHelpText::projectReadmeClosesWithTheHelp()
+{
+    QFile readme(QStringLiteral(TIDORA_SOURCE_DIR "/README.md"));
+    QVERIFY(readme.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(readme.readAll());
+    const QString help = helpText(linuxWording(), places(StorageLocation::documents));
+    QVERIFY2(text.endsWith(QStringLiteral("\n```text\n") + help + QStringLiteral("\n```\n")),
+             "README.md must close with the help text for the hidden folder in Documents");
 }
 
 QTEST_GUILESS_MAIN(TestHelpText)

@@ -38,7 +38,7 @@ InodeBookmarks& TestServices::bookmarks()
 Services TestServices::services()
 {
     return Services{paths,   settings, guard,   fs,       *m_bookmarks, scheduler, alerts,
-                    screens, desktop,  windows, firstRun, cloud,        wording};
+                    screens, desktop,  windows, firstRun, cloud,        wording,   workspace};
 }
 
 StackManager& TestServices::manager()

@@ -7,6 +7,7 @@
 #include "FixedScreens.h"
 #include "MemorySettings.h"
 #include "RecordingFolderGuard.h"
+#include "RecordingWorkspace.h"
 #include "ScriptedAlerts.h"
 #include "ScriptedFirstRun.h"
 #include "TempHome.h"
@@ -62,6 +63,7 @@ public:
     FakeDesktop desktop{paths.desktop(), fs};
     FakeStackWindowFactory windows;
     ScriptedFirstRun firstRun;
+    RecordingWorkspace workspace;
     FileInvariant invariant{home};
 
     // The bookmarks of the current "process": wired like the application's, renewed by

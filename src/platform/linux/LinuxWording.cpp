@@ -34,6 +34,10 @@ Wording linuxWording()
         "on the Desktop first, or right-click them and choose Stack with Tidora\u2026 If your "
         "desktop is not supported, Tidora can't see which icons are selected: use the "
         "right-click menu, Shift-drag or Auto-Stack by Type.");
+    w.firstRunSyncedDesktop =
+        QStringLiteral(": files keep syncing with the cloud and show on your other devices.");
+    w.firstRunDesktopSyncs =
+        QStringLiteral(" Your Desktop folder is synced to the cloud, so this one is selected.");
     w.quotePathsInCommands = true;
     return w;
 }

@@ -41,6 +41,10 @@ Wording macosWording()
         "on the Desktop in Finder first, then open the menu again. Files inside folders don't "
         "count. If Tidora says it can't control Finder, allow it in System Settings \u203A "
         "Privacy & Security \u203A Automation.");
+    w.firstRunSyncedDesktop =
+        QStringLiteral(": files keep syncing with iCloud and show on your other devices.");
+    w.firstRunDesktopSyncs =
+        QStringLiteral(" Your Desktop syncs with iCloud, so this one is selected.");
     w.quotePathsInCommands = false;
     return w;
 }

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "store/StorageLocation.h"
+#include "store/StorageRelocation.h"
+
+#include <QList>
+#include <QString>
+
+class StackManager;
+
+// Where the stacked files live, as the tray menu offers it: moving every stack to the other
+// storage folder, and the help window that tells where they are.
+namespace StoragePlaces {
+
+// Asks, then moves every stack folder to the location's folder, all or nothing, and shows each
+// window again with its files at their new place. True when the files are there now (also when
+// they were already), false when the user cancelled or the move was undone.
+bool changeStorageLocation(StackManager& manager, StorageLocation to);
+// Undoes the moves of a failed relocation and tells the user.
+void revertStorageMove(StackManager& manager, const QList<StorageMove>& moves, StorageLocation from,
+                       StorageLocation to, const QString& reason);
+// "Help & Recovering Files…": the help text, and the stacks folder opened on request.
+void showHelp(StackManager& manager);
+
+} // namespace StoragePlaces

@@ -1,0 +1,214 @@
+#include "TestServices.h"
+#include "engine/StackManager.h"
+#include "platform/Settings.h"
+#include "store/FirstRunAlert.h"
+
+#include <QDir>
+#include <QTest>
+
+namespace {
+
+const QString understand = QStringLiteral(
+    "I understand that my stacked files are kept in this folder, and that I must remove the app "
+    "with Uninstall Tidora\u2026.");
+
+// The real alert, its move done by the manager, answering the stacking engine's calls.
+struct RealFirstRun
+{
+    explicit RealFirstRun(TestServices& t)
+        : alert(t.alerts, t.settings, t.folders,
+                [&t](StorageLocation to) { return t.manager().changeStorageLocation(to); })
+    {
+        t.firstRun.delegate = &alert;
+    }
+    FirstRunAlert alert;
+};
+
+ScriptedAlerts::Reply reply(QString button, bool checked, std::optional<int> popup = {})
+{
+    return ScriptedAlerts::Reply{std::move(button), checked, std::nullopt, popup};
+}
+
+bool acknowledged(const TestServices& t)
+{
+    return t.settings.boolValue(SettingsKey::acknowledgedHiddenStorage, false);
+}
+
+} // namespace
+
+class TestFirstRun : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void alertOffersThePlacesWithTheCurrentOneSelected();
+    void checkboxGatesTheFirstButton();
+    void cancelBeforeStackingMovesNothing();
+    void confirmingThePreselectedPlaceWritesTheChoice();
+    void choosingTheOtherPlaceMovesTheStacksFirst();
+    void helpOpensTheStacksFolderOrSaysThereIsNone();
+};
+
+void TestFirstRun::alertOffersThePlacesWithTheCurrentOneSelected()
+{
+    TestServices t;
+    const Alert before = FirstRunAlert::alert(t.folders, true);
+    QCOMPARE(before.style, Alert::Style::Warning);
+    QCOMPARE(before.message, QStringLiteral("Important: where your stacked files go"));
+    QCOMPARE(before.informativeText,
+             QStringLiteral(
+                 "Stacking moves your real files, not copies, into a folder. Choose where it "
+                 "is:\n\n\u2022 Hidden Folder in Documents, ~/Documents/.Tidora: your Desktop "
+                 "stays really tidy.\n\u2022 Folder on the Desktop (for cloud sync), "
+                 "~/Desktop/Tidorama Files: files keep syncing with the cloud and show on your "
+                 "other devices.\n\nYou can change this later in the tray icon; the files are "
+                 "moved for you.\n\nStacks only show while Tidora is running, so it opens when you "
+                 "log in. If it isn't running, your files are still safe in that folder: open "
+                 "Tidora and the stacks come back.\n\nTo remove Tidora, choose Uninstall "
+                 "Tidora\u2026 from the tray icon. It moves every file back to your Desktop first. "
+                 "If you delete the app any other way, nothing is lost: install it again to bring "
+                 "the stacks back, or see Help & Recovering Files\u2026 in the menu."));
+    QCOMPARE(before.buttons, (QStringList{QStringLiteral("Continue"), QStringLiteral("Cancel")}));
+    QCOMPARE(before.popupLabel, QStringLiteral("Keep stacked files in:"));
+    QCOMPARE(before.popupItems, (QStringList{QStringLiteral("Hidden Folder in Documents"),
+                                             QStringLiteral("Folder on the Desktop (for cloud "
+                                                            "sync)")}));
+    QCOMPARE(before.popupIndex, 0);
+    QCOMPARE(before.checkboxTitle, understand);
+    QCOMPARE(before.checkboxEnables, 0);
+    QCOMPARE(FirstRunAlert::alert(t.folders, false).buttons, QStringList{QStringLiteral("OK")});
+
+    // A Desktop that syncs (here through Syncthing) preselects the folder on the Desktop and
+    // says why.
+    QVERIFY(QDir().mkpath(t.paths.desktop() + QStringLiteral("/.stfolder")));
+    const Alert synced = FirstRunAlert::alert(t.folders, false);
+    QCOMPARE(synced.popupIndex, 1);
+    QVERIFY(synced.informativeText.contains(
+        QStringLiteral("show on your other devices. Your Desktop folder is synced to the cloud, "
+                       "so this one is selected.\n\n")));
+    QVERIFY(!before.informativeText.contains(QStringLiteral("so this one is selected")));
+    // A saved choice wins over the guess.
+    t.settings.setValue(SettingsKey::storageLocation, QStringLiteral("documents"));
+    QCOMPARE(FirstRunAlert::alert(t.folders, false).popupIndex, 0);
+}
+
+void TestFirstRun::checkboxGatesTheFirstButton()
+{
+    TestServices t;
+    RealFirstRun real(t);
+    // At launch the only button waits for the box; pressed without it, nothing is written.
+    t.alerts.answer(reply(QStringLiteral("OK"), false));
+    QVERIFY(!t.manager().showFirstRunAlert(false));
+    QCOMPARE(t.alerts.problems.size(), 1);
+    QVERIFY(!acknowledged(t));
+    QVERIFY(!t.settings.value(SettingsKey::storageLocation).isValid());
+
+    t.alerts.answer(reply(QStringLiteral("OK"), true));
+    QVERIFY(t.manager().showFirstRunAlert(false));
+    QVERIFY(acknowledged(t));
+    QCOMPARE(t.alerts.raised, 2);
+    // Once confirmed, never again.
+    QVERIFY(t.manager().showFirstRunAlert(true));
+    QCOMPARE(t.alerts.shown.size(), 2);
+}
+
+void TestFirstRun::cancelBeforeStackingMovesNothing()
+{
+    TestServices t;
+    RealFirstRun real(t);
+    t.addDesktopFile(QStringLiteral("a.pdf"));
+    t.alerts.answer(reply(QStringLiteral("Cancel"), true));
+    QVERIFY(!t.stack({QStringLiteral("a.pdf")}));
+    QCOMPARE(t.firstRun.calls, QList<bool>{true});
+    QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("a.pdf"))));
+    QVERIFY(!QFileInfo::exists(t.storageFolder()));
+    QVERIFY(!acknowledged(t));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+
+    // Asked again next time; this time confirmed.
+    t.alerts.answer(reply(QStringLiteral("Continue"), true));
+    QVERIFY(t.stack({QStringLiteral("a.pdf")}));
+    QCOMPARE(t.alerts.shown.size(), 2);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestFirstRun::confirmingThePreselectedPlaceWritesTheChoice()
+{
+    TestServices t;
+    RealFirstRun real(t);
+    QVERIFY(QDir().mkpath(t.paths.desktop() + QStringLiteral("/.stfolder")));
+    t.alerts.answer(reply(QStringLiteral("OK"), true));
+    QVERIFY(t.manager().showFirstRunAlert(false));
+    // No move, so no second alert; the guess is now the setting.
+    QCOMPARE(t.alerts.shown.size(), 1);
+    QCOMPARE(t.settings.value(SettingsKey::storageLocation).toString(), QStringLiteral("desktop"));
+    QVERIFY(acknowledged(t));
+}
+
+void TestFirstRun::choosingTheOtherPlaceMovesTheStacksFirst()
+{
+    TestServices t;
+    // Stacks made before the alert was confirmed (an older install, say).
+    t.addDesktopFile(QStringLiteral("a.pdf"));
+    const DesktopStack stack = *t.stack({QStringLiteral("a.pdf")});
+    RealFirstRun real(t);
+
+    // The move is refused: nothing is written, and the alert comes back next time.
+    t.alerts.answer(reply(QStringLiteral("OK"), true, 1));
+    t.alerts.answer(QStringLiteral("Cancel"));
+    QVERIFY(!t.manager().showFirstRunAlert(false));
+    QCOMPARE(t.alerts.shown.last().message,
+             QStringLiteral("Move stacked files to folder on the desktop (for cloud sync)?"));
+    QVERIFY(!acknowledged(t));
+    QVERIFY(!t.settings.value(SettingsKey::storageLocation).isValid());
+
+    t.alerts.answer(reply(QStringLiteral("OK"), true, 1));
+    t.alerts.answer(QStringLiteral("Move"));
+    QVERIFY(t.manager().showFirstRunAlert(false));
+    QVERIFY(acknowledged(t));
+    QCOMPARE(t.settings.value(SettingsKey::storageLocation).toString(), QStringLiteral("desktop"));
+    QCOMPARE(t.windows.window(stack.id)->files,
+             QStringList{t.folders.storageFolder(StorageLocation::desktop) +
+                         QStringLiteral("/1 PDF/a.pdf")});
+
+    // A move that fails leaves the acknowledgement unwritten.
+    t.settings.remove(SettingsKey::acknowledgedHiddenStorage);
+    t.fs.failMovesOf(QStringLiteral("1 PDF"));
+    t.alerts.answer(reply(QStringLiteral("OK"), true, 0));
+    t.alerts.answer(QStringLiteral("Move"));
+    QVERIFY(!t.manager().showFirstRunAlert(false));
+    QVERIFY(!acknowledged(t));
+    QCOMPARE(t.settings.value(SettingsKey::storageLocation).toString(), QStringLiteral("desktop"));
+    QVERIFY(t.alerts.problems.isEmpty());
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestFirstRun::helpOpensTheStacksFolderOrSaysThereIsNone()
+{
+    TestServices t;
+    t.alerts.answer(QStringLiteral("Open the Stacks Folder"));
+    t.manager().showHelp();
+    const Alert help = t.alerts.shown.first();
+    QCOMPARE(help.message, QStringLiteral("Help & Recovering Files"));
+    QCOMPARE(help.style, Alert::Style::Informational);
+    QCOMPARE(help.scrollText, t.folders.helpText());
+    QCOMPARE(help.buttons,
+             (QStringList{QStringLiteral("Done"), QStringLiteral("Open the Stacks Folder")}));
+    QCOMPARE(t.alerts.messages().last(),
+             QStringLiteral("Nothing is stacked right now, so there is no stacks folder."));
+    QVERIFY(t.workspace.opened.isEmpty());
+
+    t.addDesktopFile(QStringLiteral("a.pdf"));
+    t.stack({QStringLiteral("a.pdf")});
+    t.alerts.answer(QStringLiteral("Done"));
+    t.manager().showHelp();
+    QVERIFY(t.workspace.opened.isEmpty());
+    t.alerts.answer(QStringLiteral("Open the Stacks Folder"));
+    t.manager().showHelp();
+    QCOMPARE(t.workspace.opened, QStringList{t.storageFolder()});
+    QCOMPARE(t.alerts.shown.size(), 4);
+    QVERIFY(t.alerts.problems.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestFirstRun)
+#include "tst_firstrun.moc"
