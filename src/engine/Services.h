@@ -8,6 +8,7 @@ class FileSystem;
 class FirstRunChoice;
 class FolderGuard;
 class Paths;
+class RunningProgram;
 class Scheduler;
 class Screens;
 class Settings;
@@ -36,4 +37,6 @@ struct Services
     const Wording& wording;
     // Opens the stacks folder for the help window.
     Workspace& workspace;
+    // The program itself, for uninstalling.
+    RunningProgram& program;
 };

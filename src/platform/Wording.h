@@ -50,6 +50,16 @@ struct Wording
     // syncing…"), and the sentence added when the Desktop syncs.
     QString firstRunSyncedDesktop;
     QString firstRunDesktopSyncs;
+    // The uninstall alert: the end of "Then the app's settings and the app itself are removed;
+    // …", saying how the program itself goes.
+    QString uninstallAppRemoval;
+    // The sentence after a message that names a hidden folder: how to show hidden folders.
+    QString showHiddenFolders;
+    // The alert that ends an uninstall where the program cannot remove itself (installed for
+    // every user of the computer): what is done and how the user removes the rest. Empty where
+    // the program always removes itself.
+    QString systemWideRemovalMessage;
+    QString systemWideRemovalText;
 
     // Whether command lines quote paths so that a shell takes each one whole. Off only where
     // the texts must stay exactly as they were first written.

@@ -37,8 +37,8 @@ InodeBookmarks& TestServices::bookmarks()
 
 Services TestServices::services()
 {
-    return Services{paths,   settings, guard,   fs,       *m_bookmarks, scheduler, alerts,
-                    screens, desktop,  windows, firstRun, cloud,        wording,   workspace};
+    return Services{paths,   settings, guard,    fs,    *m_bookmarks, scheduler, alerts, screens,
+                    desktop, windows,  firstRun, cloud, wording,      workspace, program};
 }
 
 StackManager& TestServices::manager()

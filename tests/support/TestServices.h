@@ -7,6 +7,7 @@
 #include "FixedScreens.h"
 #include "MemorySettings.h"
 #include "RecordingFolderGuard.h"
+#include "RecordingProgram.h"
 #include "RecordingWorkspace.h"
 #include "ScriptedAlerts.h"
 #include "ScriptedFirstRun.h"
@@ -64,6 +65,7 @@ public:
     FakeStackWindowFactory windows;
     ScriptedFirstRun firstRun;
     RecordingWorkspace workspace;
+    RecordingProgram program;
     FileInvariant invariant{home};
 
     // The bookmarks of the current "process": wired like the application's, renewed by

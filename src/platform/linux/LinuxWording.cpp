@@ -38,6 +38,15 @@ Wording linuxWording()
         QStringLiteral(": files keep syncing with the cloud and show on your other devices.");
     w.firstRunDesktopSyncs =
         QStringLiteral(" Your Desktop folder is synced to the cloud, so this one is selected.");
+    w.uninstallAppRemoval = QStringLiteral("the app is removed.");
+    w.showHiddenFolders =
+        QStringLiteral("In your file manager, press Ctrl+H to show hidden folders.");
+    w.systemWideRemovalMessage = QStringLiteral("Remove Tidora with your package manager");
+    w.systemWideRemovalText = QStringLiteral(
+        "Your stacked files are back on your Desktop, and Tidora's settings and stacks folder are "
+        "removed. Tidora was installed for every user of this computer, so it can't remove "
+        "itself. To remove it, run this in a terminal:\n"
+        "  sudo apt remove tidora");
     w.quotePathsInCommands = true;
     return w;
 }

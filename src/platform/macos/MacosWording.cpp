@@ -45,6 +45,12 @@ Wording macosWording()
         QStringLiteral(": files keep syncing with iCloud and show on your other devices.");
     w.firstRunDesktopSyncs =
         QStringLiteral(" Your Desktop syncs with iCloud, so this one is selected.");
+    w.uninstallAppRemoval = QStringLiteral("the app goes to the Trash.");
+    w.showHiddenFolders =
+        QStringLiteral("In Finder, press Shift-Command-Period to show hidden folders.");
+    // The application bundle always goes to the Trash.
+    w.systemWideRemovalMessage = QString();
+    w.systemWideRemovalText = QString();
     w.quotePathsInCommands = false;
     return w;
 }
