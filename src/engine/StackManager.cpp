@@ -7,11 +7,13 @@
 #include "engine/StackWindowPort.h"
 #include "engine/Stacking.h"
 #include "engine/StoragePlaces.h"
+#include "operations/ConvertToFolders.h"
 #include "operations/Dissolve.h"
 #include "operations/RunAsWork.h"
 #include "operations/SelectionFlag.h"
 #include "operations/StackRemoval.h"
 #include "operations/StackRename.h"
+#include "operations/UndoConversion.h"
 #include "operations/UndoState.h"
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
@@ -400,4 +402,19 @@ void StackManager::showHelp()
 bool StackManager::showFirstRunAlert(bool beforeStacking)
 {
     return m_services.firstRun.showFirstRunAlert(beforeStacking);
+}
+
+void StackManager::convertAll()
+{
+    ConvertToFolders::convertAll(*this);
+}
+
+void StackManager::convertStacks(const QList<QUuid>& ids)
+{
+    ConvertToFolders::convertStacks(*this, ids);
+}
+
+void StackManager::undoLastConversion()
+{
+    UndoConversion::undoLastConversion(*this);
 }

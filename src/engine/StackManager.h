@@ -204,6 +204,15 @@ public:
     // stacked files go, earlier or now.
     bool showFirstRunAlert(bool beforeStacking);
 
+    // --- Converting ---------------------------------------------------------------------------
+
+    // "Convert All Stacks into Folders…" (asks; run as work).
+    void convertAll();
+    // Each stack becomes a folder on the Desktop (the window command; no question asked).
+    void convertStacks(const QList<QUuid>& ids);
+    // "Undo Convert into Folders" (run as work).
+    void undoLastConversion();
+
     // --- Launch -------------------------------------------------------------------------------
 
     // Loads the stacks, repairs them against the disk, opens a window per stack and reports.

@@ -1,0 +1,8 @@
+#pragma once
+
+struct Alert;
+class Alerts;
+
+// Brings the application to the front and asks; true only when the confirming button was
+// pressed.
+bool confirmed(Alerts& alerts, const Alert& alert, int confirmingButton = 0);
