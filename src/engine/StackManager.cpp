@@ -9,6 +9,7 @@
 #include "engine/StoragePlaces.h"
 #include "operations/ConvertToFolders.h"
 #include "operations/Dissolve.h"
+#include "operations/MoveToBin.h"
 #include "operations/RunAsWork.h"
 #include "operations/SelectionFlag.h"
 #include "operations/StackRemoval.h"
@@ -417,4 +418,9 @@ void StackManager::convertStacks(const QList<QUuid>& ids)
 void StackManager::undoLastConversion()
 {
     UndoConversion::undoLastConversion(*this);
+}
+
+void StackManager::moveStacksToBin(const QList<QUuid>& ids)
+{
+    MoveToBin::moveStacksToBin(*this, ids);
 }

@@ -204,7 +204,7 @@ public:
     // stacked files go, earlier or now.
     bool showFirstRunAlert(bool beforeStacking);
 
-    // --- Converting ---------------------------------------------------------------------------
+    // --- Converting and the Bin --------------------------------------------------------------
 
     // "Convert All Stacks into Folders…" (asks; run as work).
     void convertAll();
@@ -212,6 +212,7 @@ public:
     void convertStacks(const QList<QUuid>& ids);
     // "Undo Convert into Folders" (run as work).
     void undoLastConversion();
+    void moveStacksToBin(const QList<QUuid>& ids);
 
     // --- Launch -------------------------------------------------------------------------------
 

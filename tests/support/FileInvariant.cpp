@@ -165,7 +165,9 @@ QStringList FileInvariant::violations() const
             broken.append(QStringLiteral("copied: %1 is at %2")
                               .arg(it->originalPath, where.join(QStringLiteral(", "))));
         else if (where.first().startsWith(m_home.trashFiles() + QLatin1Char('/'))) {
-            const QString name = where.first().mid(m_home.trashFiles().size() + 1);
+            // A file inside a trashed folder is described by the folder's entry.
+            const QString name =
+                where.first().mid(m_home.trashFiles().size() + 1).section(QLatin1Char('/'), 0, 0);
             const QString info = m_home.dataRoot() + QStringLiteral("/Trash/info/") + name +
                                  QStringLiteral(".trashinfo");
             const QByteArray text = TempHome::read(info);

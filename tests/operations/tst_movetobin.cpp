@@ -1,0 +1,233 @@
+#include "LogCapture.h"
+#include "TestServices.h"
+#include "engine/StackManager.h"
+#include "operations/UndoState.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+const QString failedText =
+    QStringLiteral("Some items couldn't be moved to the Bin and remain in their stacks: ");
+
+QString quoted(const QString& name)
+{
+    return QStringLiteral("\u201C") + name + QStringLiteral("\u201D");
+}
+
+// The Trash's record of where a trashed item came from.
+QString trashedFrom(const TempHome& home, const QString& trashedName)
+{
+    const QByteArray info = TempHome::read(home.dataRoot() + QStringLiteral("/Trash/info/") +
+                                           trashedName + QStringLiteral(".trashinfo"));
+    for (const QByteArray& line : info.split('\n')) {
+        if (line.startsWith("Path="))
+            return QUrl::fromPercentEncoding(line.mid(5));
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestMoveToBin : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void alertTextsFollowTheCounts();
+    void onlyTheSecondButtonGoesOn();
+    void filesGoToTheTrashWhole();
+    void spreadStackIsTrashedFromTheDesktop();
+    void fileMovedElsewhereStaysInItsStack();
+    void trashThatRefusesKeepsEverything();
+    void refusedWhileWorking();
+};
+
+void TestMoveToBin::alertTextsFollowTheCounts()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    const DesktopStack one = *t.stack({QStringLiteral("a.txt")});
+    t.alerts.answer(QStringLiteral("Cancel"));
+    t.manager().moveStacksToBin({one.id});
+    const Alert& single = t.alerts.shown.last();
+    QCOMPARE(single.message, QStringLiteral("Move this stack to the Bin?"));
+    QCOMPARE(single.informativeText,
+             QStringLiteral("1 file or folder will move to the Bin. Their stack icon will be "
+                            "removed. Restoring the items from the Bin won't recreate the stack."));
+    QCOMPARE(single.buttons,
+             (QStringList{QStringLiteral("Cancel"), QStringLiteral("Move to Bin")}));
+    // Return cancels.
+    QCOMPARE(single.defaultButton, 0);
+    QCOMPARE(single.style, Alert::Style::Warning);
+    QCOMPARE(t.alerts.raised, 1);
+
+    for (const char* name : {"b.txt", "c.txt", "d.txt", "e.txt"})
+        t.addDesktopFile(QString::fromUtf8(name));
+    const DesktopStack four = *t.stack({QStringLiteral("b.txt"), QStringLiteral("c.txt"),
+                                        QStringLiteral("d.txt"), QStringLiteral("e.txt")});
+    t.alerts.answer(QStringLiteral("Cancel"));
+    // Unknown ids are left out; the order of the ids does not matter.
+    t.manager().moveStacksToBin({four.id, QUuid::createUuid(), one.id});
+    QCOMPARE(t.alerts.shown.last().message, QStringLiteral("Move 2 stacks to the Bin?"));
+    QCOMPARE(t.alerts.shown.last().informativeText,
+             QStringLiteral("5 files or folders will move to the Bin. Their stack icons will be "
+                            "removed. Restoring the items from the Bin won't recreate the "
+                            "stacks."));
+    // Nothing known: no question.
+    t.manager().moveStacksToBin({QUuid::createUuid()});
+    QCOMPARE(t.alerts.shown.size(), 2);
+    QCOMPARE(t.manager().stacks().size(), 2);
+    QVERIFY(t.alerts.problems.isEmpty());
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestMoveToBin::onlyTheSecondButtonGoesOn()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    const DesktopStack stack = *t.stack({QStringLiteral("a.txt")});
+    // Closing the alert without a button is no confirmation either.
+    t.alerts.answerAll([](const Alert&) { return ScriptedAlerts::Reply{QStringLiteral("none")}; });
+    t.manager().moveStacksToBin({stack.id});
+    QCOMPARE(t.manager().stacks().size(), 1);
+    QVERIFY(QFileInfo::exists(t.stackFolder(stack) + QStringLiteral("/a.txt")));
+
+    // A stack with no items is simply removed.
+    DesktopStack empty = stack;
+    empty.id = QUuid::createUuid();
+    empty.items.clear();
+    empty.folderName = QStringLiteral("Empty");
+    t.manager().storeStack(empty);
+    t.alerts.answer(QStringLiteral("Move to Bin"));
+    t.manager().moveStacksToBin({empty.id});
+    QVERIFY(t.alerts.shown.last().informativeText.startsWith(
+        QStringLiteral("0 files or folders will move to the Bin.")));
+    QVERIFY(!t.record(empty.id));
+    QCOMPARE(t.manager().stacks().size(), 1);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestMoveToBin::filesGoToTheTrashWhole()
+{
+    TestServices t;
+    t.invariant.allowTrash();
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.addDesktopFile(QStringLiteral("odd \"name\"\twith\\tab"));
+    t.invariant.addFile(QStringLiteral("Desktop/folder/inside.txt"));
+    t.invariant.addSymlink(QStringLiteral("Desktop/link"), QStringLiteral("/etc/hostname"));
+    const DesktopStack stack =
+        *t.stack({QStringLiteral("a.txt"), QStringLiteral("odd \"name\"\twith\\tab"),
+                  QStringLiteral("folder"), QStringLiteral("link")});
+    const QString folder = t.stackFolder(stack);
+    t.alerts.answer(QStringLiteral("Move to Bin"));
+    t.manager().moveStacksToBin({stack.id});
+
+    QVERIFY(t.manager().stacks().isEmpty());
+    QVERIFY(!t.windows.window(stack.id));
+    QVERIFY(!QFileInfo::exists(folder));
+    QVERIFY(!QFileInfo::exists(t.storageFolder()));
+    QVERIFY(!t.manager().undoState().hasStacks());
+    QCOMPARE(t.namesIn(t.home.trashFiles()),
+             (QStringList{QStringLiteral("a.txt"), QStringLiteral("folder"), QStringLiteral("link"),
+                          QStringLiteral("odd \"name\"\twith\\tab")}));
+    QVERIFY(QFileInfo(t.home.trashFiles() + QStringLiteral("/link")).isSymLink());
+    // Each can be restored to where it was.
+    QCOMPARE(trashedFrom(t.home, QStringLiteral("a.txt")), folder + QStringLiteral("/a.txt"));
+    QCOMPARE(trashedFrom(t.home, QStringLiteral("odd \"name\"\twith\\tab")),
+             folder + QStringLiteral("/odd \"name\"\twith\\tab"));
+    QVERIFY(t.alerts.shown.size() == 1);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestMoveToBin::spreadStackIsTrashedFromTheDesktop()
+{
+    TestServices t;
+    t.invariant.allowTrash();
+    t.addDesktopFile(QStringLiteral("a.txt"), QPointF(100, 100));
+    t.addDesktopFile(QStringLiteral("b.txt"), QPointF(200, 100));
+    const DesktopStack stack = *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+    t.manager().spread(stack.id, false);
+    t.scheduler.runUntilIdle();
+    t.alerts.answer(QStringLiteral("Move to Bin"));
+    t.manager().moveStacksToBin({stack.id});
+    QVERIFY(t.manager().stacks().isEmpty());
+    QCOMPARE(trashedFrom(t.home, QStringLiteral("a.txt")), t.desktopPath(QStringLiteral("a.txt")));
+    QVERIFY(!QFileInfo::exists(t.desktopPath(QStringLiteral("b.txt"))));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestMoveToBin::fileMovedElsewhereStaysInItsStack()
+{
+    TestServices t;
+    t.invariant.allowTrash();
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        t.addDesktopFile(QString::fromUtf8(name));
+    const DesktopStack first = *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+    const DesktopStack second = *t.stack({QStringLiteral("c.txt")});
+    // The user takes b.txt out of the stack folder onto the Desktop, and c.txt into a folder
+    // of its own inside the stack folder.
+    QVERIFY(QFile::rename(t.stackFolder(first) + QStringLiteral("/b.txt"),
+                          t.desktopPath(QStringLiteral("b.txt"))));
+    const QString nested = t.stackFolder(second) + QStringLiteral("/sub");
+    QVERIFY(QDir().mkdir(nested));
+    QVERIFY(QFile::rename(t.stackFolder(second) + QStringLiteral("/c.txt"),
+                          nested + QStringLiteral("/c.txt")));
+    t.alerts.answer(QStringLiteral("Move to Bin"));
+    t.manager().moveStacksToBin({first.id, second.id});
+
+    QCOMPARE(t.alerts.messages().last(), failedText + quoted(QStringLiteral("b.txt")) +
+                                             QStringLiteral(", ") +
+                                             quoted(QStringLiteral("c.txt")) + QStringLiteral("."));
+    QCOMPARE(TestServices::itemNames(*t.record(first.id)), QStringList{QStringLiteral("b.txt")});
+    QCOMPARE(TestServices::itemNames(*t.record(second.id)), QStringList{QStringLiteral("c.txt")});
+    QCOMPARE(t.windows.window(first.id)->record, *t.record(first.id));
+    QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("b.txt"))));
+    QVERIFY(QFileInfo::exists(nested + QStringLiteral("/c.txt")));
+    QCOMPARE(t.namesIn(t.home.trashFiles()), QStringList{QStringLiteral("a.txt")});
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestMoveToBin::trashThatRefusesKeepsEverything()
+{
+    TestServices t;
+    LogCapture log;
+    t.invariant.allowTrash();
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.addDesktopFile(QStringLiteral("b.txt"));
+    const DesktopStack stack = *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+    // As a Trash on another drive, or one that cannot be written, refuses.
+    t.fs.failTrash([](const QString&) { return true; });
+    t.alerts.answer(QStringLiteral("Move to Bin"));
+    t.manager().moveStacksToBin({stack.id});
+    QCOMPARE(t.alerts.messages().last(), failedText + quoted(QStringLiteral("a.txt")) +
+                                             QStringLiteral(", ") +
+                                             quoted(QStringLiteral("b.txt")) + QStringLiteral("."));
+    QCOMPARE(*t.record(stack.id), stack);
+    QCOMPARE(t.namesIn(t.stackFolder(stack)),
+             (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    QVERIFY(log.contains(QStringLiteral("Tidorama: could not move ") + t.stackFolder(stack) +
+                         QStringLiteral("/a.txt to the Bin: ") + FaultyFileSystem::injected));
+    QVERIFY(t.namesIn(t.home.trashFiles()).isEmpty());
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestMoveToBin::refusedWhileWorking()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    const DesktopStack stack = *t.stack({QStringLiteral("a.txt")});
+    t.manager().undoState().setIsWorking(true);
+    t.manager().moveStacksToBin({stack.id});
+    QVERIFY(t.alerts.shown.isEmpty());
+    QCOMPARE(t.alerts.beeps, 0);
+    QCOMPARE(t.manager().stacks().size(), 1);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+QTEST_GUILESS_MAIN(TestMoveToBin)
+#include "tst_movetobin.moc"
