@@ -16,6 +16,7 @@
 #include "operations/StackRename.h"
 #include "operations/UndoConversion.h"
 #include "operations/UndoState.h"
+#include "operations/Uninstall.h"
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
@@ -423,4 +424,9 @@ void StackManager::undoLastConversion()
 void StackManager::moveStacksToBin(const QList<QUuid>& ids)
 {
     MoveToBin::moveStacksToBin(*this, ids);
+}
+
+void StackManager::uninstall()
+{
+    Uninstall::uninstall(*this);
 }

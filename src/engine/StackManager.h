@@ -204,7 +204,7 @@ public:
     // stacked files go, earlier or now.
     bool showFirstRunAlert(bool beforeStacking);
 
-    // --- Converting and the Bin --------------------------------------------------------------
+    // --- Converting, the Bin, uninstalling ----------------------------------------------------
 
     // "Convert All Stacks into Folders…" (asks; run as work).
     void convertAll();
@@ -213,6 +213,8 @@ public:
     // "Undo Convert into Folders" (run as work).
     void undoLastConversion();
     void moveStacksToBin(const QList<QUuid>& ids);
+    // "Uninstall Tidora…".
+    void uninstall();
 
     // --- Launch -------------------------------------------------------------------------------
 
