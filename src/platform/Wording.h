@@ -18,6 +18,8 @@ struct Wording
 
     // Where the program's icon sits: "menu bar icon" / "tray icon".
     QString menuIcon;
+    // Where the program's menu is, after a command: "in the menu bar" / "in the tray menu".
+    QString inMenu;
 
     // The README's first paragraph, ending in a blank line.
     QString readmeIntro;

@@ -53,13 +53,6 @@ void appendPoint(QByteArray& json, const QPointF& point)
     json += ']';
 }
 
-// A name that stays one entry inside the folder it is joined to.
-bool isPlainName(const QString& name)
-{
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QChar(u'\0'));
-}
-
 std::optional<QString> stringFrom(const QJsonValue& value)
 {
     if (!value.isString())
@@ -70,7 +63,7 @@ std::optional<QString> stringFrom(const QJsonValue& value)
 std::optional<QString> plainNameFrom(const QJsonValue& value)
 {
     std::optional<QString> name = stringFrom(value);
-    if (!name || !isPlainName(*name))
+    if (!name || !StackListCodec::isPlainName(*name))
         return std::nullopt;
     return name;
 }
@@ -167,6 +160,12 @@ std::optional<DesktopStack> stackFrom(const QJsonValue& value)
 } // namespace
 
 namespace StackListCodec {
+
+bool isPlainName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QChar(u'\0'));
+}
 
 QString uuidText(const QUuid& id)
 {

@@ -23,6 +23,10 @@ std::optional<QByteArray> encodeStack(const DesktopStack& stack, QString* error)
 // name (empty, ".", "..", or holding "/" or NUL), which could point a later move anywhere.
 std::optional<QList<DesktopStack>> decodeStackList(const QByteArray& json);
 
+// A name that stays one entry inside the folder it is joined to: not empty, not "." or "..",
+// no "/" and no NUL.
+bool isPlainName(const QString& name);
+
 // The canonical upper-case text form, 8-4-4-4-12 hexadecimal digits.
 QString uuidText(const QUuid& id);
 

@@ -21,6 +21,11 @@ void FileInvariant::allowPlace(const QString& relativePath)
     m_others = scanOthers();
 }
 
+void FileInvariant::takeSnapshot()
+{
+    m_others = scanOthers();
+}
+
 QString FileInvariant::addFile(const QString& relativePath, const QByteArray& content)
 {
     const QByteArray body = content.isEmpty()

@@ -33,6 +33,9 @@ public:
     void allowTrash() { m_trashAllowed = true; }
     // Another folder (relative to the home) where tracked files may be.
     void allowPlace(const QString& relativePath);
+    // Takes the snapshot of what lies outside the allowed places again, after a test put
+    // things there that the program must leave alone.
+    void takeSnapshot();
 
     // Where the tracked file first created at `originalPath` is now; empty when it is nowhere or
     // in several places.

@@ -6,6 +6,7 @@ Wording linuxWording()
     w.documentsLabel = QStringLiteral("Hidden Folder in Documents");
     w.desktopLabel = QStringLiteral("Folder on the Desktop (for cloud sync)");
     w.menuIcon = QStringLiteral("tray icon");
+    w.inMenu = QStringLiteral("in the tray menu");
     w.readmeIntro = QStringLiteral(
         "These files are stacked by Tidora, a desktop organiser. Each folder is one stack. They "
         "are real files, not copies: don't delete or rename this folder. Nothing here is deleted "

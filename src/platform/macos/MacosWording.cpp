@@ -6,6 +6,7 @@ Wording macosWording()
     w.documentsLabel = QStringLiteral("Hidden Folder in Documents");
     w.desktopLabel = QStringLiteral("Folder on the Desktop (for iCloud)");
     w.menuIcon = QStringLiteral("menu bar icon");
+    w.inMenu = QStringLiteral("in the menu bar");
     w.readmeIntro = QStringLiteral(
         "These files are stacked by Tidora, a Mac app. Each folder is one stack. They are real "
         "files, not copies: don't delete or rename this folder. Nothing here is deleted by the "

@@ -1,0 +1,340 @@
+#include "store/RecordRepair.h"
+
+#include "platform/Bookmarks.h"
+#include "platform/FileSystem.h"
+#include "platform/Screens.h"
+#include "store/StackListCodec.h"
+#include "store/StorageFolders.h"
+#include "store/StoreLog.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <QUuid>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <utility>
+
+namespace {
+
+// A stack window is 140 × 150; recovered ones stand 160 apart in a row and 170 between rows.
+constexpr qreal columnStep = 160;
+constexpr qreal rowStep = 170;
+// A further sheet of rows, when the screen is full, starts this much lower left.
+constexpr qreal sheetStep = 20;
+
+const QString dsStore = QStringLiteral(".DS_Store");
+
+QString inside(const QString& folder, const QString& name)
+{
+    return folder + QLatin1Char('/') + name;
+}
+
+QString lastComponent(const QString& path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString parentPath(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+// The entries of a stack folder that may become items, in name order (".DS_Store" is never
+// one); nothing when the folder cannot be listed. Unusable names are logged and stay put.
+std::optional<QStringList> stackFolderEntries(const FileSystem& fileSystem, const QString& folder,
+                                              const char* verb)
+{
+    const std::optional<Listing> listing = fileSystem.list(folder);
+    if (!listing)
+        return std::nullopt;
+    logUnnamed(verb, folder, listing->unnamed);
+    QStringList names = listing->names;
+    names.removeAll(dsStore);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+QSet<QString> folderNames(const QList<DesktopStack>& stacks)
+{
+    QSet<QString> names;
+    for (const DesktopStack& stack : stacks) {
+        if (stack.folderName)
+            names.insert(*stack.folderName);
+    }
+    return names;
+}
+
+// The resolved parent folder of files, worked out once per folder: the items of one stack
+// share theirs, and resolving walks every component of the path.
+class ParentFolders
+{
+public:
+    explicit ParentFolders(const FileSystem& fileSystem)
+        : m_fileSystem(fileSystem)
+    {}
+
+    QString of(const QString& file)
+    {
+        const QString parent = parentPath(file);
+        auto found = m_resolved.constFind(parent);
+        if (found == m_resolved.cend())
+            found = m_resolved.insert(parent, m_fileSystem.resolved(parent));
+        return *found;
+    }
+
+private:
+    const FileSystem& m_fileSystem;
+    QHash<QString, QString> m_resolved;
+};
+
+// One stack folder as the records see it: what it holds, and which of those files some record
+// already accounts for. Records that name the same folder share one, so that they never take
+// each other's files as missing.
+struct FolderAccount
+{
+    QString resolvedPath;
+    QStringList entries;
+    QSet<QString> listed;
+    QSet<QString> accounted;
+    // The first record naming the folder, which takes in what nobody accounts for.
+    qsizetype owner = 0;
+};
+
+} // namespace
+
+RecordRepair::RecordRepair(StorageFolders& folders, FileSystem& fileSystem, Bookmarks& bookmarks,
+                           const Screens& screens)
+    : m_folders(folders)
+    , m_fileSystem(fileSystem)
+    , m_bookmarks(bookmarks)
+    , m_screens(screens)
+{}
+
+bool RecordRepair::refreshBookmarks(QList<DesktopStack>& stacks)
+{
+    const QString storage = m_folders.storageFolder();
+    const QString resolvedStorage = m_fileSystem.resolved(storage);
+    ParentFolders parents(m_fileSystem);
+    bool changed = false;
+
+    // The stack folder each record's files now lie in, when none of them lies in its own. A
+    // stack keeps a folder that still holds one of its files: a single file dragged by hand
+    // into another stack's folder must not carry the whole record over there.
+    QList<std::optional<QString>> follow(stacks.size());
+    for (qsizetype s = 0; s < stacks.size(); ++s) {
+        if (stacks.at(s).state != StackState::collapsed)
+            continue;
+        // Items are read through a const view and written one by one, so that an unchanged
+        // record keeps sharing its item list.
+        DesktopStack& stack = stacks[s];
+        bool holdsOwn = false;
+        std::optional<QString> elsewhere;
+        for (qsizetype i = 0; i < stack.items.size(); ++i) {
+            const QByteArray& old = std::as_const(stack.items).at(i).bookmark;
+            const std::optional<QString> path = m_bookmarks.resolve(old);
+            if (!path)
+                continue;
+            const std::optional<QByteArray> fresh = m_bookmarks.make(*path);
+            if (fresh && *fresh != old) {
+                stack.items[i].bookmark = *fresh;
+                changed = true;
+            }
+            const QString folder = parents.of(*path);
+            if (parentPath(folder) != resolvedStorage)
+                continue;
+            const QString name = lastComponent(folder);
+            if (stack.folderName == name)
+                holdsOwn = true;
+            else if (!elsewhere)
+                elsewhere = name;
+        }
+        // The name must lead to that very folder: a name that did not survive decoding, or a
+        // link in the storage folder, does not.
+        if (!holdsOwn && elsewhere && m_fileSystem.isDirectory(inside(storage, *elsewhere)))
+            follow[s] = elsewhere;
+    }
+
+    // A folder that a record keeps is not taken by another; of two records following their
+    // files into the same folder, the first gets it.
+    QSet<QString> taken;
+    for (qsizetype s = 0; s < stacks.size(); ++s) {
+        if (!follow.at(s) && stacks.at(s).folderName)
+            taken.insert(*stacks.at(s).folderName);
+    }
+    for (qsizetype s = 0; s < stacks.size(); ++s) {
+        if (!follow.at(s))
+            continue;
+        if (taken.contains(*follow.at(s))) {
+            if (stacks.at(s).folderName)
+                taken.insert(*stacks.at(s).folderName);
+            continue;
+        }
+        stacks[s].folderName = *follow.at(s);
+        taken.insert(*follow.at(s));
+        changed = true;
+    }
+    return changed;
+}
+
+RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
+{
+    RepairResult result;
+    const QString storage = m_folders.storageFolder();
+    if (!m_fileSystem.exists(storage))
+        return result;
+
+    // A record whose folder is gone takes a folder carrying its own name that nobody names.
+    QSet<QString> named = folderNames(stacks);
+    for (qsizetype s = 0; s < stacks.size(); ++s) {
+        DesktopStack& stack = stacks[s];
+        if (stack.state != StackState::collapsed ||
+            m_fileSystem.exists(m_folders.stackFolderURL(stack)))
+            continue;
+        QString candidate = stack.name;
+        candidate.replace(QLatin1Char('/'), QLatin1Char('-'));
+        candidate.replace(QLatin1Char(':'), QLatin1Char('-'));
+        candidate = candidate.trimmed();
+        // Only a real folder directly inside: never "..", never through a link.
+        if (!StackListCodec::isPlainName(candidate) || named.contains(candidate) ||
+            !m_fileSystem.isDirectory(inside(storage, candidate)))
+            continue;
+        stack.folderName = candidate;
+        named.insert(candidate);
+        result.changed = true;
+    }
+
+    // What each stack folder holds, and which of it the records account for.
+    ParentFolders parents(m_fileSystem);
+    QHash<QString, FolderAccount> accounts;
+    QStringList order;
+    for (qsizetype s = 0; s < stacks.size(); ++s) {
+        if (stacks.at(s).state != StackState::collapsed)
+            continue;
+        DesktopStack& stack = stacks[s];
+        const QString folder = m_folders.stackFolderURL(stack);
+        auto account = accounts.find(folder);
+        if (account == accounts.end()) {
+            // A link or a file in the folder's place is not looked into.
+            if (!m_fileSystem.isDirectory(folder))
+                continue;
+            FolderAccount fresh;
+            fresh.resolvedPath = m_fileSystem.resolved(folder);
+            fresh.entries =
+                stackFolderEntries(m_fileSystem, folder, "restore").value_or(QStringList());
+            fresh.listed = QSet<QString>(fresh.entries.cbegin(), fresh.entries.cend());
+            fresh.owner = s;
+            account = accounts.insert(folder, std::move(fresh));
+            order.append(folder);
+        }
+        for (qsizetype i = 0; i < stack.items.size(); ++i) {
+            const StackItem& item = std::as_const(stack.items).at(i);
+            const std::optional<QString> path = m_bookmarks.resolve(item.bookmark);
+            if (path && parents.of(*path) == account->resolvedPath) {
+                account->accounted.insert(lastComponent(*path));
+                continue;
+            }
+            if (!account->listed.contains(item.name) || account->accounted.contains(item.name))
+                continue;
+            account->accounted.insert(item.name);
+            const std::optional<QByteArray> fresh = m_bookmarks.make(inside(folder, item.name));
+            if (fresh && *fresh != item.bookmark) {
+                stack.items[i].bookmark = *fresh;
+                result.changed = true;
+            }
+        }
+    }
+
+    for (const QString& folder : std::as_const(order)) {
+        const FolderAccount& account = accounts.value(folder);
+        DesktopStack& stack = stacks[account.owner];
+        bool appended = false;
+        for (const QString& name : account.entries) {
+            if (account.accounted.contains(name))
+                continue;
+            const std::optional<QByteArray> bookmark = m_bookmarks.make(inside(folder, name));
+            if (!bookmark)
+                continue;
+            stack.items.append(StackItem{QUuid::createUuid(), name, *bookmark,
+                                         iconPositionNear(stack.windowOrigin, stack.items.size())});
+            appended = true;
+        }
+        if (appended) {
+            result.names.append(stack.name);
+            result.changed = true;
+        }
+    }
+    return result;
+}
+
+RepairResult RecordRepair::recoverOrphanFolders(QList<DesktopStack>& stacks)
+{
+    RepairResult result;
+    const QString storage = m_folders.storageFolder();
+    if (!m_fileSystem.exists(storage))
+        return result;
+    const std::optional<Listing> listing = m_fileSystem.list(storage);
+    if (!listing)
+        return result;
+
+    const QSet<QString> named = folderNames(stacks);
+    QStringList orphans;
+    for (const QString& name : listing->names) {
+        if (!StorageFolders::isIgnoredName(name) && !named.contains(name) &&
+            m_fileSystem.isDirectory(inside(storage, name)))
+            orphans.append(name);
+    }
+    std::sort(orphans.begin(), orphans.end());
+
+    for (const QString& orphan : std::as_const(orphans)) {
+        const QString folder = inside(storage, orphan);
+        DesktopStack stack;
+        stack.windowOrigin = recoveredWindowOrigin(result.names.size());
+        const QStringList entries =
+            stackFolderEntries(m_fileSystem, folder, "recover").value_or(QStringList());
+        for (qsizetype j = 0; j < entries.size(); ++j) {
+            const std::optional<QByteArray> bookmark = m_bookmarks.make(inside(folder, entries[j]));
+            if (bookmark)
+                stack.items.append(StackItem{QUuid::createUuid(), entries[j], *bookmark,
+                                             iconPositionNear(stack.windowOrigin, j)});
+        }
+        if (stack.items.isEmpty())
+            continue;
+        stack.id = QUuid::createUuid();
+        stack.name = orphan;
+        stack.folderName = orphan;
+        stack.state = StackState::collapsed;
+        stacks.append(std::move(stack));
+        result.names.append(orphan);
+        result.changed = true;
+    }
+    return result;
+}
+
+QPointF RecordRepair::iconPositionNear(QPointF windowOrigin, qsizetype index) const
+{
+    const QRectF visible = m_screens.firstVisibleFrame();
+    const qreal step = 24 * qreal(index);
+    return {windowOrigin.x() + 70 + step, (maxY(visible) - windowOrigin.y()) - 75 + step};
+}
+
+QPointF RecordRepair::recoveredWindowOrigin(qsizetype index) const
+{
+    const QRectF visible = m_screens.firstVisibleFrame();
+    const QPointF first(maxX(visible) - 180, maxY(visible) - 210);
+    // As many as fit with the window's left edge still on the screen, and rows likewise.
+    const auto fitting = [](qreal room, qreal step) {
+        return std::max<qsizetype>(1, qsizetype(std::floor(room / step)) + 1);
+    };
+    const qsizetype perRow = fitting(first.x() - minX(visible), columnStep);
+    const qsizetype rows = fitting(first.y() - minY(visible), rowStep);
+    const qsizetype perSheet = perRow * rows;
+    const qsizetype sheet = index / perSheet;
+    const qsizetype row = index % perSheet / perRow;
+    const qsizetype column = index % perRow;
+    return {first.x() - columnStep * qreal(column) - sheetStep * qreal(sheet),
+            first.y() - rowStep * qreal(row) - sheetStep * qreal(sheet)};
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "store/DesktopStack.h"
+
+#include <QList>
+#include <QPointF>
+#include <QString>
+#include <QStringList>
+
+class Bookmarks;
+class FileSystem;
+class Screens;
+class StorageFolders;
+
+// What one repair of the record list did.
+struct RepairResult
+{
+    // The list changed: the caller brings what depends on it up to date and saves it.
+    bool changed = false;
+    // The stacks to name to the user, in list order, each once.
+    QStringList names;
+};
+
+// Repairs the stack records against what lies in the storage folder at launch: follows files
+// through their bookmarks, takes files found in a stack's folder into its record, and turns
+// folders nobody lists into stacks. Nothing is moved here; only records change.
+//
+// Names found on disk are used only as one entry inside the folder they were listed in, and
+// entries are never followed: a symbolic link is an entry like a file, never a folder to look
+// into.
+class RecordRepair
+{
+public:
+    RecordRepair(StorageFolders& folders, FileSystem& fileSystem, Bookmarks& bookmarks,
+                 const Screens& screens);
+
+    // Renews the bookmark of every item of a gathered stack that still resolves, and lets a
+    // record follow its files into another stack folder (renamed by hand, or merged under
+    // another name). True when a record changed.
+    bool refreshBookmarks(QList<DesktopStack>& stacks);
+
+    // Gathered stacks take back the files that lie in their folder without an item; a record
+    // whose folder is gone first looks for a folder carrying its own name. The names are those
+    // of the stacks that got items.
+    RepairResult restoreMissingItems(QList<DesktopStack>& stacks);
+
+    // Every folder in the storage folder that no record names, and that holds something,
+    // becomes a gathered stack of that name, lined up from the top right of the first screen.
+    RepairResult recoverOrphanFolders(QList<DesktopStack>& stacks);
+
+    // The Desktop position given to the `index`-th file of a stack whose window is at
+    // `windowOrigin`, when the file brings no position of its own: next to the window, each
+    // further file 24 points right and down.
+    QPointF iconPositionNear(QPointF windowOrigin, qsizetype index) const;
+
+    // Where the `index`-th stack recovered in a run puts its window: from the top right, 160
+    // points further left each, in rows that stay on the screen.
+    QPointF recoveredWindowOrigin(qsizetype index) const;
+
+private:
+    StorageFolders& m_folders;
+    FileSystem& m_fileSystem;
+    Bookmarks& m_bookmarks;
+    const Screens& m_screens;
+};
