@@ -16,4 +16,15 @@ public:
     virtual std::optional<QByteArray> make(const QString& path) = 0;
     // The file's current path; nothing when it cannot be found.
     virtual std::optional<QString> resolve(const QByteArray& bookmark) = 0;
+
+    struct Renewal
+    {
+        QString path;
+        // A bookmark of the file where it is now: the given bytes themselves when they already
+        // record that, or when no new bookmark can be made.
+        QByteArray bookmark;
+    };
+    // Resolves the bookmark and makes a new one of what it finds, as a launch does for every
+    // stacked file. An implementation may do both with one look at the disk.
+    virtual std::optional<Renewal> renew(const QByteArray& bookmark);
 };

@@ -38,10 +38,11 @@ ReconciliationResult Reconciliation::repair(QList<DesktopStack>& stacks,
 std::optional<TidoraError>
 Reconciliation::missingFoldersWarning(const QList<DesktopStack>& stacks) const
 {
+    const QString storage = m_folders.storageFolder();
     QStringList names;
     for (const DesktopStack& stack : stacks) {
         if (stack.state == StackState::collapsed && !stack.items.isEmpty() &&
-            !m_fileSystem.exists(m_folders.stackFolderURL(stack)))
+            !m_fileSystem.exists(m_folders.stackFolderURL(stack, storage)))
             names.append(stack.name);
     }
     if (names.isEmpty())
@@ -49,7 +50,7 @@ Reconciliation::missingFoldersWarning(const QList<DesktopStack>& stacks) const
     return TidoraError{
         ErrorCode::storageFoldersMissing,
         QStringLiteral("The files of ") + quotedList(names) + QStringLiteral(" are missing from ") +
-            m_folders.storageFolder() +
+            storage +
             QStringLiteral(". If you moved that folder, or the folders inside it, to the Trash, "
                            "put them back. To remove Tidora safely, always use Uninstall "
                            "Tidora\u2026 ") +

@@ -134,16 +134,16 @@ bool RecordRepair::refreshBookmarks(QList<DesktopStack>& stacks)
         bool holdsOwn = false;
         std::optional<QString> elsewhere;
         for (qsizetype i = 0; i < stack.items.size(); ++i) {
-            const QByteArray& old = std::as_const(stack.items).at(i).bookmark;
-            const std::optional<QString> path = m_bookmarks.resolve(old);
-            if (!path)
+            std::optional<Bookmarks::Renewal> renewed =
+                m_bookmarks.renew(std::as_const(stack.items).at(i).bookmark);
+            if (!renewed)
                 continue;
-            const std::optional<QByteArray> fresh = m_bookmarks.make(*path);
-            if (fresh && *fresh != old) {
-                stack.items[i].bookmark = *fresh;
+            if (renewed->bookmark != std::as_const(stack.items).at(i).bookmark) {
+                stack.items[i].bookmark = renewed->bookmark;
                 changed = true;
             }
-            const QString folder = parents.of(*path);
+            const QString folder = parents.of(renewed->path);
+            m_renewed.insert(std::move(renewed->bookmark), renewed->path);
             if (parentPath(folder) != resolvedStorage)
                 continue;
             const QString name = lastComponent(folder);
@@ -192,7 +192,7 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
     for (qsizetype s = 0; s < stacks.size(); ++s) {
         DesktopStack& stack = stacks[s];
         if (stack.state != StackState::collapsed ||
-            m_fileSystem.exists(m_folders.stackFolderURL(stack)))
+            m_fileSystem.exists(m_folders.stackFolderURL(stack, storage)))
             continue;
         QString candidate = stack.name;
         candidate.replace(QLatin1Char('/'), QLatin1Char('-'));
@@ -215,7 +215,7 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
         if (stacks.at(s).state != StackState::collapsed)
             continue;
         DesktopStack& stack = stacks[s];
-        const QString folder = m_folders.stackFolderURL(stack);
+        const QString folder = m_folders.stackFolderURL(stack, storage);
         auto account = accounts.find(folder);
         if (account == accounts.end()) {
             // A link or a file in the folder's place is not looked into.
@@ -232,7 +232,7 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
         }
         for (qsizetype i = 0; i < stack.items.size(); ++i) {
             const StackItem& item = std::as_const(stack.items).at(i);
-            const std::optional<QString> path = m_bookmarks.resolve(item.bookmark);
+            const std::optional<QString> path = resolved(item.bookmark);
             if (path && parents.of(*path) == account->resolvedPath) {
                 account->accounted.insert(lastComponent(*path));
                 continue;
@@ -267,7 +267,16 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
             result.changed = true;
         }
     }
+    m_renewed.clear();
     return result;
+}
+
+std::optional<QString> RecordRepair::resolved(const QByteArray& bookmark)
+{
+    const auto found = m_renewed.constFind(bookmark);
+    if (found != m_renewed.cend())
+        return *found;
+    return m_bookmarks.resolve(bookmark);
 }
 
 RepairResult RecordRepair::recoverOrphanFolders(QList<DesktopStack>& stacks)

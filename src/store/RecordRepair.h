@@ -2,10 +2,14 @@
 
 #include "store/DesktopStack.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QPointF>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 class Bookmarks;
 class FileSystem;
@@ -58,8 +62,14 @@ public:
     QPointF recoveredWindowOrigin(qsizetype index) const;
 
 private:
+    // Where a bookmark leads: as refreshBookmarks just found it, or resolved now.
+    std::optional<QString> resolved(const QByteArray& bookmark);
+
     StorageFolders& m_folders;
     FileSystem& m_fileSystem;
     Bookmarks& m_bookmarks;
     const Screens& m_screens;
+    // What refreshBookmarks found, by the renewed bookmark, for the restoreMissingItems that
+    // follows it: nothing moves between the two, so each file is looked up once per launch.
+    QHash<QByteArray, QString> m_renewed;
 };

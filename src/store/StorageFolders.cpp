@@ -109,8 +109,14 @@ QString StorageFolders::legacyStackFolder() const
 
 QString StorageFolders::stackFolderURL(const DesktopStack& stack) const
 {
+    return stackFolderURL(stack, stack.folderName ? storageFolder() : QString());
+}
+
+QString StorageFolders::stackFolderURL(const DesktopStack& stack,
+                                       const QString& storageFolder) const
+{
     if (stack.folderName)
-        return storageFolder() + QLatin1Char('/') + *stack.folderName;
+        return storageFolder + QLatin1Char('/') + *stack.folderName;
     return legacyStackFolder() + QLatin1Char('/') + StackListCodec::uuidText(stack.id);
 }
 

@@ -47,6 +47,9 @@ public:
     // The stack's folder: the storage folder + its folder name, or, for a record without one,
     // the legacy folder + its id in upper case.
     QString stackFolderURL(const DesktopStack& stack) const;
+    // The same inside a storage folder the caller already looked up: finding the current one
+    // reads the setting (and may ask the cloud clients), too much for every record of a list.
+    QString stackFolderURL(const DesktopStack& stack, const QString& storageFolder) const;
 
     // A folder name from a stack name: "/" and ":" become "-", white space and line breaks
     // (Unicode's, not only ASCII) are trimmed, leading dots dropped; "Stack" when nothing is

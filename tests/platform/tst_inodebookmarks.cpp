@@ -50,6 +50,7 @@ private Q_SLOTS:
     void changesWhileRunningAreSeen();
     void rootsAreAskedAgain();
     void theFilesOwnFolderIsSearchedToo();
+    void renewingMatchesResolvingThenMaking();
 };
 
 void TestInodeBookmarks::fileInPlaceResolvesToItsPath()
@@ -231,6 +232,37 @@ void TestInodeBookmarks::theFilesOwnFolderIsSearchedToo()
     QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark),
              places.home.desktop() + QStringLiteral("/Photos/renamed.png"));
     ::unlink(raw.constData());
+}
+
+void TestInodeBookmarks::renewingMatchesResolvingThenMaking()
+{
+    Places places;
+    InodeBookmarks bookmarks(places.roots());
+    const QString file = places.home.write(QStringLiteral("Documents/.Tidora/A/a.txt"));
+    const QByteArray bookmark = bookmarks.make(file).value();
+
+    // In place: the same bytes, from the one look that found it.
+    std::optional<Bookmarks::Renewal> renewed = bookmarks.renew(bookmark);
+    QVERIFY(renewed);
+    QCOMPARE(renewed->path, file);
+    QCOMPARE(renewed->bookmark, bookmark);
+
+    // Moved: where it is now, and a bookmark that records that.
+    const QString moved = places.hidden + QStringLiteral("/B/a.txt");
+    QVERIFY(QDir().mkpath(places.hidden + QStringLiteral("/B")));
+    QVERIFY(rename(file, moved));
+    renewed = bookmarks.renew(bookmark);
+    QVERIFY(renewed);
+    QCOMPARE(renewed->path, moved);
+    QCOMPARE(renewed->bookmark, bookmarks.make(moved).value());
+
+    // Another file at the old path is what resolving gives too; gone is nothing.
+    const QString other = places.home.write(QStringLiteral("Documents/.Tidora/A/a.txt"));
+    QVERIFY(QFile::remove(moved));
+    QCOMPARE(bookmarks.renew(bookmark)->path, bookmarks.resolve(bookmark).value());
+    QVERIFY(QFile::remove(other));
+    QVERIFY(!bookmarks.renew(bookmark));
+    QVERIFY(!bookmarks.renew("not a bookmark"));
 }
 
 QTEST_GUILESS_MAIN(TestInodeBookmarks)

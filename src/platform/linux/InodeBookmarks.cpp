@@ -122,6 +122,23 @@ std::optional<QString> InodeBookmarks::resolve(const QByteArray& bookmark)
     return std::nullopt;
 }
 
+std::optional<Bookmarks::Renewal> InodeBookmarks::renew(const QByteArray& bookmark)
+{
+    const std::optional<Decoded> decoded = decode(bookmark);
+    if (!decoded)
+        return std::nullopt;
+    const std::optional<FileIdentity> atPath = FileIdentity::of(decoded->path);
+    if (!atPath || !decoded->identity.sameFileAs(*atPath))
+        return Bookmarks::renew(bookmark);
+    const FileIdentity& was = decoded->identity;
+    const bool unchanged = was.device == atPath->device &&
+                           was.hasBirthTime == atPath->hasBirthTime &&
+                           was.birthSeconds == atPath->birthSeconds &&
+                           was.birthNanoseconds == atPath->birthNanoseconds;
+    return Renewal{QFile::decodeName(decoded->path),
+                   unchanged ? bookmark : encode(*atPath, decoded->path)};
+}
+
 int InodeBookmarks::foldersRead() const
 {
     return m_index->foldersRead();

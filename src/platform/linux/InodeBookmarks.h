@@ -41,6 +41,8 @@ public:
 
     std::optional<QByteArray> make(const QString& path) override;
     std::optional<QString> resolve(const QByteArray& bookmark) override;
+    // A file still at its recorded path is renewed from the one stat that found it there.
+    std::optional<Renewal> renew(const QByteArray& bookmark) override;
 
     // How many times a folder has been read into the index.
     int foldersRead() const;
