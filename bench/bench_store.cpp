@@ -2,6 +2,7 @@
 // save, load, a one-record save (one step of a window drag), and bookmark resolution next to a
 // loop that only stats the same files.
 
+#include "BenchSupport.h"
 #include "platform/Paths.h"
 #include "platform/linux/InodeBookmarks.h"
 #include "platform/linux/LocalFileSystem.h"
@@ -43,27 +44,9 @@ private:
     QString m_home;
 };
 
-struct Timing
-{
-    double median = 0;
-    double fastest = 0;
-};
-
-// `runs` timings of `step`, in milliseconds; `prepare` runs untimed before each. The fastest run
-// shows the cost when nothing else competes for the machine.
 Timing timed(const std::function<void()>& step, const std::function<void()>& prepare = {})
 {
-    std::vector<double> times;
-    for (int run = 0; run < runs; ++run) {
-        if (prepare)
-            prepare();
-        QElapsedTimer timer;
-        timer.start();
-        step();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return {times[times.size() / 2], times.front()};
+    return timeRuns(runs, step, prepare);
 }
 
 void print(const char* what, Timing timing, const char* note)
@@ -96,29 +79,8 @@ int main(int argc, char** argv)
 
     // 10,000 files in 200 stack folders, each with a bookmark.
     InodeBookmarks maker(roots);
-    QList<DesktopStack> stacks;
     QStringList files;
-    for (int s = 0; s < stackCount; ++s) {
-        const QString name = QStringLiteral("%1 Screenshots %2").arg(itemsPerStack).arg(s);
-        const QString folder = storage + QLatin1Char('/') + name;
-        QDir().mkpath(folder);
-        DesktopStack stack{QUuid::createUuid(),
-                           name,
-                           name,
-                           StackState::collapsed,
-                           QPointF(100.5 + s, 200.25 + s),
-                           {}};
-        for (int i = 0; i < itemsPerStack; ++i) {
-            const QString file =
-                folder + QStringLiteral("/Screenshot 2024-05-01 at 10.%1.%2.png").arg(s).arg(i);
-            QFile(file).open(QIODevice::WriteOnly);
-            files.append(file);
-            stack.items.append(StackItem{QUuid::createUuid(), QFileInfo(file).fileName(),
-                                         maker.make(file).value_or(QByteArray()),
-                                         QPointF(40.0 + i * 24.5, 60.0 + s * 1.25)});
-        }
-        stacks.append(stack);
-    }
+    QList<DesktopStack> stacks = makeBenchStacks(storage, stackCount, itemsPerStack, maker, &files);
 
     std::printf("%d stacks x %d items, Qt %s, home in %s; median of %d runs\n", stackCount,
                 itemsPerStack, qVersion(), qPrintable(QDir::tempPath()), runs);

@@ -1,14 +1,32 @@
 #include "engine/StackManager.h"
 
-// The launch step. Until the reconciliation with the disk is wired in, it loads the list and
-// opens the windows: the repairs (adopting the storage location, merging and migrating old
-// folders, refreshing bookmarks, restoring missing items, recovering orphan folders, protecting
-// the folders) hook in between loading and opening, and the reports and the first-run alert
-// after the windows are open.
+#include "platform/Alerts.h"
+#include "platform/Settings.h"
+#include "store/FirstRunChoice.h"
+#include "store/Reconciliation.h"
+
+// The launch step: the stacks file, repaired against the disk by the store's reconciliation,
+// one window per stack, then what the user must be told. The repairs report each change of the
+// list, which is saved right then.
 void StackManager::restoreAtLaunch()
 {
     setStacks(stackListFile().loadStackList());
     recomputeFlags();
-    for (const DesktopStack& stack : stacks())
+
+    Reconciliation reconciliation(m_services.paths, m_services.settings, m_folders, fm(),
+                                  m_services.bookmarks, m_services.screens);
+    const ReconciliationResult repaired = reconciliation.repair(m_stacks, [this] {
+        recomputeFlags();
+        saveStackList();
+    });
+
+    for (const DesktopStack& stack : std::as_const(m_stacks))
         showWindow(stack);
+
+    if (const std::optional<TidoraError> warning = reconciliation.missingFoldersWarning(m_stacks))
+        m_services.alerts.showError(*warning);
+    if (const std::optional<TidoraError> report = reconciliation.launchReport(repaired))
+        m_services.alerts.showError(*report);
+    if (!m_services.settings.boolValue(SettingsKey::acknowledgedHiddenStorage, false))
+        (void)m_services.firstRun.showFirstRunAlert(false);
 }

@@ -1,0 +1,112 @@
+// Times the launch step at the size of a well-filled Desktop, 200 stacks of 50 files, next to
+// a bare walk that lists the same folders and stats every file in them: with everything in
+// place, with every stack folder renamed while the program was not running, and with the
+// stacks file gone (every stack recovered from its folder and saved).
+
+#include "BenchSupport.h"
+#include "TestServices.h"
+#include "engine/StackManager.h"
+#include "store/StackListFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <algorithm>
+#include <cstdio>
+#include <dirent.h>
+#include <functional>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+constexpr int stackCount = 200;
+constexpr int itemsPerStack = 50;
+constexpr int runs = 11;
+
+// The median of `runs` timings, in milliseconds.
+double timed(const std::function<void()>& step, const std::function<void()>& prepare = {})
+{
+    return timeRuns(runs, step, prepare).median;
+}
+
+// Lists every folder inside `storage` and stats each entry: what any launch has to read.
+int bareWalk(const QString& storage)
+{
+    int seen = 0;
+    const QByteArray root = QFile::encodeName(storage);
+    DIR* top = ::opendir(root.constData());
+    if (!top)
+        return 0;
+    struct stat info;
+    while (const dirent* folder = ::readdir(top)) {
+        if (folder->d_name[0] == '.')
+            continue;
+        const QByteArray path = root + '/' + folder->d_name;
+        ::lstat(path.constData(), &info);
+        DIR* inner = ::opendir(path.constData());
+        if (!inner)
+            continue;
+        while (const dirent* entry = ::readdir(inner)) {
+            if (entry->d_name[0] == '.')
+                continue;
+            const QByteArray file = path + '/' + entry->d_name;
+            ::lstat(file.constData(), &info);
+            ++seen;
+        }
+        ::closedir(inner);
+    }
+    ::closedir(top);
+    return seen;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    TestServices t;
+    t.settings.setValue(SettingsKey::acknowledgedHiddenStorage, true);
+    const QString storage = t.storageFolder();
+
+    const QList<DesktopStack> stacks =
+        makeBenchStacks(storage, stackCount, itemsPerStack, t.bookmarks());
+    StackListFile file(t.paths, t.fs);
+    const auto writeList = [&] { (void)file.saveStackList(stacks); };
+    writeList();
+    t.relaunch();
+
+    std::printf("%d stacks x %d items, Qt %s; median of %d runs\n", stackCount, itemsPerStack,
+                qVersion(), runs);
+    int walked = 0;
+    const double walk = timed([&] { walked = bareWalk(storage); });
+    std::printf("%-44s %8.2f ms  (%d files)\n", "bare walk: list the folders, stat the files", walk,
+                walked);
+
+    const auto report = [&](const char* what, double ms) {
+        std::printf("%-44s %8.2f ms  %.2fx the bare walk (target <= 3x)\n", what, ms, ms / walk);
+    };
+    qsizetype shown = 0;
+    const auto launch = [&] { shown = t.relaunch().stacks().size(); };
+    report("restoreAtLaunch, everything in place", timed(launch));
+
+    int generation = 0;
+    const auto renameAll = [&] {
+        ++generation;
+        QDir folder(storage);
+        for (const QString& name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            folder.rename(name, name + QStringLiteral(" r%1").arg(generation));
+    };
+    report("restoreAtLaunch, every folder renamed", timed(launch, renameAll));
+    if (t.manager().stacks().size() != stackCount || shown != stackCount)
+        std::printf("  %lld stacks after the renames!\n",
+                    static_cast<long long>(t.manager().stacks().size()));
+
+    const auto loseList = [&] { QFile::remove(file.stacksFileURL()); };
+    report("restoreAtLaunch, stacks file lost", timed(launch, loseList));
+    std::printf("  recovered %lld stacks, %lld alerts shown\n", static_cast<long long>(shown),
+                static_cast<long long>(t.alerts.shown.size()));
+    return 0;
+}
