@@ -120,6 +120,7 @@ bool RecordRepair::refreshBookmarks(QList<DesktopStack>& stacks)
     const QString resolvedStorage = m_fileSystem.resolved(storage);
     ParentFolders parents(m_fileSystem);
     bool changed = false;
+    m_renewed.clear();
 
     // The stack folder each record's files now lie in, when none of them lies in its own. A
     // stack keeps a folder that still holds one of its files: a single file dragged by hand
@@ -182,6 +183,8 @@ bool RecordRepair::refreshBookmarks(QList<DesktopStack>& stacks)
 
 RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
 {
+    // What the refresh found holds only until now.
+    const QHash<QByteArray, QString> renewed = std::exchange(m_renewed, {});
     RepairResult result;
     const QString storage = m_folders.storageFolder();
     if (!m_fileSystem.exists(storage))
@@ -232,7 +235,7 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
         }
         for (qsizetype i = 0; i < stack.items.size(); ++i) {
             const StackItem& item = std::as_const(stack.items).at(i);
-            const std::optional<QString> path = resolved(item.bookmark);
+            const std::optional<QString> path = resolved(renewed, item.bookmark);
             if (path && parents.of(*path) == account->resolvedPath) {
                 account->accounted.insert(lastComponent(*path));
                 continue;
@@ -267,14 +270,14 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
             result.changed = true;
         }
     }
-    m_renewed.clear();
     return result;
 }
 
-std::optional<QString> RecordRepair::resolved(const QByteArray& bookmark)
+std::optional<QString> RecordRepair::resolved(const QHash<QByteArray, QString>& known,
+                                              const QByteArray& bookmark)
 {
-    const auto found = m_renewed.constFind(bookmark);
-    if (found != m_renewed.cend())
+    const auto found = known.constFind(bookmark);
+    if (found != known.cend())
         return *found;
     return m_bookmarks.resolve(bookmark);
 }

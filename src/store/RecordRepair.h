@@ -62,8 +62,9 @@ public:
     QPointF recoveredWindowOrigin(qsizetype index) const;
 
 private:
-    // Where a bookmark leads: as refreshBookmarks just found it, or resolved now.
-    std::optional<QString> resolved(const QByteArray& bookmark);
+    // Where a bookmark leads: as `known` has it, or resolved now.
+    std::optional<QString> resolved(const QHash<QByteArray, QString>& known,
+                                    const QByteArray& bookmark);
 
     StorageFolders& m_folders;
     FileSystem& m_fileSystem;
