@@ -2,7 +2,6 @@
 
 #include "platform/Alerts.h"
 #include "platform/Settings.h"
-#include "store/FirstRunChoice.h"
 #include "store/Reconciliation.h"
 
 // The launch step: the stacks file, repaired against the disk by the store's reconciliation,
@@ -28,5 +27,5 @@ void StackManager::restoreAtLaunch()
     if (const std::optional<TidoraError> report = reconciliation.launchReport(repaired))
         m_services.alerts.showError(*report);
     if (!m_services.settings.boolValue(SettingsKey::acknowledgedHiddenStorage, false))
-        (void)m_services.firstRun.showFirstRunAlert(false);
+        (void)showFirstRunAlert(false);
 }
