@@ -6,7 +6,7 @@
 #include "engine/Stacking.h"
 #include "operations/Confirmation.h"
 #include "operations/Conversion.h"
-#include "operations/NameList.h"
+#include "store/QuotedList.h"
 #include "operations/OperationsLog.h"
 #include "operations/RunAsWork.h"
 #include "operations/UndoState.h"
@@ -127,7 +127,7 @@ void finish(StackManager& manager, const QList<Conversion>& conversions,
             ErrorCode::notMovedIntoFolder,
             QStringLiteral("Some files couldn't be moved into a folder, so they stay in their "
                            "stack: ") +
-                quotedNames(failedNames) + QLatin1Char('.')});
+                quotedList(failedNames) + QLatin1Char('.')});
 }
 
 } // namespace

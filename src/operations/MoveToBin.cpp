@@ -2,7 +2,7 @@
 
 #include "engine/StackManager.h"
 #include "operations/Confirmation.h"
-#include "operations/NameList.h"
+#include "store/QuotedList.h"
 #include "operations/OperationsLog.h"
 #include "operations/UndoState.h"
 #include "platform/Alerts.h"
@@ -105,7 +105,7 @@ void moveStacksToBin(StackManager& manager, const QList<QUuid>& ids)
         alerts.showError(TidoraError{
             ErrorCode::notMovedToBin,
             QStringLiteral("Some items couldn't be moved to the Bin and remain in their stacks: ") +
-                quotedNames(failedNames) + QLatin1Char('.')});
+                quotedList(failedNames) + QLatin1Char('.')});
 }
 
 } // namespace MoveToBin

@@ -5,7 +5,7 @@
 #include "engine/Stacking.h"
 #include "operations/Conversion.h"
 #include "operations/ConvertToFolders.h"
-#include "operations/NameList.h"
+#include "store/QuotedList.h"
 #include "operations/OperationsLog.h"
 #include "operations/RunAsWork.h"
 #include "platform/Alerts.h"
@@ -174,7 +174,7 @@ void undoNow(StackManager& manager)
             ErrorCode::notPutBack,
             QStringLiteral("Some files weren't put back because they are no longer in the "
                            "folder: ") +
-                quotedNames(report.missingNames) + QLatin1Char('.')});
+                quotedList(report.missingNames) + QLatin1Char('.')});
 }
 
 } // namespace
