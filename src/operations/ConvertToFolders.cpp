@@ -6,7 +6,6 @@
 #include "engine/Stacking.h"
 #include "operations/Confirmation.h"
 #include "operations/Conversion.h"
-#include "store/QuotedList.h"
 #include "operations/OperationsLog.h"
 #include "operations/RunAsWork.h"
 #include "operations/UndoState.h"
@@ -17,6 +16,7 @@
 #include "platform/Scheduler.h"
 #include "platform/TidoraError.h"
 #include "platform/Wording.h"
+#include "store/QuotedList.h"
 #include "store/StorageFolders.h"
 
 #include <QFileInfo>

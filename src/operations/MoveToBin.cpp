@@ -2,12 +2,12 @@
 
 #include "engine/StackManager.h"
 #include "operations/Confirmation.h"
-#include "store/QuotedList.h"
 #include "operations/OperationsLog.h"
 #include "operations/UndoState.h"
 #include "platform/Alerts.h"
 #include "platform/FileSystem.h"
 #include "platform/TidoraError.h"
+#include "store/QuotedList.h"
 
 #include <QPointer>
 #include <QSet>

@@ -5,13 +5,13 @@
 #include "engine/Stacking.h"
 #include "operations/Conversion.h"
 #include "operations/ConvertToFolders.h"
-#include "store/QuotedList.h"
 #include "operations/OperationsLog.h"
 #include "operations/RunAsWork.h"
 #include "platform/Alerts.h"
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
 #include "platform/TidoraError.h"
+#include "store/QuotedList.h"
 #include "store/StorageFolders.h"
 
 #include <QFileInfo>
