@@ -1,11 +1,48 @@
+#include "app/AboutDialog.h"
+#include "app/SingleInstance.h"
+#include "app/StacksApp.h"
+#include "platform/DesktopPlatform.h"
+#include "platform/linux/LinuxPaths.h"
+
 #include <QApplication>
-#include <QTextStream>
+#include <QCommandLineParser>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tidora"));
     QApplication::setApplicationVersion(QStringLiteral(TIDORA_VERSION));
-    QTextStream(stdout) << "Tidora " << QApplication::applicationVersion() << '\n';
-    return 0;
+    QApplication::setDesktopFileName(QStringLiteral("tidora"));
+    // The program lives in the tray: closing a dialog never ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(AboutDialog::credits);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("url"),
+                                 QStringLiteral("tidorama://stack-selection stacks the Desktop's "
+                                                "selected files."),
+                                 QStringLiteral("[url…]"));
+    parser.process(app);
+    const QStringList urls = parser.positionalArguments();
+
+    // Before anything touches the stacks: hand the URLs to a running copy and go, or make the
+    // running copy quit and take its place.
+    SingleInstance instance(LinuxPaths().runtimeFolder());
+    if (instance.start(urls) == SingleInstance::Outcome::Forwarded)
+        return 0;
+
+    StacksApp stacks(createDesktopPlatform(), QApplication::applicationVersion());
+    QObject::connect(&instance, &SingleInstance::quitRequested, &app, [] {
+        // Leaves a modal alert's loop too; the queued call ends the main loop even when it has
+        // not started yet.
+        QCoreApplication::quit();
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    });
+    QObject::connect(
+        &instance, &SingleInstance::urlsReceived, &stacks,
+        [&stacks](const QStringList& received) { stacks.delegate().openUrls(received); });
+    stacks.launch(urls);
+    return QApplication::exec();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The texts that speak of the platform: where the spec's macOS wording names Finder, System
 // Settings or the menu bar, each platform has its own sentence, and this table is its only
@@ -20,6 +21,12 @@ struct Wording
     QString menuIcon;
     // Where the program's menu is, after a command: "in the menu bar" / "in the tray menu".
     QString inMenu;
+    // The tray menu item that adds Tidora to the file managers' (Finder's) right-click menu.
+    QString rightClickMenuItem;
+    // The shortcut help: the key caps of the stacking shortcut, and of the key held while
+    // clicking a stack to see its thumbnails.
+    QStringList hotKeyCaps;
+    QString previewKeyCap;
 
     // The README's first paragraph, ending in a blank line.
     QString readmeIntro;

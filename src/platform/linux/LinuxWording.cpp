@@ -7,6 +7,9 @@ Wording linuxWording()
     w.desktopLabel = QStringLiteral("Folder on the Desktop (for cloud sync)");
     w.menuIcon = QStringLiteral("tray icon");
     w.inMenu = QStringLiteral("in the tray menu");
+    w.rightClickMenuItem = QStringLiteral("File Manager Right-Click Menu\u2026");
+    w.hotKeyCaps = {QStringLiteral("Ctrl"), QStringLiteral("Alt"), QStringLiteral("S")};
+    w.previewKeyCap = QStringLiteral("Alt");
     w.readmeIntro = QStringLiteral(
         "These files are stacked by Tidora, a desktop organiser. Each folder is one stack. They "
         "are real files, not copies: don't delete or rename this folder. Nothing here is deleted "

@@ -7,6 +7,10 @@ Wording macosWording()
     w.desktopLabel = QStringLiteral("Folder on the Desktop (for iCloud)");
     w.menuIcon = QStringLiteral("menu bar icon");
     w.inMenu = QStringLiteral("in the menu bar");
+    w.rightClickMenuItem = QStringLiteral("Finder Right-Click Menu\u2026");
+    w.hotKeyCaps = {QStringLiteral("\u2303 control"), QStringLiteral("\u2325 option"),
+                    QStringLiteral("S")};
+    w.previewKeyCap = QStringLiteral("\u2325 option");
     w.readmeIntro = QStringLiteral(
         "These files are stacked by Tidora, a Mac app. Each folder is one stack. They are real "
         "files, not copies: don't delete or rename this folder. Nothing here is deleted by the "

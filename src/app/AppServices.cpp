@@ -1,0 +1,27 @@
+#include "app/AppServices.h"
+
+#include "app/SimpleStackWindow.h"
+#include "platform/linux/LinuxWording.h"
+#include "platform/x11/DesktopProbe.h"
+
+AppServices::AppServices(DesktopPlatform& platform)
+    : wording(linuxWording())
+    // Both storage folders two levels deep and the Desktop one level deep.
+    , bookmarks([this] {
+        return QList<InodeBookmarks::SearchRoot>{
+            {folders.storageFolder(StorageLocation::documents), 2},
+            {folders.storageFolder(StorageLocation::desktop), 2},
+            {paths.desktop(), 1}};
+    })
+    , desktop(paths, fileSystem, settings,
+              LinuxDesktopBridge::Probes{DesktopProbe::windowClass, DesktopProbe::workArea})
+    , windowFactory(std::make_unique<SimpleStackWindowFactory>(platform))
+{}
+
+AppServices::~AppServices() = default;
+
+Services AppServices::services()
+{
+    return Services{paths,   settings, folderGuard,    fileSystem, bookmarks, scheduler, alerts,
+                    screens, desktop,  *windowFactory, firstRun,   cloudSync, wording};
+}

@@ -1,0 +1,12 @@
+#include "app/Keycap.h"
+
+#include "platform/Wording.h"
+
+QList<Keycap::Shortcut> Keycap::table(const Wording& wording)
+{
+    return {
+        {wording.hotKeyCaps, std::nullopt, QStringLiteral("Stack Selected Files")},
+        {{QStringLiteral("\u21e7 shift")}, QStringLiteral("+ Drag"), QStringLiteral("Stack Files")},
+        {{wording.previewKeyCap}, QStringLiteral("+ Click"), QStringLiteral("View Thumbnails")},
+    };
+}

@@ -1,0 +1,136 @@
+#include "app/ManagerCommands.h"
+
+#include "engine/StackManager.h"
+#include "platform/Alerts.h"
+
+ManagerCommands::ManagerCommands(StackManager& manager, Alerts& alerts,
+                                 std::function<void()> showAbout, std::function<void()> quit)
+    : m_manager(&manager)
+    , m_alerts(alerts)
+    , m_showAbout(std::move(showAbout))
+    , m_quit(std::move(quit))
+{}
+
+void ManagerCommands::stackSelection(StackManager& manager)
+{
+    const QPointer<StackManager> weak(&manager);
+    manager.runAsWork([weak](WorkToken token) {
+        if (weak)
+            weak->stackSelection(std::move(token));
+    });
+}
+
+void ManagerCommands::stackSelectedFiles()
+{
+    if (m_manager)
+        stackSelection(*m_manager);
+}
+
+void ManagerCommands::autoStackByType()
+{
+    // Pending: StackManager::autoStackByType(), run as work.
+    notAvailableYet(QStringLiteral("Auto-Stack by Type"), QStringLiteral("Auto-stacking"));
+}
+
+void ManagerCommands::spreadAllStacks()
+{
+    for (const QUuid& id : stacksIn(StackState::collapsed)) {
+        if (m_manager)
+            m_manager->spread(id, false);
+    }
+}
+
+void ManagerCommands::stackAllAgain()
+{
+    // As a click on a spread stack's window does: files dragged clearly away stay out.
+    for (const QUuid& id : stacksIn(StackState::expanded)) {
+        if (m_manager)
+            m_manager->restack(id, true);
+    }
+}
+
+QList<QUuid> ManagerCommands::stacksIn(StackState state) const
+{
+    QList<QUuid> ids;
+    if (!m_manager)
+        return ids;
+    for (const DesktopStack& stack : m_manager->stacks()) {
+        if (stack.state == state)
+            ids.append(stack.id);
+    }
+    return ids;
+}
+
+void ManagerCommands::convertAllStacks()
+{
+    // Pending: StackManager::convertAllStacks().
+    notAvailableYet(QStringLiteral("Convert All Stacks into Folders"),
+                    QStringLiteral("Converting stacks into folders"));
+}
+
+void ManagerCommands::undoConvert()
+{
+    // Pending: StackManager::undoLastConversion(), run as work.
+    notAvailableYet(QStringLiteral("Undo Convert into Folders"),
+                    QStringLiteral("Undoing a conversion"));
+}
+
+void ManagerCommands::dissolveAllStacks()
+{
+    if (m_manager)
+        m_manager->dissolveAll();
+}
+
+StorageLocation ManagerCommands::currentStorageLocation() const
+{
+    return m_manager ? m_manager->folders().currentStorageLocation() : StorageLocation::documents;
+}
+
+void ManagerCommands::changeStorageLocation(StorageLocation location)
+{
+    if (!m_manager || location == currentStorageLocation())
+        return;
+    // Pending: StackManager::changeStorageLocation(location).
+    notAvailableYet(QStringLiteral("Keep Stacked Files In"),
+                    QStringLiteral("Moving the stacks to another folder"));
+}
+
+void ManagerCommands::fileManagerMenu()
+{
+    // Pending: the installer of the file managers' right-click actions.
+    notAvailableYet(QStringLiteral("File Manager Right-Click Menu"),
+                    QStringLiteral("Adding Tidora to your file manager's right-click menu"));
+}
+
+void ManagerCommands::showHelp()
+{
+    // Pending: StackManager::showHelp().
+    notAvailableYet(QStringLiteral("Help & Recovering Files"), QStringLiteral("The help window"));
+}
+
+void ManagerCommands::showAbout()
+{
+    m_showAbout();
+}
+
+void ManagerCommands::uninstall()
+{
+    // Pending: StackManager::uninstall().
+    notAvailableYet(QStringLiteral("Uninstall Tidora"), QStringLiteral("Uninstalling"));
+}
+
+void ManagerCommands::quit()
+{
+    m_quit();
+}
+
+void ManagerCommands::notAvailableYet(const QString& item, const QString& what)
+{
+    Alert alert;
+    alert.style = Alert::Style::Informational;
+    alert.message = item;
+    alert.informativeText = what + QStringLiteral(" isn't available in this version yet.");
+    alert.buttons = {QStringLiteral("OK")};
+    m_alerts.bringToFront();
+    m_alerts.run(alert);
+}

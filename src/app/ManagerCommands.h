@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/MenuCommands.h"
+#include "store/StackState.h"
+
+#include <QList>
+#include <QUuid>
+
+#include <QPointer>
+
+#include <functional>
+
+class Alerts;
+class StackManager;
+
+// The tray menu's commands on the stack manager, looked up when an item is chosen: once the
+// manager is gone they do nothing.
+class ManagerCommands : public MenuCommands
+{
+public:
+    ManagerCommands(StackManager& manager, Alerts& alerts, std::function<void()> showAbout,
+                    std::function<void()> quit);
+
+    // Stacks the Desktop's selected files as work; dropped while work runs. The hot key and
+    // the URL do the same.
+    static void stackSelection(StackManager& manager);
+
+    void stackSelectedFiles() override;
+    void autoStackByType() override;
+    void spreadAllStacks() override;
+    void stackAllAgain() override;
+    void convertAllStacks() override;
+    void undoConvert() override;
+    void dissolveAllStacks() override;
+    StorageLocation currentStorageLocation() const override;
+    void changeStorageLocation(StorageLocation location) override;
+    void fileManagerMenu() override;
+    void showHelp() override;
+    void showAbout() override;
+    void uninstall() override;
+    void quit() override;
+
+private:
+    // The ids of the stacks in this state, in list order (taken before any of them changes).
+    QList<QUuid> stacksIn(StackState state) const;
+    // An item whose operation this build does not have yet says so.
+    void notAvailableYet(const QString& item, const QString& what);
+
+    QPointer<StackManager> m_manager;
+    Alerts& m_alerts;
+    std::function<void()> m_showAbout;
+    std::function<void()> m_quit;
+};

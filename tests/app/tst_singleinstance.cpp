@@ -1,0 +1,165 @@
+#include "TempHome.h"
+#include "app/SingleInstance.h"
+
+#include <QFileInfo>
+#include <QFuture>
+#include <QLocalServer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+
+using Outcome = SingleInstance::Outcome;
+
+namespace {
+
+// A later copy starting on a worker thread, while the running copy's events are handled here
+// (its start-up blocks, as a new process's would). It must find a copy to hand over to.
+QFuture<Outcome> forwardLater(const QString& runtime, const QStringList& urls)
+{
+    return QtConcurrent::run([runtime, urls] { return SingleInstance(runtime).start(urls); });
+}
+
+bool finished(const QFuture<Outcome>& future)
+{
+    return QTest::qWaitFor([&] { return future.isFinished(); }, 60000);
+}
+
+// A socket file nobody listens on, as a copy that was killed leaves it.
+bool leaveStaleSocket(const QString& path)
+{
+    const int descriptor = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (descriptor < 0 || size_t(name.size()) >= sizeof(address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const bool bound =
+        ::bind(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    ::close(descriptor);
+    return bound && QFileInfo::exists(path);
+}
+
+} // namespace
+
+class TestSingleInstance : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void firstCopyListens();
+    void urlsReachTheRunningCopy();
+    void plainLaunchReplacesTheRunningCopy();
+    void staleSocketIsTakenOver();
+    void urlsWithNobodyRunningStayHere();
+};
+
+void TestSingleInstance::firstCopyListens()
+{
+    TempHome home;
+    SingleInstance running(home.runtimeFolder());
+    QCOMPARE(running.start({}), Outcome::Listening);
+    QVERIFY(QFileInfo(running.socketPath()).exists());
+    QVERIFY(running.socketPath().startsWith(home.runtimeFolder() + QStringLiteral("/tidora-")));
+    running.stopListening();
+    QVERIFY(!QFileInfo::exists(running.socketPath()));
+}
+
+void TestSingleInstance::urlsReachTheRunningCopy()
+{
+    TempHome home;
+    SingleInstance running(home.runtimeFolder());
+    QCOMPARE(running.start({}), Outcome::Listening);
+    QSignalSpy received(&running, &SingleInstance::urlsReceived);
+    QSignalSpy quit(&running, &SingleInstance::quitRequested);
+
+    const QStringList urls{QStringLiteral("tidorama://stack-selection"),
+                           QStringLiteral("tidorama://stack-selection/x?y=\u00e9 \"z\"")};
+    const QFuture<Outcome> later = forwardLater(home.runtimeFolder(), urls);
+    QVERIFY(finished(later));
+    QCOMPARE(later.result(), Outcome::Forwarded);
+    // One delivery with both, in order; the running copy goes on.
+    QCOMPARE(received.size(), 1);
+    QCOMPARE(received.first().first().toStringList(), urls);
+    QCOMPARE(quit.size(), 0);
+
+    // And again, from another copy.
+    const QFuture<Outcome> again = forwardLater(home.runtimeFolder(), {urls.first()});
+    QVERIFY(finished(again));
+    QCOMPARE(again.result(), Outcome::Forwarded);
+    QCOMPARE(received.size(), 2);
+}
+
+void TestSingleInstance::plainLaunchReplacesTheRunningCopy()
+{
+    TempHome home;
+    auto running = std::make_unique<SingleInstance>(home.runtimeFolder());
+    QCOMPARE(running->start({}), Outcome::Listening);
+    bool asked = false;
+    // The old copy ends as the program does, a moment later: its connections close with it.
+    connect(running.get(), &SingleInstance::quitRequested, this, [&] {
+        asked = true;
+        QTimer::singleShot(300, this, [&] { running.reset(); });
+    });
+
+    // The new copy starts in a thread of its own that goes on to serve its socket.
+    QThread thread;
+    thread.start();
+    auto* newer = new SingleInstance(home.runtimeFolder());
+    newer->moveToThread(&thread);
+    std::atomic<int> outcome = -1;
+    std::atomic<int> deliveries = 0;
+    connect(newer, &SingleInstance::urlsReceived, newer, [&](const QStringList&) { ++deliveries; });
+    QMetaObject::invokeMethod(newer, [&] { outcome = int(newer->start({})); });
+    QVERIFY(QTest::qWaitFor([&] { return outcome != -1; }, 60000));
+    QVERIFY(asked);
+    QVERIFY(!running);
+    QCOMPARE(Outcome(int(outcome)), Outcome::Listening);
+
+    // The new copy is the one that hears from later copies now.
+    const QFuture<Outcome> third =
+        forwardLater(home.runtimeFolder(), {QStringLiteral("tidorama://stack-selection")});
+    QVERIFY(finished(third));
+    QCOMPARE(third.result(), Outcome::Forwarded);
+    QTRY_COMPARE(int(deliveries), 1);
+
+    QMetaObject::invokeMethod(newer, &QObject::deleteLater);
+    thread.quit();
+    QVERIFY(thread.wait(60000));
+}
+
+void TestSingleInstance::staleSocketIsTakenOver()
+{
+    TempHome home;
+    SingleInstance copy(home.runtimeFolder());
+    QVERIFY(leaveStaleSocket(copy.socketPath()));
+    QCOMPARE(copy.start({}), Outcome::Listening);
+    QSignalSpy received(&copy, &SingleInstance::urlsReceived);
+    const QFuture<Outcome> later =
+        forwardLater(home.runtimeFolder(), {QStringLiteral("tidorama://stack-selection")});
+    QVERIFY(finished(later));
+    QCOMPARE(later.result(), Outcome::Forwarded);
+    QCOMPARE(received.size(), 1);
+}
+
+void TestSingleInstance::urlsWithNobodyRunningStayHere()
+{
+    TempHome home;
+    SingleInstance copy(home.runtimeFolder());
+    // It becomes the running copy and handles its URLs itself after launch.
+    QCOMPARE(copy.start({QStringLiteral("tidorama://stack-selection")}), Outcome::Listening);
+    QVERIFY(QFileInfo::exists(copy.socketPath()));
+}
+
+QTEST_GUILESS_MAIN(TestSingleInstance)
+#include "tst_singleinstance.moc"
