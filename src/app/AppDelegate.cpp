@@ -39,11 +39,17 @@ AppDelegate::AppDelegate(AppServices& services, DesktopPlatform& platform, QObje
     , m_marquee(std::make_unique<DesktopMarquee>(platform, services.screens))
 {
     StackManager* manager = m_manager.get();
+    services.changeLocation = [manager](StorageLocation location) {
+        return manager->changeStorageLocation(location);
+    };
     m_urls = std::make_unique<UrlHandler>([manager] { ManagerCommands::stackSelection(*manager); },
                                           [manager] { return manager->undoState().isWorking(); });
 }
 
-AppDelegate::~AppDelegate() = default;
+AppDelegate::~AppDelegate()
+{
+    m_services.changeLocation = nullptr;
+}
 
 void AppDelegate::willFinishLaunching()
 {

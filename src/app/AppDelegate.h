@@ -25,6 +25,7 @@ class AppDelegate : public QObject
 
 public:
     AppDelegate(AppServices& services, DesktopPlatform& platform, QObject* parent = nullptr);
+    // Unbinds the first-run choice from the manager.
     ~AppDelegate() override;
 
     StackManager& manager() const { return *m_manager; }

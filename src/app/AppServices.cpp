@@ -16,12 +16,16 @@ AppServices::AppServices(DesktopPlatform& platform)
     , desktop(paths, fileSystem, settings,
               LinuxDesktopBridge::Probes{DesktopProbe::windowClass, DesktopProbe::workArea})
     , windowFactory(std::make_unique<SimpleStackWindowFactory>(platform))
+    , firstRun(alerts, settings, folders, [this](StorageLocation location) {
+        return changeLocation && changeLocation(location);
+    })
 {}
 
 AppServices::~AppServices() = default;
 
 Services AppServices::services()
 {
-    return Services{paths,   settings, folderGuard,    fileSystem, bookmarks, scheduler, alerts,
-                    screens, desktop,  *windowFactory, firstRun,   cloudSync, wording};
+    return Services{paths,     settings,  folderGuard, fileSystem, bookmarks,
+                    scheduler, alerts,    screens,     desktop,    *windowFactory,
+                    firstRun,  cloudSync, wording,     workspace,  program};
 }

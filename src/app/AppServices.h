@@ -2,6 +2,7 @@
 
 #include "desktop/QtAlerts.h"
 #include "desktop/QtScreens.h"
+#include "desktop/QtWorkspace.h"
 #include "engine/Services.h"
 #include "platform/Wording.h"
 #include "platform/linux/IniSettings.h"
@@ -11,10 +12,12 @@
 #include "platform/linux/LinuxPaths.h"
 #include "platform/linux/LocalFileSystem.h"
 #include "platform/linux/NullFolderGuard.h"
+#include "platform/linux/QtRunningProgram.h"
 #include "platform/linux/QtScheduler.h"
-#include "store/ConfirmedFirstRun.h"
+#include "store/FirstRunAlert.h"
 #include "store/StorageFolders.h"
 
+#include <functional>
 #include <memory>
 
 class DesktopPlatform;
@@ -47,5 +50,10 @@ public:
     QtScreens screens;
     LinuxDesktopBridge desktop;
     std::unique_ptr<StackWindowFactory> windowFactory;
-    ConfirmedFirstRun firstRun;
+    // Moves the stacks for the first-run choice: the manager's changeStorageLocation, bound
+    // once the manager exists.
+    std::function<bool(StorageLocation)> changeLocation;
+    FirstRunAlert firstRun;
+    QtWorkspace workspace;
+    QtRunningProgram program;
 };

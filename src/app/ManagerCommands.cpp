@@ -63,16 +63,14 @@ QList<QUuid> ManagerCommands::stacksIn(StackState state) const
 
 void ManagerCommands::convertAllStacks()
 {
-    // Pending: StackManager::convertAllStacks().
-    notAvailableYet(QStringLiteral("Convert All Stacks into Folders"),
-                    QStringLiteral("Converting stacks into folders"));
+    if (m_manager)
+        m_manager->convertAll();
 }
 
 void ManagerCommands::undoConvert()
 {
-    // Pending: StackManager::undoLastConversion(), run as work.
-    notAvailableYet(QStringLiteral("Undo Convert into Folders"),
-                    QStringLiteral("Undoing a conversion"));
+    if (m_manager)
+        m_manager->undoLastConversion();
 }
 
 void ManagerCommands::dissolveAllStacks()
@@ -88,11 +86,8 @@ StorageLocation ManagerCommands::currentStorageLocation() const
 
 void ManagerCommands::changeStorageLocation(StorageLocation location)
 {
-    if (!m_manager || location == currentStorageLocation())
-        return;
-    // Pending: StackManager::changeStorageLocation(location).
-    notAvailableYet(QStringLiteral("Keep Stacked Files In"),
-                    QStringLiteral("Moving the stacks to another folder"));
+    if (m_manager)
+        m_manager->changeStorageLocation(location);
 }
 
 void ManagerCommands::fileManagerMenu()
@@ -104,8 +99,8 @@ void ManagerCommands::fileManagerMenu()
 
 void ManagerCommands::showHelp()
 {
-    // Pending: StackManager::showHelp().
-    notAvailableYet(QStringLiteral("Help & Recovering Files"), QStringLiteral("The help window"));
+    if (m_manager)
+        m_manager->showHelp();
 }
 
 void ManagerCommands::showAbout()
@@ -115,8 +110,8 @@ void ManagerCommands::showAbout()
 
 void ManagerCommands::uninstall()
 {
-    // Pending: StackManager::uninstall().
-    notAvailableYet(QStringLiteral("Uninstall Tidora"), QStringLiteral("Uninstalling"));
+    if (m_manager)
+        m_manager->uninstall();
 }
 
 void ManagerCommands::quit()
