@@ -113,7 +113,12 @@ void AppDelegate::installMarquee()
 
 void AppDelegate::installMenuTracking(QMenu* trayMenu)
 {
-    m_menuTracking = new MenuTracking([this] { m_manager->refreshSelectionFlag(); }, this);
+    m_menuTracking = new MenuTracking(
+        [this] {
+            qCDebug(lcApp) << "a menu opens: asking for the selection";
+            m_manager->refreshSelectionFlag();
+        },
+        this);
     if (trayMenu)
         m_menuTracking->watch(trayMenu);
     m_menuTracking->install();

@@ -324,6 +324,13 @@ void TestTidoraApp::marqueeSelectsTheWindowsItTouches()
              qPrintable(m_app->output().mid(before)));
     QVERIFY2(m_app->waitForOutput(selected, before), qPrintable(m_app->output().mid(before)));
 
+    // A stack window's context menu asks the Desktop for its selection, as the tray menu does.
+    const qsizetype opened = m_app->output().size();
+    QVERIFY(xdotool(mouseAt(target.center()) << QStringLiteral("click") << QStringLiteral("3")));
+    QVERIFY2(m_app->waitForOutput(QStringLiteral("a menu opens: asking for the selection"), opened),
+             qPrintable(m_app->output().mid(opened)));
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
+
     // A plain click on the Desktop clears it.
     const qsizetype clicked = m_app->output().size();
     QVERIFY(xdotool(mouseAt(QPointF(1000, 650)) << QStringLiteral("click") << QStringLiteral("1")));
