@@ -103,6 +103,9 @@ private:
     bool waitForStacks(qsizetype count);
     std::optional<QPointF> iconCentre(const QString& name) const;
     bool select(const QStringList& names);
+    bool startTray();
+    void stopTray();
+    std::optional<QRect> waitForTrayIcon();
     QProcessEnvironment environment() const { return QProcessEnvironment::systemEnvironment(); }
 
     std::unique_ptr<TempHome> m_home;
@@ -147,13 +150,7 @@ void TestTidoraApp::initTestCase()
 
     m_caja = std::make_unique<CajaDesktop>(m_home->desktop());
     QVERIFY2(m_caja->waitUntilReady(m_names), "Caja did not show the Desktop");
-    m_tray.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_tray.start(QStringLiteral("trayer"),
-                 {QStringLiteral("--edge"), QStringLiteral("bottom"), QStringLiteral("--align"),
-                  QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
-                  QStringLiteral("--width"), QStringLiteral("120"), QStringLiteral("--heighttype"),
-                  QStringLiteral("pixel"), QStringLiteral("--height"), QStringLiteral("32")});
-    QVERIFY(m_tray.waitForStarted(timeoutMs));
+    QVERIFY(startTray());
 
     m_app = std::make_unique<TidoraProcess>();
     QVERIFY2(m_app->waitForOutput(QStringLiteral("launched with 0 stacks")),
@@ -163,11 +160,47 @@ void TestTidoraApp::initTestCase()
 void TestTidoraApp::cleanupTestCase()
 {
     m_app.reset();
-    if (m_tray.state() != QProcess::NotRunning) {
-        m_tray.terminate();
-        m_tray.waitForFinished(timeoutMs);
-    }
+    stopTray();
     m_caja.reset();
+}
+
+bool TestTidoraApp::startTray()
+{
+    m_tray.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_tray.start(QStringLiteral("trayer"),
+                 {QStringLiteral("--edge"), QStringLiteral("bottom"), QStringLiteral("--align"),
+                  QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
+                  QStringLiteral("--width"), QStringLiteral("120"), QStringLiteral("--heighttype"),
+                  QStringLiteral("pixel"), QStringLiteral("--height"), QStringLiteral("32")});
+    return m_tray.waitForStarted(timeoutMs);
+}
+
+void TestTidoraApp::stopTray()
+{
+    if (m_tray.state() == QProcess::NotRunning)
+        return;
+    m_tray.terminate();
+    m_tray.waitForFinished(timeoutMs);
+}
+
+std::optional<QRect> TestTidoraApp::waitForTrayIcon()
+{
+    // The icon as the tray host embedded it: the program's one small window.
+    QRect icon;
+    const bool found = QTest::qWaitFor(
+        [&] {
+            const QString ids = run(QStringLiteral("xdotool"),
+                                    {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                     QStringLiteral("--class"), QStringLiteral("tidora")});
+            for (const QString& id : ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+                const QRect geometry = windowGeometry(id);
+                if (geometry.isValid() && geometry.width() <= 64 && geometry.height() <= 64)
+                    icon = geometry;
+            }
+            return icon.isValid();
+        },
+        timeoutMs);
+    return found ? std::optional(icon) : std::nullopt;
 }
 
 QList<DesktopStack> TestTidoraApp::stacks()
@@ -356,23 +389,9 @@ void TestTidoraApp::urlReachesTheRunningCopy()
 
 void TestTidoraApp::trayMenuShowsTheItems()
 {
-    // The icon as the tray host embedded it: the program's one small window.
-    QRect icon;
-    QVERIFY2(
-        QTest::qWaitFor(
-            [&] {
-                const QString ids = run(QStringLiteral("xdotool"),
-                                        {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                         QStringLiteral("--class"), QStringLiteral("tidora")});
-                for (const QString& id : ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-                    const QRect geometry = windowGeometry(id);
-                    if (geometry.isValid() && geometry.width() <= 64 && geometry.height() <= 64)
-                        icon = geometry;
-                }
-                return icon.isValid();
-            },
-            timeoutMs),
-        "the tray host shows no icon");
+    const std::optional<QRect> found = waitForTrayIcon();
+    QVERIFY2(found, "the tray host shows no icon");
+    const QRect icon = *found;
 
     // Files selected on the Desktop: opening the menu asks the Desktop again, and the first
     // item turns on when the answer comes.
@@ -418,6 +437,8 @@ void TestTidoraApp::trayMenuShowsTheItems()
 void TestTidoraApp::secondLaunchReplacesTheFirst()
 {
     const QList<DesktopStack> before = stacks();
+    // This time the tray host comes after the program.
+    stopTray();
     auto second = std::make_unique<TidoraProcess>();
     QVERIFY2(m_app->waitForExit(), qPrintable(m_app->output()));
     QCOMPARE(m_app->process().exitStatus(), QProcess::NormalExit);
@@ -426,6 +447,8 @@ void TestTidoraApp::secondLaunchReplacesTheFirst()
              qPrintable(second->output()));
     QVERIFY(second->isRunning());
     QCOMPARE(stacks(), before);
+    QVERIFY(startTray());
+    QVERIFY2(waitForTrayIcon(), "the icon did not come to the tray that started later");
     m_app = std::move(second);
 }
 
