@@ -1,6 +1,7 @@
 #include "engine/StackManager.h"
 
 #include "engine/AddFiles.h"
+#include "engine/AutoStack.h"
 #include "engine/GroupMoves.h"
 #include "engine/Spreading.h"
 #include "engine/StackWindowFactory.h"
@@ -243,6 +244,11 @@ void StackManager::stackFiles(const QList<DesktopFile>& files, const std::option
 void StackManager::stackFilesAtPoint(const QList<DesktopFile>& files, QPointF point)
 {
     Stacking::stackFilesAtPoint(*this, files, point);
+}
+
+void StackManager::autoStackByType(WorkToken token)
+{
+    AutoStack::autoStackByType(*this, std::move(token));
 }
 
 QString StackManager::defaultStackName(const QStringList& paths) const

@@ -140,6 +140,10 @@ public:
     // A new stack centred on a screen point, run as work.
     void stackFilesAtPoint(const QList<DesktopFile>& files, QPointF point);
 
+    // "Auto-Stack by Type": one stack per kind of the Desktop's loose files (asynchronous; the
+    // token is held until the last stack is made). See engine/AutoStack.h.
+    void autoStackByType(WorkToken token = nullptr);
+
     QString defaultStackName(const QStringList& paths) const;
     QPointF defaultWindowOrigin(const QList<DesktopFile>& files) const;
     Status gatherIntoFolder(DesktopStack& stack);

@@ -1,0 +1,248 @@
+#include "TestServices.h"
+#include "engine/AutoStack.h"
+#include "engine/StackManager.h"
+#include "operations/UndoState.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+std::optional<DesktopStack> stackNamed(TestServices& t, const QString& name)
+{
+    for (const DesktopStack& stack : t.manager().stacks()) {
+        if (stack.name == name)
+            return stack;
+    }
+    return std::nullopt;
+}
+
+// Runs auto-stack as the menu does, as work, to its end.
+void autoStack(TestServices& t)
+{
+    StackManager& manager = t.manager();
+    manager.runAsWork([&manager](WorkToken token) { manager.autoStackByType(std::move(token)); });
+    t.scheduler.runUntilIdle();
+}
+
+QStringList sorted(QStringList names)
+{
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+class TestAutoStack : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void slotsFillColumnsFromTheTopRight();
+    void onlyKindsWithTwoLooseFilesAreStacked();
+    void aSecondRunJoinsTheStackOfTheKind();
+    void nothingToStackBeepsAndFailuresAreShown();
+    void cancelledFirstRunMovesNothing();
+    void crowdedHostileDesktop();
+};
+
+void TestAutoStack::slotsFillColumnsFromTheTopRight()
+{
+    // (1000 − 20) ÷ 160 = 6.125: six windows a column.
+    const QRectF area(0, 0, 1000, 1000);
+    QCOMPARE(AutoStack::rowsPerColumn(area), 6);
+    const qreal right = 1000 - 140 - 20 - 30;
+    QCOMPARE(AutoStack::windowSlot(area, 0), QPointF(right, 840));
+    QCOMPARE(AutoStack::windowSlot(area, 5), QPointF(right, 40));
+    QCOMPARE(AutoStack::windowSlot(area, 6), QPointF(right - 150, 840));
+    QCOMPARE(AutoStack::windowSlot(area, 13), QPointF(right - 300, 680));
+    // The area need not start at the origin.
+    QCOMPARE(AutoStack::windowSlot(QRectF(1280, 24, 1000, 1000), 1),
+             QPointF(1280 + right, 24 + 680));
+    // Too low for one row, or no screen at all: still one window a column.
+    QCOMPARE(AutoStack::rowsPerColumn(QRectF(0, 0, 800, 170)), 1);
+    QCOMPARE(AutoStack::rowsPerColumn(QRectF()), 1);
+    QCOMPARE(AutoStack::windowSlot(QRectF(), 2), QPointF(-160 - 300, -160));
+}
+
+void TestAutoStack::onlyKindsWithTwoLooseFilesAreStacked()
+{
+    TestServices t;
+    for (const char* name : {"b.png", "a.jpg", "report.pdf", "x.xyz", "y.xyz", "tool.desktop",
+                             "run.desktop", ".dot.png", "secret.png", "Screenshot 1.png"})
+        t.addDesktopFile(QString::fromUtf8(name));
+    // Hidden through the folder's ".hidden" list, as file managers honour it.
+    QFile hidden(t.desktopPath(QStringLiteral(".hidden")));
+    QVERIFY(hidden.open(QIODevice::WriteOnly));
+    hidden.write("secret.png\n");
+    hidden.close();
+    QVERIFY(QDir().mkpath(t.desktopPath(QStringLiteral("Photos"))));
+    t.invariant.addFile(QStringLiteral("Desktop/Photos/in.png"));
+    t.invariant.addFile(QStringLiteral("Desktop/Photos/in2.png"));
+    QVERIFY(QDir().mkpath(t.desktopPath(QStringLiteral("Viewer.app"))));
+    QVERIFY(QDir().mkpath(t.desktopPath(QStringLiteral("Other Viewer.app"))));
+
+    autoStack(t);
+    QCOMPARE(t.manager().stacks().size(), 1);
+    const DesktopStack images = t.manager().stacks().first();
+    QCOMPARE(images.name, QStringLiteral("Images"));
+    QCOMPARE(TestServices::itemNames(images),
+             (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.png")}));
+    QCOMPARE(images.windowOrigin, AutoStack::windowSlot(t.screens.firstVisibleFrame(), 0));
+    QCOMPARE(t.windows.window(images.id)->frameOrigin(), images.windowOrigin);
+    for (const char* stays :
+         {"report.pdf", "x.xyz", "y.xyz", "tool.desktop", "run.desktop", ".dot.png", "secret.png",
+          "Screenshot 1.png", "Photos/in.png", "Viewer.app"})
+        QVERIFY2(QFileInfo::exists(t.desktopPath(QString::fromUtf8(stays))), stays);
+    // Asked before anything moves (and once more by the stacking itself, which a confirmed
+    // choice answers at once).
+    QCOMPARE(t.firstRun.calls, (QList<bool>{true, true}));
+    QVERIFY(!t.manager().undoState().isWorking());
+    QVERIFY(t.alerts.shown.isEmpty());
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestAutoStack::aSecondRunJoinsTheStackOfTheKind()
+{
+    TestServices t;
+    for (const char* name : {"Screenshot 1.png", "Screenshot 2.png", "a.pdf", "b.pdf"})
+        t.addDesktopFile(QString::fromUtf8(name));
+    autoStack(t);
+    const DesktopStack screenshots = *stackNamed(t, QStringLiteral("Screenshots"));
+    const DesktopStack pdfs = *stackNamed(t, QStringLiteral("PDFs"));
+    // In the order of the kinds: the screenshots take the first slot.
+    const QRectF area = t.screens.firstVisibleFrame();
+    QCOMPARE(screenshots.windowOrigin, AutoStack::windowSlot(area, 0));
+    QCOMPARE(pdfs.windowOrigin, AutoStack::windowSlot(area, 1));
+
+    // The PDFs are spread: their files lie on the Desktop again but still belong to the stack.
+    t.manager().spread(pdfs.id, false);
+    t.scheduler.runUntilIdle();
+    for (const char* name : {"Screenshot 3.png", "Screenshot 0.png", "c.mp3", "d.mp3"})
+        t.addDesktopFile(QString::fromUtf8(name));
+    autoStack(t);
+    QCOMPARE(t.manager().stacks().size(), 3);
+    QCOMPARE(TestServices::itemNames(*t.record(screenshots.id)),
+             (QStringList{QStringLiteral("Screenshot 1.png"), QStringLiteral("Screenshot 2.png"),
+                          QStringLiteral("Screenshot 0.png"), QStringLiteral("Screenshot 3.png")}));
+    QCOMPARE(TestServices::itemNames(*t.record(pdfs.id)),
+             (QStringList{QStringLiteral("a.pdf"), QStringLiteral("b.pdf")}));
+    QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("a.pdf"))));
+    // Joining an existing stack uses up no slot.
+    QCOMPARE(stackNamed(t, QStringLiteral("Audio"))->windowOrigin, AutoStack::windowSlot(area, 0));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestAutoStack::nothingToStackBeepsAndFailuresAreShown()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("one.pdf"));
+    t.addDesktopFile(QStringLiteral("one.png"));
+    autoStack(t);
+    QCOMPARE(t.alerts.beeps, 1);
+    QVERIFY(t.firstRun.calls.isEmpty());
+
+    t.addDesktopFile(QStringLiteral("two.png"));
+    t.desktop.setMode(FakeDesktop::Mode::unreachable);
+    autoStack(t);
+    QCOMPARE(t.alerts.messages(), QStringList{FakeDesktop::unreachableError().description()});
+    QVERIFY(t.manager().stacks().isEmpty());
+    QVERIFY(!t.manager().undoState().isWorking());
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestAutoStack::cancelledFirstRunMovesNothing()
+{
+    TestServices t;
+    for (const char* name : {"a.pdf", "b.pdf", "a.png", "b.png"})
+        t.addDesktopFile(QString::fromUtf8(name));
+    t.firstRun.confirm = false;
+    autoStack(t);
+    // Asked once, not once for every kind.
+    QCOMPARE(t.firstRun.calls, QList<bool>{true});
+    QVERIFY(t.manager().stacks().isEmpty());
+    QVERIFY(!QFileInfo::exists(t.storageFolder()));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestAutoStack::crowdedHostileDesktop()
+{
+    TestServices t;
+    // Names in many scripts, with quotes, backslashes, tabs, line breaks, decomposed accents
+    // and names as long as a file system takes.
+    const QStringList stems = {
+        QStringLiteral("plain"),
+        QStringLiteral("\u043E\u0442\u0447\u0451\u0442"),
+        QStringLiteral("\u03B1\u03C1\u03C7\u03B5\u03AF\u03BF"),
+        QStringLiteral("\u5199\u771F\u30D5\u30A1\u30A4\u30EB"),
+        QStringLiteral("\u0645\u0644\u0641"),
+        QStringLiteral("\u05E7\u05D5\u05D1\u05E5"),
+        QStringLiteral("\u092B\u093C\u093E\u0907\u0932"),
+        QStringLiteral("\U0001F4C4 emoji"),
+        QStringLiteral("it's \"quoted\""),
+        QStringLiteral("back\\slash"),
+        QStringLiteral("tab\there"),
+        QStringLiteral("line\nbreak"),
+        QStringLiteral("cafe\u0301 NFD"),
+        QStringLiteral("{braces} $HOME `tick` ;|&"),
+    };
+    struct Kind
+    {
+        QString prefix;
+        QString extension;
+        QString stack;
+    };
+    const QList<Kind> kinds = {
+        {QStringLiteral("Screenshot "), QStringLiteral("png"), QStringLiteral("Screenshots")},
+        {QString(), QStringLiteral("jpg"), QStringLiteral("Images")},
+        {QString(), QStringLiteral("pdf"), QStringLiteral("PDFs")},
+        {QString(), QStringLiteral("docx"), QStringLiteral("Documents")},
+        {QString(), QStringLiteral("mp4"), QStringLiteral("Videos")},
+        {QString(), QStringLiteral("mp3"), QStringLiteral("Audio")},
+        {QString(), QStringLiteral("zip"), QStringLiteral("Archives")},
+        {QString(), QStringLiteral("dmg"), QStringLiteral("Installers")},
+        // These stay: no kind, launchers, hidden.
+        {QString(), QStringLiteral("xyz"), QString()},
+        {QString(), QStringLiteral("desktop"), QString()},
+        {QStringLiteral("."), QStringLiteral("png"), QString()},
+    };
+    QHash<QString, QString> expected;
+    QStringList staying;
+    for (int i = 0; i < 2000; ++i) {
+        const Kind& kind = kinds.at(i % kinds.size());
+        QString stem = stems.at((i / kinds.size()) % stems.size()) + QString::number(i);
+        // Now and then as long as a name may be (255 bytes), in two-byte characters.
+        while (i % 97 == 0 && stem.toUtf8().size() < 236)
+            stem += QChar(u'\u00E9');
+        const QString name = kind.prefix + stem + QLatin1Char('.') + kind.extension;
+        QVERIFY2(name.toUtf8().size() <= 255, qPrintable(name));
+        t.addDesktopFile(name);
+        if (kind.stack.isEmpty())
+            staying.append(name);
+        else
+            expected.insert(name, kind.stack);
+    }
+    for (int i = 0; i < 20; ++i)
+        QVERIFY(QDir().mkpath(t.desktopPath(QStringLiteral("folder %1").arg(i))));
+
+    autoStack(t);
+    QCOMPARE(t.manager().stacks().size(), 8);
+    qsizetype stacked = 0;
+    for (const DesktopStack& stack : t.manager().stacks()) {
+        QVERIFY(!t.record(stack.id)->items.isEmpty());
+        const QStringList inFolder = t.namesIn(t.stackFolder(stack));
+        QCOMPARE(sorted(TestServices::itemNames(stack)), inFolder);
+        for (const QString& name : inFolder)
+            QCOMPARE(expected.value(name), stack.name);
+        stacked += inFolder.size();
+    }
+    QCOMPARE(stacked, expected.size());
+    for (const QString& name : std::as_const(staying))
+        QVERIFY2(QFileInfo::exists(t.desktopPath(name)), qPrintable(name));
+    QVERIFY(t.alerts.shown.isEmpty());
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+QTEST_GUILESS_MAIN(TestAutoStack)
+#include "tst_autostack.moc"
