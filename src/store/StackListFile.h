@@ -16,7 +16,10 @@ class Paths;
 //
 // Saving is cheap when little changed: the encoded bytes of every record are kept with a copy of
 // the record, and only records that differ from their copy are encoded again. A window drag that
-// saves on every step therefore re-encodes one record and writes the file.
+// saves on every step therefore re-encodes one record and writes the file. A save that changes
+// nothing but window origins is as atomic as any other, but does not wait until the disk has
+// the data (the file system writes it before the rename that puts it in place); every other
+// save does.
 class StackListFile
 {
 public:
@@ -43,10 +46,14 @@ private:
     };
 
     Status write(const QList<DesktopStack>& stacks);
+    // Replaces the file atomically without waiting for the disk.
+    static Status replace(const QString& fileName, const QByteArray& text);
 
     const Paths& m_paths;
     FileSystem& m_fileSystem;
     QString m_fileName;
     QHash<QUuid, Encoded> m_encoded;
+    // The ids of the last save, in file order.
+    QList<QUuid> m_order;
     QByteArray m_buffer;
 };

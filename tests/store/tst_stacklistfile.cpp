@@ -60,6 +60,20 @@ struct Fixture
     {
         return QDir(paths.dataFolder()).entryList(QDir::Files | QDir::Hidden);
     }
+    // A save on a disk with room for `bytes` more (works as root too).
+    Status saveOnFullDisk(const QList<DesktopStack>& stacks, qsizetype bytes)
+    {
+        rlimit old;
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        rlimit limited = old;
+        limited.rlim_cur = rlim_t(bytes);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+        const Status saved = file.saveStackList(stacks);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previous);
+        return saved;
+    }
     int saveFailuresLogged(const LogCapture& log) const
     {
         return int(log.startingWith(QStringLiteral("Tidorama: could not save stacks: ")).size());
@@ -283,27 +297,27 @@ void TestStackListFile::failedWriteKeepsTheOldFile()
     QVERIFY(f.file.saveStackList(small));
     const QByteArray before = TempHome::read(f.file.stacksFileURL());
 
-    // A disk that fills up half-way through the write (works as root too).
+    // A disk that fills up half-way through the write.
     QList<DesktopStack> large = small;
     for (int i = 0; i < 200; ++i)
         large[0].items.append(item(QStringLiteral("f%1").arg(i), QByteArray(100, 'b'), {}));
-    rlimit old;
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    rlimit limited = old;
-    limited.rlim_cur = rlim_t(before.size() + 100);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    ::setrlimit(RLIMIT_FSIZE, &limited);
     LogCapture log;
-    const Status saved = f.file.saveStackList(large);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
-
-    QVERIFY(!saved);
+    QVERIFY(!f.saveOnFullDisk(large, before.size() + 100));
     QCOMPARE(f.saveFailuresLogged(log), 1);
     QCOMPARE(TempHome::read(f.file.stacksFileURL()), before);
     QCOMPARE(f.dataFiles(), QStringList{QStringLiteral("stacks.json")});
     QVERIFY(f.file.saveStackList(large));
     QCOMPARE(f.reloaded(), large);
+
+    // A save that only moves windows takes a quicker way to the disk; it is just as whole.
+    const QByteArray full = TempHome::read(f.file.stacksFileURL());
+    large[1].windowOrigin += QPointF(1, 0);
+    QVERIFY(!f.saveOnFullDisk(large, 10));
+    QCOMPARE(TempHome::read(f.file.stacksFileURL()), full);
+    QCOMPARE(f.dataFiles(), QStringList{QStringLiteral("stacks.json")});
+    QVERIFY(f.file.saveStackList(large));
+    QCOMPARE(f.reloaded(), large);
+    QCOMPARE(f.dataFiles(), QStringList{QStringLiteral("stacks.json")});
 }
 
 void TestStackListFile::dataFolderReplacedByAFile()
