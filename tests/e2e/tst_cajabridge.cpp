@@ -212,8 +212,14 @@ void TestCajaBridge::readsBackADraggedIcon()
          QStringLiteral("1")}));
     QVERIFY(QTest::qWaitFor([&] { return changed.contains({name}); }, CajaDesktop::timeoutMs));
 
+    // Caja writes the new position before it redraws; wait for the icon to show there.
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            const std::optional<CajaDesktop::Icon> now = m_caja->icon(name);
+            return now && now->image.topLeft() != before.image.topLeft();
+        },
+        CajaDesktop::timeoutMs));
     const CajaDesktop::Icon after = *m_caja->icon(name);
-    QVERIFY(after.image.topLeft() != before.image.topLeft());
     QCOMPARE(m_bridge->desktopPositions({name}).value().value(name), imageCentre(after));
 }
 
