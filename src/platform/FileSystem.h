@@ -29,6 +29,8 @@ public:
     virtual bool exists(const QString& path) const = 0;
     // A real directory; a symbolic link to one is not.
     virtual bool isDirectory(const QString& path) const = 0;
+    // A symbolic link, dangling or not.
+    virtual bool isSymbolicLink(const QString& path) const = 0;
     // Nothing when the folder cannot be listed (missing, not a folder, unreadable).
     virtual std::optional<Listing> list(const QString& folder) const = 0;
     // The path with every symbolic link resolved and "."/".." removed; the path made absolute

@@ -102,9 +102,15 @@ void TestLocalFileSystem::resolvingKeepsTheItemItself()
     QVERIFY(fs.exists(link));
     QVERIFY(!fs.isDirectory(home.home() + QStringLiteral("/linked")));
     QVERIFY(fs.isDirectory(real));
+    QVERIFY(fs.isSymbolicLink(home.home() + QStringLiteral("/linked")));
+    QVERIFY(fs.isSymbolicLink(link));
+    QVERIFY(!fs.isSymbolicLink(target));
+    QVERIFY(!fs.isSymbolicLink(real));
+    QVERIFY(!fs.isSymbolicLink(real + QStringLiteral("/missing")));
 
     QFile::remove(target);
     QVERIFY(fs.exists(link)); // dangling, but there
+    QVERIFY(fs.isSymbolicLink(link));
 }
 
 void TestLocalFileSystem::foldersAreCreatedAndRemovedOnlyWhenEmpty()

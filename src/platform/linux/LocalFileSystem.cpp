@@ -56,6 +56,12 @@ bool LocalFileSystem::isDirectory(const QString& path) const
     return ::lstat(encoded(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool LocalFileSystem::isSymbolicLink(const QString& path) const
+{
+    struct stat info;
+    return ::lstat(encoded(path).constData(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
 std::optional<Listing> LocalFileSystem::list(const QString& folder) const
 {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(encoded(folder).constData()), &::closedir);
