@@ -3,6 +3,8 @@
 #include "engine/DesktopBridge.h"
 #include "engine/DesktopCoordinates.h"
 #include "engine/EngineLog.h"
+#include "engine/PathNames.h"
+#include "engine/ResolvedFolders.h"
 #include "engine/StackManager.h"
 #include "engine/Stacking.h"
 #include "platform/Alerts.h"
@@ -10,16 +12,12 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 
-#include <QFileInfo>
 
 #include <algorithm>
 
 namespace {
 
-QString fileName(const QString& path)
-{
-    return QFileInfo(path).fileName();
-}
+using PathNames::fileName;
 
 // The places a drop must never carry off, links resolved.
 QStringList protectedPlaces(const StackManager& manager)
@@ -82,9 +80,10 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
     }
 
     const QString desktop = manager.resolvedDesktopFolder();
+    ResolvedFolders parents(fs);
     QStringList onDesktop;
     for (const QString& path : std::as_const(kept)) {
-        if (fs.resolvedParent(path) == desktop)
+        if (parents.parentOf(path) == desktop)
             onDesktop.append(fileName(path));
     }
     const PositionMap positions =
@@ -103,7 +102,7 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
     for (const QString& path : std::as_const(kept)) {
         const QString name = fileName(path);
         const auto known =
-            fs.resolvedParent(path) == desktop ? positions.constFind(name) : positions.cend();
+            parents.parentOf(path) == desktop ? positions.constFind(name) : positions.cend();
         const QPointF position =
             known != positions.cend() ? *known : base + QPointF(24, 24) * unplaced++;
         const QString destination = Stacking::uniqueDestination(fs, folder, name);

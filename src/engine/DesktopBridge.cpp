@@ -1,5 +1,6 @@
 #include "engine/DesktopBridge.h"
 
+#include "engine/ResolvedFolders.h"
 #include "platform/FileSystem.h"
 
 #include <QFile>
@@ -25,9 +26,10 @@ BridgeResult<QList<DesktopFile>> DesktopBridge::selectedFiles()
     if (!selection)
         return selection;
     const QString desktop = m_fileSystem.resolved(m_desktopFolder);
+    ResolvedFolders parents(m_fileSystem);
     QList<DesktopFile> kept;
     for (const DesktopFile& file : selection.value()) {
-        if (!isHiddenFile(file.path) && m_fileSystem.resolvedParent(file.path) == desktop)
+        if (!isHiddenFile(file.path) && parents.parentOf(file.path) == desktop)
             kept.append(file);
     }
     return kept;

@@ -1,20 +1,12 @@
 #include "engine/FileKind.h"
 
 #include "engine/ContentType.h"
+#include "engine/PathNames.h"
 #include "platform/FileSystem.h"
 
 namespace FileKinds {
 
 namespace {
-
-QString lastPathComponent(const QString& path)
-{
-    QStringView view(path);
-    while (view.size() > 1 && view.endsWith(QLatin1Char('/')))
-        view.chop(1);
-    const qsizetype slash = view.lastIndexOf(QLatin1Char('/'));
-    return (slash < 0 ? view : view.sliced(slash + 1)).toString();
-}
 
 bool hasScreenshotPrefix(const QString& name)
 {
@@ -122,17 +114,17 @@ QString pathExtension(const QString& fileName)
 
 bool isPackage(const QString& path, const FileSystem& fs)
 {
-    return pathExtension(lastPathComponent(path)) == QLatin1String("app") && fs.isDirectory(path);
+    return pathExtension(PathNames::fileName(path)) == QLatin1String("app") && fs.isDirectory(path);
 }
 
 bool isPlainFolder(const QString& path, const FileSystem& fs)
 {
-    return fs.isDirectory(path) && pathExtension(lastPathComponent(path)) != QLatin1String("app");
+    return fs.isDirectory(path) && pathExtension(PathNames::fileName(path)) != QLatin1String("app");
 }
 
 FileKind classify(const QString& path, const FileSystem& fs)
 {
-    const QString name = lastPathComponent(path);
+    const QString name = PathNames::fileName(path);
     const QString extension = pathExtension(name).toLower();
     const std::optional<ContentType> type = ContentType::forExtension(extension);
 
@@ -159,9 +151,16 @@ FileKind classify(const QString& path, const FileSystem& fs)
     return FileKind::other;
 }
 
+QString classificationKey(const QString& path, const FileSystem& fs)
+{
+    const QString name = PathNames::fileName(path);
+    return QLatin1String(fs.isDirectory(path) ? "d" : "f") +
+           QLatin1String(hasScreenshotPrefix(name) ? "s" : "-") + pathExtension(name);
+}
+
 bool isApplication(const QString& path)
 {
-    const QString extension = pathExtension(lastPathComponent(path));
+    const QString extension = pathExtension(PathNames::fileName(path));
     if (extension == QLatin1String("app"))
         return true;
     const std::optional<ContentType> type = ContentType::forExtension(extension.toLower());

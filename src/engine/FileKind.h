@@ -52,6 +52,9 @@ bool isPlainFolder(const QString& path, const FileSystem& fs);
 // The kind of the item at the path. Only the name and whether it is a directory are looked at;
 // an item that cannot be examined counts as not a directory.
 FileKind classify(const QString& path, const FileSystem& fs);
+// Everything classify looks at, as one value: items with equal keys are of one kind, so a
+// caller sorting many items need classify only one of each key.
+QString classificationKey(const QString& path, const FileSystem& fs);
 
 // Something the user starts rather than opens: a launcher, an application image or anything
 // named *.app. Auto-stacking leaves these where they are.

@@ -3,7 +3,9 @@
 #include "engine/DesktopBridge.h"
 #include "engine/DesktopCoordinates.h"
 #include "engine/EngineLog.h"
+#include "engine/PathNames.h"
 #include "engine/GridLayout.h"
+#include "engine/ResolvedFolders.h"
 #include "engine/StackManager.h"
 #include "engine/StackWindowPort.h"
 #include "engine/Stacking.h"
@@ -13,7 +15,6 @@
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
 
-#include <QFileInfo>
 
 #include <cmath>
 
@@ -23,17 +24,14 @@ namespace Spreading {
 
 namespace {
 
+using PathNames::fileName;
+
 // An item whose file lies directly on the Desktop, with its name there.
 struct OnDesktop
 {
     qsizetype item;
     QString name;
 };
-
-QString fileName(const QString& path)
-{
-    return QFileInfo(path).fileName();
-}
 
 // The record, when there is one in this state.
 std::optional<DesktopStack> stackIn(const StackManager& manager, const QUuid& id, StackState state)
@@ -44,16 +42,31 @@ std::optional<DesktopStack> stackIn(const StackManager& manager, const QUuid& id
     return found;
 }
 
-QList<OnDesktop> itemsOnDesktop(const StackManager& manager, const DesktopStack& stack)
+// Of the items' files (`paths`, one per item), those that lie directly on the Desktop.
+QList<OnDesktop> itemsOnDesktop(const StackManager& manager,
+                                const QList<std::optional<QString>>& paths)
 {
     const QString desktop = manager.resolvedDesktopFolder();
+    ResolvedFolders parents(manager.fm());
     QList<OnDesktop> found;
-    for (qsizetype i = 0; i < stack.items.size(); ++i) {
-        const std::optional<QString> path = manager.resolvedPath(stack.items.at(i).bookmark);
-        if (path && manager.fm().resolvedParent(*path) == desktop)
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const std::optional<QString>& path = paths.at(i);
+        if (path && parents.parentOf(*path) == desktop)
             found.append(OnDesktop{i, fileName(*path)});
     }
     return found;
+}
+
+// The paths that are there, in order: what a stack window is given.
+QStringList present(const QList<std::optional<QString>>& paths)
+{
+    QStringList files;
+    files.reserve(paths.size());
+    for (const std::optional<QString>& path : paths) {
+        if (path)
+            files.append(*path);
+    }
+    return files;
 }
 
 QStringList namesOf(const QList<OnDesktop>& files)
@@ -104,8 +117,9 @@ void spread(StackManager& manager, const QUuid& id, bool inGrid)
     };
     QList<Planned> plan;
     QSet<QString> promised;
+    QList<std::optional<QString>> paths = manager.resolvedItems(stack);
     for (qsizetype i = 0; i < stack.items.size(); ++i) {
-        const std::optional<QString> path = manager.resolvedPath(stack.items.at(i).bookmark);
+        const std::optional<QString>& path = paths.at(i);
         if (!path)
             continue;
         const QString to =
@@ -134,6 +148,7 @@ void spread(StackManager& manager, const QUuid& id, bool inGrid)
             continue;
         }
         item.name = fileName(planned.to);
+        paths[planned.item] = planned.to;
         if (std::optional<QByteArray> bookmark = services.bookmarks.make(planned.to))
             item.bookmark = std::move(*bookmark);
         // In a grid the files that arrived fill its cells in order.
@@ -142,7 +157,7 @@ void spread(StackManager& manager, const QUuid& id, bool inGrid)
         placements.append(NamedPosition{item.name, item.position});
     }
     stack.state = StackState::expanded;
-    manager.storeStack(stack);
+    manager.storeStack(stack, present(paths));
     placeIcons(manager, placements, id);
 }
 
@@ -166,7 +181,8 @@ void refreshPositions(StackManager& manager, const QUuid& id)
     if (!found)
         return;
     DesktopStack stack = std::move(*found);
-    const QList<OnDesktop> files = itemsOnDesktop(manager, stack);
+    const QList<std::optional<QString>> paths = manager.resolvedItems(stack);
+    const QList<OnDesktop> files = itemsOnDesktop(manager, paths);
     const BridgeResult<PositionMap> positions =
         manager.services().desktop.desktopPositions(namesOf(files));
     if (!positions)
@@ -179,7 +195,7 @@ void refreshPositions(StackManager& manager, const QUuid& id)
         item.name = file.name;
         item.position = *position;
     }
-    manager.storeStack(stack);
+    manager.storeStack(stack, present(paths));
 }
 
 void restack(StackManager& manager, const QUuid& id, bool letMovedLeave)
@@ -188,7 +204,8 @@ void restack(StackManager& manager, const QUuid& id, bool letMovedLeave)
     if (!found)
         return;
     DesktopStack stack = std::move(*found);
-    const QList<OnDesktop> files = itemsOnDesktop(manager, stack);
+    QList<std::optional<QString>> paths = manager.resolvedItems(stack);
+    const QList<OnDesktop> files = itemsOnDesktop(manager, paths);
     const PositionMap positions = currentPositions(manager, files);
     QSet<qsizetype> moved;
     for (const OnDesktop& file : files) {
@@ -204,18 +221,23 @@ void restack(StackManager& manager, const QUuid& id, bool letMovedLeave)
     }
     if (letMovedLeave && !moved.isEmpty()) {
         QList<StackItem> staying;
+        QList<std::optional<QString>> stayingPaths;
         for (qsizetype i = 0; i < stack.items.size(); ++i) {
-            if (!moved.contains(i))
+            if (!moved.contains(i)) {
                 staying.append(stack.items.at(i));
+                stayingPaths.append(paths.at(i));
+            }
         }
         stack.items = std::move(staying);
+        paths = std::move(stayingPaths);
     }
-    if (const Status gathered = manager.gatherIntoFolder(stack); !gathered)
-        return manager.services().alerts.showError(gathered.description());
+    QStringList gathered;
+    if (const Status done = Stacking::gatherIntoFolder(manager, stack, paths, gathered); !done)
+        return manager.services().alerts.showError(done.description());
     if (stack.items.isEmpty())
         manager.removeStack(id, true);
     else
-        manager.storeStack(stack);
+        manager.storeStack(stack, gathered);
 }
 
 void arrangeInGrid(StackManager& manager, const QUuid& id)
@@ -224,14 +246,15 @@ void arrangeInGrid(StackManager& manager, const QUuid& id)
     if (!found)
         return;
     DesktopStack stack = std::move(*found);
-    const QList<OnDesktop> files = itemsOnDesktop(manager, stack);
+    const QList<std::optional<QString>> paths = manager.resolvedItems(stack);
+    const QList<OnDesktop> files = itemsOnDesktop(manager, paths);
     const QList<QPointF> grid = gridPositions(manager, int(files.size()), stack);
     QList<NamedPosition> placements;
     for (qsizetype j = 0; j < files.size(); ++j) {
         stack.items[files.at(j).item].position = grid.at(j);
         placements.append(NamedPosition{files.at(j).name, grid.at(j)});
     }
-    manager.storeStack(stack);
+    manager.storeStack(stack, present(paths));
     if (!sendPositions(manager, placements))
         return;
     manager.services().scheduler.after(milliseconds(300), &manager,

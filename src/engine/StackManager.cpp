@@ -81,10 +81,7 @@ void StackManager::setLastConversion(QList<Conversion> conversions)
 
 std::optional<QString> StackManager::resolvedPath(const QByteArray& bookmark) const
 {
-    std::optional<QString> path = m_services.bookmarks.resolve(bookmark);
-    if (path && !fm().exists(*path))
-        return std::nullopt;
-    return path;
+    return m_services.bookmarks.resolve(bookmark);
 }
 
 QStringList StackManager::resolvedFiles(const DesktopStack& stack) const
@@ -96,6 +93,15 @@ QStringList StackManager::resolvedFiles(const DesktopStack& stack) const
             files.append(std::move(*path));
     }
     return files;
+}
+
+QList<std::optional<QString>> StackManager::resolvedItems(const DesktopStack& stack) const
+{
+    QList<std::optional<QString>> paths;
+    paths.reserve(stack.items.size());
+    for (const StackItem& item : stack.items)
+        paths.append(resolvedPath(item.bookmark));
+    return paths;
 }
 
 QString StackManager::desktopFolder() const
@@ -110,12 +116,15 @@ QString StackManager::resolvedDesktopFolder() const
 
 bool StackManager::isStorageFolder(const QString& path) const
 {
-    const QString resolved = fm().resolved(path);
-    for (const StorageLocation location : allStorageLocations) {
-        if (resolved == fm().resolved(m_folders.storageFolder(location)))
-            return true;
-    }
-    return false;
+    return resolvedStorageFolders().contains(fm().resolved(path));
+}
+
+QStringList StackManager::resolvedStorageFolders() const
+{
+    QStringList folders;
+    for (const StorageLocation location : allStorageLocations)
+        folders.append(fm().resolved(m_folders.storageFolder(location)));
+    return folders;
 }
 
 StackWindowPort* StackManager::window(const QUuid& id) const
@@ -135,11 +144,16 @@ QList<QUuid> StackManager::windowIDs() const
 
 StackWindowPort& StackManager::showWindow(const DesktopStack& stack)
 {
+    return showWindow(stack, resolvedFiles(stack));
+}
+
+StackWindowPort& StackManager::showWindow(const DesktopStack& stack, const QStringList& files)
+{
     std::unique_ptr<StackWindowPort>& slot = m_windows[stack.id];
     if (!slot)
         slot = m_services.windowFactory.createWindow(stack.id, *this);
     StackWindowPort& window = *slot;
-    window.update(stack, resolvedFiles(stack));
+    window.update(stack, files);
     const QPointF origin = window.frameOrigin();
     if (origin.x() != stack.windowOrigin.x() || origin.y() != stack.windowOrigin.y())
         window.setFrameOrigin(stack.windowOrigin);
@@ -212,13 +226,18 @@ WorkToken StackManager::releaseWork(quint64 key)
 
 void StackManager::storeStack(const DesktopStack& stack)
 {
+    storeStack(stack, resolvedFiles(stack));
+}
+
+void StackManager::storeStack(const DesktopStack& stack, const QStringList& files)
+{
     if (DesktopStack* existing = findStack(stack.id))
         *existing = stack;
     else
         m_stacks.append(stack);
     recomputeFlags();
     saveStackList();
-    showWindow(stack);
+    showWindow(stack, files);
 }
 
 std::optional<DesktopStack> StackManager::stackWithID(const QUuid& id) const

@@ -92,21 +92,29 @@ public:
     // Stores the undo record of the last conversion; "Undo" is available while it is not empty.
     void setLastConversion(QList<Conversion> conversions);
 
-    // Where a bookmark leads now, when something is there.
+    // Where a bookmark leads now, when something is there. The file may still go before it is
+    // used; every move fails safely when it has.
     std::optional<QString> resolvedPath(const QByteArray& bookmark) const;
     // The paths the record's items resolve to, in item order, skipping those that do not.
     QStringList resolvedFiles(const DesktopStack& stack) const;
+    // Where each item's file is now, one entry per item.
+    QList<std::optional<QString>> resolvedItems(const DesktopStack& stack) const;
     // The Desktop folder as recorded, and with symbolic links resolved.
     QString desktopFolder() const;
     QString resolvedDesktopFolder() const;
     // Whether the path is one of the two storage folders themselves (links resolved).
     bool isStorageFolder(const QString& path) const;
+    // Both storage folders with links resolved, for tests of many paths.
+    QStringList resolvedStorageFolders() const;
 
     StackWindowPort* window(const QUuid& id) const;
     QList<QUuid> windowIDs() const;
     // The record's window (made on first use), fed with the record and its files, moved to the
     // record's origin when it stands elsewhere, and ordered to the front.
     StackWindowPort& showWindow(const DesktopStack& stack);
+    // The same with the files already known (as resolvedFiles gives them), by an operation that
+    // has just resolved or moved them.
+    StackWindowPort& showWindow(const DesktopStack& stack, const QStringList& files);
     // Takes the window out of the table and closes it; false when there was none. The window
     // itself is destroyed once the current event is over, so a window may close itself.
     bool closeWindow(const QUuid& id);
@@ -130,6 +138,8 @@ public:
     // Replaces the record with the same id, or appends it; recomputes the flags, saves, and
     // shows the stack's window.
     void storeStack(const DesktopStack& stack);
+    // The same with the record's files already known (as resolvedFiles gives them).
+    void storeStack(const DesktopStack& stack, const QStringList& files);
     std::optional<DesktopStack> stackWithID(const QUuid& id) const;
 
     // Stacks the Desktop's selected files (asynchronous; the token is held until it is done).

@@ -3,7 +3,9 @@
 #include "engine/DesktopBridge.h"
 #include "engine/DesktopCoordinates.h"
 #include "engine/EngineLog.h"
+#include "engine/PathNames.h"
 #include "engine/FileKind.h"
+#include "engine/ResolvedFolders.h"
 #include "engine/StackManager.h"
 #include "engine/StackWindowPort.h"
 #include "operations/RunAsWork.h"
@@ -14,16 +16,13 @@
 #include "store/FirstRunChoice.h"
 #include "store/StorageFolders.h"
 
-#include <QFileInfo>
+#include <QHash>
 
 namespace Stacking {
 
 namespace {
 
-QString fileName(const QString& path)
-{
-    return QFileInfo(path).fileName();
-}
+using PathNames::fileName;
 
 // The selection's outcome, back on the GUI thread.
 void stackSelected(StackManager& manager, const BridgeResult<QList<DesktopFile>>& selection)
@@ -37,11 +36,19 @@ void stackSelected(StackManager& manager, const BridgeResult<QList<DesktopFile>>
                defaultWindowOrigin(manager, selection.value()));
 }
 
-// Neither a storage folder nor hidden.
-bool isStackable(const StackManager& manager, const QString& path)
+// Neither a storage folder nor hidden. The path is resolved in full only when it is a link;
+// otherwise its folder's resolution serves every file in it.
+bool isStackable(const StackManager& manager, const QString& path, const QStringList& storage,
+                 ResolvedFolders& parents)
 {
-    return !manager.isStorageFolder(path) && !fileName(path).startsWith(QLatin1Char('.')) &&
-           !manager.services().desktop.isHiddenFile(path);
+    const QString name = fileName(path);
+    if (name.startsWith(QLatin1Char('.')))
+        return false;
+    const FileSystem& fs = manager.fm();
+    const QString resolved = fs.isSymbolicLink(path)
+                                 ? fs.resolved(path)
+                                 : parents.parentOf(path) + QLatin1Char('/') + name;
+    return !storage.contains(resolved) && !manager.services().desktop.isHiddenFile(path);
 }
 
 } // namespace
@@ -61,9 +68,11 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
                 const std::optional<QString>& name, QPointF windowOrigin)
 {
     const Services& services = manager.services();
+    const QStringList storage = manager.resolvedStorageFolders();
+    ResolvedFolders parents(manager.fm());
     QList<DesktopFile> kept;
     for (const DesktopFile& file : files) {
-        if (isStackable(manager, file.path))
+        if (isStackable(manager, file.path, storage, parents))
             kept.append(file);
     }
     if (kept.isEmpty())
@@ -85,6 +94,7 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
     // window, as a dropped file would be.
     const QPointF base = DesktopCoordinates::windowCentreOnDesktop(services.screens, windowOrigin);
     int unplaced = 0;
+    QList<std::optional<QString>> current;
     for (const DesktopFile& file : std::as_const(kept)) {
         const std::optional<QByteArray> bookmark = services.bookmarks.make(file.path);
         if (!bookmark)
@@ -93,14 +103,16 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
             file.position ? *file.position : base + QPointF(24, 24) * unplaced++;
         stack.items.append(
             StackItem{QUuid::createUuid(), fileName(file.path), *bookmark, position});
+        current.append(file.path);
     }
 
-    if (const Status gathered = gatherIntoFolder(manager, stack); !gathered)
-        return services.alerts.showError(gathered.description());
+    QStringList gathered;
+    if (const Status done = gatherIntoFolder(manager, stack, current, gathered); !done)
+        return services.alerts.showError(done.description());
     if (stack.items.isEmpty())
         discardEmptyStack(manager, stack);
     else
-        manager.storeStack(stack);
+        manager.storeStack(stack, gathered);
 }
 
 void stackFilesAtPoint(StackManager& manager, const QList<DesktopFile>& files, QPointF point)
@@ -113,15 +125,19 @@ void stackFilesAtPoint(StackManager& manager, const QList<DesktopFile>& files, Q
 
 QString defaultStackName(const StackManager& manager, const QStringList& paths)
 {
+    // Naming a stack of a thousand files asks the MIME database once per sort of file.
+    QHash<QString, FileKind> known;
     std::optional<FileKind> kind;
-    bool mixed = false;
     for (const QString& path : paths) {
-        const FileKind each = FileKinds::classify(path, manager.fm());
-        if (kind && *kind != each)
-            mixed = true;
-        kind = each;
+        const QString sort = FileKinds::classificationKey(path, manager.fm());
+        auto found = known.constFind(sort);
+        if (found == known.cend())
+            found = known.insert(sort, FileKinds::classify(path, manager.fm()));
+        if (kind && *kind != *found)
+            return QStringLiteral("Stack ") + QString::number(manager.stacks().size() + 1);
+        kind = *found;
     }
-    if (kind && !mixed && *kind != FileKind::other) {
+    if (kind && *kind != FileKind::other) {
         if (paths.size() == 1)
             return QStringLiteral("1 ") + FileKinds::singularLabel(*kind);
         return QString::number(paths.size()) + QLatin1Char(' ') + FileKinds::pluralLabel(*kind);
@@ -148,6 +164,13 @@ QPointF defaultWindowOrigin(const StackManager& manager, const QList<DesktopFile
 
 Status gatherIntoFolder(StackManager& manager, DesktopStack& stack)
 {
+    QStringList gathered;
+    return gatherIntoFolder(manager, stack, manager.resolvedItems(stack), gathered);
+}
+
+Status gatherIntoFolder(StackManager& manager, DesktopStack& stack,
+                        const QList<std::optional<QString>>& current, QStringList& gathered)
+{
     FileSystem& fs = manager.fm();
     Bookmarks& bookmarks = manager.services().bookmarks;
     StorageFolders& folders = manager.folders();
@@ -159,15 +182,19 @@ Status gatherIntoFolder(StackManager& manager, DesktopStack& stack)
 
     const QString inFolder = fs.resolved(folder);
     const QString onDesktop = manager.resolvedDesktopFolder();
+    ResolvedFolders parents(fs);
     QList<StackItem> items;
     items.reserve(stack.items.size());
-    for (StackItem item : std::as_const(stack.items)) {
-        const std::optional<QString> path = manager.resolvedPath(item.bookmark);
+    gathered.clear();
+    for (qsizetype i = 0; i < stack.items.size(); ++i) {
+        const std::optional<QString>& path = current.at(i);
         if (!path)
             continue;
-        const QString parent = fs.resolvedParent(*path);
+        StackItem item = stack.items.at(i);
+        const QString parent = parents.parentOf(*path);
         if (parent == inFolder) {
             items.append(std::move(item));
+            gathered.append(*path);
             continue;
         }
         if (parent != onDesktop)
@@ -182,6 +209,7 @@ Status gatherIntoFolder(StackManager& manager, DesktopStack& stack)
         if (std::optional<QByteArray> bookmark = bookmarks.make(destination))
             item.bookmark = std::move(*bookmark);
         items.append(std::move(item));
+        gathered.append(destination);
     }
     stack.items = std::move(items);
     stack.state = StackState::collapsed;

@@ -37,6 +37,10 @@ QPointF defaultWindowOrigin(const StackManager& manager, const QList<DesktopFile
 // Moves the record's Desktop files into its folder and keeps what is already there; every
 // other item is dropped. Fails, with the record unchanged, when the folders cannot be made.
 Status gatherIntoFolder(StackManager& manager, DesktopStack& stack);
+// The same for a caller that has just resolved the items (`current`, one entry per item); the
+// paths of the kept items' files afterwards go to `gathered`, in item order.
+Status gatherIntoFolder(StackManager& manager, DesktopStack& stack,
+                        const QList<std::optional<QString>>& current, QStringList& gathered);
 // Removes the folders a stack that never got a file leaves behind.
 void discardEmptyStack(StackManager& manager, const DesktopStack& stack);
 

@@ -4,7 +4,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 class TestAddFiles : public QObject
 {
@@ -17,6 +20,7 @@ private Q_SLOTS:
     void droppingASpreadStacksOwnFileGathersIt();
     void placesThatHoldTheDesktopOrStorageAreRefused();
     void failuresAreLoggedAndTheRestJoins();
+    void fileFromAnotherDriveStaysThere();
     void folderThatCannotBeMadeIsReported();
 };
 
@@ -147,6 +151,38 @@ void TestAddFiles::failuresAreLoggedAndTheRestJoins()
                                 FaultyFileSystem::injected);
     QVERIFY(lines.at(1).startsWith(QStringLiteral("Tidorama: could not add ") + gone +
                                    QStringLiteral(": ")));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestAddFiles::fileFromAnotherDriveStaysThere()
+{
+    // Dropped from a stick: it is never copied, so it cannot join; the next file still does.
+    QTemporaryDir stick(QStringLiteral("/dev/shm/tidora-XXXXXX"));
+    TestServices t;
+    struct stat here, there;
+    if (!stick.isValid() || ::stat(QFile::encodeName(t.home.home()).constData(), &here) != 0 ||
+        ::stat(QFile::encodeName(stick.path()).constData(), &there) != 0 ||
+        here.st_dev == there.st_dev)
+        QSKIP("needs /dev/shm on another file system than the temporary folder");
+    const QString outside = stick.filePath(QStringLiteral("holiday.jpg"));
+    {
+        QFile file(outside);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("only copy");
+    }
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    const DesktopStack stack = *t.stack({QStringLiteral("a.txt")});
+    t.addDesktopFile(QStringLiteral("b.txt"));
+    LogCapture log;
+    t.manager().addFiles({outside, t.desktopPath(QStringLiteral("b.txt"))}, stack.id);
+    QCOMPARE(TestServices::itemNames(*t.record(stack.id)),
+             (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    const QStringList lines = log.startingWith(QStringLiteral("Tidorama: could not add "));
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().startsWith(QStringLiteral("Tidorama: could not add ") + outside),
+             qPrintable(lines.first()));
+    QCOMPARE(TempHome::read(outside), QByteArray("only copy"));
+    QVERIFY(!QFileInfo::exists(t.stackFolder(stack) + QStringLiteral("/holiday.jpg")));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

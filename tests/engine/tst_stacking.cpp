@@ -144,6 +144,24 @@ void TestStacking::namesFollowTheKinds()
     QCOMPARE(t.stack({QStringLiteral("x.pdf"), QStringLiteral("photo.jpg")})->name,
              QStringLiteral("Stack 3"));
     QCOMPARE(t.stack({QStringLiteral("notes")})->name, QStringLiteral("Stack 4"));
+    // Files that share an extension are still told apart by what else decides their kind.
+    const auto nameOf = [&t](const QStringList& names) {
+        QStringList paths;
+        for (const QString& name : names)
+            paths.append(t.home.write(QStringLiteral("Desktop/") + name, "x"));
+        return t.manager().defaultStackName(paths);
+    };
+    QCOMPARE(nameOf({QStringLiteral("Screenshot 4.png"), QStringLiteral("plain.png")}),
+             QStringLiteral("Stack 5"));
+    QCOMPARE(nameOf({QStringLiteral("A.PNG"), QStringLiteral("b.png")}),
+             QStringLiteral("2 Images"));
+    // Written decomposed, as some programs write names.
+    QCOMPARE(nameOf({QStringLiteral("Sni\u0301mek obrazovky.png"), QStringLiteral("Screenshot 5.png")}),
+             QStringLiteral("2 Screenshots"));
+    t.home.makeFolder(QStringLiteral("Desktop/album.png"));
+    QCOMPARE(t.manager().defaultStackName({t.desktopPath(QStringLiteral("album.png")),
+                                           t.desktopPath(QStringLiteral("b.png"))}),
+             QStringLiteral("Stack 5"));
     // A given name wins.
     t.addDesktopFile(QStringLiteral("y.pdf"));
     QCOMPARE(t.stack({QStringLiteral("y.pdf")}, QStringLiteral("Mine"))->name,
@@ -391,6 +409,20 @@ void TestStacking::linksAreStackedAsLinks()
     QVERIFY(QFileInfo(moved).isSymLink());
     QCOMPARE(QFileInfo(moved).symLinkTarget(), target);
     QVERIFY(QFile::exists(target));
+
+    // A link to a folder goes as the link, and the folder stays with everything in it.
+    const QString inside = t.invariant.addFile(QStringLiteral("Documents/targets/album/p.jpg"));
+    const QString album = QFileInfo(inside).path();
+    t.invariant.addSymlink(QStringLiteral("Desktop/album"), album);
+    const DesktopStack folderLink = *t.stack({QStringLiteral("album")});
+    QVERIFY(QFileInfo(t.stackFolder(folderLink) + QStringLiteral("/album")).isSymLink());
+    QVERIFY(QFile::exists(inside));
+
+    // A link to the storage folder is never stacked.
+    QVERIFY(QFile::link(t.storageFolder(), t.desktopPath(QStringLiteral("stacks"))));
+    QVERIFY(!t.stack({QStringLiteral("stacks")}));
+    QCOMPARE(t.alerts.beeps, 1);
+    QVERIFY(QFile::remove(t.desktopPath(QStringLiteral("stacks"))));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
