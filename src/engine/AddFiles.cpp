@@ -4,14 +4,13 @@
 #include "engine/DesktopCoordinates.h"
 #include "engine/EngineLog.h"
 #include "engine/PathNames.h"
-#include "engine/ResolvedFolders.h"
 #include "engine/StackManager.h"
 #include "engine/Stacking.h"
 #include "platform/Alerts.h"
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
-
+#include "store/ResolvedFolders.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "engine/DesktopBridge.h"
 
-#include "engine/ResolvedFolders.h"
 #include "platform/FileSystem.h"
+#include "store/ResolvedFolders.h"
 
 #include <QFile>
 #include <QFileInfo>

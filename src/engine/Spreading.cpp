@@ -3,9 +3,8 @@
 #include "engine/DesktopBridge.h"
 #include "engine/DesktopCoordinates.h"
 #include "engine/EngineLog.h"
-#include "engine/PathNames.h"
 #include "engine/GridLayout.h"
-#include "engine/ResolvedFolders.h"
+#include "engine/PathNames.h"
 #include "engine/StackManager.h"
 #include "engine/StackWindowPort.h"
 #include "engine/Stacking.h"
@@ -14,7 +13,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
-
+#include "store/ResolvedFolders.h"
 
 #include <cmath>
 

@@ -3,9 +3,8 @@
 #include "engine/DesktopBridge.h"
 #include "engine/DesktopCoordinates.h"
 #include "engine/EngineLog.h"
-#include "engine/PathNames.h"
 #include "engine/FileKind.h"
-#include "engine/ResolvedFolders.h"
+#include "engine/PathNames.h"
 #include "engine/StackManager.h"
 #include "engine/StackWindowPort.h"
 #include "operations/RunAsWork.h"
@@ -14,6 +13,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Screens.h"
 #include "store/FirstRunChoice.h"
+#include "store/ResolvedFolders.h"
 #include "store/StorageFolders.h"
 
 #include <QHash>

@@ -3,6 +3,7 @@
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
 #include "platform/Screens.h"
+#include "store/ResolvedFolders.h"
 #include "store/StackListCodec.h"
 #include "store/StorageFolders.h"
 #include "store/StoreLog.h"
@@ -68,29 +69,6 @@ QSet<QString> folderNames(const QList<DesktopStack>& stacks)
     return names;
 }
 
-// The resolved parent folder of files, worked out once per folder: the items of one stack
-// share theirs, and resolving walks every component of the path.
-class ParentFolders
-{
-public:
-    explicit ParentFolders(const FileSystem& fileSystem)
-        : m_fileSystem(fileSystem)
-    {}
-
-    QString of(const QString& file)
-    {
-        const QString parent = parentPath(file);
-        auto found = m_resolved.constFind(parent);
-        if (found == m_resolved.cend())
-            found = m_resolved.insert(parent, m_fileSystem.resolved(parent));
-        return *found;
-    }
-
-private:
-    const FileSystem& m_fileSystem;
-    QHash<QString, QString> m_resolved;
-};
-
 // One stack folder as the records see it: what it holds, and which of those files some record
 // already accounts for. Records that name the same folder share one, so that they never take
 // each other's files as missing.
@@ -118,7 +96,7 @@ bool RecordRepair::refreshBookmarks(QList<DesktopStack>& stacks)
 {
     const QString storage = m_folders.storageFolder();
     const QString resolvedStorage = m_fileSystem.resolved(storage);
-    ParentFolders parents(m_fileSystem);
+    ResolvedFolders parents(m_fileSystem);
     bool changed = false;
     m_renewed.clear();
 
@@ -143,7 +121,7 @@ bool RecordRepair::refreshBookmarks(QList<DesktopStack>& stacks)
                 stack.items[i].bookmark = renewed->bookmark;
                 changed = true;
             }
-            const QString folder = parents.of(renewed->path);
+            const QString folder = parents.parentOf(renewed->path);
             m_renewed.insert(std::move(renewed->bookmark), renewed->path);
             if (parentPath(folder) != resolvedStorage)
                 continue;
@@ -211,7 +189,7 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
     }
 
     // What each stack folder holds, and which of it the records account for.
-    ParentFolders parents(m_fileSystem);
+    ResolvedFolders parents(m_fileSystem);
     QHash<QString, FolderAccount> accounts;
     QStringList order;
     for (qsizetype s = 0; s < stacks.size(); ++s) {
@@ -236,7 +214,7 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
         for (qsizetype i = 0; i < stack.items.size(); ++i) {
             const StackItem& item = std::as_const(stack.items).at(i);
             const std::optional<QString> path = resolved(renewed, item.bookmark);
-            if (path && parents.of(*path) == account->resolvedPath) {
+            if (path && parents.parentOf(*path) == account->resolvedPath) {
                 account->accounted.insert(lastComponent(*path));
                 continue;
             }

@@ -1,4 +1,4 @@
-#include "engine/ResolvedFolders.h"
+#include "store/ResolvedFolders.h"
 
 #include "platform/FileSystem.h"
 
