@@ -1,20 +1,18 @@
 // Times the stacking engine against the file system work it cannot avoid: stacking 1,000
 // Desktop files and spreading them again (with the fake desktop program and windows, the icon
 // placement passes included), next to a bare loop that renames the same 1,000 files into a
-// folder and back. It is run on the temporary folder's file system and, where it differs, on /dev/shm (a
-// tmpfs: no cost for the durable writes of the stacks file).
+// folder and back. It is run on the temporary folder's file system and, where it differs, on
+// /dev/shm (a tmpfs: no cost for the durable writes of the stacks file).
 
+#include "BenchSupport.h"
 #include "TestServices.h"
 #include "engine/StackManager.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 
-#include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <vector>
 
 namespace {
 
@@ -24,17 +22,7 @@ constexpr int runs = 7;
 // The median of `runs` timings of `step` in milliseconds; `prepare` runs untimed before each.
 double timed(const std::function<void()>& step, const std::function<void()>& prepare = {})
 {
-    std::vector<double> times;
-    for (int run = 0; run < runs; ++run) {
-        if (prepare)
-            prepare();
-        QElapsedTimer timer;
-        timer.start();
-        step();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return timeRuns(runs, step, prepare).median;
 }
 
 void compare(const char* what, double measured, const char* bare, double baseline, double target)
