@@ -221,7 +221,9 @@ void Sequence::step()
     int drawn = below(total);
     for (const Action& action : actions) {
         if (drawn < action.weight) {
-            note(QStringLiteral("%1 (%2 files)").arg(QLatin1String(action.name)).arg(pick.names.size()));
+            note(QStringLiteral("%1 (%2 files)")
+                     .arg(QLatin1String(action.name))
+                     .arg(pick.names.size()));
             return (this->*action.run)(pick);
         }
         drawn -= action.weight;
@@ -347,13 +349,13 @@ void TestRandomised::filesAreNeverLost()
     for (const quint32 seed : std::as_const(seeds)) {
         const QStringList broken = Sequence(seed).run();
         if (!broken.isEmpty())
-            QFAIL(qPrintable(QStringLiteral("seed %1 (replay with TIDORA_REPLAY_SEED=%1):\n")
-                                 .arg(seed) +
-                             broken.join(QLatin1Char('\n'))));
+            QFAIL(qPrintable(
+                QStringLiteral("seed %1 (replay with TIDORA_REPLAY_SEED=%1):\n").arg(seed) +
+                broken.join(QLatin1Char('\n'))));
     }
     quiet.reset();
-    qInfo("%d sequences: %d moves, %d of them failed on purpose, %d stack windows", int(seeds.size()),
-          Sequence::moves, Sequence::failures, Sequence::stacksMade);
+    qInfo("%d sequences: %d moves, %d of them failed on purpose, %d stack windows",
+          int(seeds.size()), Sequence::moves, Sequence::failures, Sequence::stacksMade);
 }
 
 QTEST_GUILESS_MAIN(TestRandomised)

@@ -156,8 +156,9 @@ void TestStacking::namesFollowTheKinds()
     QCOMPARE(nameOf({QStringLiteral("A.PNG"), QStringLiteral("b.png")}),
              QStringLiteral("2 Images"));
     // Written decomposed, as some programs write names.
-    QCOMPARE(nameOf({QStringLiteral("Sni\u0301mek obrazovky.png"), QStringLiteral("Screenshot 5.png")}),
-             QStringLiteral("2 Screenshots"));
+    QCOMPARE(
+        nameOf({QStringLiteral("Sni\u0301mek obrazovky.png"), QStringLiteral("Screenshot 5.png")}),
+        QStringLiteral("2 Screenshots"));
     t.home.makeFolder(QStringLiteral("Desktop/album.png"));
     QCOMPARE(t.manager().defaultStackName({t.desktopPath(QStringLiteral("album.png")),
                                            t.desktopPath(QStringLiteral("b.png"))}),
