@@ -16,3 +16,8 @@ QString DesktopPlatform::featureNames(Features features)
     }
     return found.join(QStringLiteral(", "));
 }
+
+std::optional<quint32> DesktopPlatform::desktopColour(QRect) const
+{
+    return std::nullopt;
+}

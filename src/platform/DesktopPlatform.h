@@ -3,10 +3,12 @@
 #include <QFlags>
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class QWindow;
 
@@ -86,6 +88,10 @@ public:
     virtual void decorateStackWindow(QWindow* window) = 0;
     // True when a compositing manager runs (translucent windows are possible).
     virtual bool hasCompositor() const = 0;
+    // The average colour (0xAARRGGBB) of the Desktop's background picture behind `area`
+    // (coordinates of PointerEvent::position), for windows that cannot be translucent; nothing
+    // when the picture cannot be read. The default reads nothing.
+    virtual std::optional<quint32> desktopColour(QRect area) const;
 
     static QString featureNames(Features features);
 

@@ -28,6 +28,7 @@ public:
     QString desktopWindowClass() const override { return desktopClass; }
     void decorateStackWindow(QWindow* window) override { decorated.append(window); }
     bool hasCompositor() const override { return compositor; }
+    std::optional<quint32> desktopColour(QRect) const override { return wallpaper; }
 
     // Another program starts dragging these files (the drag source changes hands).
     void beginDrag(const QStringList& dragged)
@@ -75,4 +76,5 @@ public:
     QString desktopClass;
     QList<QWindow*> decorated;
     bool compositor = false;
+    std::optional<quint32> wallpaper;
 };

@@ -89,6 +89,11 @@ bool X11DesktopPlatform::hasCompositor() const
     return m_features.testFlag(Feature::DragSource) && m_selections->hasCompositor();
 }
 
+std::optional<quint32> X11DesktopPlatform::desktopColour(QRect area) const
+{
+    return m_windows->desktopColour(area);
+}
+
 bool X11DesktopPlatform::isPolling() const
 {
     return m_pointer && m_pointer->isPolling();

@@ -31,6 +31,7 @@ public:
     QString desktopWindowClass() const override;
     void decorateStackWindow(QWindow* window) override;
     bool hasCompositor() const override;
+    std::optional<quint32> desktopColour(QRect area) const override;
 
     // Whether the pointer is being polled (only while the left button is held).
     bool isPolling() const;

@@ -143,6 +143,66 @@ void X11Windows::decorateStackWindow(QWindow* window)
     xcb_flush(m_connection);
 }
 
+std::optional<quint32> X11Windows::desktopColour(QRect area) const
+{
+    quint32 pixmap = 0;
+    for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"}) {
+        const QList<quint32> ids =
+            Xcb::property32(m_connection, m_root, Xcb::atom(m_connection, name), XCB_ATOM_PIXMAP);
+        if (!ids.isEmpty() && ids.first() != XCB_NONE) {
+            pixmap = ids.first();
+            break;
+        }
+    }
+    if (pixmap == 0)
+        return std::nullopt;
+    // A property left behind by a program that has gone names a pixmap that no longer exists:
+    // the request then fails and there is no answer.
+    auto* geometry =
+        xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, pixmap), nullptr);
+    if (!geometry)
+        return std::nullopt;
+    const QRect picture(0, 0, geometry->width, geometry->height);
+    const int depth = geometry->depth;
+    std::free(geometry);
+    const QRect native(Xcb::toNative(area.topLeft()), Xcb::toNative(area.bottomRight()));
+    QRect wanted = native.intersected(picture);
+    if (wanted.isEmpty())
+        wanted = QRect(picture.center(), QSize(1, 1));
+    if (depth != 24 && depth != 32)
+        return std::nullopt;
+    auto* image = xcb_get_image_reply(
+        m_connection,
+        xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, qint16(wanted.x()),
+                      qint16(wanted.y()), quint16(wanted.width()), quint16(wanted.height()), ~0u),
+        nullptr);
+    if (!image)
+        return std::nullopt;
+    const int length = xcb_get_image_data_length(image);
+    const quint8* data = xcb_get_image_data(image);
+    const qint64 pixels = qint64(wanted.width()) * wanted.height();
+    std::optional<quint32> colour;
+    // Depths 24 and 32 travel as 32 bits a pixel, red in the third byte of a little-endian
+    // server (the first of a big-endian one).
+    if (pixels > 0 && length >= pixels * 4) {
+        const bool bigEndian =
+            xcb_get_setup(m_connection)->image_byte_order == XCB_IMAGE_ORDER_MSB_FIRST;
+        quint64 red = 0;
+        quint64 green = 0;
+        quint64 blue = 0;
+        for (qint64 i = 0; i < pixels; ++i) {
+            const quint8* pixel = data + i * 4;
+            red += bigEndian ? pixel[1] : pixel[2];
+            green += bigEndian ? pixel[2] : pixel[1];
+            blue += bigEndian ? pixel[3] : pixel[0];
+        }
+        colour = 0xff000000u | quint32(red / quint64(pixels)) << 16 |
+                 quint32(green / quint64(pixels)) << 8 | quint32(blue / quint64(pixels));
+    }
+    std::free(image);
+    return colour;
+}
+
 void X11Windows::sendToRoot(quint32 window, quint32 message, const quint32 (&data)[5])
 {
     xcb_client_message_event_t event{};

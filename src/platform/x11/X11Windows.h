@@ -2,7 +2,10 @@
 
 #include <QList>
 #include <QPoint>
+#include <QRect>
 #include <QString>
+
+#include <optional>
 
 struct xcb_connection_t;
 class QWindow;
@@ -21,6 +24,9 @@ public:
     QString desktopWindowClass() const;
 
     void decorateStackWindow(QWindow* window);
+    // The average colour of the root's background picture (the pixmap that wallpaper setters
+    // and desktop programs publish as _XROOTPMAP_ID) behind the area; nothing without one.
+    std::optional<quint32> desktopColour(QRect area) const;
 
 private:
     // The application window inside a window manager's frame: the frame itself when it has
