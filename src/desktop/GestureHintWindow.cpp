@@ -1,6 +1,7 @@
 #include "desktop/GestureHintWindow.h"
 
 #include "desktop/ScreenCoordinates.h"
+#include "desktop/StackSymbol.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -13,21 +14,6 @@ constexpr int paddingY = 6;
 constexpr int symbolSize = 12;
 constexpr int symbolGap = 4;
 constexpr int fadeMilliseconds = 150;
-
-// Three squares stacked towards the lower right, the front one solid.
-void drawStackSymbol(QPainter& painter, const QRectF& box, const QColor& colour)
-{
-    const qreal side = box.width() * 0.62;
-    const qreal step = (box.width() - side) / 2;
-    for (int i = 0; i < 3; ++i) {
-        const QRectF square(box.left() + i * step, box.top() + i * step, side, side);
-        QColor fill = colour;
-        fill.setAlphaF(i == 2 ? 1.0 : 0.45 + 0.2 * i);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(fill);
-        painter.drawRoundedRect(square, 1.5, 1.5);
-    }
-}
 } // namespace
 
 GestureHintWindow::GestureHintWindow(const Screens& screens)
@@ -118,7 +104,7 @@ void GestureHintWindow::paintEvent(QPaintEvent*)
     const QRectF content = capsule.adjusted(paddingX, paddingY, -paddingX, -paddingY);
     const QRectF symbol(content.left(), content.center().y() - symbolSize / 2.0, symbolSize,
                         symbolSize);
-    drawStackSymbol(painter, symbol, Qt::white);
+    StackSymbol::draw(painter, symbol, Qt::white);
     painter.setFont(labelFont());
     painter.setPen(Qt::white);
     painter.drawText(content.adjusted(symbolSize + symbolGap, 0, 0, 0),
