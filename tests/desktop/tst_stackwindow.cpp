@@ -1,0 +1,509 @@
+#include "WindowRig.h"
+#include "desktop/StackContainerView.h"
+#include "desktop/StackPreview.h"
+#include "desktop/StackViewModel.h"
+#include "desktop/Thumbnails.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+using std::chrono::milliseconds;
+
+namespace {
+
+QStringList titles(QMenu& menu)
+{
+    QStringList result;
+    const QList<QAction*> actions = menu.actions();
+    for (const QAction* action : actions)
+        result.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+    return result;
+}
+
+QAction* item(QMenu& menu, const QString& title)
+{
+    const QList<QAction*> actions = menu.actions();
+    for (QAction* action : actions) {
+        if (action->text() == title)
+            return action;
+    }
+    return nullptr;
+}
+
+QColor centreColour(const QImage& image)
+{
+    return image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+// Presses at the window's centre, drags by each step in turn (global offsets from the press),
+// then releases.
+void dragBy(StackWindow& window, const QList<QPoint>& steps,
+            Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    const QPoint start = window.geometry().center();
+    window.mouseDown(start, modifiers, 1);
+    for (const QPoint& step : steps)
+        window.mouseDragged(start + step);
+    window.mouseUp();
+}
+
+} // namespace
+
+class TestStackWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { quietOffscreenPlatform(); }
+    void clicksFollowTheRules_data();
+    void clicksFollowTheRules();
+    void eventsReachTheWindow();
+    void aDragIsNotAClick();
+    void dissolvingNeedsTheWholeDistance();
+    void groupDragsAndMergesNeverDissolve();
+    void returnRenamesALoneSelection();
+    void menuTitlesFollowTheTargets();
+    void menuActionsActOnTheTargets();
+    void dropsTakeFilesOnly();
+    void thumbnailsShowTheFirstThreeFiles();
+    void cachedThumbnailsAreUsedWhileFresh();
+    void theManagerPlacesTheWindow();
+};
+
+void TestStackWindow::clicksFollowTheRules_data()
+{
+    QTest::addColumn<bool>("expanded");
+    QTest::addColumn<bool>("selected");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<bool>("middle");
+    QTest::addColumn<QStringList>("actions");
+    QTest::addColumn<bool>("selectedAfter");
+    QTest::addColumn<bool>("preview");
+
+    const QStringList track{QStringLiteral("beginGroupDrag A"), QStringLiteral("endGroupDrag")};
+    const int none = Qt::NoModifier;
+    QTest::newRow("click selects a collapsed stack")
+        << false << false << none << 1 << false << track << true << false;
+    QTest::newRow("click restacks a spread stack")
+        << true << false << none << 1 << false << track + QStringList{"toggle A"} << true << false;
+    QTest::newRow("double-click spreads a collapsed stack")
+        << false << false << none << 2 << false << QStringList{"toggle A"} << false << false;
+    QTest::newRow("double-click on a spread stack does nothing")
+        << true << false << none << 2 << false << QStringList() << false << false;
+    QTest::newRow("alt-click opens the preview")
+        << false << false << int(Qt::AltModifier) << 1 << false << QStringList() << true << true;
+    QTest::newRow("middle-click opens the preview")
+        << false << false << none << 1 << true << QStringList() << true << true;
+    QTest::newRow("alt-click on a spread stack is a click")
+        << true << false << int(Qt::AltModifier) << 1 << false << track + QStringList{"toggle A"}
+        << true << false;
+    QTest::newRow("shift-click adds at the press")
+        << false << false << int(Qt::ShiftModifier) << 1 << false
+        << QStringList{"toggleSelection A"} + track << true << false;
+    QTest::newRow("ctrl-click takes out at the release")
+        << false << true << int(Qt::ControlModifier) << 1 << false
+        << track + QStringList{"toggleSelection A"} << false << false;
+    QTest::newRow("shift-click on a spread stack never toggles it")
+        << true << false << int(Qt::ShiftModifier) << 1 << false
+        << QStringList{"toggleSelection A"} + track << true << false;
+}
+
+void TestStackWindow::clicksFollowTheRules()
+{
+    QFETCH(bool, expanded);
+    QFETCH(bool, selected);
+    QFETCH(int, modifiers);
+    QFETCH(int, clicks);
+    QFETCH(bool, middle);
+    QFETCH(QStringList, actions);
+    QFETCH(bool, selectedAfter);
+    QFETCH(bool, preview);
+
+    WindowRig rig;
+    StackWindow& a = rig.make(QStringLiteral("A"), expanded);
+    StackWindow& b = rig.make(QStringLiteral("B"), false, {600, 300});
+    rig.host.selection = selected ? QSet<QUuid>{a.stackID(), b.stackID()} : QSet<QUuid>{};
+    rig.host.publish();
+
+    const QPoint at = a.geometry().center();
+    a.mouseDown(at, Qt::KeyboardModifiers(modifiers), clicks, middle);
+    a.mouseUp();
+
+    QCOMPARE(rig.host.actions(), actions);
+    QCOMPARE(a.model().isSelected(), selectedAfter);
+    QCOMPARE(rig.host.selection.contains(a.stackID()), selectedAfter);
+    // A plain click leaves the stack selected alone; a modified one keeps the others.
+    if (!modifiers && clicks == 1 && !middle)
+        QCOMPARE(rig.host.selection, QSet<QUuid>{a.stackID()});
+    QCOMPARE(StackPreview::current() != nullptr, preview);
+    if (preview) {
+        QCOMPARE(StackPreview::current()->source(), &a);
+        // The same click again closes it.
+        a.mouseDown(at, Qt::KeyboardModifiers(modifiers), clicks, middle);
+        QVERIFY(!StackPreview::current());
+    }
+}
+
+void TestStackWindow::eventsReachTheWindow()
+{
+    WindowRig rig;
+    StackWindow& a = rig.make(QStringLiteral("A"));
+    QVERIFY(QTest::qWaitForWindowExposed(&a));
+    auto* container = a.findChild<StackContainerView*>();
+    QVERIFY(container);
+
+    QTest::mouseClick(container, Qt::LeftButton, Qt::NoModifier, QPoint(70, 70));
+    QCOMPARE(rig.host.selection, QSet<QUuid>{a.stackID()});
+    rig.host.calls.clear();
+    QTest::mouseDClick(container, Qt::LeftButton, Qt::NoModifier, QPoint(70, 70));
+    QVERIFY2(rig.host.actions().contains(QStringLiteral("toggle A")),
+             qPrintable(rig.host.calls.join(u'|')));
+
+    // A right-click on an unselected stack selects it alone and pops its menu up.
+    rig.host.selection.clear();
+    rig.host.publish();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(70, 70),
+                                container->mapToGlobal(QPoint(70, 70)));
+    QApplication::sendEvent(container, &menuEvent);
+    QCOMPARE(rig.host.selection, QSet<QUuid>{a.stackID()});
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(popup);
+    QCOMPARE(titles(*popup).first(), QStringLiteral("Spread Files"));
+    popup->close();
+}
+
+void TestStackWindow::aDragIsNotAClick()
+{
+    WindowRig rig;
+    StackWindow& a = rig.make(QStringLiteral("A"), true);
+    const QPoint topLeft = a.pos();
+    QCOMPARE(a.frameOrigin(), QPointF(300, 300));
+
+    // The window follows the pointer exactly; every step is reported, in order.
+    dragBy(a, {{3, 1}, {30, -20}});
+    QCOMPARE(a.pos(), topLeft + QPoint(30, -20));
+    QCOMPARE(a.frameOrigin(), QPointF(330, 320));
+    QCOMPARE(rig.host.calls, (QStringList{"beginGroupDrag A", "moved A 303,299", "moved A 330,320",
+                                          "endGroupDrag"}));
+    QVERIFY(!a.isDragging());
+
+    // Wobbling back to the very start is a click: a spread stack restacks.
+    rig.host.calls.clear();
+    dragBy(a, {{2, 0}, {0, 0}});
+    QCOMPARE(a.frameOrigin(), QPointF(330, 320));
+    QCOMPARE(rig.host.actions(), (QStringList{"beginGroupDrag A", "endGroupDrag", "toggle A"}));
+    QCOMPARE(a.model().dissolveProgress(), 0.0);
+}
+
+void TestStackWindow::dissolvingNeedsTheWholeDistance()
+{
+    WindowRig rig;
+    // The visible frame is 1280 × 776: half its shorter side is 388 points.
+    StackWindow& a = rig.make(QStringLiteral("A"), true);
+    StackWindow& collapsed = rig.make(QStringLiteral("B"), false, {300, 500});
+
+    collapsed.mouseDown(collapsed.geometry().center(), Qt::NoModifier, 1);
+    collapsed.mouseDragged(collapsed.geometry().center() + QPoint(500, 0));
+    QCOMPARE(collapsed.model().dissolveProgress(), 0.0);
+    collapsed.mouseUp();
+
+    const QPoint start = a.geometry().center();
+    a.mouseDown(start, Qt::NoModifier, 1);
+    a.mouseDragged(start + QPoint(384, 0));
+    QVERIFY(qAbs(a.model().dissolveProgress() - 384.0 / 388.0) < 1e-9);
+    QCOMPARE(a.model().caption(), QStringLiteral("A"));
+    a.mouseUp();
+    QCOMPARE(a.model().dissolveProgress(), 0.0);
+    QVERIFY(!a.model().isDissolving());
+    rig.scheduler.runUntilIdle();
+    QVERIFY(!rig.host.calls.join(u'|').contains(QLatin1String("dissolve")));
+
+    rig.host.calls.clear();
+    const QPoint again = a.geometry().center();
+    a.mouseDown(again, Qt::NoModifier, 1);
+    a.mouseDragged(again + QPoint(0, -388));
+    QCOMPARE(a.model().dissolveProgress(), 1.0);
+    QCOMPARE(a.model().caption(), QStringLiteral("Release to dissolve"));
+    a.mouseUp();
+    QVERIFY(a.model().isDissolving());
+    // Once dissolving it shows its name again, and the progress stays where it was.
+    QCOMPARE(a.model().caption(), QStringLiteral("A"));
+    QCOMPARE(a.model().dissolveProgress(), 1.0);
+    QCOMPARE(rig.alerts.haptics, QList<Haptic>{Haptic::Generic});
+    // Moves no longer reach the manager while the window animates away.
+    a.setFrameOrigin({10, 10});
+    a.move(a.pos() + QPoint(5, 5));
+    rig.scheduler.advance(milliseconds(549));
+    QCOMPARE(rig.host.actions(), (QStringList{"beginGroupDrag A", "endGroupDrag"}));
+    rig.scheduler.advance(milliseconds(1));
+    QCOMPARE(rig.host.actions().last(), QStringLiteral("dissolveAfterAnimation A"));
+}
+
+void TestStackWindow::groupDragsAndMergesNeverDissolve()
+{
+    WindowRig rig;
+    StackWindow& a = rig.make(QStringLiteral("A"), true);
+    rig.host.groupDrag = true;
+    dragBy(a, {{0, -400}});
+    QCOMPARE(a.model().dissolveProgress(), 0.0);
+    QVERIFY(!a.model().isDissolving());
+    QVERIFY(!a.isGroupDrag());
+
+    // A release the manager takes (a merge) neither dissolves nor toggles.
+    rig.host.groupDrag = false;
+    rig.host.consumeRelease = true;
+    rig.host.calls.clear();
+    dragBy(a, {{0, 400}});
+    QVERIFY(!a.model().isDissolving());
+    QCOMPARE(a.model().dissolveProgress(), 0.0);
+    rig.scheduler.runUntilIdle();
+    QCOMPARE(rig.host.actions(), (QStringList{"beginGroupDrag A", "endGroupDrag"}));
+}
+
+void TestStackWindow::returnRenamesALoneSelection()
+{
+    WindowRig rig;
+    StackWindow& a = rig.make(QStringLiteral("A"));
+    StackWindow& b = rig.make(QStringLiteral("B"), false, {600, 300});
+
+    // Not selected: the key goes on to the default handling.
+    QVERIFY(!a.keyDown(Qt::Key_Return, Qt::NoModifier));
+    a.selectOnly();
+    QVERIFY(a.keyDown(Qt::Key_Return, Qt::NoModifier));
+    QVERIFY(a.keyDown(Qt::Key_Enter, Qt::KeypadModifier));
+    QVERIFY(!a.keyDown(Qt::Key_Return, Qt::ShiftModifier));
+    QVERIFY(!a.keyDown(Qt::Key_Space, Qt::NoModifier));
+    QCOMPARE(rig.host.actions(), (QStringList{"rename A", "rename A"}));
+
+    // With a second stack selected the key is taken but nothing is renamed.
+    rig.host.selection.insert(b.stackID());
+    rig.host.publish();
+    QVERIFY(a.keyDown(Qt::Key_Return, Qt::NoModifier));
+    QCOMPARE(rig.host.actions().size(), 2);
+
+    // Through a real key event.
+    a.selectOnly();
+    QTest::keyClick(&a, Qt::Key_Return);
+    QCOMPARE(rig.host.actions().size(), 3);
+}
+
+void TestStackWindow::menuTitlesFollowTheTargets()
+{
+    WindowRig rig;
+    StackWindow& a = rig.make(QStringLiteral("A"));
+    StackWindow& b = rig.make(QStringLiteral("B"), true, {600, 300});
+    StackWindow& c = rig.make(QStringLiteral("C"), false, {900, 300});
+
+    std::unique_ptr<QMenu> single = a.buildContextMenu();
+    QCOMPARE(titles(*single), (QStringList{"Spread Files", "Spread Files in a Grid", "Rename\u2026",
+                                           "Convert Stack into a Folder", "-", "Dissolve Stack",
+                                           "Move Stack to Bin\u2026"}));
+    std::unique_ptr<QMenu> spread = b.buildContextMenu();
+    QCOMPARE(titles(*spread).mid(0, 2), (QStringList{"Stack Files", "Arrange Files in a Grid"}));
+
+    rig.host.selection = {a.stackID(), b.stackID(), c.stackID()};
+    rig.host.publish();
+    std::unique_ptr<QMenu> three = a.buildContextMenu();
+    QCOMPARE(titles(*three),
+             (QStringList{"Spread Files", "Spread Files in a Grid", "Convert 3 Stacks into Folders",
+                          "-", "Dissolve 3 Stacks", "Move 3 Stacks to Bin\u2026"}));
+    // Every item is enabled, the Bin only while no work runs.
+    const QList<QAction*> actions = three->actions();
+    for (const QAction* action : actions)
+        QVERIFY(action->isEnabled());
+    rig.host.working = true;
+    std::unique_ptr<QMenu> busy = c.buildContextMenu();
+    QVERIFY(!item(*busy, QStringLiteral("Move 3 Stacks to Bin\u2026"))->isEnabled());
+    QVERIFY(item(*busy, QStringLiteral("Dissolve 3 Stacks"))->isEnabled());
+}
+
+void TestStackWindow::menuActionsActOnTheTargets()
+{
+    WindowRig rig;
+    StackWindow& a = rig.make(QStringLiteral("A"));
+    StackWindow& b = rig.make(QStringLiteral("B"), true, {600, 300});
+    StackWindow& c = rig.make(QStringLiteral("C"), false, {900, 300});
+    StackWindow& outside = rig.make(QStringLiteral("D"), false, {300, 600});
+    rig.host.selection = {a.stackID(), b.stackID(), c.stackID()};
+    rig.host.publish();
+
+    // The clicked window's own state decides between spreading and restacking.
+    std::unique_ptr<QMenu> menu = a.buildContextMenu();
+    for (const QString& title : titles(*menu)) {
+        if (title != QLatin1String("-"))
+            item(*menu, title)->trigger();
+    }
+    QCOMPARE(rig.host.actions(),
+             (QStringList{"spread A", "spread B", "spread C", "spread A grid", "spread B grid",
+                          "spread C grid", "convert A,B,C", "dissolveFromMenu A", "bin A,B,C"}));
+
+    rig.host.calls.clear();
+    b.toggleFromMenu();
+    b.gridFromMenu();
+    QCOMPARE(rig.host.actions(), (QStringList{"restack A letMovedLeave", "restack B letMovedLeave",
+                                              "restack C letMovedLeave", "arrangeInGrid A",
+                                              "arrangeInGrid B", "arrangeInGrid C"}));
+
+    // Outside the selection a window acts on itself alone, and its menu selects it first.
+    rig.host.calls.clear();
+    outside.showContextMenu(outside.geometry().center());
+    QCOMPARE(rig.host.selection, QSet<QUuid>{outside.stackID()});
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(popup);
+    item(*popup, QStringLiteral("Rename\u2026"))->trigger();
+    popup->close();
+    outside.moveToBinFromMenu();
+    QCOMPARE(rig.host.actions(), (QStringList{"rename D", "bin D"}));
+}
+
+void TestStackWindow::dropsTakeFilesOnly()
+{
+    WindowRig rig;
+    StackWindow& a = rig.make(QStringLiteral("A"));
+    auto* container = a.findChild<StackContainerView*>();
+    const QString file = rig.file(QStringLiteral("dropped.txt"));
+
+    QMimeData links;
+    links.setUrls({QUrl(QStringLiteral("https://example.org/page")),
+                   QUrl(QStringLiteral("file://elsewhere.example/srv/x"))});
+    QVERIFY(StackContainerView::filePaths(&links).isEmpty());
+    QDropEvent webDrop(QPointF(70, 70), Qt::CopyAction | Qt::MoveAction, &links, Qt::LeftButton,
+                       Qt::NoModifier);
+    QApplication::sendEvent(container, &webDrop);
+    QVERIFY(!webDrop.isAccepted());
+    QVERIFY(!a.dropFiles({}));
+
+    QMimeData mixed;
+    mixed.setUrls({QUrl(QStringLiteral("https://example.org/")), QUrl::fromLocalFile(file)});
+    QCOMPARE(StackContainerView::filePaths(&mixed), QStringList{file});
+
+    // Entering shows the hint and offers a copy when the source allows one.
+    QDragEnterEvent enter(QPoint(70, 70), Qt::CopyAction | Qt::MoveAction, &mixed, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(container, &enter);
+    QVERIFY(enter.isAccepted());
+    QCOMPARE(enter.dropAction(), Qt::CopyAction);
+    QVERIFY(a.model().isDropTarget());
+    QCOMPARE(a.model().caption(), QStringLiteral("Add to stack"));
+    QCOMPARE(StackContainerView::dropAction(Qt::MoveAction | Qt::LinkAction), Qt::MoveAction);
+
+    // The drop is answered at once; the files join on the next turn.
+    QDropEvent drop(QPointF(70, 70), Qt::MoveAction, &mixed, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(container, &drop);
+    QVERIFY(drop.isAccepted());
+    QCOMPARE(drop.dropAction(), Qt::MoveAction);
+    QVERIFY(!a.model().isDropTarget());
+    QVERIFY(rig.host.actions().isEmpty());
+    rig.scheduler.advance(milliseconds(0));
+    QCOMPARE(rig.host.actions(), QStringList{QStringLiteral("addFiles A ") + file});
+
+    // A drag that leaves clears the hint; over a spread stack the hint reads differently.
+    StackWindow& b = rig.make(QStringLiteral("B"), true, {600, 300});
+    QDragEnterEvent over(QPoint(70, 70), Qt::MoveAction, &mixed, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(b.findChild<StackContainerView*>(), &over);
+    QCOMPARE(b.model().caption(), QStringLiteral("Stack these"));
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(b.findChild<StackContainerView*>(), &leave);
+    QVERIFY(!b.model().isDropTarget());
+}
+
+void TestStackWindow::thumbnailsShowTheFirstThreeFiles()
+{
+    WindowRig rig;
+    const QStringList images{rig.image("1.png", Qt::red), rig.image("2.png", Qt::green),
+                             rig.image("3.png", Qt::blue), rig.image("4.png", Qt::yellow)};
+    QDir(rig.folder.path()).mkdir(QStringLiteral("folder.png"));
+    StackWindow& a = rig.make(QStringLiteral("A"), WindowRig::record("A", 4), images);
+
+    // Icons at once, the pictures once the worker has read them.
+    QCOMPARE(a.model().thumbnails().size(), 3);
+    QVERIFY(centreColour(a.model().thumbnails().first()) != QColor(Qt::red));
+    rig.scheduler.runUntilIdle();
+    QCOMPARE(centreColour(a.model().thumbnails().at(0)), QColor(Qt::red));
+    QCOMPARE(centreColour(a.model().thumbnails().at(2)), QColor(Qt::blue));
+    // Read to fit 80 × 80, aspect ratio kept.
+    QCOMPARE(a.model().thumbnails().at(0).size(), QSize(80, 60));
+
+    // A late answer for files no longer shown is dropped; folders keep their icons.
+    a.update(WindowRig::record("A", 2), {images.at(3), rig.folder.filePath("folder.png")});
+    a.update(WindowRig::record("A", 1), {images.at(1)});
+    rig.scheduler.runUntilIdle();
+    QCOMPARE(a.model().thumbnails().size(), 1);
+    QCOMPARE(centreColour(a.model().thumbnails().first()), QColor(Qt::green));
+    a.update(WindowRig::record("A", 1), {rig.folder.filePath("folder.png")});
+    QCOMPARE(rig.scheduler.pending(), 0);
+    QCOMPARE(a.model().thumbnails().size(), 1);
+
+    a.update(WindowRig::record("A", 0), {});
+    QVERIFY(a.model().thumbnails().isEmpty());
+    QCOMPARE(a.model().count(), 0);
+}
+
+void TestStackWindow::cachedThumbnailsAreUsedWhileFresh()
+{
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+    WindowRig rig;
+    const QString photo = rig.image(QStringLiteral("photo one.png"), Qt::red, QSize(400, 400));
+    const QString cached = Thumbnails::cachePath(photo, QStringLiteral("normal"));
+    QVERIFY(cached.startsWith(cache.path() + QLatin1String("/thumbnails/normal/")));
+    QDir().mkpath(QFileInfo(cached).path());
+    auto writeThumbnail = [&](qint64 mtime) {
+        QImage thumbnail(128, 128, QImage::Format_RGB32);
+        thumbnail.fill(Qt::magenta);
+        thumbnail.setText(QStringLiteral("Thumb::URI"),
+                          QString::fromUtf8(QUrl::fromLocalFile(photo).toEncoded()));
+        thumbnail.setText(QStringLiteral("Thumb::MTime"), QString::number(mtime));
+        QVERIFY(thumbnail.save(cached, "PNG"));
+    };
+    const qint64 mtime = QFileInfo(photo).lastModified().toSecsSinceEpoch();
+    writeThumbnail(mtime);
+    QCOMPARE(centreColour(Thumbnails::thumbnail(photo, {80, 80})), QColor(Qt::magenta));
+    QCOMPARE(Thumbnails::thumbnail(photo, {80, 80}).size(), QSize(80, 80));
+    // The file changed since: read the file.
+    writeThumbnail(mtime - 60);
+    QCOMPARE(centreColour(Thumbnails::thumbnail(photo, {80, 80})), QColor(Qt::red));
+    // Not an image, and nothing cached: no thumbnail, the icon stays.
+    QVERIFY(Thumbnails::thumbnail(rig.file(QStringLiteral("notes.txt")), {80, 80}).isNull());
+    qunsetenv("XDG_CACHE_HOME");
+}
+
+void TestStackWindow::theManagerPlacesTheWindow()
+{
+    WindowRig rig;
+    StackWindow& a = rig.make(QStringLiteral("A"));
+    // Screen (300, 300) is Qt's (300, 800 − 300 − 150).
+    QCOMPARE(a.geometry(), QRect(300, 350, 140, 150));
+    QCOMPARE(a.frame(), QRectF(300, 300, 140, 150));
+    // A fractional origin stays exact while the window stands there.
+    a.setFrameOrigin({100.25, 200.5});
+    QCOMPARE(a.frameOrigin(), QPointF(100.25, 200.5));
+    QVERIFY(rig.host.calls.isEmpty());
+
+    // A move made by someone else (the window manager) reaches the manager once.
+    a.move(a.pos() + QPoint(10, 0));
+    QCOMPARE(rig.host.calls, QStringList{QStringLiteral("moved A 110,200")});
+
+    // The window's preview goes when the window moves, is spread or closes.
+    a.mouseDown(a.geometry().center(), Qt::AltModifier, 1);
+    QVERIFY(StackPreview::current());
+    a.setFrameOrigin({400, 400});
+    QVERIFY(!StackPreview::current());
+    a.mouseDown(a.geometry().center(), Qt::AltModifier, 1);
+    a.update(WindowRig::record("A", 2, true), a.files());
+    QVERIFY(!StackPreview::current());
+    a.update(WindowRig::record("A", 2), a.files());
+    a.mouseDown(a.geometry().center(), Qt::AltModifier, 1);
+    QVERIFY(StackPreview::current());
+    a.close();
+    QVERIFY(!StackPreview::current());
+    QVERIFY(!a.isVisible());
+}
+
+QTEST_MAIN(TestStackWindow)
+#include "tst_stackwindow.moc"

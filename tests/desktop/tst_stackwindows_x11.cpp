@@ -1,0 +1,337 @@
+#include "WindowRig.h"
+#include "desktop/StackPreview.h"
+#include "desktop/StackView.h"
+#include "desktop/StackViewModel.h"
+#include "platform/x11/X11DesktopPlatform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+namespace {
+
+bool run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr)
+{
+    QProcess process;
+    process.start(program, arguments);
+    const bool done = process.waitForFinished(10000) && process.exitCode() == 0;
+    if (output)
+        *output = process.readAllStandardOutput();
+    // Let the events the command caused arrive.
+    QTest::qWait(80);
+    return done;
+}
+
+QString xprop(const QStringList& arguments)
+{
+    QByteArray output;
+    run(QStringLiteral("xprop"), arguments, &output);
+    return QString::fromUtf8(output);
+}
+
+bool xdotool(const QStringList& arguments)
+{
+    return run(QStringLiteral("xdotool"), arguments);
+}
+
+QImage screenshot(const QString& name)
+{
+    const QString path = QDir::current().filePath(name);
+    QFile::remove(path);
+    if (!run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path}))
+        return {};
+    return QImage(path);
+}
+
+quint32 atom(xcb_connection_t* c, const char* name)
+{
+    auto* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, quint16(qstrlen(name)), name), nullptr);
+    const quint32 value = reply ? reply->atom : 0;
+    std::free(reply);
+    return value;
+}
+
+// A solid background picture published on the root as wallpaper setters publish theirs, on a
+// connection of its own (the picture lives as long as it).
+class Wallpaper
+{
+public:
+    explicit Wallpaper(const QColor& colour)
+        : m_connection(xcb_connect(nullptr, nullptr))
+    {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        m_root = screen->root;
+        m_pixmap = xcb_generate_id(m_connection);
+        xcb_create_pixmap(m_connection, screen->root_depth, m_pixmap, m_root,
+                          screen->width_in_pixels, screen->height_in_pixels);
+        const quint32 gc = xcb_generate_id(m_connection);
+        const quint32 pixel = colour.rgb() & 0xffffff;
+        xcb_create_gc(m_connection, gc, m_pixmap, XCB_GC_FOREGROUND, &pixel);
+        const xcb_rectangle_t all{0, 0, screen->width_in_pixels, screen->height_in_pixels};
+        xcb_poly_fill_rectangle(m_connection, m_pixmap, gc, 1, &all);
+        xcb_free_gc(m_connection, gc);
+        for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
+            xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_root,
+                                atom(m_connection, name), XCB_ATOM_PIXMAP, 32, 1, &m_pixmap);
+        xcb_change_window_attributes(m_connection, m_root, XCB_CW_BACK_PIXMAP, &m_pixmap);
+        xcb_clear_area(m_connection, 0, m_root, 0, 0, 0, 0);
+        xcb_aux_sync();
+    }
+    ~Wallpaper()
+    {
+        for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
+            xcb_delete_property(m_connection, m_root, atom(m_connection, name));
+        const quint32 none = XCB_BACK_PIXMAP_NONE;
+        xcb_change_window_attributes(m_connection, m_root, XCB_CW_BACK_PIXMAP, &none);
+        xcb_free_pixmap(m_connection, m_pixmap);
+        xcb_disconnect(m_connection);
+    }
+    Wallpaper(const Wallpaper&) = delete;
+    Wallpaper& operator=(const Wallpaper&) = delete;
+
+private:
+    void xcb_aux_sync()
+    {
+        std::free(
+            xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    }
+
+    xcb_connection_t* m_connection;
+    quint32 m_root = 0;
+    quint32 m_pixmap = 0;
+};
+
+// The window manager has taken the window on (it sets WM_STATE once it manages a window):
+// before that, pointer events may reach the root instead.
+bool waitUntilManaged(const QWidget& window)
+{
+    for (int i = 0; i < 100; ++i) {
+        if (xprop({QStringLiteral("-id"), QString::number(window.winId()),
+                   QStringLiteral("WM_STATE")})
+                .contains(QLatin1String("Normal")))
+            return true;
+        QTest::qWait(20);
+    }
+    return false;
+}
+
+bool near(const QColor& a, const QColor& b, int tolerance = 6)
+{
+    return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance &&
+           qAbs(a.blue() - b.blue()) <= tolerance;
+}
+
+} // namespace
+
+class TestStackWindowsX11 : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void hintsKeepTheWindowBelowAndEverywhere();
+    void aClickedStackTakesReturn();
+    void aDragFollowsThePointer();
+    void screenshotsOfTheStacks();
+
+private:
+    std::unique_ptr<X11DesktopPlatform> m_platform;
+};
+
+void TestStackWindowsX11::initTestCase()
+{
+    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    // The window manager starts alongside the test; windows mapped before it runs would be
+    // taken over half-way.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        xprop({QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+            .contains(QLatin1String("window id")),
+        10000);
+    m_platform = X11DesktopPlatform::create();
+    QVERIFY(m_platform);
+}
+
+void TestStackWindowsX11::cleanup()
+{
+    if (StackPreview* open = StackPreview::current())
+        open->closePreview();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestStackWindowsX11::hintsKeepTheWindowBelowAndEverywhere()
+{
+    WindowRig rig;
+    StackWindow& a = rig.make(QStringLiteral("A"), WindowRig::record(QStringLiteral("A"), 1),
+                              {rig.file(QStringLiteral("a.txt"))}, {200, 300}, m_platform.get());
+    QWidget normal;
+    normal.setWindowTitle(QStringLiteral("normal"));
+    normal.setGeometry(150, 300, 400, 300);
+    normal.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&normal));
+    QVERIFY(QTest::qWaitForWindowExposed(&a));
+
+    const QString properties = xprop({QStringLiteral("-id"), QString::number(a.winId())});
+    QVERIFY2(properties.contains(QLatin1String("_NET_WM_STATE_BELOW")), qPrintable(properties));
+    QVERIFY(properties.contains(QLatin1String("_NET_WM_STATE_SKIP_TASKBAR")));
+    QVERIFY(properties.contains(QLatin1String("_NET_WM_STATE_SKIP_PAGER")));
+    QVERIFY(properties.contains(QLatin1String("_NET_WM_DESKTOP(CARDINAL) = 4294967295")));
+    // A click does not take the focus from the user's program.
+    QVERIFY(properties.contains(QLatin1String("Client accepts input or input focus: False")));
+    qInfo().noquote() << "stack window hints:\n" << properties;
+
+    // Below the normal window even when it was shown later and raised.
+    a.orderFront();
+    QTest::qWait(200);
+    const QString stacking =
+        xprop({QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    const auto hex = [](WId id) { return QStringLiteral("0x%1").arg(id, 0, 16); };
+    QVERIFY2(stacking.indexOf(hex(a.winId())) >= 0 &&
+                 stacking.indexOf(hex(a.winId())) < stacking.indexOf(hex(normal.winId())),
+             qPrintable(stacking));
+}
+
+void TestStackWindowsX11::aClickedStackTakesReturn()
+{
+    WindowRig rig;
+    StackWindow& a = rig.make(QStringLiteral("A"), WindowRig::record(QStringLiteral("A"), 1),
+                              {rig.file(QStringLiteral("a.txt"))}, {600, 300}, m_platform.get());
+    QWidget other;
+    other.setGeometry(100, 100, 300, 200);
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QVERIFY(QTest::qWaitForWindowExposed(&a));
+    QVERIFY(waitUntilManaged(a));
+
+    const QPoint centre = a.geometry().center();
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QString::number(centre.x()),
+                     QString::number(centre.y()), QStringLiteral("click"), QStringLiteral("1")}));
+    QTRY_COMPARE(rig.host.selection, QSet<QUuid>{a.stackID()});
+    QTRY_VERIFY(a.isActiveWindow());
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    QTRY_COMPARE(rig.host.actions().count(QStringLiteral("rename A")), 1);
+    // Keypad Enter too; Shift+Return is not ours.
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("KP_Enter")}));
+    QTRY_COMPARE(rig.host.actions().count(QStringLiteral("rename A")), 2);
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("shift+Return")}));
+    QTest::qWait(200);
+    QCOMPARE(rig.host.actions().count(QStringLiteral("rename A")), 2);
+
+    // Deselected, it gives the focus back to the window manager's care.
+    a.setSelected(false);
+    QTRY_VERIFY(a.windowHandle()->flags().testFlag(Qt::WindowDoesNotAcceptFocus));
+}
+
+void TestStackWindowsX11::aDragFollowsThePointer()
+{
+    WindowRig rig;
+    StackWindow& a = rig.make(QStringLiteral("A"), WindowRig::record(QStringLiteral("A"), 1),
+                              {rig.file(QStringLiteral("a.txt"))}, {300, 300}, m_platform.get());
+    QVERIFY(QTest::qWaitForWindowExposed(&a));
+    QVERIFY(waitUntilManaged(a));
+    const QRect before = a.geometry();
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QString::number(before.center().x()),
+                     QString::number(before.center().y()), QStringLiteral("mousedown"),
+                     QStringLiteral("1")}));
+    for (int i = 0; i < 5; ++i)
+        QVERIFY(xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"),
+                         QStringLiteral("12"), QStringLiteral("-7")}));
+    QVERIFY(xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
+    QTRY_VERIFY(!a.isDragging());
+    QCOMPARE(a.geometry().topLeft(), before.topLeft() + QPoint(60, -35));
+    QCOMPARE(a.frameOrigin(), QPointF(360, 335));
+    QTRY_COMPARE(rig.host.calls.filter(QStringLiteral("moved")).last(),
+                 QStringLiteral("moved A 360,335"));
+    QByteArray info;
+    run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(a.winId())}, &info);
+    const QByteArray expected = "Absolute upper-left X:  " + QByteArray::number(before.x() + 60);
+    QVERIFY2(info.contains(expected), info.constData());
+    // A drag is never a click.
+    QCOMPARE(rig.host.actions().filter(QStringLiteral("toggle")).size(), 0);
+}
+
+void TestStackWindowsX11::screenshotsOfTheStacks()
+{
+    const QColor desktop(0x2f, 0x5d, 0x73);
+    Wallpaper wallpaper(desktop);
+    QVERIFY(!m_platform->hasCompositor());
+    WindowRig rig;
+    const QStringList pictures{
+        rig.image(QStringLiteral("beach.png"), QColor(0xe8, 0x5d, 0x3a)),
+        rig.image(QStringLiteral("forest.png"), QColor(0x3a, 0xa8, 0x5d), QSize(90, 120)),
+        rig.image(QStringLiteral("sky.png"), QColor(0x3a, 0x6e, 0xe8)),
+        rig.file(QStringLiteral("notes.txt"))};
+    StackWindow& collapsed =
+        rig.make(QStringLiteral("A"), WindowRig::record(QStringLiteral("4 Photos"), 4), pictures,
+                 {200, 250}, m_platform.get());
+    StackWindow& selected = rig.make(
+        QStringLiteral("B"), WindowRig::record(QStringLiteral("Invoices and receipts 2024"), 2),
+        {rig.file(QStringLiteral("invoice.pdf")), rig.file(QStringLiteral("receipt.pdf"))},
+        {420, 250}, m_platform.get());
+    StackWindow& spread =
+        rig.make(QStringLiteral("C"), WindowRig::record(QStringLiteral("Spread"), 3, true), {},
+                 {640, 250}, m_platform.get());
+    rig.scheduler.runUntilIdle();
+    selected.selectOnly();
+    for (StackWindow* window : {&collapsed, &selected, &spread}) {
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        window->view().finishAnimations();
+    }
+    StackPreview::toggle(collapsed);
+    StackPreview* preview = StackPreview::current();
+    QVERIFY(preview);
+    QVERIFY(QTest::qWaitForWindowExposed(preview));
+    rig.scheduler.runUntilIdle();
+    QTest::qWait(400);
+
+    const QImage shot = screenshot(QStringLiteral("stackwindows-opaque.png"));
+    QVERIFY(!shot.isNull());
+    // Around the cards the desktop shows, never a black box.
+    for (StackWindow* window : {&collapsed, &selected, &spread}) {
+        const QRect frame = window->geometry();
+        for (const QPoint corner :
+             {frame.topLeft() + QPoint(2, 2), frame.bottomLeft() + QPoint(2, -2),
+              frame.bottomRight() - QPoint(2, 2)}) {
+            // The preview lies over the top of its stack window.
+            if (preview->geometry().contains(corner))
+                continue;
+            QVERIFY2(near(shot.pixelColor(corner), desktop),
+                     qPrintable(shot.pixelColor(corner).name()));
+        }
+        QCOMPARE(window->view().backdrop(), desktop);
+    }
+    // The thumbnails show in the fan, the first one on top.
+    const QRect fan = collapsed.geometry();
+    QVERIFY(near(shot.pixelColor(fan.x() + 75, fan.y() + 60), QColor(0xe8, 0x5d, 0x3a), 20));
+    // The preview is open above the collapsed stack, its lower edge over the window's top.
+    QVERIFY(preview->geometry().bottom() > collapsed.geometry().top());
+    QVERIFY(preview->geometry().top() < collapsed.geometry().top());
+
+    // A compositor starts: the windows become translucent and still show the desktop.
+    QSignalSpy changed(m_platform.get(), &DesktopPlatform::compositorChanged);
+    QProcess compositor;
+    compositor.start(QStringLiteral("xcompmgr"), QStringList());
+    QVERIFY(compositor.waitForStarted());
+    QTRY_VERIFY(m_platform->hasCompositor());
+    QTRY_VERIFY(collapsed.view().isCompositing());
+    QTest::qWait(600);
+    const QImage composited = screenshot(QStringLiteral("stackwindows-composited.png"));
+    compositor.kill();
+    compositor.waitForFinished();
+    QTRY_VERIFY(!m_platform->hasCompositor());
+    QVERIFY(!composited.isNull());
+    const QPoint corner = selected.geometry().bottomLeft() + QPoint(2, -2);
+    QVERIFY2(near(composited.pixelColor(corner), desktop),
+             qPrintable(composited.pixelColor(corner).name()));
+}
+
+QTEST_MAIN(TestStackWindowsX11)
+#include "tst_stackwindows_x11.moc"
