@@ -381,13 +381,12 @@ bool StackWindow::dropFiles(const QStringList& paths)
 
 void StackWindow::selectOnly()
 {
-    m_host->setSelection({m_stackID});
+    m_host->selectOnly(m_stackID);
 }
 
 void StackWindow::selectIfNeeded()
 {
-    if (!m_host->selection().contains(m_stackID))
-        selectOnly();
+    m_host->selectIfNeeded(m_stackID);
 }
 
 QList<QUuid> StackWindow::targets() const

@@ -21,7 +21,13 @@ void syncWithFolder(StackManager& manager, const QUuid& id)
         const std::optional<QString> path = manager.resolvedPath(item.bookmark);
         return !path || fs.resolvedParent(*path) != inFolder;
     });
-    if (stack.items.size() != before)
+    if (stack.items.size() == before)
+        return;
+    // The last file went: a stack of nothing is no stack. Anything else still in the folder
+    // keeps the folder, and the user is told where it is.
+    if (stack.items.isEmpty())
+        manager.removeStack(id, true);
+    else
         manager.storeStack(stack);
 }
 

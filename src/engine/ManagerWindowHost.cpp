@@ -1,18 +1,8 @@
 #include "engine/ManagerWindowHost.h"
 
-#include "engine/EngineLog.h"
 #include "engine/FolderSync.h"
 #include "engine/StackManager.h"
 #include "operations/UndoState.h"
-
-namespace {
-// Requests whose operations the manager does not offer yet end here, visibly in the log.
-void notYet(const char* operation)
-{
-    qCWarning(lcEngine).noquote()
-        << QStringLiteral("Tidorama: %1 is not available yet").arg(QLatin1String(operation));
-}
-} // namespace
 
 ManagerWindowHost::ManagerWindowHost(StackManager& manager)
     : m_manager(&manager)
@@ -23,57 +13,42 @@ QSet<QUuid> ManagerWindowHost::selection() const
     return m_manager ? m_manager->selection() : QSet<QUuid>();
 }
 
-void ManagerWindowHost::setSelection(const QSet<QUuid>& selection)
+void ManagerWindowHost::selectOnly(const QUuid& id)
 {
-    if (!m_manager)
-        return;
-    m_manager->selection() = selection;
-    m_manager->publishSelection();
+    if (m_manager)
+        m_manager->selectOnly(id);
+}
+
+void ManagerWindowHost::selectIfNeeded(const QUuid& id)
+{
+    if (m_manager)
+        m_manager->selectIfNeeded(id);
 }
 
 bool ManagerWindowHost::toggleSelection(const QUuid& id)
 {
-    if (!m_manager)
-        return false;
-    QSet<QUuid>& selection = m_manager->selection();
-    if (!selection.remove(id))
-        selection.insert(id);
-    m_manager->publishSelection();
-    return selection.contains(id);
+    return m_manager && m_manager->toggleSelection(id);
 }
 
 QList<QUuid> ManagerWindowHost::targetsOfWindowCommand(const QUuid& id) const
 {
-    if (!m_manager || !m_manager->selection().contains(id))
-        return {id};
-    QList<QUuid> targets;
-    for (const DesktopStack& stack : m_manager->stacks()) {
-        if (m_manager->selection().contains(stack.id))
-            targets.append(stack.id);
-    }
-    return targets;
+    return m_manager ? m_manager->targetsOfWindowCommand(id) : QList<QUuid>{id};
 }
 
-bool ManagerWindowHost::beginGroupDrag(const QUuid&)
+bool ManagerWindowHost::beginGroupDrag(const QUuid& id)
 {
-    return false;
+    return m_manager && m_manager->beginGroupDrag(id);
 }
 
 void ManagerWindowHost::windowMoved(const QUuid& id, QPointF origin)
 {
-    // Until group moves exist a move only records where the window stands.
-    if (!m_manager)
-        return;
-    if (DesktopStack* stack = m_manager->findStack(id)) {
-        stack->windowOrigin = origin;
-        m_manager->recomputeFlags();
-        m_manager->saveStackList();
-    }
+    if (m_manager)
+        m_manager->windowMoved(id, origin);
 }
 
 bool ManagerWindowHost::endGroupDrag()
 {
-    return false;
+    return m_manager && m_manager->endGroupDrag();
 }
 
 void ManagerWindowHost::toggle(const QUuid& id)
@@ -84,33 +59,33 @@ void ManagerWindowHost::toggle(const QUuid& id)
     if (!stack)
         return;
     if (stack->state == StackState::expanded)
-        restack(id, true);
+        m_manager->restack(id, true);
     else
-        spread(id, false);
+        m_manager->spread(id, false);
 }
 
-void ManagerWindowHost::spread(const QUuid&, bool)
+void ManagerWindowHost::spread(const QUuid& id, bool inGrid)
 {
     if (m_manager)
-        notYet("spreading");
+        m_manager->spread(id, inGrid);
 }
 
-void ManagerWindowHost::restack(const QUuid&, bool)
+void ManagerWindowHost::restack(const QUuid& id, bool letMovedLeave)
 {
     if (m_manager)
-        notYet("restacking");
+        m_manager->restack(id, letMovedLeave);
 }
 
-void ManagerWindowHost::arrangeInGrid(const QUuid&)
+void ManagerWindowHost::arrangeInGrid(const QUuid& id)
 {
     if (m_manager)
-        notYet("arranging in a grid");
+        m_manager->arrangeInGrid(id);
 }
 
-void ManagerWindowHost::addFiles(const QStringList&, const QUuid&)
+void ManagerWindowHost::addFiles(const QStringList& paths, const QUuid& id)
 {
     if (m_manager)
-        notYet("adding files");
+        m_manager->addFiles(paths, id);
 }
 
 void ManagerWindowHost::syncWithFolder(const QUuid& id)
@@ -119,34 +94,34 @@ void ManagerWindowHost::syncWithFolder(const QUuid& id)
         FolderSync::syncWithFolder(*m_manager, id);
 }
 
-void ManagerWindowHost::dissolveFromMenu(const QUuid&)
+void ManagerWindowHost::dissolveFromMenu(const QUuid& id)
 {
     if (m_manager)
-        notYet("dissolving");
+        m_manager->dissolveFromMenu(id);
 }
 
-void ManagerWindowHost::dissolveAfterAnimation(const QUuid&)
+void ManagerWindowHost::dissolveAfterAnimation(const QUuid& id)
 {
     if (m_manager)
-        notYet("dissolving");
+        m_manager->dissolveAfterAnimation(id);
 }
 
-void ManagerWindowHost::convertStacks(const QList<QUuid>&)
+void ManagerWindowHost::convertStacks(const QList<QUuid>& ids)
 {
     if (m_manager)
-        notYet("converting into folders");
+        m_manager->convertStacks(ids);
 }
 
-void ManagerWindowHost::moveStacksToBin(const QList<QUuid>&)
+void ManagerWindowHost::moveStacksToBin(const QList<QUuid>& ids)
 {
     if (m_manager)
-        notYet("moving to the Bin");
+        m_manager->moveStacksToBin(ids);
 }
 
-void ManagerWindowHost::renameStack(const QUuid&)
+void ManagerWindowHost::renameStack(const QUuid& id)
 {
     if (m_manager)
-        notYet("renaming");
+        m_manager->renameStack(id);
 }
 
 bool ManagerWindowHost::isWorking() const

@@ -14,7 +14,8 @@ public:
     explicit ManagerWindowHost(StackManager& manager);
 
     QSet<QUuid> selection() const override;
-    void setSelection(const QSet<QUuid>& selection) override;
+    void selectOnly(const QUuid& id) override;
+    void selectIfNeeded(const QUuid& id) override;
     bool toggleSelection(const QUuid& id) override;
     QList<QUuid> targetsOfWindowCommand(const QUuid& id) const override;
 

@@ -7,9 +7,9 @@
 #include <QUuid>
 
 // What a stack window asks of the owner of the stacks: everything the user does with a window
-// ends in one of these calls. ManagerWindowHost answers them with the StackManager; once the
-// manager is gone every call does nothing and answers what a window on its own needs, as each
-// call says.
+// ends in one of these calls, each the StackManager operation of the same name.
+// ManagerWindowHost answers them with the manager; once the manager is gone every call does
+// nothing and answers what a window on its own needs, as each call says.
 class StackWindowHost
 {
 public:
@@ -19,10 +19,11 @@ public:
 
     // The selected stacks (empty once the manager is gone).
     virtual QSet<QUuid> selection() const = 0;
-    // Makes the selection exactly these stacks and shows it on every window.
-    virtual void setSelection(const QSet<QUuid>& selection) = 0;
+    // The selection becomes this stack alone; selectIfNeeded leaves a selection that holds it.
+    virtual void selectOnly(const QUuid& id) = 0;
+    virtual void selectIfNeeded(const QUuid& id) = 0;
     // Puts the stack into the selection, or takes it out when it was there; answers whether it
-    // is selected now.
+    // is selected now (false once the manager is gone).
     virtual bool toggleSelection(const QUuid& id) = 0;
     // The stacks a window command acts on: every selected stack, in stack order, when this one
     // is selected; otherwise this one alone (also once the manager is gone).
@@ -30,12 +31,12 @@ public:
 
     // --- Window drags -------------------------------------------------------------------------
 
-    // A drag of the stack's window begins; true when it carries the other selected stacks.
+    // A drag of the stack's window begins; true when it carries other selected stacks.
     virtual bool beginGroupDrag(const QUuid& id) = 0;
     // The stack's window now stands at `origin` (screen coordinates).
     virtual void windowMoved(const QUuid& id, QPointF origin) = 0;
-    // The button went up; true when the release was consumed (the stack was merged into
-    // another), so the window neither toggles nor dissolves it.
+    // The button went up; true when the release was consumed (the dragged stacks were merged
+    // into the ones they were dropped on), so the window neither toggles nor dissolves.
     virtual bool endGroupDrag() = 0;
 
     // --- Stacking -----------------------------------------------------------------------------

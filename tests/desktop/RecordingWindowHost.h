@@ -47,10 +47,15 @@ public:
     {}
 
     QSet<QUuid> selection() const override { return m_state.selection; }
-    void setSelection(const QSet<QUuid>& selection) override
+    void selectOnly(const QUuid& id) override
     {
-        m_state.selection = selection;
+        m_state.selection = {id};
         m_state.publish();
+    }
+    void selectIfNeeded(const QUuid& id) override
+    {
+        if (!m_state.selection.contains(id))
+            selectOnly(id);
     }
     bool toggleSelection(const QUuid& id) override
     {

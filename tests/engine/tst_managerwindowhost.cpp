@@ -3,6 +3,7 @@
 #include "engine/StackManager.h"
 #include "operations/UndoState.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -13,15 +14,14 @@ class TestManagerWindowHost : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void selectionIsPublishedToTheWindows();
-    void targetsFollowTheStackOrder();
-    void movesAreRecordedAndSaved();
+    void requestsReachTheManager();
     void withoutTheManagerNothingHappens();
     void aFileDraggedOutLeavesTheStack();
+    void theLastFileDraggedOutEndsTheStack();
     void syncLeavesSpreadStacksAndMissingFoldersAlone();
 };
 
-void TestManagerWindowHost::selectionIsPublishedToTheWindows()
+void TestManagerWindowHost::requestsReachTheManager()
 {
     TestServices t;
     t.addDesktopFile(QStringLiteral("a.txt"));
@@ -30,47 +30,38 @@ void TestManagerWindowHost::selectionIsPublishedToTheWindows()
     const DesktopStack b = *t.stack({QStringLiteral("b.txt")});
     ManagerWindowHost host(t.manager());
 
-    host.setSelection({a.id});
+    host.selectOnly(a.id);
     QVERIFY(t.windows.window(a.id)->isSelected);
-    QVERIFY(!t.windows.window(b.id)->isSelected);
     QVERIFY(host.toggleSelection(b.id));
     QCOMPARE(host.selection(), (QSet<QUuid>{a.id, b.id}));
-    QVERIFY(t.windows.window(b.id)->isSelected);
-    QVERIFY(!host.toggleSelection(a.id));
-    QVERIFY(!t.windows.window(a.id)->isSelected);
-    QCOMPARE(t.manager().selection(), QSet<QUuid>{b.id});
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
+    QCOMPARE(host.targetsOfWindowCommand(b.id), (QList<QUuid>{a.id, b.id}));
+    host.selectIfNeeded(b.id);
+    QCOMPARE(host.selection(), (QSet<QUuid>{a.id, b.id}));
 
-void TestManagerWindowHost::targetsFollowTheStackOrder()
-{
-    TestServices t;
-    QList<QUuid> ids;
-    for (const QString& name :
-         {QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")}) {
-        t.addDesktopFile(name);
-        ids.append(t.stack({name})->id);
-    }
-    ManagerWindowHost host(t.manager());
-    host.setSelection({ids.at(2), ids.at(0)});
-    QCOMPARE(host.targetsOfWindowCommand(ids.at(2)), (QList<QUuid>{ids.at(0), ids.at(2)}));
-    QCOMPARE(host.targetsOfWindowCommand(ids.at(1)), QList<QUuid>{ids.at(1)});
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestManagerWindowHost::movesAreRecordedAndSaved()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    const DesktopStack a = *t.stack({QStringLiteral("a.txt")});
-    ManagerWindowHost host(t.manager());
+    // A drag of the selected pair is a group drag; the moves are recorded.
+    QVERIFY(host.beginGroupDrag(a.id));
     host.windowMoved(a.id, QPointF(512, 128));
-    QCOMPARE(t.record(a.id)->windowOrigin, QPointF(512, 128));
-    // A move of a window without a record changes nothing.
-    host.windowMoved(QUuid::createUuid(), QPointF(1, 1));
-    QCOMPARE(t.relaunch().stackWithID(a.id)->windowOrigin, QPointF(512, 128));
-    QVERIFY(!host.beginGroupDrag(a.id));
     QVERIFY(!host.endGroupDrag());
+    QCOMPARE(t.record(a.id)->windowOrigin, QPointF(512, 128));
+
+    // Toggling spreads a collapsed stack and restacks a spread one, with the real files.
+    host.toggle(a.id);
+    t.scheduler.runUntilIdle();
+    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
+    QCOMPARE(t.record(a.id)->state, StackState::expanded);
+    host.toggle(a.id);
+    t.scheduler.runUntilIdle();
+    QCOMPARE(t.record(a.id)->state, StackState::collapsed);
+    QVERIFY(!QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
+
+    t.manager().undoState().setIsWorking(true);
+    QVERIFY(host.isWorking());
+    t.manager().undoState().setIsWorking(false);
+    host.dissolveFromMenu(a.id);
+    t.scheduler.runUntilIdle();
+    QVERIFY(!t.record(a.id));
+    QVERIFY(!t.record(b.id));
+    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("b.txt"))));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
@@ -91,13 +82,18 @@ void TestManagerWindowHost::withoutTheManagerNothingHappens()
     QVERIFY(!host->beginGroupDrag(a.id));
     QVERIFY(!host->endGroupDrag());
     QVERIFY(!host->isWorking());
-    host->setSelection({a.id});
+    host->selectOnly(a.id);
     host->windowMoved(a.id, QPointF(9, 9));
     host->toggle(a.id);
     host->syncWithFolder(a.id);
+    host->dissolveFromMenu(a.id);
+    host->moveStacksToBin({a.id});
     host->addFiles({t.desktopPath(QStringLiteral("a.txt"))}, a.id);
+    t.scheduler.runUntilIdle();
     QVERIFY(t.manager().selection().isEmpty());
+    QCOMPARE(t.manager().stackWithID(a.id)->state, StackState::collapsed);
     QVERIFY(t.manager().stackWithID(a.id)->windowOrigin != QPointF(9, 9));
+    QVERIFY(t.alerts.shown.isEmpty());
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
@@ -132,6 +128,35 @@ void TestManagerWindowHost::aFileDraggedOutLeavesTheStack()
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
+void TestManagerWindowHost::theLastFileDraggedOutEndsTheStack()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.addDesktopFile(QStringLiteral("b.txt"));
+    const DesktopStack one = *t.stack({QStringLiteral("a.txt")});
+    const DesktopStack two = *t.stack({QStringLiteral("b.txt")});
+    ManagerWindowHost host(t.manager());
+
+    QVERIFY(QFile::rename(t.stackFolder(one) + QStringLiteral("/a.txt"),
+                          t.desktopPath(QStringLiteral("a.txt"))));
+    host.syncWithFolder(one.id);
+    QVERIFY(!t.record(one.id));
+    QVERIFY(!t.windows.window(one.id));
+    QVERIFY(!QFile::exists(t.stackFolder(one)));
+    QVERIFY(t.alerts.shown.isEmpty());
+
+    // A file the user put into the folder by hand keeps the folder, and the user hears of it.
+    const QString stray = t.invariant.addFile(
+        QDir(t.home.home()).relativeFilePath(t.stackFolder(two) + QStringLiteral("/stray.txt")));
+    QVERIFY(QFile::rename(t.stackFolder(two) + QStringLiteral("/b.txt"),
+                          t.desktopPath(QStringLiteral("b.txt"))));
+    host.syncWithFolder(two.id);
+    QVERIFY(!t.record(two.id));
+    QVERIFY(QFile::exists(stray));
+    QCOMPARE(t.alerts.shown.size(), 1);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
 void TestManagerWindowHost::syncLeavesSpreadStacksAndMissingFoldersAlone()
 {
     TestServices t;
@@ -151,9 +176,8 @@ void TestManagerWindowHost::syncLeavesSpreadStacksAndMissingFoldersAlone()
     QVERIFY(QFile::rename(away, folder));
 
     // A spread stack's files are on the Desktop, where they belong.
-    stack = *t.record(stack.id);
-    stack.state = StackState::expanded;
-    t.manager().storeStack(stack);
+    host.spread(stack.id, false);
+    t.scheduler.runUntilIdle();
     host.syncWithFolder(stack.id);
     QCOMPARE(t.record(stack.id)->items.size(), 2);
     host.syncWithFolder(QUuid::createUuid());
