@@ -1,6 +1,6 @@
 #include "app/AppServices.h"
 
-#include "app/SimpleStackWindow.h"
+#include "desktop/QtStackWindowFactory.h"
 #include "platform/linux/LinuxWording.h"
 #include "platform/x11/DesktopProbe.h"
 
@@ -15,7 +15,7 @@ AppServices::AppServices(DesktopPlatform& platform)
     })
     , desktop(paths, fileSystem, settings,
               LinuxDesktopBridge::Probes{DesktopProbe::windowClass, DesktopProbe::workArea})
-    , windowFactory(std::make_unique<SimpleStackWindowFactory>(platform))
+    , windowFactory(std::make_unique<QtStackWindowFactory>(&platform))
     , firstRun(alerts, settings, folders, [this](StorageLocation location) {
         return changeLocation && changeLocation(location);
     })
