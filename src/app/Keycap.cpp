@@ -6,7 +6,7 @@ QList<Keycap::Shortcut> Keycap::table(const Wording& wording)
 {
     return {
         {wording.hotKeyCaps, std::nullopt, QStringLiteral("Stack Selected Files")},
-        {{QStringLiteral("\u21e7 shift")}, QStringLiteral("+ Drag"), QStringLiteral("Stack Files")},
+        {{wording.dragKeyCap}, QStringLiteral("+ Drag"), QStringLiteral("Stack Files")},
         {{wording.previewKeyCap}, QStringLiteral("+ Click"), QStringLiteral("View Thumbnails")},
     };
 }

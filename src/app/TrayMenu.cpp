@@ -10,6 +10,7 @@
 
 #include <QActionGroup>
 #include <QIcon>
+#include <QStyle>
 
 namespace {
 
@@ -47,8 +48,10 @@ TrayMenu::TrayMenu(MenuCommands& commands, const UndoState& state, Settings& set
     addMenu(new ShortcutsMenu(wording, this));
     addSeparator();
     addCommand(tr("Help & Recovering Files\u2026"), &MenuCommands::showHelp)
-        ->setIcon(QIcon::fromTheme(QStringLiteral("help-contents"),
-                                   QIcon::fromTheme(QStringLiteral("help-browser"))));
+        ->setIcon(QIcon::fromTheme(
+            QStringLiteral("help-contents"),
+            QIcon::fromTheme(QStringLiteral("help-browser"),
+                             style()->standardIcon(QStyle::SP_MessageBoxQuestion))));
     addCommand(tr("About Tidora"), &MenuCommands::showAbout);
     addCommand(tr("Uninstall Tidora\u2026"), &MenuCommands::uninstall);
     addCommand(tr("Quit Tidora"), &MenuCommands::quit)

@@ -7,8 +7,18 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <cstdio>
+
 int main(int argc, char* argv[])
 {
+    // Without any display Qt would abort with a core dump; say why instead.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("tidora: no display to show the stacks on (neither DISPLAY nor WAYLAND_DISPLAY "
+                   "is set); start it from a desktop session.\n",
+                   stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tidora"));
     QApplication::setApplicationVersion(QStringLiteral(TIDORA_VERSION));

@@ -23,9 +23,10 @@ struct Wording
     QString inMenu;
     // The tray menu item that adds Tidora to the file managers' (Finder's) right-click menu.
     QString rightClickMenuItem;
-    // The shortcut help: the key caps of the stacking shortcut, and of the key held while
-    // clicking a stack to see its thumbnails.
+    // The shortcut help: the key caps of the stacking shortcut, of the key held while dragging
+    // to stack, and of the key held while clicking a stack to see its thumbnails.
     QStringList hotKeyCaps;
+    QString dragKeyCap;
     QString previewKeyCap;
 
     // The README's first paragraph, ending in a blank line.

@@ -113,6 +113,8 @@ void TestTrayMenu::listsEveryItemInOrder()
              QStringList({QStringLiteral("Hidden Folder in Documents"),
                           QStringLiteral("Folder on the Desktop (for cloud sync)")}));
     QCOMPARE(menu.actions().last()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    // The help item keeps its question mark on a desktop without an icon theme.
+    QVERIFY(!menu.actions()[15]->icon().isNull());
 }
 
 void TestTrayMenu::enablementFollowsTheFlags()
@@ -266,7 +268,7 @@ void TestTrayMenu::shortcutsShowThePlatformsKeys()
              QStringList({QStringLiteral("Ctrl"), QStringLiteral("Alt"), QStringLiteral("S")}));
     QCOMPARE(linux[0].gesture, std::nullopt);
     QCOMPARE(linux[0].action, QStringLiteral("Stack Selected Files"));
-    QCOMPARE(linux[1].keys, QStringList({QStringLiteral("\u21e7 shift")}));
+    QCOMPARE(linux[1].keys, QStringList({QStringLiteral("Shift")}));
     QCOMPARE(linux[1].gesture, std::optional(QStringLiteral("+ Drag")));
     QCOMPARE(linux[1].action, QStringLiteral("Stack Files"));
     QCOMPARE(linux[2].keys, QStringList({QStringLiteral("Alt")}));
@@ -275,6 +277,7 @@ void TestTrayMenu::shortcutsShowThePlatformsKeys()
     const QList<Keycap::Shortcut> mac = Keycap::table(macosWording());
     QCOMPARE(mac[0].keys, QStringList({QStringLiteral("\u2303 control"),
                                        QStringLiteral("\u2325 option"), QStringLiteral("S")}));
+    QCOMPARE(mac[1].keys, QStringList({QStringLiteral("\u21e7 shift")}));
     QCOMPARE(mac[2].keys, QStringList({QStringLiteral("\u2325 option")}));
 
     RecordingCommands commands;
@@ -287,8 +290,7 @@ void TestTrayMenu::shortcutsShowThePlatformsKeys()
         QVERIFY(widgetAction && widgetAction->defaultWidget());
         QVERIFY(widgetAction->defaultWidget()->sizeHint().width() > 200);
     }
-    QCOMPARE(shortcuts->actions()[1]->text(),
-             QStringLiteral("\u21e7 shift + Drag \u2013 Stack Files"));
+    QCOMPARE(shortcuts->actions()[1]->text(), QStringLiteral("Shift + Drag \u2013 Stack Files"));
 }
 
 void TestTrayMenu::trayIconSaysWhenItWorks()

@@ -9,6 +9,7 @@ Wording linuxWording()
     w.inMenu = QStringLiteral("in the tray menu");
     w.rightClickMenuItem = QStringLiteral("File Manager Right-Click Menu\u2026");
     w.hotKeyCaps = {QStringLiteral("Ctrl"), QStringLiteral("Alt"), QStringLiteral("S")};
+    w.dragKeyCap = QStringLiteral("Shift");
     w.previewKeyCap = QStringLiteral("Alt");
     w.readmeIntro = QStringLiteral(
         "These files are stacked by Tidora, a desktop organiser. Each folder is one stack. They "

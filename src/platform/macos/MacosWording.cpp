@@ -10,6 +10,7 @@ Wording macosWording()
     w.rightClickMenuItem = QStringLiteral("Finder Right-Click Menu\u2026");
     w.hotKeyCaps = {QStringLiteral("\u2303 control"), QStringLiteral("\u2325 option"),
                     QStringLiteral("S")};
+    w.dragKeyCap = QStringLiteral("\u21e7 shift");
     w.previewKeyCap = QStringLiteral("\u2325 option");
     w.readmeIntro = QStringLiteral(
         "These files are stacked by Tidora, a Mac app. Each folder is one stack. They are real "
