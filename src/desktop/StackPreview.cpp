@@ -292,7 +292,12 @@ void StackPreview::paintEvent(QPaintEvent*)
         material.setAlphaF(0.94);
     painter.setPen(Qt::NoPen);
     painter.setBrush(material);
-    painter.drawRoundedRect(bounds, cornerRadius, cornerRadius);
+    // Cut to its shape by the mask, the panel is filled whole: the soft edge of a rounded fill
+    // would blend with the black of an uncleared backing store.
+    if (m_compositing)
+        painter.drawRoundedRect(bounds, cornerRadius, cornerRadius);
+    else
+        painter.fillRect(bounds, material);
     // The hairline inside the edge.
     painter.setPen(QPen(QColor(255, 255, 255, 38), 1));
     painter.setBrush(Qt::NoBrush);

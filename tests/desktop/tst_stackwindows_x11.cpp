@@ -311,6 +311,17 @@ void TestStackWindowsX11::screenshotsOfTheStacks()
     // The thumbnails show in the fan, the first one on top.
     const QRect fan = collapsed.geometry();
     QVERIFY(near(shot.pixelColor(fan.x() + 75, fan.y() + 60), QColor(0xe8, 0x5d, 0x3a), 20));
+    // The preview's rounded corners show the desktop or the panel, never a dark fringe.
+    const QColor panel = preview->palette().color(QPalette::Active, QPalette::Window);
+    const QRect box = preview->geometry();
+    for (const QPoint corner : {box.topLeft(), box.bottomLeft() - QPoint(0, 11),
+                                box.topRight() - QPoint(11, 0), box.bottomRight() - QPoint(11, 11)})
+        for (int x = 0; x < 12; ++x)
+            for (int y = 0; y < 12; ++y) {
+                const QColor pixel = shot.pixelColor(corner + QPoint(x, y));
+                QVERIFY2(near(pixel, desktop, 12) || near(pixel, panel, 40),
+                         qPrintable(pixel.name()));
+            }
     // The preview is open above the collapsed stack, its lower edge over the window's top.
     QVERIFY(preview->geometry().bottom() > collapsed.geometry().top());
     QVERIFY(preview->geometry().top() < collapsed.geometry().top());
