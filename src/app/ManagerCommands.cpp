@@ -28,8 +28,13 @@ void ManagerCommands::stackSelectedFiles()
 
 void ManagerCommands::autoStackByType()
 {
-    // Pending: StackManager::autoStackByType(), run as work.
-    notAvailableYet(QStringLiteral("Auto-Stack by Type"), QStringLiteral("Auto-stacking"));
+    if (!m_manager)
+        return;
+    const QPointer<StackManager> weak(m_manager);
+    m_manager->runAsWork([weak](WorkToken token) {
+        if (weak)
+            weak->autoStackByType(std::move(token));
+    });
 }
 
 void ManagerCommands::spreadAllStacks()
