@@ -86,7 +86,8 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
     DesktopStack stack;
     stack.id = QUuid::createUuid();
     stack.name = name ? *name : defaultStackName(manager, paths);
-    stack.folderName = manager.folders().uniqueFolderName(stack.name);
+    stack.folderName =
+        manager.folders().uniqueFolderName(stack.name, folderNames(manager.stacks()));
     stack.state = StackState::collapsed;
     stack.windowOrigin = windowOrigin;
 

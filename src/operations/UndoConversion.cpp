@@ -36,23 +36,21 @@ struct Report
     QList<NamedPosition> placements;
 };
 
-// Whether another record keeps its files in the folder of this name.
-bool folderNameInUse(const StackManager& manager, const QString& folderName)
+// A stack that comes back must not share a folder with a stack made since it was converted,
+// gathered or spread alike: a spread one makes its folder again when it is gathered.
+void chooseFolderName(StackManager& manager, DesktopStack& target)
 {
-    for (const DesktopStack& stack : manager.stacks()) {
-        if (stack.folderName == folderName)
-            return true;
-    }
-    return false;
+    const QSet<QString> claimed = folderNames(manager.stacks());
+    const bool taken = target.folderName && claimed.contains(*target.folderName);
+    const bool missing = target.state == StackState::collapsed && !target.folderName;
+    if (taken || missing)
+        target.folderName = manager.folders().uniqueFolderName(target.name, claimed);
 }
 
 // The folder a collapsed target gathers its files in, made and protected.
-Status prepareStackFolder(StackManager& manager, DesktopStack& target, bool inStacks)
+Status prepareStackFolder(StackManager& manager, const DesktopStack& target)
 {
     StorageFolders& folders = manager.folders();
-    // A stack that is back must not share a folder with a stack made since it was converted.
-    if (!inStacks && (!target.folderName || folderNameInUse(manager, *target.folderName)))
-        target.folderName = folders.uniqueFolderName(target.name);
     if (Status made = folders.ensureStorageFolder(); !made)
         return made;
     return folders.createStackFolder(folders.stackFolderURL(target));
@@ -83,13 +81,15 @@ void undoOne(StackManager& manager, const Conversion& conversion, Report& report
     const std::optional<DesktopStack> current = manager.stackWithID(conversion.stack.id);
     const bool inStacks = current.has_value();
     DesktopStack target = current ? *current : conversion.stack;
-    if (!inStacks)
+    if (!inStacks) {
         target.items.clear();
+        chooseFolderName(manager, target);
+    }
 
     const bool toDesktop = target.state == StackState::expanded;
     QString destination = manager.desktopFolder();
     if (!toDesktop) {
-        if (const Status prepared = prepareStackFolder(manager, target, inStacks); !prepared) {
+        if (const Status prepared = prepareStackFolder(manager, target); !prepared) {
             manager.setLastConversion(manager.lastConversion() + QList<Conversion>{conversion});
             services.alerts.showError(prepared.description());
             return;

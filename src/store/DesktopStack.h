@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QPointF>
+#include <QSet>
 #include <QString>
 #include <QUuid>
 
@@ -35,3 +36,15 @@ struct DesktopStack
     }
     friend bool operator!=(const DesktopStack& a, const DesktopStack& b) { return !(a == b); }
 };
+
+// The folder names the records hold (their folders need not exist: a spread stack's may be
+// gone).
+inline QSet<QString> folderNames(const QList<DesktopStack>& stacks)
+{
+    QSet<QString> names;
+    for (const DesktopStack& stack : stacks) {
+        if (stack.folderName)
+            names.insert(*stack.folderName);
+    }
+    return names;
+}

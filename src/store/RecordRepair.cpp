@@ -59,16 +59,6 @@ std::optional<QStringList> stackFolderEntries(const FileSystem& fileSystem, cons
     return names;
 }
 
-QSet<QString> folderNames(const QList<DesktopStack>& stacks)
-{
-    QSet<QString> names;
-    for (const DesktopStack& stack : stacks) {
-        if (stack.folderName)
-            names.insert(*stack.folderName);
-    }
-    return names;
-}
-
 // One stack folder as the records see it: what it holds, and which of those files some record
 // already accounts for. Records that name the same folder share one, so that they never take
 // each other's files as missing.

@@ -143,12 +143,13 @@ QString StorageFolders::fittedName(const QString& base, const QString& suffix)
     return fitted(base, suffix);
 }
 
-QString StorageFolders::uniqueFolderName(const QString& name) const
+QString StorageFolders::uniqueFolderName(const QString& name, const QSet<QString>& claimed) const
 {
     const QString base = sanitizedFolderName(name);
     const QString folder = storageFolder() + QLatin1Char('/');
     QString candidate = base;
-    for (int counter = 2; m_fileSystem.exists(folder + candidate); ++counter)
+    for (int counter = 2; claimed.contains(candidate) || m_fileSystem.exists(folder + candidate);
+         ++counter)
         candidate = fitted(base, QStringLiteral(" %1").arg(counter));
     return candidate;
 }

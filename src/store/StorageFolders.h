@@ -3,6 +3,7 @@
 #include "platform/Status.h"
 #include "store/StorageLocation.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -59,8 +60,9 @@ public:
     // hold (255 bytes).
     static QString fittedName(const QString& base, const QString& suffix);
     // The sanitized name, or "name 2", "name 3", … : the first that nothing in the storage
-    // folder (file or folder) already has.
-    QString uniqueFolderName(const QString& name) const;
+    // folder (file or folder) already has, and none of `claimed` (the folder names records
+    // hold, whose folders need not be on the disk: a spread stack's may be gone).
+    QString uniqueFolderName(const QString& name, const QSet<QString>& claimed = {}) const;
 
     // Creates the folder (and its parents) and protects it; the failure goes to the caller.
     Status createStackFolder(const QString& folder);

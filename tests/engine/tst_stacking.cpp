@@ -34,6 +34,7 @@ private Q_SLOTS:
     void onlyHiddenFilesBeep();
     void cancelledFirstRunMovesNothing();
     void nameTakenInTheFolderGetsANumber();
+    void folderNameOfASpreadStackStaysItsOwn();
     void uniqueDestinationNumbersBeforeTheExtension();
     void everyMoveFailingLeavesNothing();
     void folderThatCannotBeMadeIsReported();
@@ -250,6 +251,25 @@ void TestStacking::nameTakenInTheFolderGetsANumber()
     QCOMPARE(itemNames(stack),
              (QStringList{QStringLiteral("report 2.pdf"), QStringLiteral("notes 2")}));
     QVERIFY(QFile::exists(t.storageFolder() + QStringLiteral("/Stack 1/report 2.pdf")));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::folderNameOfASpreadStackStaysItsOwn()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"), QPointF(100, 100));
+    t.addDesktopFile(QStringLiteral("b.txt"), QPointF(300, 100));
+    const DesktopStack first = *t.stack({QStringLiteral("a.txt")}, QStringLiteral("Photos"));
+    t.manager().spread(first.id, false);
+    t.scheduler.runUntilIdle();
+    // The user removed the spread stack's empty folder; the name is still the stack's.
+    QVERIFY(QDir().rmdir(t.stackFolder(first)));
+    const DesktopStack second = *t.stack({QStringLiteral("b.txt")}, QStringLiteral("Photos"));
+    QCOMPARE(second.folderName, std::optional<QString>(QStringLiteral("Photos 2")));
+    t.manager().restack(first.id, false);
+    t.scheduler.runUntilIdle();
+    QCOMPARE(t.namesIn(t.stackFolder(first)), QStringList{QStringLiteral("a.txt")});
+    QCOMPARE(t.namesIn(t.stackFolder(second)), QStringList{QStringLiteral("b.txt")});
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

@@ -503,6 +503,24 @@ void TestConvert::undoDoesNotShareAFolderWithANewerStack()
     QCOMPARE(t.namesIn(t.stackFolder(back)), QStringList{QStringLiteral("a.txt")});
     QCOMPARE(t.namesIn(t.stackFolder(*t.record(newer.id))), QStringList{QStringLiteral("b.txt")});
     TIDORA_CHECK_INVARIANT(t.invariant);
+
+    // A spread stack comes back onto the Desktop, yet must not keep the name either: gathered
+    // again, it would share the newer stack's folder.
+    const DesktopStack spread = stackOf(t, {QStringLiteral("c.txt")}, QStringLiteral("Notes"));
+    t.manager().spread(spread.id, false);
+    t.scheduler.runUntilIdle();
+    t.manager().convertStacks({spread.id});
+    const DesktopStack notes = stackOf(t, {QStringLiteral("d.txt")}, QStringLiteral("Notes"));
+    QCOMPARE(notes.folderName, spread.folderName);
+    t.manager().undoLastConversion();
+    t.scheduler.runUntilIdle();
+    QCOMPARE(t.record(spread.id)->state, StackState::expanded);
+    QCOMPARE(t.record(spread.id)->folderName, std::optional<QString>(QStringLiteral("Notes 2")));
+    t.manager().restack(spread.id, false);
+    t.scheduler.runUntilIdle();
+    QCOMPARE(t.namesIn(t.stackFolder(*t.record(spread.id))), QStringList{QStringLiteral("c.txt")});
+    QCOMPARE(t.namesIn(t.stackFolder(notes)), QStringList{QStringLiteral("d.txt")});
+    TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 void TestConvert::hostileNamesGoThereAndBackWhole()
