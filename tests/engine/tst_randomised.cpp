@@ -2,23 +2,45 @@
 #include "TestServices.h"
 #include "engine/StackManager.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QTest>
 
+#include <algorithm>
+#include <cstdio>
 #include <random>
 
 using std::chrono::milliseconds;
 
 // Random sequences of everything that moves files — stacking, spreading, restacking, adding,
-// arranging, renaming, dissolving and relaunching — on a Desktop of 50 files, with single moves
-// failing on purpose and the desktop program now and then not answering. After every sequence
-// each file must be in exactly one place, whole.
+// merging, arranging, renaming, dissolving, converting and undoing it, the Bin, uninstalling and
+// relaunching — on a Desktop of 50 files, with single moves failing on purpose and the desktop
+// program now and then not answering. After every step each file must be in exactly one place,
+// whole: on the Desktop (a converted folder is there too), in the folder of a stack the manager
+// knows (or one the user was told about), or in the Trash; and a link's target never moves.
 //
 // TIDORA_REPLAY_SEED=<n> runs only the sequence of that seed (printed when one fails);
-// TIDORA_RANDOM_SEQUENCES=<n> runs n sequences instead of 500.
+// TIDORA_RANDOM_SEQUENCES=<n> runs n sequences instead of 500 (150 under the sanitizers).
 namespace {
 
 constexpr quint32 firstSeed = 1000;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int defaultSequences = 150;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr int defaultSequences = 150;
+#else
+constexpr int defaultSequences = 500;
+#endif
+#else
+constexpr int defaultSequences = 500;
+#endif
+
+const QString leftoverText = QStringLiteral("Some files remain in ");
+const QString leftoverEnd = QStringLiteral(". The folder was kept");
+const QString uninstallRefusedText = QStringLiteral("Some files couldn't be moved to your Desktop");
 
 // The same in every run, unlike qHash, whose seed changes from process to process: a replayed
 // sequence must fail the same moves.
@@ -33,8 +55,10 @@ quint32 stableHash(const QString& text, quint32 salt)
 class Sequence
 {
 public:
-    explicit Sequence(quint32 seed)
+    // `trace`: print what each step leaves behind (for a replayed seed).
+    Sequence(quint32 seed, bool trace)
         : m_random(seed)
+        , m_trace(trace)
     {}
 
     // Runs the sequence; every broken rule, with the steps that led there.
@@ -44,6 +68,14 @@ public:
     static inline int moves = 0;
     static inline int failures = 0;
     static inline int stacksMade = 0;
+    // How often the rarer paths were really taken, so that the summary shows they ran.
+    static inline int converted = 0;
+    static inline int undone = 0;
+    static inline int binned = 0;
+    static inline int merged = 0;
+    static inline int uninstalled = 0;
+    static inline int relaunched = 0;
+    static inline int told = 0;
 
 private:
     int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
@@ -66,6 +98,15 @@ private:
     void populate();
     void injectFaults();
     void step();
+    void settle();
+    ScriptedAlerts::Reply answer(const Alert& alert);
+    // What the alerts shown since the last look told the user about kept files.
+    void readAlerts();
+    // Every file that is where it may not be, after the invariant's own rules.
+    QStringList misplaced();
+    void forgetWhatWasTold();
+    void trace();
+    void countConversions();
     QStringList desktopNames();
     QStringList desktopPaths(const QStringList& names) const;
     std::optional<QUuid> someStack();
@@ -78,27 +119,51 @@ private:
     void addFiles(const Pick& pick);
     void arrangeInGrid(const Pick& pick);
     void rename(const Pick& pick);
+    void merge(const Pick& pick);
     void dissolve(const Pick& pick);
     void dissolveAll(const Pick& pick);
+    void convert(const Pick& pick);
+    void undoConversion(const Pick& pick);
+    void editConvertedFolder(const Pick& pick);
+    void moveToBin(const Pick& pick);
+    void uninstall(const Pick& pick);
     void relaunch(const Pick& pick);
 
     // Everything a step may do. A new operation joins with a member above and a line here.
     static constexpr Action actions[] = {
-        {"stack", 2, &Sequence::stackFiles},
+        {"stack", 5, &Sequence::stackFiles},
         {"stack selection", 1, &Sequence::stackSelection},
-        {"spread", 1, &Sequence::spread},
+        {"spread", 2, &Sequence::spread},
         {"restack", 1, &Sequence::restack},
         {"add", 1, &Sequence::addFiles},
         {"arrange in a grid", 1, &Sequence::arrangeInGrid},
         {"rename", 1, &Sequence::rename},
+        {"merge", 3, &Sequence::merge},
         {"dissolve", 1, &Sequence::dissolve},
         {"dissolve all", 1, &Sequence::dissolveAll},
+        {"convert", 2, &Sequence::convert},
+        {"undo the conversion", 3, &Sequence::undoConversion},
+        {"change a converted folder", 2, &Sequence::editConvertedFolder},
+        {"move to the Bin", 1, &Sequence::moveToBin},
+        {"uninstall", 1, &Sequence::uninstall},
         {"relaunch", 1, &Sequence::relaunch},
     };
 
     std::mt19937 m_random;
+    bool m_trace;
+    QString m_conversionSeen;
     std::unique_ptr<TestServices> m_t;
     QStringList m_steps;
+    // The targets of the Desktop's links, which must stay where they are.
+    QStringList m_linkTargets;
+    // Stack folders the user was told still hold files, and whether an uninstall said that a
+    // storage folder still does; both hold until the next launch takes the files in again.
+    QSet<QString> m_toldFolders;
+    bool m_toldStorage = false;
+    qsizetype m_alertsRead = 0;
+    qsizetype m_alertsShown = 0;
+    // What a step found broken on its own.
+    QStringList m_broken;
 };
 
 QStringList Sequence::run()
@@ -110,32 +175,152 @@ QStringList Sequence::run()
         note(QStringLiteral("storage on the Desktop"));
     }
     populate();
-    t.alerts.answerAll([this](const Alert& alert) {
-        if (alert.textField)
-            return ScriptedAlerts::Reply{QStringLiteral("Rename"), false,
-                                         QStringLiteral(" \tnew\nname %1 ").arg(below(5))};
-        return ScriptedAlerts::Reply{alert.buttons.first()};
-    });
-    const int steps = 6 + below(8);
-    for (int i = 0; i < steps; ++i) {
+    t.invariant.allowTrash();
+    t.alerts.answerAll([this](const Alert& alert) { return answer(alert); });
+    QStringList broken;
+    const int steps = 8 + below(12);
+    for (int i = 0; i < steps && broken.isEmpty(); ++i) {
         injectFaults();
         step();
-        if (chance(0.6))
-            t.scheduler.runUntilIdle();
-        else
-            t.scheduler.advance(milliseconds(below(1000)));
+        settle();
+        countConversions();
+        if (m_trace)
+            trace();
+        broken = t.invariant.violations() + misplaced() + m_broken;
     }
-    t.fs.clearFailures();
-    t.desktop.setMode(FakeDesktop::Mode::running);
-    t.scheduler.runUntilIdle();
+    if (broken.isEmpty()) {
+        t.fs.clearFailures();
+        t.desktop.setMode(FakeDesktop::Mode::running);
+        t.scheduler.runUntilIdle();
+        readAlerts();
+        broken = t.invariant.violations() + misplaced();
+    }
     moves += t.fs.moves;
     failures += t.fs.failures;
     stacksMade += t.windows.created;
-    QStringList broken = t.invariant.violations();
+    binned += int(t.namesIn(t.home.trashFiles()).size());
     broken.append(t.alerts.problems);
-    if (!broken.isEmpty())
+    if (!broken.isEmpty()) {
         broken.append(QStringLiteral("steps: ") + m_steps.join(QStringLiteral("; ")));
+        QStringList folders;
+        for (const DesktopStack& stack : t.manager().stacks())
+            folders.append(t.manager().folders().stackFolderURL(stack));
+        broken.append(QStringLiteral("stack folders: ") + folders.join(QStringLiteral(", ")));
+        broken.append(QStringLiteral("alerts: ") + t.alerts.messages().join(QStringLiteral(" | ")));
+    }
     m_t.reset();
+    return broken;
+}
+
+void Sequence::settle()
+{
+    if (chance(0.6))
+        m_t->scheduler.runUntilIdle();
+    else
+        m_t->scheduler.advance(milliseconds(below(1000)));
+    readAlerts();
+}
+
+ScriptedAlerts::Reply Sequence::answer(const Alert& alert)
+{
+    if (alert.textField)
+        return ScriptedAlerts::Reply{QStringLiteral("Rename"), false,
+                                     QStringLiteral(" \tnew\nname %1 ").arg(below(5))};
+    if (alert.buttons.contains(QStringLiteral("Cancel")) && chance(0.1))
+        return ScriptedAlerts::Reply{QStringLiteral("Cancel")};
+    // "Cancel" comes first in the Bin's question; every other question asks first.
+    const QString bin = QStringLiteral("Move to Bin");
+    return ScriptedAlerts::Reply{alert.buttons.contains(bin) ? bin : alert.buttons.first(), true};
+}
+
+void Sequence::readAlerts()
+{
+    const QList<Alert>& shown = m_t->alerts.shown;
+    for (; m_alertsRead < shown.size(); ++m_alertsRead) {
+        const QString& message = shown.at(m_alertsRead).message;
+        if (message.startsWith(leftoverText)) {
+            const qsizetype end = message.indexOf(leftoverEnd);
+            m_toldFolders.insert(message.mid(leftoverText.size(), end - leftoverText.size()));
+            ++told;
+        } else if (message.startsWith(uninstallRefusedText)) {
+            m_toldStorage = true;
+        }
+    }
+}
+
+void Sequence::trace()
+{
+    QStringList stacks;
+    for (const DesktopStack& stack : m_t->manager().stacks())
+        stacks.append(QStringLiteral("%1 [%2, %3, %4 items]")
+                          .arg(stack.name, stack.folderName.value_or(QStringLiteral("-")),
+                               stack.state == StackState::collapsed ? QStringLiteral("stacked")
+                                                                    : QStringLiteral("spread"))
+                          .arg(stack.items.size()));
+    // Past the log capture that keeps the sequences quiet.
+    std::fprintf(stderr, "%s -> %s | alerts: %s\n", qPrintable(m_steps.last()),
+                 qPrintable(stacks.join(QStringLiteral("; "))),
+                 qPrintable(m_t->alerts.messages().mid(m_alertsShown).join(QStringLiteral(" | "))));
+    m_alertsShown = m_t->alerts.shown.size();
+}
+
+void Sequence::countConversions()
+{
+    const QList<Conversion>& now = m_t->manager().lastConversion();
+    const QString folder = now.isEmpty() ? QString() : now.first().folder;
+    if (!folder.isEmpty() && folder != m_conversionSeen)
+        converted += int(now.size());
+    else if (folder.isEmpty() && !m_conversionSeen.isEmpty() &&
+             m_steps.last().startsWith(QLatin1String("undo")))
+        ++undone;
+    m_conversionSeen = folder;
+}
+
+void Sequence::forgetWhatWasTold()
+{
+    m_toldFolders.clear();
+    m_toldStorage = false;
+    m_alertsRead = m_t->alerts.shown.size();
+}
+
+QStringList Sequence::misplaced()
+{
+    TestServices& t = *m_t;
+    StackManager& m = t.manager();
+    QSet<QString> known = m_toldFolders;
+    for (const DesktopStack& stack : m.stacks())
+        known.insert(m.folders().stackFolderURL(stack));
+    const QStringList storages = m.folders().allStorageFolders();
+    const QString trash = t.home.trashFiles() + QLatin1Char('/');
+    const QString desktop = t.paths.desktop() + QLatin1Char('/');
+
+    QStringList broken;
+    const QHash<QString, QString> locations = t.invariant.locations();
+    for (auto it = locations.cbegin(); it != locations.cend(); ++it) {
+        const QString& now = it.value();
+        if (m_linkTargets.contains(it.key())) {
+            if (now != it.key())
+                broken.append(QStringLiteral("link target moved: %1 is at %2").arg(it.key(), now));
+            continue;
+        }
+        const auto storage =
+            std::find_if(storages.cbegin(), storages.cend(), [&now](const QString& folder) {
+                return now.startsWith(folder + QLatin1Char('/'));
+            });
+        if (storage == storages.cend()) {
+            if (!now.startsWith(desktop) && !now.startsWith(trash))
+                broken.append(QStringLiteral("misplaced: %1 is at %2").arg(it.key(), now));
+            continue;
+        }
+        if (m_toldStorage)
+            continue;
+        const QString inside = now.mid(storage->size() + 1);
+        if (!inside.contains(QLatin1Char('/')))
+            broken.append(QStringLiteral("loose in the storage folder: %1").arg(now));
+        else if (!known.contains(*storage + QLatin1Char('/') +
+                                 inside.section(QLatin1Char('/'), 0, 0)))
+            broken.append(QStringLiteral("in the folder of no stack: %1").arg(now));
+    }
     return broken;
 }
 
@@ -159,6 +344,7 @@ void Sequence::populate()
         } else if (kind == 1) {
             const QString target =
                 t.invariant.addFile(QStringLiteral("Documents/targets/%1.txt").arg(i));
+            m_linkTargets.append(target);
             t.invariant.addSymlink(QStringLiteral("Desktop/") + name, target);
             t.desktop.setIcon(name, icon);
         } else {
@@ -182,6 +368,13 @@ void Sequence::injectFaults()
     if (chance(0.04)) {
         t.fs.failMakeFolder([](const QString&) { return true; });
         note(QStringLiteral("folders cannot be made"));
+    }
+    if (chance(0.2)) {
+        const quint32 salt = quint32(below(1 << 20));
+        t.fs.failTrash([salt](const QString& path) {
+            return stableHash(QFileInfo(path).fileName(), salt) % 3 == 0;
+        });
+        note(QStringLiteral("trashing fails (%1)").arg(salt));
     }
     const bool unreachable = chance(0.08);
     t.desktop.setMode(unreachable ? FakeDesktop::Mode::unreachable : FakeDesktop::Mode::running);
@@ -308,9 +501,117 @@ void Sequence::dissolveAll(const Pick&)
     m_t->manager().dissolveAll();
 }
 
+void Sequence::merge(const Pick& pick)
+{
+    StackManager& m = m_t->manager();
+    if (!pick.stack || m.stacks().size() < 2)
+        return;
+    QUuid target;
+    do
+        target = *someStack();
+    while (target == *pick.stack);
+    FakeStackWindow* dragged = m_t->windows.window(*pick.stack);
+    const FakeStackWindow* onto = m_t->windows.window(target);
+    if (!dragged || !onto)
+        return;
+    // Mostly the one stack; now and then the selection it belongs to moves with it.
+    if (chance(0.7))
+        m.selectOnly(*pick.stack);
+    m.beginGroupDrag(*pick.stack);
+    const QPointF origin = onto->frameOrigin() + QPointF(below(20), below(20));
+    dragged->drag(origin);
+    m.windowMoved(*pick.stack, origin);
+    if (m.endGroupDrag())
+        ++merged;
+}
+
+void Sequence::convert(const Pick& pick)
+{
+    StackManager& m = m_t->manager();
+    if (chance(0.3))
+        m.convertAll();
+    else if (pick.stack)
+        m.convertStacks(m.targetsOfWindowCommand(*pick.stack));
+}
+
+void Sequence::undoConversion(const Pick&)
+{
+    m_t->manager().undoLastConversion();
+}
+
+// The user changes a converted folder before undoing: renames a file in it, takes one out onto
+// the Desktop or puts one of the Desktop's files in.
+void Sequence::editConvertedFolder(const Pick& pick)
+{
+    const QString desktop = m_t->paths.desktop();
+    QStringList converted = desktopNames();
+    converted.removeIf([&](const QString& name) {
+        const QFileInfo info(desktop + QLatin1Char('/') + name);
+        return !name.startsWith(QLatin1String("TR_")) || !info.isDir() || info.isSymLink();
+    });
+    if (converted.isEmpty())
+        return;
+    const QString folder = desktop + QLatin1Char('/') + converted.at(below(int(converted.size())));
+    const QStringList inside = m_t->namesIn(folder);
+    const auto free = [](const QString& path) {
+        const QFileInfo info(path);
+        return !info.exists() && !info.isSymLink();
+    };
+    const auto moveAs = [&](const QString& from, const QString& to) {
+        if (free(to))
+            QDir().rename(from, to);
+    };
+    const int what = below(3);
+    if (what == 2 && !pick.names.isEmpty()) {
+        const QString name = pick.names.first();
+        if (name != converted.first())
+            moveAs(desktop + QLatin1Char('/') + name, folder + QLatin1Char('/') + name);
+    } else if (!inside.isEmpty()) {
+        const QString name = inside.at(below(int(inside.size())));
+        const QString from = folder + QLatin1Char('/') + name;
+        moveAs(from, what == 0 ? QString(from + QStringLiteral(" renamed"))
+                               : QString(desktop + QStringLiteral("/out ") + name));
+    }
+}
+
+void Sequence::moveToBin(const Pick& pick)
+{
+    StackManager& m = m_t->manager();
+    if (!pick.stack)
+        return;
+    QList<QUuid> ids = m.targetsOfWindowCommand(*pick.stack);
+    if (chance(0.2)) {
+        ids.clear();
+        for (const DesktopStack& stack : m.stacks())
+            ids.append(stack.id);
+    }
+    m.moveStacksToBin(ids);
+}
+
+void Sequence::uninstall(const Pick&)
+{
+    const int quits = m_t->program.quits;
+    m_t->manager().uninstall();
+    // It gives the files back at once and looks whether it may finish 1.2 s later.
+    m_t->scheduler.runUntilIdle();
+    readAlerts();
+    if (m_t->program.quits > quits) {
+        // Before the program is started again, not one file may be left in a storage folder.
+        m_toldFolders.clear();
+        m_toldStorage = false;
+        note(QStringLiteral("uninstalled"));
+        ++uninstalled;
+        m_broken.append(misplaced());
+        relaunch({});
+    }
+}
+
 void Sequence::relaunch(const Pick&)
 {
     m_t->relaunch();
+    ++relaunched;
+    // Whatever the user was told is kept is taken in again at launch.
+    forgetWhatWasTold();
 }
 
 } // namespace
@@ -337,25 +638,30 @@ void TestRandomised::filesAreNeverLost()
     QList<quint32> seeds;
     bool isInt = false;
     const quint32 replay = qEnvironmentVariable("TIDORA_REPLAY_SEED").toUInt(&isInt);
-    if (isInt) {
+    const bool replaying = isInt;
+    if (replaying) {
         seeds.append(replay);
     } else {
         const int count = qEnvironmentVariableIntValue("TIDORA_RANDOM_SEQUENCES", &isInt);
-        for (int i = 0; i < (isInt && count > 0 ? count : 500); ++i)
+        for (int i = 0; i < (isInt && count > 0 ? count : defaultSequences); ++i)
             seeds.append(firstSeed + quint32(i));
     }
     // The single-file failures are logged by design; keep them off the console.
     auto quiet = std::make_unique<LogCapture>();
     for (const quint32 seed : std::as_const(seeds)) {
-        const QStringList broken = Sequence(seed).run();
+        const QStringList broken = Sequence(seed, replaying).run();
         if (!broken.isEmpty())
             QFAIL(qPrintable(
                 QStringLiteral("seed %1 (replay with TIDORA_REPLAY_SEED=%1):\n").arg(seed) +
                 broken.join(QLatin1Char('\n'))));
     }
     quiet.reset();
-    qInfo("%d sequences: %d moves, %d of them failed on purpose, %d stack windows",
-          int(seeds.size()), Sequence::moves, Sequence::failures, Sequence::stacksMade);
+    qInfo("%d sequences: %d moves, %d of them failed on purpose, %d stack windows; %d stacks "
+          "converted, %d batches undone, %d items in the Bin, %d merges, %d uninstalls, "
+          "%d relaunches, %d folders kept with files",
+          int(seeds.size()), Sequence::moves, Sequence::failures, Sequence::stacksMade,
+          Sequence::converted, Sequence::undone, Sequence::binned, Sequence::merged,
+          Sequence::uninstalled, Sequence::relaunched, Sequence::told);
 }
 
 QTEST_GUILESS_MAIN(TestRandomised)

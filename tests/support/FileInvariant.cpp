@@ -148,14 +148,19 @@ QHash<QByteArray, QStringList> FileInvariant::scanPlaces() const
 
 QString FileInvariant::locate(const QString& originalPath) const
 {
+    return locations().value(originalPath);
+}
+
+QHash<QString, QString> FileInvariant::locations() const
+{
     const QHash<QByteArray, QStringList> found = scanPlaces();
+    QHash<QString, QString> where;
     for (auto it = m_tracked.cbegin(); it != m_tracked.cend(); ++it) {
-        if (it->originalPath == originalPath) {
-            const QStringList where = found.value(it.key());
-            return where.size() == 1 ? where.first() : QString();
-        }
+        const QStringList paths = found.value(it.key());
+        if (paths.size() == 1)
+            where.insert(it->originalPath, paths.first());
     }
-    return QString();
+    return where;
 }
 
 QStringList FileInvariant::violations() const

@@ -40,6 +40,9 @@ public:
     // Where the tracked file first created at `originalPath` is now; empty when it is nowhere or
     // in several places.
     QString locate(const QString& originalPath) const;
+    // Where each tracked file is now, by the path it was first created at; files that are
+    // nowhere or in several places are left out (violations names them).
+    QHash<QString, QString> locations() const;
     // Every broken rule, one line each; empty when all is well.
     QStringList violations() const;
 
