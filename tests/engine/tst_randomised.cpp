@@ -21,16 +21,16 @@ using std::chrono::milliseconds;
 // knows (or one the user was told about), or in the Trash; and a link's target never moves.
 //
 // TIDORA_REPLAY_SEED=<n> runs only the sequence of that seed (printed when one fails);
-// TIDORA_RANDOM_SEQUENCES=<n> runs n sequences instead of 500 (150 under the sanitizers).
+// TIDORA_RANDOM_SEQUENCES=<n> runs n sequences instead of 500 (300 under the sanitizers).
 namespace {
 
 constexpr quint32 firstSeed = 1000;
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr int defaultSequences = 150;
+constexpr int defaultSequences = 300;
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-constexpr int defaultSequences = 150;
+constexpr int defaultSequences = 300;
 #else
 constexpr int defaultSequences = 500;
 #endif
