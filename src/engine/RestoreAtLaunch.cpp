@@ -19,8 +19,18 @@ void StackManager::restoreAtLaunch()
         saveStackList();
     });
 
-    for (const DesktopStack& stack : std::as_const(m_stacks))
-        showWindow(stack);
+    const QHash<QByteArray, QString>& known = reconciliation.records().knownPaths();
+    for (const DesktopStack& stack : std::as_const(m_stacks)) {
+        QStringList files;
+        files.reserve(stack.items.size());
+        for (const StackItem& item : stack.items) {
+            if (const auto found = known.constFind(item.bookmark); found != known.cend())
+                files.append(*found);
+            else if (const std::optional<QString> path = resolvedPath(item.bookmark))
+                files.append(*path);
+        }
+        showWindow(stack, files);
+    }
 
     if (const std::optional<TidoraError> warning = reconciliation.missingFoldersWarning(m_stacks))
         m_services.alerts.showError(*warning);

@@ -88,7 +88,7 @@ bool RecordRepair::refreshBookmarks(QList<DesktopStack>& stacks)
     const QString resolvedStorage = m_fileSystem.resolved(storage);
     ResolvedFolders parents(m_fileSystem);
     bool changed = false;
-    m_renewed.clear();
+    m_known.clear();
 
     // The stack folder each record's files now lie in, when none of them lies in its own. A
     // stack keeps a folder that still holds one of its files: a single file dragged by hand
@@ -112,7 +112,7 @@ bool RecordRepair::refreshBookmarks(QList<DesktopStack>& stacks)
                 changed = true;
             }
             const QString folder = parents.parentOf(renewed->path);
-            m_renewed.insert(std::move(renewed->bookmark), renewed->path);
+            m_known.insert(std::move(renewed->bookmark), renewed->path);
             if (parentPath(folder) != resolvedStorage)
                 continue;
             const QString name = lastComponent(folder);
@@ -151,8 +151,6 @@ bool RecordRepair::refreshBookmarks(QList<DesktopStack>& stacks)
 
 RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
 {
-    // What the refresh found holds only until now.
-    const QHash<QByteArray, QString> renewed = std::exchange(m_renewed, {});
     RepairResult result;
     const QString storage = m_folders.storageFolder();
     if (!m_fileSystem.exists(storage))
@@ -203,7 +201,7 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
         }
         for (qsizetype i = 0; i < stack.items.size(); ++i) {
             const StackItem& item = std::as_const(stack.items).at(i);
-            const std::optional<QString> path = resolved(renewed, item.bookmark);
+            const std::optional<QString> path = resolved(item.bookmark);
             if (path && parents.parentOf(*path) == account->resolvedPath) {
                 account->accounted.insert(lastComponent(*path));
                 continue;
@@ -211,9 +209,11 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
             if (!account->listed.contains(item.name) || account->accounted.contains(item.name))
                 continue;
             account->accounted.insert(item.name);
-            const std::optional<QByteArray> fresh = m_bookmarks.make(inside(folder, item.name));
+            const QString named = inside(folder, item.name);
+            const std::optional<QByteArray> fresh = m_bookmarks.make(named);
             if (fresh && *fresh != item.bookmark) {
                 stack.items[i].bookmark = *fresh;
+                m_known.insert(*fresh, named);
                 result.changed = true;
             }
         }
@@ -226,9 +226,11 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
         for (const QString& name : account.entries) {
             if (account.accounted.contains(name))
                 continue;
-            const std::optional<QByteArray> bookmark = m_bookmarks.make(inside(folder, name));
+            const QString path = inside(folder, name);
+            const std::optional<QByteArray> bookmark = m_bookmarks.make(path);
             if (!bookmark)
                 continue;
+            m_known.insert(*bookmark, path);
             stack.items.append(StackItem{QUuid::createUuid(), name, *bookmark,
                                          iconPositionNear(stack.windowOrigin, stack.items.size())});
             appended = true;
@@ -241,11 +243,10 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
     return result;
 }
 
-std::optional<QString> RecordRepair::resolved(const QHash<QByteArray, QString>& known,
-                                              const QByteArray& bookmark)
+std::optional<QString> RecordRepair::resolved(const QByteArray& bookmark)
 {
-    const auto found = known.constFind(bookmark);
-    if (found != known.cend())
+    const auto found = m_known.constFind(bookmark);
+    if (found != m_known.cend())
         return *found;
     return m_bookmarks.resolve(bookmark);
 }
@@ -276,10 +277,13 @@ RepairResult RecordRepair::recoverOrphanFolders(QList<DesktopStack>& stacks)
         const QStringList entries =
             stackFolderEntries(m_fileSystem, folder, "recover").value_or(QStringList());
         for (qsizetype j = 0; j < entries.size(); ++j) {
-            const std::optional<QByteArray> bookmark = m_bookmarks.make(inside(folder, entries[j]));
-            if (bookmark)
-                stack.items.append(StackItem{QUuid::createUuid(), entries[j], *bookmark,
-                                             iconPositionNear(stack.windowOrigin, j)});
+            const QString path = inside(folder, entries[j]);
+            const std::optional<QByteArray> bookmark = m_bookmarks.make(path);
+            if (!bookmark)
+                continue;
+            m_known.insert(*bookmark, path);
+            stack.items.append(StackItem{QUuid::createUuid(), entries[j], *bookmark,
+                                         iconPositionNear(stack.windowOrigin, j)});
         }
         if (stack.items.isEmpty())
             continue;

@@ -61,16 +61,18 @@ public:
     // points further left each, in rows that stay on the screen.
     QPointF recoveredWindowOrigin(qsizetype index) const;
 
+    // Where the files of the records are, by bookmark, as this launch's repairs found them
+    // (gathered stacks only). Nothing moves between the repairs and the windows that open
+    // after them, so each file is looked up once per launch.
+    const QHash<QByteArray, QString>& knownPaths() const { return m_known; }
+
 private:
-    // Where a bookmark leads: as `known` has it, or resolved now.
-    std::optional<QString> resolved(const QHash<QByteArray, QString>& known,
-                                    const QByteArray& bookmark);
+    // Where a bookmark leads: as the repairs found it, or resolved now.
+    std::optional<QString> resolved(const QByteArray& bookmark);
 
     StorageFolders& m_folders;
     FileSystem& m_fileSystem;
     Bookmarks& m_bookmarks;
     const Screens& m_screens;
-    // What refreshBookmarks found, by the renewed bookmark, for the restoreMissingItems that
-    // follows it: nothing moves between the two, so each file is looked up once per launch.
-    QHash<QByteArray, QString> m_renewed;
+    QHash<QByteArray, QString> m_known;
 };
