@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// The texts that speak of the platform: where the spec's macOS wording names Finder, System
+// The texts that speak of the platform: where the macOS wording names Finder, System
 // Settings or the menu bar, each platform has its own sentence, and this table is its only
 // home. Each platform folder provides one table (linuxWording(), macosWording()); the
 // application hands the one of its platform to the code that builds the texts.
