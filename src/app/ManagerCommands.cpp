@@ -11,13 +11,18 @@ ManagerCommands::ManagerCommands(StackManager& manager, Alerts& alerts,
     , m_quit(std::move(quit))
 {}
 
-void ManagerCommands::stackSelection(StackManager& manager)
+void ManagerCommands::startWork(StackManager& manager, void (StackManager::*work)(WorkToken))
 {
     const QPointer<StackManager> weak(&manager);
-    manager.runAsWork([weak](WorkToken token) {
+    manager.runAsWork([weak, work](WorkToken token) {
         if (weak)
-            weak->stackSelection(std::move(token));
+            (weak->*work)(std::move(token));
     });
+}
+
+void ManagerCommands::stackSelection(StackManager& manager)
+{
+    startWork(manager, &StackManager::stackSelection);
 }
 
 void ManagerCommands::stackSelectedFiles()
@@ -28,13 +33,8 @@ void ManagerCommands::stackSelectedFiles()
 
 void ManagerCommands::autoStackByType()
 {
-    if (!m_manager)
-        return;
-    const QPointer<StackManager> weak(m_manager);
-    m_manager->runAsWork([weak](WorkToken token) {
-        if (weak)
-            weak->autoStackByType(std::move(token));
-    });
+    if (m_manager)
+        startWork(*m_manager, &StackManager::autoStackByType);
 }
 
 void ManagerCommands::spreadAllStacks()

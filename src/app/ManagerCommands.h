@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MenuCommands.h"
+#include "operations/WorkTicket.h"
 #include "store/StackState.h"
 
 #include <QList>
@@ -41,6 +42,9 @@ public:
     void quit() override;
 
 private:
+    // Runs one of the manager's operations as work: dropped while work runs, and nothing once
+    // the manager is gone.
+    static void startWork(StackManager& manager, void (StackManager::*work)(WorkToken));
     // The ids of the stacks in this state, in list order (taken before any of them changes).
     QList<QUuid> stacksIn(StackState state) const;
     // An item whose operation this build does not have yet says so.

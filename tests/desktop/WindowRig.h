@@ -30,6 +30,20 @@ inline void quietOffscreenPlatform()
         });
 }
 
+inline // Presses at the window's centre, drags by each step in turn (global offsets from the
+       // press),
+    // then releases.
+    void
+    dragBy(StackWindow& window, const QList<QPoint>& steps,
+           Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    const QPoint start = window.geometry().center();
+    window.mouseDown(start, modifiers, 1);
+    for (const QPoint& step : steps)
+        window.mouseDragged(start + step);
+    window.mouseUp();
+}
+
 // Real stack windows around a recording host, for the widget tests: a virtual clock, the fixed
 // 1280 × 800 screen, scripted alerts and a folder of real files to show.
 struct WindowRig

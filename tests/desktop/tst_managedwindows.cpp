@@ -10,17 +10,6 @@ using std::chrono::milliseconds;
 
 namespace {
 
-// Presses at the window's centre, drags by each step in turn (global offsets from the press),
-// then releases.
-void dragBy(StackWindow& window, const QList<QPoint>& steps)
-{
-    const QPoint start = window.geometry().center();
-    window.mouseDown(start, Qt::NoModifier, 1);
-    for (const QPoint& step : steps)
-        window.mouseDragged(start + step);
-    window.mouseUp();
-}
-
 void click(StackWindow& window, int count = 1)
 {
     window.mouseDown(window.geometry().center(), Qt::NoModifier, count);

@@ -39,18 +39,6 @@ QColor centreColour(const QImage& image)
     return image.pixelColor(image.width() / 2, image.height() / 2);
 }
 
-// Presses at the window's centre, drags by each step in turn (global offsets from the press),
-// then releases.
-void dragBy(StackWindow& window, const QList<QPoint>& steps,
-            Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    const QPoint start = window.geometry().center();
-    window.mouseDown(start, modifiers, 1);
-    for (const QPoint& step : steps)
-        window.mouseDragged(start + step);
-    window.mouseUp();
-}
-
 } // namespace
 
 class TestStackWindow : public QObject
