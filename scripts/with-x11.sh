@@ -32,6 +32,11 @@ done
 eval "$(dbus-launch --sh-syntax)"
 openbox >/dev/null 2>&1 &
 pids+=($!)
+# Tests of window placement and stacking need the window manager already managing.
+for _ in $(seq 600); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+    sleep 0.05
+done
 
 status=0
 "$@" || status=$?
