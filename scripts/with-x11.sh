@@ -30,13 +30,20 @@ for _ in $(seq 600); do
 done
 [ -n "$ready" ] || { echo "with-x11: Xvfb on $display did not start" >&2; exit 1; }
 eval "$(dbus-launch --sh-syntax)"
-openbox >/dev/null 2>&1 &
-pids+=($!)
-# Tests of window placement and stacking need the window manager already managing.
-for _ in $(seq 600); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-    sleep 0.05
+# Tests of window placement and stacking need the window manager already managing; one that
+# does not come up is started again rather than leaving every X11 test to fail.
+managing() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
+for attempt in 1 2 3; do
+    openbox >/dev/null 2>&1 &
+    pids+=($!)
+    for _ in $(seq 200); do
+        managing && break 2
+        sleep 0.05
+    done
+    echo "with-x11: openbox is not managing the display (attempt $attempt)" >&2
+    kill "${pids[-1]}" 2>/dev/null || true
 done
+managing || { echo "with-x11: no window manager on $display" >&2; exit 1; }
 
 status=0
 "$@" || status=$?
