@@ -4,10 +4,12 @@
 #include "platform/Alerts.h"
 
 ManagerCommands::ManagerCommands(StackManager& manager, Alerts& alerts,
-                                 std::function<void()> showAbout, std::function<void()> quit)
+                                 std::function<void()> showAbout,
+                                 std::function<void()> rightClickMenu, std::function<void()> quit)
     : m_manager(&manager)
     , m_alerts(alerts)
     , m_showAbout(std::move(showAbout))
+    , m_rightClickMenu(std::move(rightClickMenu))
     , m_quit(std::move(quit))
 {}
 
@@ -97,9 +99,7 @@ void ManagerCommands::changeStorageLocation(StorageLocation location)
 
 void ManagerCommands::fileManagerMenu()
 {
-    // Pending: the installer of the file managers' right-click actions.
-    notAvailableYet(QStringLiteral("File Manager Right-Click Menu"),
-                    QStringLiteral("Adding Tidora to your file manager's right-click menu"));
+    m_rightClickMenu();
 }
 
 void ManagerCommands::showHelp()

@@ -20,7 +20,7 @@ class ManagerCommands : public MenuCommands
 {
 public:
     ManagerCommands(StackManager& manager, Alerts& alerts, std::function<void()> showAbout,
-                    std::function<void()> quit);
+                    std::function<void()> rightClickMenu, std::function<void()> quit);
 
     // Stacks the Desktop's selected files as work; dropped while work runs. The hot key and
     // the URL do the same.
@@ -53,5 +53,6 @@ private:
     QPointer<StackManager> m_manager;
     Alerts& m_alerts;
     std::function<void()> m_showAbout;
+    std::function<void()> m_rightClickMenu;
     std::function<void()> m_quit;
 };

@@ -6,6 +6,7 @@
 #include "app/TrayMenu.h"
 #include "engine/StackManager.h"
 #include "platform/DesktopPlatform.h"
+#include "platform/linux/filemanagers/RightClickMenu.h"
 
 #include <QApplication>
 
@@ -15,8 +16,11 @@ StacksApp::StacksApp(std::unique_ptr<DesktopPlatform> platform, QString version,
     , m_version(std::move(version))
     , m_services(*m_platform)
     , m_delegate(m_services, *m_platform)
+    , m_rightClickActions(FileManagerActions::userPlaces(),
+                          QCoreApplication::applicationDirPath() + QStringLiteral("/tidora-finder"))
     , m_commands(
           m_delegate.manager(), m_services.alerts, [this] { showAbout(); },
+          [this] { RightClickMenu::choose(m_services.alerts, m_rightClickActions); },
           [] { QCoreApplication::quit(); })
 {
     // The two settings the menu binds ("ShakeToStackEnabled", "storageLocation") are read

@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
 #include "app/ManagerCommands.h"
+#include "platform/linux/filemanagers/FileManagerActions.h"
 
 #include <QObject>
 #include <QPointer>
@@ -40,6 +41,8 @@ private:
     QString m_version;
     AppServices m_services;
     AppDelegate m_delegate;
+    // "File Manager Right-Click Menu…": the actions run the tidora-finder next to this program.
+    FileManagerActions m_rightClickActions;
     ManagerCommands m_commands;
     std::unique_ptr<TrayMenu> m_menu;
     std::unique_ptr<TrayIcon> m_tray;

@@ -86,6 +86,8 @@ void removeTraces(StackManager& manager)
 
     services.settings.removeAll();
     removeFileIfThere(fs, autostartEntry(services.paths.configRoot()));
+    // Left behind, the right-click actions would run a program that is gone.
+    services.program.removeDesktopIntegration();
 
     const QString manifest = InstallManifest::pathFor(services.program.executableFolder());
     if (InstallManifest::isPerUserInstall(fs, manifest, services.paths.home())) {

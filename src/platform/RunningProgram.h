@@ -13,4 +13,7 @@ public:
     virtual QString executableFolder() const = 0;
     // Ends the program once the current event has been handled.
     virtual void quit() = 0;
+    // Takes away what the program added to other programs of the desktop (the file managers'
+    // right-click actions), as uninstalling does. Nothing where it added nothing.
+    virtual void removeDesktopIntegration() {}
 };

@@ -96,6 +96,7 @@ void TestUninstall::nothingStackedAsksWithoutACheckbox()
     QCOMPARE(t.alerts.raised, 1);
     t.scheduler.runUntilIdle();
     QCOMPARE(t.program.quits, 0);
+    QCOMPARE(t.program.integrationRemovals, 0);
     QVERIFY(QFileInfo::exists(t.storageFolder()));
 
     // Confirmed without ticking anything: the empty storage folder goes, and so does the app.
@@ -104,6 +105,8 @@ void TestUninstall::nothingStackedAsksWithoutACheckbox()
     QVERIFY(!QFileInfo::exists(t.storageFolder()));
     t.scheduler.runUntilIdle();
     QCOMPARE(t.program.quits, 1);
+    // The right-click actions go with the program.
+    QCOMPARE(t.program.integrationRemovals, 1);
     QVERIFY(t.alerts.problems.isEmpty());
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
@@ -250,6 +253,7 @@ void TestUninstall::aFileThatCannotLeaveBlocksTheRemoval()
                          QStringLiteral(" to the Desktop: ") + FaultyFileSystem::injected));
     // Nothing of the program is removed; it keeps running with no stacks.
     QCOMPARE(t.program.quits, 0);
+    QCOMPARE(t.program.integrationRemovals, 0);
     QVERIFY(!t.settings.removedAll());
     QVERIFY(QFileInfo::exists(autostart(t)));
     QVERIFY(QFileInfo::exists(t.manager().stackListFile().stacksFileURL()));

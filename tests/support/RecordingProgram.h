@@ -2,14 +2,17 @@
 
 #include "platform/RunningProgram.h"
 
-// A program that counts the requests to quit instead of quitting, started from a folder the
-// test chooses (by default one outside the home: a system-wide install).
+// A program that counts the requests to quit (and to remove what it added to the desktop)
+// instead of doing them, started from a folder the test chooses (by default one outside the
+// home: a system-wide install).
 class RecordingProgram : public RunningProgram
 {
 public:
     QString executableFolder() const override { return folder; }
     void quit() override { ++quits; }
+    void removeDesktopIntegration() override { ++integrationRemovals; }
 
     QString folder = QStringLiteral("/usr/bin");
     int quits = 0;
+    int integrationRemovals = 0;
 };

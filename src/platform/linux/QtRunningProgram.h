@@ -8,4 +8,6 @@ class QtRunningProgram : public RunningProgram
 public:
     QString executableFolder() const override;
     void quit() override;
+    // The right-click actions of "File Manager Right-Click Menu…", wherever they are.
+    void removeDesktopIntegration() override;
 };

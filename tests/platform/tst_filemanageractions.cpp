@@ -1,0 +1,301 @@
+#include "ScriptedAlerts.h"
+#include "TempHome.h"
+#include "platform/linux/filemanagers/ActionTexts.h"
+#include "platform/linux/filemanagers/FileManagerActions.h"
+#include "platform/linux/filemanagers/RightClickMenu.h"
+#include "platform/linux/filemanagers/ThunarActionList.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// A Thunar list as a user keeps it: actions of their own, a comment, translated names.
+const QByteArray usersList =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<actions>\n"
+    "<!-- mine -->\n"
+    "<action>\n"
+    "\t<icon>utilities-terminal</icon>\n"
+    "\t<name>Open Terminal Here</name>\n"
+    "\t<name xml:lang=\"de\">Terminal hier \xc3\xb6"
+    "ffnen</name>\n"
+    "\t<unique-id>1431136020265634-1</unique-id>\n"
+    "\t<command>exo-open --working-directory %f &amp;&amp; true</command>\n"
+    "\t<patterns>*</patterns>\n"
+    "\t<directories/>\n"
+    "</action>\n"
+    "</actions>\n";
+
+// The fake tidora-finder: writes each argument it gets on a line of its own.
+QString recordingFinder(const TempHome& home, const QString& folder)
+{
+    const QString path = home.write(folder + QStringLiteral("/tidora-finder"),
+                                    "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done\n");
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner | QFile::ExeUser);
+    return path;
+}
+
+// What the program gets when a file manager runs this command line with these files for %F
+// (each quoted as the file managers quote them) and the shell splits it.
+QStringList runCommand(QString command, const QStringList& files)
+{
+    QStringList quoted;
+    for (const QString& file : files)
+        quoted.append(QLatin1Char('\'') + QString(file).replace('\'', "'\\''") + '\'');
+    command.replace(QStringLiteral("%F"), quoted.join(' '));
+    QProcess shell;
+    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
+    shell.waitForFinished(30000);
+    return QString::fromUtf8(shell.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+QStringList runScript(const QString& script, const QStringList& files)
+{
+    QProcess process;
+    process.start(script, files);
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+// The value of a key in a key file, unescaped as GKeyFile does for "\\".
+QString keyValue(const QByteArray& file, const QByteArray& key)
+{
+    for (const QByteArray& line : file.split('\n')) {
+        if (line.startsWith(QByteArray(key + '=')))
+            return QString::fromUtf8(line.mid(key.size() + 1))
+                .replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+    }
+    return {};
+}
+
+struct Setup
+{
+    explicit Setup(QStringList programs, const QString& finderFolder = QStringLiteral("bin"))
+        : finder(recordingFinder(home, finderFolder))
+        , actions(FileManagerActions::Places{home.configRoot(),
+                                             home.dataRoot(),
+                                             {home.home() + QStringLiteral("/etc/xdg")}},
+                  finder, [programs](const QString& program) { return programs.contains(program); })
+    {}
+
+    QString config(const QString& relative) const { return home.configRoot() + '/' + relative; }
+    QString data(const QString& relative) const { return home.dataRoot() + '/' + relative; }
+
+    TempHome home;
+    QString finder;
+    FileManagerActions actions;
+};
+
+} // namespace
+
+namespace QTest {
+template<>
+char* toString(const FileManager& manager)
+{
+    return qstrdup(FileManagerActions::name(manager).toUtf8().constData());
+}
+} // namespace QTest
+
+class TestFileManagerActions : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void eachFoundFileManagerGetsAnActionThatRunsTheHelper();
+    void thunarsListKeepsTheUsersOwnActions();
+    void onlyTidorasOwnFilesAreWrittenOrRemoved();
+    void tellsWhenThereIsNothingToDo();
+    void theMenuItemAsksThenSaysWhatItDid();
+};
+
+void TestFileManagerActions::eachFoundFileManagerGetsAnActionThatRunsTheHelper()
+{
+    // Installed somewhere a command line must quote.
+    Setup s({QStringLiteral("caja"), QStringLiteral("nemo"), QStringLiteral("pcmanfm-qt"),
+             QStringLiteral("xfdesktop"), QStringLiteral("nautilus")},
+            QStringLiteral("My Apps/it's \\here"));
+    QCOMPARE(s.actions.available(),
+             (QList<FileManager>{FileManager::caja, FileManager::nemo, FileManager::pcmanfmQt,
+                                 FileManager::thunar, FileManager::nautilus}));
+    QVERIFY(s.actions.installed().isEmpty());
+
+    const FileManagerActions::Outcome outcome = s.actions.install();
+    QCOMPARE(outcome.done, s.actions.available());
+    QVERIFY(outcome.failed.isEmpty());
+    QCOMPARE(outcome.message, QStringLiteral("Stack with Tidora is in the right-click menu"));
+    QCOMPARE(outcome.informativeText,
+             QStringLiteral("Added to Caja, Nemo, PCManFM-Qt, Thunar and Nautilus. Select files on "
+                            "the Desktop, right-click one of them and choose Stack with Tidora."
+                            "\n\nIn Caja and Nautilus it is under Scripts.\n\n"
+                            "Thunar shows it once it starts again."));
+    QCOMPARE(
+        s.actions.installed(),
+        (QList<FileManager>{FileManager::caja, FileManager::nemo, FileManager::pcmanfm,
+                            FileManager::pcmanfmQt, FileManager::thunar, FileManager::nautilus}));
+
+    // Every action hands the helper exactly the selected items, however they are named.
+    const QStringList files{QStringLiteral("/home/u/Desktop/it's \"a\" $HOME `x`.txt"),
+                            QStringLiteral("/home/u/Desktop/-n"),
+                            QStringLiteral("/home/u/Desktop/back\\slash *")};
+    const QStringList expected = QStringList{QStringLiteral("--")} + files;
+    const QByteArray nemo =
+        TempHome::read(s.data(QStringLiteral("nemo/actions/tidora-stack.nemo_action")));
+    QVERIFY(nemo.startsWith("[Nemo Action]\n"));
+    QVERIFY(nemo.contains("\nConditions=desktop;\n"));
+    QVERIFY(nemo.contains("\nSelection=notnone\n"));
+    QCOMPARE(runCommand(keyValue(nemo, "Exec"), files), expected);
+    const QByteArray shared =
+        TempHome::read(s.data(QStringLiteral("file-manager/actions/tidora-stack.desktop")));
+    QVERIFY(shared.contains("\nType=Action\n"));
+    QVERIFY(shared.contains("\n[X-Action-Profile stack]\n"));
+    QCOMPARE(runCommand(keyValue(shared, "Exec"), files), expected);
+    const QString thunar =
+        QString::fromUtf8(TempHome::read(s.config(QStringLiteral("Thunar/uca.xml"))));
+    const QString command = QRegularExpression(QStringLiteral("<command>(.*)</command>"))
+                                .match(thunar)
+                                .captured(1)
+                                .replace(QStringLiteral("&apos;"), QStringLiteral("'"))
+                                .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    QCOMPARE(runCommand(command, files), expected);
+    for (const QString& script : {s.config(QStringLiteral("caja/scripts/Stack with Tidora")),
+                                  s.data(QStringLiteral("nautilus/scripts/Stack with Tidora"))}) {
+        QVERIFY(QFileInfo(script).isExecutable());
+        QCOMPARE(runScript(script, files), expected);
+    }
+
+    // Installing again replaces Tidora's files and leaves one action in Thunar's list.
+    QCOMPARE(s.actions.install().done, outcome.done);
+    QCOMPARE(TempHome::read(s.config(QStringLiteral("Thunar/uca.xml"))).count("<unique-id>"), 1);
+}
+
+void TestFileManagerActions::thunarsListKeepsTheUsersOwnActions()
+{
+    Setup s({QStringLiteral("thunar")});
+    const QString list = s.config(QStringLiteral("Thunar/uca.xml"));
+    s.home.write(QStringLiteral(".config/Thunar/uca.xml"), usersList);
+
+    QCOMPARE(s.actions.install().done, QList<FileManager>{FileManager::thunar});
+    const QByteArray added = TempHome::read(list);
+    // The user's text is all still there, byte for byte; Tidora's action closes the list.
+    const qsizetype closing = usersList.lastIndexOf("</actions>");
+    QVERIFY(added.startsWith(usersList.left(closing)));
+    QVERIFY(added.endsWith("</action>\n</actions>\n"));
+    QVERIFY(ThunarActionList::hasAction(added));
+    QVERIFY(added.contains("<unique-id>tidora-stack-selection</unique-id>"));
+    QVERIFY(added.contains("<name>Stack with Tidora</name>"));
+    // And removing it gives the user's file back exactly.
+    QCOMPARE(s.actions.remove().done, QList<FileManager>{FileManager::thunar});
+    QCOMPARE(TempHome::read(list), usersList);
+
+    // Without a list of the user's own, the system's actions are carried over, not hidden.
+    QVERIFY(QFile::remove(list));
+    s.home.write(QStringLiteral("etc/xdg/Thunar/uca.xml"), usersList);
+    QVERIFY(s.actions.install().failed.isEmpty());
+    QVERIFY(TempHome::read(list).contains("<name>Open Terminal Here</name>"));
+    QVERIFY(ThunarActionList::hasAction(TempHome::read(list)));
+    // An empty list written short.
+    QCOMPARE(ThunarActionList::withoutAction(
+                 *ThunarActionList::withAction("<?xml version=\"1.0\"?>\n<actions/>\n", "/f")),
+             std::optional(QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n"
+                                      "</actions>\n")));
+
+    // A file Tidora can't read as such a list is left exactly as it is.
+    for (const QByteArray& unreadable :
+         {QByteArray("<actions><action>"), QByteArray("<menu><action/></menu>"),
+          QByteArray("<actions>\xff</actions>")}) {
+        s.home.write(QStringLiteral(".config/Thunar/uca.xml"), unreadable);
+        const FileManagerActions::Outcome outcome = s.actions.install();
+        QCOMPARE(outcome.failed, QList<FileManager>{FileManager::thunar});
+        QCOMPARE(outcome.message, QStringLiteral("Tidora couldn't add its right-click action"));
+        QCOMPARE(outcome.informativeText,
+                 QStringLiteral("Not added to Thunar (~/.config/Thunar/uca.xml is not a list of "
+                                "actions Tidora can read, so it was left as it is)."));
+        QCOMPARE(TempHome::read(list), unreadable);
+    }
+}
+
+void TestFileManagerActions::onlyTidorasOwnFilesAreWrittenOrRemoved()
+{
+    Setup s({QStringLiteral("caja"), QStringLiteral("nemo"), QStringLiteral("pcmanfm")});
+    // The user's own script of that name is in the way.
+    const QString mine = s.home.write(QStringLiteral(".config/caja/scripts/Stack with Tidora"),
+                                      "#!/bin/sh\necho mine\n");
+    FileManagerActions::Outcome outcome = s.actions.install();
+    QCOMPARE(outcome.done, (QList<FileManager>{FileManager::nemo, FileManager::pcmanfm}));
+    QCOMPARE(outcome.failed, QList<FileManager>{FileManager::caja});
+    QVERIFY(outcome.informativeText.endsWith(
+        QStringLiteral("Not added to Caja (~/.config/caja/scripts/Stack with Tidora is another "
+                       "program's file).")));
+    QCOMPARE(TempHome::read(mine), QByteArray("#!/bin/sh\necho mine\n"));
+
+    // Removing takes Tidora's out, the shared libfm file once for both programs, and leaves
+    // the user's.
+    outcome = s.actions.remove();
+    QCOMPARE(outcome.done,
+             (QList<FileManager>{FileManager::nemo, FileManager::pcmanfm, FileManager::pcmanfmQt}));
+    QVERIFY(outcome.failed.isEmpty());
+    QCOMPARE(outcome.informativeText, QStringLiteral("Removed from Nemo, PCManFM and PCManFM-Qt."));
+    QVERIFY(!QFileInfo::exists(s.data(QStringLiteral("nemo/actions/tidora-stack.nemo_action"))));
+    QVERIFY(
+        !QFileInfo::exists(s.data(QStringLiteral("file-manager/actions/tidora-stack.desktop"))));
+    QVERIFY(QFileInfo::exists(mine));
+    QVERIFY(s.actions.installed().isEmpty());
+    QCOMPARE(s.actions.remove().message,
+             QStringLiteral("Stack with Tidora isn't in any right-click menu"));
+}
+
+void TestFileManagerActions::tellsWhenThereIsNothingToDo()
+{
+    Setup none({});
+    FileManagerActions::Outcome outcome = none.actions.install();
+    QCOMPARE(outcome.message, QStringLiteral("No supported file manager found"));
+    QVERIFY(outcome.done.isEmpty());
+
+    // Without the helper next to the program, nothing is written.
+    Setup noHelper({QStringLiteral("nemo")});
+    QVERIFY(QFile::remove(noHelper.finder));
+    outcome = noHelper.actions.install();
+    QCOMPARE(outcome.message, QStringLiteral("Tidora couldn't add its right-click action"));
+    QVERIFY(outcome.informativeText.contains(QStringLiteral("tidora-finder, isn't installed next "
+                                                            "to Tidora (in ~/bin)")));
+    QVERIFY(!QFileInfo::exists(noHelper.data(QStringLiteral("nemo"))));
+}
+
+void TestFileManagerActions::theMenuItemAsksThenSaysWhatItDid()
+{
+    Setup s({QStringLiteral("nemo")});
+    ScriptedAlerts alerts;
+    alerts.answer(QStringLiteral("Cancel"));
+    RightClickMenu::choose(alerts, s.actions);
+    QCOMPARE(alerts.shown.last().message,
+             QStringLiteral("Add Stack with Tidora to the right-click menu?"));
+    QVERIFY(alerts.shown.last().informativeText.startsWith(QStringLiteral("Found: Nemo.")));
+    QVERIFY(s.actions.installed().isEmpty());
+
+    alerts.answer(QStringLiteral("Add"));
+    RightClickMenu::choose(alerts, s.actions);
+    QCOMPARE(alerts.messages().last(),
+             QStringLiteral("Stack with Tidora is in the right-click menu"));
+    QCOMPARE(s.actions.installed(), QList<FileManager>{FileManager::nemo});
+
+    // Once it is there, the item offers to take it away.
+    alerts.answer(QStringLiteral("Remove"));
+    RightClickMenu::choose(alerts, s.actions);
+    QCOMPARE(alerts.shown[alerts.shown.size() - 2].buttons,
+             (QStringList{QStringLiteral("Remove"), QStringLiteral("Add Again"),
+                          QStringLiteral("Cancel")}));
+    QCOMPARE(alerts.messages().last(),
+             QStringLiteral("Stack with Tidora was removed from the right-click menu"));
+    QVERIFY(s.actions.installed().isEmpty());
+    QVERIFY(alerts.problems.isEmpty());
+    QCOMPARE(alerts.raised, int(alerts.shown.size()));
+}
+
+QTEST_GUILESS_MAIN(TestFileManagerActions)
+#include "tst_filemanageractions.moc"
