@@ -6,4 +6,4 @@ scripts/install-deps.sh
 build=build/release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIDORA_BUILD_TESTS=OFF -DTIDORA_BUILD_BENCH=OFF
 cmake --build "$build"
-exec "$build/src/app/tidora" "$@"
+exec "$build/bin/tidora" "$@"
