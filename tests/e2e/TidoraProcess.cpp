@@ -3,7 +3,7 @@
 #include <QProcessEnvironment>
 #include <QTest>
 
-TidoraProcess::TidoraProcess(const QStringList& arguments)
+TidoraProcess::TidoraProcess(const QStringList& arguments, const QString& executable)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("tidora.app.debug=true"));
@@ -11,7 +11,7 @@ TidoraProcess::TidoraProcess(const QStringList& arguments)
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     m_process.setProcessEnvironment(environment);
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(program(), arguments);
+    m_process.start(executable, arguments);
 }
 
 TidoraProcess::~TidoraProcess()

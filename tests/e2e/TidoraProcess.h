@@ -4,12 +4,13 @@
 #include <QString>
 #include <QStringList>
 
-// The built program started the way a desktop starts it, in the current (temporary) home,
-// with its debug trace on so a test can follow what it does.
+// The built program (or another copy of it) started the way a desktop starts it, in the
+// current (temporary) home, with its debug trace on so a test can follow what it does.
 class TidoraProcess
 {
 public:
-    explicit TidoraProcess(const QStringList& arguments = {});
+    explicit TidoraProcess(const QStringList& arguments = {},
+                           const QString& executable = program());
     ~TidoraProcess();
     TidoraProcess(const TidoraProcess&) = delete;
     TidoraProcess& operator=(const TidoraProcess&) = delete;

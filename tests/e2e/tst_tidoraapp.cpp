@@ -1,6 +1,8 @@
 #include "CajaDesktop.h"
+#include "E2eTools.h"
 #include "TempHome.h"
 #include "TidoraProcess.h"
+#include "TrayHost.h"
 #include "platform/linux/LinuxPaths.h"
 #include "platform/linux/LocalFileSystem.h"
 #include "store/StackListFile.h"
@@ -12,7 +14,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QRegularExpression>
 #include <QTest>
 #include <algorithm>
 
@@ -21,61 +22,16 @@
 
 namespace {
 
-constexpr int timeoutMs = CajaDesktop::timeoutMs;
-// The screen under scripts/with-x11.sh.
-constexpr qreal screenHeight = 800;
-
-QString run(const QString& program, const QStringList& arguments, int* exitCode = nullptr)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, arguments);
-    const bool finished = process.waitForFinished(timeoutMs);
-    if (exitCode)
-        *exitCode =
-            finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
+using E2eTools::itemNames;
+using E2eTools::mouseAt;
+using E2eTools::run;
+using E2eTools::screenHeight;
+using E2eTools::timeoutMs;
+using E2eTools::windowRect;
 
 bool xdotool(const QStringList& arguments)
 {
     return CajaDesktop::xdotool(arguments);
-}
-
-QStringList mouseAt(QPointF point)
-{
-    return {QStringLiteral("mousemove"), QString::number(qRound(point.x())),
-            QString::number(qRound(point.y()))};
-}
-
-// A window's place on the screen, as xwininfo reports it; invalid when it is not shown.
-QRect windowGeometry(const QString& id)
-{
-    const QString info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
-    auto field = [&info](const QString& name) {
-        const QRegularExpression line(name + QStringLiteral(":\\s*(-?\\d+)"));
-        return line.match(info).captured(1).toInt();
-    };
-    if (!info.contains(QStringLiteral("IsViewable")))
-        return {};
-    return QRect(field(QStringLiteral("Absolute upper-left X")),
-                 field(QStringLiteral("Absolute upper-left Y")), field(QStringLiteral("Width")),
-                 field(QStringLiteral("Height")));
-}
-
-// Qt's top-left rectangle of a stack window whose origin is recorded in screen coordinates.
-QRectF windowRect(const DesktopStack& stack)
-{
-    return QRectF(stack.windowOrigin.x(), screenHeight - stack.windowOrigin.y() - 150, 140, 150);
-}
-
-QStringList itemNames(const DesktopStack& stack)
-{
-    QStringList names;
-    for (const StackItem& item : stack.items)
-        names.append(item.name);
-    names.sort();
-    return names;
 }
 
 } // namespace
@@ -104,16 +60,13 @@ private:
     bool waitForStacks(qsizetype count);
     std::optional<QPointF> iconCentre(const QString& name) const;
     bool select(const QStringList& names);
-    bool startTray();
-    void stopTray();
-    std::optional<QRect> waitForTrayIcon();
     QProcessEnvironment environment() const { return QProcessEnvironment::systemEnvironment(); }
 
     std::unique_ptr<TempHome> m_home;
     std::unique_ptr<LinuxPaths> m_paths;
     LocalFileSystem m_files;
     std::unique_ptr<CajaDesktop> m_caja;
-    QProcess m_tray;
+    TrayHost m_tray;
     std::unique_ptr<TidoraProcess> m_app;
     QStringList m_names;
 };
@@ -151,7 +104,7 @@ void TestTidoraApp::initTestCase()
 
     m_caja = std::make_unique<CajaDesktop>(m_home->desktop());
     QVERIFY2(m_caja->waitUntilReady(m_names), "Caja did not show the Desktop");
-    QVERIFY(startTray());
+    QVERIFY(m_tray.start());
 
     m_app = std::make_unique<TidoraProcess>();
     QVERIFY2(m_app->waitForOutput(QStringLiteral("launched with 0 stacks")),
@@ -161,47 +114,8 @@ void TestTidoraApp::initTestCase()
 void TestTidoraApp::cleanupTestCase()
 {
     m_app.reset();
-    stopTray();
+    m_tray.stop();
     m_caja.reset();
-}
-
-bool TestTidoraApp::startTray()
-{
-    m_tray.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_tray.start(QStringLiteral("trayer"),
-                 {QStringLiteral("--edge"), QStringLiteral("bottom"), QStringLiteral("--align"),
-                  QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
-                  QStringLiteral("--width"), QStringLiteral("120"), QStringLiteral("--heighttype"),
-                  QStringLiteral("pixel"), QStringLiteral("--height"), QStringLiteral("32")});
-    return m_tray.waitForStarted(timeoutMs);
-}
-
-void TestTidoraApp::stopTray()
-{
-    if (m_tray.state() == QProcess::NotRunning)
-        return;
-    m_tray.terminate();
-    m_tray.waitForFinished(timeoutMs);
-}
-
-std::optional<QRect> TestTidoraApp::waitForTrayIcon()
-{
-    // The icon as the tray host embedded it: the program's one small window.
-    QRect icon;
-    const bool found = QTest::qWaitFor(
-        [&] {
-            const QString ids = run(QStringLiteral("xdotool"),
-                                    {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                     QStringLiteral("--class"), QStringLiteral("tidora")});
-            for (const QString& id : ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-                const QRect geometry = windowGeometry(id);
-                if (geometry.isValid() && geometry.width() <= 64 && geometry.height() <= 64)
-                    icon = geometry;
-            }
-            return icon.isValid();
-        },
-        timeoutMs);
-    return found ? std::optional(icon) : std::nullopt;
 }
 
 QList<DesktopStack> TestTidoraApp::stacks()
@@ -393,7 +307,7 @@ void TestTidoraApp::urlReachesTheRunningCopy()
 
 void TestTidoraApp::trayMenuShowsTheItems()
 {
-    const std::optional<QRect> found = waitForTrayIcon();
+    const std::optional<QRect> found = m_tray.waitForIcon();
     QVERIFY2(found, "the tray host shows no icon");
     const QRect icon = *found;
 
@@ -442,7 +356,7 @@ void TestTidoraApp::secondLaunchReplacesTheFirst()
 {
     const QList<DesktopStack> before = stacks();
     // This time the tray host comes after the program.
-    stopTray();
+    m_tray.stop();
     auto second = std::make_unique<TidoraProcess>();
     QVERIFY2(m_app->waitForExit(), qPrintable(m_app->output()));
     QCOMPARE(m_app->process().exitStatus(), QProcess::NormalExit);
@@ -451,8 +365,8 @@ void TestTidoraApp::secondLaunchReplacesTheFirst()
              qPrintable(second->output()));
     QVERIFY(second->isRunning());
     QCOMPARE(stacks(), before);
-    QVERIFY(startTray());
-    QVERIFY2(waitForTrayIcon(), "the icon did not come to the tray that started later");
+    QVERIFY(m_tray.start());
+    QVERIFY2(m_tray.waitForIcon(), "the icon did not come to the tray that started later");
     m_app = std::move(second);
 }
 
