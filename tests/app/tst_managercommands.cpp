@@ -19,8 +19,9 @@ void TestManagerCommands::menuItemsRunTheOperations()
     for (const char* name : {"a.pdf", "b.pdf", "x.png", "y.png", "notes.txt"})
         t.addDesktopFile(QString::fromUtf8(name));
     int quits = 0;
+    int rightClickMenus = 0;
     ManagerCommands commands(
-        t.manager(), t.alerts, [] {}, [&] { ++quits; });
+        t.manager(), t.alerts, [] {}, [&] { ++rightClickMenus; }, [&] { ++quits; });
 
     commands.autoStackByType();
     // Chosen again while the first is still at work: dropped, not run twice.
@@ -43,6 +44,9 @@ void TestManagerCommands::menuItemsRunTheOperations()
         QCOMPARE(stack.state, StackState::collapsed);
     QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("notes.txt"))));
 
+    commands.fileManagerMenu();
+    QCOMPARE(rightClickMenus, 1);
+    QVERIFY(t.alerts.shown.isEmpty());
     commands.quit();
     QCOMPARE(quits, 1);
     TIDORA_CHECK_INVARIANT(t.invariant);
