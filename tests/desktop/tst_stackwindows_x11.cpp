@@ -139,6 +139,7 @@ private Q_SLOTS:
     void cleanup();
     void hintsKeepTheWindowBelowAndEverywhere();
     void aClickedStackTakesReturn();
+    void aDoubleClickSpreadsTheStack();
     void aDragFollowsThePointer();
     void screenshotsOfTheStacks();
 
@@ -228,6 +229,23 @@ void TestStackWindowsX11::aClickedStackTakesReturn()
     // Deselected, it gives the focus back to the window manager's care.
     a.setSelected(false);
     QTRY_VERIFY(a.windowHandle()->flags().testFlag(Qt::WindowDoesNotAcceptFocus));
+}
+
+void TestStackWindowsX11::aDoubleClickSpreadsTheStack()
+{
+    WindowRig rig;
+    StackWindow& a = rig.make(QStringLiteral("A"), WindowRig::record(QStringLiteral("A"), 1),
+                              {rig.file(QStringLiteral("a.txt"))}, {600, 300}, m_platform.get());
+    QVERIFY(QTest::qWaitForWindowExposed(&a));
+    QVERIFY(waitUntilManaged(a));
+
+    // As a hand double-clicks: the window takes the focus on the first click.
+    const QPoint centre = a.geometry().center();
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QString::number(centre.x()),
+                     QString::number(centre.y()), QStringLiteral("click"),
+                     QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
+                     QStringLiteral("120"), QStringLiteral("1")}));
+    QTRY_COMPARE(rig.host.actions().count(QStringLiteral("toggle A")), 1);
 }
 
 void TestStackWindowsX11::aDragFollowsThePointer()

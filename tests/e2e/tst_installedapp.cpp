@@ -295,8 +295,18 @@ void TestInstalledApp::spreadPutsTheIconsBack()
 {
     QVERIFY(waitForState(StackState::collapsed));
     const DesktopStack stack = onlyStack();
-    QVERIFY(xdotool(mouseAt(windowRect(stack).center())
-                    << QStringLiteral("click") << QStringLiteral("1")));
+    // A click only selects a stacked stack; a double-click spreads it. A window just shown
+    // may still be on its way to its place, where the second click would miss it.
+    const QRect place = windowRect(stack).toRect();
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            const QStringList shown = E2eTools::windowsNamed(QStringLiteral("Tidora stack"));
+            return shown.size() == 1 && E2eTools::windowGeometry(shown.first()) == place;
+        },
+        timeoutMs));
+    QVERIFY(xdotool(mouseAt(place.center())
+                    << QStringLiteral("click") << QStringLiteral("--repeat") << QStringLiteral("2")
+                    << QStringLiteral("--delay") << QStringLiteral("120") << QStringLiteral("1")));
     QVERIFY(waitForState(StackState::expanded));
     for (const auto& [name, centre] : m_before) {
         QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(desktopPath(name)); }, timeoutMs));
