@@ -1,7 +1,8 @@
 // Times the launch step at the size of a well-filled Desktop, 200 stacks of 50 files, next to
 // a bare walk that lists the same folders and stats every file in them: with everything in
 // place, with every stack folder renamed while the program was not running, and with the
-// stacks file gone (every stack recovered from its folder and saved).
+// stacks file gone (every stack recovered from its folder and saved). Run on the temporary
+// folder's file system and, where it differs, on /dev/shm (a tmpfs).
 
 #include "BenchSupport.h"
 #include "TestServices.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cstdio>
@@ -62,11 +64,10 @@ int bareWalk(const QString& storage)
     return seen;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The launch cases on the temporary folder's file system; `only` names one case to run alone
+// ("in-place", "renamed", "lost"), for profiling.
+void runAll(const char* where, const QString& only)
 {
-    QCoreApplication app(argc, argv);
     TestServices t;
     t.settings.setValue(SettingsKey::acknowledgedHiddenStorage, true);
     const QString storage = t.storageFolder();
@@ -74,23 +75,26 @@ int main(int argc, char** argv)
     const QList<DesktopStack> stacks =
         makeBenchStacks(storage, stackCount, itemsPerStack, t.bookmarks());
     StackListFile file(t.paths, t.fs);
-    const auto writeList = [&] { (void)file.saveStackList(stacks); };
-    writeList();
+    (void)file.saveStackList(stacks);
     t.relaunch();
 
-    std::printf("%d stacks x %d items, Qt %s; median of %d runs\n", stackCount, itemsPerStack,
-                qVersion(), runs);
+    std::printf("On %s: %d stacks x %d items, Qt %s; median of %d runs\n", where, stackCount,
+                itemsPerStack, qVersion(), runs);
     int walked = 0;
     const double walk = timed([&] { walked = bareWalk(storage); });
-    std::printf("%-44s %8.2f ms  (%d files)\n", "bare walk: list the folders, stat the files", walk,
-                walked);
+    std::printf("  %-44s %8.2f ms  (%d files)\n", "bare walk: list the folders, stat the files",
+                walk, walked);
 
     const auto report = [&](const char* what, double ms) {
-        std::printf("%-44s %8.2f ms  %.2fx the bare walk (target <= 3x)\n", what, ms, ms / walk);
+        std::printf("  %-44s %8.2f ms  %.2fx the bare walk (target <= 3x)\n", what, ms, ms / walk);
+    };
+    const auto wanted = [&](const char* name) {
+        return only.isEmpty() || only == QLatin1String(name);
     };
     qsizetype shown = 0;
     const auto launch = [&] { shown = t.relaunch().stacks().size(); };
-    report("restoreAtLaunch, everything in place", timed(launch));
+    if (wanted("in-place"))
+        report("restoreAtLaunch, everything in place", timed(launch));
 
     int generation = 0;
     const auto renameAll = [&] {
@@ -99,14 +103,34 @@ int main(int argc, char** argv)
         for (const QString& name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
             folder.rename(name, name + QStringLiteral(" r%1").arg(generation));
     };
-    report("restoreAtLaunch, every folder renamed", timed(launch, renameAll));
-    if (t.manager().stacks().size() != stackCount || shown != stackCount)
-        std::printf("  %lld stacks after the renames!\n",
-                    static_cast<long long>(t.manager().stacks().size()));
+    if (wanted("renamed")) {
+        report("restoreAtLaunch, every folder renamed", timed(launch, renameAll));
+        if (t.manager().stacks().size() != stackCount || shown != stackCount)
+            std::printf("    %lld stacks after the renames!\n",
+                        static_cast<long long>(t.manager().stacks().size()));
+    }
 
     const auto loseList = [&] { QFile::remove(file.stacksFileURL()); };
-    report("restoreAtLaunch, stacks file lost", timed(launch, loseList));
-    std::printf("  recovered %lld stacks, %lld alerts shown\n", static_cast<long long>(shown),
-                static_cast<long long>(t.alerts.shown.size()));
+    if (wanted("lost")) {
+        report("restoreAtLaunch, stacks file lost", timed(launch, loseList));
+        std::printf("    recovered %lld stacks, %lld alerts shown\n", static_cast<long long>(shown),
+                    static_cast<long long>(t.alerts.shown.size()));
+    }
+    std::printf("\n");
+}
+
+} // namespace
+
+// Usage: bench_launch [in-place|renamed|lost]
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    runAll(qPrintable(QDir::tempPath()), only);
+    if (QDir::tempPath() != QLatin1String("/dev/shm") &&
+        QFileInfo(QStringLiteral("/dev/shm")).isWritable()) {
+        qputenv("TMPDIR", "/dev/shm");
+        runAll("/dev/shm", only);
+    }
     return 0;
 }
