@@ -54,6 +54,7 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
         own.insert(fs.resolved(file));
     const QStringList places = protectedPlaces(manager);
     bool droppedOwn = false;
+    HiddenLists hidden;
     QSet<QString> taken;
     QStringList kept;
     for (const QString& path : paths) {
@@ -63,7 +64,7 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
             continue;
         }
         if (taken.contains(resolved) || fileName(path).startsWith(QLatin1Char('.')) ||
-            holdsAny(resolved, places) || services.desktop.isHiddenFile(path))
+            holdsAny(resolved, places) || services.desktop.isHiddenFile(path, hidden))
             continue;
         taken.insert(resolved);
         kept.append(path);

@@ -104,8 +104,9 @@ void autoStackByType(StackManager& manager, WorkToken token)
             Scan scan{desktop.desktopItems(), {}};
             // Reading the hidden flags touches the disk for every item: also off the GUI thread.
             if (scan.items) {
+                HiddenLists lists;
                 for (const DesktopFile& item : scan.items.value()) {
-                    if (desktop.isHiddenFile(item.path))
+                    if (desktop.isHiddenFile(item.path, lists))
                         scan.hidden.insert(item.path);
                 }
             }

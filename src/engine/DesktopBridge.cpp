@@ -4,7 +4,6 @@
 #include "store/ResolvedFolders.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QSet>
 
 #include <cmath>
@@ -27,9 +26,10 @@ BridgeResult<QList<DesktopFile>> DesktopBridge::selectedFiles()
         return selection;
     const QString desktop = m_fileSystem.resolved(m_desktopFolder);
     ResolvedFolders parents(m_fileSystem);
+    HiddenLists hidden;
     QList<DesktopFile> kept;
     for (const DesktopFile& file : selection.value()) {
-        if (!isHiddenFile(file.path) && parents.parentOf(file.path) == desktop)
+        if (!isHiddenFile(file.path, hidden) && parents.parentOf(file.path) == desktop)
             kept.append(file);
     }
     return kept;
@@ -74,8 +74,15 @@ BridgeResult<void> DesktopBridge::announcePositions(const QList<NamedPosition>& 
 
 bool DesktopBridge::isHiddenFile(const QString& path) const
 {
-    const QString name = QFileInfo(path).fileName();
-    return name.startsWith(QLatin1Char('.')) || hasHiddenFlag(path);
+    HiddenLists lists;
+    return isHiddenFile(path, lists);
+}
+
+bool DesktopBridge::isHiddenFile(const QString& path, HiddenLists& lists) const
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return QStringView(path).sliced(slash + 1).startsWith(QLatin1Char('.')) ||
+           hasHiddenFlag(path, lists);
 }
 
 BridgeResult<void> DesktopBridge::writeAnnouncement(const QList<NamedPosition>&)
@@ -88,16 +95,14 @@ bool DesktopBridge::canExpress(const QString& name) const
     return isPlainFileName(name);
 }
 
-bool DesktopBridge::hasHiddenFlag(const QString& path) const
+bool DesktopBridge::hasHiddenFlag(const QString& path, HiddenLists& lists) const
 {
-    const QFileInfo info(path);
-    QFile list(info.path() + QStringLiteral("/.hidden"));
-    if (!list.open(QIODevice::ReadOnly))
-        return false;
-    // One name a line, as GIO reads it.
-    const QByteArray wanted = QFile::encodeName(info.fileName());
-    const QList<QByteArray> lines = list.readAll().split('\n');
-    return lines.contains(wanted);
+    // Split as QFileInfo splits, without building one per file.
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString folder = slash < 0    ? QStringLiteral(".")
+                           : slash == 0 ? QStringLiteral("/")
+                                        : path.left(slash);
+    return lists.names(folder, path.mid(slash + 1));
 }
 
 bool DesktopBridge::isPlainFileName(const QString& name)

@@ -2,6 +2,7 @@
 
 #include "engine/BridgeResult.h"
 #include "engine/DesktopFile.h"
+#include "engine/HiddenLists.h"
 #include "engine/NamedPosition.h"
 
 #include <QList>
@@ -50,6 +51,9 @@ public:
     // True when the item's name begins with "." or the platform flags it hidden. A flag that
     // cannot be read counts as not hidden.
     bool isHiddenFile(const QString& path) const;
+    // The same, for one of many files an operation asks about: the folders' lists read into
+    // `lists` serve every later question asked with it.
+    bool isHiddenFile(const QString& path, HiddenLists& lists) const;
 
     const QString& desktopFolder() const { return m_desktopFolder; }
 
@@ -72,8 +76,9 @@ protected:
     // the operation (never sent in part). The default accepts plain file names.
     virtual bool canExpress(const QString& name) const;
     // The platform's own hidden flag, apart from the leading dot. The default reads the
-    // ".hidden" list of the item's folder, which the Linux file managers honour.
-    virtual bool hasHiddenFlag(const QString& path) const;
+    // ".hidden" list of the item's folder (through `lists`), which the Linux file managers
+    // honour.
+    virtual bool hasHiddenFlag(const QString& path, HiddenLists& lists) const;
 
     // A name of one item in a folder that the file system can store and give back unchanged:
     // not empty, not "." or "..", without "/" or NUL, and encodable in the file-name encoding.

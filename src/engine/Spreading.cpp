@@ -3,6 +3,7 @@
 #include "engine/DesktopBridge.h"
 #include "engine/DesktopCoordinates.h"
 #include "engine/EngineLog.h"
+#include "engine/FolderNames.h"
 #include "engine/GridLayout.h"
 #include "engine/PathNames.h"
 #include "engine/StackManager.h"
@@ -115,16 +116,12 @@ void spread(StackManager& manager, const QUuid& id, bool inGrid)
         QString to;
     };
     QList<Planned> plan;
-    QSet<QString> promised;
-    QList<std::optional<QString>> paths = manager.resolvedItems(stack);
+    FolderNames names(fs, desktop);
+    QList<std::optional<QString>> paths = manager.renewItems(stack);
     for (qsizetype i = 0; i < stack.items.size(); ++i) {
         const std::optional<QString>& path = paths.at(i);
-        if (!path)
-            continue;
-        const QString to =
-            Stacking::uniqueDestination(fs, desktop, stack.items.at(i).name, promised);
-        promised.insert(fileName(to));
-        plan.append(Planned{i, *path, to});
+        if (path)
+            plan.append(Planned{i, *path, names.choose(stack.items.at(i).name)});
     }
     const QList<QPointF> grid =
         inGrid ? gridPositions(manager, int(plan.size()), stack) : QList<QPointF>();
@@ -138,9 +135,9 @@ void spread(StackManager& manager, const QUuid& id, bool inGrid)
     (void)services.desktop.announcePositions(announced);
 
     QList<NamedPosition> placements;
-    for (const Planned& planned : std::as_const(plan)) {
+    for (Planned& planned : plan) {
         StackItem& item = stack.items[planned.item];
-        if (const Status moved = fs.move(planned.from, planned.to); !moved) {
+        if (const Status moved = names.moveThere(fs, planned.from, planned.to); !moved) {
             qCWarning(lcEngine).noquote() << QStringLiteral("Tidorama: could not restore ") +
                                                  planned.from + QStringLiteral(": ") +
                                                  moved.description();
@@ -148,7 +145,8 @@ void spread(StackManager& manager, const QUuid& id, bool inGrid)
         }
         item.name = fileName(planned.to);
         paths[planned.item] = planned.to;
-        if (std::optional<QByteArray> bookmark = services.bookmarks.make(planned.to))
+        if (std::optional<QByteArray> bookmark =
+                services.bookmarks.moved(item.bookmark, planned.to))
             item.bookmark = std::move(*bookmark);
         // In a grid the files that arrived fill its cells in order.
         if (inGrid)
@@ -203,7 +201,7 @@ void restack(StackManager& manager, const QUuid& id, bool letMovedLeave)
     if (!found)
         return;
     DesktopStack stack = std::move(*found);
-    QList<std::optional<QString>> paths = manager.resolvedItems(stack);
+    QList<std::optional<QString>> paths = manager.renewItems(stack);
     const QList<OnDesktop> files = itemsOnDesktop(manager, paths);
     const PositionMap positions = currentPositions(manager, files);
     QSet<qsizetype> moved;

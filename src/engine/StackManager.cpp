@@ -104,6 +104,26 @@ QList<std::optional<QString>> StackManager::resolvedItems(const DesktopStack& st
     return paths;
 }
 
+QList<std::optional<QString>> StackManager::renewItems(DesktopStack& stack) const
+{
+    QList<std::optional<QString>> paths;
+    paths.reserve(stack.items.size());
+    for (qsizetype i = 0; i < stack.items.size(); ++i) {
+        // Read through a const view and written only on change, so that the item list stays
+        // shared when nothing moved.
+        const QByteArray& bookmark = std::as_const(stack.items).at(i).bookmark;
+        std::optional<Bookmarks::Renewal> renewed = m_services.bookmarks.renew(bookmark);
+        if (!renewed) {
+            paths.append(std::nullopt);
+            continue;
+        }
+        if (renewed->bookmark != bookmark)
+            stack.items[i].bookmark = std::move(renewed->bookmark);
+        paths.append(std::move(renewed->path));
+    }
+    return paths;
+}
+
 QString StackManager::desktopFolder() const
 {
     return m_services.paths.desktop();

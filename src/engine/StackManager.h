@@ -99,6 +99,9 @@ public:
     QStringList resolvedFiles(const DesktopStack& stack) const;
     // Where each item's file is now, one entry per item.
     QList<std::optional<QString>> resolvedItems(const DesktopStack& stack) const;
+    // The same, with the bookmark of each item found renewed to record it there, as an
+    // operation that moves the files needs them for Bookmarks::moved.
+    QList<std::optional<QString>> renewItems(DesktopStack& stack) const;
     // The Desktop folder as recorded, and with symbolic links resolved.
     QString desktopFolder() const;
     QString resolvedDesktopFolder() const;

@@ -4,6 +4,7 @@
 #include "engine/DesktopCoordinates.h"
 #include "engine/EngineLog.h"
 #include "engine/FileKind.h"
+#include "engine/FolderNames.h"
 #include "engine/PathNames.h"
 #include "engine/StackManager.h"
 #include "engine/StackWindowPort.h"
@@ -13,6 +14,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Screens.h"
 #include "store/FirstRunChoice.h"
+#include "store/FreshIds.h"
 #include "store/ResolvedFolders.h"
 #include "store/StorageFolders.h"
 
@@ -39,7 +41,7 @@ void stackSelected(StackManager& manager, const BridgeResult<QList<DesktopFile>>
 // Neither a storage folder nor hidden. The path is resolved in full only when it is a link;
 // otherwise its folder's resolution serves every file in it.
 bool isStackable(const StackManager& manager, const QString& path, const QStringList& storage,
-                 ResolvedFolders& parents)
+                 ResolvedFolders& parents, HiddenLists& hidden)
 {
     const QString name = fileName(path);
     if (name.startsWith(QLatin1Char('.')))
@@ -48,7 +50,7 @@ bool isStackable(const StackManager& manager, const QString& path, const QString
     const QString resolved = fs.isSymbolicLink(path)
                                  ? fs.resolved(path)
                                  : parents.parentOf(path) + QLatin1Char('/') + name;
-    return !storage.contains(resolved) && !manager.services().desktop.isHiddenFile(path);
+    return !storage.contains(resolved) && !manager.services().desktop.isHiddenFile(path, hidden);
 }
 
 } // namespace
@@ -70,9 +72,10 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
     const Services& services = manager.services();
     const QStringList storage = manager.resolvedStorageFolders();
     ResolvedFolders parents(manager.fm());
+    HiddenLists hidden;
     QList<DesktopFile> kept;
     for (const DesktopFile& file : files) {
-        if (isStackable(manager, file.path, storage, parents))
+        if (isStackable(manager, file.path, storage, parents, hidden))
             kept.append(file);
     }
     if (kept.isEmpty())
@@ -95,6 +98,7 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
     // window, as a dropped file would be.
     const QPointF base = DesktopCoordinates::windowCentreOnDesktop(services.screens, windowOrigin);
     int unplaced = 0;
+    FreshIds ids;
     QList<std::optional<QString>> current;
     for (const DesktopFile& file : std::as_const(kept)) {
         const std::optional<QByteArray> bookmark = services.bookmarks.make(file.path);
@@ -102,8 +106,7 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
             continue;
         const QPointF position =
             file.position ? *file.position : base + QPointF(24, 24) * unplaced++;
-        stack.items.append(
-            StackItem{QUuid::createUuid(), fileName(file.path), *bookmark, position});
+        stack.items.append(StackItem{ids.next(), fileName(file.path), *bookmark, position});
         current.append(file.path);
     }
 
@@ -165,8 +168,14 @@ QPointF defaultWindowOrigin(const StackManager& manager, const QList<DesktopFile
 
 Status gatherIntoFolder(StackManager& manager, DesktopStack& stack)
 {
+    // Renewed on a copy: a failure leaves the record as it was.
+    DesktopStack renewed = stack;
+    const QList<std::optional<QString>> current = manager.renewItems(renewed);
     QStringList gathered;
-    return gatherIntoFolder(manager, stack, manager.resolvedItems(stack), gathered);
+    const Status done = gatherIntoFolder(manager, renewed, current, gathered);
+    if (done)
+        stack = std::move(renewed);
+    return done;
 }
 
 Status gatherIntoFolder(StackManager& manager, DesktopStack& stack,
@@ -184,6 +193,7 @@ Status gatherIntoFolder(StackManager& manager, DesktopStack& stack,
     const QString inFolder = fs.resolved(folder);
     const QString onDesktop = manager.resolvedDesktopFolder();
     ResolvedFolders parents(fs);
+    FolderNames names(fs, folder);
     QList<StackItem> items;
     items.reserve(stack.items.size());
     gathered.clear();
@@ -200,14 +210,14 @@ Status gatherIntoFolder(StackManager& manager, DesktopStack& stack,
         }
         if (parent != onDesktop)
             continue;
-        const QString destination = uniqueDestination(fs, folder, fileName(*path));
-        if (const Status moved = fs.move(*path, destination); !moved) {
+        QString destination = names.choose(fileName(*path));
+        if (const Status moved = names.moveThere(fs, *path, destination); !moved) {
             qCWarning(lcEngine).noquote() << QStringLiteral("Tidorama: could not stack ") + *path +
                                                  QStringLiteral(": ") + moved.description();
             continue;
         }
         item.name = fileName(destination);
-        if (std::optional<QByteArray> bookmark = bookmarks.make(destination))
+        if (std::optional<QByteArray> bookmark = bookmarks.moved(item.bookmark, destination))
             item.bookmark = std::move(*bookmark);
         items.append(std::move(item));
         gathered.append(destination);
@@ -226,11 +236,15 @@ QString uniqueDestination(const FileSystem& fs, const QString& folder, const QSt
                           const QSet<QString>& reserved)
 {
     const QString prefix = folder + QLatin1Char('/');
-    const auto isFree = [&](const QString& candidate) {
-        return !reserved.contains(candidate) && !fs.exists(prefix + candidate);
-    };
+    return prefix + firstFreeName(name, [&](const QString& candidate) {
+               return !reserved.contains(candidate) && !fs.exists(prefix + candidate);
+           });
+}
+
+QString firstFreeName(const QString& name, const std::function<bool(const QString&)>& isFree)
+{
     if (isFree(name))
-        return prefix + name;
+        return name;
     const QString extension = FileKinds::pathExtension(name);
     const QString base = extension.isEmpty() ? name : name.left(name.size() - extension.size() - 1);
     const QString dotted = extension.isEmpty() ? QString() : QLatin1Char('.') + extension;
@@ -238,7 +252,7 @@ QString uniqueDestination(const FileSystem& fs, const QString& folder, const QSt
         const QString candidate =
             StorageFolders::fittedName(base, QLatin1Char(' ') + QString::number(n) + dotted);
         if (isFree(candidate))
-            return prefix + candidate;
+            return candidate;
     }
 }
 

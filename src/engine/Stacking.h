@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class FileSystem;
@@ -49,5 +50,7 @@ void discardEmptyStack(StackManager& manager, const DesktopStack& stack);
 // number still fits in a file name.
 QString uniqueDestination(const FileSystem& fs, const QString& folder, const QString& name,
                           const QSet<QString>& reserved = {});
+// The name itself or the first of "name 2.ext", "name 3.ext", … that `isFree` accepts.
+QString firstFreeName(const QString& name, const std::function<bool(const QString&)>& isFree);
 
 } // namespace Stacking

@@ -8,3 +8,8 @@ std::optional<Bookmarks::Renewal> Bookmarks::renew(const QByteArray& bookmark)
     std::optional<QByteArray> fresh = make(*path);
     return Renewal{std::move(*path), fresh ? std::move(*fresh) : bookmark};
 }
+
+std::optional<QByteArray> Bookmarks::moved(const QByteArray&, const QString& to)
+{
+    return make(to);
+}

@@ -27,4 +27,8 @@ public:
     // Resolves the bookmark and makes a new one of what it finds, as a launch does for every
     // stacked file. An implementation may do both with one look at the disk.
     virtual std::optional<Renewal> renew(const QByteArray& bookmark);
+    // The bookmark of a file this program has just renamed to `to`, from a bookmark made or
+    // renewed at its old path in the same operation (so known to record that very file). An
+    // implementation may answer without looking at the disk; the default makes one at `to`.
+    virtual std::optional<QByteArray> moved(const QByteArray& bookmark, const QString& to);
 };

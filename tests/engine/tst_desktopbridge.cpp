@@ -194,6 +194,31 @@ void TestDesktopBridge::hiddenFilesByDotOrList()
     QVERIFY(!bridge.isHiddenFile(home.documents() + QStringLiteral("/a.txt")));
     home.makeFolder(QStringLiteral("Documents/odd/.hidden"));
     QVERIFY(!bridge.isHiddenFile(home.documents() + QStringLiteral("/odd/a.txt")));
+
+    // Lists kept for one operation read each folder's list once and answer from it after; the
+    // next operation reads the list as it is then.
+    HiddenLists lists;
+    QVERIFY(bridge.isHiddenFile(home.desktop() + QStringLiteral("/a.txt"), lists));
+    QVERIFY(!bridge.isHiddenFile(home.desktop() + QStringLiteral("/c.txt"), lists));
+    QVERIFY(!bridge.isHiddenFile(home.documents() + QStringLiteral("/a.txt"), lists));
+    home.write(QStringLiteral("Desktop/.hidden"), "c.txt\n");
+    home.write(QStringLiteral("Documents/.hidden"), "a.txt\n");
+    QVERIFY(!bridge.isHiddenFile(home.desktop() + QStringLiteral("/c.txt"), lists));
+    QVERIFY(!bridge.isHiddenFile(home.documents() + QStringLiteral("/a.txt"), lists));
+    QVERIFY(bridge.isHiddenFile(home.desktop() + QStringLiteral("/.profile"), lists));
+    QVERIFY(bridge.isHiddenFile(home.desktop() + QStringLiteral("/c.txt")));
+    QVERIFY(!bridge.isHiddenFile(home.desktop() + QStringLiteral("/a.txt")));
+    QVERIFY(bridge.isHiddenFile(home.documents() + QStringLiteral("/a.txt")));
+
+    // The selection reads the lists afresh on every call.
+    bridge.selection = {DesktopFile{home.desktop() + QStringLiteral("/a.txt"), std::nullopt},
+                        DesktopFile{home.desktop() + QStringLiteral("/c.txt"), std::nullopt}};
+    QCOMPARE(bridge.selectedFiles().value().size(), 1);
+    QCOMPARE(bridge.selectedFiles().value().first().path,
+             home.desktop() + QStringLiteral("/a.txt"));
+    home.write(QStringLiteral("Desktop/.hidden"), "a.txt\n");
+    QCOMPARE(bridge.selectedFiles().value().first().path,
+             home.desktop() + QStringLiteral("/c.txt"));
 }
 
 void TestDesktopBridge::permissionErrorHasItsOwnDescription()

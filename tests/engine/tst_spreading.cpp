@@ -45,6 +45,7 @@ class TestSpreading : public QObject
 private Q_SLOTS:
     void spreadAnnouncesMovesAndPlacesTwice();
     void spreadNumbersNamesTakenOnTheDesktop();
+    void nameTakenAfterThePlanIsNumberedThen();
     void spreadKeepsFilesThatCannotMove();
     void failedPlacementIsReportedOnce();
     void placementOfARemovedStackChangesNothing();
@@ -120,6 +121,42 @@ void TestSpreading::spreadNumbersNamesTakenOnTheDesktop()
                           QStringLiteral("a 2 2")}));
     QVERIFY(t.namesIn(t.stackFolder(stack)).isEmpty());
     t.scheduler.runUntilIdle();
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestSpreading::nameTakenAfterThePlanIsNumberedThen()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("report.pdf"), QPointF(100, 100));
+    t.addDesktopFile(QStringLiteral("b.txt"), QPointF(200, 100));
+    const DesktopStack stack = *t.stack({QStringLiteral("report.pdf"), QStringLiteral("b.txt")});
+    // Another program saves a "report.pdf" on the Desktop after the names were chosen, just
+    // before that file's move.
+    bool arrived = false;
+    t.fs.failMoves([&](const QString&, const QString& to) {
+        if (!arrived && to == t.desktopPath(QStringLiteral("report.pdf"))) {
+            arrived = true;
+            t.addDesktopFile(QStringLiteral("report.pdf"));
+        }
+        return false;
+    });
+    t.desktop.clearCalls();
+    t.manager().spread(stack.id, false);
+    QVERIFY(arrived);
+    QCOMPARE(itemNames(*t.record(stack.id)),
+             (QStringList{QStringLiteral("report 2.pdf"), QStringLiteral("b.txt")}));
+    QVERIFY(t.namesIn(t.stackFolder(stack)).isEmpty());
+    t.scheduler.runUntilIdle();
+    // The icons are placed under the name the file got.
+    const QList<FakeDesktop::Call> placed =
+        t.desktop.callsOf(FakeDesktop::Operation::setDesktopPositions);
+    QVERIFY(!placed.isEmpty());
+    QCOMPARE(placed.first().positions.first().name, QStringLiteral("report 2.pdf"));
+    QCOMPARE(t.desktop.icon(QStringLiteral("report 2.pdf")), QPointF(100, 100));
+    // The record finds its files again at their new names.
+    QCOMPARE(t.manager().resolvedFiles(*t.record(stack.id)),
+             (QStringList{t.desktopPath(QStringLiteral("report 2.pdf")),
+                          t.desktopPath(QStringLiteral("b.txt"))}));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

@@ -34,6 +34,7 @@ private Q_SLOTS:
     void onlyHiddenFilesBeep();
     void cancelledFirstRunMovesNothing();
     void nameTakenInTheFolderGetsANumber();
+    void hiddenListIsReadAgainByEachOperation();
     void folderNameOfASpreadStackStaysItsOwn();
     void uniqueDestinationNumbersBeforeTheExtension();
     void everyMoveFailingLeavesNothing();
@@ -251,6 +252,53 @@ void TestStacking::nameTakenInTheFolderGetsANumber()
     QCOMPARE(itemNames(stack),
              (QStringList{QStringLiteral("report 2.pdf"), QStringLiteral("notes 2")}));
     QVERIFY(QFile::exists(t.storageFolder() + QStringLiteral("/Stack 1/report 2.pdf")));
+
+    // A name taken in the folder after it was read (another program writing there): the next
+    // free number, and nothing replaced.
+    t.addDesktopFile(QStringLiteral("late.txt"));
+    stack.items = {StackItem{QUuid::createUuid(),
+                             QStringLiteral("late.txt"),
+                             *t.bookmarks().make(t.desktopPath(QStringLiteral("late.txt"))),
+                             {}}};
+    const QString inFolder = t.storageFolder() + QStringLiteral("/Stack 1/late.txt");
+    t.fs.failMoves([&](const QString&, const QString& to) {
+        if (to == inFolder && !QFile::exists(inFolder))
+            t.invariant.addFile(QStringLiteral("Documents/.Tidora/Stack 1/late.txt"));
+        return false;
+    });
+    QVERIFY(t.manager().gatherIntoFolder(stack));
+    QCOMPARE(itemNames(stack), QStringList{QStringLiteral("late 2.txt")});
+    QCOMPARE(t.manager().resolvedFiles(stack),
+             QStringList{t.storageFolder() + QStringLiteral("/Stack 1/late 2.txt")});
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::hiddenListIsReadAgainByEachOperation()
+{
+    TestServices t;
+    for (const QString& name : {QStringLiteral("a.txt"), QStringLiteral("b.txt"),
+                                QStringLiteral("c.txt"), QStringLiteral("d.txt")})
+        t.addDesktopFile(name);
+    t.home.write(QStringLiteral("Desktop/.hidden"), "b.txt\nc.txt\n");
+    const DesktopStack first = *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+    QCOMPARE(itemNames(first), QStringList{QStringLiteral("a.txt")});
+
+    // Changed between two operations: the next one reads it again.
+    t.home.write(QStringLiteral("Desktop/.hidden"), "d.txt\n");
+    const DesktopStack second =
+        *t.stack({QStringLiteral("b.txt"), QStringLiteral("c.txt"), QStringLiteral("d.txt")});
+    QCOMPARE(itemNames(second), (QStringList{QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
+
+    // A selection taken while a file was visible, stacked after it was hidden: left alone.
+    t.desktop.select({t.desktopPath(QStringLiteral("d.txt"))});
+    t.home.write(QStringLiteral("Desktop/.hidden"), "");
+    const QList<DesktopFile> selection = t.desktop.selectedFiles().value();
+    QCOMPARE(selection.size(), 1);
+    t.home.write(QStringLiteral("Desktop/.hidden"), "d.txt\n");
+    t.manager().stackFiles(selection, std::nullopt, QPointF());
+    QCOMPARE(t.manager().stacks().size(), 2);
+    QCOMPARE(t.alerts.beeps, 1);
+    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("d.txt"))));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

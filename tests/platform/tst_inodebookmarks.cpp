@@ -51,6 +51,7 @@ private Q_SLOTS:
     void rootsAreAskedAgain();
     void theFilesOwnFolderIsSearchedToo();
     void renewingMatchesResolvingThenMaking();
+    void aMovedBookmarkIsWhatMakingOneAfterTheRenameGives();
 };
 
 void TestInodeBookmarks::fileInPlaceResolvesToItsPath()
@@ -263,6 +264,29 @@ void TestInodeBookmarks::renewingMatchesResolvingThenMaking()
     QVERIFY(QFile::remove(other));
     QVERIFY(!bookmarks.renew(bookmark));
     QVERIFY(!bookmarks.renew("not a bookmark"));
+}
+
+void TestInodeBookmarks::aMovedBookmarkIsWhatMakingOneAfterTheRenameGives()
+{
+    Places places;
+    InodeBookmarks bookmarks(places.roots());
+    const QString file = places.home.write(QStringLiteral("Documents/.Tidora/A/a b.txt"));
+    const QByteArray bookmark = bookmarks.make(file).value();
+    QVERIFY(QDir().mkpath(places.hidden + QStringLiteral("/B")));
+    const QString to = places.hidden + QStringLiteral("/B/c.txt");
+    QVERIFY(rename(file, to));
+
+    // Identity and path exactly as a fresh bookmark records them, a path written with dots too;
+    // and it finds the file without a search.
+    const QByteArray moved = bookmarks.moved(bookmark, to).value();
+    QCOMPARE(moved, bookmarks.make(to).value());
+    QCOMPARE(bookmarks.moved(bookmark, places.hidden + QStringLiteral("/A/../B/./c.txt")), moved);
+    QCOMPARE(bookmarks.resolve(moved), to);
+    QCOMPARE(bookmarks.foldersRead(), 0);
+
+    // Bytes that are not a bookmark: one is made at the new path, or none when nothing is there.
+    QCOMPARE(bookmarks.moved("not a bookmark", to), bookmarks.make(to));
+    QVERIFY(!bookmarks.moved("not a bookmark", to + QStringLiteral(".gone")));
 }
 
 QTEST_GUILESS_MAIN(TestInodeBookmarks)

@@ -72,6 +72,15 @@ std::optional<Decoded> decode(const QByteArray& bytes)
     return decoded;
 }
 
+// The path as bookmarks record it: absolute, cleaned, in the file-name encoding.
+QByteArray recordedPath(const QString& path)
+{
+    // An absolute path needs no QFileInfo, which an operation on a thousand files would build
+    // a thousand times.
+    return QFile::encodeName(QDir::cleanPath(
+        path.startsWith(QLatin1Char('/')) ? path : QFileInfo(path).absoluteFilePath()));
+}
+
 QByteArray parentOf(const QByteArray& path)
 {
     const qsizetype slash = path.lastIndexOf('/');
@@ -98,8 +107,7 @@ InodeBookmarks::~InodeBookmarks() = default;
 
 std::optional<QByteArray> InodeBookmarks::make(const QString& path)
 {
-    const QByteArray encoded =
-        QFile::encodeName(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    const QByteArray encoded = recordedPath(path);
     const std::optional<FileIdentity> identity = FileIdentity::of(encoded);
     if (!identity)
         return std::nullopt;
@@ -128,8 +136,17 @@ std::optional<Bookmarks::Renewal> InodeBookmarks::renew(const QByteArray& bookma
     if (!decoded)
         return std::nullopt;
     const std::optional<FileIdentity> atPath = FileIdentity::of(decoded->path);
-    if (!atPath || !decoded->identity.sameFileAs(*atPath))
-        return Bookmarks::renew(bookmark);
+    if (!atPath || !decoded->identity.sameFileAs(*atPath)) {
+        // As resolving and then making a bookmark of what was found would, from the looks
+        // finding it took.
+        FileIdentity found;
+        if (const std::optional<QByteArray> path =
+                m_index->find(decoded->identity, parentOf(decoded->path), &found))
+            return Renewal{QFile::decodeName(*path), encode(found, *path)};
+        if (atPath)
+            return Renewal{QFile::decodeName(decoded->path), encode(*atPath, decoded->path)};
+        return std::nullopt;
+    }
     const FileIdentity& was = decoded->identity;
     const bool unchanged = was.device == atPath->device &&
                            was.hasBirthTime == atPath->hasBirthTime &&
@@ -137,6 +154,14 @@ std::optional<Bookmarks::Renewal> InodeBookmarks::renew(const QByteArray& bookma
                            was.birthNanoseconds == atPath->birthNanoseconds;
     return Renewal{QFile::decodeName(decoded->path),
                    unchanged ? bookmark : encode(*atPath, decoded->path)};
+}
+
+std::optional<QByteArray> InodeBookmarks::moved(const QByteArray& bookmark, const QString& to)
+{
+    const std::optional<Decoded> decoded = decode(bookmark);
+    if (!decoded)
+        return make(to);
+    return encode(decoded->identity, recordedPath(to));
 }
 
 int InodeBookmarks::foldersRead() const

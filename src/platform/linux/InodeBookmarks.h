@@ -43,6 +43,8 @@ public:
     std::optional<QString> resolve(const QByteArray& bookmark) override;
     // A file still at its recorded path is renewed from the one stat that found it there.
     std::optional<Renewal> renew(const QByteArray& bookmark) override;
+    // A rename keeps the file's identity: only the path changes.
+    std::optional<QByteArray> moved(const QByteArray& bookmark, const QString& to) override;
 
     // How many times a folder has been read into the index.
     int foldersRead() const;

@@ -34,20 +34,20 @@ InodeIndex::~InodeIndex()
 }
 
 std::optional<QByteArray> InodeIndex::find(const FileIdentity& identity,
-                                           const QByteArray& hintFolder)
+                                           const QByteArray& hintFolder, FileIdentity* found)
 {
     if (m_built)
         refresh();
     else
         build();
-    if (std::optional<QByteArray> path = lookup(identity))
+    if (std::optional<QByteArray> path = lookup(identity, found))
         return path;
     // Not in the index: perhaps a root was added or created meanwhile, or the file is still in
     // a folder outside the roots. Only a real miss pays for these looks.
     updateRoots();
     if (!hintFolder.isEmpty() && !m_folders.contains(hintFolder))
         scan(hintFolder, 1, Kind::hint, QByteArray());
-    return lookup(identity);
+    return lookup(identity, found);
 }
 
 void InodeIndex::build()
@@ -151,15 +151,19 @@ void InodeIndex::rescanDirty()
     }
 }
 
-std::optional<QByteArray> InodeIndex::lookup(const FileIdentity& identity) const
+std::optional<QByteArray> InodeIndex::lookup(const FileIdentity& identity,
+                                             FileIdentity* found) const
 {
     for (auto it = m_entries.constFind(identity.inode);
          it != m_entries.cend() && it.key() == identity.inode; ++it) {
         // The index knows inode numbers only; the file itself says whether it is the one.
         const QByteArray path = it->folder + '/' + it->name;
         const std::optional<FileIdentity> now = FileIdentity::of(path);
-        if (now && identity.sameFileAs(*now))
+        if (now && identity.sameFileAs(*now)) {
+            if (found)
+                *found = *now;
             return path;
+        }
     }
     return std::nullopt;
 }

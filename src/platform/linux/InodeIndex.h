@@ -36,7 +36,9 @@ public:
 
     // The path of the file with this identity. `hintFolder` (where the file was last seen) is
     // read into the index too when the roots do not hold the file.
-    std::optional<QByteArray> find(const FileIdentity& identity, const QByteArray& hintFolder);
+    // `found`, when given, receives the identity the file showed when it was found.
+    std::optional<QByteArray> find(const FileIdentity& identity, const QByteArray& hintFolder,
+                                   FileIdentity* found = nullptr);
 
     int foldersRead() const { return m_foldersRead; }
 
@@ -71,7 +73,7 @@ private:
     void checkUnwatched();
     void updateRoots();
     void rescanDirty();
-    std::optional<QByteArray> lookup(const FileIdentity& identity) const;
+    std::optional<QByteArray> lookup(const FileIdentity& identity, FileIdentity* found) const;
 
     void scan(const QByteArray& path, int depth, Kind kind, const QByteArray& parent);
     void drop(const QByteArray& path);

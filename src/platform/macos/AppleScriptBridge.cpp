@@ -106,14 +106,15 @@ bool AppleScriptBridge::canExpress(const QString& name) const
            !name.contains(QLatin1Char('\n')) && !name.contains(QLatin1Char('\r'));
 }
 
-bool AppleScriptBridge::hasHiddenFlag(const QString& path) const
+bool AppleScriptBridge::hasHiddenFlag(const QString& path,
+                                      [[maybe_unused]] HiddenLists& lists) const
 {
 #if defined(__APPLE__)
     struct stat info;
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 &&
            (info.st_flags & UF_HIDDEN) != 0;
 #else
-    return DesktopBridge::hasHiddenFlag(path);
+    return DesktopBridge::hasHiddenFlag(path, lists);
 #endif
 }
 

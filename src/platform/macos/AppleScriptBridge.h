@@ -25,7 +25,7 @@ protected:
     BridgeResult<void> writePositions(const QList<NamedPosition>& positions) override;
     // A reply line cannot carry a tab or a line break, and a script line must not break.
     bool canExpress(const QString& name) const override;
-    bool hasHiddenFlag(const QString& path) const override;
+    bool hasHiddenFlag(const QString& path, HiddenLists& lists) const override;
 
 private:
     BridgeResult<QList<DesktopFile>> readFiles(const QString& script) const;
