@@ -231,7 +231,7 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
             if (!bookmark)
                 continue;
             m_known.insert(*bookmark, path);
-            stack.items.append(StackItem{QUuid::createUuid(), name, *bookmark,
+            stack.items.append(StackItem{m_ids.next(), name, *bookmark,
                                          iconPositionNear(stack.windowOrigin, stack.items.size())});
             appended = true;
         }
@@ -282,12 +282,12 @@ RepairResult RecordRepair::recoverOrphanFolders(QList<DesktopStack>& stacks)
             if (!bookmark)
                 continue;
             m_known.insert(*bookmark, path);
-            stack.items.append(StackItem{QUuid::createUuid(), entries[j], *bookmark,
+            stack.items.append(StackItem{m_ids.next(), entries[j], *bookmark,
                                          iconPositionNear(stack.windowOrigin, j)});
         }
         if (stack.items.isEmpty())
             continue;
-        stack.id = QUuid::createUuid();
+        stack.id = m_ids.next();
         stack.name = orphan;
         stack.folderName = orphan;
         stack.state = StackState::collapsed;

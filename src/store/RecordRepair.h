@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/DesktopStack.h"
+#include "store/FreshIds.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -73,6 +74,7 @@ private:
     StorageFolders& m_folders;
     FileSystem& m_fileSystem;
     Bookmarks& m_bookmarks;
+    FreshIds m_ids;
     const Screens& m_screens;
     QHash<QByteArray, QString> m_known;
 };
