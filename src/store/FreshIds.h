@@ -1,19 +1,20 @@
 #pragma once
 
+#include <QRandomGenerator>
 #include <QUuid>
 
-#include <array>
-
-// Random (version 4) ids, drawn from the system's generator a batch at a time: QUuid::createUuid
-// asks the kernel once per id, and recovering a few thousand files at launch would ask a few
-// thousand times. The ids are as random as createUuid's.
+// Random (version 4) ids for new records and items. QUuid::createUuid asks the system's
+// generator for every id, which costs a trip to the processor's or kernel's random source per
+// word: recovering a few thousand files at launch paid for it a few thousand times. Ids need
+// to be unique, not secret, so these come from a generator seeded once from the system's with
+// 256 bits; keep one for an operation.
 class FreshIds
 {
 public:
+    FreshIds();
+
     QUuid next();
 
 private:
-    static constexpr int batch = 64;
-    std::array<QUuid, batch> m_ids;
-    int m_used = batch;
+    QRandomGenerator m_generator;
 };
