@@ -79,10 +79,11 @@ void removeTraces(StackManager& manager)
     const Services& services = manager.services();
     FileSystem& fs = manager.fm();
 
-    // Only the file the program wrote: anything else the user put in the folder keeps it.
-    const QString stacksFile = manager.stackListFile().stacksFileURL();
-    removeFileIfThere(fs, stacksFile);
-    (void)fs.removeEmptyFolder(QFileInfo(stacksFile).path());
+    // Only the files the program wrote: anything else the user put in the folder keeps it.
+    const QStringList ownFiles = manager.stackListFile().ownFiles();
+    for (const QString& file : ownFiles)
+        removeFileIfThere(fs, file);
+    (void)fs.removeEmptyFolder(QFileInfo(ownFiles.first()).path());
 
     services.settings.removeAll();
     removeFileIfThere(fs, autostartEntry(services.paths.configRoot()));

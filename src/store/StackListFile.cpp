@@ -1,14 +1,17 @@
 #include "store/StackListFile.h"
 
+#include "platform/FileExchange.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "store/StackListCodec.h"
 #include "store/StoreLog.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <filesystem>
 
 StackListFile::StackListFile(const Paths& paths, FileSystem& fileSystem)
@@ -26,12 +29,65 @@ QString StackListFile::stacksFileURL()
     return m_fileName;
 }
 
+QStringList StackListFile::ownFiles()
+{
+    return {stacksFileURL(), sibling(".base"), sibling(".spare"), sibling(".new")};
+}
+
+QString StackListFile::sibling(const char* suffix)
+{
+    return stacksFileURL() + QLatin1String(suffix);
+}
+
+namespace {
+
+std::optional<QList<DesktopStack>> decodedFile(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return StackListCodec::decodeStackList(file.readAll());
+}
+
+bool sameFile(const QString& first, const QString& second)
+{
+    std::error_code error;
+    return std::filesystem::equivalent(QFile::encodeName(first).toStdString(),
+                                       QFile::encodeName(second).toStdString(), error) &&
+           !error;
+}
+
+// Equal in everything but the window's origin (items compared cheaply while still shared).
+bool sameButOrigin(const DesktopStack& a, const DesktopStack& b)
+{
+    return a.id == b.id && a.name == b.name && a.folderName == b.folderName && a.state == b.state &&
+           a.items == b.items;
+}
+
+bool sameButOrigins(const QList<DesktopStack>& a, const QList<DesktopStack>& b)
+{
+    return std::equal(a.cbegin(), a.cend(), b.cbegin(), b.cend(), sameButOrigin);
+}
+
+} // namespace
+
 QList<DesktopStack> StackListFile::loadStackList()
 {
-    QFile file(stacksFileURL());
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return StackListCodec::decodeStackList(file.readAll()).value_or(QList<DesktopStack>());
+    const QString fileName = stacksFileURL();
+    const QString baseName = sibling(".base");
+    std::optional<QList<DesktopStack>> main = decodedFile(fileName);
+    // Written by the durable path, or by a program that keeps no base: nothing to check against.
+    // A stacks file that is gone is not brought back: the launch rebuilds the list from the
+    // storage folders, as it does without a base.
+    if (!QFileInfo::exists(fileName) || !QFileInfo::exists(baseName) ||
+        sameFile(fileName, baseName))
+        return main.value_or(QList<DesktopStack>());
+    std::optional<QList<DesktopStack>> base = decodedFile(baseName);
+    if (!base || (main && sameButOrigins(*main, *base)))
+        return main.value_or(QList<DesktopStack>());
+    qCWarning(lcStore).noquote() << QStringLiteral(
+        "Tidorama: the stacks file was not written out whole; using the last saved stacks");
+    return std::move(*base);
 }
 
 Status StackListFile::saveStackList(const QList<DesktopStack>& stacks)
@@ -42,17 +98,6 @@ Status StackListFile::saveStackList(const QList<DesktopStack>& stacks)
             << QStringLiteral("Tidorama: could not save stacks: ") + written.description();
     return written;
 }
-
-namespace {
-
-// Equal in everything but the window's origin (items compared cheaply while still shared).
-bool sameButOrigin(const DesktopStack& a, const DesktopStack& b)
-{
-    return a.id == b.id && a.name == b.name && a.folderName == b.folderName && a.state == b.state &&
-           a.items == b.items;
-}
-
-} // namespace
 
 Status StackListFile::write(const QList<DesktopStack>& stacks)
 {
@@ -93,12 +138,41 @@ Status StackListFile::write(const QList<DesktopStack>& stacks)
     m_encoded = std::move(encoded);
     m_order = std::move(order);
 
-    const QString fileName = stacksFileURL();
     // The folder may have been removed while the program runs; it costs one look to bring back.
     if (!m_fileSystem.isDirectory(m_paths.dataFolder()))
         (void)m_fileSystem.makeFolder(m_paths.dataFolder(), true);
-    if (!filesChanged)
-        return replace(fileName, text);
+    // Until a save has put the current records in the base, every save is a durable one.
+    const Status saved = filesChanged || !m_baseCurrent ? saveRecords(text) : saveOrigins(text);
+    // After a failure the base may be behind the records (or ahead of the stacks file): the
+    // next save brings both up to date.
+    m_baseCurrent = bool(saved);
+    return saved;
+}
+
+Status StackListFile::saveRecords(const QByteArray& text)
+{
+    const QString fileName = stacksFileURL();
+    const QString baseName = sibling(".base");
+    if (const Status written = writeFlushed(baseName, text); !written)
+        return written;
+
+    // The stacks file becomes a second name of the base, put in place by rename.
+    const std::string link = QFile::encodeName(sibling(".new")).toStdString();
+    std::error_code error;
+    std::filesystem::remove(link, error);
+    std::filesystem::create_hard_link(QFile::encodeName(baseName).toStdString(), link, error);
+    if (!error)
+        std::filesystem::rename(link, QFile::encodeName(fileName).toStdString(), error);
+    if (!error)
+        return Status::success();
+    std::filesystem::remove(link, error);
+
+    // A file system without second names: a flushed copy of its own.
+    return writeFlushed(fileName, text);
+}
+
+Status StackListFile::writeFlushed(const QString& fileName, const QByteArray& text)
+{
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return Status::failure(file.errorString());
@@ -110,6 +184,36 @@ Status StackListFile::write(const QList<DesktopStack>& stacks)
     if (!file.commit())
         return Status::failure(file.errorString());
     return Status::success();
+}
+
+Status StackListFile::saveOrigins(const QByteArray& text)
+{
+    const QString fileName = stacksFileURL();
+    const QString spareName = sibling(".spare");
+    // After the first swap that follows a durable save, the spare's name is a third name of the
+    // base, which must never be rewritten: that name goes (freeing nothing), a new spare comes.
+    if (m_exchangeWorks && sameFile(spareName, sibling(".base")) && !QFile::remove(spareName))
+        m_exchangeWorks = false;
+    if (m_exchangeWorks) {
+        // Rewritten in place: its blocks are reused, so nothing is allocated or freed.
+        QFile spare(spareName);
+        if (spare.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+            if (spare.write(text) != text.size() || !spare.resize(text.size()))
+                return Status::failure(spare.errorString());
+            spare.close();
+            const FileExchange::Outcome swapped =
+                FileExchange::exchange(spareName, fileName).outcome;
+            if (swapped == FileExchange::Outcome::exchanged)
+                return Status::success();
+            // A swap that failed this once (the stacks file was removed…): replaced instead.
+            if (swapped == FileExchange::Outcome::failed)
+                return replace(fileName, text);
+        }
+        // No swap here (or no spare can be made): replace by rename from now on.
+        m_exchangeWorks = false;
+        QFile::remove(spareName);
+    }
+    return replace(fileName, text);
 }
 
 Status StackListFile::replace(const QString& fileName, const QByteArray& text)

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 
 class FileSystem;
@@ -16,10 +17,16 @@ class Paths;
 //
 // Saving is cheap when little changed: the encoded bytes of every record are kept with a copy of
 // the record, and only records that differ from their copy are encoded again. A window drag that
-// saves on every step therefore re-encodes one record and writes the file. A save that changes
-// nothing but window origins is as atomic as any other, but does not wait until the disk has
-// the data (the file system writes it before the rename that puts it in place); every other
-// save does.
+// saves on every step therefore re-encodes one record and writes the file.
+//
+// Two more files lie beside it. stacks.json.base holds the list of the last save that changed
+// more than window origins; it is flushed to the disk before stacks.json, a second name of the
+// same file, takes it. A save that changes nothing but window origins neither waits for the
+// disk nor makes a new file: it rewrites stacks.json.spare in place and swaps the two names, so
+// the old list becomes the spare for the next step. A power loss can leave such a rewritten file
+// with old and new blocks mixed, so the loader trusts stacks.json only while it holds the base's
+// records; otherwise it takes the base, whose window origins may be older. Where names cannot
+// be swapped, such saves replace stacks.json by rename instead.
 class StackListFile
 {
 public:
@@ -29,8 +36,12 @@ public:
     // to create it is ignored (the next save fails and says why).
     QString stacksFileURL();
 
+    // Every file the stacks file keeps in the data folder, the stacks file first.
+    QStringList ownFiles();
+
     // The records in file order. An unreadable or undecodable file gives the empty list, with
-    // nothing logged; the file is left as it is until the next save replaces it.
+    // nothing logged; the file is left as it is until the next save replaces it. A stacks file
+    // whose records are not those of the base gives the base's list (logged).
     QList<DesktopStack> loadStackList();
 
     // Writes the whole list atomically (a reader sees the old file or the new one, never a part).
@@ -46,8 +57,15 @@ private:
     };
 
     Status write(const QList<DesktopStack>& stacks);
+    // The base first, flushed to the disk, then the stacks file as its second name.
+    Status saveRecords(const QByteArray& text);
+    // The spare rewritten in place and swapped in, or the stacks file replaced by rename.
+    Status saveOrigins(const QByteArray& text);
+    // Replaces the file atomically once the disk has the data (QSaveFile).
+    static Status writeFlushed(const QString& fileName, const QByteArray& text);
     // Replaces the file atomically without waiting for the disk.
     static Status replace(const QString& fileName, const QByteArray& text);
+    QString sibling(const char* suffix);
 
     const Paths& m_paths;
     FileSystem& m_fileSystem;
@@ -56,4 +74,7 @@ private:
     // The ids of the last save, in file order.
     QList<QUuid> m_order;
     QByteArray m_buffer;
+    // The base holds the records of the last save (which then succeeded).
+    bool m_baseCurrent = false;
+    bool m_exchangeWorks = true;
 };

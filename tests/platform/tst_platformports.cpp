@@ -1,4 +1,5 @@
 #include "TempHome.h"
+#include "platform/FileExchange.h"
 #include "platform/linux/IniSettings.h"
 #include "platform/linux/LinuxPaths.h"
 #include "platform/macos/ChmodFolderGuard.h"
@@ -16,6 +17,7 @@ private Q_SLOTS:
     void settingsAreReadAfresh();
     void settingsBooleansAreStrict();
     void chmodGuardClearsBeforeProtecting();
+    void fileExchangeSwapsTwoNamesOrChangesNothing();
 };
 
 void TestPlatformPorts::pathsFollowTheXdgFolders()
@@ -99,6 +101,25 @@ void TestPlatformPorts::chmodGuardClearsBeforeProtecting()
 
     ChmodFolderGuard missing(home.home() + QStringLiteral("/no-such-program"));
     missing.protect(QStringLiteral("/x")); // ignored, does not hang
+}
+
+void TestPlatformPorts::fileExchangeSwapsTwoNamesOrChangesNothing()
+{
+    TempHome home;
+    const QString first = home.write(QStringLiteral("Documents/first"), "one");
+    const QString second = home.write(QStringLiteral("Documents/second"), "two, longer");
+    const FileExchange::Result swapped = FileExchange::exchange(first, second);
+    QVERIFY2(swapped.outcome == FileExchange::Outcome::exchanged, qPrintable(swapped.error));
+    QCOMPARE(TempHome::read(first), QByteArray("two, longer"));
+    QCOMPARE(TempHome::read(second), QByteArray("one"));
+
+    // A missing name fails without creating or moving anything.
+    const QString missing = home.documents() + QStringLiteral("/missing");
+    const FileExchange::Result failed = FileExchange::exchange(first, missing);
+    QCOMPARE(failed.outcome, FileExchange::Outcome::failed);
+    QVERIFY(!failed.error.isEmpty());
+    QVERIFY(!QFile::exists(missing));
+    QCOMPARE(TempHome::read(first), QByteArray("two, longer"));
 }
 
 QTEST_GUILESS_MAIN(TestPlatformPorts)

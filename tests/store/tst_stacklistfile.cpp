@@ -2,6 +2,7 @@
 #include "LogCapture.h"
 #include "TempHome.h"
 #include "platform/linux/LinuxPaths.h"
+#include "store/StackListCodec.h"
 #include "store/StackListFile.h"
 
 #include <QDir>
@@ -11,12 +12,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTest>
 
 #include <cmath>
 #include <csignal>
 #include <limits>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -74,11 +77,40 @@ struct Fixture
         std::signal(SIGXFSZ, previous);
         return saved;
     }
+    QString base() { return file.stacksFileURL() + QStringLiteral(".base"); }
+    QString spare() { return file.stacksFileURL() + QStringLiteral(".spare"); }
     int saveFailuresLogged(const LogCapture& log) const
     {
         return int(log.startingWith(QStringLiteral("Tidorama: could not save stacks: ")).size());
     }
 };
+
+ino_t inode(const QString& path)
+{
+    struct stat status = {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
+}
+
+const QStringList savedFiles = {QStringLiteral("stacks.json"), QStringLiteral("stacks.json.base")};
+const QStringList savedFilesAndSpare = {QStringLiteral("stacks.json"),
+                                        QStringLiteral("stacks.json.base"),
+                                        QStringLiteral("stacks.json.spare")};
+
+QByteArray encodedList(const QList<DesktopStack>& stacks)
+{
+    QByteArrayList records;
+    for (const DesktopStack& stack : stacks)
+        records.append(StackListCodec::encodeStack(stack, nullptr).value_or(QByteArray()));
+    return '[' + records.join(',') + ']';
+}
+
+// What a power loss in the middle of writing can leave at the stacks file's name: its own file,
+// no longer a second name of the base.
+void leaveAtStacksFile(Fixture& f, const QByteArray& text)
+{
+    QVERIFY(QFile::remove(f.file.stacksFileURL()));
+    f.home.write(QStringLiteral(".local/share/Tidorama/stacks.json"), text);
+}
 
 } // namespace
 
@@ -97,6 +129,9 @@ private Q_SLOTS:
     void failedWriteKeepsTheOldFile();
     void dataFolderReplacedByAFile();
     void laterSavesWriteEveryChange();
+    void windowMovesReuseTwoFilesAndNeverTouchTheBase();
+    void launchTrustsTheStacksFileOnlyWithTheBaseRecords();
+    void ownFilesNameEverythingLeftInTheDataFolder();
 };
 
 void TestStackListFile::missingFileGivesEmptyListAndFirstSaveCreatesIt()
@@ -283,7 +318,7 @@ void TestStackListFile::nonFiniteNumberFailsTheWholeSave()
         QCOMPARE(TempHome::read(f.file.stacksFileURL()), before);
     }
     // Nothing half-written is left next to the f.file.
-    QCOMPARE(f.dataFiles(), QStringList{QStringLiteral("stacks.json")});
+    QCOMPARE(f.dataFiles(), savedFiles);
     // The next good save writes the full list.
     stacks[1].name = QStringLiteral("Renamed");
     QVERIFY(f.file.saveStackList(stacks));
@@ -305,19 +340,25 @@ void TestStackListFile::failedWriteKeepsTheOldFile()
     QVERIFY(!f.saveOnFullDisk(large, before.size() + 100));
     QCOMPARE(f.saveFailuresLogged(log), 1);
     QCOMPARE(TempHome::read(f.file.stacksFileURL()), before);
-    QCOMPARE(f.dataFiles(), QStringList{QStringLiteral("stacks.json")});
+    QCOMPARE(f.reloaded(), small);
+    QCOMPARE(f.dataFiles(), savedFiles);
     QVERIFY(f.file.saveStackList(large));
     QCOMPARE(f.reloaded(), large);
 
     // A save that only moves windows takes a quicker way to the disk; it is just as whole.
-    const QByteArray full = TempHome::read(f.file.stacksFileURL());
+    large[1].windowOrigin += QPointF(1, 0);
+    QVERIFY(f.file.saveStackList(large));
+    const QByteArray moved = TempHome::read(f.file.stacksFileURL());
     large[1].windowOrigin += QPointF(1, 0);
     QVERIFY(!f.saveOnFullDisk(large, 10));
-    QCOMPARE(TempHome::read(f.file.stacksFileURL()), full);
-    QCOMPARE(f.dataFiles(), QStringList{QStringLiteral("stacks.json")});
+    QCOMPARE(TempHome::read(f.file.stacksFileURL()), moved);
+    QCOMPARE(f.dataFiles(), savedFilesAndSpare);
+    // After a failure the next save is a flushed one, whatever it changes.
+    large[1].windowOrigin += QPointF(1, 0);
     QVERIFY(f.file.saveStackList(large));
     QCOMPARE(f.reloaded(), large);
-    QCOMPARE(f.dataFiles(), QStringList{QStringLiteral("stacks.json")});
+    QCOMPARE(TempHome::read(f.base()), TempHome::read(f.file.stacksFileURL()));
+    QCOMPARE(inode(f.base()), inode(f.file.stacksFileURL()));
 }
 
 void TestStackListFile::dataFolderReplacedByAFile()
@@ -368,6 +409,118 @@ void TestStackListFile::laterSavesWriteEveryChange()
     QVERIFY(savedAndReloaded());
     stacks.clear();
     QVERIFY(savedAndReloaded());
+}
+
+void TestStackListFile::windowMovesReuseTwoFilesAndNeverTouchTheBase()
+{
+    Fixture f;
+    QList<DesktopStack> stacks = sampleStacks();
+    QVERIFY(f.file.saveStackList(stacks));
+    const QByteArray base = TempHome::read(f.base());
+    QCOMPARE(TempHome::read(f.file.stacksFileURL()), base);
+    const ino_t baseInode = inode(f.base());
+    QCOMPARE(inode(f.file.stacksFileURL()), baseInode);
+
+    // A drag: every step saves, the two files take turns, the base stays as it was.
+    QSet<ino_t> used;
+    for (int step = 1; step <= 8; ++step) {
+        // Origins of changing lengths: a shorter file must not keep the longer one's tail.
+        stacks[step % 2].windowOrigin = QPointF(step % 3 ? 1.0 / step : step, -step);
+        QVERIFY(f.file.saveStackList(stacks));
+        QCOMPARE(f.reloaded(), stacks);
+        used.insert(inode(f.file.stacksFileURL()));
+        QCOMPARE(TempHome::read(f.base()), base);
+        QCOMPARE(inode(f.base()), baseInode);
+    }
+    QCOMPARE(used.size(), 2);
+    QVERIFY(!used.contains(baseInode));
+    QCOMPARE(f.dataFiles(), savedFilesAndSpare);
+
+    // A change of the records goes to a new base that the stacks file names again.
+    stacks[0].items.removeLast();
+    QVERIFY(f.file.saveStackList(stacks));
+    QCOMPARE(f.reloaded(), stacks);
+    QCOMPARE(inode(f.file.stacksFileURL()), inode(f.base()));
+    QVERIFY(!used.contains(inode(f.base())));
+    // The next drag leaves the new base alone as well.
+    for (int step = 0; step < 3; ++step) {
+        stacks[1].windowOrigin += QPointF(0.5, 0);
+        QVERIFY(f.file.saveStackList(stacks));
+    }
+    QCOMPARE(f.reloaded(), stacks);
+    QCOMPARE(f.file.loadStackList(), stacks);
+    QCOMPARE(StackListFile(f.paths, f.fs).loadStackList()[0].items.size(), 1);
+    QVERIFY(TempHome::read(f.base()) != TempHome::read(f.file.stacksFileURL()));
+}
+
+void TestStackListFile::launchTrustsTheStacksFileOnlyWithTheBaseRecords()
+{
+    Fixture f;
+    QList<DesktopStack> saved = sampleStacks();
+    QVERIFY(f.file.saveStackList(saved));
+    QList<DesktopStack> moved = saved;
+    moved[0].windowOrigin = QPointF(700.25, 12);
+    moved[1].windowOrigin = QPointF(-3, 4);
+    QVERIFY(f.file.saveStackList(moved));
+    const QByteArray whole = TempHome::read(f.file.stacksFileURL());
+    const QString warning =
+        QStringLiteral("Tidorama: the stacks file was not written out whole; using the last saved "
+                       "stacks");
+    {
+        // Written out whole: the newer window origins.
+        LogCapture log;
+        QCOMPARE(f.reloaded(), moved);
+        QVERIFY(log.lines().isEmpty());
+    }
+    // Blocks of an older text mixed in: cut short, garbage after the end, or a text that reads
+    // well but names a file differently. Each gives the base, with its older origins.
+    QByteArray renamed = whole;
+    renamed.replace("Screenshot 1.png", "Screenshott 1.pn");
+    QByteArray dropped = whole;
+    // The last record has no items: the last record's start is the last `,{"id"`.
+    const qsizetype last = dropped.lastIndexOf(",{\"id\"");
+    QVERIFY(last > 0);
+    dropped.truncate(last);
+    dropped.append(']');
+    for (const QByteArray& torn :
+         {whole.left(whole.size() / 2), whole + whole.right(40), QByteArray(), renamed, dropped}) {
+        leaveAtStacksFile(f, torn);
+        LogCapture log;
+        QCOMPARE(f.reloaded(), saved);
+        QCOMPARE(log.lines(), QStringList{warning});
+    }
+    // A power loss between the new base and its second name leaves the older list at the
+    // stacks file: the base has the newer records.
+    QList<DesktopStack> older = saved;
+    older[0].items.removeFirst();
+    leaveAtStacksFile(f, encodedList(older));
+    QCOMPARE(f.reloaded(), saved);
+
+    // A base that cannot be read gives way to a stacks file that can, and a stacks file that is
+    // gone is not brought back from the base.
+    leaveAtStacksFile(f, whole);
+    f.home.write(QStringLiteral(".local/share/Tidorama/stacks.json.base"), "[{");
+    QCOMPARE(f.reloaded(), moved);
+    QVERIFY(f.file.saveStackList(saved));
+    QVERIFY(QFile::remove(f.file.stacksFileURL()));
+    QVERIFY(f.reloaded().isEmpty());
+}
+
+void TestStackListFile::ownFilesNameEverythingLeftInTheDataFolder()
+{
+    Fixture f;
+    QList<DesktopStack> stacks = sampleStacks();
+    QVERIFY(f.file.saveStackList(stacks));
+    for (int step = 0; step < 3; ++step) {
+        stacks[0].windowOrigin += QPointF(1, 1);
+        QVERIFY(f.file.saveStackList(stacks));
+    }
+    QStringList names;
+    for (const QString& path : f.file.ownFiles())
+        names.append(QFileInfo(path).fileName());
+    QCOMPARE(names.first(), QStringLiteral("stacks.json"));
+    for (const QString& present : f.dataFiles())
+        QVERIFY2(names.contains(present), qPrintable(present));
 }
 
 QTEST_GUILESS_MAIN(TestStackListFile)
