@@ -483,7 +483,8 @@ void TestStackListFile::launchTrustsTheStacksFileOnlyWithTheBaseRecords()
     dropped.truncate(last);
     dropped.append(']');
     for (const QByteArray& torn :
-         {whole.left(whole.size() / 2), whole + whole.right(40), QByteArray(), renamed, dropped}) {
+         QByteArrayList{whole.left(whole.size() / 2), whole + whole.right(40), QByteArray(),
+                        renamed, dropped}) {
         leaveAtStacksFile(f, torn);
         LogCapture log;
         QCOMPARE(f.reloaded(), saved);
