@@ -6,6 +6,7 @@
 #include "platform/Paths.h"
 #include "platform/linux/InodeBookmarks.h"
 #include "platform/linux/LocalFileSystem.h"
+#include "store/StackListCodec.h"
 #include "store/StackListFile.h"
 
 #include <QCoreApplication>
@@ -94,6 +95,17 @@ int main(int argc, char** argv)
     print("load", load, "target <= 30 ms");
     if (loaded != stackCount)
         std::printf("  load gave %lld stacks!\n", static_cast<long long>(loaded));
+    // The decoding alone, from bytes already read, next to the general QJsonDocument reader.
+    const QByteArray stored = readAll(file.stacksFileURL());
+    const Timing decode = timed([&] {
+        loaded = StackListCodec::decodeStackList(stored).value_or(QList<DesktopStack>()).size();
+    });
+    print("  of which decoding", decode, "");
+    const Timing decodeGeneral = timed([&] {
+        loaded =
+            StackListCodec::decodeWithJsonDocument(stored).value_or(QList<DesktopStack>()).size();
+    });
+    print("  decoding with QJsonDocument instead", decodeGeneral, "reference");
 
     file.saveStackList(stacks);
     int step = 0;

@@ -2,6 +2,7 @@
 
 #include "store/DesktopStack.h"
 
+#include <QAnyStringView>
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -21,7 +22,14 @@ std::optional<QByteArray> encodeStack(const DesktopStack& stack, QString* error)
 // required key missing or of the wrong type, a bad UUID text, bad Base64, an unknown state, a
 // coordinate that is not a finite number, or a file or folder name that is not a single plain
 // name (empty, ".", "..", or holding "/" or NUL), which could point a later move anywhere.
+// Files as the program writes them take a fast reader (StackListReader); anything that reader
+// does not take goes to decodeWithJsonDocument, which decides.
 std::optional<QList<DesktopStack>> decodeStackList(const QByteArray& json);
+
+// The general reader, through QJsonDocument: also takes whitespace, any key order, unknown keys,
+// lower-case ids and a null folder name. It is what the fast reader must agree with for every
+// text that reader takes.
+std::optional<QList<DesktopStack>> decodeWithJsonDocument(const QByteArray& json);
 
 // A name that stays one entry inside the folder it is joined to: not empty, not "." or "..",
 // no "/" and no NUL.
@@ -29,5 +37,14 @@ bool isPlainName(const QString& name);
 
 // The canonical upper-case text form, 8-4-4-4-12 hexadecimal digits.
 QString uuidText(const QUuid& id);
+
+// The checks of single values, shared by both readers.
+// An id in the 36-character text form (either case); nothing for braces or anything else.
+std::optional<QUuid> uuidFromText(QAnyStringView text);
+// A bookmark from its Base64 text (Latin-1): standard alphabet with padding, nothing on any
+// other character or a length that is not a multiple of four.
+std::optional<QByteArray> bookmarkFromBase64(const QByteArray& latin1);
+// Both coordinates finite (JSON has no infinities and no NaN).
+bool isFinite(const QPointF& point);
 
 } // namespace StackListCodec
