@@ -10,9 +10,9 @@
 #include <limits>
 #include <string_view>
 
-// Every step answers "taken" or "not this shape"; the first "not this shape" ends the read and
-// the general reader decides. So nothing here ever rejects a file on its own: a text that
-// decodes fails here only where the general reader accepts or rejects it just the same.
+// Every step takes what it expects or gives up, and giving up ends the read: the general reader
+// then decides. So this reader never rejects a file by itself; it gives exactly the records the
+// general reader would, or nothing.
 
 namespace {
 
