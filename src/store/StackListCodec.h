@@ -26,9 +26,9 @@ std::optional<QByteArray> encodeStack(const DesktopStack& stack, QString* error)
 // does not take goes to decodeWithJsonDocument, which decides.
 std::optional<QList<DesktopStack>> decodeStackList(const QByteArray& json);
 
-// The general reader, through QJsonDocument: also takes whitespace, any key order, unknown keys,
-// lower-case ids and a null folder name. It is what the fast reader must agree with for every
-// text that reader takes.
+// The general reader, through QJsonDocument: any JSON text of the records, also in another key
+// order, with unknown keys, or with escapes and number forms the writer does not use. For every
+// text the fast reader takes, it must give what this one gives.
 std::optional<QList<DesktopStack>> decodeWithJsonDocument(const QByteArray& json);
 
 // A name that stays one entry inside the folder it is joined to: not empty, not "." or "..",
