@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -31,4 +33,11 @@ public:
     // renewed at its old path in the same operation (so known to record that very file). An
     // implementation may answer without looking at the disk; the default makes one at `to`.
     virtual std::optional<QByteArray> moved(const QByteArray& bookmark, const QString& to);
+
+    // The same for many files at once, answers in order. Files of one folder usually come
+    // together (the items of a stack); an implementation may look at their folder once for
+    // all of them.
+    virtual QList<std::optional<QByteArray>> makeAll(const QStringList& paths);
+    virtual QList<std::optional<QString>> resolveAll(const QList<QByteArray>& bookmarks);
+    virtual QList<std::optional<Renewal>> renewAll(const QList<QByteArray>& bookmarks);
 };

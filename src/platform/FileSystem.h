@@ -18,6 +18,9 @@ struct Listing
     bool isEmpty() const { return names.isEmpty() && unnamed == 0; }
 };
 
+// What lies at a path itself, a symbolic link not followed.
+enum class EntryKind { missing, directory, symbolicLink, other };
+
 // Every file-system step that moves, lists or creates. One implementation works on the real disk;
 // tests wrap it to make single steps fail.
 class FileSystem
@@ -31,6 +34,8 @@ public:
     virtual bool isDirectory(const QString& path) const = 0;
     // A symbolic link, dangling or not.
     virtual bool isSymbolicLink(const QString& path) const = 0;
+    // What exists, isDirectory and isSymbolicLink tell, from one look.
+    virtual EntryKind kind(const QString& path) const = 0;
     // Nothing when the folder cannot be listed (missing, not a folder, unreadable).
     virtual std::optional<Listing> list(const QString& folder) const = 0;
     // The path with every symbolic link resolved and "."/".." removed; the path made absolute

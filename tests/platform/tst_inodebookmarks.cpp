@@ -52,6 +52,7 @@ private Q_SLOTS:
     void theFilesOwnFolderIsSearchedToo();
     void renewingMatchesResolvingThenMaking();
     void aMovedBookmarkIsWhatMakingOneAfterTheRenameGives();
+    void batchesAnswerAsSingleCallsDo();
 };
 
 void TestInodeBookmarks::fileInPlaceResolvesToItsPath()
@@ -287,6 +288,67 @@ void TestInodeBookmarks::aMovedBookmarkIsWhatMakingOneAfterTheRenameGives()
     // Bytes that are not a bookmark: one is made at the new path, or none when nothing is there.
     QCOMPARE(bookmarks.moved("not a bookmark", to), bookmarks.make(to));
     QVERIFY(!bookmarks.moved("not a bookmark", to + QStringLiteral(".gone")));
+}
+
+void TestInodeBookmarks::batchesAnswerAsSingleCallsDo()
+{
+    Places places;
+    InodeBookmarks bookmarks(places.roots());
+    // Runs of files in one folder, folders coming back, a linked folder, a dangling link, a
+    // file at the top of the tree, a missing folder and bytes that are not a bookmark.
+    const QString real = places.home.makeFolder(QStringLiteral("Documents/.Tidora/A"));
+    const QString linked = places.home.home() + QStringLiteral("/linked");
+    QVERIFY(QFile::link(real, linked));
+    QStringList paths;
+    for (int i = 0; i < 3; ++i)
+        paths.append(places.home.write(QStringLiteral("Documents/.Tidora/A/a%1.txt").arg(i)));
+    paths.append(places.home.write(QStringLiteral("Documents/.Tidora/B/b.txt")));
+    // The same name in another folder is another file.
+    paths.append(places.home.write(QStringLiteral("Documents/.Tidora/B/a0.txt")));
+    paths.append(real + QStringLiteral("/a0.txt"));
+    paths.append(linked + QStringLiteral("/a1.txt"));
+    QVERIFY(QFile::link(real + QStringLiteral("/gone"), real + QStringLiteral("/dangling")));
+    paths.append(real + QStringLiteral("/dangling"));
+    paths.append(places.hidden + QStringLiteral("/Missing/m.txt"));
+    paths.append(QStringLiteral("/"));
+    paths.append(places.home.write(QStringLiteral("Desktop/d.txt")));
+
+    QList<std::optional<QByteArray>> single;
+    for (const QString& path : std::as_const(paths))
+        single.append(bookmarks.make(path));
+    QCOMPARE(bookmarks.makeAll(paths), single);
+
+    QList<QByteArray> bytes;
+    for (const std::optional<QByteArray>& made : std::as_const(single))
+        bytes.append(made.value_or(QByteArray("not a bookmark")));
+    const auto compareBatches = [&] {
+        QList<std::optional<QString>> resolved;
+        QList<std::optional<Bookmarks::Renewal>> renewed;
+        for (const QByteArray& bookmark : std::as_const(bytes)) {
+            resolved.append(bookmarks.resolve(bookmark));
+            renewed.append(bookmarks.renew(bookmark));
+        }
+        QCOMPARE(bookmarks.resolveAll(bytes), resolved);
+        const QList<std::optional<Bookmarks::Renewal>> all = bookmarks.renewAll(bytes);
+        QCOMPARE(all.size(), renewed.size());
+        for (qsizetype i = 0; i < all.size(); ++i) {
+            QCOMPARE(bool(all.at(i)), bool(renewed.at(i)));
+            if (all.at(i)) {
+                QCOMPARE(all.at(i)->path, renewed.at(i)->path);
+                QCOMPARE(all.at(i)->bookmark, renewed.at(i)->bookmark);
+            }
+        }
+    };
+    compareBatches();
+
+    // A folder renamed since the last batch is not found under its old name, and a file
+    // replaced by another of the same name is told apart.
+    QVERIFY(rename(places.hidden + QStringLiteral("/B"), places.hidden + QStringLiteral("/C")));
+    QVERIFY(QFile::remove(real + QStringLiteral("/a2.txt")));
+    places.home.write(QStringLiteral("Documents/.Tidora/A/a2.txt"));
+    compareBatches();
+    QCOMPARE(bookmarks.resolveAll({bytes.at(3)}).value(0),
+             places.hidden + QStringLiteral("/C/b.txt"));
 }
 
 QTEST_GUILESS_MAIN(TestInodeBookmarks)

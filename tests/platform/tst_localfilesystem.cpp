@@ -107,6 +107,10 @@ void TestLocalFileSystem::resolvingKeepsTheItemItself()
     QVERIFY(!fs.isSymbolicLink(target));
     QVERIFY(!fs.isSymbolicLink(real));
     QVERIFY(!fs.isSymbolicLink(real + QStringLiteral("/missing")));
+    QCOMPARE(fs.kind(home.home() + QStringLiteral("/linked")), EntryKind::symbolicLink);
+    QCOMPARE(fs.kind(real), EntryKind::directory);
+    QCOMPARE(fs.kind(target), EntryKind::other);
+    QCOMPARE(fs.kind(real + QStringLiteral("/missing")), EntryKind::missing);
 
     QFile::remove(target);
     QVERIFY(fs.exists(link)); // dangling, but there

@@ -8,6 +8,9 @@
 #include <QFileInfo>
 #include <QtEndian>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 // Layout, version 1: "TIBM", version, flags (bit 0: birth time known), device, inode, birth
@@ -89,6 +92,46 @@ QByteArray parentOf(const QByteArray& path)
 
 } // namespace
 
+// Looks at files through an open handle of their folder, so that a run of files in one folder
+// walks the folder's path once rather than once per file. Kept for one batch only: a folder
+// renamed later must not be found under its old path.
+class InodeBookmarks::FolderLooks
+{
+public:
+    FolderLooks() = default;
+    FolderLooks(const FolderLooks&) = delete;
+    FolderLooks& operator=(const FolderLooks&) = delete;
+    ~FolderLooks()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    std::optional<FileIdentity> identity(const QByteArray& path)
+    {
+        const qsizetype slash = path.lastIndexOf('/');
+        if (slash <= 0 || slash == path.size() - 1)
+            return FileIdentity::of(path);
+        const QByteArrayView folder = QByteArrayView(path).first(slash);
+        if (!m_opened || folder != QByteArrayView(m_folder)) {
+            if (m_fd >= 0)
+                ::close(m_fd);
+            m_folder = folder.toByteArray();
+            m_fd = ::open(m_folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            m_opened = true;
+        }
+        // A folder that cannot be opened is left to the whole path, which fails alike.
+        if (m_fd < 0)
+            return FileIdentity::of(path);
+        return FileIdentity::of(path.sliced(slash + 1), m_fd);
+    }
+
+private:
+    QByteArray m_folder;
+    int m_fd = -1;
+    bool m_opened = false;
+};
+
 InodeBookmarks::InodeBookmarks(SearchRoots roots)
     : m_index(std::make_unique<InodeIndex>([roots = std::move(roots)] {
         QList<InodeIndex::Root> encoded;
@@ -105,21 +148,36 @@ InodeBookmarks::InodeBookmarks(SearchRoots roots)
 
 InodeBookmarks::~InodeBookmarks() = default;
 
+std::optional<FileIdentity> InodeBookmarks::identity(const QByteArray& path, FolderLooks* looks)
+{
+    return looks ? looks->identity(path) : FileIdentity::of(path);
+}
+
 std::optional<QByteArray> InodeBookmarks::make(const QString& path)
 {
+    return makeWith(path, nullptr);
+}
+
+std::optional<QByteArray> InodeBookmarks::makeWith(const QString& path, FolderLooks* looks)
+{
     const QByteArray encoded = recordedPath(path);
-    const std::optional<FileIdentity> identity = FileIdentity::of(encoded);
-    if (!identity)
+    const std::optional<FileIdentity> found = identity(encoded, looks);
+    if (!found)
         return std::nullopt;
-    return encode(*identity, encoded);
+    return encode(*found, encoded);
 }
 
 std::optional<QString> InodeBookmarks::resolve(const QByteArray& bookmark)
 {
+    return resolveWith(bookmark, nullptr);
+}
+
+std::optional<QString> InodeBookmarks::resolveWith(const QByteArray& bookmark, FolderLooks* looks)
+{
     const std::optional<Decoded> decoded = decode(bookmark);
     if (!decoded)
         return std::nullopt;
-    const std::optional<FileIdentity> atPath = FileIdentity::of(decoded->path);
+    const std::optional<FileIdentity> atPath = identity(decoded->path, looks);
     if (atPath && decoded->identity.sameFileAs(*atPath))
         return QFile::decodeName(decoded->path);
     if (const std::optional<QByteArray> found =
@@ -132,10 +190,16 @@ std::optional<QString> InodeBookmarks::resolve(const QByteArray& bookmark)
 
 std::optional<Bookmarks::Renewal> InodeBookmarks::renew(const QByteArray& bookmark)
 {
+    return renewWith(bookmark, nullptr);
+}
+
+std::optional<Bookmarks::Renewal> InodeBookmarks::renewWith(const QByteArray& bookmark,
+                                                            FolderLooks* looks)
+{
     const std::optional<Decoded> decoded = decode(bookmark);
     if (!decoded)
         return std::nullopt;
-    const std::optional<FileIdentity> atPath = FileIdentity::of(decoded->path);
+    const std::optional<FileIdentity> atPath = identity(decoded->path, looks);
     if (!atPath || !decoded->identity.sameFileAs(*atPath)) {
         // As resolving and then making a bookmark of what was found would, from the looks
         // finding it took.
@@ -154,6 +218,37 @@ std::optional<Bookmarks::Renewal> InodeBookmarks::renew(const QByteArray& bookma
                            was.birthNanoseconds == atPath->birthNanoseconds;
     return Renewal{QFile::decodeName(decoded->path),
                    unchanged ? bookmark : encode(*atPath, decoded->path)};
+}
+
+QList<std::optional<QByteArray>> InodeBookmarks::makeAll(const QStringList& paths)
+{
+    FolderLooks looks;
+    QList<std::optional<QByteArray>> made;
+    made.reserve(paths.size());
+    for (const QString& path : paths)
+        made.append(makeWith(path, &looks));
+    return made;
+}
+
+QList<std::optional<QString>> InodeBookmarks::resolveAll(const QList<QByteArray>& bookmarks)
+{
+    FolderLooks looks;
+    QList<std::optional<QString>> paths;
+    paths.reserve(bookmarks.size());
+    for (const QByteArray& bookmark : bookmarks)
+        paths.append(resolveWith(bookmark, &looks));
+    return paths;
+}
+
+QList<std::optional<Bookmarks::Renewal>>
+InodeBookmarks::renewAll(const QList<QByteArray>& bookmarks)
+{
+    FolderLooks looks;
+    QList<std::optional<Renewal>> renewed;
+    renewed.reserve(bookmarks.size());
+    for (const QByteArray& bookmark : bookmarks)
+        renewed.append(renewWith(bookmark, &looks));
+    return renewed;
 }
 
 std::optional<QByteArray> InodeBookmarks::moved(const QByteArray& bookmark, const QString& to)

@@ -9,6 +9,7 @@
 #include <memory>
 
 class InodeIndex;
+struct FileIdentity;
 
 // Bookmarks that remember a file by its identity on disk (device, inode and, where the file
 // system keeps one, birth time) and by its path.
@@ -45,10 +46,21 @@ public:
     std::optional<Renewal> renew(const QByteArray& bookmark) override;
     // A rename keeps the file's identity: only the path changes.
     std::optional<QByteArray> moved(const QByteArray& bookmark, const QString& to) override;
+    // Files of one folder in a row are looked at through one handle of the folder.
+    QList<std::optional<QByteArray>> makeAll(const QStringList& paths) override;
+    QList<std::optional<QString>> resolveAll(const QList<QByteArray>& bookmarks) override;
+    QList<std::optional<Renewal>> renewAll(const QList<QByteArray>& bookmarks) override;
 
     // How many times a folder has been read into the index.
     int foldersRead() const;
 
 private:
+    class FolderLooks;
+    // The file at `path` itself, through `looks` when given.
+    static std::optional<FileIdentity> identity(const QByteArray& path, FolderLooks* looks);
+    std::optional<QByteArray> makeWith(const QString& path, FolderLooks* looks);
+    std::optional<QString> resolveWith(const QByteArray& bookmark, FolderLooks* looks);
+    std::optional<Renewal> renewWith(const QByteArray& bookmark, FolderLooks* looks);
+
     std::unique_ptr<InodeIndex> m_index;
 };

@@ -62,6 +62,16 @@ bool LocalFileSystem::isSymbolicLink(const QString& path) const
     return ::lstat(encoded(path).constData(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
+EntryKind LocalFileSystem::kind(const QString& path) const
+{
+    struct stat info;
+    if (::lstat(encoded(path).constData(), &info) != 0)
+        return EntryKind::missing;
+    if (S_ISDIR(info.st_mode))
+        return EntryKind::directory;
+    return S_ISLNK(info.st_mode) ? EntryKind::symbolicLink : EntryKind::other;
+}
+
 std::optional<Listing> LocalFileSystem::list(const QString& folder) const
 {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(encoded(folder).constData()), &::closedir);

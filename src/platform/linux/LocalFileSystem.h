@@ -11,6 +11,7 @@ public:
     bool exists(const QString& path) const override;
     bool isDirectory(const QString& path) const override;
     bool isSymbolicLink(const QString& path) const override;
+    EntryKind kind(const QString& path) const override;
     std::optional<Listing> list(const QString& folder) const override;
     QString resolved(const QString& path) const override;
 
