@@ -151,10 +151,10 @@ FileKind classify(const QString& path, const FileSystem& fs)
     return FileKind::other;
 }
 
-QString classificationKey(const QString& path, const FileSystem& fs)
+QString classificationKey(const QString& path, bool isDirectory)
 {
     const QString name = PathNames::fileName(path);
-    return QLatin1String(fs.isDirectory(path) ? "d" : "f") +
+    return QLatin1String(isDirectory ? "d" : "f") +
            QLatin1String(hasScreenshotPrefix(name) ? "s" : "-") + pathExtension(name);
 }
 

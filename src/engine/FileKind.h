@@ -53,8 +53,9 @@ bool isPlainFolder(const QString& path, const FileSystem& fs);
 // an item that cannot be examined counts as not a directory.
 FileKind classify(const QString& path, const FileSystem& fs);
 // Everything classify looks at, as one value: items with equal keys are of one kind, so a
-// caller sorting many items need classify only one of each key.
-QString classificationKey(const QString& path, const FileSystem& fs);
+// caller sorting many items need classify only one of each key. The caller tells whether the
+// item is a real directory, which it has often looked at already.
+QString classificationKey(const QString& path, bool isDirectory);
 
 // Something the user starts rather than opens: a launcher, an application image or anything
 // named *.app. Auto-stacking leaves these where they are.

@@ -88,8 +88,8 @@ QStringList StackManager::resolvedFiles(const DesktopStack& stack) const
 {
     QStringList files;
     files.reserve(stack.items.size());
-    for (const StackItem& item : stack.items) {
-        if (std::optional<QString> path = resolvedPath(item.bookmark))
+    for (std::optional<QString>& path : m_services.bookmarks.resolveAll(itemBookmarks(stack))) {
+        if (path)
             files.append(std::move(*path));
     }
     return files;
@@ -97,27 +97,23 @@ QStringList StackManager::resolvedFiles(const DesktopStack& stack) const
 
 QList<std::optional<QString>> StackManager::resolvedItems(const DesktopStack& stack) const
 {
-    QList<std::optional<QString>> paths;
-    paths.reserve(stack.items.size());
-    for (const StackItem& item : stack.items)
-        paths.append(resolvedPath(item.bookmark));
-    return paths;
+    return m_services.bookmarks.resolveAll(itemBookmarks(stack));
 }
 
 QList<std::optional<QString>> StackManager::renewItems(DesktopStack& stack) const
 {
+    QList<std::optional<Bookmarks::Renewal>> renewals =
+        m_services.bookmarks.renewAll(itemBookmarks(stack));
     QList<std::optional<QString>> paths;
-    paths.reserve(stack.items.size());
-    for (qsizetype i = 0; i < stack.items.size(); ++i) {
-        // Read through a const view and written only on change, so that the item list stays
-        // shared when nothing moved.
-        const QByteArray& bookmark = std::as_const(stack.items).at(i).bookmark;
-        std::optional<Bookmarks::Renewal> renewed = m_services.bookmarks.renew(bookmark);
+    paths.reserve(renewals.size());
+    for (qsizetype i = 0; i < renewals.size(); ++i) {
+        std::optional<Bookmarks::Renewal>& renewed = renewals[i];
         if (!renewed) {
             paths.append(std::nullopt);
             continue;
         }
-        if (renewed->bookmark != bookmark)
+        // Written only on change, so that the item list stays shared when nothing moved.
+        if (renewed->bookmark != std::as_const(stack.items).at(i).bookmark)
             stack.items[i].bookmark = std::move(renewed->bookmark);
         paths.append(std::move(renewed->path));
     }

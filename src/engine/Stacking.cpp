@@ -38,19 +38,49 @@ void stackSelected(StackManager& manager, const BridgeResult<QList<DesktopFile>>
                defaultWindowOrigin(manager, selection.value()));
 }
 
-// Neither a storage folder nor hidden. The path is resolved in full only when it is a link;
-// otherwise its folder's resolution serves every file in it.
-bool isStackable(const StackManager& manager, const QString& path, const QStringList& storage,
-                 ResolvedFolders& parents, HiddenLists& hidden)
+// What lies at a stackable path: neither a storage folder nor hidden; nothing for a path that
+// is not stackable. The path is resolved in full only when it is a link; otherwise its folder's
+// resolution serves every file in it.
+std::optional<EntryKind> stackableKind(const StackManager& manager, const QString& path,
+                                       const QStringList& storage, ResolvedFolders& parents,
+                                       HiddenLists& hidden)
 {
     const QString name = fileName(path);
     if (name.startsWith(QLatin1Char('.')))
-        return false;
+        return std::nullopt;
     const FileSystem& fs = manager.fm();
-    const QString resolved = fs.isSymbolicLink(path)
+    const EntryKind kind = fs.kind(path);
+    const QString resolved = kind == EntryKind::symbolicLink
                                  ? fs.resolved(path)
                                  : parents.parentOf(path) + QLatin1Char('/') + name;
-    return !storage.contains(resolved) && !manager.services().desktop.isHiddenFile(path, hidden);
+    if (storage.contains(resolved) || manager.services().desktop.isHiddenFile(path, hidden))
+        return std::nullopt;
+    return kind;
+}
+
+// "3 Screenshots" or "1 PDF" when every file is of one kind, else "Stack n".
+template<typename IsDirectory>
+QString nameForKinds(const StackManager& manager, const QStringList& paths, IsDirectory isDirectory)
+{
+    // Naming a stack of a thousand files asks the MIME database once per sort of file.
+    QHash<QString, FileKind> known;
+    std::optional<FileKind> kind;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString& path = paths.at(i);
+        const QString sort = FileKinds::classificationKey(path, isDirectory(i));
+        auto found = known.constFind(sort);
+        if (found == known.cend())
+            found = known.insert(sort, FileKinds::classify(path, manager.fm()));
+        if (kind && *kind != *found)
+            return QStringLiteral("Stack ") + QString::number(manager.stacks().size() + 1);
+        kind = *found;
+    }
+    if (kind && *kind != FileKind::other) {
+        if (paths.size() == 1)
+            return QStringLiteral("1 ") + FileKinds::singularLabel(*kind);
+        return QString::number(paths.size()) + QLatin1Char(' ') + FileKinds::pluralLabel(*kind);
+    }
+    return QStringLiteral("Stack ") + QString::number(manager.stacks().size() + 1);
 }
 
 } // namespace
@@ -74,9 +104,12 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
     ResolvedFolders parents(manager.fm());
     HiddenLists hidden;
     QList<DesktopFile> kept;
+    QList<bool> directories;
     for (const DesktopFile& file : files) {
-        if (isStackable(manager, file.path, storage, parents, hidden))
+        if (const auto kind = stackableKind(manager, file.path, storage, parents, hidden)) {
             kept.append(file);
+            directories.append(*kind == EntryKind::directory);
+        }
     }
     if (kept.isEmpty())
         return services.alerts.beep();
@@ -88,7 +121,9 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
         paths.append(file.path);
     DesktopStack stack;
     stack.id = QUuid::createUuid();
-    stack.name = name ? *name : defaultStackName(manager, paths);
+    stack.name = name ? *name : nameForKinds(manager, paths, [&directories](qsizetype i) {
+        return directories.at(i);
+    });
     stack.folderName =
         manager.folders().uniqueFolderName(stack.name, folderNames(manager.stacks()));
     stack.state = StackState::collapsed;
@@ -100,8 +135,10 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
     int unplaced = 0;
     FreshIds ids;
     QList<std::optional<QString>> current;
-    for (const DesktopFile& file : std::as_const(kept)) {
-        const std::optional<QByteArray> bookmark = services.bookmarks.make(file.path);
+    const QList<std::optional<QByteArray>> bookmarks = services.bookmarks.makeAll(paths);
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        const DesktopFile& file = kept.at(i);
+        const std::optional<QByteArray>& bookmark = bookmarks.at(i);
         if (!bookmark)
             continue;
         const QPointF position =
@@ -129,24 +166,8 @@ void stackFilesAtPoint(StackManager& manager, const QList<DesktopFile>& files, Q
 
 QString defaultStackName(const StackManager& manager, const QStringList& paths)
 {
-    // Naming a stack of a thousand files asks the MIME database once per sort of file.
-    QHash<QString, FileKind> known;
-    std::optional<FileKind> kind;
-    for (const QString& path : paths) {
-        const QString sort = FileKinds::classificationKey(path, manager.fm());
-        auto found = known.constFind(sort);
-        if (found == known.cend())
-            found = known.insert(sort, FileKinds::classify(path, manager.fm()));
-        if (kind && *kind != *found)
-            return QStringLiteral("Stack ") + QString::number(manager.stacks().size() + 1);
-        kind = *found;
-    }
-    if (kind && *kind != FileKind::other) {
-        if (paths.size() == 1)
-            return QStringLiteral("1 ") + FileKinds::singularLabel(*kind);
-        return QString::number(paths.size()) + QLatin1Char(' ') + FileKinds::pluralLabel(*kind);
-    }
-    return QStringLiteral("Stack ") + QString::number(manager.stacks().size() + 1);
+    return nameForKinds(manager, paths,
+                        [&](qsizetype i) { return manager.fm().isDirectory(paths.at(i)); });
 }
 
 QPointF defaultWindowOrigin(const StackManager& manager, const QList<DesktopFile>& files)

@@ -37,6 +37,16 @@ struct DesktopStack
     friend bool operator!=(const DesktopStack& a, const DesktopStack& b) { return !(a == b); }
 };
 
+// The bookmarks of the record's items, in order.
+inline QList<QByteArray> itemBookmarks(const DesktopStack& stack)
+{
+    QList<QByteArray> bookmarks;
+    bookmarks.reserve(stack.items.size());
+    for (const StackItem& item : stack.items)
+        bookmarks.append(item.bookmark);
+    return bookmarks;
+}
+
 // The folder names the records hold (their folders need not exist: a spread stack's may be
 // gone).
 inline QSet<QString> folderNames(const QList<DesktopStack>& stacks)

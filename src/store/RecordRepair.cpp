@@ -80,15 +80,22 @@ RecordRepair::RecordRepair(StorageFolders& folders, FileSystem& fileSystem, Book
     , m_fileSystem(fileSystem)
     , m_bookmarks(bookmarks)
     , m_screens(screens)
+    , m_parents(fileSystem)
 {}
 
 bool RecordRepair::refreshBookmarks(QList<DesktopStack>& stacks)
 {
     const QString storage = m_folders.storageFolder();
-    const QString resolvedStorage = m_fileSystem.resolved(storage);
-    ResolvedFolders parents(m_fileSystem);
-    bool changed = false;
     m_known.clear();
+    m_found.clear();
+    m_found.resize(stacks.size());
+    m_parents.forget();
+    const QString resolvedStorage = m_parents.folder(storage);
+    bool changed = false;
+    qsizetype items = 0;
+    for (const DesktopStack& stack : std::as_const(stacks))
+        items += stack.items.size();
+    m_known.reserve(items);
 
     // The stack folder each record's files now lie in, when none of them lies in its own. A
     // stack keeps a folder that still holds one of its files: a single file dragged by hand
@@ -102,20 +109,33 @@ bool RecordRepair::refreshBookmarks(QList<DesktopStack>& stacks)
         DesktopStack& stack = stacks[s];
         bool holdsOwn = false;
         std::optional<QString> elsewhere;
+        QString lastFolder;
+        std::optional<QString> lastName;
+        QList<std::optional<Bookmarks::Renewal>> renewals =
+            m_bookmarks.renewAll(itemBookmarks(std::as_const(stack)));
+        QList<std::optional<Found>>& found = m_found[s];
+        found.resize(renewals.size());
         for (qsizetype i = 0; i < stack.items.size(); ++i) {
-            std::optional<Bookmarks::Renewal> renewed =
-                m_bookmarks.renew(std::as_const(stack.items).at(i).bookmark);
+            std::optional<Bookmarks::Renewal>& renewed = renewals[i];
             if (!renewed)
                 continue;
             if (renewed->bookmark != std::as_const(stack.items).at(i).bookmark) {
                 stack.items[i].bookmark = renewed->bookmark;
                 changed = true;
             }
-            const QString folder = parents.parentOf(renewed->path);
-            m_known.insert(std::move(renewed->bookmark), renewed->path);
-            if (parentPath(folder) != resolvedStorage)
+            const QString folder = m_parents.parentOf(renewed->path);
+            m_known.insert(renewed->bookmark, renewed->path);
+            found[i] = Found{std::move(renewed->bookmark), std::move(renewed->path), folder};
+            // The files of a stack lie together: their folder is judged once.
+            if (folder != lastFolder) {
+                lastFolder = folder;
+                lastName = parentPath(folder) == resolvedStorage
+                               ? std::optional<QString>(lastComponent(folder))
+                               : std::nullopt;
+            }
+            if (!lastName)
                 continue;
-            const QString name = lastComponent(folder);
+            const QString& name = *lastName;
             if (stack.folderName == name)
                 holdsOwn = true;
             else if (!elsewhere)
@@ -177,7 +197,6 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
     }
 
     // What each stack folder holds, and which of it the records account for.
-    ResolvedFolders parents(m_fileSystem);
     QHash<QString, FolderAccount> accounts;
     QStringList order;
     for (qsizetype s = 0; s < stacks.size(); ++s) {
@@ -191,7 +210,7 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
             if (!m_fileSystem.isDirectory(folder))
                 continue;
             FolderAccount fresh;
-            fresh.resolvedPath = m_fileSystem.resolved(folder);
+            fresh.resolvedPath = m_parents.folder(folder);
             fresh.entries =
                 stackFolderEntries(m_fileSystem, folder, "restore").value_or(QStringList());
             fresh.listed = QSet<QString>(fresh.entries.cbegin(), fresh.entries.cend());
@@ -201,8 +220,13 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
         }
         for (qsizetype i = 0; i < stack.items.size(); ++i) {
             const StackItem& item = std::as_const(stack.items).at(i);
-            const std::optional<QString> path = resolved(item.bookmark);
-            if (path && parents.parentOf(*path) == account->resolvedPath) {
+            if (const Found* found = foundAt(s, i, item.bookmark)) {
+                if (found->folder == account->resolvedPath) {
+                    account->accounted.insert(lastComponent(found->path));
+                    continue;
+                }
+            } else if (const std::optional<QString> path = resolved(item.bookmark);
+                       path && m_parents.parentOf(*path) == account->resolvedPath) {
                 account->accounted.insert(lastComponent(*path));
                 continue;
             }
@@ -241,6 +265,15 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
         }
     }
     return result;
+}
+
+const RecordRepair::Found* RecordRepair::foundAt(qsizetype stack, qsizetype item,
+                                                 const QByteArray& bookmark) const
+{
+    if (stack >= m_found.size() || item >= m_found.at(stack).size())
+        return nullptr;
+    const std::optional<Found>& found = m_found.at(stack).at(item);
+    return found && found->bookmark == bookmark ? &*found : nullptr;
 }
 
 std::optional<QString> RecordRepair::resolved(const QByteArray& bookmark)

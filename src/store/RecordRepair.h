@@ -2,6 +2,7 @@
 
 #include "store/DesktopStack.h"
 #include "store/FreshIds.h"
+#include "store/ResolvedFolders.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -68,8 +69,19 @@ public:
     const QHash<QByteArray, QString>& knownPaths() const { return m_known; }
 
 private:
+    // Where an item's file was found by refreshBookmarks, and its folder resolved.
+    struct Found
+    {
+        QByteArray bookmark;
+        QString path;
+        QString folder;
+    };
+
     // Where a bookmark leads: as the repairs found it, or resolved now.
     std::optional<QString> resolved(const QByteArray& bookmark);
+    // What refreshBookmarks found for the item at `item` in the stack at `stack`, when the item
+    // there still carries the bookmark it found.
+    const Found* foundAt(qsizetype stack, qsizetype item, const QByteArray& bookmark) const;
 
     StorageFolders& m_folders;
     FileSystem& m_fileSystem;
@@ -77,4 +89,9 @@ private:
     FreshIds m_ids;
     const Screens& m_screens;
     QHash<QByteArray, QString> m_known;
+    // By stack and item position; the look-up by bookmark is what costs at launch.
+    QList<QList<std::optional<Found>>> m_found;
+    // Nothing moves a folder between the repairs of one launch: each is resolved once, from the
+    // refresh of the bookmarks on.
+    ResolvedFolders m_parents;
 };

@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QMutexLocker>
 #include <QSet>
 
@@ -152,12 +153,22 @@ BridgeResult<QList<DesktopFile>> FakeDesktop::readSelection()
             enter(Call{Operation::selectedFiles, {}, {}, FinderScripts::selection()}))
         return *error;
     settle();
+    // A desktop program shows what its folders hold: each folder is listed once, as a program
+    // watching it would know it, rather than every selected file looked at on its own.
+    QHash<QString, QSet<QString>> contents;
     QList<DesktopFile> selected;
     for (const QString& path : std::as_const(m_selection)) {
-        if (!fileSystem().exists(path))
-            continue;
         const QFileInfo info(path);
-        const bool onDesktop = info.path() == desktopFolder();
+        const QString folder = info.path();
+        auto listed = contents.find(folder);
+        if (listed == contents.end()) {
+            const std::optional<Listing> listing = fileSystem().list(folder);
+            const QStringList names = listing ? listing->names : QStringList();
+            listed = contents.insert(folder, QSet<QString>(names.cbegin(), names.cend()));
+        }
+        if (!listed->contains(info.fileName()))
+            continue;
+        const bool onDesktop = folder == desktopFolder();
         selected.append(DesktopFile{path, onDesktop ? iconLocked(info.fileName()) : std::nullopt});
     }
     return selected;
