@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QtEndian>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -118,11 +119,13 @@ public:
                 ::close(m_fd);
             m_folder = folder.toByteArray();
             m_fd = ::open(m_folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            // Out of handles, the whole path still serves; any other failure means nothing
+            // can be found inside (gone, not a folder, not reachable).
+            m_fallBack = m_fd < 0 && (errno == EMFILE || errno == ENFILE || errno == ENOMEM);
             m_opened = true;
         }
-        // A folder that cannot be opened is left to the whole path, which fails alike.
         if (m_fd < 0)
-            return FileIdentity::of(path);
+            return m_fallBack ? FileIdentity::of(path) : std::nullopt;
         return FileIdentity::of(path.sliced(slash + 1), m_fd);
     }
 
@@ -130,6 +133,7 @@ private:
     QByteArray m_folder;
     int m_fd = -1;
     bool m_opened = false;
+    bool m_fallBack = false;
 };
 
 InodeBookmarks::InodeBookmarks(SearchRoots roots)
