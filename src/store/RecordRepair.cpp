@@ -247,11 +247,19 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
         const FolderAccount& account = accounts.value(folder);
         DesktopStack& stack = stacks[account.owner];
         bool appended = false;
+        QStringList names;
+        QStringList paths;
         for (const QString& name : account.entries) {
-            if (account.accounted.contains(name))
-                continue;
-            const QString path = inside(folder, name);
-            const std::optional<QByteArray> bookmark = m_bookmarks.make(path);
+            if (!account.accounted.contains(name)) {
+                names.append(name);
+                paths.append(inside(folder, name));
+            }
+        }
+        const QList<std::optional<QByteArray>> bookmarks = m_bookmarks.makeAll(paths);
+        for (qsizetype j = 0; j < names.size(); ++j) {
+            const QString& name = names.at(j);
+            const QString& path = paths.at(j);
+            const std::optional<QByteArray>& bookmark = bookmarks.at(j);
             if (!bookmark)
                 continue;
             m_known.insert(*bookmark, path);
@@ -309,9 +317,14 @@ RepairResult RecordRepair::recoverOrphanFolders(QList<DesktopStack>& stacks)
         stack.windowOrigin = recoveredWindowOrigin(result.names.size());
         const QStringList entries =
             stackFolderEntries(m_fileSystem, folder, "recover").value_or(QStringList());
+        QStringList paths;
+        paths.reserve(entries.size());
+        for (const QString& entry : entries)
+            paths.append(inside(folder, entry));
+        const QList<std::optional<QByteArray>> bookmarks = m_bookmarks.makeAll(paths);
         for (qsizetype j = 0; j < entries.size(); ++j) {
-            const QString path = inside(folder, entries[j]);
-            const std::optional<QByteArray> bookmark = m_bookmarks.make(path);
+            const QString& path = paths.at(j);
+            const std::optional<QByteArray>& bookmark = bookmarks.at(j);
             if (!bookmark)
                 continue;
             m_known.insert(*bookmark, path);
