@@ -29,6 +29,15 @@ using E2eTools::windowRect;
 
 const QString cajaScript = QStringLiteral(".config/caja/scripts/Stack with Tidora");
 
+// The program's windows on the screen now, the tray menu's included.
+QStringList programWindows()
+{
+    return run(QStringLiteral("xdotool"),
+               {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                QStringLiteral("--class"), QStringLiteral("^tidora$")})
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 bool xdotool(const QStringList& arguments)
 {
     return CajaDesktop::xdotool(arguments);
@@ -144,10 +153,22 @@ bool TestInstalledApp::chooseInTrayMenu(const QString& item)
     if (!icon)
         return false;
     const qsizetype before = m_app->output().size();
+    const QStringList shownBefore = programWindows();
     if (!xdotool(mouseAt(QRectF(*icon).center()) << QStringLiteral("click") << QStringLiteral("3")))
         return false;
     if (!m_app->waitForOutput(QStringLiteral("menu: "), before))
         return false;
+    // The menu says what it holds before it is on the screen; keys sent before it is mapped
+    // go elsewhere, and a loaded machine can take a while to map it.
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            const QStringList now = programWindows();
+            return std::any_of(now.cbegin(), now.cend(),
+                               [&](const QString& id) { return !shownBefore.contains(id); });
+        },
+        timeoutMs);
+    if (!shown)
+        qWarning() << "the tray menu did not show";
     QTest::qWait(500);
     const QString output = m_app->output().mid(before);
     const QString line = output.mid(output.lastIndexOf(QStringLiteral("menu: ")) + 6)
