@@ -16,27 +16,15 @@ std::optional<QByteArray> Bookmarks::moved(const QByteArray&, const QString& to)
 
 QList<std::optional<QByteArray>> Bookmarks::makeAll(const QStringList& paths)
 {
-    QList<std::optional<QByteArray>> made;
-    made.reserve(paths.size());
-    for (const QString& path : paths)
-        made.append(make(path));
-    return made;
+    return eachOf(paths, [this](const QString& path) { return make(path); });
 }
 
 QList<std::optional<QString>> Bookmarks::resolveAll(const QList<QByteArray>& bookmarks)
 {
-    QList<std::optional<QString>> paths;
-    paths.reserve(bookmarks.size());
-    for (const QByteArray& bookmark : bookmarks)
-        paths.append(resolve(bookmark));
-    return paths;
+    return eachOf(bookmarks, [this](const QByteArray& bookmark) { return resolve(bookmark); });
 }
 
 QList<std::optional<Bookmarks::Renewal>> Bookmarks::renewAll(const QList<QByteArray>& bookmarks)
 {
-    QList<std::optional<Renewal>> renewed;
-    renewed.reserve(bookmarks.size());
-    for (const QByteArray& bookmark : bookmarks)
-        renewed.append(renew(bookmark));
-    return renewed;
+    return eachOf(bookmarks, [this](const QByteArray& bookmark) { return renew(bookmark); });
 }

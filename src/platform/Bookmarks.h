@@ -40,4 +40,16 @@ public:
     virtual QList<std::optional<QByteArray>> makeAll(const QStringList& paths);
     virtual QList<std::optional<QString>> resolveAll(const QList<QByteArray>& bookmarks);
     virtual QList<std::optional<Renewal>> renewAll(const QList<QByteArray>& bookmarks);
+
+protected:
+    // The answers to `answer` for each of `inputs`, in order: the shape of every batch.
+    template<typename In, typename Answer>
+    static auto eachOf(const QList<In>& inputs, Answer answer)
+    {
+        QList<decltype(answer(inputs.first()))> answers;
+        answers.reserve(inputs.size());
+        for (const In& input : inputs)
+            answers.append(answer(input));
+        return answers;
+    }
 };

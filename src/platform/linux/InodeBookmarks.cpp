@@ -227,32 +227,22 @@ std::optional<Bookmarks::Renewal> InodeBookmarks::renewWith(const QByteArray& bo
 QList<std::optional<QByteArray>> InodeBookmarks::makeAll(const QStringList& paths)
 {
     FolderLooks looks;
-    QList<std::optional<QByteArray>> made;
-    made.reserve(paths.size());
-    for (const QString& path : paths)
-        made.append(makeWith(path, &looks));
-    return made;
+    return eachOf(paths, [&](const QString& path) { return makeWith(path, &looks); });
 }
 
 QList<std::optional<QString>> InodeBookmarks::resolveAll(const QList<QByteArray>& bookmarks)
 {
     FolderLooks looks;
-    QList<std::optional<QString>> paths;
-    paths.reserve(bookmarks.size());
-    for (const QByteArray& bookmark : bookmarks)
-        paths.append(resolveWith(bookmark, &looks));
-    return paths;
+    return eachOf(bookmarks,
+                  [&](const QByteArray& bookmark) { return resolveWith(bookmark, &looks); });
 }
 
 QList<std::optional<Bookmarks::Renewal>>
 InodeBookmarks::renewAll(const QList<QByteArray>& bookmarks)
 {
     FolderLooks looks;
-    QList<std::optional<Renewal>> renewed;
-    renewed.reserve(bookmarks.size());
-    for (const QByteArray& bookmark : bookmarks)
-        renewed.append(renewWith(bookmark, &looks));
-    return renewed;
+    return eachOf(bookmarks,
+                  [&](const QByteArray& bookmark) { return renewWith(bookmark, &looks); });
 }
 
 std::optional<QByteArray> InodeBookmarks::moved(const QByteArray& bookmark, const QString& to)
