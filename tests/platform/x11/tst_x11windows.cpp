@@ -45,7 +45,8 @@ void TestX11Windows::theDesktopIsTheRootOrADesktopWindow()
     other.createWindow({700, 100, 300, 200}, "NORMAL", false);
     other.createWindow({700, 500, 200, 100}, QByteArray(), true);
     QTRY_VERIFY(m_platform->isOnDesktop({100, 100}));
-    QCOMPARE(m_platform->desktopWindowClass(), QStringLiteral("TidoraTestDesktop"));
+    // The point lay on the root before: its answer alone does not show the new window is seen.
+    QTRY_COMPARE(m_platform->desktopWindowClass(), QStringLiteral("TidoraTestDesktop"));
     QTRY_VERIFY(!m_platform->isOnDesktop({850, 200}));
     QVERIFY(!m_platform->isOnDesktop({800, 550}));
     QVERIFY(m_platform->isOnDesktop({1200, 750}));
