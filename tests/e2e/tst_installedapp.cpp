@@ -111,6 +111,11 @@ void TestInstalledApp::initTestCase()
     m_caja = std::make_unique<CajaDesktop>(m_home->desktop());
     QVERIFY2(m_caja->waitUntilReady(m_names), "Caja did not show the Desktop");
     QVERIFY(m_tray.start());
+
+    // A second file manager for the program to find, whether or not this machine has Nemo.
+    const QString nemo = m_home->write(QStringLiteral("programs/nemo"), "#!/bin/sh\nexit 0\n");
+    QVERIFY(QFile::setPermissions(nemo, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    qputenv("PATH", QFile::encodeName(QFileInfo(nemo).path()) + ':' + qgetenv("PATH"));
 }
 
 void TestInstalledApp::cleanupTestCase()
