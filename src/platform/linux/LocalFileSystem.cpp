@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
 #include <cerrno>
 #include <climits>
@@ -26,13 +25,6 @@ QByteArray encoded(const QString& path)
 Status errnoFailure(int error)
 {
     return Status::failure(QString::fromLocal8Bit(std::strerror(error)));
-}
-
-bool isValidUtf8(const char* name)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    [[maybe_unused]] const QString decoded = decoder(QByteArrayView(name));
-    return !decoder.hasError();
 }
 
 // A folder, or a symbolic link to one: what a path can be made inside (as mkdir -p sees it).
@@ -82,8 +74,9 @@ std::optional<Listing> LocalFileSystem::list(const QString& folder) const
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
             continue;
-        if (isValidUtf8(name))
-            listing.names.append(QString::fromUtf8(name));
+        const QByteArrayView bytes(name);
+        if (bytes.isValidUtf8())
+            listing.names.append(QString::fromUtf8(bytes));
         else
             ++listing.unnamed;
     }
