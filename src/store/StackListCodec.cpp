@@ -50,14 +50,50 @@ void appendString(QByteArray& json, const QString& text)
     json += '"';
 }
 
-// [x,y], numbers in the shortest form that reads back exactly, as Qt's JSON writer has them.
+// A number as Qt's JSON writer has it once its reader took it in: a whole number within
+// 64 bits as an integer, anything else in the shortest form that reads back exactly.
+void appendNumber(QByteArray& json, double value)
+{
+    if (value == std::trunc(value) && value >= -0x1p63 && value < 0x1p63)
+        json += QByteArray::number(qint64(value));
+    else
+        json += QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+// [x,y]
 void appendPoint(QByteArray& json, const QPointF& point)
 {
     json += '[';
-    json += QByteArray::number(point.x(), 'g', QLocale::FloatingPointShortest);
+    appendNumber(json, point.x());
     json += ',';
-    json += QByteArray::number(point.y(), 'g', QLocale::FloatingPointShortest);
+    appendNumber(json, point.y());
     json += ']';
+}
+
+// The id as uuidText writes it, without its temporaries.
+void appendUuid(QByteArray& json, const QUuid& id)
+{
+    static constexpr char digits[] = "0123456789ABCDEF";
+    char text[36];
+    char* out = text;
+    const auto put = [&out](quint64 value, int count) {
+        for (int i = count - 1; i >= 0; --i, value >>= 4)
+            out[i] = digits[value & 0xF];
+        out += count;
+    };
+    put(id.data1, 8);
+    *out++ = '-';
+    put(id.data2, 4);
+    *out++ = '-';
+    put(id.data3, 4);
+    *out++ = '-';
+    put(quint64(id.data4[0]) << 8 | id.data4[1], 4);
+    *out++ = '-';
+    quint64 node = 0;
+    for (int i = 2; i < 8; ++i)
+        node = node << 8 | id.data4[i];
+    put(node, 12);
+    json.append(text, sizeof text);
 }
 
 // The values of the Base64 alphabet's characters; -1 for every other byte.
@@ -267,7 +303,7 @@ std::optional<QByteArray> encodeStack(const DesktopStack& stack, QString* error)
     }
     // The frame of this fixed shape is written directly: building a QJsonObject per item and
     // serialising it costs three times as much, and a window drag saves on every step.
-    // Every value still goes through Qt's own conversions.
+    // Names and numbers other than whole ones still go through Qt's own conversions.
     QByteArray json;
     json.reserve(160 + stack.items.size() * 320);
     json += "{";
@@ -277,7 +313,7 @@ std::optional<QByteArray> encodeStack(const DesktopStack& stack, QString* error)
         json += ',';
     }
     json += "\"id\":\"";
-    json += uuidText(stack.id).toLatin1();
+    appendUuid(json, stack.id);
     json += "\",\"items\":[";
     for (qsizetype i = 0; i < stack.items.size(); ++i) {
         const StackItem& item = stack.items.at(i);
@@ -286,7 +322,7 @@ std::optional<QByteArray> encodeStack(const DesktopStack& stack, QString* error)
         json += "{\"bookmark\":\"";
         json += item.bookmark.toBase64();
         json += "\",\"id\":\"";
-        json += uuidText(item.id).toLatin1();
+        appendUuid(json, item.id);
         json += "\",\"name\":";
         appendString(json, item.name);
         json += ",\"position\":";
