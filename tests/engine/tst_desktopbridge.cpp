@@ -96,7 +96,8 @@ void TestDesktopBridge::everyOperationIsOneCall()
     QCOMPARE(desktop.callsOf(FakeDesktop::Operation::desktopPositions).first().names, names);
     QVERIFY(desktop.callsOf(FakeDesktop::Operation::setDesktopPositions)
                 .first()
-                .script.contains(QStringLiteral("\"file 499.txt\" of desktop to {499, 499}")));
+                .script()
+                .contains(QStringLiteral("\"file 499.txt\" of desktop to {499, 499}")));
 }
 
 void TestDesktopBridge::firstAnswerWinsAndOthersAreDropped()

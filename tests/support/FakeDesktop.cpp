@@ -34,6 +34,23 @@ QString point(QPointF position)
 
 } // namespace
 
+QString FakeDesktop::Call::script() const
+{
+    switch (operation) {
+    case Operation::desktopItems:
+        return FinderScripts::allItems();
+    case Operation::selectedFiles:
+        return FinderScripts::selection();
+    case Operation::desktopPositions:
+        return FinderScripts::positions(names);
+    case Operation::setDesktopPositions:
+        return FinderScripts::setPositions(positions);
+    case Operation::announcePositions:
+        break;
+    }
+    return QString();
+}
+
 QString FakeDesktop::Call::text() const
 {
     QStringList arguments = names;
@@ -45,14 +62,17 @@ QString FakeDesktop::Call::text() const
 }
 
 FakeDesktop::FakeDesktop(QString desktopFolder, const FileSystem& fileSystem)
-    : DesktopBridge(std::move(desktopFolder), fileSystem)
+    : DesktopBridge(desktopFolder, fileSystem)
+    , m_changes(desktopFolder)
 {}
 
 void FakeDesktop::setIcon(const QString& name, QPointF position)
 {
     const QMutexLocker lock(&m_mutex);
     settle();
-    m_icons.insert(name, position);
+    // An icon only for what is there, as the program would show it.
+    if (m_present.contains(name))
+        m_icons.insert(name, position);
 }
 
 std::optional<QPointF> FakeDesktop::icon(const QString& name)
@@ -134,12 +154,11 @@ BridgeError FakeDesktop::unreachableError()
 BridgeResult<QList<DesktopFile>> FakeDesktop::readDesktopItems()
 {
     const QMutexLocker lock(&m_mutex);
-    if (const auto error = enter(Call{Operation::desktopItems, {}, {}, FinderScripts::allItems()}))
+    if (const auto error = enter(Call{Operation::desktopItems, {}, {}}))
         return *error;
     settle();
     QList<DesktopFile> items;
-    const std::optional<Listing> listing = fileSystem().list(desktopFolder());
-    QStringList names = listing ? listing->names : QStringList();
+    QStringList names(m_present.cbegin(), m_present.cend());
     names.sort();
     for (const QString& name : names)
         items.append(DesktopFile{desktopFolder() + QLatin1Char('/') + name, iconLocked(name)});
@@ -149,8 +168,7 @@ BridgeResult<QList<DesktopFile>> FakeDesktop::readDesktopItems()
 BridgeResult<QList<DesktopFile>> FakeDesktop::readSelection()
 {
     const QMutexLocker lock(&m_mutex);
-    if (const auto error =
-            enter(Call{Operation::selectedFiles, {}, {}, FinderScripts::selection()}))
+    if (const auto error = enter(Call{Operation::selectedFiles, {}, {}}))
         return *error;
     settle();
     // A desktop program shows what its folders hold: each folder is listed once, as a program
@@ -161,6 +179,8 @@ BridgeResult<QList<DesktopFile>> FakeDesktop::readSelection()
         const QFileInfo info(path);
         const QString folder = info.path();
         auto listed = contents.find(folder);
+        if (listed == contents.end() && folder == desktopFolder())
+            listed = contents.insert(folder, m_present);
         if (listed == contents.end()) {
             const std::optional<Listing> listing = fileSystem().list(folder);
             const QStringList names = listing ? listing->names : QStringList();
@@ -177,8 +197,7 @@ BridgeResult<QList<DesktopFile>> FakeDesktop::readSelection()
 BridgeResult<QList<NamedPosition>> FakeDesktop::readPositions(const QStringList& names)
 {
     const QMutexLocker lock(&m_mutex);
-    if (const auto error =
-            enter(Call{Operation::desktopPositions, names, {}, FinderScripts::positions(names)}))
+    if (const auto error = enter(Call{Operation::desktopPositions, names, {}}))
         return *error;
     settle();
     QList<NamedPosition> rows;
@@ -192,8 +211,7 @@ BridgeResult<QList<NamedPosition>> FakeDesktop::readPositions(const QStringList&
 BridgeResult<void> FakeDesktop::writePositions(const QList<NamedPosition>& positions)
 {
     const QMutexLocker lock(&m_mutex);
-    if (const auto error = enter(Call{
-            Operation::setDesktopPositions, {}, positions, FinderScripts::setPositions(positions)}))
+    if (const auto error = enter(Call{Operation::setDesktopPositions, {}, positions}))
         return *error;
     if (m_mode == Mode::absent)
         return {};
@@ -208,7 +226,7 @@ BridgeResult<void> FakeDesktop::writePositions(const QList<NamedPosition>& posit
 BridgeResult<void> FakeDesktop::writeAnnouncement(const QList<NamedPosition>& positions)
 {
     const QMutexLocker lock(&m_mutex);
-    if (const auto error = enter(Call{Operation::announcePositions, {}, positions, {}}))
+    if (const auto error = enter(Call{Operation::announcePositions, {}, positions}))
         return *error;
     if (m_mode == Mode::absent)
         return {};
@@ -231,11 +249,13 @@ std::optional<BridgeError> FakeDesktop::enter(Call call)
 
 void FakeDesktop::settle()
 {
+    if (!m_changes.changedSinceLastAsked())
+        return;
     const std::optional<Listing> listing = fileSystem().list(desktopFolder());
     const QStringList names = listing ? listing->names : QStringList();
-    const QSet<QString> present(names.cbegin(), names.cend());
+    m_present = QSet<QString>(names.cbegin(), names.cend());
     for (auto it = m_icons.begin(); it != m_icons.end();) {
-        if (present.contains(it.key()))
+        if (m_present.contains(it.key()))
             ++it;
         else
             it = m_icons.erase(it);

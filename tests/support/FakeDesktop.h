@@ -1,10 +1,12 @@
 #pragma once
 
+#include "FolderChanges.h"
 #include "engine/DesktopBridge.h"
 
 #include <QHash>
 #include <QMap>
 #include <QMutex>
+#include <QSet>
 
 #include <optional>
 
@@ -40,8 +42,9 @@ public:
         QStringList names;
         // The positions sent (setDesktopPositions, announcePositions).
         QList<NamedPosition> positions;
+
         // What the call looks like as the macOS build's AppleScript.
-        QString script;
+        QString script() const;
 
         // "desktopPositions a.txt, b.txt", "setDesktopPositions a.txt (10, 20)", …
         QString text() const;
@@ -83,7 +86,8 @@ protected:
 private:
     // Logs the call; the error it must give, if any.
     std::optional<BridgeError> enter(Call call);
-    // Brings the icons up to date with the folder: arrivals placed, departures dropped.
+    // Brings the icons up to date with the folder: arrivals placed, departures dropped. The
+    // folder is listed again only after its entries changed.
     void settle();
     // The free column of icons at the left, from the top.
     static QPointF slotPosition(int slot);
@@ -92,6 +96,9 @@ private:
 
     mutable QMutex m_mutex;
     Mode m_mode = Mode::running;
+    FolderChanges m_changes;
+    // The names in the folder when it was last listed.
+    QSet<QString> m_present;
     QHash<QString, QPointF> m_icons;
     PositionMap m_announced;
     QStringList m_selection;
