@@ -38,24 +38,20 @@ void stackSelected(StackManager& manager, const BridgeResult<QList<DesktopFile>>
                defaultWindowOrigin(manager, selection.value()));
 }
 
-// What lies at a stackable path: neither a storage folder nor hidden; nothing for a path that
-// is not stackable. The path is resolved in full only when it is a link; otherwise its folder's
-// resolution serves every file in it.
-std::optional<EntryKind> stackableKind(const StackManager& manager, const QString& path,
-                                       const QStringList& storage, ResolvedFolders& parents,
-                                       HiddenLists& hidden)
+// Whether what lies at a path (of this kind) is stackable: neither a storage folder nor hidden.
+// The path is resolved in full only when it is a link; otherwise its folder's resolution serves
+// every file in it.
+bool isStackable(const StackManager& manager, const QString& path, EntryKind kind,
+                 const QStringList& storage, ResolvedFolders& parents, HiddenLists& hidden)
 {
     const QString name = fileName(path);
     if (name.startsWith(QLatin1Char('.')))
-        return std::nullopt;
+        return false;
     const FileSystem& fs = manager.fm();
-    const EntryKind kind = fs.kind(path);
     const QString resolved = kind == EntryKind::symbolicLink
                                  ? fs.resolved(path)
                                  : parents.parentOf(path) + QLatin1Char('/') + name;
-    if (storage.contains(resolved) || manager.services().desktop.isHiddenFile(path, hidden))
-        return std::nullopt;
-    return kind;
+    return !storage.contains(resolved) && !manager.services().desktop.isHiddenFile(path, hidden);
 }
 
 // "3 Screenshots" or "1 PDF" when every file is of one kind, else "Stack n".
@@ -103,12 +99,18 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
     const QStringList storage = manager.resolvedStorageFolders();
     ResolvedFolders parents(manager.fm());
     HiddenLists hidden;
+    QStringList selected;
+    selected.reserve(files.size());
+    for (const DesktopFile& file : files)
+        selected.append(file.path);
+    const QList<EntryKind> kinds = manager.fm().kinds(selected);
     QList<DesktopFile> kept;
     QList<bool> directories;
-    for (const DesktopFile& file : files) {
-        if (const auto kind = stackableKind(manager, file.path, storage, parents, hidden)) {
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const DesktopFile& file = files.at(i);
+        if (isStackable(manager, file.path, kinds.at(i), storage, parents, hidden)) {
             kept.append(file);
-            directories.append(*kind == EntryKind::directory);
+            directories.append(kinds.at(i) == EntryKind::directory);
         }
     }
     if (kept.isEmpty())

@@ -36,6 +36,9 @@ public:
     virtual bool isSymbolicLink(const QString& path) const = 0;
     // What exists, isDirectory and isSymbolicLink tell, from one look.
     virtual EntryKind kind(const QString& path) const = 0;
+    // The kind of each path, in order, as kind() gives it; an implementation may look at many
+    // files in one folder at once.
+    virtual QList<EntryKind> kinds(const QStringList& paths) const;
     // Nothing when the folder cannot be listed (missing, not a folder, unreadable).
     virtual std::optional<Listing> list(const QString& folder) const = 0;
     // The path with every symbolic link resolved and "."/".." removed; the path made absolute

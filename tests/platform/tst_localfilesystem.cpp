@@ -16,6 +16,7 @@ private Q_SLOTS:
     void moveAcrossFileSystemsFailsWithoutCopying();
     void listingCountsNamesThatAreNotUtf8();
     void resolvingKeepsTheItemItself();
+    void kindsOfManyFilesAreTheKindsOfEach();
     void foldersAreCreatedAndRemovedOnlyWhenEmpty();
     void trashKeepsAnInfoFile();
 };
@@ -115,6 +116,43 @@ void TestLocalFileSystem::resolvingKeepsTheItemItself()
     QFile::remove(target);
     QVERIFY(fs.exists(link)); // dangling, but there
     QVERIFY(fs.isSymbolicLink(link));
+}
+
+void TestLocalFileSystem::kindsOfManyFilesAreTheKindsOfEach()
+{
+    TempHome home;
+    LocalFileSystem fs;
+    const QString desktop = home.desktop();
+    QStringList paths;
+    // Enough files in one folder for it to be read whole, of every kind.
+    for (int i = 0; i < 20; ++i)
+        paths.append(home.write(QStringLiteral("Desktop/file %1.txt").arg(i)));
+    paths.append(home.makeFolder(QStringLiteral("Desktop/folder")));
+    QVERIFY(QFile::link(paths.first(), desktop + QStringLiteral("/link")));
+    QVERIFY(
+        QFile::link(desktop + QStringLiteral("/folder"), desktop + QStringLiteral("/to folder")));
+    QVERIFY(QFile::link(desktop + QStringLiteral("/gone"), desktop + QStringLiteral("/dangling")));
+    QCOMPARE(::mkfifo(QFile::encodeName(desktop + QStringLiteral("/pipe")).constData(), 0600), 0);
+    for (const char* name : {"link", "to folder", "dangling", "pipe", "missing", "..", "."})
+        paths.append(desktop + QLatin1Char('/') + QString::fromUtf8(name));
+    // The same file twice, a trailing slash, a file in a folder of few, a name spelt otherwise.
+    paths.append(paths.first());
+    paths.append(desktop + QStringLiteral("/folder/"));
+    paths.append(home.write(QStringLiteral("Documents/alone.txt")));
+    paths.append(desktop + QStringLiteral("/FILE 1.TXT"));
+    paths.append(QStringLiteral("/"));
+
+    const QList<EntryKind> kinds = fs.kinds(paths);
+    QCOMPARE(kinds.size(), paths.size());
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        QVERIFY2(kinds.at(i) == fs.kind(paths.at(i)), qPrintable(paths.at(i)));
+    QCOMPARE(kinds.at(20), EntryKind::directory);
+    QCOMPARE(kinds.at(21), EntryKind::symbolicLink);
+    QCOMPARE(kinds.at(22), EntryKind::symbolicLink);
+    QCOMPARE(kinds.at(23), EntryKind::symbolicLink);
+    QCOMPARE(kinds.at(24), EntryKind::other);
+    QCOMPARE(kinds.at(25), EntryKind::missing);
+    QVERIFY(fs.kinds({}).isEmpty());
 }
 
 void TestLocalFileSystem::foldersAreCreatedAndRemovedOnlyWhenEmpty()

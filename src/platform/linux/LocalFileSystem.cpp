@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <cerrno>
 #include <climits>
@@ -25,6 +26,21 @@ QByteArray encoded(const QString& path)
 Status errnoFailure(int error)
 {
     return Status::failure(QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// The kind a listed entry's type tells; nothing when the file system does not say.
+std::optional<EntryKind> kindOfEntryType(unsigned char type)
+{
+    switch (type) {
+    case DT_UNKNOWN:
+        return std::nullopt;
+    case DT_DIR:
+        return EntryKind::directory;
+    case DT_LNK:
+        return EntryKind::symbolicLink;
+    default:
+        return EntryKind::other;
+    }
 }
 
 // A folder, or a symbolic link to one: what a path can be made inside (as mkdir -p sees it).
@@ -62,6 +78,56 @@ EntryKind LocalFileSystem::kind(const QString& path) const
     if (S_ISDIR(info.st_mode))
         return EntryKind::directory;
     return S_ISLNK(info.st_mode) ? EntryKind::symbolicLink : EntryKind::other;
+}
+
+QList<EntryKind> LocalFileSystem::kinds(const QStringList& paths) const
+{
+    // Below this many files in one folder, looking at each costs less than reading the folder.
+    constexpr qsizetype listedFrom = 16;
+    QList<EntryKind> found(paths.size(), EntryKind::missing);
+    QHash<QStringView, QList<qsizetype>> byFolder;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString& path = paths.at(i);
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        const QStringView name = QStringView(path).sliced(slash + 1);
+        if (slash <= 0 || name.isEmpty() || name == u"." || name == u"..")
+            found[i] = kind(path);
+        else
+            byFolder[QStringView(path).first(slash)].append(i);
+    }
+    for (auto folder = byFolder.cbegin(); folder != byFolder.cend(); ++folder) {
+        const QList<qsizetype>& indices = folder.value();
+        std::unique_ptr<DIR, int (*)(DIR*)> dir(
+            indices.size() < listedFrom ? nullptr
+                                        : ::opendir(encoded(folder.key().toString()).constData()),
+            &::closedir);
+        if (!dir) {
+            for (const qsizetype i : indices)
+                found[i] = kind(paths.at(i));
+            continue;
+        }
+        // The folder's entries carry their type: one read of the folder instead of a look at
+        // each file. A name not found so (gone, or spelt otherwise on a folder that ignores
+        // case) is looked at on its own.
+        QHash<QByteArray, QList<qsizetype>> wanted;
+        for (const qsizetype i : indices)
+            wanted[encoded(paths.at(i).sliced(folder.key().size() + 1))].append(i);
+        while (const dirent* entry = ::readdir(dir.get())) {
+            const auto named = wanted.find(
+                QByteArray::fromRawData(entry->d_name, qsizetype(std::strlen(entry->d_name))));
+            if (named == wanted.end())
+                continue;
+            const std::optional<EntryKind> listed = kindOfEntryType(entry->d_type);
+            for (const qsizetype i : named.value())
+                found[i] = listed ? *listed : kind(paths.at(i));
+            wanted.erase(named);
+        }
+        for (const QList<qsizetype>& unseen : std::as_const(wanted)) {
+            for (const qsizetype i : unseen)
+                found[i] = kind(paths.at(i));
+        }
+    }
+    return found;
 }
 
 std::optional<Listing> LocalFileSystem::list(const QString& folder) const

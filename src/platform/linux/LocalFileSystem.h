@@ -12,6 +12,7 @@ public:
     bool isDirectory(const QString& path) const override;
     bool isSymbolicLink(const QString& path) const override;
     EntryKind kind(const QString& path) const override;
+    QList<EntryKind> kinds(const QStringList& paths) const override;
     std::optional<Listing> list(const QString& folder) const override;
     QString resolved(const QString& path) const override;
 
