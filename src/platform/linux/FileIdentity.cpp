@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
-std::optional<FileIdentity> FileIdentity::of(const QByteArray& path, int folderFd)
+std::optional<FileIdentity> FileIdentity::of(const char* path, int folderFd)
 {
     struct statx info;
-    if (::statx(folderFd < 0 ? AT_FDCWD : folderFd, path.constData(), AT_SYMLINK_NOFOLLOW,
+    if (::statx(folderFd < 0 ? AT_FDCWD : folderFd, path, AT_SYMLINK_NOFOLLOW,
                 STATX_TYPE | STATX_INO | STATX_BTIME, &info) != 0)
         return std::nullopt;
     FileIdentity identity;

@@ -21,7 +21,11 @@ struct FileIdentity
 
     // The item at `path` itself, a symbolic link not followed; relative to the open folder
     // `folderFd` when one is given. Nothing when it does not exist.
-    static std::optional<FileIdentity> of(const QByteArray& path, int folderFd = -1);
+    static std::optional<FileIdentity> of(const char* path, int folderFd = -1);
+    static std::optional<FileIdentity> of(const QByteArray& path, int folderFd = -1)
+    {
+        return of(path.constData(), folderFd);
+    }
 
     bool sameFileAs(const FileIdentity& other) const;
 };

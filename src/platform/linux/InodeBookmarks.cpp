@@ -126,7 +126,8 @@ public:
         }
         if (m_fd < 0)
             return m_fallBack ? FileIdentity::of(path) : std::nullopt;
-        return FileIdentity::of(path.sliced(slash + 1), m_fd);
+        // The name runs to the end of the path, whose bytes end with a zero.
+        return FileIdentity::of(path.constData() + slash + 1, m_fd);
     }
 
 private:
