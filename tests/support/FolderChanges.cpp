@@ -10,8 +10,10 @@
 
 namespace {
 
+// One event is all it takes to know: the watch then goes, and is put back when asked, so a
+// thousand files moved queue one event rather than a thousand.
 constexpr uint32_t entryEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
-                                 IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+                                 IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_ONESHOT;
 
 } // namespace
 
@@ -30,35 +32,28 @@ bool FolderChanges::changedSinceLastAsked()
 {
     if (m_fd < 0)
         return true;
-    const bool changed = drainEvents();
+    drainEvents();
     if (m_watch >= 0)
-        return changed;
+        return false;
     // Watched from now on; what happened before is unknown.
     m_watch = ::inotify_add_watch(m_fd, QFile::encodeName(m_folder).constData(), entryEvents);
     return true;
 }
 
-bool FolderChanges::drainEvents()
+void FolderChanges::drainEvents()
 {
     alignas(inotify_event) char buffer[16 * (sizeof(inotify_event) + NAME_MAX + 1)];
-    bool changed = false;
     for (;;) {
         const ssize_t size = ::read(m_fd, buffer, sizeof buffer);
         if (size < 0 && errno == EINTR)
             continue;
         if (size <= 0)
-            return changed;
-        changed = true;
+            return;
         for (ssize_t at = 0; at < size;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-            // The folder itself went (or the queue overflowed): watch it again next time.
-            const bool gone = event->wd == m_watch &&
-                              (event->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)) != 0;
-            if (gone || (event->mask & IN_Q_OVERFLOW) != 0) {
-                if (m_watch >= 0)
-                    ::inotify_rm_watch(m_fd, m_watch);
+            // Events of earlier watches are old news.
+            if (event->wd == m_watch || (event->mask & IN_Q_OVERFLOW) != 0)
                 m_watch = -1;
-            }
             at += ssize_t(sizeof(inotify_event) + event->len);
         }
     }

@@ -17,8 +17,8 @@ public:
     bool changedSinceLastAsked();
 
 private:
-    // Reads every queued event; true when one of them may mean a changed entry list.
-    bool drainEvents();
+    // Reads every queued event; the watch is gone once one of them is its own.
+    void drainEvents();
 
     QString m_folder;
     int m_fd = -1;
