@@ -312,6 +312,12 @@ void TestInodeBookmarks::batchesAnswerAsSingleCallsDo()
     paths.append(places.hidden + QStringLiteral("/Missing/m.txt"));
     paths.append(QStringLiteral("/"));
     paths.append(places.home.write(QStringLiteral("Desktop/d.txt")));
+    // More folders by turns than a batch keeps open.
+    for (int round = 0; round < 2; ++round) {
+        for (int folder = 0; folder < 6; ++folder)
+            paths.append(places.home.write(
+                QStringLiteral("Documents/.Tidora/F%1/f%2.txt").arg(folder).arg(round)));
+    }
 
     QList<std::optional<QByteArray>> single;
     for (const QString& path : std::as_const(paths))
@@ -344,11 +350,16 @@ void TestInodeBookmarks::batchesAnswerAsSingleCallsDo()
     // A folder renamed since the last batch is not found under its old name, and a file
     // replaced by another of the same name is told apart.
     QVERIFY(rename(places.hidden + QStringLiteral("/B"), places.hidden + QStringLiteral("/C")));
+    for (int folder = 0; folder < 6; ++folder)
+        QVERIFY(rename(places.hidden + QStringLiteral("/F%1").arg(folder),
+                       places.hidden + QStringLiteral("/G%1").arg(folder)));
     QVERIFY(QFile::remove(real + QStringLiteral("/a2.txt")));
     places.home.write(QStringLiteral("Documents/.Tidora/A/a2.txt"));
     compareBatches();
     QCOMPARE(bookmarks.resolveAll({bytes.at(3)}).value(0),
              places.hidden + QStringLiteral("/C/b.txt"));
+    QCOMPARE(bookmarks.resolveAll({bytes.last()}).value(0),
+             places.hidden + QStringLiteral("/G5/f1.txt"));
 }
 
 QTEST_GUILESS_MAIN(TestInodeBookmarks)

@@ -1,16 +1,13 @@
 #include "platform/linux/InodeBookmarks.h"
 
 #include "platform/linux/FileIdentity.h"
+#include "platform/linux/FolderLooks.h"
 #include "platform/linux/InodeIndex.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -93,50 +90,6 @@ QByteArray parentOf(const QByteArray& path)
 
 } // namespace
 
-// Looks at files through an open handle of their folder, so that a run of files in one folder
-// walks the folder's path once rather than once per file. Kept for one batch only: a folder
-// renamed later must not be found under its old path.
-class InodeBookmarks::FolderLooks
-{
-public:
-    FolderLooks() = default;
-    FolderLooks(const FolderLooks&) = delete;
-    FolderLooks& operator=(const FolderLooks&) = delete;
-    ~FolderLooks()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    std::optional<FileIdentity> identity(const QByteArray& path)
-    {
-        const qsizetype slash = path.lastIndexOf('/');
-        if (slash <= 0 || slash == path.size() - 1)
-            return FileIdentity::of(path);
-        const QByteArrayView folder = QByteArrayView(path).first(slash);
-        if (!m_opened || folder != QByteArrayView(m_folder)) {
-            if (m_fd >= 0)
-                ::close(m_fd);
-            m_folder = folder.toByteArray();
-            m_fd = ::open(m_folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-            // Out of handles, the whole path still serves; any other failure means nothing
-            // can be found inside (gone, not a folder, not reachable).
-            m_fallBack = m_fd < 0 && (errno == EMFILE || errno == ENFILE || errno == ENOMEM);
-            m_opened = true;
-        }
-        if (m_fd < 0)
-            return m_fallBack ? FileIdentity::of(path) : std::nullopt;
-        // The name runs to the end of the path, whose bytes end with a zero.
-        return FileIdentity::of(path.constData() + slash + 1, m_fd);
-    }
-
-private:
-    QByteArray m_folder;
-    int m_fd = -1;
-    bool m_opened = false;
-    bool m_fallBack = false;
-};
-
 InodeBookmarks::InodeBookmarks(SearchRoots roots)
     : m_index(std::make_unique<InodeIndex>([roots = std::move(roots)] {
         QList<InodeIndex::Root> encoded;
@@ -186,7 +139,7 @@ std::optional<QString> InodeBookmarks::resolveWith(const QByteArray& bookmark, F
     if (atPath && decoded->identity.sameFileAs(*atPath))
         return QFile::decodeName(decoded->path);
     if (const std::optional<QByteArray> found =
-            m_index->find(decoded->identity, parentOf(decoded->path)))
+            m_index->find(decoded->identity, parentOf(decoded->path), nullptr, looks))
         return QFile::decodeName(*found);
     if (atPath)
         return QFile::decodeName(decoded->path);
@@ -210,7 +163,7 @@ std::optional<Bookmarks::Renewal> InodeBookmarks::renewWith(const QByteArray& bo
         // finding it took.
         FileIdentity found;
         if (const std::optional<QByteArray> path =
-                m_index->find(decoded->identity, parentOf(decoded->path), &found))
+                m_index->find(decoded->identity, parentOf(decoded->path), &found, looks))
             return Renewal{QFile::decodeName(*path), encode(found, *path)};
         if (atPath)
             return Renewal{QFile::decodeName(decoded->path), encode(*atPath, decoded->path)};

@@ -10,6 +10,7 @@
 
 class InodeIndex;
 struct FileIdentity;
+class FolderLooks;
 
 // Bookmarks that remember a file by its identity on disk (device, inode and, where the file
 // system keeps one, birth time) and by its path.
@@ -55,7 +56,6 @@ public:
     int foldersRead() const;
 
 private:
-    class FolderLooks;
     // The file at `path` itself, through `looks` when given.
     static std::optional<FileIdentity> identity(const QByteArray& path, FolderLooks* looks);
     std::optional<QByteArray> makeWith(const QString& path, FolderLooks* looks);

@@ -1,5 +1,7 @@
 #include "platform/linux/InodeIndex.h"
 
+#include "platform/linux/FolderLooks.h"
+
 #include <QByteArrayView>
 
 #include <algorithm>
@@ -34,20 +36,21 @@ InodeIndex::~InodeIndex()
 }
 
 std::optional<QByteArray> InodeIndex::find(const FileIdentity& identity,
-                                           const QByteArray& hintFolder, FileIdentity* found)
+                                           const QByteArray& hintFolder, FileIdentity* found,
+                                           FolderLooks* looks)
 {
     if (m_built)
         refresh();
     else
         build();
-    if (std::optional<QByteArray> path = lookup(identity, found))
+    if (std::optional<QByteArray> path = lookup(identity, found, looks))
         return path;
     // Not in the index: perhaps a root was added or created meanwhile, or the file is still in
     // a folder outside the roots. Only a real miss pays for these looks.
     updateRoots();
     if (!hintFolder.isEmpty() && !m_folders.contains(hintFolder))
         scan(hintFolder, 1, Kind::hint, QByteArray());
-    return lookup(identity, found);
+    return lookup(identity, found, looks);
 }
 
 void InodeIndex::build()
@@ -151,14 +154,15 @@ void InodeIndex::rescanDirty()
     }
 }
 
-std::optional<QByteArray> InodeIndex::lookup(const FileIdentity& identity,
-                                             FileIdentity* found) const
+std::optional<QByteArray> InodeIndex::lookup(const FileIdentity& identity, FileIdentity* found,
+                                             FolderLooks* looks) const
 {
     for (auto it = m_entries.constFind(identity.inode);
          it != m_entries.cend() && it.key() == identity.inode; ++it) {
         // The index knows inode numbers only; the file itself says whether it is the one.
         const QByteArray path = it->folder + '/' + it->name;
-        const std::optional<FileIdentity> now = FileIdentity::of(path);
+        const std::optional<FileIdentity> now =
+            looks ? looks->identity(path) : FileIdentity::of(path);
         if (now && identity.sameFileAs(*now)) {
             if (found)
                 *found = *now;

@@ -11,6 +11,8 @@
 #include <functional>
 #include <optional>
 
+class FolderLooks;
+
 // Where each file under a few folders is, by inode: the index behind InodeBookmarks.
 //
 // Built on the first lookup. Every folder read is watched with inotify; a lookup that misses
@@ -36,9 +38,10 @@ public:
 
     // The path of the file with this identity. `hintFolder` (where the file was last seen) is
     // read into the index too when the roots do not hold the file.
-    // `found`, when given, receives the identity the file showed when it was found.
+    // `found`, when given, receives the identity the file showed when it was found. Candidates
+    // are looked at through `looks` when given.
     std::optional<QByteArray> find(const FileIdentity& identity, const QByteArray& hintFolder,
-                                   FileIdentity* found = nullptr);
+                                   FileIdentity* found = nullptr, FolderLooks* looks = nullptr);
 
     int foldersRead() const { return m_foldersRead; }
 
@@ -73,7 +76,8 @@ private:
     void checkUnwatched();
     void updateRoots();
     void rescanDirty();
-    std::optional<QByteArray> lookup(const FileIdentity& identity, FileIdentity* found) const;
+    std::optional<QByteArray> lookup(const FileIdentity& identity, FileIdentity* found,
+                                     FolderLooks* looks) const;
 
     void scan(const QByteArray& path, int depth, Kind kind, const QByteArray& parent);
     void drop(const QByteArray& path);
