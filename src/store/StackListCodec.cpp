@@ -70,7 +70,8 @@ void appendPoint(QByteArray& json, const QPointF& point)
     json += ']';
 }
 
-// The id as uuidText writes it, without its temporaries.
+// The id in capitals without braces, as the stacks file and the old stack folders name it;
+// written straight into the text, which a save does for every item.
 void appendUuid(QByteArray& json, const QUuid& id)
 {
     static constexpr char digits[] = "0123456789ABCDEF";
@@ -254,7 +255,9 @@ bool isPlainName(const QString& name)
 
 QString uuidText(const QUuid& id)
 {
-    return id.toString(QUuid::WithoutBraces).toUpper();
+    QByteArray text;
+    appendUuid(text, id);
+    return QString::fromLatin1(text);
 }
 
 std::optional<QUuid> uuidFromText(QAnyStringView text)
