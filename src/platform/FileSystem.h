@@ -53,7 +53,9 @@ public:
     virtual Status removeFile(const QString& path) = 0;
     // Removes a folder only when it is empty.
     virtual Status removeEmptyFolder(const QString& path) = 0;
-    // Moves to the user's Trash; `trashedPath` receives where it went.
+    // Moves to the user's Trash (or the Trash of the file's own drive) and succeeds only when
+    // the file lies in it then; `trashedPath` receives where. Takes as long as the disk does, so
+    // it is called off the GUI thread: implementations must allow that.
     virtual Status moveToTrash(const QString& path, QString* trashedPath) = 0;
 
     // The parent folder of a path with symbolic links resolved: the item itself is never

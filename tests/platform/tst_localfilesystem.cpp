@@ -1,11 +1,65 @@
+#include "ScratchMount.h"
 #include "TempHome.h"
 #include "platform/linux/LocalFileSystem.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Runs the current test row again in a copy of this program as user "nobody": root may write
+// where permissions say no. The copy and its home lie where that user can reach them.
+void runRowAsNobody()
+{
+    const passwd* nobody = ::getpwnam("nobody");
+    if (!nobody)
+        QSKIP("no user \"nobody\" to run as");
+    QTemporaryDir place(QStringLiteral("/tmp/tidora-test-XXXXXX"));
+    QVERIFY(place.isValid());
+    const QString program = place.filePath(QStringLiteral("test"));
+    const QString home = place.filePath(QStringLiteral("home"));
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), program));
+    QVERIFY(QDir().mkdir(home));
+    QCOMPARE(::chmod(QFile::encodeName(place.path()).constData(), 0755), 0);
+    QCOMPARE(::chmod(QFile::encodeName(program).constData(), 0755), 0);
+    QCOMPARE(::chown(QFile::encodeName(home).constData(), nobody->pw_uid, nobody->pw_gid), 0);
+
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("TMPDIR"), home);
+    child.setProcessEnvironment(environment);
+    child.setWorkingDirectory(home);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    const QString row = QString::fromUtf8(QTest::currentTestFunction()) + QLatin1Char(':') +
+                        QString::fromUtf8(QTest::currentDataTag());
+    child.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=%1").arg(nobody->pw_uid),
+                                            QStringLiteral("--regid=%1").arg(nobody->pw_gid),
+                                            QStringLiteral("--clear-groups"), program, row});
+    if (!child.waitForFinished(60000)) {
+        child.kill();
+        child.waitForFinished();
+        QFAIL("trashing as \"nobody\" did not finish");
+    }
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+             qPrintable(output));
+    QVERIFY2(output.contains(QStringLiteral("PASS   : TestLocalFileSystem::%1(%2)")
+                                 .arg(QString::fromUtf8(QTest::currentTestFunction()),
+                                      QString::fromUtf8(QTest::currentDataTag()))),
+             qPrintable(output));
+}
+
+} // namespace
 
 class TestLocalFileSystem : public QObject
 {
@@ -19,6 +73,10 @@ private Q_SLOTS:
     void kindsOfManyFilesAreTheKindsOfEach();
     void foldersAreCreatedAndRemovedOnlyWhenEmpty();
     void trashKeepsAnInfoFile();
+    void trashRefusalsLeaveTheFile_data();
+    void trashRefusalsLeaveTheFile();
+    void trashOnAnotherDriveIsThatDrivesOwn_data();
+    void trashOnAnotherDriveIsThatDrivesOwn();
 };
 
 void TestLocalFileSystem::moveNeverReplaces()
@@ -198,6 +256,117 @@ void TestLocalFileSystem::trashKeepsAnInfoFile()
                          QFileInfo(trashed).fileName() + QStringLiteral(".trashinfo");
     QVERIFY(TempHome::read(info).contains("Path="));
     QVERIFY(!fs.moveToTrash(file, &trashed));
+
+    // A second file of that name is found in the Trash under the name it got there.
+    home.write(QStringLiteral("Desktop/old \"report\".txt"), "new");
+    QString second;
+    QVERIFY(fs.moveToTrash(file, &second));
+    QVERIFY2(second.startsWith(home.trashFiles()) && second != trashed, qPrintable(second));
+    QCOMPARE(TempHome::read(second), QByteArray("new"));
+}
+
+void TestLocalFileSystem::trashRefusalsLeaveTheFile_data()
+{
+    QTest::addColumn<QString>("trash");
+    QTest::addColumn<int>("nameLength");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("250-byte name") << QString() << 250 << QStringLiteral("File name too long");
+    QTest::newRow("Trash a dangling link")
+        << QStringLiteral("dangling link") << 5 << QStringLiteral("Not a directory");
+    QTest::newRow("Trash a plain file")
+        << QStringLiteral("plain file") << 5 << QStringLiteral("Not a directory");
+    QTest::newRow("Trash on another drive")
+        << QStringLiteral("other drive") << 5 << QStringLiteral("across filesystem boundaries");
+    QTest::newRow("info not writable")
+        << QStringLiteral("read-only info") << 5 << QStringLiteral("Permission denied");
+}
+
+void TestLocalFileSystem::trashRefusalsLeaveTheFile()
+{
+    QFETCH(QString, trash);
+    QFETCH(int, nameLength);
+    QFETCH(QString, reason);
+    if (trash == QLatin1String("read-only info") && ::geteuid() == 0)
+        return runRowAsNobody();
+    TempHome home;
+    // Where an autostarted program runs.
+    const QString current = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(home.home()));
+    const auto back = qScopeGuard([&current] { QDir::setCurrent(current); });
+    const QString name = QString(nameLength - 4, QLatin1Char('n')) + QStringLiteral(".txt");
+    const QString file = home.write(QStringLiteral("Desktop/") + name, "kept");
+    const QString folder = home.dataRoot() + QStringLiteral("/Trash");
+    std::optional<ScratchMount> mount;
+    // Writable again after, so that the home can go.
+    const auto writable = qScopeGuard([&folder] {
+        QFile::setPermissions(folder + QStringLiteral("/info"), QFileDevice::ReadOwner |
+                                                                    QFileDevice::WriteOwner |
+                                                                    QFileDevice::ExeOwner);
+    });
+    if (trash == QLatin1String("dangling link")) {
+        QVERIFY(QFile::link(home.home() + QStringLiteral("/gone"), folder));
+    } else if (trash == QLatin1String("plain file")) {
+        home.write(QStringLiteral(".local/share/Trash"), "plain");
+    } else if (trash == QLatin1String("other drive")) {
+        home.makeFolder(QStringLiteral(".local/share/Trash"));
+        mount.emplace(folder, "tmpfs");
+        if (!mount->isMounted())
+            QSKIP(qPrintable(QStringLiteral("mounting is not permitted here: ") + mount->error()));
+    } else if (trash == QLatin1String("read-only info")) {
+        home.makeFolder(QStringLiteral(".local/share/Trash/info"));
+        QVERIFY(QFile::setPermissions(folder + QStringLiteral("/info"),
+                                      QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    }
+
+    LocalFileSystem fs;
+    QString trashed;
+    const Status status = fs.moveToTrash(file, &trashed);
+    QVERIFY(!status);
+    QVERIFY2(status.description().contains(reason), qPrintable(status.description()));
+    QVERIFY(trashed.isEmpty());
+    QCOMPARE(TempHome::read(file), QByteArray("kept"));
+    // Nothing went into a Trash, nor beside the program, and the Trash is as it was.
+    QVERIFY(!QFileInfo::exists(home.home() + QStringLiteral("/files")));
+    QVERIFY(QDir(folder + QStringLiteral("/files")).isEmpty());
+    QVERIFY(QDir(folder + QStringLiteral("/info")).isEmpty());
+    QVERIFY(!QFileInfo::exists(home.home() + QStringLiteral("/gone")));
+    if (trash == QLatin1String("plain file"))
+        QCOMPARE(TempHome::read(folder), QByteArray("plain"));
+}
+
+void TestLocalFileSystem::trashOnAnotherDriveIsThatDrivesOwn_data()
+{
+    QTest::addColumn<bool>("sharedTrash");
+    QTest::addColumn<QString>("trashFiles");
+    const QString uid = QString::number(::geteuid());
+    QTest::newRow(".Trash-uid") << false << QStringLiteral("/.Trash-%1/files").arg(uid);
+    QTest::newRow(".Trash/uid") << true << QStringLiteral("/.Trash/%1/files").arg(uid);
+}
+
+void TestLocalFileSystem::trashOnAnotherDriveIsThatDrivesOwn()
+{
+    QFETCH(bool, sharedTrash);
+    QFETCH(QString, trashFiles);
+    TempHome home;
+    const QString drive = home.makeFolder(QStringLiteral("drive"));
+    const ScratchMount mount(drive, "ramfs");
+    if (!mount.isMounted())
+        QSKIP(qPrintable(QStringLiteral("mounting is not permitted here: ") + mount.error()));
+    // The one an administrator makes for every user: sticky, as the rules ask.
+    if (sharedTrash)
+        QCOMPARE(::mkdir(QFile::encodeName(drive + QStringLiteral("/.Trash")).constData(), 01777),
+                 0);
+    const QString file = drive + QStringLiteral("/far.txt");
+    home.write(QStringLiteral("drive/far.txt"), "far");
+
+    LocalFileSystem fs;
+    QString trashed;
+    const Status status = fs.moveToTrash(file, &trashed);
+    QVERIFY2(status, qPrintable(status.description()));
+    QCOMPARE(trashed, drive + trashFiles + QStringLiteral("/far.txt"));
+    QCOMPARE(TempHome::read(trashed), QByteArray("far"));
+    QVERIFY(!QFileInfo::exists(file));
+    QVERIFY(!QFileInfo::exists(home.trashFiles()));
 }
 
 QTEST_GUILESS_MAIN(TestLocalFileSystem)

@@ -1,5 +1,7 @@
 #include "platform/linux/LocalFileSystem.h"
 
+#include "platform/linux/FreedesktopTrash.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -226,15 +228,5 @@ Status LocalFileSystem::removeEmptyFolder(const QString& path)
 
 Status LocalFileSystem::moveToTrash(const QString& path, QString* trashedPath)
 {
-    if (!exists(path))
-        return errnoFailure(ENOENT);
-    QFile file(path);
-    if (file.moveToTrash()) {
-        if (trashedPath)
-            *trashedPath = file.fileName();
-        return Status::success();
-    }
-    const QString reason = file.errorString();
-    return Status::failure(reason.isEmpty() ? QStringLiteral("The Trash could not take it.")
-                                            : reason);
+    return FreedesktopTrash::moveToTrash(path, trashedPath);
 }
