@@ -3,14 +3,18 @@
 #include "engine/StackManager.h"
 #include "operations/Confirmation.h"
 #include "operations/OperationsLog.h"
+#include "operations/RunAsWork.h"
 #include "operations/UndoState.h"
 #include "platform/Alerts.h"
 #include "platform/FileSystem.h"
 #include "platform/TidoraError.h"
 #include "store/QuotedList.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QSet>
+
+#include <optional>
 
 namespace MoveToBin {
 
@@ -37,38 +41,152 @@ Alert confirmation(qsizetype stacks, qsizetype files)
     return alert;
 }
 
-// Trashes the stack's files that are where it keeps them; answers the names of the others.
-QStringList trashStack(StackManager& manager, const DesktopStack& stack)
+// One item of a stack to trash, and where its file is when it is where the stack keeps it.
+struct Entry
+{
+    QUuid stack;
+    StackItem item;
+    std::optional<QString> path;
+};
+
+// Picks the stack's files that are where it keeps them: the others are not touched.
+void collectStack(StackManager& manager, const DesktopStack& stack, QList<Entry>& entries)
 {
     FileSystem& fs = manager.fm();
     const QString expected = stack.state == StackState::collapsed
                                  ? fs.resolved(manager.folders().stackFolderURL(stack))
                                  : manager.resolvedDesktopFolder();
-    QStringList failedNames;
-    QList<StackItem> kept;
     for (const StackItem& item : stack.items) {
         const std::optional<QString> path = manager.resolvedPath(item.bookmark);
         if (!path || fs.resolvedParent(*path) != expected) {
-            kept.append(item);
-            failedNames.append(item.name);
+            entries.append(Entry{stack.id, item, std::nullopt});
             continue;
         }
-        if (const Status trashed = fs.moveToTrash(*path, nullptr); !trashed) {
+        entries.append(Entry{stack.id, item, path});
+    }
+}
+
+// Runs off the GUI thread: the Trash may take as long as its disk does.
+QList<Status> trashFiles(FileSystem& fs, const QList<Entry>& entries)
+{
+    QList<Status> results;
+    results.reserve(entries.size());
+    for (const Entry& entry : entries) {
+        if (!entry.path)
+            results.append(Status::failure(quotedList({entry.item.name}) +
+                                           QStringLiteral(" is no longer where its stack keeps "
+                                                          "it.")));
+        else
+            results.append(fs.moveToTrash(*entry.path, nullptr));
+    }
+    return results;
+}
+
+// Why, for the alert: a reason shared by several items (the same words but for the name) is
+// told once, with the first of them.
+QString reasonsText(const QStringList& names, const QStringList& reasons)
+{
+    constexpr qsizetype shownReasons = 8;
+    QStringList keys;
+    QList<qsizetype> firsts;
+    QList<int> others;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        QString key = reasons.at(i);
+        key.replace(quotedList({names.at(i)}), QStringLiteral("\u2026"));
+        if (const qsizetype seen = keys.indexOf(key); seen >= 0) {
+            ++others[seen];
+            continue;
+        }
+        keys.append(key);
+        firsts.append(i);
+        others.append(0);
+    }
+    const auto items = [](int count) -> QString {
+        return QString::number(count) +
+               (count == 1 ? QStringLiteral(" other item") : QStringLiteral(" other items"));
+    };
+    QStringList paragraphs;
+    for (qsizetype k = 0; k < keys.size() && k < shownReasons; ++k) {
+        const QString name = quotedList({names.at(firsts.at(k))});
+        QString text = reasons.at(firsts.at(k));
+        if (!text.endsWith(QLatin1Char('.')))
+            text += QLatin1Char('.');
+        if (text.contains(name)) {
+            if (others.at(k) > 0)
+                text += QStringLiteral(" The same for ") + items(others.at(k)) + QLatin1Char('.');
+        } else if (keys.size() > 1) {
+            text = name +
+                   (others.at(k) > 0 ? QStringLiteral(" and ") + items(others.at(k)) : QString()) +
+                   QStringLiteral(": ") + text;
+        }
+        paragraphs.append(text);
+    }
+    return paragraphs.join(QStringLiteral("\n\n"));
+}
+
+// Back on the GUI thread: each stack loses the items now in the Trash, and keeps the others.
+void finishTrashing(StackManager& manager, const QList<QUuid>& stacks, const QList<Entry>& entries,
+                    const QList<Status>& results)
+{
+    QStringList failedNames;
+    QStringList reasons;
+    QHash<QUuid, QSet<QPair<QUuid, QString>>> trashed;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const Entry& entry = entries.at(i);
+        const Status& result = results.at(i);
+        if (result) {
+            trashed[entry.stack].insert({entry.item.id, entry.item.name});
+            continue;
+        }
+        if (entry.path)
             qCWarning(lcOperations).noquote() << QStringLiteral("Tidorama: could not move ") +
-                                                     *path + QStringLiteral(" to the Bin: ") +
-                                                     trashed.description();
-            kept.append(item);
-            failedNames.append(item.name);
+                                                     *entry.path + QStringLiteral(" to the Bin: ") +
+                                                     result.description();
+        failedNames.append(entry.item.name);
+        reasons.append(result.description());
+    }
+    // The alerts run the event loop: the manager may go, and the stacks change, meanwhile.
+    const QPointer<StackManager> alive(&manager);
+    for (const QUuid& id : stacks) {
+        if (!alive)
+            return;
+        std::optional<DesktopStack> stack = manager.stackWithID(id);
+        if (!stack)
+            continue;
+        // Looked up again: a stack may have been spread or renamed meanwhile.
+        const QSet<QPair<QUuid, QString>> gone = trashed.value(id);
+        stack->items.removeIf([&gone](const StackItem& item) {
+            return gone.contains({item.id, item.name});
+        });
+        if (stack->items.isEmpty())
+            manager.removeStack(id, true);
+        else
+            manager.storeStack(*stack);
+    }
+    if (alive && !failedNames.isEmpty())
+        manager.services().alerts.showError(TidoraError{
+            ErrorCode::notMovedToBin,
+            QStringLiteral("Some items couldn't be moved to the Bin and remain in their stacks: ") +
+                quotedList(failedNames) + QLatin1Char('.'),
+            reasonsText(failedNames, reasons)});
+}
+
+void trashStacks(StackManager& manager, const QList<QUuid>& ids, WorkToken token)
+{
+    QList<QUuid> stacks;
+    QList<Entry> entries;
+    for (const QUuid& id : ids) {
+        if (const std::optional<DesktopStack> stack = manager.stackWithID(id)) {
+            stacks.append(id);
+            collectStack(manager, *stack, entries);
         }
     }
-    if (kept.isEmpty()) {
-        manager.removeStack(stack.id, true);
-    } else {
-        DesktopStack rest = stack;
-        rest.items = std::move(kept);
-        manager.storeStack(rest);
-    }
-    return failedNames;
+    FileSystem& fs = manager.fm();
+    manager.query<QList<Status>>([&fs, entries] { return trashFiles(fs, entries); },
+                                 [&manager, stacks, entries](const QList<Status>& results) {
+                                     finishTrashing(manager, stacks, entries, results);
+                                 },
+                                 std::move(token));
 }
 
 } // namespace
@@ -92,20 +210,10 @@ void moveStacksToBin(StackManager& manager, const QList<QUuid>& ids)
     if (!confirmed(alerts, confirmation(collected.size(), files), 1))
         return;
 
-    QStringList failedNames;
-    // The alerts run the event loop: the manager may go, and the stacks change, meanwhile.
-    const QPointer<StackManager> alive(&manager);
-    for (const QUuid& id : std::as_const(collected)) {
-        if (!alive)
-            return;
-        if (const std::optional<DesktopStack> stack = manager.stackWithID(id))
-            failedNames.append(trashStack(manager, *stack));
-    }
-    if (alive && !failedNames.isEmpty())
-        alerts.showError(TidoraError{
-            ErrorCode::notMovedToBin,
-            QStringLiteral("Some items couldn't be moved to the Bin and remain in their stacks: ") +
-                quotedList(failedNames) + QLatin1Char('.')});
+    // Trashing waits for the disk: it runs as work, off the GUI thread.
+    runAsWork(manager, [&manager, collected](WorkToken token) {
+        trashStacks(manager, collected, std::move(token));
+    });
 }
 
 } // namespace MoveToBin

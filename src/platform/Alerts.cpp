@@ -2,15 +2,16 @@
 
 void Alerts::showError(const TidoraError& error)
 {
-    showError(error.description);
+    bringToFront();
+    Alert alert;
+    alert.style = Alert::Style::Critical;
+    alert.message = error.description;
+    alert.informativeText = error.details;
+    alert.buttons = {QStringLiteral("OK")};
+    run(alert);
 }
 
 void Alerts::showError(const QString& description)
 {
-    bringToFront();
-    Alert alert;
-    alert.style = Alert::Style::Critical;
-    alert.message = description;
-    alert.buttons = {QStringLiteral("OK")};
-    run(alert);
+    showError(TidoraError{0, description});
 }

@@ -57,7 +57,8 @@ public:
     virtual void beep() = 0;
     virtual void haptic(Haptic pattern) = 0;
 
-    // An alert made from an error: brought to the front, its description as the message, one OK.
+    // An alert made from an error: brought to the front, its description as the message, its
+    // details as the informative text, one OK.
     void showError(const TidoraError& error);
     void showError(const QString& description);
 };

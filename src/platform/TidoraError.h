@@ -9,6 +9,8 @@ struct TidoraError
 
     int code = 0;
     QString description;
+    // Shown below the description in plain type: why, when that takes more than a sentence.
+    QString details;
 
     friend bool operator==(const TidoraError&, const TidoraError&) = default;
 };

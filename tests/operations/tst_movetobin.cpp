@@ -2,10 +2,12 @@
 #include "TestServices.h"
 #include "engine/StackManager.h"
 #include "operations/UndoState.h"
+#include "store/QuotedList.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTest>
 #include <QUrl>
 
@@ -31,6 +33,14 @@ QString trashedFrom(const TempHome& home, const QString& trashedName)
     return QString();
 }
 
+// Confirms, and lets the trashing run to its end.
+void binStacks(TestServices& t, const QList<QUuid>& ids)
+{
+    t.alerts.answer(QStringLiteral("Move to Bin"));
+    t.manager().moveStacksToBin(ids);
+    t.scheduler.runUntilIdle();
+}
+
 } // namespace
 
 class TestMoveToBin : public QObject
@@ -45,6 +55,9 @@ private Q_SLOTS:
     void fileMovedElsewhereStaysInItsStack();
     void trashThatRefusesKeepsEverything();
     void refusedWhileWorking();
+    void trashingIsWorkOffTheGuiThread();
+    void filesTheTrashRefusesStayInTheirStacks_data();
+    void filesTheTrashRefusesStayInTheirStacks();
 };
 
 void TestMoveToBin::alertTextsFollowTheCounts()
@@ -103,8 +116,7 @@ void TestMoveToBin::onlyTheSecondButtonGoesOn()
     empty.items.clear();
     empty.folderName = QStringLiteral("Empty");
     t.manager().storeStack(empty);
-    t.alerts.answer(QStringLiteral("Move to Bin"));
-    t.manager().moveStacksToBin({empty.id});
+    binStacks(t, {empty.id});
     QVERIFY(t.alerts.shown.last().informativeText.startsWith(
         QStringLiteral("0 files or folders will move to the Bin.")));
     QVERIFY(!t.record(empty.id));
@@ -124,8 +136,7 @@ void TestMoveToBin::filesGoToTheTrashWhole()
         *t.stack({QStringLiteral("a.txt"), QStringLiteral("odd \"name\"\twith\\tab"),
                   QStringLiteral("folder"), QStringLiteral("link")});
     const QString folder = t.stackFolder(stack);
-    t.alerts.answer(QStringLiteral("Move to Bin"));
-    t.manager().moveStacksToBin({stack.id});
+    binStacks(t, {stack.id});
 
     QVERIFY(t.manager().stacks().isEmpty());
     QVERIFY(!t.windows.window(stack.id));
@@ -153,8 +164,7 @@ void TestMoveToBin::spreadStackIsTrashedFromTheDesktop()
     const DesktopStack stack = *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
     t.manager().spread(stack.id, false);
     t.scheduler.runUntilIdle();
-    t.alerts.answer(QStringLiteral("Move to Bin"));
-    t.manager().moveStacksToBin({stack.id});
+    binStacks(t, {stack.id});
     QVERIFY(t.manager().stacks().isEmpty());
     QCOMPARE(trashedFrom(t.home, QStringLiteral("a.txt")), t.desktopPath(QStringLiteral("a.txt")));
     QVERIFY(!QFileInfo::exists(t.desktopPath(QStringLiteral("b.txt"))));
@@ -177,12 +187,16 @@ void TestMoveToBin::fileMovedElsewhereStaysInItsStack()
     QVERIFY(QDir().mkdir(nested));
     QVERIFY(QFile::rename(t.stackFolder(second) + QStringLiteral("/c.txt"),
                           nested + QStringLiteral("/c.txt")));
-    t.alerts.answer(QStringLiteral("Move to Bin"));
-    t.manager().moveStacksToBin({first.id, second.id});
+    binStacks(t, {first.id, second.id});
 
     QCOMPARE(t.alerts.messages().last(), failedText + quoted(QStringLiteral("b.txt")) +
                                              QStringLiteral(", ") +
                                              quoted(QStringLiteral("c.txt")) + QStringLiteral("."));
+    // One reason for both, told once.
+    QCOMPARE(t.alerts.shown.last().informativeText,
+             quoted(QStringLiteral("b.txt")) +
+                 QStringLiteral(" is no longer where its stack keeps it. The same for 1 other "
+                                "item."));
     QCOMPARE(TestServices::itemNames(*t.record(first.id)), QStringList{QStringLiteral("b.txt")});
     QCOMPARE(TestServices::itemNames(*t.record(second.id)), QStringList{QStringLiteral("c.txt")});
     QCOMPARE(t.windows.window(first.id)->record, *t.record(first.id));
@@ -202,11 +216,11 @@ void TestMoveToBin::trashThatRefusesKeepsEverything()
     const DesktopStack stack = *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
     // As a Trash on another drive, or one that cannot be written, refuses.
     t.fs.failTrash([](const QString&) { return true; });
-    t.alerts.answer(QStringLiteral("Move to Bin"));
-    t.manager().moveStacksToBin({stack.id});
+    binStacks(t, {stack.id});
     QCOMPARE(t.alerts.messages().last(), failedText + quoted(QStringLiteral("a.txt")) +
                                              QStringLiteral(", ") +
                                              quoted(QStringLiteral("b.txt")) + QStringLiteral("."));
+    QCOMPARE(t.alerts.shown.last().informativeText, FaultyFileSystem::injected);
     QCOMPARE(*t.record(stack.id), stack);
     QCOMPARE(t.namesIn(t.stackFolder(stack)),
              (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
@@ -226,6 +240,86 @@ void TestMoveToBin::refusedWhileWorking()
     QVERIFY(t.alerts.shown.isEmpty());
     QCOMPARE(t.alerts.beeps, 0);
     QCOMPARE(t.manager().stacks().size(), 1);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestMoveToBin::trashingIsWorkOffTheGuiThread()
+{
+    TestServices t;
+    t.invariant.allowTrash();
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.addDesktopFile(QStringLiteral("b.txt"));
+    const DesktopStack stack = *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+    int trashed = 0;
+    bool inBackground = true;
+    t.fs.failTrash([&](const QString&) {
+        ++trashed;
+        inBackground = inBackground && t.scheduler.inBackgroundWork();
+        return false;
+    });
+    t.alerts.answer(QStringLiteral("Move to Bin"));
+    t.manager().moveStacksToBin({stack.id});
+    QVERIFY(t.manager().undoState().isWorking());
+    QCOMPARE(trashed, 0);
+    // Asked again meanwhile: dropped, not asked twice.
+    t.manager().moveStacksToBin({stack.id});
+    QCOMPARE(t.alerts.shown.size(), 1);
+
+    t.scheduler.runUntilIdle();
+    QCOMPARE(trashed, 2);
+    QVERIFY(inBackground);
+    QVERIFY(!t.manager().undoState().isWorking());
+    QVERIFY(t.manager().stacks().isEmpty());
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestMoveToBin::filesTheTrashRefusesStayInTheirStacks_data()
+{
+    QTest::addColumn<QString>("trash");
+    QTest::addColumn<QStringList>("refused");
+    QTest::addColumn<QString>("reason");
+    const QString longName = QString(246, QLatin1Char('n')) + QStringLiteral(".txt");
+    QTest::newRow("250-byte name")
+        << QString() << QStringList{longName} << QStringLiteral("File name too long");
+    QTest::newRow("Trash a dangling link")
+        << QStringLiteral("dangling link") << QStringList{QStringLiteral("a.txt"), longName}
+        << QStringLiteral("Not a directory");
+    QTest::newRow("Trash a plain file")
+        << QStringLiteral("plain file") << QStringList{QStringLiteral("a.txt"), longName}
+        << QStringLiteral("Not a directory");
+}
+
+void TestMoveToBin::filesTheTrashRefusesStayInTheirStacks()
+{
+    QFETCH(QString, trash);
+    QFETCH(QStringList, refused);
+    QFETCH(QString, reason);
+    TestServices t;
+    t.invariant.allowTrash();
+    // Where an autostarted program runs.
+    const QString current = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(t.home.home()));
+    const auto back = qScopeGuard([&current] { QDir::setCurrent(current); });
+    const QString longName = QString(246, QLatin1Char('n')) + QStringLiteral(".txt");
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.addDesktopFile(longName);
+    const DesktopStack stack = *t.stack({QStringLiteral("a.txt"), longName});
+    const QString folder = t.home.dataRoot() + QStringLiteral("/Trash");
+    if (trash == QLatin1String("dangling link"))
+        QVERIFY(QFile::link(t.home.home() + QStringLiteral("/gone"), folder));
+    else if (trash == QLatin1String("plain file"))
+        t.home.write(QStringLiteral(".local/share/Trash"), "plain");
+    t.invariant.takeSnapshot();
+
+    binStacks(t, {stack.id});
+    QCOMPARE(t.alerts.messages().last(), failedText + quotedList(refused) + QLatin1Char('.'));
+    const QString why = t.alerts.shown.last().informativeText;
+    QVERIFY2(why.contains(reason), qPrintable(why));
+    QCOMPARE(TestServices::itemNames(*t.record(stack.id)), refused);
+    QCOMPARE(t.namesIn(t.stackFolder(stack)), refused);
+    QCOMPARE(t.namesIn(t.home.trashFiles()).size(), 2 - refused.size());
+    QVERIFY(!QFileInfo::exists(t.home.home() + QStringLiteral("/files")));
+    QVERIFY(!t.manager().undoState().isWorking());
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

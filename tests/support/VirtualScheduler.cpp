@@ -11,8 +11,11 @@ void VirtualScheduler::after(std::chrono::milliseconds delay, QObject* context, 
 void VirtualScheduler::inBackground(QObject* context, BackgroundWork work)
 {
     m_delays.push_back(std::chrono::milliseconds(0));
-    schedule(std::chrono::milliseconds(0), context, [work = std::move(work)] {
-        if (const Task apply = work())
+    schedule(std::chrono::milliseconds(0), context, [this, work = std::move(work)] {
+        m_inBackgroundWork = true;
+        const Task apply = work();
+        m_inBackgroundWork = false;
+        if (apply)
             apply();
     });
 }

@@ -21,6 +21,8 @@ public:
     void runUntilIdle(std::chrono::milliseconds limit = std::chrono::minutes(10));
 
     std::chrono::milliseconds now() const { return m_now; }
+    // Whether what runs now is background work (it would be on a worker thread).
+    bool inBackgroundWork() const { return m_inBackgroundWork; }
     int pending() const { return int(m_queue.size()); }
     // The delays asked for, in the order they were asked (background work counts as 0).
     const std::vector<std::chrono::milliseconds>& requestedDelays() const { return m_delays; }
@@ -41,4 +43,5 @@ private:
     quint64 m_order = 0;
     std::vector<Entry> m_queue;
     std::vector<std::chrono::milliseconds> m_delays;
+    bool m_inBackgroundWork = false;
 };
