@@ -11,6 +11,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 
 namespace {
@@ -77,10 +80,7 @@ AlertDialog::AlertDialog(const Alert& alert, QWidget* parent)
 
     auto* column = new QVBoxLayout;
     column->setSpacing(style()->pixelMetric(QStyle::PM_LayoutVerticalSpacing) + 4);
-    if (!alert.message.isEmpty())
-        column->addWidget(textLabel(alert.message, true, columnWidth, this));
-    if (!alert.informativeText.isEmpty())
-        column->addWidget(textLabel(alert.informativeText, false, columnWidth, this));
+    addTexts(alert, columnWidth, column);
     addAccessories(alert, column);
 
     auto* top = new QHBoxLayout;
@@ -99,6 +99,46 @@ AlertDialog::AlertDialog(const Alert& alert, QWidget* parent)
     layout->addLayout(row);
 
     focusFirstControl();
+}
+
+void AlertDialog::addTexts(const Alert& alert, int width, QBoxLayout* column)
+{
+    QLabel* message =
+        alert.message.isEmpty() ? nullptr : textLabel(alert.message, true, width, this);
+    QLabel* informative = alert.informativeText.isEmpty()
+                              ? nullptr
+                              : textLabel(alert.informativeText, false, width, this);
+    const auto height = [](QLabel* label) { return label ? label->sizeHint().height() : 0; };
+    // A report naming hundreds of files would reach past the screen, and the buttons with it:
+    // the message scrolls then, and the informative text (the why) stays in view when short.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int tallest = screen ? screen->availableGeometry().height() / 2 : 400;
+    if (height(message) + height(informative) <= tallest) {
+        for (QLabel* label : {message, informative}) {
+            if (label)
+                column->addWidget(label);
+        }
+        return;
+    }
+    auto* texts = new QWidget(this);
+    auto* inside = new QVBoxLayout(texts);
+    inside->setContentsMargins(0, 0, 0, 0);
+    inside->setSpacing(column->spacing());
+    if (message)
+        inside->addWidget(message);
+    const bool informativeInView = informative && height(informative) <= tallest / 3;
+    if (informative && !informativeInView)
+        inside->addWidget(informative);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    scroll->setWidget(texts);
+    scroll->setFixedSize(width + scroll->verticalScrollBar()->sizeHint().width(),
+                         tallest - (informativeInView ? height(informative) : 0));
+    column->addWidget(scroll);
+    if (informativeInView)
+        column->addWidget(informative);
 }
 
 void AlertDialog::addAccessories(const Alert& alert, QBoxLayout* column)

@@ -37,6 +37,8 @@ public:
     void reject() override;
 
 private:
+    // The message and the informative text, scrolling when they are too tall for the screen.
+    void addTexts(const Alert& alert, int width, QBoxLayout* column);
     void addAccessories(const Alert& alert, QBoxLayout* column);
     void addButtons(const Alert& alert, QBoxLayout* row);
     void press(int index);

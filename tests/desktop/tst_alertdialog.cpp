@@ -82,6 +82,7 @@ private Q_SLOTS:
     void helpTextIsReadOnlyButSelectable();
     void textsAreLiteralAndStayInsideTheDialog();
     void runAnswersFromTheModalDialog();
+    void reportOfHundredsOfFilesFitsTheScreen();
 };
 
 void TestAlertDialog::checkboxEnablesTheConfirmingButtonWhileTicked()
@@ -379,6 +380,28 @@ void TestAlertDialog::runAnswersFromTheModalDialog()
     alerts.showError(QStringLiteral("Nothing is stacked right now, so there is no stacks folder."));
     QVERIFY(shown.contains(QStringLiteral("no stacks folder.")));
     QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestAlertDialog::reportOfHundredsOfFilesFitsTheScreen()
+{
+    QStringList names;
+    for (int i = 0; i < 300; ++i)
+        names.append(QStringLiteral("\u201CScreenshot %1.png\u201D").arg(i));
+    Alert alert;
+    alert.style = Alert::Style::Critical;
+    alert.message = QStringLiteral("Some items couldn't be moved to the Bin: ") +
+                    names.join(QStringLiteral(", "));
+    const QString why = QStringLiteral("Unable to create trash directory: Not a directory.");
+    alert.informativeText = why;
+    alert.buttons = {QStringLiteral("OK")};
+    AlertDialog dialog(alert);
+    show(dialog);
+    QVERIFY(dialog.frameGeometry().height() <= dialog.screen()->availableGeometry().height());
+    // The reason stays in view below the names.
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+        if (label->text().contains(QStringLiteral("Not a directory")))
+            QVERIFY(!label->visibleRegion().isEmpty());
+    }
 }
 
 QTEST_MAIN(TestAlertDialog)
