@@ -90,7 +90,9 @@ bool FileInvariant::isIgnored(const QString& path) const
         if (path == root || path.startsWith(root + QLatin1Char('/')))
             return true;
     }
-    return false;
+    // GIO moves a trashed file's desktop metadata (icon position, emblems) along with it.
+    const QString metadata = m_home.home() + QStringLiteral("/.local/share/gvfs-metadata");
+    return m_trashAllowed && (path == metadata || path.startsWith(metadata + QLatin1Char('/')));
 }
 
 QHash<QString, QString> FileInvariant::scanOthers() const
