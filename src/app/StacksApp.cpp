@@ -61,7 +61,6 @@ void StacksApp::quitWhenSafe()
     m_quitRequested = true;
     qCDebug(lcApp) << "a newer copy takes over";
     m_services.alerts.closeAll();
-    delete m_about;
     UndoState& state = m_delegate.manager().undoState();
     if (!state.isWorking())
         return quitNow();
