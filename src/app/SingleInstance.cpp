@@ -79,7 +79,7 @@ SingleInstance::Outcome SingleInstance::start(const QStringList& urls)
     auto running = std::make_unique<QLockFile>(m_runningPath);
     running->setStaleLockTime(0);
     if (running->tryLock(0))
-        return takeOver(std::move(running));
+        return takeOverFromUnlocked(std::move(running), urls);
     if (running->error() != QLockFile::LockFailedError) {
         qCWarning(lcApp).noquote()
             << QStringLiteral("Tidorama: could not make the lock %1").arg(m_runningPath);
@@ -120,6 +120,28 @@ bool SingleInstance::handOver(QLocalSocket& socket, const QStringList& urls)
     }
     send(socket, QJsonObject{{QStringLiteral("quit"), true}});
     return true;
+}
+
+SingleInstance::Outcome SingleInstance::takeOverFromUnlocked(std::unique_ptr<QLockFile> running,
+                                                             const QStringList& urls)
+{
+    // A copy that listens without holding the lock is of an earlier version, which ends when
+    // asked and keeps the connection open until then.
+    QLocalSocket socket;
+    if (!handOver(socket, urls))
+        return takeOver(std::move(running));
+    if (!urls.isEmpty())
+        return Outcome::Forwarded;
+    const QDeadlineTimer deadline(m_goneTimeout);
+    while (socket.state() != QLocalSocket::UnconnectedState && !deadline.hasExpired()) {
+        if (!socket.waitForDisconnected(remainingMs(deadline)))
+            socket.readAll();
+    }
+    if (socket.state() != QLocalSocket::UnconnectedState) {
+        qCWarning(lcApp) << "Tidorama: the copy already running did not quit";
+        return Outcome::Blocked;
+    }
+    return takeOver(std::move(running));
 }
 
 SingleInstance::Outcome SingleInstance::takeOver(std::unique_ptr<QLockFile> running)

@@ -14,7 +14,8 @@ class QLockFile;
 // for as long as its process lives, and listens on a local socket there. A new copy looks
 // first:
 //   - with the lock free (nobody runs, or the copy that held it died), it takes the lock,
-//     clears a socket file left behind and listens;
+//     clears a socket file left behind and listens (a copy of an earlier version, which
+//     listens without the lock, is asked to quit first and waited for);
 //   - started with URLs, it hands them over to the running copy and is done (the caller exits);
 //   - started without, it asks the running copy to quit and waits until that process is gone
 //     (its lock free) before it takes the lock and listens. Until then it touches nothing.
@@ -66,6 +67,8 @@ Q_SIGNALS:
 private:
     // False when there was nobody to hand over to.
     bool handOver(QLocalSocket& socket, const QStringList& urls);
+    // With the lock taken: an earlier version may still listen without it.
+    Outcome takeOverFromUnlocked(std::unique_ptr<QLockFile> running, const QStringList& urls);
     Outcome takeOver(std::unique_ptr<QLockFile> running);
     bool listen();
     void accept();
