@@ -49,7 +49,8 @@ SingleInstance::SingleInstance(QString runtimeFolder, QObject* parent)
 {
     const QString base = runtimeFolder + QStringLiteral("/tidora-") + QString::number(::getuid());
     m_socketPath = base + QStringLiteral(".socket");
-    m_lockPath = base + QStringLiteral(".lock");
+    m_turnPath = base + QStringLiteral(".lock");
+    m_runningPath = base + QStringLiteral(".running");
     if (!QDir(runtimeFolder).exists()) {
         QDir().mkpath(runtimeFolder);
         QFile::setPermissions(runtimeFolder,
@@ -57,67 +58,105 @@ SingleInstance::SingleInstance(QString runtimeFolder, QObject* parent)
     }
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    stopListening();
+}
 
 SingleInstance::Outcome SingleInstance::start(const QStringList& urls)
 {
-    // Only a dead owner makes the lock stale: a copy waiting for an old one to quit may hold it
-    // for a while.
-    QLockFile lock(m_lockPath);
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(int(std::chrono::milliseconds(answerTimeout * 2).count())))
+    // Only a dead owner makes either lock stale: a copy waiting for an old one to quit holds
+    // its turn for a while, and a running copy holds its lock for its whole life.
+    QLockFile turn(m_turnPath);
+    turn.setStaleLockTime(0);
+    const auto turnTimeout = m_goneTimeout + answerTimeout + std::chrono::seconds(10);
+    if (!turn.tryLock(int(std::chrono::milliseconds(turnTimeout).count()))) {
         qCWarning(lcApp).noquote()
-            << QStringLiteral("Tidorama: could not take the lock %1").arg(m_lockPath);
-    if (connectAndHandOver(urls) == Outcome::Forwarded)
+            << QStringLiteral("Tidorama: another copy is starting and holds %1").arg(m_turnPath);
+        return Outcome::Blocked;
+    }
+
+    auto running = std::make_unique<QLockFile>(m_runningPath);
+    running->setStaleLockTime(0);
+    if (running->tryLock(0))
+        return takeOverFromUnlocked(std::move(running), urls);
+    if (running->error() != QLockFile::LockFailedError) {
+        qCWarning(lcApp).noquote()
+            << QStringLiteral("Tidorama: could not make the lock %1").arg(m_runningPath);
+        return Outcome::Blocked;
+    }
+
+    // Kept open until the old copy is gone, so that it surely reads the request.
+    QLocalSocket socket;
+    if (handOver(socket, urls) && !urls.isEmpty())
         return Outcome::Forwarded;
-    return listen() ? Outcome::Listening : Outcome::Alone;
+    // Without URLs the running copy was asked to quit; a copy that could not be reached may be
+    // on its way out already. Either way this one waits for it to be gone.
+    if (!running->tryLock(int(m_goneTimeout.count()))) {
+        qint64 process = 0;
+        QString host;
+        QString program;
+        if (running->getLockInfo(&process, &host, &program))
+            m_blockingProcess = process;
+        qCWarning(lcApp).noquote()
+            << QStringLiteral("Tidorama: the copy already running (process %1) did not quit")
+                   .arg(m_blockingProcess);
+        return Outcome::Blocked;
+    }
+    return takeOver(std::move(running));
 }
 
-SingleInstance::Outcome SingleInstance::connectAndHandOver(const QStringList& urls)
+bool SingleInstance::handOver(QLocalSocket& socket, const QStringList& urls)
 {
-    QLocalSocket socket;
     socket.connectToServer(m_socketPath);
-    if (!socket.waitForConnected(5000)) {
-        // Refused: a copy that ended without closing left its socket file. Only then may the
-        // file go; removing it while a copy listens would orphan that copy.
-        if (socket.error() == QLocalSocket::ConnectionRefusedError)
-            QLocalServer::removeServer(m_socketPath);
-        return Outcome::Listening;
-    }
+    if (!socket.waitForConnected(5000))
+        return false;
     const QDeadlineTimer deadline(answerTimeout);
     if (!urls.isEmpty()) {
         send(socket, QJsonObject{{QStringLiteral("open"), QJsonArray::fromStringList(urls)}});
         if (!waitForLine(socket, deadline))
             qCWarning(lcApp) << "Tidorama: the running copy did not answer";
-        return Outcome::Forwarded;
+        return true;
     }
     send(socket, QJsonObject{{QStringLiteral("quit"), true}});
-    // The old copy keeps the connection until it ends.
+    return true;
+}
+
+SingleInstance::Outcome SingleInstance::takeOverFromUnlocked(std::unique_ptr<QLockFile> running,
+                                                             const QStringList& urls)
+{
+    // A copy that listens without holding the lock is of an earlier version, which ends when
+    // asked and keeps the connection open until then.
+    QLocalSocket socket;
+    if (!handOver(socket, urls))
+        return takeOver(std::move(running));
+    if (!urls.isEmpty())
+        return Outcome::Forwarded;
+    const QDeadlineTimer deadline(m_goneTimeout);
     while (socket.state() != QLocalSocket::UnconnectedState && !deadline.hasExpired()) {
         if (!socket.waitForDisconnected(remainingMs(deadline)))
             socket.readAll();
     }
-    if (socket.state() != QLocalSocket::UnconnectedState)
+    if (socket.state() != QLocalSocket::UnconnectedState) {
         qCWarning(lcApp) << "Tidorama: the copy already running did not quit";
-    return Outcome::Listening;
+        return Outcome::Blocked;
+    }
+    return takeOver(std::move(running));
+}
+
+SingleInstance::Outcome SingleInstance::takeOver(std::unique_ptr<QLockFile> running)
+{
+    m_running = std::move(running);
+    return listen() ? Outcome::Listening : Outcome::Alone;
 }
 
 bool SingleInstance::listen()
 {
+    // Whoever made a socket file there is gone: this copy holds the lock of the running copy.
+    QLocalServer::removeServer(m_socketPath);
     m_server = std::make_unique<QLocalServer>();
-    // No socket options: with UserAccessOption, listen() replaces the socket file of a copy
-    // that is still listening. The runtime folder is the user's own already.
-    bool listening = m_server->listen(m_socketPath);
-    if (!listening && m_server->serverError() == QAbstractSocket::AddressInUseError) {
-        QLocalSocket probe;
-        probe.connectToServer(m_socketPath);
-        if (!probe.waitForConnected(5000) &&
-            probe.error() == QLocalSocket::ConnectionRefusedError) {
-            QLocalServer::removeServer(m_socketPath);
-            listening = m_server->listen(m_socketPath);
-        }
-    }
-    if (!listening) {
+    // No socket options: the runtime folder is the user's own already.
+    if (!m_server->listen(m_socketPath)) {
         qCWarning(lcApp).noquote()
             << QStringLiteral("Tidorama: could not listen for other copies on %1: %2")
                    .arg(m_socketPath, m_server->errorString());

@@ -1,10 +1,12 @@
 #include "app/StacksApp.h"
 
 #include "app/AboutDialog.h"
+#include "app/AppLog.h"
 #include "app/Autostart.h"
 #include "app/TrayIcon.h"
 #include "app/TrayMenu.h"
 #include "engine/StackManager.h"
+#include "operations/UndoState.h"
 #include "platform/DesktopPlatform.h"
 #include "platform/linux/filemanagers/RightClickMenu.h"
 
@@ -40,6 +42,9 @@ StacksApp::~StacksApp()
 void StacksApp::launch(const QStringList& urls)
 {
     m_delegate.willFinishLaunching();
+    // Asked to go while the launch step showed an alert: no icon, no hot key, no URL.
+    if (m_quitting)
+        return;
     UndoState& state = m_delegate.manager().undoState();
     m_menu = std::make_unique<TrayMenu>(m_commands, state, m_services.settings, m_services.wording);
     m_tray = std::make_unique<TrayIcon>(state, m_menu.get());
@@ -47,6 +52,34 @@ void StacksApp::launch(const QStringList& urls)
     m_delegate.didFinishLaunching(m_menu.get());
     if (!urls.isEmpty())
         m_delegate.openUrls(urls);
+}
+
+void StacksApp::quitWhenSafe()
+{
+    if (m_quitRequested)
+        return;
+    m_quitRequested = true;
+    qCDebug(lcApp) << "a newer copy takes over";
+    m_services.alerts.closeAll();
+    UndoState& state = m_delegate.manager().undoState();
+    if (!state.isWorking())
+        return quitNow();
+    connect(&state, &UndoState::isWorkingChanged, this, [this](bool working) {
+        if (!working)
+            quitNow();
+    });
+}
+
+void StacksApp::quitNow()
+{
+    if (m_quitting)
+        return;
+    m_quitting = true;
+    if (m_tray)
+        m_tray->icon().hide();
+    // exit(), not quit(): quit() does nothing before the main loop runs and may be refused by
+    // a window; exit() also ends every nested loop (a modal alert's).
+    QCoreApplication::exit(0);
 }
 
 void StacksApp::showAbout()

@@ -30,12 +30,19 @@ public:
     // marquee and the menu tracking, and then handles the URLs this copy was started with.
     void launch(const QStringList& urls);
 
+    // A newer copy takes over. Open alerts close unanswered and no new one shows; work under
+    // way runs to its end (every file it moved recorded and saved); then the event loop ends,
+    // nested ones included. Before the main loop runs, quitting() tells main not to start it.
+    void quitWhenSafe();
+    bool quitting() const { return m_quitting; }
+
     AppDelegate& delegate() { return m_delegate; }
     AppServices& services() { return m_services; }
     TrayMenu& menu() { return *m_menu; }
 
 private:
     void showAbout();
+    void quitNow();
 
     std::unique_ptr<DesktopPlatform> m_platform;
     QString m_version;
@@ -47,4 +54,6 @@ private:
     std::unique_ptr<TrayMenu> m_menu;
     std::unique_ptr<TrayIcon> m_tray;
     QPointer<AboutDialog> m_about;
+    bool m_quitRequested = false;
+    bool m_quitting = false;
 };

@@ -1,6 +1,7 @@
 #include "app/AboutDialog.h"
 #include "app/SingleInstance.h"
 #include "app/StacksApp.h"
+#include "desktop/QtAlerts.h"
 #include "platform/DesktopPlatform.h"
 #include "platform/linux/LinuxPaths.h"
 
@@ -8,6 +9,28 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
+
+namespace {
+
+// Two copies would move the same files: this one does not start, and says why.
+void tellBlocked(qint64 process)
+{
+    const QString running = process > 0 ? QStringLiteral(" (process %1)").arg(process) : QString();
+    const QString text =
+        QStringLiteral("The copy of Tidora that is already running") + running +
+        QStringLiteral(" did not quit when asked, so this one does not start: two copies would "
+                       "move the same files. Quit Tidora from its tray menu, or end that process, "
+                       "and start Tidora again.");
+    std::fprintf(stderr, "tidora: %s\n", qPrintable(text));
+    Alert alert;
+    alert.style = Alert::Style::Warning;
+    alert.message = QStringLiteral("Tidora is already running");
+    alert.informativeText = text;
+    alert.buttons = {QStringLiteral("OK")};
+    QtAlerts().run(alert);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -38,21 +61,27 @@ int main(int argc, char* argv[])
     const QStringList urls = parser.positionalArguments();
 
     // Before anything touches the stacks: hand the URLs to a running copy and go, or make the
-    // running copy quit and take its place.
+    // running copy quit and take its place once it is gone.
     SingleInstance instance(LinuxPaths().runtimeFolder());
-    if (instance.start(urls) == SingleInstance::Outcome::Forwarded)
+    switch (instance.start(urls)) {
+    case SingleInstance::Outcome::Forwarded:
         return 0;
+    case SingleInstance::Outcome::Blocked:
+        tellBlocked(instance.blockingProcess());
+        return 1;
+    case SingleInstance::Outcome::Listening:
+    case SingleInstance::Outcome::Alone:
+        break;
+    }
 
     StacksApp stacks(createDesktopPlatform(), QApplication::applicationVersion());
-    QObject::connect(&instance, &SingleInstance::quitRequested, &app, [] {
-        // Leaves a modal alert's loop too; the queued call ends the main loop even when it has
-        // not started yet.
-        QCoreApplication::quit();
-        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    });
+    QObject::connect(&instance, &SingleInstance::quitRequested, &stacks, &StacksApp::quitWhenSafe);
     QObject::connect(
         &instance, &SingleInstance::urlsReceived, &stacks,
         [&stacks](const QStringList& received) { stacks.delegate().openUrls(received); });
     stacks.launch(urls);
+    // Told to go before the main loop ran (during a launch alert): exit() has no loop to end.
+    if (stacks.quitting())
+        return 0;
     return QApplication::exec();
 }

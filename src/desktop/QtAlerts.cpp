@@ -6,12 +6,24 @@
 
 AlertAnswer QtAlerts::run(const Alert& alert)
 {
+    if (m_closed)
+        return AlertAnswer{};
     AlertDialog dialog(alert);
     dialog.show();
     dialog.raise();
     dialog.activateWindow();
     dialog.exec();
     return dialog.answer();
+}
+
+void QtAlerts::closeAll()
+{
+    m_closed = true;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        if (auto* dialog = qobject_cast<AlertDialog*>(window); dialog && dialog->isVisible())
+            dialog->done(QDialog::Rejected);
+    }
 }
 
 void QtAlerts::bringToFront()

@@ -12,4 +12,11 @@ public:
     void beep() override;
     // Linux desktops have no haptic feedback.
     void haptic(Haptic pattern) override;
+
+    // For a program on its way out: the open alerts close as if no button had been pressed,
+    // and every later one answers so at once, without showing.
+    void closeAll();
+
+private:
+    bool m_closed = false;
 };

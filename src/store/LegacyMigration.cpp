@@ -68,12 +68,27 @@ bool LegacyMigration::isMergeable(const QString& folder) const
     return storage != self && !storage.startsWith(self + QLatin1Char('/'));
 }
 
+bool LegacyMigration::holdsOnlyStackFolders(const QString& folder) const
+{
+    const std::optional<Listing> listing = m_fileSystem.list(folder);
+    if (!listing || listing->unnamed > 0)
+        return false;
+    return std::all_of(listing->names.cbegin(), listing->names.cend(), [&](const QString& name) {
+        const QString path = inside(folder, name);
+        if (name == QStringLiteral("README.txt"))
+            return m_folders.isOwnReadme(path);
+        return StorageFolders::isIgnoredName(name) || m_fileSystem.isDirectory(path);
+    });
+}
+
 void LegacyMigration::mergeFolderIntoStorage(const QString& folder)
 {
     if (!isMergeable(folder))
         return;
     const QString storage = m_folders.storageFolder();
-    if (!m_fileSystem.exists(storage)) {
+    // Moved whole only when it is nothing but stack folders: the user's own README or loose
+    // files must not vanish into the hidden storage folder with it.
+    if (!m_fileSystem.exists(storage) && holdsOnlyStackFolders(folder)) {
         // The folder becomes the storage folder; it is protected again once launch is done.
         m_folders.unprotectFolder(folder);
         const QString parent = QFileInfo(storage).path();
@@ -88,10 +103,19 @@ void LegacyMigration::mergeFolderIntoStorage(const QString& folder)
     }
 
     if (const std::optional<Listing> listing = m_fileSystem.list(folder)) {
+        QString looseFiles;
         for (const QString& name : sortedNames(*listing)) {
             if (StorageFolders::isIgnoredName(name))
                 continue;
             const QString path = inside(folder, name);
+            if (const Status ready = m_folders.ensureStorageFolder(); !ready) {
+                logCouldNot("move", path, ready.description());
+                continue;
+            }
+            if (!m_fileSystem.isDirectory(path)) {
+                moveLooseFile(path, looseFiles, "move");
+                continue;
+            }
             m_folders.unprotectFolder(path);
             const Status moved =
                 m_fileSystem.move(path, inside(storage, m_folders.uniqueFolderName(name)));
@@ -104,6 +128,24 @@ void LegacyMigration::mergeFolderIntoStorage(const QString& folder)
     }
     if (m_folders.isEffectivelyEmpty(folder))
         m_folders.removeFolder(folder);
+}
+
+void LegacyMigration::moveLooseFile(const QString& path, QString& looseFiles, const char* verb)
+{
+    // Loose files share one new stack folder, so that they come back as a stack under their
+    // own names instead of lying hidden in the storage folder.
+    if (looseFiles.isEmpty()) {
+        const QString folder =
+            inside(m_folders.storageFolder(), m_folders.uniqueFolderName(recoveredFiles));
+        if (const Status made = m_folders.createStackFolder(folder); !made) {
+            logCouldNot(verb, path, made.description());
+            return;
+        }
+        looseFiles = folder;
+    }
+    const QString name = QFileInfo(path).fileName();
+    if (const Status moved = m_fileSystem.move(path, inside(looseFiles, name)); !moved)
+        logCouldNot(verb, path, moved.description());
 }
 
 bool LegacyMigration::migrateLegacyStacks(QList<DesktopStack>& stacks)
@@ -160,8 +202,6 @@ void LegacyMigration::recoverLegacyEntries(const QString& legacy, const QList<De
     const std::optional<Listing> listing = m_fileSystem.list(legacy);
     if (!listing)
         return;
-    // Loose files share one new folder, so that they come back as a stack under their own
-    // names instead of each being renamed to a folder name.
     QString looseFiles;
     for (const QString& name : sortedNames(*listing)) {
         if (StorageFolders::isIgnoredName(name) || waiting.contains(name))
@@ -180,16 +220,7 @@ void LegacyMigration::recoverLegacyEntries(const QString& legacy, const QList<De
                 logCouldNot("recover", path, moved.description());
             continue;
         }
-        if (looseFiles.isEmpty()) {
-            const QString folder = inside(storage, m_folders.uniqueFolderName(recoveredFiles));
-            if (const Status made = m_folders.createStackFolder(folder); !made) {
-                logCouldNot("recover", path, made.description());
-                continue;
-            }
-            looseFiles = folder;
-        }
-        if (const Status moved = m_fileSystem.move(path, inside(looseFiles, name)); !moved)
-            logCouldNot("recover", path, moved.description());
+        moveLooseFile(path, looseFiles, "recover");
     }
     logUnnamed("recover", legacy, listing->unnamed);
 }

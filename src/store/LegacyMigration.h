@@ -35,9 +35,10 @@ public:
     void adoptStorageLocation();
 
     // Moves what lies in `folder` into the storage folder: the whole folder when there is no
-    // storage folder yet, otherwise each entry under a unique name; then removes the folder if
-    // nothing but ".DS_Store"/"README.txt" is left. Records are not touched: their folders are
-    // found again through the bookmarks.
+    // storage folder yet and it holds only stack folders, otherwise each subfolder under a
+    // unique name and the loose files together in a new stack folder; then removes the folder
+    // if nothing but ".DS_Store" and a README of ours is left. Records are not touched: their
+    // folders are found again through the bookmarks.
     void mergeFolderIntoStorage(const QString& folder);
 
     // Gives records of the oldest layout (no folder name) a folder in the storage folder, and
@@ -48,6 +49,10 @@ public:
 private:
     // A real folder that is neither the storage folder nor around it.
     bool isMergeable(const QString& folder) const;
+    // Subfolders only, besides ".DS_Store" and a README of ours.
+    bool holdsOnlyStackFolders(const QString& folder) const;
+    // Into the "Recovered files" folder made for the first of them (`looseFiles`).
+    void moveLooseFile(const QString& path, QString& looseFiles, const char* verb);
     // Moves a record's old folder in under its sanitized name; true when it moved.
     bool migrate(DesktopStack& stack);
     void recoverLegacyEntries(const QString& legacy, const QList<DesktopStack>& stacks);

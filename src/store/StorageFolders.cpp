@@ -14,6 +14,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <optional>
+
 namespace {
 
 const QString dsStore = QStringLiteral(".DS_Store");
@@ -39,6 +42,16 @@ QString fitted(const QString& base, const QString& suffix)
         end += c >= 0x10000 ? 2 : 1;
     }
     return base.left(end) + suffix;
+}
+
+// A README's bytes, unless it cannot be read or is far larger than any the program writes.
+std::optional<QByteArray> readSmallFile(const QString& path)
+{
+    constexpr qint64 limit = 1 << 20;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > limit)
+        return std::nullopt;
+    return file.read(limit);
 }
 
 } // namespace
@@ -181,11 +194,13 @@ bool StorageFolders::isEffectivelyEmpty(const QString& folder) const
 void StorageFolders::removeFolder(const QString& folder)
 {
     unprotectFolder(folder);
-    for (const QString& name : {dsStore, readme}) {
-        const QString path = folder + QLatin1Char('/') + name;
-        if (m_fileSystem.exists(path) && !m_fileSystem.isDirectory(path))
-            (void)m_fileSystem.removeFile(path);
-    }
+    const QString store = folder + QLatin1Char('/') + dsStore;
+    if (m_fileSystem.exists(store) && !m_fileSystem.isDirectory(store))
+        (void)m_fileSystem.removeFile(store);
+    // A README of the user's keeps the folder.
+    const QString text = folder + QLatin1Char('/') + readme;
+    if (isOwnReadme(text))
+        (void)m_fileSystem.removeFile(text);
     if (!m_fileSystem.removeEmptyFolder(folder) && m_fileSystem.isDirectory(folder))
         protectFolder(folder);
 }
@@ -201,16 +216,13 @@ Status StorageFolders::ensureStorageFolder()
     // Writing through a link would change a file outside the storage folder.
     if (QFileInfo(path).isSymLink())
         return Status::success();
-    const QString text = readmeText();
-    QFile current(path);
-    if (current.open(QIODevice::ReadOnly)) {
-        const QByteArray bytes = current.readAll();
-        if (bytes == text.toUtf8())
-            return Status::success();
-    }
+    // Only a README of ours is brought up to date; one the user put there stays as it is.
+    const QByteArray text = readmeText().toUtf8();
+    if (QFileInfo::exists(path) && (!isOwnReadme(path) || readSmallFile(path) == text))
+        return Status::success();
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write(text.toUtf8());
+        file.write(text);
         (void)file.commit();
     }
     return Status::success();
@@ -244,7 +256,11 @@ void StorageFolders::unprotectFolder(const QString& folder)
 
 QString StorageFolders::helpText() const
 {
-    const StorageLocation current = currentStorageLocation();
+    return helpText(currentStorageLocation());
+}
+
+QString StorageFolders::helpText(StorageLocation current) const
+{
     HelpPlaces places;
     places.documents = displayPath(StorageLocation::documents);
     places.desktop = displayPath(StorageLocation::desktop);
@@ -256,5 +272,23 @@ QString StorageFolders::helpText() const
 
 QString StorageFolders::readmeText() const
 {
-    return m_wording.readmeIntro + helpText() + QLatin1Char('\n');
+    return readmeText(currentStorageLocation());
+}
+
+QString StorageFolders::readmeText(StorageLocation current) const
+{
+    return m_wording.readmeIntro + helpText(current) + QLatin1Char('\n');
+}
+
+bool StorageFolders::isOwnReadme(const QString& path) const
+{
+    // Through a link it would be another file.
+    if (QFileInfo(path).isSymLink())
+        return false;
+    const std::optional<QByteArray> bytes = readSmallFile(path);
+    if (!bytes)
+        return false;
+    return std::any_of(
+        allStorageLocations.cbegin(), allStorageLocations.cend(),
+        [&](StorageLocation location) { return *bytes == readmeText(location).toUtf8(); });
 }

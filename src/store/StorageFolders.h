@@ -71,22 +71,28 @@ public:
     bool folderHasContent(const QString& folder) const;
     bool isEffectivelyEmpty(const QString& folder) const;
     // Removes a folder that holds nothing but the ignored names: lifts its protection, removes
-    // those two entries, then the folder if it is empty by then. Never removes anything else:
-    // a file that arrived in the meantime keeps the folder (protected again) in place.
+    // ".DS_Store" and a README.txt of ours, then the folder if it is empty by then. Never
+    // removes anything else: a README the user wrote, or a file that arrived in the meantime,
+    // keeps the folder (protected again) in place.
     void removeFolder(const QString& folder);
 
     // Creates the storage folder (failure to the caller), protects it and brings its README up
-    // to date. The README is rewritten only when its text differs (atomically, failure
-    // ignored), and never through a symbolic link.
+    // to date. The README is written when there is none, and rewritten only when it is one of
+    // ours whose text differs (atomically, failure ignored); never through a symbolic link.
     Status ensureStorageFolder();
     // At launch: protects the storage folder and every folder directly inside it.
     void protectStackFolders();
     void protectFolder(const QString& folder);
     void unprotectFolder(const QString& folder);
 
-    // The help text for the current location, and the README built from it.
+    // The help text for the current location (or the given one), and the README built from it.
     QString helpText() const;
+    QString helpText(StorageLocation current) const;
     QString readmeText() const;
+    QString readmeText(StorageLocation current) const;
+    // Whether the file is a README the program wrote: the text for either location, exactly.
+    // Anything else, a user's edit included, is the user's own.
+    bool isOwnReadme(const QString& path) const;
 
     const Wording& wording() const { return m_wording; }
 

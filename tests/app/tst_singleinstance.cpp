@@ -60,6 +60,7 @@ private Q_SLOTS:
     void firstCopyListens();
     void urlsReachTheRunningCopy();
     void plainLaunchReplacesTheRunningCopy();
+    void copyThatDoesNotGoKeepsTheNewOneOut();
     void staleSocketIsTakenOver();
     void urlsWithNobodyRunningStayHere();
 };
@@ -136,6 +137,38 @@ void TestSingleInstance::plainLaunchReplacesTheRunningCopy()
     QMetaObject::invokeMethod(newer, &QObject::deleteLater);
     thread.quit();
     QVERIFY(thread.wait(60000));
+}
+
+void TestSingleInstance::copyThatDoesNotGoKeepsTheNewOneOut()
+{
+    TempHome home;
+    SingleInstance running(home.runtimeFolder());
+    QCOMPARE(running.start({}), Outcome::Listening);
+    QSignalSpy quit(&running, &SingleInstance::quitRequested);
+
+    // Asked to quit, it stays: the new copy gives up rather than run beside it.
+    const QString runtime = home.runtimeFolder();
+    std::atomic<qint64> blocking = 0;
+    const QFuture<Outcome> later = QtConcurrent::run([runtime, &blocking] {
+        SingleInstance newer(runtime);
+        newer.setGoneTimeout(std::chrono::milliseconds(500));
+        const Outcome outcome = newer.start({});
+        blocking = newer.blockingProcess();
+        return outcome;
+    });
+    QVERIFY(finished(later));
+    QCOMPARE(later.result(), Outcome::Blocked);
+    QCOMPARE(quit.size(), 1);
+    QCOMPARE(qint64(blocking), QCoreApplication::applicationPid());
+    // Nor does a copy with URLs that finds nobody listening.
+    running.stopListening();
+    const QFuture<Outcome> withUrls = QtConcurrent::run([runtime] {
+        SingleInstance newer(runtime);
+        newer.setGoneTimeout(std::chrono::milliseconds(500));
+        return newer.start({QStringLiteral("tidorama://stack-selection")});
+    });
+    QVERIFY(finished(withUrls));
+    QCOMPARE(withUrls.result(), Outcome::Blocked);
 }
 
 void TestSingleInstance::staleSocketIsTakenOver()

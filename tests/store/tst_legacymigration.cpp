@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <algorithm>
+
 // Files kept in the other storage folder and in the places of older versions come into the
 // storage folder at launch, and the records follow them.
 class TestLegacyMigration : public QObject
@@ -17,6 +19,8 @@ private Q_SLOTS:
     void oldestLayoutMovesIntoTheStorageFolder();
     void oldPlacesThatAreNotFoldersAreLeftAlone();
     void failedMovesAreLoggedAndLeftInPlace();
+    void whatIsTheUsersStaysVisible_data();
+    void whatIsTheUsersStaysVisible();
 };
 
 void TestLegacyMigration::settingFollowsTheFolderThatHoldsTheFiles()
@@ -68,7 +72,8 @@ void TestLegacyMigration::bothStorageFoldersInUseAreMerged()
                QStringLiteral("Desktop/Tidorama Files/Photos"));
     const QString other = h.invariant.addFile(QStringLiteral("Desktop/Tidorama Files/Other/o.txt"));
     h.home.write(QStringLiteral("Desktop/Tidorama Files/.DS_Store"));
-    h.home.write(QStringLiteral("Desktop/Tidorama Files/README.txt"), "readme\n");
+    h.home.write(QStringLiteral("Desktop/Tidorama Files/README.txt"),
+                 h.folders.readmeText(StorageLocation::desktop).toUtf8());
 
     const ReconciliationResult result = h.repair();
     QCOMPARE(h.entries(h.hidden()),
@@ -94,21 +99,23 @@ void TestLegacyMigration::olderStorageFoldersAreMerged()
     h.invariant.allowPlace(QStringLiteral("Documents/Tidorama"));
     // No storage folder yet: the older one on the Desktop becomes it, whole.
     h.addStack(QStringLiteral("A"), {QStringLiteral("a.txt")}, QStringLiteral("Desktop/Tidora/A"));
-    h.home.write(QStringLiteral("Desktop/Tidora/README.txt"), "readme\n");
+    h.home.write(QStringLiteral("Desktop/Tidora/README.txt"),
+                 h.folders.readmeText(StorageLocation::desktop).toUtf8());
     // The one in Documents is merged into it entry by entry.
     const QString b = h.invariant.addFile(QStringLiteral("Documents/Tidorama/B/b.txt"));
-    const QString loose = h.invariant.addFile(QStringLiteral("Documents/Tidorama/A"));
+    const QString loose = h.invariant.addFile(QStringLiteral("Documents/Tidorama/A.txt"));
     h.home.write(QStringLiteral("Documents/Tidorama/.DS_Store"));
 
     const ReconciliationResult result = h.repair();
     QVERIFY(!QFileInfo::exists(h.home.desktop() + QStringLiteral("/Tidora")));
     QVERIFY(!QFileInfo::exists(h.home.documents() + QStringLiteral("/Tidorama")));
     QCOMPARE(h.invariant.locate(b), h.hidden() + QStringLiteral("/B/b.txt"));
-    // A name taken in the storage folder gets a number, whatever the entry is.
-    QCOMPARE(h.invariant.locate(loose), h.hidden() + QStringLiteral("/A 2"));
+    // A loose file comes back in a stack of its own.
+    QCOMPARE(h.invariant.locate(loose), h.hidden() + QStringLiteral("/Recovered files/A.txt"));
     QCOMPARE(h.stacks.at(0).folderName, QStringLiteral("A"));
     QCOMPARE(h.resolvedItem(h.stacks.at(0).items.at(0)), h.hidden() + QStringLiteral("/A/a.txt"));
-    QCOMPARE(result.recovered, QStringList{QStringLiteral("B")});
+    QCOMPARE(result.recovered,
+             (QStringList{QStringLiteral("B"), QStringLiteral("Recovered files")}));
     // The README was the old one; the storage folder's own is written anew.
     QCOMPARE(TempHome::read(h.hidden() + QStringLiteral("/README.txt")),
              h.folders.readmeText().toUtf8());
@@ -259,6 +266,87 @@ void TestLegacyMigration::failedMovesAreLoggedAndLeftInPlace()
         QVERIFY(h.stackNamed(QStringLiteral("Recovered files")));
         TIDORA_CHECK_INVARIANT(h.invariant);
     }
+}
+
+namespace {
+
+enum class Readme { None, Ours, Users };
+
+} // namespace
+
+void TestLegacyMigration::whatIsTheUsersStaysVisible_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::addColumn<Readme>("readme");
+    QTest::addColumn<bool>("loose");
+    QTest::addColumn<bool>("storageInUse");
+    const QString desktop = QStringLiteral("Desktop/Tidora");
+    const QString documents = QStringLiteral("Documents/Tidorama");
+    const QString other = QStringLiteral("Desktop/Tidorama Files");
+    QTest::newRow("user's README, new storage") << desktop << Readme::Users << false << false;
+    QTest::newRow("user's README and files, new storage")
+        << desktop << Readme::Users << true << false;
+    QTest::newRow("user's README and files") << documents << Readme::Users << true << true;
+    QTest::newRow("loose files, new storage") << documents << Readme::None << true << false;
+    QTest::newRow("loose files, our README") << desktop << Readme::Ours << true << true;
+    QTest::newRow("other storage folder, loose files") << other << Readme::Users << true << true;
+}
+
+// A folder at an older storage place may be the user's own: its README stays where it is, and
+// its loose files come back as a stack rather than lying hidden in the storage folder.
+void TestLegacyMigration::whatIsTheUsersStaysVisible()
+{
+    QFETCH(QString, place);
+    QFETCH(Readme, readme);
+    QFETCH(bool, loose);
+    QFETCH(bool, storageInUse);
+    LaunchHome h;
+    h.invariant.allowPlace(QStringLiteral("Documents/Tidorama"));
+    if (storageInUse)
+        h.addStack(QStringLiteral("Here"), {QStringLiteral("h.txt")});
+    const QString folder = h.home.home() + QLatin1Char('/') + place;
+    const QString sub = h.invariant.addFile(place + QStringLiteral("/Trip/t.jpg"));
+    QStringList files;
+    if (loose) {
+        files = {h.invariant.addFile(place + QStringLiteral("/notes.txt")),
+                 h.invariant.addFile(place + QStringLiteral("/plan.pdf"))};
+    }
+    const QByteArray users("My own folder.\n");
+    const QByteArray text =
+        readme == Readme::Users ? users : h.folders.readmeText(StorageLocation::desktop).toUtf8();
+    if (readme != Readme::None)
+        h.home.write(place + QStringLiteral("/README.txt"), text);
+
+    const ReconciliationResult result = h.repair();
+    if (readme == Readme::Users) {
+        QCOMPARE(TempHome::read(folder + QStringLiteral("/README.txt")), users);
+        QCOMPARE(h.entries(folder), QStringList{QStringLiteral("README.txt")});
+        QCOMPARE(TempHome::read(h.hidden() + QStringLiteral("/README.txt")),
+                 h.folders.readmeText().toUtf8());
+    } else {
+        QVERIFY(!QFileInfo::exists(folder));
+    }
+    QCOMPARE(h.invariant.locate(sub), h.hidden() + QStringLiteral("/Trip/t.jpg"));
+    QVERIFY(h.stackNamed(QStringLiteral("Trip")));
+    // Every file lies in a stack folder that a record lists, so a window shows it.
+    const DesktopStack* recovered = h.stackNamed(QStringLiteral("Recovered files"));
+    QCOMPARE(bool(recovered), loose);
+    QCOMPARE(result.recovered.contains(QStringLiteral("Recovered files")), loose);
+    for (const QString& file : std::as_const(files)) {
+        const QString now = h.invariant.locate(file);
+        QCOMPARE(now,
+                 h.hidden() + QStringLiteral("/Recovered files/") + QFileInfo(file).fileName());
+        QVERIFY(std::any_of(recovered->items.cbegin(), recovered->items.cend(),
+                            [&](const StackItem& item) { return h.resolvedItem(item) == now; }));
+    }
+    const QStringList storage = h.entries(h.hidden());
+    QVERIFY2(std::all_of(storage.cbegin(), storage.cend(),
+                         [&](const QString& name) {
+                             return name == QStringLiteral("README.txt") ||
+                                    QFileInfo(h.hidden() + QLatin1Char('/') + name).isDir();
+                         }),
+             qPrintable(storage.join(QStringLiteral(", "))));
+    TIDORA_CHECK_INVARIANT(h.invariant);
 }
 
 QTEST_GUILESS_MAIN(TestLegacyMigration)

@@ -53,6 +53,8 @@ private Q_SLOTS:
     void removeFolderRemovesNothingElse();
     void stackFoldersAreCreatedProtected();
     void readmeIsWrittenOnlyWhenItDiffers();
+    void readmeOfTheUserIsNeverReplacedOrRemoved_data();
+    void readmeOfTheUserIsNeverReplacedOrRemoved();
     void readmeIsNeverWrittenThroughALink();
     void storageFolderFailureGoesToTheCaller();
     void protectStackFoldersProtectsFoldersOnly();
@@ -216,8 +218,9 @@ void TestStorageFolders::removeFolderRemovesNothingElse()
     Store store;
     FileInvariant invariant(store.home);
     const QString folder = store.home.makeFolder(QStringLiteral("Documents/.Tidora/Old"));
+    const QByteArray ours = store.folders.readmeText().toUtf8();
     store.home.write(QStringLiteral("Documents/.Tidora/Old/.DS_Store"));
-    store.home.write(QStringLiteral("Documents/.Tidora/Old/README.txt"));
+    store.home.write(QStringLiteral("Documents/.Tidora/Old/README.txt"), ours);
     QVERIFY(store.folders.isEffectivelyEmpty(folder));
     store.folders.removeFolder(folder);
     QVERIFY(!QFileInfo::exists(folder));
@@ -225,7 +228,7 @@ void TestStorageFolders::removeFolderRemovesNothingElse()
 
     // A file dropped in after the caller looked keeps the folder, protected again.
     store.home.makeFolder(QStringLiteral("Documents/.Tidora/Old"));
-    store.home.write(QStringLiteral("Documents/.Tidora/Old/README.txt"));
+    store.home.write(QStringLiteral("Documents/.Tidora/Old/README.txt"), ours);
     const QString late = invariant.addFile(QStringLiteral("Documents/.Tidora/Old/late.txt"));
     store.guard.calls.clear();
     store.folders.removeFolder(folder);
@@ -278,12 +281,6 @@ void TestStorageFolders::readmeIsWrittenOnlyWhenItDiffers()
     QVERIFY(store.folders.ensureStorageFolder());
     QCOMPARE(QFileInfo(readme).lastModified().toSecsSinceEpoch(), 1000000000);
 
-    // Edited by the user, or not UTF-8: replaced.
-    for (const QByteArray& edited : {QByteArray("my notes"), QByteArray("\xff\xfe")}) {
-        store.home.write(QStringLiteral("Documents/.Tidora/README.txt"), edited);
-        QVERIFY(store.folders.ensureStorageFolder());
-        QCOMPARE(QString::fromUtf8(TempHome::read(readme)), store.folders.readmeText());
-    }
     // The text follows the location.
     store.settings.setValue(SettingsKey::storageLocation, QStringLiteral("desktop"));
     QVERIFY(store.folders.ensureStorageFolder());
@@ -292,6 +289,67 @@ void TestStorageFolders::readmeIsWrittenOnlyWhenItDiffers()
     QVERIFY(text.contains(QStringLiteral("Right now they are in ~/Desktop/Tidorama Files.")));
     QCOMPARE(QDir(store.hidden()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("README.txt")});
+}
+
+namespace {
+
+enum class Readme { OursHere, OursForTheOtherPlace, OursEdited, Notes, NotUtf8, Empty };
+
+} // namespace
+
+void TestStorageFolders::readmeOfTheUserIsNeverReplacedOrRemoved_data()
+{
+    QTest::addColumn<Readme>("readme");
+    QTest::addColumn<bool>("ours");
+    QTest::newRow("ours") << Readme::OursHere << true;
+    QTest::newRow("ours for the other place") << Readme::OursForTheOtherPlace << true;
+    QTest::newRow("ours with a line added") << Readme::OursEdited << false;
+    QTest::newRow("the user's notes") << Readme::Notes << false;
+    QTest::newRow("not UTF-8") << Readme::NotUtf8 << false;
+    QTest::newRow("empty") << Readme::Empty << false;
+}
+
+// Only a README.txt the program wrote, to the letter, is rewritten or removed.
+void TestStorageFolders::readmeOfTheUserIsNeverReplacedOrRemoved()
+{
+    QFETCH(Readme, readme);
+    QFETCH(bool, ours);
+    Store store;
+    const QString here = store.folders.readmeText();
+    QByteArray bytes;
+    switch (readme) {
+    case Readme::OursHere:
+        bytes = here.toUtf8();
+        break;
+    case Readme::OursForTheOtherPlace:
+        bytes = store.folders.readmeText(StorageLocation::desktop).toUtf8();
+        QVERIFY(bytes != here.toUtf8());
+        break;
+    case Readme::OursEdited:
+        bytes = here.toUtf8() + "my note\n";
+        break;
+    case Readme::Notes:
+        bytes = "my notes\n";
+        break;
+    case Readme::NotUtf8:
+        bytes = "\xff\xfe";
+        break;
+    case Readme::Empty:
+        break;
+    }
+    const QString path = store.home.write(QStringLiteral("Documents/.Tidora/README.txt"), bytes);
+    QVERIFY(store.folders.ensureStorageFolder());
+    QCOMPARE(TempHome::read(path), ours ? here.toUtf8() : bytes);
+
+    // A folder holding only that README goes with it only when it is ours.
+    const QString folder = store.home.makeFolder(QStringLiteral("Documents/.Tidora/Old"));
+    const QString inside =
+        store.home.write(QStringLiteral("Documents/.Tidora/Old/README.txt"), bytes);
+    QVERIFY(store.folders.isEffectivelyEmpty(folder));
+    store.folders.removeFolder(folder);
+    QCOMPARE(QFileInfo::exists(folder), !ours);
+    if (!ours)
+        QCOMPARE(TempHome::read(inside), bytes);
 }
 
 void TestStorageFolders::readmeIsNeverWrittenThroughALink()
