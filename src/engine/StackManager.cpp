@@ -18,6 +18,7 @@
 #include "operations/UndoConversion.h"
 #include "operations/UndoState.h"
 #include "operations/Uninstall.h"
+#include "platform/Alerts.h"
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
@@ -65,7 +66,36 @@ std::optional<DesktopStack> StackManager::takeStack(const QUuid& id)
 
 void StackManager::saveStackList()
 {
-    (void)m_stackListFile.saveStackList(m_stacks);
+    const Status saved = m_stackListFile.saveStackList(m_stacks);
+    if (saved) {
+        m_toldUnsaved = false;
+        return;
+    }
+    // Told once until a save succeeds again, after the operation that saved has finished.
+    if (m_toldUnsaved)
+        return;
+    m_toldUnsaved = true;
+    QString reason = saved.description().trimmed();
+    while (reason.endsWith(QLatin1Char('.')))
+        reason.chop(1);
+    const QString text =
+        QStringLiteral("Tidora could not save its list of stacks in ") +
+        m_services.paths.displayPath(m_services.paths.dataFolder()) + QStringLiteral(": ") +
+        reason +
+        QStringLiteral(". Your files are where the stacks show them; if Tidora stops before the "
+                       "list can be saved, it finds them again in the stack folders.");
+    m_services.scheduler.after(std::chrono::milliseconds(0), this, [this, text] {
+        m_services.alerts.showError(TidoraError{ErrorCode::stacksNotSaved, text});
+    });
+}
+
+void StackManager::recordIntent(const DesktopStack& stack)
+{
+    if (DesktopStack* existing = findStack(stack.id))
+        *existing = stack;
+    else
+        m_stacks.append(stack);
+    saveStackList();
 }
 
 void StackManager::recomputeFlags()

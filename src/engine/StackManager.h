@@ -85,8 +85,13 @@ public:
 
     // --- Building blocks ----------------------------------------------------------------------
 
-    // Writes the whole list to the stacks file.
+    // Writes the whole list to the stacks file. A failed save is told to the user once (after
+    // the current operation), until a save succeeds again.
     void saveStackList();
+    // Puts the record into the list as it is about to be and saves, before its files move (no
+    // window, no flags): a stop part-way through the moves leaves a list that says where the
+    // files were going, and the next launch finishes the moves.
+    void recordIntent(const DesktopStack& stack);
     // hasStacks, hasSpread and hasStacked from the list.
     void recomputeFlags();
     // Stores the undo record of the last conversion; "Undo" is available while it is not empty.
@@ -261,6 +266,8 @@ private:
     // Tokens of work waiting for a background query, by key.
     std::map<quint64, WorkToken> m_heldWork;
     quint64 m_nextWorkKey = 1;
+    // A failed save was told and no save has succeeded since.
+    bool m_toldUnsaved = false;
 };
 
 template<typename T>
