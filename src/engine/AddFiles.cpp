@@ -100,7 +100,6 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
     const QList<Stacking::TakenItem> others = Stacking::takeFromOtherStacks(manager, taken, id);
 
     MoveFailures failures;
-    QStringList stayedIn;
     int unplaced = 0;
     for (const QString& path : std::as_const(kept)) {
         const QString name = fileName(path);
@@ -113,9 +112,6 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
             qCWarning(lcEngine).noquote() << QStringLiteral("Tidorama: could not add ") + path +
                                                  QStringLiteral(": ") + moved.description();
             failures.add(path, moved);
-            const QString parent = path.left(path.lastIndexOf(QLatin1Char('/')));
-            if (!stayedIn.contains(parent))
-                stayedIn.append(parent);
             continue;
         }
         // Without a bookmark the item is still found again by its name at the next launch.
@@ -128,7 +124,7 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
     if (!failures.isEmpty())
         services.alerts.showError(failures.error(
             kept.size(), QStringLiteral("added to \u201C") + stack.name + QStringLiteral("\u201D"),
-            stayedIn.join(QStringLiteral(", ")), manager.folders()));
+            failures.places(), manager.folders()));
     if (gatherAfterwards)
         manager.restack(id, false);
 }

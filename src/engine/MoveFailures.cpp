@@ -13,6 +13,23 @@ void MoveFailures::add(const QString& path, const Status& why)
     m_reasons.append(why);
 }
 
+void MoveFailures::add(const MoveFailures& more)
+{
+    m_paths.append(more.m_paths);
+    m_reasons.append(more.m_reasons);
+}
+
+QString MoveFailures::places() const
+{
+    QStringList folders;
+    for (const QString& path : m_paths) {
+        const QString folder = path.left(path.lastIndexOf(QLatin1Char('/')));
+        if (!folders.contains(folder))
+            folders.append(folder);
+    }
+    return folders.join(QStringLiteral(", "));
+}
+
 bool MoveFailures::acrossFileSystems() const
 {
     for (const Status& reason : m_reasons) {

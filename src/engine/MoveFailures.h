@@ -15,10 +15,13 @@ class MoveFailures
 {
 public:
     void add(const QString& path, const Status& why);
+    void add(const MoveFailures& more);
     bool isEmpty() const { return m_reasons.isEmpty(); }
     qsizetype count() const { return m_reasons.size(); }
     // The files that did not move, where they still are.
     const QStringList& paths() const { return m_paths; }
+    // The folders those files lie in, each once, joined by ", ".
+    QString places() const;
     // Whether some move failed because the two folders lie on different file systems.
     bool acrossFileSystems() const;
 

@@ -132,6 +132,8 @@ SpreadOutcome moveToDesktop(StackManager& manager, DesktopStack& stack,
     QList<NamedPosition> announced;
     announced.reserve(plan.size());
     for (qsizetype j = 0; j < plan.size(); ++j) {
+        if (plan.at(j).to == plan.at(j).from)
+            continue;
         const QPointF position = inGrid ? grid.at(j) : stack.items.at(plan.at(j).item).position;
         announced.append(NamedPosition{fileName(plan.at(j).to), position});
     }
@@ -161,15 +163,17 @@ SpreadOutcome moveToDesktop(StackManager& manager, DesktopStack& stack,
         if (inGrid)
             item.position = grid.at(outcome.placements.size());
         outcome.placements.append(NamedPosition{item.name, item.position});
+        if (planned.to != planned.from)
+            outcome.arrived.append(outcome.placements.last());
     }
     return outcome;
 }
 
-void spread(StackManager& manager, const QUuid& id, bool inGrid)
+bool spread(StackManager& manager, const QUuid& id, bool inGrid)
 {
     std::optional<DesktopStack> found = stackIn(manager, id, StackState::collapsed);
     if (!found)
-        return;
+        return true;
     DesktopStack stack = std::move(*found);
     QList<std::optional<QString>> paths = manager.renewItems(stack);
     stack.state = StackState::expanded;
@@ -184,6 +188,7 @@ void spread(StackManager& manager, const QUuid& id, bool inGrid)
             outcome.failures.error(outcome.asked, QStringLiteral("moved to the Desktop"),
                                    manager.folders().stackFolderURL(stack), manager.folders()));
     placeIcons(manager, outcome.placements, id);
+    return outcome.failures.isEmpty();
 }
 
 void placeIcons(StackManager& manager, const QList<NamedPosition>& placements, const QUuid& id)

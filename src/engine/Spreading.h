@@ -18,6 +18,8 @@ struct SpreadOutcome
 {
     // Every file of the stack on the Desktop now, with where its icon goes.
     QList<NamedPosition> placements;
+    // Of those, the files that moved there now.
+    QList<NamedPosition> arrived;
     // Files that had to move, and how many did.
     qsizetype asked = 0;
     qsizetype moved = 0;
@@ -33,7 +35,8 @@ SpreadOutcome moveToDesktop(StackManager& manager, DesktopStack& stack,
 // Moves a gathered stack's files back onto the Desktop, each icon to its recorded place or,
 // in a grid, next to the window. The desktop program is told the places before the files
 // arrive, and again twice once they are there.
-void spread(StackManager& manager, const QUuid& id, bool inGrid);
+// False when some file could not move (the user has been told).
+bool spread(StackManager& manager, const QUuid& id, bool inGrid);
 // Tells the desktop program where the icons go after 0.2 s and again after another 0.7 s,
 // then records where they really are.
 void placeIcons(StackManager& manager, const QList<NamedPosition>& placements, const QUuid& id);

@@ -346,9 +346,9 @@ void StackManager::addFiles(const QStringList& paths, const QUuid& id)
     ::addFiles(*this, paths, id);
 }
 
-void StackManager::spread(const QUuid& id, bool inGrid)
+bool StackManager::spread(const QUuid& id, bool inGrid)
 {
-    Spreading::spread(*this, id, inGrid);
+    return Spreading::spread(*this, id, inGrid);
 }
 
 void StackManager::restack(const QUuid& id, bool letMovedLeave)

@@ -171,8 +171,9 @@ public:
     // Files dropped onto the stack's window join it.
     void addFiles(const QStringList& paths, const QUuid& id);
     // Moves a gathered stack's files back onto the Desktop, in a grid next to the window or
-    // each to its recorded place.
-    void spread(const QUuid& id, bool inGrid);
+    // each to its recorded place. False when some file could not move (the user has been
+    // told).
+    bool spread(const QUuid& id, bool inGrid);
     // Gathers a spread stack again; files dragged clearly away leave it when `letMovedLeave`.
     void restack(const QUuid& id, bool letMovedLeave);
     void arrangeInGrid(const QUuid& id);

@@ -255,11 +255,15 @@ Status gatherIntoFolder(StackManager& manager, DesktopStack& stack,
     gathered.clear();
     for (qsizetype i = 0; i < stack.items.size(); ++i) {
         const std::optional<QString>& path = current.at(i);
-        if (!path)
+        const bool keepElsewhere = outcome && outcome->keepElsewhere;
+        if (!path) {
+            if (keepElsewhere)
+                items.append(stack.items.at(i));
             continue;
+        }
         StackItem item = stack.items.at(i);
         const QString parent = parents.parentOf(*path);
-        if (parent == inFolder) {
+        if (parent == inFolder || (parent != onDesktop && keepElsewhere)) {
             items.append(std::move(item));
             gathered.append(*path);
             continue;

@@ -48,6 +48,9 @@ struct GatherOutcome
     // Keep the items whose files could not move (they stay where they are, still listed);
     // otherwise they leave the record.
     bool keepUnmoved = false;
+    // Keep the items whose files are not found, or lie neither on the Desktop nor in the
+    // folder; otherwise they leave the record.
+    bool keepElsewhere = false;
 };
 
 // Makes the storage folder and the record's folder.
