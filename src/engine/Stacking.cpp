@@ -336,12 +336,18 @@ void settleOtherStacks(StackManager& manager, const QList<TakenItem>& taken,
     for (const QString& path : stayed)
         unmoved.insert(fs.resolved(path));
     QList<QUuid> changed;
+    // Per stack, the items before this one that left for good: an item goes back where it was.
+    QHash<QUuid, qsizetype> gone;
     for (const TakenItem& item : taken) {
         if (!changed.contains(item.stack))
             changed.append(item.stack);
         DesktopStack* stack = manager.findStack(item.stack);
-        if (stack && unmoved.contains(item.path))
-            stack->items.insert(std::min(item.index, stack->items.size()), item.item);
+        if (!stack || !unmoved.contains(item.path)) {
+            ++gone[item.stack];
+            continue;
+        }
+        stack->items.insert(std::min(item.index - gone.value(item.stack), stack->items.size()),
+                            item.item);
     }
     for (const QUuid& id : std::as_const(changed)) {
         const std::optional<DesktopStack> stack = manager.stackWithID(id);

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <cerrno>
+
 #include <sys/stat.h>
 
 using std::chrono::milliseconds;
@@ -42,6 +44,8 @@ private Q_SLOTS:
     void vanishedAndReplacedFilesLoseNothing();
     void storageFolderDeletedWhileRunningIsMadeAgain();
     void crossDeviceMoveLeavesTheFile();
+    void aFileBelongsToOneStackOnly();
+    void failedSaveIsToldOnce();
     void linksAreStackedAsLinks();
     void hostileNamesAreCarriedWhole();
     void selectionIsOneQueryAndReportsFailures();
@@ -467,7 +471,78 @@ void TestStacking::crossDeviceMoveLeavesTheFile()
     QCOMPARE(lines.size(), 2);
     QVERIFY2(lines.first().contains(QStringLiteral("never copied")), qPrintable(lines.first()));
     QVERIFY(!QFileInfo::exists(t.storageFolder()));
+    // Said once, naming the cause and the way out.
+    QCOMPARE(t.alerts.messages().size(), 1);
+    const QString told = t.alerts.messages().first();
+    QVERIFY2(told.startsWith(QStringLiteral("2 of 2 files were not stacked. They are still in ") +
+                             t.paths.desktop()),
+             qPrintable(told));
+    QVERIFY2(told.endsWith(QStringLiteral(" is on another file system than the Desktop, and "
+                                          "Tidora moves files, it never copies them. Choose "
+                                          "\u201CFolder on the Desktop (for cloud sync)\u201D "
+                                          "under Keep Stacked Files In in the tray menu.")),
+             qPrintable(told));
     TIDORA_CHECK_INVARIANT(invariant);
+}
+
+void TestStacking::aFileBelongsToOneStackOnly()
+{
+    TestServices t;
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        t.addDesktopFile(QString::fromLatin1(name));
+    const DesktopStack spread =
+        *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")});
+    StackManager& manager = t.manager();
+    manager.spread(spread.id, false);
+
+    // Stacking two of its files takes them out of the spread stack; one that cannot move stays.
+    t.fs.failMovesOf(QStringLiteral("b.txt"));
+    const DesktopStack stacked = *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+    QCOMPARE(TestServices::itemNames(stacked), QStringList{QStringLiteral("a.txt")});
+    QCOMPARE(TestServices::itemNames(*t.record(spread.id)),
+             (QStringList{QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
+    t.fs.clearFailures();
+
+    // Adding the rest leaves the spread stack empty, and it goes; its folder with it.
+    manager.addFiles(
+        {t.desktopPath(QStringLiteral("b.txt")), t.desktopPath(QStringLiteral("c.txt"))},
+        stacked.id);
+    QVERIFY(!t.record(spread.id));
+    QVERIFY(!QFileInfo::exists(t.stackFolder(spread)));
+    QCOMPARE(
+        TestServices::itemNames(*t.record(stacked.id)),
+        (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
+
+    // Saved that way: the next launch shows each file once.
+    StackManager& again = t.relaunch();
+    QCOMPARE(again.stacks().size(), 1);
+    QCOMPARE(again.resolvedFiles(again.stacks().first()).size(), 3);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::failedSaveIsToldOnce()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.addDesktopFile(QStringLiteral("b.txt"));
+    // A full disk: the stacks file's folder cannot be made again.
+    QVERIFY(QDir(t.paths.dataFolder()).removeRecursively());
+    t.fs.failWith(ENOSPC);
+    const QString data = t.paths.dataFolder();
+    t.fs.failMakeFolder([data](const QString& path) { return path == data; });
+    QVERIFY(t.stack({QStringLiteral("a.txt")}));
+    QVERIFY(t.stack({QStringLiteral("b.txt")}));
+    t.scheduler.runUntilIdle();
+    // Once, after the operation, however many saves failed.
+    QCOMPARE(t.alerts.messages().size(), 1);
+    const QString told = t.alerts.messages().first();
+    QVERIFY2(told.startsWith(QStringLiteral("Tidora could not save its list of stacks in ") +
+                             t.paths.displayPath(data) + QStringLiteral(": ")),
+             qPrintable(told));
+    QVERIFY(told.endsWith(QStringLiteral(". Your files are where the stacks show them; if Tidora "
+                                         "stops before the list can be saved, it finds them again "
+                                         "in the stack folders.")));
+    TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 void TestStacking::linksAreStackedAsLinks()
