@@ -15,6 +15,7 @@
 #include "platform/Screens.h"
 #include "store/FirstRunChoice.h"
 #include "store/FreshIds.h"
+#include "store/QuotedList.h"
 #include "store/ResolvedFolders.h"
 #include "store/StorageFolders.h"
 
@@ -25,6 +26,10 @@
 namespace Stacking {
 
 namespace {
+
+// stackFiles for files whose names can be read.
+void stackReadable(StackManager& manager, const QList<DesktopFile>& files,
+                   const std::optional<QString>& name, QPointF windowOrigin);
 
 using PathNames::fileName;
 
@@ -96,6 +101,37 @@ void stackSelection(StackManager& manager, WorkToken token)
 
 void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
                 const std::optional<QString>& name, QPointF windowOrigin)
+{
+    QList<DesktopFile> readable;
+    QStringList unreadable;
+    for (const DesktopFile& file : files) {
+        if (file.unreadableName)
+            unreadable.append(fileName(file.path));
+        else
+            readable.append(file);
+    }
+    if (!readable.isEmpty() || unreadable.isEmpty())
+        stackReadable(manager, readable, name, windowOrigin);
+    if (unreadable.isEmpty())
+        return;
+    manager.services().alerts.showError(TidoraError{
+        ErrorCode::filesNotMoved,
+        (unreadable.size() == 1 ? QStringLiteral("This file cannot be stacked: ")
+                                : QStringLiteral("These files cannot be stacked: ")) +
+            quotedList(unreadable) +
+            (unreadable.size() == 1
+                 ? QStringLiteral(". Its name is not valid UTF-8 text, so Tidora could only find "
+                                  "it again under a wrong name. Rename it in your file manager, "
+                                  "then stack it.")
+                 : QStringLiteral(". Their names are not valid UTF-8 text, so Tidora could only "
+                                  "find them again under a wrong name. Rename them in your file "
+                                  "manager, then stack them."))});
+}
+
+namespace {
+
+void stackReadable(StackManager& manager, const QList<DesktopFile>& files,
+                   const std::optional<QString>& name, QPointF windowOrigin)
 {
     const Services& services = manager.services();
     const QStringList storage = manager.resolvedStorageFolders();
@@ -184,6 +220,8 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
         services.alerts.showError(outcome.failures.error(
             outcome.asked, QStringLiteral("stacked"), manager.desktopFolder(), manager.folders()));
 }
+
+} // namespace
 
 void stackFilesAtPoint(StackManager& manager, const QList<DesktopFile>& files, QPointF point)
 {

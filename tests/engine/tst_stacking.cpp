@@ -46,6 +46,7 @@ private Q_SLOTS:
     void crossDeviceMoveLeavesTheFile();
     void aFileBelongsToOneStackOnly();
     void failedSaveIsToldOnce();
+    void unreadableNamesAreToldNotSkipped();
     void linksAreStackedAsLinks();
     void hostileNamesAreCarriedWhole();
     void selectionIsOneQueryAndReportsFailures();
@@ -517,6 +518,31 @@ void TestStacking::aFileBelongsToOneStackOnly()
     StackManager& again = t.relaunch();
     QCOMPARE(again.stacks().size(), 1);
     QCOMPARE(again.resolvedFiles(again.stacks().first()).size(), 3);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::unreadableNamesAreToldNotSkipped()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    // How a name that is not UTF-8 reads; there is no such path.
+    const DesktopFile odd{t.desktopPath(QStringLiteral("odd\uFFFD.txt")), std::nullopt, true};
+    QList<DesktopFile> files = t.desktopFiles({QStringLiteral("a.txt")});
+    files.append(odd);
+    t.manager().stackFiles(files, std::nullopt, QPointF(0, 0));
+    QCOMPARE(t.manager().stacks().size(), 1);
+    QCOMPARE(TestServices::itemNames(t.manager().stacks().first()),
+             QStringList{QStringLiteral("a.txt")});
+    const QString told =
+        QStringLiteral("This file cannot be stacked: \u201Codd\uFFFD.txt\u201D. Its name is not "
+                       "valid UTF-8 text, so Tidora could only find it again under a wrong name. "
+                       "Rename it in your file manager, then stack it.");
+    QCOMPARE(t.alerts.messages(), QStringList{told});
+
+    // Alone, it is told rather than beeped at.
+    t.manager().stackFiles({odd}, std::nullopt, QPointF(0, 0));
+    QCOMPARE(t.alerts.messages(), (QStringList{told, told}));
+    QCOMPARE(t.alerts.beeps, 0);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
