@@ -122,7 +122,7 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
     manager.storeStack(stack);
     Stacking::settleOtherStacks(manager, others, failures.paths());
     if (!failures.isEmpty())
-        services.alerts.showError(failures.error(
+        manager.tellMoveFailures(failures.error(
             kept.size(), QStringLiteral("added to \u201C") + stack.name + QStringLiteral("\u201D"),
             failures.places(), manager.folders()));
     if (gatherAfterwards)

@@ -184,7 +184,7 @@ bool spread(StackManager& manager, const QUuid& id, bool inGrid)
         stack.state = StackState::collapsed;
     manager.storeStack(stack, present(paths));
     if (!outcome.failures.isEmpty())
-        manager.services().alerts.showError(
+        manager.tellMoveFailures(
             outcome.failures.error(outcome.asked, QStringLiteral("moved to the Desktop"),
                                    manager.folders().stackFolderURL(stack), manager.folders()));
     placeIcons(manager, outcome.placements, id);
@@ -284,7 +284,7 @@ void restack(StackManager& manager, const QUuid& id, bool letMovedLeave)
     else
         manager.storeStack(stack, gathered);
     if (!outcome.failures.isEmpty())
-        manager.services().alerts.showError(
+        manager.tellMoveFailures(
             outcome.failures.error(outcome.asked, QStringLiteral("moved into the stack"),
                                    manager.desktopFolder(), manager.folders()));
 }

@@ -89,6 +89,32 @@ void StackManager::saveStackList()
     });
 }
 
+void StackManager::tellMoveFailures(const TidoraError& error)
+{
+    if (m_heldReports)
+        m_heldReports->append(error.description);
+    else
+        m_services.alerts.showError(error);
+}
+
+void StackManager::holdMoveReports()
+{
+    if (!m_heldReports)
+        m_heldReports = QStringList();
+}
+
+void StackManager::releaseMoveReports()
+{
+    if (!m_heldReports)
+        return;
+    QStringList reports = std::move(*m_heldReports);
+    m_heldReports.reset();
+    reports.removeDuplicates();
+    if (!reports.isEmpty())
+        m_services.alerts.showError(
+            TidoraError{ErrorCode::filesNotMoved, reports.join(QStringLiteral("\n\n"))});
+}
+
 void StackManager::recordIntent(const DesktopStack& stack)
 {
     if (DesktopStack* existing = findStack(stack.id))

@@ -92,6 +92,12 @@ public:
     // window, no flags): a stop part-way through the moves leaves a list that says where the
     // files were going, and the next launch finishes the moves.
     void recordIntent(const DesktopStack& stack);
+    // Tells the user about files an operation could not move. Between holdMoveReports and
+    // releaseMoveReports (an operation over many stacks) the reports are kept and then shown
+    // as one alert.
+    void tellMoveFailures(const TidoraError& error);
+    void holdMoveReports();
+    void releaseMoveReports();
     // hasStacks, hasSpread and hasStacked from the list.
     void recomputeFlags();
     // Stores the undo record of the last conversion; "Undo" is available while it is not empty.
@@ -269,6 +275,8 @@ private:
     quint64 m_nextWorkKey = 1;
     // A failed save was told and no save has succeeded since.
     bool m_toldUnsaved = false;
+    // Reports of files not moved, held for one alert; nothing while none are held.
+    std::optional<QStringList> m_heldReports;
 };
 
 template<typename T>

@@ -114,7 +114,7 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
         stackReadable(manager, readable, name, windowOrigin);
     if (unreadable.isEmpty())
         return;
-    manager.services().alerts.showError(TidoraError{
+    manager.tellMoveFailures(TidoraError{
         ErrorCode::filesNotMoved,
         (unreadable.size() == 1 ? QStringLiteral("This file cannot be stacked: ")
                                 : QStringLiteral("These files cannot be stacked: ")) +
@@ -217,7 +217,7 @@ void stackReadable(StackManager& manager, const QList<DesktopFile>& files,
     }
     settleOtherStacks(manager, others, outcome.failures.paths());
     if (!outcome.failures.isEmpty())
-        services.alerts.showError(outcome.failures.error(
+        manager.tellMoveFailures(outcome.failures.error(
             outcome.asked, QStringLiteral("stacked"), manager.desktopFolder(), manager.folders()));
 }
 

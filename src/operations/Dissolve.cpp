@@ -73,6 +73,8 @@ void dissolveAll(StackManager& manager)
     for (const DesktopStack& stack : manager.stacks())
         ids.append(stack.id);
     Scheduler& scheduler = manager.services().scheduler;
+    const QPointer<StackManager> alive(&manager);
+    manager.holdMoveReports();
     for (qsizetype i = 0; i < ids.size(); ++i) {
         const QUuid id = ids.at(i);
         // A stack whose files did not all come out has been told about; it is not spread again.
@@ -86,6 +88,8 @@ void dissolveAll(StackManager& manager)
                 spreadAndRemove(manager, id);
         });
     }
+    if (alive)
+        manager.releaseMoveReports();
 }
 
 } // namespace Dissolve

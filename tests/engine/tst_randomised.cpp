@@ -240,11 +240,14 @@ void Sequence::readAlerts()
     const QList<Alert>& shown = m_t->alerts.shown;
     for (; m_alertsRead < shown.size(); ++m_alertsRead) {
         const QString& message = shown.at(m_alertsRead).message;
-        // "n of m files were not moved to the Desktop. They are still in <folder>: <why>."
-        if (const qsizetype at = message.indexOf(stillIn); at > 0 && message.contains(notMoved)) {
+        // "n of m files were not moved to the Desktop. They are still in <folder>: <why>.", one
+        // paragraph a stack.
+        for (const QString& report : message.split(QStringLiteral("\n\n"))) {
+            const qsizetype at = report.indexOf(stillIn);
+            if (at < 0 || !report.contains(notMoved))
+                continue;
             const qsizetype from = at + stillIn.size();
-            m_toldFolders.insert(
-                message.mid(from, message.lastIndexOf(QStringLiteral(": ")) - from));
+            m_toldFolders.insert(report.mid(from, report.lastIndexOf(QStringLiteral(": ")) - from));
         }
         if (message.startsWith(leftoverText)) {
             const qsizetype end = message.indexOf(leftoverEnd);
