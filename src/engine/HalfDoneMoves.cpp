@@ -66,6 +66,19 @@ bool dropSharedItems(StackManager& manager)
     return true;
 }
 
+bool dropEmptyRecords(StackManager& manager)
+{
+    QList<DesktopStack> stacks = manager.stacks();
+    const qsizetype before = stacks.size();
+    stacks.removeIf([&manager](const DesktopStack& stack) {
+        return stack.items.isEmpty() && manager.removeStackFolderIfEmpty(stack);
+    });
+    if (stacks.size() == before)
+        return false;
+    manager.setStacks(std::move(stacks));
+    return true;
+}
+
 Finished finishMoves(StackManager& manager)
 {
     Finished finished;

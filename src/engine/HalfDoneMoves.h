@@ -27,6 +27,9 @@ struct Finished
 // file, the record whose folder holds it keeps it, else the first. True when a record changed;
 // the caller saves.
 bool dropSharedItems(StackManager& manager);
+// Records left without items (a conversion stopped after its last move) go, with their
+// folders when nothing is left in them. True when a record went; the caller saves.
+bool dropEmptyRecords(StackManager& manager);
 // Moves the files of every stack whose files are split between its folder and the Desktop to
 // where its saved state says they belong, and saves. The icons of files that arrive on the
 // Desktop are placed at their recorded positions.

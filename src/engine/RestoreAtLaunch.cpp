@@ -21,7 +21,8 @@ void StackManager::restoreAtLaunch()
     });
     // What a stop in the middle of an operation left: a file listed twice, files split between
     // a stack's folder and the Desktop.
-    if (HalfDoneMoves::dropSharedItems(*this))
+    const bool shared = HalfDoneMoves::dropSharedItems(*this);
+    if (HalfDoneMoves::dropEmptyRecords(*this) || shared)
         saveStackList();
     HalfDoneMoves::Finished finished = HalfDoneMoves::finishMoves(*this);
     recomputeFlags();

@@ -87,7 +87,10 @@ QStringList brokenPromises(TestServices& t)
     for (const DesktopStack& stack : manager.stacks()) {
         const QString folder = t.fs.resolved(t.stackFolder(stack));
         const QString place = stack.state == StackState::collapsed ? folder : desktop;
-        for (const QString& file : manager.resolvedFiles(stack)) {
+        const QStringList files = manager.resolvedFiles(stack);
+        if (files.size() != stack.items.size())
+            broken.append(stack.name + QStringLiteral(" lists files that are nowhere"));
+        for (const QString& file : files) {
             if (listed.contains(file))
                 broken.append(QStringLiteral("listed twice: ") + file);
             listed.insert(file);
