@@ -11,7 +11,26 @@
 
 namespace HalfDoneMoves {
 
-bool dropSharedItems(StackManager& manager)
+namespace {
+
+// Where each item's file is: as the repairs found it, else resolved now (a spread stack's).
+QList<std::optional<QString>> whereAre(const StackManager& manager, const DesktopStack& stack,
+                                       const QHash<QByteArray, QString>& known)
+{
+    QList<std::optional<QString>> paths;
+    paths.reserve(stack.items.size());
+    bool allKnown = true;
+    for (const StackItem& item : stack.items) {
+        const auto found = known.constFind(item.bookmark);
+        allKnown = allKnown && found != known.cend();
+        paths.append(found != known.cend() ? std::optional<QString>(*found) : std::nullopt);
+    }
+    return allKnown ? paths : manager.resolvedItems(stack);
+}
+
+} // namespace
+
+bool dropSharedItems(StackManager& manager, const QHash<QByteArray, QString>& known)
 {
     ResolvedFolders parents(manager.fm());
     // Every file, links resolved, with the records listing it (index of record, index of item).
@@ -23,7 +42,7 @@ bool dropSharedItems(StackManager& manager)
     QHash<QString, QList<Claim>> claims;
     const QList<DesktopStack>& stacks = manager.stacks();
     for (qsizetype s = 0; s < stacks.size(); ++s) {
-        const QList<std::optional<QString>> paths = manager.resolvedItems(stacks.at(s));
+        const QList<std::optional<QString>> paths = whereAre(manager, stacks.at(s), known);
         for (qsizetype i = 0; i < paths.size(); ++i) {
             // The entry itself, a link not followed: two links to one file are two items.
             if (const std::optional<QString>& path = paths.at(i))
@@ -79,7 +98,7 @@ bool dropEmptyRecords(StackManager& manager)
     return true;
 }
 
-Finished finishMoves(StackManager& manager)
+Finished finishMoves(StackManager& manager, const QHash<QByteArray, QString>& known)
 {
     Finished finished;
     FileSystem& fs = manager.fm();
@@ -93,7 +112,7 @@ Finished finishMoves(StackManager& manager)
         const bool gathered = stack.state == StackState::collapsed;
         ResolvedFolders parents(fs);
         const QString inFolder = parents.folder(manager.folders().stackFolderURL(stack));
-        QList<std::optional<QString>> paths = manager.resolvedItems(stack);
+        QList<std::optional<QString>> paths = whereAre(manager, stack, known);
         // Out of place: on the Desktop for a gathered stack; in its folder for a spread one.
         bool outOfPlace = false;
         for (const std::optional<QString>& path : std::as_const(paths)) {

@@ -2,6 +2,9 @@
 
 #include "engine/MoveFailures.h"
 
+#include <QByteArray>
+#include <QHash>
+#include <QString>
 #include <QStringList>
 
 class StackManager;
@@ -26,13 +29,14 @@ struct Finished
 // A file is an item of one record only: when two records (or two items of one) lead to the same
 // file, the record whose folder holds it keeps it, else the first. True when a record changed;
 // the caller saves.
-bool dropSharedItems(StackManager& manager);
+// `known` holds where the launch's repairs found files, by bookmark; the rest is resolved.
+bool dropSharedItems(StackManager& manager, const QHash<QByteArray, QString>& known);
 // Records left without items (a conversion stopped after its last move) go, with their
 // folders when nothing is left in them. True when a record went; the caller saves.
 bool dropEmptyRecords(StackManager& manager);
 // Moves the files of every stack whose files are split between its folder and the Desktop to
 // where its saved state says they belong, and saves. The icons of files that arrive on the
 // Desktop are placed at their recorded positions.
-Finished finishMoves(StackManager& manager);
+Finished finishMoves(StackManager& manager, const QHash<QByteArray, QString>& known);
 
 } // namespace HalfDoneMoves

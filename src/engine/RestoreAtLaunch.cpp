@@ -21,17 +21,17 @@ void StackManager::restoreAtLaunch()
     });
     // What a stop in the middle of an operation left: a file listed twice, files split between
     // a stack's folder and the Desktop.
-    const bool shared = HalfDoneMoves::dropSharedItems(*this);
+    const QHash<QByteArray, QString>& found = reconciliation.records().knownPaths();
+    const bool shared = HalfDoneMoves::dropSharedItems(*this, found);
     if (HalfDoneMoves::dropEmptyRecords(*this) || shared)
         saveStackList();
-    HalfDoneMoves::Finished finished = HalfDoneMoves::finishMoves(*this);
+    HalfDoneMoves::Finished finished = HalfDoneMoves::finishMoves(*this, found);
     recomputeFlags();
     repaired.finished = finished.names;
 
     // The repairs' look-ups hold until files move.
-    const QHash<QByteArray, QString> known = finished.names.isEmpty()
-                                                 ? reconciliation.records().knownPaths()
-                                                 : QHash<QByteArray, QString>();
+    const QHash<QByteArray, QString> known =
+        finished.names.isEmpty() ? found : QHash<QByteArray, QString>();
     for (const DesktopStack& stack : std::as_const(m_stacks)) {
         QStringList files;
         files.reserve(stack.items.size());
