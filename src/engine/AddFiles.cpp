@@ -3,6 +3,7 @@
 #include "engine/DesktopBridge.h"
 #include "engine/DesktopCoordinates.h"
 #include "engine/EngineLog.h"
+#include "engine/MoveFailures.h"
 #include "engine/PathNames.h"
 #include "engine/StackManager.h"
 #include "engine/Stacking.h"
@@ -92,12 +93,13 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
         DesktopCoordinates::windowCentreOnDesktop(services.screens, stack.windowOrigin);
 
     const QString folder = manager.folders().stackFolderURL(stack);
-    Status ready = manager.folders().ensureStorageFolder();
-    if (ready)
-        ready = manager.folders().createStackFolder(folder);
-    if (!ready)
+    if (const Status ready = Stacking::prepareFolder(manager, stack); !ready)
         return services.alerts.showError(ready.description());
+    // A file is an item of one stack only: adding it takes it out of the one it was in. Saved
+    // with this stack's new items, in one write.
+    const QList<Stacking::TakenItem> others = Stacking::takeFromOtherStacks(manager, taken, id);
 
+    MoveFailures failures;
     int unplaced = 0;
     for (const QString& path : std::as_const(kept)) {
         const QString name = fileName(path);
@@ -109,6 +111,7 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
         if (const Status moved = fs.move(path, destination); !moved) {
             qCWarning(lcEngine).noquote() << QStringLiteral("Tidorama: could not add ") + path +
                                                  QStringLiteral(": ") + moved.description();
+            failures.add(path, moved);
             continue;
         }
         // Without a bookmark the item is still found again by its name at the next launch.
@@ -117,6 +120,11 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
                                      position});
     }
     manager.storeStack(stack);
+    Stacking::settleOtherStacks(manager, others, failures.paths());
+    if (!failures.isEmpty())
+        manager.tellMoveFailures(failures.error(
+            kept.size(), QStringLiteral("added to \u201C") + stack.name + QStringLiteral("\u201D"),
+            failures.places(), manager.folders()));
     if (gatherAfterwards)
         manager.restack(id, false);
 }

@@ -73,7 +73,7 @@ void stackGroups(StackManager& manager, QList<Group> groups, qsizetype index, in
         manager.stackFiles(group.files, name, windowSlot(area, slot++));
     }
     if (index + 1 >= groups.size())
-        return;
+        return manager.releaseMoveReports();
     manager.services().scheduler.soon(
         &manager, [&manager, groups = std::move(groups), index, slot, token = std::move(token)] {
             stackGroups(manager, groups, index + 1, slot, token);
@@ -91,6 +91,8 @@ void stackScanned(StackManager& manager, const Scan& scan, WorkToken token)
     // Cancelled: the files stay, and the alert is not shown again for every group.
     if (!manager.showFirstRunAlert(true))
         return;
+    // Files that could not move, of every group, are told in one alert after the last.
+    manager.holdMoveReports();
     stackGroups(manager, std::move(groups), 0, 0, std::move(token));
 }
 

@@ -29,6 +29,15 @@ BridgeResult<QList<DesktopFile>> DesktopBridge::selectedFiles()
     HiddenLists hidden;
     QList<DesktopFile> kept;
     for (const DesktopFile& file : selection.value()) {
+        // A name that is not text is judged by how it reads; the file is only named, never
+        // looked at.
+        if (file.unreadableName) {
+            const qsizetype slash = file.path.lastIndexOf(QLatin1Char('/'));
+            if (slash + 1 < file.path.size() && file.path.at(slash + 1) != QLatin1Char('.') &&
+                parents.folder(file.path.left(slash)) == desktop)
+                kept.append(file);
+            continue;
+        }
         if (!isHiddenFile(file.path, hidden) && parents.parentOf(file.path) == desktop)
             kept.append(file);
     }

@@ -81,7 +81,9 @@ bool recordOrigin(StackManager& manager, const QUuid& id, QPointF origin)
     return true;
 }
 
-// The dragged stack's files go into the target, then the dragged stack goes.
+// The dragged stack's files go into the target, each leaving the dragged stack as it moves;
+// the dragged stack goes with its last file. Files that could not move stay its items (the
+// user has been told), so that the stack still shows where they are.
 void merge(StackManager& manager, const QUuid& dragged, const QUuid& target)
 {
     const std::optional<DesktopStack> stack = manager.stackWithID(dragged);
@@ -90,7 +92,10 @@ void merge(StackManager& manager, const QUuid& dragged, const QUuid& target)
     const QPointer<StackManager> alive(&manager);
     manager.addFiles(manager.resolvedFiles(*stack), target);
     // Adding may have shown an alert, and the stack may have gone meanwhile.
-    if (alive && manager.stackWithID(dragged))
+    if (!alive)
+        return;
+    if (const std::optional<DesktopStack> left = manager.stackWithID(dragged);
+        left && manager.resolvedFiles(*left).isEmpty())
         manager.removeStack(dragged, true);
 }
 

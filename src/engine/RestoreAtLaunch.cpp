@@ -1,5 +1,6 @@
 #include "engine/StackManager.h"
 
+#include "engine/HalfDoneMoves.h"
 #include "platform/Alerts.h"
 #include "platform/Settings.h"
 #include "store/Reconciliation.h"
@@ -14,12 +15,23 @@ void StackManager::restoreAtLaunch()
 
     Reconciliation reconciliation(m_services.paths, m_services.settings, m_folders, fm(),
                                   m_services.bookmarks, m_services.screens);
-    const ReconciliationResult repaired = reconciliation.repair(m_stacks, [this] {
+    ReconciliationResult repaired = reconciliation.repair(m_stacks, [this] {
         recomputeFlags();
         saveStackList();
     });
+    // What a stop in the middle of an operation left: a file listed twice, files split between
+    // a stack's folder and the Desktop.
+    const QHash<QByteArray, QString>& found = reconciliation.records().knownPaths();
+    const bool shared = HalfDoneMoves::dropSharedItems(*this, found);
+    if (HalfDoneMoves::dropEmptyRecords(*this) || shared)
+        saveStackList();
+    HalfDoneMoves::Finished finished = HalfDoneMoves::finishMoves(*this, found);
+    recomputeFlags();
+    repaired.finished = finished.names;
 
-    const QHash<QByteArray, QString>& known = reconciliation.records().knownPaths();
+    // The repairs' look-ups hold until files move.
+    const QHash<QByteArray, QString> known =
+        finished.names.isEmpty() ? found : QHash<QByteArray, QString>();
     for (const DesktopStack& stack : std::as_const(m_stacks)) {
         QStringList files;
         files.reserve(stack.items.size());
@@ -36,6 +48,10 @@ void StackManager::restoreAtLaunch()
         m_services.alerts.showError(*warning);
     if (const std::optional<TidoraError> report = reconciliation.launchReport(repaired))
         m_services.alerts.showError(*report);
+    if (!finished.failures.isEmpty())
+        m_services.alerts.showError(
+            finished.failures.error(finished.asked, QStringLiteral("moved where their stacks are"),
+                                    finished.failures.places(), m_folders));
     if (!m_services.settings.boolValue(SettingsKey::acknowledgedHiddenStorage, false))
         (void)showFirstRunAlert(false);
 }

@@ -5,6 +5,7 @@
 #include "engine/EngineLog.h"
 #include "engine/FolderNames.h"
 #include "engine/GridLayout.h"
+#include "engine/MoveFailures.h"
 #include "engine/PathNames.h"
 #include "engine/StackManager.h"
 #include "engine/StackWindowPort.h"
@@ -97,18 +98,18 @@ bool sendPositions(StackManager& manager, const QList<NamedPosition>& placements
 
 } // namespace
 
-void spread(StackManager& manager, const QUuid& id, bool inGrid)
+SpreadOutcome moveToDesktop(StackManager& manager, DesktopStack& stack,
+                            QList<std::optional<QString>>& paths, bool inGrid)
 {
-    std::optional<DesktopStack> found = stackIn(manager, id, StackState::collapsed);
-    if (!found)
-        return;
-    DesktopStack stack = std::move(*found);
     const Services& services = manager.services();
     FileSystem& fs = manager.fm();
-    const QString desktop = manager.desktopFolder();
+    const QString onDesktop = manager.resolvedDesktopFolder();
+    ResolvedFolders parents(fs);
 
     // Every destination is chosen before anything moves, so that the desktop program can be
-    // told where the icons go before they arrive.
+    // told where the icons go before they arrive. A file already on the Desktop (a spread
+    // stopped part-way, a restack that could not take it) stays there under its own name:
+    // choosing a free name for it would rename it.
     struct Planned
     {
         qsizetype item;
@@ -116,11 +117,14 @@ void spread(StackManager& manager, const QUuid& id, bool inGrid)
         QString to;
     };
     QList<Planned> plan;
-    FolderNames names(fs, desktop);
-    QList<std::optional<QString>> paths = manager.renewItems(stack);
+    FolderNames names(fs, manager.desktopFolder());
     for (qsizetype i = 0; i < stack.items.size(); ++i) {
         const std::optional<QString>& path = paths.at(i);
-        if (path)
+        if (!path)
+            continue;
+        if (parents.parentOf(*path) == onDesktop)
+            plan.append(Planned{i, *path, *path});
+        else
             plan.append(Planned{i, *path, names.choose(stack.items.at(i).name)});
     }
     const QList<QPointF> grid =
@@ -128,34 +132,63 @@ void spread(StackManager& manager, const QUuid& id, bool inGrid)
     QList<NamedPosition> announced;
     announced.reserve(plan.size());
     for (qsizetype j = 0; j < plan.size(); ++j) {
+        if (plan.at(j).to == plan.at(j).from)
+            continue;
         const QPointF position = inGrid ? grid.at(j) : stack.items.at(plan.at(j).item).position;
         announced.append(NamedPosition{fileName(plan.at(j).to), position});
     }
     // Only a hint: the positions are set again once the files are there.
     (void)services.desktop.announcePositions(announced);
 
-    QList<NamedPosition> placements;
+    SpreadOutcome outcome;
     for (Planned& planned : plan) {
         StackItem& item = stack.items[planned.item];
-        if (const Status moved = names.moveThere(fs, planned.from, planned.to); !moved) {
-            qCWarning(lcEngine).noquote() << QStringLiteral("Tidorama: could not restore ") +
-                                                 planned.from + QStringLiteral(": ") +
-                                                 moved.description();
-            continue;
+        if (planned.to != planned.from) {
+            ++outcome.asked;
+            if (const Status moved = names.moveThere(fs, planned.from, planned.to); !moved) {
+                qCWarning(lcEngine).noquote() << QStringLiteral("Tidorama: could not restore ") +
+                                                     planned.from + QStringLiteral(": ") +
+                                                     moved.description();
+                outcome.failures.add(planned.from, moved);
+                continue;
+            }
+            ++outcome.moved;
+            paths[planned.item] = planned.to;
+            if (std::optional<QByteArray> bookmark =
+                    services.bookmarks.moved(item.bookmark, planned.to))
+                item.bookmark = std::move(*bookmark);
         }
         item.name = fileName(planned.to);
-        paths[planned.item] = planned.to;
-        if (std::optional<QByteArray> bookmark =
-                services.bookmarks.moved(item.bookmark, planned.to))
-            item.bookmark = std::move(*bookmark);
-        // In a grid the files that arrived fill its cells in order.
+        // In a grid the files that are there fill its cells in order.
         if (inGrid)
-            item.position = grid.at(placements.size());
-        placements.append(NamedPosition{item.name, item.position});
+            item.position = grid.at(outcome.placements.size());
+        outcome.placements.append(NamedPosition{item.name, item.position});
+        if (planned.to != planned.from)
+            outcome.arrived.append(outcome.placements.last());
     }
+    return outcome;
+}
+
+bool spread(StackManager& manager, const QUuid& id, bool inGrid)
+{
+    std::optional<DesktopStack> found = stackIn(manager, id, StackState::collapsed);
+    if (!found)
+        return true;
+    DesktopStack stack = std::move(*found);
+    QList<std::optional<QString>> paths = manager.renewItems(stack);
     stack.state = StackState::expanded;
+    manager.recordIntent(stack);
+    SpreadOutcome outcome = moveToDesktop(manager, stack, paths, inGrid);
+    // A spread that moved nothing it had to move is no spread.
+    if (outcome.moved == 0 && !outcome.failures.isEmpty())
+        stack.state = StackState::collapsed;
     manager.storeStack(stack, present(paths));
-    placeIcons(manager, placements, id);
+    if (!outcome.failures.isEmpty())
+        manager.tellMoveFailures(
+            outcome.failures.error(outcome.asked, QStringLiteral("moved to the Desktop"),
+                                   manager.folders().stackFolderURL(stack), manager.folders()));
+    placeIcons(manager, outcome.placements, id);
+    return outcome.failures.isEmpty();
 }
 
 void placeIcons(StackManager& manager, const QList<NamedPosition>& placements, const QUuid& id)
@@ -228,13 +261,32 @@ void restack(StackManager& manager, const QUuid& id, bool letMovedLeave)
         stack.items = std::move(staying);
         paths = std::move(stayingPaths);
     }
+    if (const Status ready = Stacking::prepareFolder(manager, stack); !ready)
+        return manager.services().alerts.showError(ready.description());
+    // Saved gathered before the files move: a stop part-way is finished at the next launch.
+    const StackState before = stack.state;
+    stack.state = StackState::collapsed;
+    manager.recordIntent(stack);
     QStringList gathered;
-    if (const Status done = Stacking::gatherIntoFolder(manager, stack, paths, gathered); !done)
+    Stacking::GatherOutcome outcome;
+    outcome.keepUnmoved = true;
+    if (const Status done = Stacking::gatherIntoFolder(manager, stack, paths, gathered, &outcome);
+        !done) {
+        stack.state = before;
+        manager.storeStack(stack);
         return manager.services().alerts.showError(done.description());
+    }
+    // A restack that moved nothing it had to move leaves the stack spread.
+    if (outcome.moved == 0 && !outcome.failures.isEmpty())
+        stack.state = before;
     if (stack.items.isEmpty())
         manager.removeStack(id, true);
     else
         manager.storeStack(stack, gathered);
+    if (!outcome.failures.isEmpty())
+        manager.tellMoveFailures(
+            outcome.failures.error(outcome.asked, QStringLiteral("moved into the stack"),
+                                   manager.desktopFolder(), manager.folders()));
 }
 
 void arrangeInGrid(StackManager& manager, const QUuid& id)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/MoveFailures.h"
 #include "engine/NamedPosition.h"
 
 #include <QList>
@@ -12,10 +13,30 @@ struct DesktopStack;
 // Spreading a stack's files onto the Desktop and gathering them again.
 namespace Spreading {
 
+// What moving a stack's files onto the Desktop did.
+struct SpreadOutcome
+{
+    // Every file of the stack on the Desktop now, with where its icon goes.
+    QList<NamedPosition> placements;
+    // Of those, the files that moved there now.
+    QList<NamedPosition> arrived;
+    // Files that had to move, and how many did.
+    qsizetype asked = 0;
+    qsizetype moved = 0;
+    MoveFailures failures;
+};
+
+// Moves the record's files that are not on the Desktop there, each under its item's name or
+// the first free one; files already there stay as they are. `paths` (one per item, as resolved
+// and renewed) and the items follow the files. The state is left to the caller.
+SpreadOutcome moveToDesktop(StackManager& manager, DesktopStack& stack,
+                            QList<std::optional<QString>>& paths, bool inGrid);
+
 // Moves a gathered stack's files back onto the Desktop, each icon to its recorded place or,
 // in a grid, next to the window. The desktop program is told the places before the files
 // arrive, and again twice once they are there.
-void spread(StackManager& manager, const QUuid& id, bool inGrid);
+// False when some file could not move (the user has been told).
+bool spread(StackManager& manager, const QUuid& id, bool inGrid);
 // Tells the desktop program where the icons go after 0.2 s and again after another 0.7 s,
 // then records where they really are.
 void placeIcons(StackManager& manager, const QList<NamedPosition>& placements, const QUuid& id);

@@ -18,6 +18,7 @@
 #include "operations/UndoConversion.h"
 #include "operations/UndoState.h"
 #include "operations/Uninstall.h"
+#include "platform/Alerts.h"
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
@@ -65,7 +66,62 @@ std::optional<DesktopStack> StackManager::takeStack(const QUuid& id)
 
 void StackManager::saveStackList()
 {
-    (void)m_stackListFile.saveStackList(m_stacks);
+    const Status saved = m_stackListFile.saveStackList(m_stacks);
+    if (saved) {
+        m_toldUnsaved = false;
+        return;
+    }
+    // Told once until a save succeeds again, after the operation that saved has finished.
+    if (m_toldUnsaved)
+        return;
+    m_toldUnsaved = true;
+    QString reason = saved.description().trimmed();
+    while (reason.endsWith(QLatin1Char('.')))
+        reason.chop(1);
+    const QString text =
+        QStringLiteral("Tidora could not save its list of stacks in ") +
+        m_services.paths.displayPath(m_services.paths.dataFolder()) + QStringLiteral(": ") +
+        reason +
+        QStringLiteral(". Your files are where the stacks show them; if Tidora stops before the "
+                       "list can be saved, it finds them again in the stack folders.");
+    m_services.scheduler.after(std::chrono::milliseconds(0), this, [this, text] {
+        m_services.alerts.showError(TidoraError{ErrorCode::stacksNotSaved, text});
+    });
+}
+
+void StackManager::tellMoveFailures(const TidoraError& error)
+{
+    if (m_heldReports)
+        m_heldReports->append(error.description);
+    else
+        m_services.alerts.showError(error);
+}
+
+void StackManager::holdMoveReports()
+{
+    if (!m_heldReports)
+        m_heldReports = QStringList();
+}
+
+void StackManager::releaseMoveReports()
+{
+    if (!m_heldReports)
+        return;
+    QStringList reports = std::move(*m_heldReports);
+    m_heldReports.reset();
+    reports.removeDuplicates();
+    if (!reports.isEmpty())
+        m_services.alerts.showError(
+            TidoraError{ErrorCode::filesNotMoved, reports.join(QStringLiteral("\n\n"))});
+}
+
+void StackManager::recordIntent(const DesktopStack& stack)
+{
+    if (DesktopStack* existing = findStack(stack.id))
+        *existing = stack;
+    else
+        m_stacks.append(stack);
+    saveStackList();
 }
 
 void StackManager::recomputeFlags()
@@ -316,9 +372,9 @@ void StackManager::addFiles(const QStringList& paths, const QUuid& id)
     ::addFiles(*this, paths, id);
 }
 
-void StackManager::spread(const QUuid& id, bool inGrid)
+bool StackManager::spread(const QUuid& id, bool inGrid)
 {
-    Spreading::spread(*this, id, inGrid);
+    return Spreading::spread(*this, id, inGrid);
 }
 
 void StackManager::restack(const QUuid& id, bool letMovedLeave)

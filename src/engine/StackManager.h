@@ -85,8 +85,19 @@ public:
 
     // --- Building blocks ----------------------------------------------------------------------
 
-    // Writes the whole list to the stacks file.
+    // Writes the whole list to the stacks file. A failed save is told to the user once (after
+    // the current operation), until a save succeeds again.
     void saveStackList();
+    // Puts the record into the list as it is about to be and saves, before its files move (no
+    // window, no flags): a stop part-way through the moves leaves a list that says where the
+    // files were going, and the next launch finishes the moves.
+    void recordIntent(const DesktopStack& stack);
+    // Tells the user about files an operation could not move. Between holdMoveReports and
+    // releaseMoveReports (an operation over many stacks) the reports are kept and then shown
+    // as one alert.
+    void tellMoveFailures(const TidoraError& error);
+    void holdMoveReports();
+    void releaseMoveReports();
     // hasStacks, hasSpread and hasStacked from the list.
     void recomputeFlags();
     // Stores the undo record of the last conversion; "Undo" is available while it is not empty.
@@ -166,8 +177,9 @@ public:
     // Files dropped onto the stack's window join it.
     void addFiles(const QStringList& paths, const QUuid& id);
     // Moves a gathered stack's files back onto the Desktop, in a grid next to the window or
-    // each to its recorded place.
-    void spread(const QUuid& id, bool inGrid);
+    // each to its recorded place. False when some file could not move (the user has been
+    // told).
+    bool spread(const QUuid& id, bool inGrid);
     // Gathers a spread stack again; files dragged clearly away leave it when `letMovedLeave`.
     void restack(const QUuid& id, bool letMovedLeave);
     void arrangeInGrid(const QUuid& id);
@@ -261,6 +273,10 @@ private:
     // Tokens of work waiting for a background query, by key.
     std::map<quint64, WorkToken> m_heldWork;
     quint64 m_nextWorkKey = 1;
+    // A failed save was told and no save has succeeded since.
+    bool m_toldUnsaved = false;
+    // Reports of files not moved, held for one alert; nothing while none are held.
+    std::optional<QStringList> m_heldReports;
 };
 
 template<typename T>

@@ -15,14 +15,21 @@
 #include "platform/Screens.h"
 #include "store/FirstRunChoice.h"
 #include "store/FreshIds.h"
+#include "store/QuotedList.h"
 #include "store/ResolvedFolders.h"
 #include "store/StorageFolders.h"
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace Stacking {
 
 namespace {
+
+// stackFiles for files whose names can be read.
+void stackReadable(StackManager& manager, const QList<DesktopFile>& files,
+                   const std::optional<QString>& name, QPointF windowOrigin);
 
 using PathNames::fileName;
 
@@ -95,6 +102,37 @@ void stackSelection(StackManager& manager, WorkToken token)
 void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
                 const std::optional<QString>& name, QPointF windowOrigin)
 {
+    QList<DesktopFile> readable;
+    QStringList unreadable;
+    for (const DesktopFile& file : files) {
+        if (file.unreadableName)
+            unreadable.append(fileName(file.path));
+        else
+            readable.append(file);
+    }
+    if (!readable.isEmpty() || unreadable.isEmpty())
+        stackReadable(manager, readable, name, windowOrigin);
+    if (unreadable.isEmpty())
+        return;
+    manager.tellMoveFailures(TidoraError{
+        ErrorCode::filesNotMoved,
+        (unreadable.size() == 1 ? QStringLiteral("This file cannot be stacked: ")
+                                : QStringLiteral("These files cannot be stacked: ")) +
+            quotedList(unreadable) +
+            (unreadable.size() == 1
+                 ? QStringLiteral(". Its name is not valid UTF-8 text, so Tidora could only find "
+                                  "it again under a wrong name. Rename it in your file manager, "
+                                  "then stack it.")
+                 : QStringLiteral(". Their names are not valid UTF-8 text, so Tidora could only "
+                                  "find them again under a wrong name. Rename them in your file "
+                                  "manager, then stack them."))});
+}
+
+namespace {
+
+void stackReadable(StackManager& manager, const QList<DesktopFile>& files,
+                   const std::optional<QString>& name, QPointF windowOrigin)
+{
     const Services& services = manager.services();
     const QStringList storage = manager.resolvedStorageFolders();
     ResolvedFolders parents(manager.fm());
@@ -149,14 +187,41 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
         current.append(file.path);
     }
 
+    // A file is an item of one stack only: stacking it takes it out of the one it was in.
+    QSet<QString> taken;
+    for (const std::optional<QString>& path : std::as_const(current))
+        taken.insert(manager.fm().resolved(*path));
+    const QList<TakenItem> others = takeFromOtherStacks(manager, taken, stack.id);
+
+    // The record is saved before its files move, so that a stop part-way leaves a list that
+    // says where they were going; the next launch gathers the rest.
+    if (const Status ready = prepareFolder(manager, stack); !ready) {
+        settleOtherStacks(manager, others, QStringList(taken.cbegin(), taken.cend()));
+        return services.alerts.showError(ready.description());
+    }
+    manager.recordIntent(stack);
     QStringList gathered;
-    if (const Status done = gatherIntoFolder(manager, stack, current, gathered); !done)
+    GatherOutcome outcome;
+    if (const Status done = gatherIntoFolder(manager, stack, current, gathered, &outcome); !done) {
+        (void)manager.takeStack(stack.id);
+        manager.saveStackList();
+        settleOtherStacks(manager, others, QStringList(taken.cbegin(), taken.cend()));
         return services.alerts.showError(done.description());
-    if (stack.items.isEmpty())
+    }
+    if (stack.items.isEmpty()) {
+        (void)manager.takeStack(stack.id);
+        manager.saveStackList();
         discardEmptyStack(manager, stack);
-    else
+    } else {
         manager.storeStack(stack, gathered);
+    }
+    settleOtherStacks(manager, others, outcome.failures.paths());
+    if (!outcome.failures.isEmpty())
+        manager.tellMoveFailures(outcome.failures.error(
+            outcome.asked, QStringLiteral("stacked"), manager.desktopFolder(), manager.folders()));
 }
+
+} // namespace
 
 void stackFilesAtPoint(StackManager& manager, const QList<DesktopFile>& files, QPointF point)
 {
@@ -201,16 +266,22 @@ Status gatherIntoFolder(StackManager& manager, DesktopStack& stack)
     return done;
 }
 
+Status prepareFolder(StackManager& manager, const DesktopStack& stack)
+{
+    StorageFolders& folders = manager.folders();
+    if (Status made = folders.ensureStorageFolder(); !made)
+        return made;
+    return folders.createStackFolder(folders.stackFolderURL(stack));
+}
+
 Status gatherIntoFolder(StackManager& manager, DesktopStack& stack,
-                        const QList<std::optional<QString>>& current, QStringList& gathered)
+                        const QList<std::optional<QString>>& current, QStringList& gathered,
+                        GatherOutcome* outcome)
 {
     FileSystem& fs = manager.fm();
     Bookmarks& bookmarks = manager.services().bookmarks;
-    StorageFolders& folders = manager.folders();
-    const QString folder = folders.stackFolderURL(stack);
-    if (Status made = folders.ensureStorageFolder(); !made)
-        return made;
-    if (Status made = folders.createStackFolder(folder); !made)
+    const QString folder = manager.folders().stackFolderURL(stack);
+    if (Status made = prepareFolder(manager, stack); !made)
         return made;
 
     const QString inFolder = fs.resolved(folder);
@@ -222,11 +293,15 @@ Status gatherIntoFolder(StackManager& manager, DesktopStack& stack,
     gathered.clear();
     for (qsizetype i = 0; i < stack.items.size(); ++i) {
         const std::optional<QString>& path = current.at(i);
-        if (!path)
+        const bool keepElsewhere = outcome && outcome->keepElsewhere;
+        if (!path) {
+            if (keepElsewhere)
+                items.append(stack.items.at(i));
             continue;
+        }
         StackItem item = stack.items.at(i);
         const QString parent = parents.parentOf(*path);
-        if (parent == inFolder) {
+        if (parent == inFolder || (parent != onDesktop && keepElsewhere)) {
             items.append(std::move(item));
             gathered.append(*path);
             continue;
@@ -234,11 +309,22 @@ Status gatherIntoFolder(StackManager& manager, DesktopStack& stack,
         if (parent != onDesktop)
             continue;
         QString destination = names.choose(fileName(*path));
+        if (outcome)
+            ++outcome->asked;
         if (const Status moved = names.moveThere(fs, *path, destination); !moved) {
             qCWarning(lcEngine).noquote() << QStringLiteral("Tidorama: could not stack ") + *path +
                                                  QStringLiteral(": ") + moved.description();
+            if (outcome) {
+                outcome->failures.add(*path, moved);
+                if (outcome->keepUnmoved) {
+                    items.append(std::move(item));
+                    gathered.append(*path);
+                }
+            }
             continue;
         }
+        if (outcome)
+            ++outcome->moved;
         item.name = fileName(destination);
         if (std::optional<QByteArray> bookmark = bookmarks.moved(item.bookmark, destination))
             item.bookmark = std::move(*bookmark);
@@ -248,6 +334,68 @@ Status gatherIntoFolder(StackManager& manager, DesktopStack& stack,
     stack.items = std::move(items);
     stack.state = StackState::collapsed;
     return Status::success();
+}
+
+QList<TakenItem> takeFromOtherStacks(StackManager& manager, const QSet<QString>& paths,
+                                     const QUuid& except)
+{
+    QList<TakenItem> taken;
+    if (paths.isEmpty())
+        return taken;
+    const FileSystem& fs = manager.fm();
+    QList<QUuid> ids;
+    for (const DesktopStack& stack : manager.stacks()) {
+        if (stack.id != except)
+            ids.append(stack.id);
+    }
+    for (const QUuid& id : std::as_const(ids)) {
+        DesktopStack* stack = manager.findStack(id);
+        const QList<std::optional<QString>> files = manager.resolvedItems(*stack);
+        QList<StackItem> kept;
+        for (qsizetype i = 0; i < stack->items.size(); ++i) {
+            const std::optional<QString>& file = files.at(i);
+            const QString resolved = file ? fs.resolved(*file) : QString();
+            if (file && paths.contains(resolved))
+                taken.append(TakenItem{id, i, stack->items.at(i), resolved});
+            else
+                kept.append(stack->items.at(i));
+        }
+        if (kept.size() != stack->items.size())
+            stack->items = std::move(kept);
+    }
+    return taken;
+}
+
+void settleOtherStacks(StackManager& manager, const QList<TakenItem>& taken,
+                       const QStringList& stayed)
+{
+    const FileSystem& fs = manager.fm();
+    QSet<QString> unmoved;
+    for (const QString& path : stayed)
+        unmoved.insert(fs.resolved(path));
+    QList<QUuid> changed;
+    // Per stack, the items before this one that left for good: an item goes back where it was.
+    QHash<QUuid, qsizetype> gone;
+    for (const TakenItem& item : taken) {
+        if (!changed.contains(item.stack))
+            changed.append(item.stack);
+        DesktopStack* stack = manager.findStack(item.stack);
+        if (!stack || !unmoved.contains(item.path)) {
+            ++gone[item.stack];
+            continue;
+        }
+        stack->items.insert(std::min(item.index - gone.value(item.stack), stack->items.size()),
+                            item.item);
+    }
+    for (const QUuid& id : std::as_const(changed)) {
+        const std::optional<DesktopStack> stack = manager.stackWithID(id);
+        if (!stack)
+            continue;
+        if (stack->items.isEmpty())
+            manager.removeStack(id, true);
+        else
+            manager.storeStack(*stack);
+    }
 }
 
 void discardEmptyStack(StackManager& manager, const DesktopStack& stack)

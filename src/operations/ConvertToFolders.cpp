@@ -84,6 +84,12 @@ Outcome convertOneStack(StackManager& manager, const QUuid& id, QList<Conversion
                 return outcome;
             }
             conversion = Conversion{stack, folder, spot, {}};
+            // Saved as emptied before the files move: after a stop part-way, the files still
+            // in the stack's folder come back to it at the next launch, and those in the new
+            // folder stay there, each listed once.
+            DesktopStack leaving = stack;
+            leaving.items.clear();
+            manager.recordIntent(leaving);
         }
         const QString destination =
             Stacking::uniqueDestination(fs, conversion->folder, fileName(*path));

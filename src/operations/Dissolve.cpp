@@ -14,8 +14,10 @@ namespace {
 
 void spreadAndRemove(StackManager& manager, const QUuid& id)
 {
-    manager.spread(id, false);
-    manager.removeStack(id, true);
+    // Files that could not come out have been named with where they stay and why: one alert
+    // is enough.
+    const bool whole = manager.spread(id, false);
+    manager.removeStack(id, whole);
 }
 
 } // namespace
@@ -71,16 +73,23 @@ void dissolveAll(StackManager& manager)
     for (const DesktopStack& stack : manager.stacks())
         ids.append(stack.id);
     Scheduler& scheduler = manager.services().scheduler;
+    const QPointer<StackManager> alive(&manager);
+    manager.holdMoveReports();
     for (qsizetype i = 0; i < ids.size(); ++i) {
         const QUuid id = ids.at(i);
-        manager.spread(id, false);
-        scheduler.after(std::chrono::milliseconds(80 * i), &manager, [&manager, id] {
-            if (StackWindowPort* window = manager.window(id))
+        // A stack whose files did not all come out has been told about; it is not spread again.
+        const bool whole = manager.spread(id, false);
+        scheduler.after(std::chrono::milliseconds(80 * i), &manager, [&manager, id, whole] {
+            if (!whole)
+                manager.removeStack(id, false);
+            else if (StackWindowPort* window = manager.window(id))
                 window->startDissolveAnimation();
             else
                 spreadAndRemove(manager, id);
         });
     }
+    if (alive)
+        manager.releaseMoveReports();
 }
 
 } // namespace Dissolve

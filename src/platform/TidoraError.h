@@ -25,4 +25,6 @@ inline constexpr int storageMoveFailed = 6;
 inline constexpr int notMovedIntoFolder = 7;
 inline constexpr int notPutBack = 8;
 inline constexpr int notMovedToBin = 9;
+inline constexpr int filesNotMoved = 10;
+inline constexpr int stacksNotSaved = 11;
 } // namespace ErrorCode

@@ -67,6 +67,10 @@ std::optional<TidoraError> Reconciliation::launchReport(const ReconciliationResu
         parts.append(
             QStringLiteral("found files missing from these stacks and put them back in: ") +
             quotedList(result.restored));
+    if (!result.finished.isEmpty())
+        parts.append(QStringLiteral("finished moving the files of these stacks, which were half "
+                                    "moved when Tidora stopped: ") +
+                     quotedList(result.finished));
     if (parts.isEmpty())
         return std::nullopt;
     return TidoraError{ErrorCode::launchReport,

@@ -25,6 +25,8 @@ struct ReconciliationResult
     QStringList restored;
     // Stacks made from folders nobody listed.
     QStringList recovered;
+    // Stacks whose files a stop had left half moved, moved where the stack's state says.
+    QStringList finished;
 };
 
 // Reconciles the stack records with the storage folders at launch: brings files kept in other

@@ -196,12 +196,11 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
         result.changed = true;
     }
 
-    // What each stack folder holds, and which of it the records account for.
+    // What each stack folder holds, and which of it the records account for. A spread stack's
+    // folder counts too: a file added to it just before a stop must not stay hidden there.
     QHash<QString, FolderAccount> accounts;
     QStringList order;
     for (qsizetype s = 0; s < stacks.size(); ++s) {
-        if (stacks.at(s).state != StackState::collapsed)
-            continue;
         DesktopStack& stack = stacks[s];
         const QString folder = m_folders.stackFolderURL(stack, storage);
         auto account = accounts.find(folder);
@@ -220,14 +219,16 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
         }
         for (qsizetype i = 0; i < stack.items.size(); ++i) {
             const StackItem& item = std::as_const(stack.items).at(i);
+            // An item whose file is found elsewhere (on the Desktop, half way through a move)
+            // keeps it: a file of the same name in the folder is another one.
             if (const Found* found = foundAt(s, i, item.bookmark)) {
-                if (found->folder == account->resolvedPath) {
+                if (found->folder == account->resolvedPath)
                     account->accounted.insert(lastComponent(found->path));
-                    continue;
-                }
-            } else if (const std::optional<QString> path = resolved(item.bookmark);
-                       path && m_parents.parentOf(*path) == account->resolvedPath) {
-                account->accounted.insert(lastComponent(*path));
+                continue;
+            }
+            if (const std::optional<QString> path = resolved(item.bookmark)) {
+                if (m_parents.parentOf(*path) == account->resolvedPath)
+                    account->accounted.insert(lastComponent(*path));
                 continue;
             }
             if (!account->listed.contains(item.name) || account->accounted.contains(item.name))

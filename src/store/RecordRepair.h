@@ -45,7 +45,7 @@ public:
     // another name). True when a record changed.
     bool refreshBookmarks(QList<DesktopStack>& stacks);
 
-    // Gathered stacks take back the files that lie in their folder without an item; a record
+    // Stacks take back the files that lie in their folder without an item; a gathered record
     // whose folder is gone first looks for a folder carrying its own name. The names are those
     // of the stacks that got items.
     RepairResult restoreMissingItems(QList<DesktopStack>& stacks);

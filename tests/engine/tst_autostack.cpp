@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <cerrno>
+
 namespace {
 
 std::optional<DesktopStack> stackNamed(TestServices& t, const QString& name)
@@ -149,6 +151,21 @@ void TestAutoStack::nothingToStackBeepsAndFailuresAreShown()
     QCOMPARE(t.alerts.messages(), QStringList{FakeDesktop::unreachableError().description()});
     QVERIFY(t.manager().stacks().isEmpty());
     QVERIFY(!t.manager().undoState().isWorking());
+
+    // Storage on another file system: two kinds, nothing moves, one alert that says why (the
+    // same words for both kinds are said once).
+    t.alerts.shown.clear();
+    t.desktop.setMode(FakeDesktop::Mode::running);
+    t.addDesktopFile(QStringLiteral("two.pdf"));
+    t.fs.failWith(EXDEV);
+    t.fs.failMoves([](const QString&, const QString&) { return true; });
+    autoStack(t);
+    QVERIFY(t.manager().stacks().isEmpty());
+    QCOMPARE(t.alerts.messages().size(), 1);
+    const QString told = t.alerts.messages().first();
+    QVERIFY2(told.startsWith(QStringLiteral("2 of 2 files were not stacked.")), qPrintable(told));
+    QVERIFY2(told.contains(QStringLiteral("is on another file system than the Desktop")),
+             qPrintable(told));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

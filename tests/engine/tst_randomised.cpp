@@ -40,6 +40,8 @@ constexpr int defaultSequences = 500;
 
 const QString leftoverText = QStringLiteral("Some files remain in ");
 const QString leftoverEnd = QStringLiteral(". The folder was kept");
+const QString notMoved = QStringLiteral(" not moved to the Desktop. ");
+const QString stillIn = QStringLiteral(" still in ");
 const QString uninstallRefusedText = QStringLiteral("Some files couldn't be moved to your Desktop");
 
 // The same in every run, unlike qHash, whose seed changes from process to process: a replayed
@@ -238,6 +240,15 @@ void Sequence::readAlerts()
     const QList<Alert>& shown = m_t->alerts.shown;
     for (; m_alertsRead < shown.size(); ++m_alertsRead) {
         const QString& message = shown.at(m_alertsRead).message;
+        // "n of m files were not moved to the Desktop. They are still in <folder>: <why>.", one
+        // paragraph a stack.
+        for (const QString& report : message.split(QStringLiteral("\n\n"))) {
+            const qsizetype at = report.indexOf(stillIn);
+            if (at < 0 || !report.contains(notMoved))
+                continue;
+            const qsizetype from = at + stillIn.size();
+            m_toldFolders.insert(report.mid(from, report.lastIndexOf(QStringLiteral(": ")) - from));
+        }
         if (message.startsWith(leftoverText)) {
             const qsizetype end = message.indexOf(leftoverEnd);
             m_toldFolders.insert(message.mid(leftoverText.size(), end - leftoverText.size()));

@@ -8,6 +8,120 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <optional>
+
+namespace {
+
+const QStringList fourFiles = {QStringLiteral("a.txt"), QStringLiteral("b.txt"),
+                               QStringLiteral("c.txt"), QStringLiteral("d.txt")};
+
+// A kill at the `at`-th move from now on, as the disk keeps it: that move and every later one
+// fail, and once the operation returns the stacks file (with its siblings) is put back as it
+// was at that moment.
+class Kill
+{
+public:
+    Kill(TestServices& t, int at)
+        : m_t(t)
+        , m_folder(t.paths.dataFolder())
+    {
+        t.fs.failMoves([this, at](const QString&, const QString&) {
+            if (m_killed)
+                return true;
+            m_saved = savedFiles();
+            m_seen = true;
+            m_killed = m_moves++ == at;
+            return m_killed;
+        });
+    }
+
+    // What the next launch finds: the stacks file as saved before the cut (when no move was
+    // cut, as saved before the last move, the save after the moves never having happened).
+    void leaveTheDisk()
+    {
+        m_t.fs.clearFailures();
+        if (!m_seen)
+            return;
+        for (const QString& name : QDir(m_folder).entryList(QDir::Files))
+            QFile::remove(m_folder + QLatin1Char('/') + name);
+        for (auto it = m_saved.cbegin(); it != m_saved.cend(); ++it) {
+            QFile out(m_folder + QLatin1Char('/') + it.key());
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(it.value());
+        }
+    }
+
+private:
+    QHash<QString, QByteArray> savedFiles() const
+    {
+        QHash<QString, QByteArray> files;
+        for (const QString& name : QDir(m_folder).entryList(QDir::Files))
+            files.insert(name, TempHome::read(m_folder + QLatin1Char('/') + name));
+        return files;
+    }
+
+    TestServices& m_t;
+    const QString m_folder;
+    QHash<QString, QByteArray> m_saved;
+    bool m_seen = false;
+    bool m_killed = false;
+    int m_moves = 0;
+};
+
+// What must hold at any moment the user can see: every file once and whole, none renamed, none
+// listed twice, each stack's files where its state says, and nothing in a stack folder that its
+// stack does not list.
+QStringList brokenPromises(TestServices& t)
+{
+    QStringList broken = t.invariant.violations();
+    const QHash<QString, QString> locations = t.invariant.locations();
+    for (auto it = locations.cbegin(); it != locations.cend(); ++it) {
+        if (QFileInfo(it.key()).fileName() != QFileInfo(it.value()).fileName())
+            broken.append(QStringLiteral("renamed: ") + it.key() + QStringLiteral(" is ") +
+                          it.value());
+    }
+    StackManager& manager = t.manager();
+    const QString desktop = t.fs.resolved(t.paths.desktop());
+    QSet<QString> listed;
+    QHash<QString, QSet<QString>> byFolder;
+    for (const DesktopStack& stack : manager.stacks()) {
+        const QString folder = t.fs.resolved(t.stackFolder(stack));
+        const QString place = stack.state == StackState::collapsed ? folder : desktop;
+        const QStringList files = manager.resolvedFiles(stack);
+        if (files.size() != stack.items.size())
+            broken.append(stack.name + QStringLiteral(" lists files that are nowhere"));
+        for (const QString& file : files) {
+            if (listed.contains(file))
+                broken.append(QStringLiteral("listed twice: ") + file);
+            listed.insert(file);
+            byFolder[folder].insert(QFileInfo(file).fileName());
+            if (t.fs.resolvedParent(file) != place)
+                broken.append(stack.name + QStringLiteral(" is ") + rawValue(stack.state) +
+                              QStringLiteral(" with ") + file);
+        }
+        for (const QString& name : t.namesIn(t.stackFolder(stack))) {
+            if (!byFolder.value(folder).contains(name))
+                broken.append(QStringLiteral("hidden, listed by no stack: ") + name);
+        }
+    }
+    return broken;
+}
+
+// The click on each stack window: spread a gathered stack, gather a spread one.
+void toggleEveryStack(TestServices& t)
+{
+    QList<DesktopStack> stacks = t.manager().stacks();
+    for (const DesktopStack& stack : stacks) {
+        if (stack.state == StackState::collapsed)
+            t.manager().spread(stack.id, false);
+        else
+            t.manager().restack(stack.id, false);
+    }
+    t.scheduler.runUntilIdle();
+}
+
+} // namespace
+
 // The launch step through the manager: records repaired against the disk, one window per
 // stack at its origin before anything is shown, then the warning, the report and the
 // first-run alert, in that order.
@@ -21,6 +135,9 @@ private Q_SLOTS:
     void corruptStackListIsRebuiltAndSaved();
     void fileDroppedByHandIsShownInItsWindow();
     void missingFoldersAreWarnedAboutBeforeTheReport();
+    void killAtAnyMoveIsMadeWholeAtLaunch_data();
+    void killAtAnyMoveIsMadeWholeAtLaunch();
+    void stackSplitByAnEarlierVersionIsMadeWhole();
 };
 
 void TestRestoreAtLaunch::firstLaunchShowsOnlyTheFirstRunAlert()
@@ -165,6 +282,134 @@ void TestRestoreAtLaunch::missingFoldersAreWarnedAboutBeforeTheReport()
                                 "Uninstall Tidora\u2026 in the tray menu."));
     QVERIFY(t.alerts.messages().at(1).contains(QStringLiteral("\u201COrphan\u201D")));
     TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestRestoreAtLaunch::killAtAnyMoveIsMadeWholeAtLaunch_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<int>("at");
+    // After launch: the one stack's state and item count; nothing checked when empty.
+    QTest::addColumn<QString>("state");
+    // Every moment of each operation on four files: before each move, and after the last
+    // move but before the save that follows.
+    const QList<std::pair<const char*, const char*>> operations = {{"spread", "expanded"},
+                                                                   {"restack", "collapsed"},
+                                                                   {"stack", "collapsed"},
+                                                                   {"add", ""},
+                                                                   {"dissolve", ""},
+                                                                   {"convert", ""},
+                                                                   {"undo", ""}};
+    for (const auto& [operation, state] : operations) {
+        for (int at = 0; at <= 4; ++at)
+            QTest::addRow("%s at move %d", operation, at)
+                << QString::fromLatin1(operation) << at << QString::fromLatin1(state);
+    }
+}
+
+void TestRestoreAtLaunch::killAtAnyMoveIsMadeWholeAtLaunch()
+{
+    QFETCH(QString, operation);
+    QFETCH(int, at);
+    QFETCH(QString, state);
+    TestServices t;
+    t.settings.setValue(SettingsKey::acknowledgedHiddenStorage, true);
+    for (const QString& name : fourFiles)
+        t.addDesktopFile(name, QPointF(100 + 100 * fourFiles.indexOf(name), 100));
+    StackManager& manager = t.manager();
+    std::optional<DesktopStack> stack;
+    if (operation != QLatin1String("stack") && operation != QLatin1String("add"))
+        stack = t.stack(fourFiles);
+    if (operation == QLatin1String("restack")) {
+        manager.spread(stack->id, false);
+        t.scheduler.runUntilIdle();
+    } else if (operation == QLatin1String("undo")) {
+        manager.convertStacks({stack->id});
+        t.scheduler.runUntilIdle();
+    } else if (operation == QLatin1String("add")) {
+        // Two of the files belong to a spread stack; adding one of them takes it out.
+        const DesktopStack spread = *t.stack(fourFiles.mid(0, 2));
+        manager.spread(spread.id, false);
+        stack = t.stack({fourFiles.at(2)});
+        t.scheduler.runUntilIdle();
+    }
+
+    Kill kill(t, at);
+    if (operation == QLatin1String("spread"))
+        manager.spread(stack->id, false);
+    else if (operation == QLatin1String("restack"))
+        manager.restack(stack->id, false);
+    else if (operation == QLatin1String("stack"))
+        t.stack(fourFiles);
+    else if (operation == QLatin1String("add"))
+        manager.addFiles({t.desktopPath(fourFiles.at(1)), t.desktopPath(fourFiles.at(3))},
+                         stack->id);
+    else if (operation == QLatin1String("dissolve"))
+        manager.dissolveFromMenu(stack->id);
+    else if (operation == QLatin1String("convert"))
+        manager.convertStacks({stack->id});
+    else if (operation == QLatin1String("undo"))
+        manager.undoLastConversion();
+    t.scheduler.runUntilIdle();
+    kill.leaveTheDisk();
+
+    t.alerts.shown.clear();
+    const QList<DesktopStack>& stacks = t.relaunch().stacks();
+    QStringList broken = brokenPromises(t);
+    QVERIFY2(broken.isEmpty(), qPrintable(broken.join(QLatin1Char('\n'))));
+    if (!state.isEmpty()) {
+        QCOMPARE(stacks.size(), 1);
+        QCOMPARE(rawValue(stacks.at(0).state), state);
+        QCOMPARE(t.manager().resolvedFiles(stacks.at(0)).size(), 4);
+    }
+
+    // The user's next click, and the one after, move everything and rename nothing.
+    for (int click = 0; click < 2; ++click) {
+        toggleEveryStack(t);
+        broken = brokenPromises(t);
+        QVERIFY2(broken.isEmpty(), qPrintable(broken.join(QLatin1Char('\n'))));
+    }
+}
+
+void TestRestoreAtLaunch::stackSplitByAnEarlierVersionIsMadeWhole()
+{
+    // Earlier versions saved only after the moves: a kill left a gathered stack with files on
+    // the Desktop, and a spread one with files in its folder. The next spread numbered every
+    // file already on the Desktop.
+    TestServices t;
+    t.settings.setValue(SettingsKey::acknowledgedHiddenStorage, true);
+    for (const QString& name : fourFiles)
+        t.addDesktopFile(name);
+    const DesktopStack gathered = *t.stack(fourFiles.mid(0, 2), QStringLiteral("Gathered"));
+    const DesktopStack spread = *t.stack(fourFiles.mid(2, 2), QStringLiteral("Spread"));
+    t.manager().spread(spread.id, false);
+    t.scheduler.runUntilIdle();
+    QVERIFY(QFile::rename(t.stackFolder(gathered) + QStringLiteral("/a.txt"),
+                          t.desktopPath(QStringLiteral("a.txt"))));
+    QVERIFY(QFile::rename(t.desktopPath(QStringLiteral("c.txt")),
+                          t.stackFolder(spread) + QStringLiteral("/c.txt")));
+
+    StackManager& manager = t.relaunch();
+    QStringList broken = brokenPromises(t);
+    QVERIFY2(broken.isEmpty(), qPrintable(broken.join(QLatin1Char('\n'))));
+    QCOMPARE(t.namesIn(t.stackFolder(gathered)),
+             (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    QCOMPARE(t.record(spread.id)->state, StackState::expanded);
+    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("c.txt"))));
+    // Told, and the icon that came out is put at its place.
+    QCOMPARE(t.alerts.messages().size(), 1);
+    QVERIFY(t.alerts.messages().at(0).contains(QStringLiteral(
+        "half moved when Tidora stopped: \u201CGathered\u201D, \u201CSpread\u201D")));
+    t.scheduler.runUntilIdle();
+    QVERIFY(t.desktop.callTexts().join(QLatin1Char('|')).contains(QStringLiteral("c.txt")));
+
+    // A file of a gathered stack that is on the Desktop is spread where it is, never numbered.
+    QVERIFY(QFile::rename(t.stackFolder(gathered) + QStringLiteral("/b.txt"),
+                          t.desktopPath(QStringLiteral("b.txt"))));
+    manager.spread(gathered.id, false);
+    QCOMPARE(TestServices::itemNames(*t.record(gathered.id)),
+             (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    broken = brokenPromises(t);
+    QVERIFY2(broken.isEmpty(), qPrintable(broken.join(QLatin1Char('\n'))));
 }
 
 QTEST_GUILESS_MAIN(TestRestoreAtLaunch)

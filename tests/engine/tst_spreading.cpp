@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <cerrno>
+
 using std::chrono::milliseconds;
 
 namespace {
@@ -47,6 +49,8 @@ private Q_SLOTS:
     void spreadNumbersNamesTakenOnTheDesktop();
     void nameTakenAfterThePlanIsNumberedThen();
     void spreadKeepsFilesThatCannotMove();
+    void movesRefusedByTheDesktopAreToldAndKept_data();
+    void movesRefusedByTheDesktopAreToldAndKept();
     void failedPlacementIsReportedOnce();
     void placementOfARemovedStackChangesNothing();
     void restackAtTheEightyPointBoundary();
@@ -187,6 +191,79 @@ void TestSpreading::spreadKeepsFilesThatCannotMove()
     QCOMPARE(t.record(stack.id)->state, StackState::collapsed);
     QCOMPARE(t.namesIn(t.stackFolder(stack)),
              (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestSpreading::movesRefusedByTheDesktopAreToldAndKept_data()
+{
+    QTest::addColumn<bool>("restacking");
+    QTest::addColumn<QString>("refused");
+    QTest::addColumn<StackState>("state");
+    QTest::addColumn<QString>("message");
+    // A read-only Desktop refuses every move; a single file can be refused too.
+    const StackState collapsed = StackState::collapsed;
+    const StackState expanded = StackState::expanded;
+    QTest::newRow("spread, nothing moves") << false << QString() << collapsed
+                                           << QStringLiteral("3 of 3 files were not moved to the "
+                                                             "Desktop. They are still in {folder}");
+    QTest::newRow("spread, one stays") << false << QStringLiteral("b.txt") << expanded
+                                       << QStringLiteral("1 of 3 files was not moved to the "
+                                                         "Desktop. It is still in {folder}");
+    QTest::newRow("restack, nothing moves")
+        << true << QString() << expanded
+        << QStringLiteral(
+               "3 of 3 files were not moved into the stack. They are still in {desktop}");
+    QTest::newRow("restack, one stays")
+        << true << QStringLiteral("b.txt") << collapsed
+        << QStringLiteral("1 of 3 files was not moved into the stack. It is still in {desktop}");
+}
+
+void TestSpreading::movesRefusedByTheDesktopAreToldAndKept()
+{
+    QFETCH(bool, restacking);
+    QFETCH(QString, refused);
+    QFETCH(StackState, state);
+    QFETCH(QString, message);
+    TestServices t;
+    const QStringList names = {QStringLiteral("a.txt"), QStringLiteral("b.txt"),
+                               QStringLiteral("c.txt")};
+    for (const QString& name : names)
+        t.addDesktopFile(name);
+    const DesktopStack stack = *t.stack(names);
+    if (restacking)
+        t.manager().spread(stack.id, false);
+    t.fs.failWith(EROFS);
+    t.fs.failMoves([&refused](const QString& from, const QString&) {
+        return refused.isEmpty() || QFileInfo(from).fileName() == refused;
+    });
+    if (restacking)
+        t.manager().restack(stack.id, false);
+    else
+        t.manager().spread(stack.id, false);
+
+    // One alert: how many, where they are, and the system's reason.
+    QCOMPARE(t.alerts.messages(),
+             QStringList{message.replace(QStringLiteral("{folder}"), t.stackFolder(stack))
+                             .replace(QStringLiteral("{desktop}"), t.paths.desktop()) +
+                         QStringLiteral(": Read-only file system.")});
+    // The state says where the files are, and no file leaves the stack.
+    const DesktopStack now = *t.record(stack.id);
+    QCOMPARE(now.state, state);
+    QCOMPARE(itemNames(now), names);
+    QCOMPARE(t.manager().resolvedFiles(now).size(), 3);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+
+    // Once the Desktop takes files again, the next click finishes the job without renaming.
+    t.fs.clearFailures();
+    if (now.state == StackState::collapsed)
+        t.manager().spread(stack.id, false);
+    else
+        t.manager().restack(stack.id, false);
+    QCOMPARE(itemNames(*t.record(stack.id)), names);
+    const QString place = t.record(stack.id)->state == StackState::collapsed ? t.stackFolder(stack)
+                                                                             : t.paths.desktop();
+    for (const QString& name : names)
+        QVERIFY(QFile::exists(place + QLatin1Char('/') + name));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

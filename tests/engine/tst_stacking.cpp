@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <cerrno>
+
 #include <sys/stat.h>
 
 using std::chrono::milliseconds;
@@ -42,6 +44,9 @@ private Q_SLOTS:
     void vanishedAndReplacedFilesLoseNothing();
     void storageFolderDeletedWhileRunningIsMadeAgain();
     void crossDeviceMoveLeavesTheFile();
+    void aFileBelongsToOneStackOnly();
+    void failedSaveIsToldOnce();
+    void unreadableNamesAreToldNotSkipped();
     void linksAreStackedAsLinks();
     void hostileNamesAreCarriedWhole();
     void selectionIsOneQueryAndReportsFailures();
@@ -367,7 +372,10 @@ void TestStacking::everyMoveFailingLeavesNothing()
     QCOMPARE(lines.first(), QStringLiteral("Tidorama: could not stack ") +
                                 t.desktopPath(QStringLiteral("a.pdf")) + QStringLiteral(": ") +
                                 FaultyFileSystem::injected);
-    QVERIFY(t.alerts.shown.isEmpty());
+    // Told once, with where the files are and why.
+    QCOMPARE(t.alerts.messages(),
+             QStringList{QStringLiteral("2 of 2 files were not stacked. They are still in ") +
+                         t.paths.desktop() + QStringLiteral(": Injected failure.")});
     TIDORA_CHECK_INVARIANT(t.invariant);
 
     // One failing file of three: the others are stacked.
@@ -464,7 +472,103 @@ void TestStacking::crossDeviceMoveLeavesTheFile()
     QCOMPARE(lines.size(), 2);
     QVERIFY2(lines.first().contains(QStringLiteral("never copied")), qPrintable(lines.first()));
     QVERIFY(!QFileInfo::exists(t.storageFolder()));
+    // Said once, naming the cause and the way out.
+    QCOMPARE(t.alerts.messages().size(), 1);
+    const QString told = t.alerts.messages().first();
+    QVERIFY2(told.startsWith(QStringLiteral("2 of 2 files were not stacked. They are still in ") +
+                             t.paths.desktop()),
+             qPrintable(told));
+    QVERIFY2(told.endsWith(QStringLiteral(" is on another file system than the Desktop, and "
+                                          "Tidora moves files, it never copies them. Choose "
+                                          "\u201CFolder on the Desktop (for cloud sync)\u201D "
+                                          "under Keep Stacked Files In in the tray menu.")),
+             qPrintable(told));
     TIDORA_CHECK_INVARIANT(invariant);
+}
+
+void TestStacking::aFileBelongsToOneStackOnly()
+{
+    TestServices t;
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        t.addDesktopFile(QString::fromLatin1(name));
+    const DesktopStack spread =
+        *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")});
+    StackManager& manager = t.manager();
+    manager.spread(spread.id, false);
+
+    // Stacking two of its files takes them out of the spread stack; one that cannot move stays.
+    t.fs.failMovesOf(QStringLiteral("b.txt"));
+    const DesktopStack stacked = *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+    QCOMPARE(TestServices::itemNames(stacked), QStringList{QStringLiteral("a.txt")});
+    QCOMPARE(TestServices::itemNames(*t.record(spread.id)),
+             (QStringList{QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
+    t.fs.clearFailures();
+
+    // Adding the rest leaves the spread stack empty, and it goes; its folder with it.
+    manager.addFiles(
+        {t.desktopPath(QStringLiteral("b.txt")), t.desktopPath(QStringLiteral("c.txt"))},
+        stacked.id);
+    QVERIFY(!t.record(spread.id));
+    QVERIFY(!QFileInfo::exists(t.stackFolder(spread)));
+    QCOMPARE(
+        TestServices::itemNames(*t.record(stacked.id)),
+        (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
+
+    // Saved that way: the next launch shows each file once.
+    StackManager& again = t.relaunch();
+    QCOMPARE(again.stacks().size(), 1);
+    QCOMPARE(again.resolvedFiles(again.stacks().first()).size(), 3);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::unreadableNamesAreToldNotSkipped()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    // How a name that is not UTF-8 reads; there is no such path.
+    const DesktopFile odd{t.desktopPath(QStringLiteral("odd\uFFFD.txt")), std::nullopt, true};
+    QList<DesktopFile> files = t.desktopFiles({QStringLiteral("a.txt")});
+    files.append(odd);
+    t.manager().stackFiles(files, std::nullopt, QPointF(0, 0));
+    QCOMPARE(t.manager().stacks().size(), 1);
+    QCOMPARE(TestServices::itemNames(t.manager().stacks().first()),
+             QStringList{QStringLiteral("a.txt")});
+    const QString told =
+        QStringLiteral("This file cannot be stacked: \u201Codd\uFFFD.txt\u201D. Its name is not "
+                       "valid UTF-8 text, so Tidora could only find it again under a wrong name. "
+                       "Rename it in your file manager, then stack it.");
+    QCOMPARE(t.alerts.messages(), QStringList{told});
+
+    // Alone, it is told rather than beeped at.
+    t.manager().stackFiles({odd}, std::nullopt, QPointF(0, 0));
+    QCOMPARE(t.alerts.messages(), (QStringList{told, told}));
+    QCOMPARE(t.alerts.beeps, 0);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::failedSaveIsToldOnce()
+{
+    TestServices t;
+    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.addDesktopFile(QStringLiteral("b.txt"));
+    // A full disk: the stacks file's folder cannot be made again.
+    QVERIFY(QDir(t.paths.dataFolder()).removeRecursively());
+    t.fs.failWith(ENOSPC);
+    const QString data = t.paths.dataFolder();
+    t.fs.failMakeFolder([data](const QString& path) { return path == data; });
+    QVERIFY(t.stack({QStringLiteral("a.txt")}));
+    QVERIFY(t.stack({QStringLiteral("b.txt")}));
+    t.scheduler.runUntilIdle();
+    // Once, after the operation, however many saves failed.
+    QCOMPARE(t.alerts.messages().size(), 1);
+    const QString told = t.alerts.messages().first();
+    QVERIFY2(told.startsWith(QStringLiteral("Tidora could not save its list of stacks in ") +
+                             t.paths.displayPath(data) + QStringLiteral(": ")),
+             qPrintable(told));
+    QVERIFY(told.endsWith(QStringLiteral(". Your files are where the stacks show them; if Tidora "
+                                         "stops before the list can be saved, it finds them again "
+                                         "in the stack folders.")));
+    TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 void TestStacking::linksAreStackedAsLinks()

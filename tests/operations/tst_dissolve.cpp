@@ -153,9 +153,11 @@ void TestDissolve::leftoversKeepTheFolderAndAreReported()
     QVERIFY(window->closed);
     const QString folder = t.stackFolder(stack);
     QCOMPARE(t.namesIn(folder), QStringList{QStringLiteral("stuck.txt")});
-    QCOMPARE(t.alerts.messages(),
-             QStringList{QStringLiteral("Some files remain in ") + folder +
-                         QStringLiteral(". The folder was kept so they aren't lost.")});
+    // One alert: how many stayed, where, and why.
+    QCOMPARE(
+        t.alerts.messages(),
+        QStringList{QStringLiteral("1 of 2 files was not moved to the Desktop. It is still in ") +
+                    folder + QStringLiteral(": Injected failure.")});
     QCOMPARE(log.startingWith(QStringLiteral("Tidorama: could not restore ")).size(), 1);
     TIDORA_CHECK_INVARIANT(t.invariant);
 

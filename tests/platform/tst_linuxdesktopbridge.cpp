@@ -170,9 +170,12 @@ void TestLinuxDesktopBridge::handOverCountsWhileFresh()
                                   bytes(home.desktop()) + "/\xe6\x96\x87.txt"};
     const QString file = home.write(QStringLiteral(".run/tidora/selection"),
                                     SelectionHandOver::format(paths, ms - 4000));
-    QCOMPARE(handOver.read(now),
+    QStringList unreadable;
+    QCOMPARE(handOver.read(now, &unreadable),
              std::optional(QStringList{home.desktop() + QStringLiteral("/line\nbreak %41.txt"),
                                        home.desktop() + QStringLiteral("/\u6587.txt")}));
+    // Not skipped in silence: the caller can name it.
+    QCOMPARE(unreadable, QStringList{home.desktop() + QStringLiteral("/odd\uFFFD.txt")});
     QCOMPARE(handOver.read(now.addMSecs(2000)), std::nullopt);
     QCOMPARE(handOver.read(now.addMSecs(-6000)), std::nullopt);
 

@@ -18,6 +18,9 @@ public:
     void failMovesOf(const QString& name);
     void failMakeFolder(PathPredicate predicate) { m_failMakeFolder = std::move(predicate); }
     void failTrash(PathPredicate predicate) { m_failTrash = std::move(predicate); }
+    // The system error the injected failures carry (EXDEV, EROFS, ENOSPC, …), with its text;
+    // 0 gives `injected` without one.
+    void failWith(int error) { m_error = error; }
     void clearFailures();
 
     Status move(const QString& from, const QString& to) override;
@@ -29,6 +32,9 @@ public:
     int moves = 0;
 
 private:
+    Status injectedFailure();
+
+    int m_error = 0;
     MovePredicate m_failMove;
     PathPredicate m_failMakeFolder;
     PathPredicate m_failTrash;

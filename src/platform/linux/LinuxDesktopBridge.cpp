@@ -145,7 +145,9 @@ BridgeResult<QList<DesktopFile>> LinuxDesktopBridge::readSelection()
         if (*live && !live->value().isEmpty())
             return *live;
     }
-    if (const std::optional<QStringList> handed = m_handOver.read()) {
+    QStringList unreadable;
+    if (const std::optional<QStringList> handed =
+            m_handOver.read(QDateTime::currentDateTimeUtc(), &unreadable)) {
         const PositionMap positions = current.allPositions().valueOr(PositionMap());
         QList<DesktopFile> files;
         for (const QString& path : *handed) {
@@ -155,6 +157,8 @@ BridgeResult<QList<DesktopFile>> LinuxDesktopBridge::readSelection()
             files.append(DesktopFile{path, found == positions.cend() ? std::nullopt
                                                                      : std::optional(*found)});
         }
+        for (const QString& path : std::as_const(unreadable))
+            files.append(DesktopFile{path, std::nullopt, true});
         return files;
     }
     if (live)

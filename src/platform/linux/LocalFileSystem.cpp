@@ -27,7 +27,7 @@ QByteArray encoded(const QString& path)
 
 Status errnoFailure(int error)
 {
-    return Status::failure(QString::fromLocal8Bit(std::strerror(error)));
+    return Status::failure(QString::fromLocal8Bit(std::strerror(error)), error);
 }
 
 // The kind a listed entry's type tells; nothing when the file system does not say.
@@ -186,7 +186,8 @@ Status LocalFileSystem::move(const QString& from, const QString& to)
     if (error == EXDEV)
         return Status::failure(QStringLiteral("It is on another drive than %1, and files are "
                                               "moved, never copied.")
-                                   .arg(QFileInfo(to).path()));
+                                   .arg(QFileInfo(to).path()),
+                               EXDEV);
     return errnoFailure(error);
 }
 

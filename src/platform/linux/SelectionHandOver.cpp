@@ -25,7 +25,8 @@ QString SelectionHandOver::filePath() const
     return m_runtimeFolder + QStringLiteral("/tidora/selection");
 }
 
-std::optional<QStringList> SelectionHandOver::read(const QDateTime& now) const
+std::optional<QStringList> SelectionHandOver::read(const QDateTime& now,
+                                                   QStringList* unreadable) const
 {
     const QFileInfo info(filePath());
     // Only our own plain file counts.
@@ -51,8 +52,12 @@ std::optional<QStringList> SelectionHandOver::read(const QDateTime& now) const
         const QByteArray bytes = QByteArray::fromPercentEncoding(lines[i]);
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         const QString path = decoder(bytes);
-        if (!decoder.hasError() && path.startsWith(QLatin1Char('/')) && !path.contains(QChar(0)))
+        if (!path.startsWith(QLatin1Char('/')) || path.contains(QChar(0)))
+            continue;
+        if (!decoder.hasError())
             paths.append(path);
+        else if (unreadable)
+            unreadable->append(QString::fromUtf8(bytes));
     }
     return paths;
 }

@@ -29,8 +29,11 @@ public:
 
     QString filePath() const;
     // The handed-over paths when the file is fresh at `now`, in the order written; paths that
-    // are not valid file-name text are left out. Nothing when there is no fresh hand-over.
-    std::optional<QStringList> read(const QDateTime& now = QDateTime::currentDateTimeUtc()) const;
+    // are not valid file-name text are left out, and go to `unreadable` (when given) as they
+    // read with replacement characters, so that the user can be told. Nothing when there is no
+    // fresh hand-over.
+    std::optional<QStringList> read(const QDateTime& now = QDateTime::currentDateTimeUtc(),
+                                    QStringList* unreadable = nullptr) const;
 
     // The file's text for these paths (tidora-finder writes the same; tests use it).
     static QByteArray format(const QList<QByteArray>& paths, qint64 writtenMs);
