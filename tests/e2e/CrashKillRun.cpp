@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRectF>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
@@ -173,7 +174,9 @@ QList<CrashKillRun::Action> CrashKillRun::possibleActions() const
     const bool anyExpanded = std::any_of(all.cbegin(), all.cend(),
                                          [](const StacksOnDisk::Stack& s) { return s.expanded; });
     if (anyCollapsed)
-        actions << Action::spreadAll << Action::spreadAll << Action::moveToBin;
+        actions << Action::spreadAll << Action::spreadAll;
+    if (!all.isEmpty())
+        actions << Action::moveToBin;
     if (anyExpanded)
         actions << Action::stackAllAgain << Action::stackAllAgain;
     if (!all.isEmpty())
@@ -300,29 +303,25 @@ std::optional<CrashKillRun::Started> CrashKillRun::startOnce(Action action)
         started.done = [this] { return m_disk->convertedFolders().isEmpty(); };
         break;
     case Action::moveToBin: {
-        QList<StacksOnDisk::Stack> collapsed;
-        std::copy_if(all.cbegin(), all.cend(), std::back_inserter(collapsed),
-                     [](const StacksOnDisk::Stack& s) { return !s.expanded; });
-        if (collapsed.isEmpty())
+        // Without a desktop program to say where the selection was, the windows of new stacks
+        // may lie on top of each other: the stack is the one whose window the click reaches.
+        const QList<QRect> windows = m_driver.stackWindows();
+        if (windows.isEmpty())
             return std::nullopt;
-        const StacksOnDisk::Stack target =
-            collapsed.at(qsizetype(m_random() % quint64(collapsed.size())));
+        const QRect window = windows.at(qsizetype(m_random() % quint64(windows.size())));
         // Cancel is the default; the focus moves left to "Move to Bin" and Space presses it.
-        const bool menu = m_driver.chooseLastInWindowMenu(target.centre);
+        const bool menu = m_driver.chooseLastInWindowMenu(QRectF(window).center());
         shown = menu && m_driver.answerAlert({QStringLiteral("shift+Tab"), QStringLiteral("space")},
                                              missedAfterMs);
         if (!shown)
-            log(QStringLiteral("  no %1 at %2,%3")
-                    .arg(menu ? QStringLiteral("alert") : QStringLiteral("menu on the window"))
-                    .arg(target.centre.x())
-                    .arg(target.centre.y()));
-        started.expectedMoves = int(target.items.size());
-        const QString id = target.id;
-        started.done = [this, id] {
-            const QList<StacksOnDisk::Stack> now = m_disk->stacks();
-            return std::none_of(now.cbegin(), now.cend(),
-                                [&](const StacksOnDisk::Stack& s) { return s.id == id; });
-        };
+            log(QStringLiteral("  no %1 on the stack window at %2,%3")
+                    .arg(menu ? QStringLiteral("alert") : QStringLiteral("menu"))
+                    .arg(window.x())
+                    .arg(window.y()));
+        for (const StacksOnDisk::Stack& stack : all)
+            started.expectedMoves = std::max(started.expectedMoves, int(stack.items.size()));
+        const qsizetype before = all.size();
+        started.done = [this, before] { return m_disk->stacks().size() < before; };
         break;
     }
     case Action::changeStorage: {
@@ -343,6 +342,27 @@ std::optional<CrashKillRun::Started> CrashKillRun::startOnce(Action action)
     started.before = before;
     started.triggered.start();
     return started;
+}
+
+bool CrashKillRun::waitUntilSettled()
+{
+    // An operation's last steps (the stacks file, a folder removed) may follow what the
+    // action waited for: the check reads a state that has stopped changing for half a second.
+    QHash<ino_t, QString> files = m_ledger->locate();
+    QByteArray json = m_disk->stacksJson();
+    QElapsedTimer quiet;
+    quiet.start();
+    return QTest::qWaitFor(
+        [&] {
+            const QHash<ino_t, QString> nowFiles = m_ledger->locate();
+            const QByteArray nowJson = m_disk->stacksJson();
+            if (nowFiles != files || nowJson != json)
+                quiet.restart();
+            files = nowFiles;
+            json = nowJson;
+            return quiet.elapsed() >= 500;
+        },
+        stepTimeoutMs);
 }
 
 void CrashKillRun::killNow(const Started& started)
@@ -434,6 +454,8 @@ CrashKillRun::Tally CrashKillRun::run()
             what += QStringLiteral(" (which did not finish)");
         else if (!again)
             what += QStringLiteral(" (which did not start)");
+        if (!waitUntilSettled())
+            what += QStringLiteral(" (and the files kept moving)");
         if (const int shown = m_driver.dismissAlerts())
             m_tally.alerts += shown;
         const QStringList alerts = newAlerts();

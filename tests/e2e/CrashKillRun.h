@@ -84,6 +84,7 @@ private:
     std::optional<Started> start(Action action, bool toKill);
     std::optional<Started> startOnce(Action action);
     bool launch();
+    bool waitUntilSettled();
     void killNow(const Started& started);
     void addFiles();
     void putBackByHand();

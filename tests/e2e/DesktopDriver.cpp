@@ -98,6 +98,18 @@ bool DesktopDriver::chooseInTrayMenu(const QString& item, int subItem)
     return xdotool(sub);
 }
 
+QList<QRect> DesktopDriver::stackWindows() const
+{
+    QList<QRect> windows;
+    // Only the part on the screen takes a click.
+    const QRect screen(0, 0, 1280, int(E2eTools::screenHeight));
+    for (const QString& id : E2eTools::windowsNamed(QStringLiteral("Tidora stack")))
+        windows.append(E2eTools::windowGeometry(id).intersected(screen));
+    windows.removeIf(
+        [](const QRect& window) { return window.width() < 20 || window.height() < 20; });
+    return windows;
+}
+
 bool DesktopDriver::chooseLastInWindowMenu(QPointF centre)
 {
     const QStringList shownBefore = programWindows();

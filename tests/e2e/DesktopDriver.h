@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QPointF>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +20,8 @@ public:
     // Chooses a tray menu item; `subItem` >= 0 picks that entry of the item's submenu.
     // False when the menu did not show or does not offer the item enabled.
     bool chooseInTrayMenu(const QString& item, int subItem = -1);
+    // Where the stack windows are shown.
+    QList<QRect> stackWindows() const;
     // Chooses the last entry of the context menu of the stack window centred there.
     bool chooseLastInWindowMenu(QPointF centre);
     // Waits up to `timeoutMs` for an alert and presses keys in it; false when none showed or

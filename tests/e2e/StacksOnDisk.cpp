@@ -1,6 +1,5 @@
 #include "StacksOnDisk.h"
 
-#include "E2eTools.h"
 #include "TempHome.h"
 
 #include <QDir>
@@ -48,10 +47,6 @@ QList<StacksOnDisk::Stack> StacksOnDisk::stacks() const
             object.value(QLatin1String("state")).toString() == QLatin1String("expanded");
         for (const QJsonValue& item : object.value(QLatin1String("items")).toArray())
             stack.items.append(item.toObject().value(QLatin1String("name")).toString());
-        const QJsonArray origin = object.value(QLatin1String("windowOrigin")).toArray();
-        // Screen coordinates, y upward, of a 140 × 150 window.
-        stack.centre = QPointF(origin.at(0).toDouble() + 70,
-                               E2eTools::screenHeight - origin.at(1).toDouble() - 75);
         all.append(stack);
     }
     return all;

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QPointF>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -21,8 +20,6 @@ public:
         QString name;
         bool expanded = false;
         QStringList items;
-        // The window's centre on the screen.
-        QPointF centre;
     };
 
     explicit StacksOnDisk(const TempHome& home);
