@@ -110,8 +110,10 @@ void CrashKillRun::putBackByHand()
         emptied.append(m_home->trashFiles());
     for (const QString& folder : std::as_const(emptied)) {
         for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
-            if (!desktop.exists(name) && !listed.contains(name))
-                QFile::rename(folder + QLatin1Char('/') + name, desktop.filePath(name));
+            const QString path = folder + QLatin1Char('/') + name;
+            const QString original = m_ledger->trackedName(path);
+            if (!desktop.exists(original) && !listed.contains(name))
+                QFile::rename(path, desktop.filePath(original));
         }
         if (folder != m_home->trashFiles())
             QDir(folder).rmdir(folder);
@@ -305,8 +307,14 @@ std::optional<CrashKillRun::Started> CrashKillRun::startOnce(Action action)
     case Action::moveToBin: {
         // Without a desktop program to say where the selection was, the windows of new stacks
         // may lie on top of each other: the stack is the one whose window the click reaches.
-        const QList<QRect> windows = m_driver.stackWindows();
-        if (windows.isEmpty())
+        QList<QRect> windows;
+        // The windows of a launch that has just happened may still be on their way.
+        if (!QTest::qWaitFor(
+                [&] {
+                    windows = m_driver.stackWindows();
+                    return !windows.isEmpty();
+                },
+                3000))
             return std::nullopt;
         const QRect window = windows.at(qsizetype(m_random() % quint64(windows.size())));
         // Cancel is the default; the focus moves left to "Move to Bin" and Space presses it.
@@ -437,6 +445,16 @@ CrashKillRun::Tally CrashKillRun::run()
         if (!started)
             continue;
         killNow(*started);
+        if (m_tally.kills % 25 == 0)
+            log(QStringLiteral("after %1 kills: lost %2, duplicated %3, renamed %4, changed %5, "
+                               "records inconsistent %6, bait touched %7")
+                    .arg(m_tally.kills)
+                    .arg(m_tally.counts.lost)
+                    .arg(m_tally.counts.duplicated)
+                    .arg(m_tally.counts.renamed)
+                    .arg(m_tally.counts.changed)
+                    .arg(m_tally.counts.inconsistent)
+                    .arg(m_tally.counts.baitTouched));
         if (!launch()) {
             m_tally.faults << QStringLiteral("round %1: no relaunch after a kill in %2:\n%3")
                                   .arg(round)

@@ -56,6 +56,16 @@ void FileLedger::addFile(const QString& path, quint32 salt)
                                                               body, QCryptographicHash::Sha256)});
 }
 
+QString FileLedger::trackedName(const QString& path) const
+{
+    struct stat info
+    {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 ||
+        !m_tracked.contains(info.st_ino))
+        return fileName(path);
+    return m_tracked.value(info.st_ino).name;
+}
+
 void FileLedger::recordBait()
 {
     m_baitState = baitState();

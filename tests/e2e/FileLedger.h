@@ -38,6 +38,8 @@ public:
     // Writes a tracked file with distinct contents of a few bytes to a few kilobytes.
     void addFile(const QString& path, quint32 salt);
     int trackedCount() const { return int(m_tracked.size()); }
+    // The name a tracked file had when added (the Trash may have given it another).
+    QString trackedName(const QString& path) const;
     // Bait files: anything under the bait folder, recorded as it is now.
     void recordBait();
 
