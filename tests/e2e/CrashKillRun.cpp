@@ -398,33 +398,6 @@ QStringList CrashKillRun::newAlerts()
     return alerts;
 }
 
-// One line for each kind of fault, with a few of the files.
-QStringList CrashKillRun::summary(const QStringList& broken)
-{
-    static const QStringList kinds{QStringLiteral("lost"), QStringLiteral("duplicated"),
-                                   QStringLiteral("renamed"), QStringLiteral("bytes changed"),
-                                   QStringLiteral("replaced by a copy with another inode")};
-    QStringList lines;
-    for (const QString& kind : kinds) {
-        QStringList files;
-        for (const QString& line : broken) {
-            if (line.startsWith(kind + QStringLiteral(": ")))
-                files.append(line.mid(kind.size() + 2));
-        }
-        if (!files.isEmpty())
-            lines << QStringLiteral("%1 %2, e.g. %3")
-                         .arg(kind)
-                         .arg(files.size())
-                         .arg(files.mid(0, 3).join(QStringLiteral("; ")));
-    }
-    for (const QString& line : broken) {
-        if (std::none_of(kinds.cbegin(), kinds.cend(),
-                         [&](const QString& kind) { return line.startsWith(kind + ": "); }))
-            lines << line;
-    }
-    return lines;
-}
-
 CrashKillRun::Tally CrashKillRun::run()
 {
     QElapsedTimer clock;
@@ -503,7 +476,7 @@ CrashKillRun::Tally CrashKillRun::run()
                                   .arg(m_options.seed)
                                   .arg(round)
                                   .arg(what, m_disk->storageLocation(),
-                                       summary(broken).join(QStringLiteral("\n    ")));
+                                       FileLedger::summary(broken).join(QStringLiteral("\n    ")));
             log(m_tally.faults.last());
             m_ledger->rebase();
             if (m_options.stopAtFirstFault)

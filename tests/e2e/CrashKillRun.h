@@ -91,7 +91,6 @@ private:
     void log(const QString& text) const;
     // What the program told the user since last asked.
     QStringList newAlerts();
-    static QStringList summary(const QStringList& broken);
 
     Options m_options;
     std::mt19937_64 m_random;

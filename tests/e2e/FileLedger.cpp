@@ -276,3 +276,29 @@ void FileLedger::rebase()
     m_tracked = now;
     m_baitState = baitState();
 }
+
+QStringList FileLedger::summary(const QStringList& broken)
+{
+    static const QStringList kinds{QStringLiteral("lost"), QStringLiteral("duplicated"),
+                                   QStringLiteral("renamed"), QStringLiteral("bytes changed"),
+                                   QStringLiteral("replaced by a copy with another inode")};
+    QStringList lines;
+    for (const QString& kind : kinds) {
+        QStringList files;
+        for (const QString& line : broken) {
+            if (line.startsWith(kind + QStringLiteral(": ")))
+                files.append(line.mid(kind.size() + 2));
+        }
+        if (!files.isEmpty())
+            lines << QStringLiteral("%1 %2, e.g. %3")
+                         .arg(kind)
+                         .arg(files.size())
+                         .arg(files.mid(0, 3).join(QStringLiteral("; ")));
+    }
+    for (const QString& line : broken) {
+        if (std::none_of(kinds.cbegin(), kinds.cend(),
+                         [&](const QString& kind) { return line.startsWith(kind + ": "); }))
+            lines << line;
+    }
+    return lines;
+}

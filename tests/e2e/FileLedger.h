@@ -53,6 +53,8 @@ public:
     // file's text; `storageRoot` the storage folder in use.
     QStringList check(const QByteArray& stacksJson, const QString& storageRoot,
                       Counts* counts) const;
+    // The lines of check() with one line for each kind of fault about files, naming a few.
+    static QStringList summary(const QStringList& broken);
     // Takes what is there now as the new truth, so one fault is counted once.
     void rebase();
 
