@@ -88,13 +88,18 @@ bool DesktopDriver::chooseInTrayMenu(const QString& item, int subItem)
         return xdotool(keys);
     }
     keys.append(QStringLiteral("Right"));
+    const QStringList withMenu = programWindows();
     if (!xdotool(keys))
         return false;
+    // Keys meant for the submenu must not reach the menu it hangs from.
+    if (!waitForNewWindow(withMenu)) {
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape"), QStringLiteral("Escape")});
+        return false;
+    }
     QStringList sub{QStringLiteral("key")};
     for (int i = 0; i < subItem; ++i)
         sub.append(QStringLiteral("Down"));
     sub.append(QStringLiteral("Return"));
-    QTest::qWait(200);
     return xdotool(sub);
 }
 
