@@ -1,11 +1,14 @@
 #include "desktop/QtAlerts.h"
 
 #include "desktop/AlertDialog.h"
+#include "desktop/DesktopLog.h"
 
 #include <QApplication>
 
 AlertAnswer QtAlerts::run(const Alert& alert)
 {
+    // Tests that drive the program from outside read what it told the user here.
+    qCDebug(lcDesktop).noquote() << "alert:" << alert.message << "|" << alert.informativeText;
     if (m_closed)
         return AlertAnswer{};
     AlertDialog dialog(alert);

@@ -6,7 +6,8 @@
 TidoraProcess::TidoraProcess(const QStringList& arguments, const QString& executable)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("tidora.app.debug=true"));
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"),
+                       QStringLiteral("tidora.app.debug=true;tidora.desktop.debug=true"));
     environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     m_process.setProcessEnvironment(environment);
