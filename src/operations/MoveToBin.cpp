@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QSet>
 
+#include <algorithm>
 #include <optional>
 
 namespace MoveToBin {
@@ -124,9 +125,10 @@ QString reasonsText(const QStringList& names, const QStringList& reasons)
     return paragraphs.join(QStringLiteral("\n\n"));
 }
 
-// Back on the GUI thread: each stack loses the items now in the Trash, and keeps the others.
-void finishTrashing(StackManager& manager, const QList<QUuid>& stacks, const QList<Entry>& entries,
-                    const QList<Status>& results)
+// Back on the GUI thread: each stack loses the items now in the Trash, and gets back the others
+// (the saved list had let go of every file that was to be trashed).
+void finishTrashing(StackManager& manager, const QList<DesktopStack>& before,
+                    const QList<Entry>& entries, const QList<Status>& results)
 {
     QStringList failedNames;
     QStringList reasons;
@@ -147,19 +149,28 @@ void finishTrashing(StackManager& manager, const QList<QUuid>& stacks, const QLi
     }
     // The alerts run the event loop: the manager may go, and the stacks change, meanwhile.
     const QPointer<StackManager> alive(&manager);
-    for (const QUuid& id : stacks) {
+    for (const DesktopStack& original : before) {
         if (!alive)
             return;
-        std::optional<DesktopStack> stack = manager.stackWithID(id);
+        std::optional<DesktopStack> stack = manager.stackWithID(original.id);
         if (!stack)
             continue;
-        // Looked up again: a stack may have been spread or renamed meanwhile.
-        const QSet<QPair<QUuid, QString>> gone = trashed.value(id);
-        stack->items.removeIf([&gone](const StackItem& item) {
-            return gone.contains({item.id, item.name});
-        });
+        // Looked up again: a stack may have been renamed or moved meanwhile.
+        const QSet<QPair<QUuid, QString>> gone = trashed.value(original.id);
+        QList<StackItem> items;
+        QSet<QUuid> known;
+        for (const StackItem& item : original.items) {
+            known.insert(item.id);
+            if (!gone.contains({item.id, item.name}))
+                items.append(item);
+        }
+        for (const StackItem& item : stack->items) {
+            if (!known.contains(item.id))
+                items.append(item);
+        }
+        stack->items = items;
         if (stack->items.isEmpty())
-            manager.removeStack(id, true);
+            manager.removeStack(original.id, true);
         else
             manager.storeStack(*stack);
     }
@@ -173,13 +184,24 @@ void finishTrashing(StackManager& manager, const QList<QUuid>& stacks, const QLi
 
 void trashStacks(StackManager& manager, const QList<QUuid>& ids, WorkToken token)
 {
-    QList<QUuid> stacks;
+    QList<DesktopStack> stacks;
     QList<Entry> entries;
     for (const QUuid& id : ids) {
         if (const std::optional<DesktopStack> stack = manager.stackWithID(id)) {
-            stacks.append(id);
+            stacks.append(*stack);
             collectStack(manager, *stack, entries);
         }
+    }
+    // The list is saved without the files about to go before the first one goes: after a stop
+    // part-way, the trashed ones are listed nowhere and the others are found again at launch
+    // (in their stack folder, or loose on the Desktop for a spread stack).
+    for (DesktopStack stack : stacks) {
+        stack.items.removeIf([&entries, &stack](const StackItem& item) {
+            return std::any_of(entries.cbegin(), entries.cend(), [&](const Entry& entry) {
+                return entry.path && entry.stack == stack.id && entry.item.id == item.id;
+            });
+        });
+        manager.recordIntent(stack);
     }
     FileSystem& fs = manager.fm();
     manager.query<QList<Status>>([&fs, entries] { return trashFiles(fs, entries); },
