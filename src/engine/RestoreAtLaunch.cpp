@@ -1,7 +1,9 @@
 #include "engine/StackManager.h"
 
 #include "platform/Alerts.h"
+#include "platform/Bookmarks.h"
 #include "platform/Settings.h"
+#include "store/QuotedList.h"
 #include "store/Reconciliation.h"
 
 // The launch step: the stacks file, repaired against the disk by the store's reconciliation,
@@ -14,20 +16,46 @@ void StackManager::restoreAtLaunch()
 
     Reconciliation reconciliation(m_services.paths, m_services.settings, m_folders, fm(),
                                   m_services.bookmarks, m_services.screens);
-    const ReconciliationResult repaired = reconciliation.repair(m_stacks, [this] {
+    ReconciliationResult repaired = reconciliation.repair(m_stacks, [this] {
         recomputeFlags();
         saveStackList();
     });
+    repaired.setAside = stackListFile().setAside();
 
+    // Files the repairs found are not looked up again; every path goes through the same check
+    // as an operation's.
     const QHash<QByteArray, QString>& known = reconciliation.records().knownPaths();
+    ItemPlaces places = itemPlaces();
     for (const DesktopStack& stack : std::as_const(m_stacks)) {
+        QList<std::optional<QString>> paths;
+        paths.reserve(stack.items.size());
+        QList<QByteArray> unknown;
+        QList<qsizetype> unknownAt;
+        for (qsizetype i = 0; i < stack.items.size(); ++i) {
+            const QByteArray& bookmark = stack.items.at(i).bookmark;
+            if (const auto found = known.constFind(bookmark); found != known.cend()) {
+                paths.append(*found);
+            } else {
+                paths.append(std::nullopt);
+                unknown.append(bookmark);
+                unknownAt.append(i);
+            }
+        }
+        if (!unknown.isEmpty()) {
+            QList<std::optional<QString>> resolved = m_services.bookmarks.resolveAll(unknown);
+            for (qsizetype j = 0; j < resolved.size(); ++j)
+                paths[unknownAt.at(j)] = std::move(resolved[j]);
+        }
+        QStringList outside;
+        paths = places.admitted(stack, std::move(paths), &outside);
+        if (!outside.isEmpty())
+            repaired.outside.append(quotedList(outside) + QStringLiteral(" in \u201C") +
+                                    stack.name + QStringLiteral("\u201D"));
         QStringList files;
-        files.reserve(stack.items.size());
-        for (const StackItem& item : stack.items) {
-            if (const auto found = known.constFind(item.bookmark); found != known.cend())
-                files.append(*found);
-            else if (const std::optional<QString> path = resolvedPath(item.bookmark))
-                files.append(*path);
+        files.reserve(paths.size());
+        for (std::optional<QString>& path : paths) {
+            if (path)
+                files.append(std::move(*path));
         }
         showWindow(stack, files);
     }

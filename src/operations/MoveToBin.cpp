@@ -41,13 +41,17 @@ Alert confirmation(qsizetype stacks, qsizetype files)
 QStringList trashStack(StackManager& manager, const DesktopStack& stack)
 {
     FileSystem& fs = manager.fm();
+    // Of the places a stack's files may be, only where it keeps them now: a file the user took
+    // out of the stack folder onto the Desktop is not thrown away with the stack.
     const QString expected = stack.state == StackState::collapsed
                                  ? fs.resolved(manager.folders().stackFolderURL(stack))
                                  : manager.resolvedDesktopFolder();
+    const QList<std::optional<QString>> paths = manager.resolvedItems(stack);
     QStringList failedNames;
     QList<StackItem> kept;
-    for (const StackItem& item : stack.items) {
-        const std::optional<QString> path = manager.resolvedPath(item.bookmark);
+    for (qsizetype i = 0; i < stack.items.size(); ++i) {
+        const StackItem& item = stack.items.at(i);
+        const std::optional<QString>& path = paths.at(i);
         if (!path || fs.resolvedParent(*path) != expected) {
             kept.append(item);
             failedNames.append(item.name);

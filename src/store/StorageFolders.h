@@ -89,6 +89,7 @@ public:
     QString readmeText() const;
 
     const Wording& wording() const { return m_wording; }
+    const Paths& paths() const { return m_paths; }
 
 private:
     const Paths& m_paths;
