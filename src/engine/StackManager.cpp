@@ -206,6 +206,10 @@ void StackManager::publishSelection()
 bool StackManager::removeStackFolderIfEmpty(const DesktopStack& stack)
 {
     const QString folder = m_folders.stackFolderURL(stack);
+    // A link in the folder's place is not the stack's folder: neither what it leads to nor the
+    // link is the stack's to judge or remove.
+    if (fm().isSymbolicLink(folder))
+        return true;
     if (const std::optional<Listing> listing = fm().list(folder)) {
         if (listing->unnamed > 0)
             return false;

@@ -133,7 +133,8 @@ public:
 
     // Removes the stack's folder when it holds nothing but ".DS_Store" (or cannot be listed),
     // and then every storage folder left with nothing but ".DS_Store" and "README.txt". False,
-    // with nothing removed, when files remain in the stack's folder.
+    // with nothing removed, when files remain in the stack's folder. A link in its place is left
+    // alone (true).
     bool removeStackFolderIfEmpty(const DesktopStack& stack);
 
     // Runs `work` on a worker thread and `apply` with its result on the GUI thread, unless the

@@ -63,8 +63,8 @@ std::optional<TidoraError> Reconciliation::launchReport(const ReconciliationResu
 {
     QStringList parts;
     if (result.setAside)
-        parts.append(QStringLiteral("could not use its list of stacks, which it kept as ") +
-                     *result.setAside + QStringLiteral(" and rebuilt from the folders"));
+        parts.append(QStringLiteral("could not use its list of stacks and kept that file as ") +
+                     *result.setAside);
     if (!result.outside.isEmpty())
         parts.append(QStringLiteral("left alone files that its list names outside the Desktop and "
                                     "the stacks folders: ") +

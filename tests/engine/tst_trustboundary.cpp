@@ -151,6 +151,19 @@ void stackFolderIsALink(Rig& r, QList<DesktopStack>& stacks)
     stacks << stack << linked;
 }
 
+// A spread stack whose folder's name is a link out: gathering must not carry the user's file
+// through it.
+void gatheringThroughALink(Rig& r, QList<DesktopStack>& stacks)
+{
+    QFile::link(r.outside.path(), r.storage() + QStringLiteral("/Elsewhere"));
+    const QString mine = r.t.addDesktopFile(QStringLiteral("mine.txt"));
+    DesktopStack stack{QUuid::createUuid(),         QStringLiteral("Elsewhere"),
+                       QStringLiteral("Elsewhere"), StackState::expanded,
+                       QPointF(500, 300),           {}};
+    Rig::add(stack, QStringLiteral("mine.txt"), r.bookmarkOf(mine));
+    stacks.append(stack);
+}
+
 // The bait's identity under the name of a file of the user's on the Desktop.
 void wrongIdentityOnTheDesktop(Rig& r, QList<DesktopStack>& stacks)
 {
@@ -208,6 +221,7 @@ void TestTrustBoundary::hostileItemsAreLeftAlone_data()
         {"dot-dot through a link", dotDotThroughALink, false},
         {"link in the stack folder", linkInTheStackFolder, false},
         {"stack folder is a link", stackFolderIsALink, true},
+        {"gathering through a link", gatheringThroughALink, false},
         {"wrong identity on the Desktop", wrongIdentityOnTheDesktop, false},
         {"identity outside home", identityOutsideHome, true},
         {"repeated ids", repeatedIds, true},
