@@ -101,7 +101,7 @@ bool StackListFile::isRewrittenInPlace(const QString& fileName)
     return sameFile(fileName, sibling(".inplace-1")) || sameFile(fileName, sibling(".inplace-2"));
 }
 
-void StackListFile::setFileAside(const QString& fileName)
+void StackListFile::setFileAside(const QString& fileName, bool copy)
 {
     const QString stamp =
         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
@@ -109,9 +109,15 @@ void StackListFile::setFileAside(const QString& fileName)
     for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
         aside = fileName + QStringLiteral(".set-aside-") + stamp + QLatin1Char('-') +
                 QString::number(n);
-    if (const Status moved = m_fileSystem.move(fileName, aside); !moved) {
+    // A file rewritten in place keeps its second name and is rewritten again: only a copy
+    // of it stays as it is.
+    QFile original(fileName);
+    const Status kept = !copy                  ? m_fileSystem.move(fileName, aside)
+                        : original.copy(aside) ? Status::success()
+                                               : Status::failure(original.errorString());
+    if (!kept) {
         qCWarning(lcStore).noquote() << QStringLiteral("Tidorama: could not set aside ") +
-                                            fileName + QStringLiteral(": ") + moved.description();
+                                            fileName + QStringLiteral(": ") + kept.description();
         return;
     }
     qCWarning(lcStore).noquote() << QStringLiteral("Tidorama: set the stacks file aside as ") +
@@ -139,9 +145,8 @@ QList<DesktopStack> StackListFile::loadStackList()
         isBase || !QFileInfo::exists(baseName) ? std::nullopt : decodedFile(baseName);
     if (main && (!base || sameButOrigins(*main, *base)))
         return *main;
-    // What this program rewrote in place is its own; anything else is the user's to look at.
-    if (!inPlace)
-        setFileAside(fileName);
+    // Most likely a write cut short, but it may be the user's edit: kept either way.
+    setFileAside(fileName, inPlace);
     if (!base)
         return {};
     qCWarning(lcStore).noquote() << QStringLiteral(

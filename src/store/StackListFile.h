@@ -33,9 +33,10 @@ class Paths;
 // saved by an editor). Only a file rewritten in place (one of the two) can come back from a
 // power loss with old and new blocks mixed and still decode: that one is trusted only while it
 // holds the base's records, and the base, whose window origins may be older, is taken otherwise.
-// A stacks.json that does not decode, or is far larger than any real list, is renamed to
-// "stacks.json.set-aside-<UTC date and time>" so that nothing in it is lost, and the base is
-// taken when it can be read (the launch rebuilds the list from the storage folders otherwise).
+// A stacks.json that is not taken, because it does not decode, is far larger than any real list
+// or was torn, is kept as "stacks.json.set-aside-<UTC date and time>" so that nothing in it is
+// lost, and the base is taken when it can be read (the launch rebuilds the list from the
+// storage folders otherwise).
 class StackListFile
 {
 public:
@@ -82,7 +83,8 @@ private:
     bool isRewrittenInPlace(const QString& fileName);
     // The records of a file, nothing when it cannot be read or is not a real list.
     static std::optional<QList<DesktopStack>> decodedFile(const QString& fileName);
-    void setFileAside(const QString& fileName);
+    // Renames the file aside, or copies it (`copy`) when it is rewritten in place.
+    void setFileAside(const QString& fileName, bool copy);
     // Replaces the file atomically once the disk has the data (QSaveFile).
     static Status writeFlushed(const QString& fileName, const QByteArray& text);
     // Replaces the file atomically without waiting for the disk.
