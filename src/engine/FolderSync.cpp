@@ -16,13 +16,16 @@ void syncWithFolder(StackManager& manager, const QUuid& id)
     if (!fs.isDirectory(folder))
         return;
     const QString inFolder = fs.resolved(folder);
-    const qsizetype before = stack.items.size();
-    stack.items.removeIf([&](const StackItem& item) {
-        const std::optional<QString> path = manager.resolvedPath(item.bookmark);
-        return !path || fs.resolvedParent(*path) != inFolder;
-    });
-    if (stack.items.size() == before)
+    const QList<std::optional<QString>> paths = manager.resolvedItems(stack);
+    QList<StackItem> staying;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const std::optional<QString>& path = paths.at(i);
+        if (path && fs.resolvedParent(*path) == inFolder)
+            staying.append(stack.items.at(i));
+    }
+    if (staying.size() == stack.items.size())
         return;
+    stack.items = std::move(staying);
     // The last file went: a stack of nothing is no stack. Anything else still in the folder
     // keeps the folder, and the user is told where it is.
     if (stack.items.isEmpty())

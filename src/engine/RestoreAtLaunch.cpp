@@ -2,7 +2,9 @@
 
 #include "engine/HalfDoneMoves.h"
 #include "platform/Alerts.h"
+#include "platform/Bookmarks.h"
 #include "platform/Settings.h"
+#include "store/QuotedList.h"
 #include "store/Reconciliation.h"
 
 // The launch step: the stacks file, repaired against the disk by the store's reconciliation,
@@ -19,6 +21,8 @@ void StackManager::restoreAtLaunch()
         recomputeFlags();
         saveStackList();
     });
+    repaired.setAside = stackListFile().setAside();
+
     // What a stop in the middle of an operation left: a file listed twice, files split between
     // a stack's folder and the Desktop.
     const QHash<QByteArray, QString>& found = reconciliation.records().knownPaths();
@@ -29,17 +33,41 @@ void StackManager::restoreAtLaunch()
     recomputeFlags();
     repaired.finished = finished.names;
 
-    // The repairs' look-ups hold until files move.
+    // The repairs' look-ups hold until files move; every path goes through the same check as an
+    // operation's.
     const QHash<QByteArray, QString> known =
         finished.names.isEmpty() ? found : QHash<QByteArray, QString>();
+    ItemPlaces places = itemPlaces();
     for (const DesktopStack& stack : std::as_const(m_stacks)) {
+        QList<std::optional<QString>> paths;
+        paths.reserve(stack.items.size());
+        QList<QByteArray> unknown;
+        QList<qsizetype> unknownAt;
+        for (qsizetype i = 0; i < stack.items.size(); ++i) {
+            const QByteArray& bookmark = stack.items.at(i).bookmark;
+            if (const auto found = known.constFind(bookmark); found != known.cend()) {
+                paths.append(*found);
+            } else {
+                paths.append(std::nullopt);
+                unknown.append(bookmark);
+                unknownAt.append(i);
+            }
+        }
+        if (!unknown.isEmpty()) {
+            QList<std::optional<QString>> resolved = m_services.bookmarks.resolveAll(unknown);
+            for (qsizetype j = 0; j < resolved.size(); ++j)
+                paths[unknownAt.at(j)] = std::move(resolved[j]);
+        }
+        QStringList outside;
+        paths = places.admitted(stack, std::move(paths), &outside);
+        if (!outside.isEmpty())
+            repaired.outside.append(quotedList(outside) + QStringLiteral(" in \u201C") +
+                                    stack.name + QStringLiteral("\u201D"));
         QStringList files;
-        files.reserve(stack.items.size());
-        for (const StackItem& item : stack.items) {
-            if (const auto found = known.constFind(item.bookmark); found != known.cend())
-                files.append(*found);
-            else if (const std::optional<QString> path = resolvedPath(item.bookmark))
-                files.append(*path);
+        files.reserve(paths.size());
+        for (std::optional<QString>& path : paths) {
+            if (path)
+                files.append(std::move(*path));
         }
         showWindow(stack, files);
     }

@@ -135,25 +135,27 @@ void StackManager::setLastConversion(QList<Conversion> conversions)
     m_undoState->setAvailable(!m_lastConversion.isEmpty());
 }
 
-std::optional<QString> StackManager::resolvedPath(const QByteArray& bookmark) const
+ItemPlaces StackManager::itemPlaces() const
 {
-    return m_services.bookmarks.resolve(bookmark);
+    return ItemPlaces(m_folders, fm());
 }
 
 QStringList StackManager::resolvedFiles(const DesktopStack& stack) const
 {
     QStringList files;
     files.reserve(stack.items.size());
-    for (std::optional<QString>& path : m_services.bookmarks.resolveAll(itemBookmarks(stack))) {
+    for (std::optional<QString>& path : resolvedItems(stack)) {
         if (path)
             files.append(std::move(*path));
     }
     return files;
 }
 
-QList<std::optional<QString>> StackManager::resolvedItems(const DesktopStack& stack) const
+QList<std::optional<QString>> StackManager::resolvedItems(const DesktopStack& stack,
+                                                          QStringList* outside) const
 {
-    return m_services.bookmarks.resolveAll(itemBookmarks(stack));
+    return itemPlaces().admitted(stack, m_services.bookmarks.resolveAll(itemBookmarks(stack)),
+                                 outside);
 }
 
 QList<std::optional<QString>> StackManager::renewItems(DesktopStack& stack) const
@@ -162,16 +164,16 @@ QList<std::optional<QString>> StackManager::renewItems(DesktopStack& stack) cons
         m_services.bookmarks.renewAll(itemBookmarks(stack));
     QList<std::optional<QString>> paths;
     paths.reserve(renewals.size());
+    for (const std::optional<Bookmarks::Renewal>& renewed : std::as_const(renewals))
+        paths.append(renewed ? std::optional<QString>(renewed->path) : std::nullopt);
+    paths = itemPlaces().admitted(stack, std::move(paths));
     for (qsizetype i = 0; i < renewals.size(); ++i) {
-        std::optional<Bookmarks::Renewal>& renewed = renewals[i];
-        if (!renewed) {
-            paths.append(std::nullopt);
+        // Left as it was: a bookmark that leads elsewhere is not made to record that place.
+        if (!paths.at(i))
             continue;
-        }
         // Written only on change, so that the item list stays shared when nothing moved.
-        if (renewed->bookmark != std::as_const(stack.items).at(i).bookmark)
-            stack.items[i].bookmark = std::move(renewed->bookmark);
-        paths.append(std::move(renewed->path));
+        if (renewals.at(i)->bookmark != std::as_const(stack.items).at(i).bookmark)
+            stack.items[i].bookmark = std::move(renewals[i]->bookmark);
     }
     return paths;
 }
@@ -260,6 +262,10 @@ void StackManager::publishSelection()
 bool StackManager::removeStackFolderIfEmpty(const DesktopStack& stack)
 {
     const QString folder = m_folders.stackFolderURL(stack);
+    // A link in the folder's place is not the stack's folder: neither what it leads to nor the
+    // link is the stack's to judge or remove.
+    if (fm().isSymbolicLink(folder))
+        return true;
     if (const std::optional<Listing> listing = fm().list(folder)) {
         if (listing->unnamed > 0)
             return false;

@@ -8,6 +8,7 @@
 #include "platform/Scheduler.h"
 #include "platform/Status.h"
 #include "store/DesktopStack.h"
+#include "store/ItemPlaces.h"
 #include "store/StackListFile.h"
 #include "store/StorageFolders.h"
 #include "store/StorageRelocation.h"
@@ -103,16 +104,22 @@ public:
     // Stores the undo record of the last conversion; "Undo" is available while it is not empty.
     void setLastConversion(QList<Conversion> conversions);
 
-    // Where a bookmark leads now, when something is there. The file may still go before it is
-    // used; every move fails safely when it has.
-    std::optional<QString> resolvedPath(const QByteArray& bookmark) const;
+    // Every look-up of where items' files are goes through these three, which leave out a file
+    // that is not where the stack may keep it (see store/ItemPlaces.h): such an item counts as
+    // not found by every operation. A file may still go before it is used; every move fails
+    // safely when it has.
+    //
     // The paths the record's items resolve to, in item order, skipping those that do not.
     QStringList resolvedFiles(const DesktopStack& stack) const;
-    // Where each item's file is now, one entry per item.
-    QList<std::optional<QString>> resolvedItems(const DesktopStack& stack) const;
+    // Where each item's file is now, one entry per item. The names of items whose bookmark
+    // leads outside those places are appended to `outside` when given.
+    QList<std::optional<QString>> resolvedItems(const DesktopStack& stack,
+                                                QStringList* outside = nullptr) const;
     // The same, with the bookmark of each item found renewed to record it there, as an
     // operation that moves the files needs them for Bookmarks::moved.
     QList<std::optional<QString>> renewItems(DesktopStack& stack) const;
+    // The check those make, for an operation that has its paths from elsewhere.
+    ItemPlaces itemPlaces() const;
     // The Desktop folder as recorded, and with symbolic links resolved.
     QString desktopFolder() const;
     QString resolvedDesktopFolder() const;
@@ -137,7 +144,8 @@ public:
 
     // Removes the stack's folder when it holds nothing but ".DS_Store" (or cannot be listed),
     // and then every storage folder left with nothing but ".DS_Store" and "README.txt". False,
-    // with nothing removed, when files remain in the stack's folder.
+    // with nothing removed, when files remain in the stack's folder. A link in its place is left
+    // alone (true).
     bool removeStackFolderIfEmpty(const DesktopStack& stack);
 
     // Runs `work` on a worker thread and `apply` with its result on the GUI thread, unless the

@@ -68,8 +68,10 @@ Outcome convertOneStack(StackManager& manager, const QUuid& id, QList<Conversion
 
     std::optional<Conversion> conversion;
     QList<StackItem> kept;
-    for (const StackItem& item : stack.items) {
-        const std::optional<QString> path = manager.resolvedPath(item.bookmark);
+    const QList<std::optional<QString>> paths = manager.resolvedItems(stack);
+    for (qsizetype i = 0; i < stack.items.size(); ++i) {
+        const StackItem& item = stack.items.at(i);
+        const std::optional<QString>& path = paths.at(i);
         if (!path)
             continue;
         if (!conversion) {

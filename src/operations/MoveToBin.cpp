@@ -54,11 +54,15 @@ struct Entry
 void collectStack(StackManager& manager, const DesktopStack& stack, QList<Entry>& entries)
 {
     FileSystem& fs = manager.fm();
+    // Of the places a stack's files may be, only where it keeps them now: a file the user took
+    // out of the stack folder onto the Desktop is not thrown away with the stack.
     const QString expected = stack.state == StackState::collapsed
                                  ? fs.resolved(manager.folders().stackFolderURL(stack))
                                  : manager.resolvedDesktopFolder();
-    for (const StackItem& item : stack.items) {
-        const std::optional<QString> path = manager.resolvedPath(item.bookmark);
+    const QList<std::optional<QString>> paths = manager.resolvedItems(stack);
+    for (qsizetype i = 0; i < stack.items.size(); ++i) {
+        const StackItem& item = stack.items.at(i);
+        const std::optional<QString>& path = paths.at(i);
         if (!path || fs.resolvedParent(*path) != expected) {
             entries.append(Entry{stack.id, item, std::nullopt});
             continue;

@@ -108,8 +108,14 @@ void undoOne(StackManager& manager, const Conversion& conversion, Report& report
     QList<Planned> plan;
     QSet<QString> promised;
     const QString converted = fs.resolved(conversion.folder);
-    for (const StackItem& item : conversion.moved) {
-        const std::optional<QString> path = manager.resolvedPath(item.bookmark);
+    // The files are looked for only in the folder the conversion made.
+    QList<QByteArray> bookmarks;
+    for (const StackItem& item : conversion.moved)
+        bookmarks.append(item.bookmark);
+    const QList<std::optional<QString>> paths = services.bookmarks.resolveAll(bookmarks);
+    for (qsizetype i = 0; i < conversion.moved.size(); ++i) {
+        const StackItem& item = conversion.moved.at(i);
+        const std::optional<QString>& path = paths.at(i);
         if (!path || fs.resolvedParent(*path) != converted) {
             report.missingNames.append(item.name);
             continue;

@@ -24,6 +24,8 @@ ReconciliationResult Reconciliation::repair(QList<DesktopStack>& stacks,
     for (const QString& folder : m_legacy.legacyStorageFolders())
         m_legacy.mergeFolderIntoStorage(folder);
     step(m_legacy.migrateLegacyStacks(stacks));
+    // After the oldest layout's migration, which finds a record's folder by its id.
+    step(m_records.giveRepeatedIdsFreshOnes(stacks));
     step(m_records.refreshBookmarks(stacks));
     RepairResult restored = m_records.restoreMissingItems(stacks);
     step(restored.changed);
@@ -60,6 +62,13 @@ Reconciliation::missingFoldersWarning(const QList<DesktopStack>& stacks) const
 std::optional<TidoraError> Reconciliation::launchReport(const ReconciliationResult& result) const
 {
     QStringList parts;
+    if (result.setAside)
+        parts.append(QStringLiteral("could not use its list of stacks and kept that file as ") +
+                     *result.setAside);
+    if (!result.outside.isEmpty())
+        parts.append(QStringLiteral("left alone files that its list names outside the Desktop and "
+                                    "the stacks folders: ") +
+                     result.outside.join(QStringLiteral("; ")));
     if (!result.recovered.isEmpty())
         parts.append(QStringLiteral("brought files it no longer had a list for back as stacks: ") +
                      quotedList(result.recovered));

@@ -27,6 +27,11 @@ struct ReconciliationResult
     QStringList recovered;
     // Stacks whose files a stop had left half moved, moved where the stack's state says.
     QStringList finished;
+    // Items whose bookmark leads outside the places a stack keeps files, each entry the item
+    // names and their stack's, as the report words them. Such files are left where they are.
+    QStringList outside;
+    // Where the stacks file was set aside, when it could not be used.
+    std::optional<QString> setAside;
 };
 
 // Reconciles the stack records with the storage folders at launch: brings files kept in other
@@ -48,9 +53,9 @@ public:
 
     // Everything between loading the list and opening the windows, in order: adopt the
     // location that holds the files, merge the older storage folders (Desktop first), migrate
-    // the oldest layout, refresh the bookmarks, restore missing items, recover orphan folders,
-    // then bring the storage folder's README up to date (when it exists) and protect the
-    // folders.
+    // the oldest layout, give repeated ids fresh ones, refresh the bookmarks, restore missing
+    // items, recover orphan folders, then bring the storage folder's README up to date (when it
+    // exists) and protect the folders.
     ReconciliationResult repair(QList<DesktopStack>& stacks, const ListChanged& listChanged);
 
     // The warning about gathered stacks with files whose folder is missing (code 3); nothing

@@ -3,6 +3,7 @@
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
 #include "platform/Screens.h"
+#include "store/ItemPlaces.h"
 #include "store/ResolvedFolders.h"
 #include "store/StackListCodec.h"
 #include "store/StorageFolders.h"
@@ -83,6 +84,29 @@ RecordRepair::RecordRepair(StorageFolders& folders, FileSystem& fileSystem, Book
     , m_parents(fileSystem)
 {}
 
+bool RecordRepair::giveRepeatedIdsFreshOnes(QList<DesktopStack>& stacks)
+{
+    bool changed = false;
+    QSet<QUuid> stackIds;
+    QSet<QUuid> itemIds;
+    for (DesktopStack& stack : stacks) {
+        if (stackIds.contains(stack.id)) {
+            stack.id = m_ids.next();
+            changed = true;
+        }
+        stackIds.insert(stack.id);
+        // Read through a const view: an unchanged record keeps sharing its item list.
+        for (qsizetype i = 0; i < stack.items.size(); ++i) {
+            if (itemIds.contains(std::as_const(stack.items).at(i).id)) {
+                stack.items[i].id = m_ids.next();
+                changed = true;
+            }
+            itemIds.insert(std::as_const(stack.items).at(i).id);
+        }
+    }
+    return changed;
+}
+
 bool RecordRepair::refreshBookmarks(QList<DesktopStack>& stacks)
 {
     const QString storage = m_folders.storageFolder();
@@ -91,6 +115,7 @@ bool RecordRepair::refreshBookmarks(QList<DesktopStack>& stacks)
     m_found.resize(stacks.size());
     m_parents.forget();
     const QString resolvedStorage = m_parents.folder(storage);
+    ItemPlaces places(m_folders, m_fileSystem);
     bool changed = false;
     qsizetype items = 0;
     for (const DesktopStack& stack : std::as_const(stacks))
@@ -117,7 +142,8 @@ bool RecordRepair::refreshBookmarks(QList<DesktopStack>& stacks)
         found.resize(renewals.size());
         for (qsizetype i = 0; i < stack.items.size(); ++i) {
             std::optional<Bookmarks::Renewal>& renewed = renewals[i];
-            if (!renewed)
+            // A file found elsewhere is not the item's, and its bookmark stays as it was.
+            if (!renewed || !places.admitsInStorage(stack, renewed->path))
                 continue;
             if (renewed->bookmark != std::as_const(stack.items).at(i).bookmark) {
                 stack.items[i].bookmark = renewed->bookmark;

@@ -40,6 +40,11 @@ public:
     RecordRepair(StorageFolders& folders, FileSystem& fileSystem, Bookmarks& bookmarks,
                  const Screens& screens);
 
+    // A stacks file edited by hand or by another program may list one id twice: each record has
+    // a window of its own, so a later record (or item) with an id seen before gets a fresh one.
+    // Nothing is dropped or merged. True when an id changed.
+    bool giveRepeatedIdsFreshOnes(QList<DesktopStack>& stacks);
+
     // Renews the bookmark of every item of a gathered stack that still resolves, and lets a
     // record follow its files into another stack folder (renamed by hand, or merged under
     // another name). True when a record changed.

@@ -6,6 +6,7 @@
 #include "store/StackListCodec.h"
 #include "store/StoreLog.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -31,7 +32,8 @@ QString StackListFile::stacksFileURL()
 
 QStringList StackListFile::ownFiles()
 {
-    return {stacksFileURL(), sibling(".base"), sibling(".spare"), sibling(".new")};
+    return {stacksFileURL(), sibling(".base"),      sibling(".spare"),
+            sibling(".new"), sibling(".inplace-1"), sibling(".inplace-2")};
 }
 
 QString StackListFile::sibling(const char* suffix)
@@ -40,14 +42,6 @@ QString StackListFile::sibling(const char* suffix)
 }
 
 namespace {
-
-std::optional<QList<DesktopStack>> decodedFile(const QString& fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return StackListCodec::decodeStackList(file.readAll());
-}
 
 bool sameFile(const QString& first, const QString& second)
 {
@@ -71,20 +65,90 @@ bool sameButOrigins(const QList<DesktopStack>& a, const QList<DesktopStack>& b)
 
 } // namespace
 
+std::optional<QList<DesktopStack>> StackListFile::decodedFile(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // Read whole, a file of hundreds of megabytes would hold up the launch for nothing.
+    if (file.size() > largestFile) {
+        qCWarning(lcStore).noquote()
+            << QStringLiteral("Tidorama: %1 is too large to be a list of stacks (%2 bytes)")
+                   .arg(fileName)
+                   .arg(file.size());
+        return std::nullopt;
+    }
+    std::optional<QList<DesktopStack>> stacks = StackListCodec::decodeStackList(file.readAll());
+    if (!stacks)
+        return std::nullopt;
+    qsizetype items = 0;
+    for (const DesktopStack& stack : std::as_const(*stacks))
+        items += stack.items.size();
+    if (stacks->size() > mostStacks || items > mostItems) {
+        qCWarning(lcStore).noquote()
+            << QStringLiteral("Tidorama: %1 lists more than any real list of stacks (%2 stacks, "
+                              "%3 files)")
+                   .arg(fileName)
+                   .arg(stacks->size())
+                   .arg(items);
+        return std::nullopt;
+    }
+    return stacks;
+}
+
+bool StackListFile::isRewrittenInPlace(const QString& fileName)
+{
+    return sameFile(fileName, sibling(".inplace-1")) || sameFile(fileName, sibling(".inplace-2"));
+}
+
+void StackListFile::setFileAside(const QString& fileName, bool copy)
+{
+    const QString stamp =
+        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = fileName + QStringLiteral(".set-aside-") + stamp;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = fileName + QStringLiteral(".set-aside-") + stamp + QLatin1Char('-') +
+                QString::number(n);
+    // A file rewritten in place keeps its second name and is rewritten again: only a copy
+    // of it stays as it is.
+    QFile original(fileName);
+    const Status kept = !copy                  ? m_fileSystem.move(fileName, aside)
+                        : original.copy(aside) ? Status::success()
+                                               : Status::failure(original.errorString());
+    if (!kept) {
+        qCWarning(lcStore).noquote() << QStringLiteral("Tidorama: could not set aside ") +
+                                            fileName + QStringLiteral(": ") + kept.description();
+        return;
+    }
+    qCWarning(lcStore).noquote() << QStringLiteral("Tidorama: set the stacks file aside as ") +
+                                        aside;
+    m_setAside = aside;
+}
+
 QList<DesktopStack> StackListFile::loadStackList()
 {
+    m_setAside.reset();
     const QString fileName = stacksFileURL();
     const QString baseName = sibling(".base");
-    std::optional<QList<DesktopStack>> main = decodedFile(fileName);
-    // Written by the durable path, or by a program that keeps no base: nothing to check against.
     // A stacks file that is gone is not brought back: the launch rebuilds the list from the
     // storage folders, as it does without a base.
-    if (!QFileInfo::exists(fileName) || !QFileInfo::exists(baseName) ||
-        sameFile(fileName, baseName))
-        return main.value_or(QList<DesktopStack>());
-    std::optional<QList<DesktopStack>> base = decodedFile(baseName);
-    if (!base || (main && sameButOrigins(*main, *base)))
-        return main.value_or(QList<DesktopStack>());
+    if (!QFileInfo::exists(fileName))
+        return {};
+    const std::optional<QList<DesktopStack>> main = decodedFile(fileName);
+    // The durable path's file is the base itself; any other file, but one rewritten in place,
+    // was put there whole by rename.
+    const bool isBase = sameFile(fileName, baseName);
+    const bool inPlace = !isBase && isRewrittenInPlace(fileName);
+    if (main && !inPlace)
+        return *main;
+    std::optional<QList<DesktopStack>> base =
+        isBase || !QFileInfo::exists(baseName) ? std::nullopt : decodedFile(baseName);
+    if (main && (!base || sameButOrigins(*main, *base)))
+        return *main;
+    // Most likely a write cut short, but it may be the user's edit: kept either way.
+    setFileAside(fileName, inPlace);
+    if (!base)
+        return {};
     qCWarning(lcStore).noquote() << QStringLiteral(
         "Tidorama: the stacks file was not written out whole; using the last saved stacks");
     return std::move(*base);
@@ -190,9 +254,7 @@ Status StackListFile::saveOrigins(const QByteArray& text)
 {
     const QString fileName = stacksFileURL();
     const QString spareName = sibling(".spare");
-    // After the first swap that follows a durable save, the spare's name is a third name of the
-    // base, which must never be rewritten: that name goes (freeing nothing), a new spare comes.
-    if (m_exchangeWorks && sameFile(spareName, sibling(".base")) && !QFile::remove(spareName))
+    if (m_exchangeWorks && !prepareSpare())
         m_exchangeWorks = false;
     if (m_exchangeWorks) {
         // Rewritten in place: its blocks are reused, so nothing is allocated or freed.
@@ -214,6 +276,36 @@ Status StackListFile::saveOrigins(const QByteArray& text)
         QFile::remove(spareName);
     }
     return replace(fileName, text);
+}
+
+bool StackListFile::prepareSpare()
+{
+    const QString spareName = sibling(".spare");
+    const QString marks[] = {sibling(".inplace-1"), sibling(".inplace-2")};
+    for (const QString& mark : marks) {
+        if (sameFile(spareName, mark))
+            return true;
+    }
+    // After the first swap that follows a durable save, the spare's name is a third name of the
+    // base, which must never be rewritten: that name goes (freeing nothing), and the one of the
+    // two that is not at stacks.json takes it.
+    const std::string spare = QFile::encodeName(spareName).toStdString();
+    std::error_code error;
+    std::filesystem::remove(spare, error);
+    if (error)
+        return false;
+    for (const QString& mark : marks) {
+        if (sameFile(mark, stacksFileURL()))
+            continue;
+        if (!QFileInfo::exists(mark)) {
+            QFile made(mark);
+            if (!made.open(QIODevice::WriteOnly))
+                return false;
+        }
+        std::filesystem::create_hard_link(QFile::encodeName(mark).toStdString(), spare, error);
+        return !error;
+    }
+    return false;
 }
 
 Status StackListFile::replace(const QString& fileName, const QByteArray& text)

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QUuid>
 
+#include <optional>
+
 class FileSystem;
 class Paths;
 
@@ -19,14 +21,22 @@ class Paths;
 // the record, and only records that differ from their copy are encoded again. A window drag that
 // saves on every step therefore re-encodes one record and writes the file.
 //
-// Two more files lie beside it. stacks.json.base holds the list of the last save that changed
-// more than window origins; it is flushed to the disk before stacks.json, a second name of the
-// same file, takes it. A save that changes nothing but window origins neither waits for the
-// disk nor makes a new file: it rewrites stacks.json.spare in place and swaps the two names, so
-// the old list becomes the spare for the next step. A power loss can leave such a rewritten file
-// with old and new blocks mixed, so the loader trusts stacks.json only while it holds the base's
-// records; otherwise it takes the base, whose window origins may be older. Where names cannot
-// be swapped, such saves replace stacks.json by rename instead.
+// More files lie beside it. stacks.json.base holds the list of the last save that changed more
+// than window origins; it is flushed to the disk before stacks.json, a second name of the same
+// file, takes it. A save that changes nothing but window origins neither waits for the disk nor
+// makes a new file: it rewrites stacks.json.spare in place and swaps the two names, so the old
+// list becomes the spare for the next step. Only two files are ever rewritten in place, and each
+// keeps a second name, stacks.json.inplace-1 and -2. Where names cannot be swapped, such saves
+// replace stacks.json by rename instead.
+//
+// A stacks.json that decodes whole is the list, whoever put it there (a backup restored, a file
+// saved by an editor). Only a file rewritten in place (one of the two) can come back from a
+// power loss with old and new blocks mixed and still decode: that one is trusted only while it
+// holds the base's records, and the base, whose window origins may be older, is taken otherwise.
+// A stacks.json that is not taken, because it does not decode, is far larger than any real list
+// or was torn, is kept as "stacks.json.set-aside-<UTC date and time>" so that nothing in it is
+// lost, and the base is taken when it can be read (the launch rebuilds the list from the
+// storage folders otherwise).
 class StackListFile
 {
 public:
@@ -39,10 +49,15 @@ public:
     // Every file the stacks file keeps in the data folder, the stacks file first.
     QStringList ownFiles();
 
-    // The records in file order. An unreadable or undecodable file gives the empty list, with
-    // nothing logged; the file is left as it is until the next save replaces it. A stacks file
-    // whose records are not those of the base gives the base's list (logged).
+    // The records in file order, as described above; a missing file gives the empty list.
     QList<DesktopStack> loadStackList();
+    // Where the last load set the stacks file aside, when it did.
+    const std::optional<QString>& setAside() const { return m_setAside; }
+
+    // A stacks file larger than this, or holding more stacks or items, is not a real list.
+    static constexpr qint64 largestFile = 16 * 1024 * 1024;
+    static constexpr qsizetype mostStacks = 1000;
+    static constexpr qsizetype mostItems = 50000;
 
     // Writes the whole list atomically (a reader sees the old file or the new one, never a part).
     // On failure logs "Tidorama: could not save stacks: <reason>" and leaves the file as it was;
@@ -61,6 +76,15 @@ private:
     Status saveRecords(const QByteArray& text);
     // The spare rewritten in place and swapped in, or the stacks file replaced by rename.
     Status saveOrigins(const QByteArray& text);
+    // Makes the spare one of the two files rewritten in place (not the one at stacks.json);
+    // false when that cannot be done here.
+    bool prepareSpare();
+    // Whether the file at this name is one of the two rewritten in place.
+    bool isRewrittenInPlace(const QString& fileName);
+    // The records of a file, nothing when it cannot be read or is not a real list.
+    static std::optional<QList<DesktopStack>> decodedFile(const QString& fileName);
+    // Renames the file aside, or copies it (`copy`) when it is rewritten in place.
+    void setFileAside(const QString& fileName, bool copy);
     // Replaces the file atomically once the disk has the data (QSaveFile).
     static Status writeFlushed(const QString& fileName, const QByteArray& text);
     // Replaces the file atomically without waiting for the disk.
@@ -77,4 +101,5 @@ private:
     // The base holds the records of the last save (which then succeeded).
     bool m_baseCurrent = false;
     bool m_exchangeWorks = true;
+    std::optional<QString> m_setAside;
 };

@@ -169,6 +169,11 @@ QString StorageFolders::uniqueFolderName(const QString& name, const QSet<QString
 
 Status StorageFolders::createStackFolder(const QString& folder)
 {
+    // Files gathered through a link would leave the storage folder for wherever it leads.
+    if (m_fileSystem.isSymbolicLink(folder))
+        return Status::failure(QStringLiteral("\u201C%1\u201D is a link, not a folder, so no files "
+                                              "are moved into it.")
+                                   .arg(folder));
     if (Status made = m_fileSystem.makeFolder(folder, true); !made)
         return made;
     protectFolder(folder);

@@ -95,6 +95,7 @@ public:
     bool isOwnReadme(const QString& path) const;
 
     const Wording& wording() const { return m_wording; }
+    const Paths& paths() const { return m_paths; }
 
 private:
     const Paths& m_paths;

@@ -3,6 +3,7 @@
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
 #include "platform/Settings.h"
+#include "store/ItemPlaces.h"
 #include "store/StorageFolders.h"
 #include "store/StoreLog.h"
 
@@ -93,6 +94,7 @@ StorageRelocation::Outcome StorageRelocation::relocate(const QList<DesktopStack>
     }
 
     QList<DesktopStack> updated = stacks;
+    ItemPlaces places(m_folders, m_fileSystem);
     for (DesktopStack& stack : updated) {
         if (stack.folderName) {
             if (const auto target = renamed.constFind(*stack.folderName); target != renamed.cend())
@@ -100,7 +102,7 @@ StorageRelocation::Outcome StorageRelocation::relocate(const QList<DesktopStack>
         }
         for (StackItem& item : stack.items) {
             const std::optional<QString> path = m_bookmarks.resolve(item.bookmark);
-            if (!path || !m_fileSystem.exists(*path))
+            if (!path || !places.admits(stack, *path))
                 continue;
             if (std::optional<QByteArray> fresh = m_bookmarks.make(*path))
                 item.bookmark = std::move(*fresh);

@@ -226,7 +226,13 @@ void TestRestoreAtLaunch::corruptStackListIsRebuiltAndSaved()
     QCOMPARE(manager.stacks().at(0).items.size(), 1);
     StackListFile reread(t.paths, t.fs);
     QCOMPARE(reread.loadStackList(), manager.stacks());
+    // The file the user may still want is kept, and the one report says where.
     QCOMPARE(t.alerts.shown.size(), 1);
+    const QStringList aside =
+        QDir(t.paths.dataFolder()).entryList({QStringLiteral("stacks.json.set-aside-*")});
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(TempHome::read(t.paths.dataFolder() + QLatin1Char('/') + aside.first()), json);
+    QVERIFY(t.alerts.messages().last().contains(aside.first()));
     QCOMPARE(t.firstRun.calls.last(), false);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }

@@ -44,7 +44,7 @@ class TestInodeBookmarks : public QObject
 private Q_SLOTS:
     void fileInPlaceResolvesToItsPath();
     void followsRenamesAndMovesBetweenLaunches();
-    void somethingElseAtThePathIsTheLastResort();
+    void somethingElseAtThePathIsNeverTheAnswer();
     void bytesFromElsewhereResolveToNothing();
     void eachFolderIsReadOnceForManyMovedFiles();
     void changesWhileRunningAreSeen();
@@ -108,7 +108,7 @@ void TestInodeBookmarks::followsRenamesAndMovesBetweenLaunches()
     QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark), std::nullopt);
 }
 
-void TestInodeBookmarks::somethingElseAtThePathIsTheLastResort()
+void TestInodeBookmarks::somethingElseAtThePathIsNeverTheAnswer()
 {
     Places places;
     const QString file = places.home.write(QStringLiteral("Desktop/report.pdf"), "old");
@@ -118,9 +118,10 @@ void TestInodeBookmarks::somethingElseAtThePathIsTheLastResort()
     QVERIFY(rename(file, renamed));
     places.home.write(QStringLiteral("Desktop/report.pdf"), "new");
     QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark), renamed);
-    // With the file gone, whatever has its old path is the answer.
+    // With the file gone, a file that merely has its old path is not it.
     QVERIFY(QFile::remove(renamed));
-    QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark), file);
+    QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark), std::nullopt);
+    QVERIFY(!InodeBookmarks(places.roots()).renew(bookmark));
 }
 
 void TestInodeBookmarks::bytesFromElsewhereResolveToNothing()
@@ -258,12 +259,11 @@ void TestInodeBookmarks::renewingMatchesResolvingThenMaking()
     QCOMPARE(renewed->path, moved);
     QCOMPARE(renewed->bookmark, bookmarks.make(moved).value());
 
-    // Another file at the old path is what resolving gives too; gone is nothing.
-    const QString other = places.home.write(QStringLiteral("Documents/.Tidora/A/a.txt"));
+    // Another file at the old path is not it; gone is nothing.
+    places.home.write(QStringLiteral("Documents/.Tidora/A/a.txt"));
     QVERIFY(QFile::remove(moved));
-    QCOMPARE(bookmarks.renew(bookmark)->path, bookmarks.resolve(bookmark).value());
-    QVERIFY(QFile::remove(other));
     QVERIFY(!bookmarks.renew(bookmark));
+    QVERIFY(!bookmarks.resolve(bookmark));
     QVERIFY(!bookmarks.renew("not a bookmark"));
 }
 

@@ -15,6 +15,7 @@
 #include <QSet>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <limits>
@@ -92,9 +93,10 @@ ino_t inode(const QString& path)
 }
 
 const QStringList savedFiles = {QStringLiteral("stacks.json"), QStringLiteral("stacks.json.base")};
-const QStringList savedFilesAndSpare = {QStringLiteral("stacks.json"),
-                                        QStringLiteral("stacks.json.base"),
-                                        QStringLiteral("stacks.json.spare")};
+const QStringList savedFilesAndSpare = {
+    QStringLiteral("stacks.json"), QStringLiteral("stacks.json.base"),
+    QStringLiteral("stacks.json.inplace-1"), QStringLiteral("stacks.json.inplace-2"),
+    QStringLiteral("stacks.json.spare")};
 
 QByteArray encodedList(const QList<DesktopStack>& stacks)
 {
@@ -104,12 +106,31 @@ QByteArray encodedList(const QList<DesktopStack>& stacks)
     return '[' + records.join(',') + ']';
 }
 
-// What a power loss in the middle of writing can leave at the stacks file's name: its own file,
-// no longer a second name of the base.
-void leaveAtStacksFile(Fixture& f, const QByteArray& text)
+// A file put at the stacks file's name by rename, as a backup restored or an editor's save.
+void replaceStacksFile(Fixture& f, const QByteArray& text)
 {
-    QVERIFY(QFile::remove(f.file.stacksFileURL()));
-    f.home.write(QStringLiteral(".local/share/Tidorama/stacks.json"), text);
+    const QString other = f.home.write(QStringLiteral("restored.json"), text);
+    QVERIFY(
+        QDir().rename(other, f.file.stacksFileURL()) ||
+        (QFile::remove(f.file.stacksFileURL()) && QDir().rename(other, f.file.stacksFileURL())));
+}
+
+// What a power loss can leave of a file rewritten in place: other bytes in the same file.
+void rewriteStacksFileInPlace(Fixture& f, const QByteArray& text)
+{
+    QFile file(f.file.stacksFileURL());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.write(text) == text.size() && file.resize(text.size()));
+}
+
+// The files set aside in the data folder, and what each holds.
+QList<QByteArray> setAsideTexts(Fixture& f)
+{
+    QList<QByteArray> texts;
+    const QDir data(f.paths.dataFolder());
+    for (const QString& name : data.entryList({QStringLiteral("stacks.json.set-aside-*")}))
+        texts.append(TempHome::read(data.filePath(name)));
+    return texts;
 }
 
 } // namespace
@@ -123,14 +144,14 @@ private Q_SLOTS:
     void recordsRoundTripExactly();
     void fileShapeIsCompactWithUpperCaseIds();
     void readingIsLenientWhereTheFormatAllows();
-    void undecodableFileGivesEmptyListAndStaysUntouched_data();
-    void undecodableFileGivesEmptyListAndStaysUntouched();
+    void undecodableFileIsSetAsideWhole_data();
+    void undecodableFileIsSetAsideWhole();
     void nonFiniteNumberFailsTheWholeSave();
     void failedWriteKeepsTheOldFile();
     void dataFolderReplacedByAFile();
     void laterSavesWriteEveryChange();
     void windowMovesReuseTwoFilesAndNeverTouchTheBase();
-    void launchTrustsTheStacksFileOnlyWithTheBaseRecords();
+    void aWholeStacksFileIsTheListAndTheBaseOnlyMendsTornWrites();
     void ownFilesNameEverythingLeftInTheDataFolder();
 };
 
@@ -218,7 +239,7 @@ void TestStackListFile::readingIsLenientWhereTheFormatAllows()
     QVERIFY(f.file.loadStackList().isEmpty());
 }
 
-void TestStackListFile::undecodableFileGivesEmptyListAndStaysUntouched_data()
+void TestStackListFile::undecodableFileIsSetAsideWhole_data()
 {
     QTest::addColumn<QByteArray>("text");
 
@@ -277,24 +298,36 @@ void TestStackListFile::undecodableFileGivesEmptyListAndStaysUntouched_data()
         << list(replaced(goodStack, R"("folderName":"A")", R"("folderName":"")"), goodItem);
     QTest::newRow("folder name of wrong type")
         << list(replaced(goodStack, R"("folderName":"A")", R"("folderName":7)"), goodItem);
+    // Far beyond any real list: read whole, it would hold up the launch.
+    QTest::newRow("too large") << list(goodStack, goodItem) +
+                                      QByteArray(StackListFile::largestFile, ' ');
+    QByteArray stacks = "[";
+    for (qsizetype i = 0; i <= StackListFile::mostStacks; ++i)
+        stacks += (i ? "," : "") +
+                  replaced(good, "5B1E0B9B-7B1A-4C1F-9D3A-2F1E0B9B7B1A",
+                           qPrintable(QUuid::createUuid().toString(QUuid::WithoutBraces)));
+    QTest::newRow("too many stacks") << stacks + "]";
 }
 
-void TestStackListFile::undecodableFileGivesEmptyListAndStaysUntouched()
+void TestStackListFile::undecodableFileIsSetAsideWhole()
 {
     QFETCH(QByteArray, text);
     Fixture f;
     const QString path = f.home.write(QStringLiteral(".local/share/Tidorama/stacks.json"), text);
-    const QDateTime modified = QFileInfo(path).lastModified();
     LogCapture log;
     const QList<DesktopStack> loaded = f.file.loadStackList();
     if (QByteArray(QTest::currentDataTag()).startsWith("control")) {
         QCOMPARE(loaded.size(), 2);
+        QVERIFY(!f.file.setAside());
         return;
     }
+    // The next save cannot overwrite what the user may still want from it.
     QVERIFY(loaded.isEmpty());
-    QVERIFY(log.lines().isEmpty());
-    QCOMPARE(TempHome::read(path), text);
-    QCOMPARE(QFileInfo(path).lastModified(), modified);
+    QVERIFY(!QFileInfo::exists(path));
+    QCOMPARE(setAsideTexts(f), QList<QByteArray>{text});
+    QVERIFY(f.file.setAside());
+    QCOMPARE(TempHome::read(*f.file.setAside()), text);
+    QVERIFY(!log.startingWith(QStringLiteral("Tidorama: set the stacks file aside as ")).isEmpty());
 }
 
 void TestStackListFile::nonFiniteNumberFailsTheWholeSave()
@@ -453,7 +486,7 @@ void TestStackListFile::windowMovesReuseTwoFilesAndNeverTouchTheBase()
     QVERIFY(TempHome::read(f.base()) != TempHome::read(f.file.stacksFileURL()));
 }
 
-void TestStackListFile::launchTrustsTheStacksFileOnlyWithTheBaseRecords()
+void TestStackListFile::aWholeStacksFileIsTheListAndTheBaseOnlyMendsTornWrites()
 {
     Fixture f;
     QList<DesktopStack> saved = sampleStacks();
@@ -472,8 +505,9 @@ void TestStackListFile::launchTrustsTheStacksFileOnlyWithTheBaseRecords()
         QCOMPARE(f.reloaded(), moved);
         QVERIFY(log.lines().isEmpty());
     }
-    // Blocks of an older text mixed in: cut short, garbage after the end, or a text that reads
-    // well but names a file differently. Each gives the base, with its older origins.
+    // The file rewritten in place with blocks of an older text mixed in: cut short, garbage
+    // after the end, or a text that reads well but names a file differently. Each gives the
+    // base, with its older origins. Each is kept aside, in case it was the user's edit.
     QByteArray renamed = whole;
     renamed.replace("Screenshot 1.png", "Screenshott 1.pn");
     QByteArray dropped = whole;
@@ -482,24 +516,41 @@ void TestStackListFile::launchTrustsTheStacksFileOnlyWithTheBaseRecords()
     QVERIFY(last > 0);
     dropped.truncate(last);
     dropped.append(']');
-    for (const QByteArray& torn :
-         QByteArrayList{whole.left(whole.size() / 2), whole + whole.right(40), QByteArray(),
-                        renamed, dropped}) {
-        leaveAtStacksFile(f, torn);
+    const QByteArrayList torn{whole.left(whole.size() / 2), whole + whole.right(40), QByteArray(),
+                              renamed, dropped};
+    for (const QByteArray& text : torn) {
+        rewriteStacksFileInPlace(f, text);
         LogCapture log;
         QCOMPARE(f.reloaded(), saved);
-        QCOMPARE(log.lines(), QStringList{warning});
+        QCOMPARE(log.lines().last(), warning);
     }
-    // A power loss between the new base and its second name leaves the older list at the
-    // stacks file: the base has the newer records.
+    QList<QByteArray> aside = setAsideTexts(f);
+    std::sort(aside.begin(), aside.end());
+    QByteArrayList expected = torn;
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(aside, expected);
+    for (const QString& name :
+         QDir(f.paths.dataFolder()).entryList({QStringLiteral("*.set-aside-*")}))
+        QVERIFY(QFile::remove(f.paths.dataFolder() + QLatin1Char('/') + name));
+
+    // A list put there by rename is the list, however it differs from the base: an older
+    // backup restored, or a stack taken out by hand.
     QList<DesktopStack> older = saved;
     older[0].items.removeFirst();
-    leaveAtStacksFile(f, encodedList(older));
+    for (const QList<DesktopStack>& restored : {older, QList<DesktopStack>{saved.at(1)}}) {
+        replaceStacksFile(f, encodedList(restored));
+        LogCapture log;
+        QCOMPARE(f.reloaded(), restored);
+        QVERIFY(log.lines().isEmpty());
+    }
+    // One that does not decode is kept aside, and the base stands in for it.
+    replaceStacksFile(f, "[{\"id\":");
     QCOMPARE(f.reloaded(), saved);
+    QCOMPARE(setAsideTexts(f), QList<QByteArray>{"[{\"id\":"});
 
     // A base that cannot be read gives way to a stacks file that can, and a stacks file that is
     // gone is not brought back from the base.
-    leaveAtStacksFile(f, whole);
+    replaceStacksFile(f, whole);
     f.home.write(QStringLiteral(".local/share/Tidorama/stacks.json.base"), "[{");
     QCOMPARE(f.reloaded(), moved);
     QVERIFY(f.file.saveStackList(saved));

@@ -67,8 +67,10 @@ std::optional<Decoded> decode(const QByteArray& bytes)
     decoded.identity.birthSeconds = take<qint64>(at);
     decoded.identity.birthNanoseconds = take<quint32>(at);
     decoded.path = bytes.mid(headerSize);
-    // Only absolute paths are ever written; anything else is not ours.
-    if (!decoded.path.startsWith('/') || decoded.path.contains('\0'))
+    // Only clean absolute paths are ever written; anything else is not ours. A ".." after a
+    // link would lead the system somewhere else than the path reads.
+    if (!decoded.path.startsWith('/') || decoded.path.contains('\0') ||
+        QDir::cleanPath(QFile::decodeName(decoded.path)) != QFile::decodeName(decoded.path))
         return std::nullopt;
     return decoded;
 }
@@ -141,8 +143,6 @@ std::optional<QString> InodeBookmarks::resolveWith(const QByteArray& bookmark, F
     if (const std::optional<QByteArray> found =
             m_index->find(decoded->identity, parentOf(decoded->path), nullptr, looks))
         return QFile::decodeName(*found);
-    if (atPath)
-        return QFile::decodeName(decoded->path);
     return std::nullopt;
 }
 
@@ -165,8 +165,6 @@ std::optional<Bookmarks::Renewal> InodeBookmarks::renewWith(const QByteArray& bo
         if (const std::optional<QByteArray> path =
                 m_index->find(decoded->identity, parentOf(decoded->path), &found, looks))
             return Renewal{QFile::decodeName(*path), encode(found, *path)};
-        if (atPath)
-            return Renewal{QFile::decodeName(decoded->path), encode(*atPath, decoded->path)};
         return std::nullopt;
     }
     const FileIdentity& was = decoded->identity;

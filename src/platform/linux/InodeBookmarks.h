@@ -16,8 +16,9 @@ class FolderLooks;
 // system keeps one, birth time) and by its path.
 //
 // Resolving gives, in this order: the recorded path when it still holds the same file; the
-// file found again by identity among the search roots and the folder the file was in; the
-// recorded path when something else is there now; otherwise nothing.
+// file found again by identity among the search roots and the folder the file was in;
+// otherwise nothing. Another file that merely has the recorded name is never the answer: the
+// bytes come from a file the user may edit, and whatever is found gets moved.
 //
 // Finding a file again uses an index of the search roots, built on the first lookup that needs
 // it and kept up to date through inotify, so resolving any number of bookmarks reads each

@@ -1,0 +1,439 @@
+#include "CajaDesktop.h"
+#include "E2eTools.h"
+#include "TempHome.h"
+#include "TidoraProcess.h"
+#include "TrayHost.h"
+#include "platform/linux/InodeBookmarks.h"
+#include "platform/linux/LinuxPaths.h"
+#include "platform/linux/LocalFileSystem.h"
+#include "store/StackListCodec.h"
+#include "store/StackListFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <optional>
+#include <sys/stat.h>
+
+namespace {
+
+using E2eTools::mouseAt;
+using E2eTools::run;
+using E2eTools::timeoutMs;
+
+bool xdotool(const QStringList& arguments)
+{
+    return CajaDesktop::xdotool(arguments);
+}
+
+// Where a file is, which file it is and what it holds.
+struct Seen
+{
+    QString path;
+    ino_t inode = 0;
+    QByteArray bytes;
+
+    static Seen of(const QString& path)
+    {
+        struct stat status = {};
+        ::lstat(QFile::encodeName(path).constData(), &status);
+        return {path, status.st_ino, TempHome::read(path)};
+    }
+    bool operator==(const Seen& other) const
+    {
+        return path == other.path && inode == other.inode && bytes == other.bytes;
+    }
+};
+
+QStringList programWindows()
+{
+    return run(QStringLiteral("xdotool"),
+               {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                QStringLiteral("--class"), QStringLiteral("^tidora$")})
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// Everything a hostile stacks file is made from: the bait outside the home and in it, and the
+// places of the user's own stacks.
+struct Scene
+{
+    QString storage;
+    QString bait;
+    QString baitFolder;
+    QString homeBait;
+    QString decoy;
+    // The stack folders' records: "Own", gathered, and "Hostile", whose folder holds kept.txt.
+    DesktopStack own;
+    DesktopStack hostile;
+
+    QByteArray bookmark(const QString& path) const
+    {
+        return InodeBookmarks({}).make(path).value_or(QByteArray());
+    }
+    // The identity of one file under the path of another (34 bytes of header, then the path).
+    QByteArray identityAt(const QString& identityOf, const QString& path) const
+    {
+        return bookmark(identityOf).left(34) + QFile::encodeName(path);
+    }
+    QString hostileFolder() const { return storage + QStringLiteral("/Hostile"); }
+    // The stacks file: Own and Hostile, Hostile with one more item.
+    QByteArray withItem(const QString& name, const QByteArray& bookmark) const
+    {
+        DesktopStack stack = hostile;
+        stack.items.append(StackItem{QUuid::createUuid(), name, bookmark, QPointF(300, 300)});
+        return list({own, stack});
+    }
+    static QByteArray list(const QList<DesktopStack>& stacks)
+    {
+        QByteArrayList records;
+        for (const DesktopStack& stack : stacks)
+            records.append(StackListCodec::encodeStack(stack, nullptr).value_or(QByteArray()));
+        return '[' + records.join(',') + ']';
+    }
+};
+
+using Corpus = QByteArray (*)(const Scene&);
+
+} // namespace
+
+Q_DECLARE_METATYPE(Corpus)
+
+// The built program given hostile stacks files, then used through its tray menu: spread all,
+// stack all again, dissolve all. Whatever a file says, files outside the Desktop and the stacks
+// folders stay exactly where they are, and every stacked file ends on the Desktop, whole.
+class TestHostileStacks : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void baitIsNeverTouched_data();
+    void baitIsNeverTouched();
+
+private:
+    QList<DesktopStack> stacks();
+    bool waitForStacks(const std::function<bool(const QList<DesktopStack>&)>& done);
+    // Answers every alert with Return until `done`.
+    bool waitAnsweringAlerts(const std::function<bool()>& done, int timeout = timeoutMs);
+    bool chooseInTrayMenu(const QString& item);
+    // Chooses the item until `done`: keys sent while a busy machine still maps the menu are
+    // lost, and the item is chosen again.
+    bool runFromTray(const QString& item, const std::function<bool()>& done);
+    Scene prepare();
+
+    std::unique_ptr<TempHome> m_home;
+    std::unique_ptr<LinuxPaths> m_paths;
+    LocalFileSystem m_files;
+    QTemporaryDir m_outside;
+    std::unique_ptr<CajaDesktop> m_caja;
+    TrayHost m_tray;
+    std::unique_ptr<TidoraProcess> m_app;
+};
+
+void TestHostileStacks::initTestCase()
+{
+    m_home = std::make_unique<TempHome>();
+    QVERIFY(!m_outside.path().startsWith(m_home->home()));
+    qputenv("GSETTINGS_BACKEND", "memory");
+    m_paths = std::make_unique<LinuxPaths>();
+    m_home->write(QStringLiteral(".config/Tidora/Tidora.conf"),
+                  "[General]\nacknowledgedHiddenStorage=true\nstorageLocation=documents\n");
+    m_home->write(QStringLiteral("Desktop/start.txt"));
+    m_caja = std::make_unique<CajaDesktop>(m_home->desktop());
+    QVERIFY2(m_caja->waitUntilReady({QStringLiteral("start.txt")}),
+             "Caja did not show the Desktop");
+    QVERIFY(m_tray.start());
+}
+
+void TestHostileStacks::cleanupTestCase()
+{
+    m_app.reset();
+    m_tray.stop();
+    m_caja.reset();
+}
+
+QList<DesktopStack> TestHostileStacks::stacks()
+{
+    return StackListFile(*m_paths, m_files).loadStackList();
+}
+
+bool TestHostileStacks::waitForStacks(const std::function<bool(const QList<DesktopStack>&)>& done)
+{
+    return QTest::qWaitFor([&] { return done(stacks()); }, timeoutMs);
+}
+
+bool TestHostileStacks::waitAnsweringAlerts(const std::function<bool()>& done, int timeout)
+{
+    return QTest::qWaitFor(
+        [&] {
+            if (done())
+                return true;
+            const QStringList alerts = E2eTools::windowsNamed(QStringLiteral("Tidora"));
+            if (!alerts.isEmpty())
+                xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), alerts.first(),
+                         QStringLiteral("key"), QStringLiteral("Return")});
+            return false;
+        },
+        timeout);
+}
+
+bool TestHostileStacks::runFromTray(const QString& item, const std::function<bool()>& done)
+{
+    // An alert left from the last step holds the menu back: it is answered first.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        if (waitAnsweringAlerts(done, 1) ||
+            (chooseInTrayMenu(item) && waitAnsweringAlerts(done, timeoutMs / 4)))
+            return true;
+    }
+    return done();
+}
+
+bool TestHostileStacks::chooseInTrayMenu(const QString& item)
+{
+    const std::optional<QRect> icon = m_tray.waitForIcon();
+    if (!icon)
+        return false;
+    const qsizetype before = m_app->output().size();
+    const QStringList shownBefore = programWindows();
+    if (!xdotool(mouseAt(QRectF(*icon).center()) << QStringLiteral("click") << QStringLiteral("3")))
+        return false;
+    if (!m_app->waitForOutput(QStringLiteral("menu: "), before, timeoutMs / 4))
+        return false;
+    // Keys sent before the menu is mapped go elsewhere.
+    (void)QTest::qWaitFor(
+        [&] {
+            const QStringList now = programWindows();
+            return std::any_of(now.cbegin(), now.cend(),
+                               [&](const QString& id) { return !shownBefore.contains(id); });
+        },
+        timeoutMs);
+    const QString output = m_app->output().mid(before);
+    const QString line = output.mid(output.lastIndexOf(QStringLiteral("menu: ")) + 6)
+                             .section(QLatin1Char('\n'), 0, 0);
+    QStringList enabled;
+    for (const QString& entry : line.split(QStringLiteral(" | "))) {
+        if (entry.startsWith(QLatin1Char('+')))
+            enabled.append(entry.mid(1).trimmed());
+    }
+    const qsizetype index = enabled.indexOf(item);
+    if (index <= 0) {
+        qWarning().noquote() << "not offered:" << item << "in" << line;
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        return false;
+    }
+    // Counted from the end: the selection's answer may still turn the first item on or off.
+    QStringList keys{QStringLiteral("key")};
+    for (qsizetype i = index; i < enabled.size(); ++i)
+        keys.append(QStringLiteral("Up"));
+    keys.append(QStringLiteral("Return"));
+    return xdotool(keys);
+}
+
+// A fresh scene in the same home: no stacks file, and two stack folders with a file each.
+Scene TestHostileStacks::prepare()
+{
+    Scene scene;
+    scene.storage = m_home->documents() + QStringLiteral("/.Tidora");
+    QDir(scene.storage).removeRecursively();
+    QDir(m_paths->dataFolder()).removeRecursively();
+    const QDir desktop(m_home->desktop());
+    for (const QFileInfo& entry : desktop.entryInfoList(QDir::AllEntries | QDir::Hidden |
+                                                        QDir::System | QDir::NoDotAndDotDot)) {
+        if (entry.isDir() && !entry.isSymLink())
+            QDir(entry.filePath()).removeRecursively();
+        else
+            QFile::remove(entry.filePath());
+    }
+    QDir(m_outside.path()).removeRecursively();
+    QDir().mkpath(m_outside.filePath(QStringLiteral("sub")));
+    scene.baitFolder = m_outside.path();
+    scene.bait = m_outside.filePath(QStringLiteral("bait.txt"));
+    QFile bait(scene.bait);
+    if (bait.open(QIODevice::WriteOnly))
+        bait.write("bait outside the home");
+    bait.close();
+    scene.homeBait = m_home->write(QStringLiteral("Documents/bait.txt"), "bait in the home");
+    scene.decoy = m_home->write(QStringLiteral("Desktop/decoy.txt"), "the user's own");
+
+    const auto stackOf = [&](const QString& name, const QString& file) {
+        const QString path =
+            m_home->write(QStringLiteral("Documents/.Tidora/") + name + QLatin1Char('/') + file,
+                          file.toUtf8() + " of " + name.toUtf8());
+        return DesktopStack{
+            QUuid::createUuid(),
+            name,
+            name,
+            StackState::collapsed,
+            QPointF(name == QLatin1String("Own") ? 300 : 600, 400),
+            {StackItem{QUuid::createUuid(), file, scene.bookmark(path), QPointF(200, 200)}}};
+    };
+    scene.own = stackOf(QStringLiteral("Own"), QStringLiteral("own.txt"));
+    scene.hostile = stackOf(QStringLiteral("Hostile"), QStringLiteral("kept.txt"));
+    return scene;
+}
+
+void TestHostileStacks::baitIsNeverTouched_data()
+{
+    QTest::addColumn<Corpus>("corpus");
+    const auto row = [](const char* name, Corpus corpus) { QTest::newRow(name) << corpus; };
+    // Items whose bookmark leads out of the places a stack keeps files.
+    row("absolute path outside home", [](const Scene& s) -> QByteArray {
+        return s.withItem(QStringLiteral("bait.txt"), s.bookmark(s.bait));
+    });
+    row("path in home outside the places", [](const Scene& s) -> QByteArray {
+        return s.withItem(QStringLiteral("bait.txt"), s.bookmark(s.homeBait));
+    });
+    row("folder outside home", [](const Scene& s) -> QByteArray {
+        return s.withItem(QStringLiteral("sub"), s.bookmark(s.baitFolder + QStringLiteral("/sub")));
+    });
+    row("dot-dot path", [](const Scene& s) -> QByteArray {
+        const QString folder = s.hostileFolder();
+        return s.withItem(QStringLiteral("bait.txt"),
+                          s.identityAt(s.bait, folder + QLatin1Char('/') +
+                                                   QDir(folder).relativeFilePath(s.bait)));
+    });
+    row("dot-dot through a link in the stack folder", [](const Scene& s) -> QByteArray {
+        QFile::link(s.baitFolder + QStringLiteral("/sub"),
+                    s.hostileFolder() + QStringLiteral("/door"));
+        return s.withItem(
+            QStringLiteral("bait.txt"),
+            s.identityAt(s.bait, s.hostileFolder() + QStringLiteral("/door/../bait.txt")));
+    });
+    row("link in the stack folder to the bait", [](const Scene& s) -> QByteArray {
+        const QString link = s.hostileFolder() + QStringLiteral("/link.txt");
+        QFile::link(s.bait, link);
+        return s.withItem(QStringLiteral("link.txt"), s.bookmark(link));
+    });
+    row("stack folder is a link out", [](const Scene& s) -> QByteArray {
+        QFile::link(s.baitFolder, s.storage + QStringLiteral("/Elsewhere"));
+        DesktopStack linked = s.hostile;
+        linked.id = QUuid::createUuid();
+        linked.name = QStringLiteral("Elsewhere");
+        linked.folderName = linked.name;
+        linked.items = {StackItem{QUuid::createUuid(), QStringLiteral("bait.txt"),
+                                  s.bookmark(s.storage + QStringLiteral("/Elsewhere/bait.txt")),
+                                  QPointF(250, 250)}};
+        return Scene::list({s.own, s.hostile, linked});
+    });
+    row("wrong identity under a Desktop name", [](const Scene& s) -> QByteArray {
+        return s.withItem(QStringLiteral("decoy.txt"), s.identityAt(s.bait, s.decoy));
+    });
+    row("wrong identity under a stack folder name", [](const Scene& s) -> QByteArray {
+        return s.withItem(QStringLiteral("gone.txt"),
+                          s.identityAt(s.bait, s.hostileFolder() + QStringLiteral("/gone.txt")));
+    });
+    row("identity outside home found by its folder", [](const Scene& s) -> QByteArray {
+        return s.withItem(QStringLiteral("gone.txt"),
+                          s.identityAt(s.bait, s.baitFolder + QStringLiteral("/gone.txt")));
+    });
+    row("spread record of the bait", [](const Scene& s) -> QByteArray {
+        DesktopStack spread = s.hostile;
+        spread.id = QUuid::createUuid();
+        spread.name = QStringLiteral("Spread");
+        spread.folderName = QStringLiteral("Spread");
+        spread.state = StackState::expanded;
+        spread.items.first().bookmark = s.bookmark(s.bait);
+        return Scene::list({s.own, s.hostile, spread});
+    });
+    row("repeated stack id", [](const Scene& s) -> QByteArray {
+        DesktopStack twin = s.hostile;
+        twin.id = s.own.id;
+        twin.items.append(StackItem{QUuid::createUuid(), QStringLiteral("bait.txt"),
+                                    s.bookmark(s.bait), QPointF(300, 300)});
+        return Scene::list({s.own, twin});
+    });
+    row("repeated item id", [](const Scene& s) -> QByteArray {
+        DesktopStack twin = s.hostile;
+        twin.items.first().id = s.own.items.first().id;
+        return Scene::list({s.own, twin});
+    });
+    row("bookmark not of this program", [](const Scene& s) -> QByteArray {
+        return s.withItem(QStringLiteral("x"), QFile::encodeName(s.bait));
+    });
+    // Whole files that are no list: set aside, the stacks come back from their folders.
+    row("item name leading out", [](const Scene& s) -> QByteArray {
+        return s.withItem(QStringLiteral("x"), s.bookmark(s.bait))
+            .replace("\"name\":\"x\"", "\"name\":\"../../../bait.txt\"");
+    });
+    row("folder name leading out", [](const Scene& s) -> QByteArray {
+        return Scene::list({s.own, s.hostile})
+            .replace(QByteArray("\"folderName\":\"Hostile\""),
+                     QByteArray("\"folderName\":\"" + QFile::encodeName(s.baitFolder) + '"'));
+    });
+    row("huge", [](const Scene& s) -> QByteArray {
+        return Scene::list({s.own, s.hostile}) + QByteArray(StackListFile::largestFile, ' ');
+    });
+    row("too many items", [](const Scene& s) -> QByteArray {
+        DesktopStack many = s.hostile;
+        for (qsizetype i = 0; i <= StackListFile::mostItems; ++i)
+            many.items.append(many.items.first());
+        return Scene::list({s.own, many});
+    });
+    row("deeply nested", [](const Scene&) -> QByteArray {
+        return QByteArray(200000, '[') + QByteArray(200000, ']');
+    });
+    row("torn", [](const Scene& s) -> QByteArray {
+        const QByteArray whole = Scene::list({s.own, s.hostile});
+        return whole.left(whole.size() / 2);
+    });
+    row("wrong types", [](const Scene& s) -> QByteArray {
+        return Scene::list({s.own, s.hostile}).replace("\"name\":\"Own\"", "\"name\":5");
+    });
+    row("binary garbage",
+        [](const Scene&) -> QByteArray { return QByteArray("\0\xff\xfe[{\x01", 6); });
+}
+
+void TestHostileStacks::baitIsNeverTouched()
+{
+    QFETCH(Corpus, corpus);
+    const Scene scene = prepare();
+    const Seen own = Seen::of(scene.storage + QStringLiteral("/Own/own.txt"));
+    const Seen kept = Seen::of(scene.hostileFolder() + QStringLiteral("/kept.txt"));
+    const QByteArray text = corpus(scene);
+    m_home->write(QStringLiteral(".local/share/Tidorama/stacks.json"), text);
+    const QList<Seen> baits{Seen::of(scene.bait),
+                            Seen::of(scene.baitFolder + QStringLiteral("/sub")),
+                            Seen::of(scene.homeBait), Seen::of(scene.decoy)};
+
+    m_app = std::make_unique<TidoraProcess>();
+    QVERIFY2(waitAnsweringAlerts(
+                 [&] { return m_app->output().contains(QStringLiteral("launched with")); }),
+             qPrintable(m_app->output()));
+    // Every stack, or the user's own two: a record whose folder is a link out stays spread.
+    const auto all = [this](StackState state, bool ownOnly = false) {
+        return [this, state, ownOnly] {
+            const QList<DesktopStack> now = stacks();
+            return std::all_of(now.cbegin(), now.cend(), [&](const DesktopStack& stack) {
+                return stack.state == state || (ownOnly && stack.name != QLatin1String("Own") &&
+                                                stack.name != QLatin1String("Hostile"));
+            });
+        };
+    };
+    QVERIFY2(runFromTray(QStringLiteral("Spread All Stacks"), all(StackState::expanded)),
+             qPrintable(m_app->output()));
+    QVERIFY2(runFromTray(QStringLiteral("Stack All Again"), all(StackState::collapsed, true)),
+             qPrintable(m_app->output()));
+    QVERIFY2(runFromTray(QStringLiteral("Dissolve All Stacks\u2026"),
+                         [this] { return stacks().isEmpty(); }),
+             qPrintable(m_app->output()));
+    m_app.reset();
+
+    // The bait where it was, the same file with the same bytes; the user's stacked files on
+    // the Desktop, whole.
+    for (const Seen& bait : baits)
+        QVERIFY2(Seen::of(bait.path) == bait, qPrintable(bait.path));
+    for (const Seen& stacked : {own, kept}) {
+        const Seen now =
+            Seen::of(m_home->desktop() + QLatin1Char('/') + QFileInfo(stacked.path).fileName());
+        QVERIFY2(now.inode == stacked.inode && now.bytes == stacked.bytes,
+                 qPrintable(stacked.path));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestHostileStacks)
+#include "tst_hostilestacks.moc"

@@ -1,0 +1,306 @@
+#include "TestServices.h"
+#include "engine/StackManager.h"
+#include "store/StackListFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+// What identifies a file for these checks: where it is, which file it is and what it holds.
+struct Seen
+{
+    QString path;
+    ino_t inode = 0;
+    QByteArray bytes;
+
+    static Seen of(const QString& path)
+    {
+        struct stat status = {};
+        ::lstat(QFile::encodeName(path).constData(), &status);
+        return {path, status.st_ino, TempHome::read(path)};
+    }
+    friend bool operator==(const Seen& a, const Seen& b)
+    {
+        return a.path == b.path && a.inode == b.inode && a.bytes == b.bytes;
+    }
+};
+
+// A bookmark's bytes with another recorded path: the identity of one file, the path of another,
+// as a hand-edited stacks file can hold them (34 bytes of header, then the path).
+QByteArray withPath(const QByteArray& bookmark, const QString& path)
+{
+    return bookmark.left(34) + QFile::encodeName(path);
+}
+
+// A home with one stack of the user's own ("Own", gathered), a stacks file that adds a record
+// of hostile items, and bait files outside HOME, in HOME outside the Desktop and the storage
+// folders, and on the Desktop under a name a hostile item records.
+struct Rig
+{
+    TestServices t;
+    QTemporaryDir outside;
+    QString bait;
+    QString homeBait;
+    QString decoy;
+    DesktopStack own;
+
+    Rig()
+    {
+        bait = outside.filePath(QStringLiteral("bait.txt"));
+        QFile file(bait);
+        (void)file.open(QIODevice::WriteOnly);
+        file.write("bait outside home");
+        file.close();
+        QDir().mkdir(outside.filePath(QStringLiteral("sub")));
+        homeBait = t.home.write(QStringLiteral("Documents/bait.txt"), "bait in home");
+        decoy = t.home.write(QStringLiteral("Desktop/decoy.txt"), "the user's own");
+        t.invariant.takeSnapshot();
+        t.invariant.track(decoy);
+        t.invariant.addDesktopFile(QStringLiteral("own.txt"));
+        own = t.stack({QStringLiteral("own.txt")}, QStringLiteral("Own")).value();
+    }
+
+    QString storage() const { return t.storageFolder(); }
+    QByteArray bookmarkOf(const QString& path) { return t.bookmarks().make(path).value(); }
+
+    // The record of the hostile items, in a folder of its own, with one file of the user's.
+    DesktopStack hostile(const QString& folderName = QStringLiteral("Hostile"))
+    {
+        const QString folder = storage() + QLatin1Char('/') + folderName;
+        QDir().mkpath(folder);
+        const QString kept = t.invariant.addFile(
+            QDir(t.home.home()).relativeFilePath(folder + QStringLiteral("/kept.txt")));
+        return DesktopStack{QUuid::createUuid(),
+                            QStringLiteral("Hostile"),
+                            folderName,
+                            StackState::collapsed,
+                            QPointF(400, 300),
+                            {StackItem{QUuid::createUuid(), QStringLiteral("kept.txt"),
+                                       bookmarkOf(kept), QPointF(10, 10)}}};
+    }
+    static void add(DesktopStack& stack, const QString& name, const QByteArray& bookmark)
+    {
+        stack.items.append(StackItem{QUuid::createUuid(), name, bookmark, QPointF(20, 20)});
+    }
+};
+
+using Make = void (*)(Rig&, QList<DesktopStack>&);
+
+void outsideHome(Rig& r, QList<DesktopStack>& stacks)
+{
+    DesktopStack stack = r.hostile();
+    Rig::add(stack, QStringLiteral("bait.txt"), r.bookmarkOf(r.bait));
+    stacks.append(stack);
+}
+
+void inHomeOutsideThePlaces(Rig& r, QList<DesktopStack>& stacks)
+{
+    DesktopStack stack = r.hostile();
+    Rig::add(stack, QStringLiteral("bait.txt"), r.bookmarkOf(r.homeBait));
+    stacks.append(stack);
+}
+
+void dotDotPath(Rig& r, QList<DesktopStack>& stacks)
+{
+    DesktopStack stack = r.hostile();
+    const QString folder = r.t.stackFolder(stack);
+    Rig::add(stack, QStringLiteral("bait.txt"),
+             withPath(r.bookmarkOf(r.bait),
+                      folder + QLatin1Char('/') + QDir(folder).relativeFilePath(r.bait)));
+    stacks.append(stack);
+}
+
+// Read as text, "door/.." is the stack folder; the system takes it to the link's target's
+// parent, where the bait lies.
+void dotDotThroughALink(Rig& r, QList<DesktopStack>& stacks)
+{
+    DesktopStack stack = r.hostile();
+    const QString folder = r.t.stackFolder(stack);
+    QFile::link(r.outside.filePath(QStringLiteral("sub")), folder + QStringLiteral("/door"));
+    Rig::add(stack, QStringLiteral("bait.txt"),
+             withPath(r.bookmarkOf(r.bait), folder + QStringLiteral("/door/../bait.txt")));
+    stacks.append(stack);
+}
+
+// The link is the item: moving it leaves what it points to alone.
+void linkInTheStackFolder(Rig& r, QList<DesktopStack>& stacks)
+{
+    DesktopStack stack = r.hostile();
+    const QString link = r.t.stackFolder(stack) + QStringLiteral("/link.txt");
+    QFile::link(r.bait, link);
+    Rig::add(stack, QStringLiteral("link.txt"), r.bookmarkOf(link));
+    stacks.append(stack);
+}
+
+void stackFolderIsALink(Rig& r, QList<DesktopStack>& stacks)
+{
+    DesktopStack stack = r.hostile();
+    QFile::link(r.outside.path(), r.storage() + QStringLiteral("/Elsewhere"));
+    DesktopStack linked = stack;
+    linked.id = QUuid::createUuid();
+    linked.folderName = QStringLiteral("Elsewhere");
+    linked.items.clear();
+    Rig::add(linked, QStringLiteral("bait.txt"),
+             r.bookmarkOf(r.storage() + QStringLiteral("/Elsewhere/bait.txt")));
+    stacks << stack << linked;
+}
+
+// A spread stack whose folder's name is a link out: gathering must not carry the user's file
+// through it.
+void gatheringThroughALink(Rig& r, QList<DesktopStack>& stacks)
+{
+    QFile::link(r.outside.path(), r.storage() + QStringLiteral("/Elsewhere"));
+    const QString mine = r.t.addDesktopFile(QStringLiteral("mine.txt"));
+    DesktopStack stack{QUuid::createUuid(),         QStringLiteral("Elsewhere"),
+                       QStringLiteral("Elsewhere"), StackState::expanded,
+                       QPointF(500, 300),           {}};
+    Rig::add(stack, QStringLiteral("mine.txt"), r.bookmarkOf(mine));
+    stacks.append(stack);
+}
+
+// The bait's identity under the name of a file of the user's on the Desktop.
+void wrongIdentityOnTheDesktop(Rig& r, QList<DesktopStack>& stacks)
+{
+    DesktopStack stack = r.hostile();
+    stack.state = StackState::expanded;
+    Rig::add(stack, QStringLiteral("decoy.txt"), withPath(r.bookmarkOf(r.bait), r.decoy));
+    stacks.append(stack);
+}
+
+// The bait's identity, recorded in the bait's folder under another name: found again by
+// identity there.
+void identityOutsideHome(Rig& r, QList<DesktopStack>& stacks)
+{
+    DesktopStack stack = r.hostile();
+    Rig::add(stack, QStringLiteral("gone.txt"),
+             withPath(r.bookmarkOf(r.bait), r.outside.filePath(QStringLiteral("gone.txt"))));
+    stacks.append(stack);
+}
+
+// The same id as the user's stack, and an item id twice.
+void repeatedIds(Rig& r, QList<DesktopStack>& stacks)
+{
+    DesktopStack stack = r.hostile();
+    stack.id = r.own.id;
+    Rig::add(stack, QStringLiteral("bait.txt"), r.bookmarkOf(r.bait));
+    stack.items.last().id = r.own.items.first().id;
+    stacks.append(stack);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Make)
+
+// Whatever the stacks file names, an operation moves, trashes or shows only files that lie
+// where a stack keeps them; the rest are left exactly where they are.
+class TestTrustBoundary : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void hostileItemsAreLeftAlone_data();
+    void hostileItemsAreLeftAlone();
+};
+
+void TestTrustBoundary::hostileItemsAreLeftAlone_data()
+{
+    QTest::addColumn<Make>("make");
+    QTest::addColumn<QString>("operation");
+    // Whether the launch report names the item (its bookmark leads to a file outside).
+    QTest::addColumn<bool>("named");
+    const QList<std::tuple<const char*, Make, bool>> kinds = {
+        {"outside home", outsideHome, true},
+        {"in home outside the places", inHomeOutsideThePlaces, true},
+        {"dot-dot path", dotDotPath, false},
+        {"dot-dot through a link", dotDotThroughALink, false},
+        {"link in the stack folder", linkInTheStackFolder, false},
+        {"stack folder is a link", stackFolderIsALink, true},
+        {"gathering through a link", gatheringThroughALink, false},
+        {"wrong identity on the Desktop", wrongIdentityOnTheDesktop, false},
+        {"identity outside home", identityOutsideHome, true},
+        {"repeated ids", repeatedIds, true},
+    };
+    for (const auto& [kind, make, named] : kinds) {
+        for (const char* operation :
+             {"launch", "spread", "restack", "dissolve", "convert", "undo", "bin", "relocate"})
+            QTest::addRow("%s, %s", kind, operation)
+                << make << QString::fromLatin1(operation) << named;
+    }
+}
+
+void TestTrustBoundary::hostileItemsAreLeftAlone()
+{
+    QFETCH(Make, make);
+    QFETCH(QString, operation);
+    QFETCH(bool, named);
+    Rig r;
+    TestServices& t = r.t;
+    t.invariant.allowTrash();
+    QList<DesktopStack> stacks = t.manager().stacks();
+    make(r, stacks);
+    QVERIFY(StackListFile(t.paths, t.fs).saveStackList(stacks));
+    t.invariant.takeSnapshot();
+    const Seen bait = Seen::of(r.bait);
+    const Seen homeBait = Seen::of(r.homeBait);
+    const Seen decoy = Seen::of(r.decoy);
+
+    StackManager& manager = t.relaunch();
+    t.scheduler.runUntilIdle();
+    if (operation == QLatin1String("launch")) {
+        // One window per record, none showing the bait, and the report names what it left.
+        QCOMPARE(manager.windowIDs().size(), manager.stacks().size());
+        QCOMPARE(manager.stacks().size(), stacks.size());
+        for (const DesktopStack& stack : manager.stacks()) {
+            for (const QString& file : t.windows.window(stack.id)->files)
+                QVERIFY2(!file.endsWith(QStringLiteral("bait.txt")), qPrintable(file));
+        }
+        const bool reported = t.alerts.messages().join(QString()).contains(
+            QStringLiteral("left alone files that its list names outside"));
+        QCOMPARE(reported, named);
+    }
+
+    QList<QUuid> ids;
+    for (const DesktopStack& stack : manager.stacks())
+        ids.append(stack.id);
+    t.alerts.answerAll([](const Alert& alert) {
+        return ScriptedAlerts::Reply{alert.buttons.value(alert.buttons.size() > 1 ? 1 : 0)};
+    });
+    if (operation == QLatin1String("spread") || operation == QLatin1String("restack")) {
+        for (const QUuid& id : ids)
+            manager.spread(id, false);
+        t.scheduler.runUntilIdle();
+        if (operation == QLatin1String("restack")) {
+            for (const QUuid& id : ids)
+                manager.restack(id, false);
+        }
+    } else if (operation == QLatin1String("dissolve")) {
+        for (const QUuid& id : ids)
+            manager.dissolveFromMenu(id);
+    } else if (operation == QLatin1String("convert") || operation == QLatin1String("undo")) {
+        manager.convertStacks(ids);
+        t.scheduler.runUntilIdle();
+        if (operation == QLatin1String("undo"))
+            manager.undoLastConversion();
+    } else if (operation == QLatin1String("bin")) {
+        t.alerts.answer(QStringLiteral("Move to Bin"));
+        manager.moveStacksToBin(ids);
+    } else if (operation == QLatin1String("relocate")) {
+        t.alerts.answer(QStringLiteral("Move"));
+        QVERIFY(manager.changeStorageLocation(StorageLocation::desktop));
+    }
+    t.scheduler.runUntilIdle();
+
+    QVERIFY(Seen::of(r.bait) == bait);
+    QVERIFY(Seen::of(r.homeBait) == homeBait);
+    QVERIFY(Seen::of(r.decoy) == decoy);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+QTEST_GUILESS_MAIN(TestTrustBoundary)
+#include "tst_trustboundary.moc"
