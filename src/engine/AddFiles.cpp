@@ -95,9 +95,12 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
     const QString folder = manager.folders().stackFolderURL(stack);
     if (const Status ready = Stacking::prepareFolder(manager, stack); !ready)
         return services.alerts.showError(ready.description());
-    // A file is an item of one stack only: adding it takes it out of the one it was in. Saved
-    // with this stack's new items, in one write.
+    // A file is an item of one stack only: adding it takes it out of the one it was in, saved
+    // before it moves. After a stop part-way a moved file is found in this stack's folder, and
+    // one not yet moved stays on the Desktop, listed by neither.
     const QList<Stacking::TakenItem> others = Stacking::takeFromOtherStacks(manager, taken, id);
+    if (!others.isEmpty())
+        manager.saveStackList();
 
     MoveFailures failures;
     int unplaced = 0;
