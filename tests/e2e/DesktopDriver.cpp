@@ -61,8 +61,18 @@ bool DesktopDriver::chooseInTrayMenu(const QString& item, int subItem)
     if (!xdotool(E2eTools::mouseAt(QRectF(*icon).center())
                  << QStringLiteral("click") << QStringLiteral("3")))
         return false;
-    if (!m_app->waitForOutput(QStringLiteral("menu: "), before, shortWaitMs) ||
-        !waitForNewWindow(shownBefore)) {
+    // An alert open takes every click: the icon does not answer until it is closed, so the
+    // wait ends as soon as one shows rather than for a menu that cannot come.
+    bool alertShown = false;
+    const bool menuShown = QTest::qWaitFor(
+        [&] {
+            if (m_app->output().indexOf(QStringLiteral("menu: "), before) >= 0)
+                return true;
+            alertShown = !E2eTools::windowsNamed(QStringLiteral("Tidora")).isEmpty();
+            return alertShown;
+        },
+        shortWaitMs);
+    if (!menuShown || alertShown || !waitForNewWindow(shownBefore)) {
         xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
         return false;
     }
@@ -138,7 +148,15 @@ bool DesktopDriver::answerAlert(const QStringList& keys, int timeoutMs)
             timeoutMs))
         return false;
     const QString alert = alerts.first();
-    if (!xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), alert}))
+    // Not --sync: that waits without end for a window closed meanwhile or one the window
+    // manager declines to activate.
+    xdotool({QStringLiteral("windowactivate"), alert});
+    if (!QTest::qWaitFor(
+            [&] {
+                return E2eTools::run(QStringLiteral("xdotool"),
+                                     {QStringLiteral("getactivewindow")}) == alert;
+            },
+            shortWaitMs))
         return false;
     xdotool(QStringList{QStringLiteral("key")} + keys);
     return QTest::qWaitFor(
