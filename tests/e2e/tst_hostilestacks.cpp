@@ -1,4 +1,5 @@
 #include "CajaDesktop.h"
+#include "DesktopDriver.h"
 #include "E2eTools.h"
 #include "TempHome.h"
 #include "TidoraProcess.h"
@@ -15,20 +16,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
-#include <optional>
 #include <sys/stat.h>
 
 namespace {
 
-using E2eTools::mouseAt;
-using E2eTools::run;
 using E2eTools::timeoutMs;
-
-bool xdotool(const QStringList& arguments)
-{
-    return CajaDesktop::xdotool(arguments);
-}
 
 // Where a file is, which file it is and what it holds.
 struct Seen
@@ -48,14 +42,6 @@ struct Seen
         return path == other.path && inode == other.inode && bytes == other.bytes;
     }
 };
-
-QStringList programWindows()
-{
-    return run(QStringLiteral("xdotool"),
-               {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                QStringLiteral("--class"), QStringLiteral("^tidora$")})
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
 
 // Everything a hostile stacks file is made from: the bait outside the home and in it, and the
 // places of the user's own stacks.
@@ -117,14 +103,15 @@ private Q_SLOTS:
 
 private:
     QList<DesktopStack> stacks();
-    bool waitForStacks(const std::function<bool(const QList<DesktopStack>&)>& done);
-    // Answers every alert with Return until `done`.
+    // Starts the program, answering what it reports at launch.
+    bool launch();
+    // Waits for `done`, answering every alert the program shows meanwhile.
     bool waitAnsweringAlerts(const std::function<bool()>& done, int timeout = timeoutMs);
-    bool chooseInTrayMenu(const QString& item);
-    // Chooses the item until `done`: keys sent while a busy machine still maps the menu are
-    // lost, and the item is chosen again.
+    // Chooses the item until `done`: a choice that missed (keys lost while a busy machine maps
+    // the menu, an alert holding the menu back) is made again.
     bool runFromTray(const QString& item, const std::function<bool()>& done);
     Scene prepare();
+    void quit();
 
     std::unique_ptr<TempHome> m_home;
     std::unique_ptr<LinuxPaths> m_paths;
@@ -132,7 +119,8 @@ private:
     QTemporaryDir m_outside;
     std::unique_ptr<CajaDesktop> m_caja;
     TrayHost m_tray;
-    std::unique_ptr<TidoraProcess> m_app;
+    TidoraProcess* m_app = nullptr;
+    DesktopDriver m_driver{m_tray, m_app};
 };
 
 void TestHostileStacks::initTestCase()
@@ -152,7 +140,7 @@ void TestHostileStacks::initTestCase()
 
 void TestHostileStacks::cleanupTestCase()
 {
-    m_app.reset();
+    quit();
     m_tray.stop();
     m_caja.reset();
 }
@@ -162,9 +150,24 @@ QList<DesktopStack> TestHostileStacks::stacks()
     return StackListFile(*m_paths, m_files).loadStackList();
 }
 
-bool TestHostileStacks::waitForStacks(const std::function<bool(const QList<DesktopStack>&)>& done)
+void TestHostileStacks::quit()
 {
-    return QTest::qWaitFor([&] { return done(stacks()); }, timeoutMs);
+    delete m_app;
+    m_app = nullptr;
+}
+
+bool TestHostileStacks::launch()
+{
+    quit();
+    m_app = new TidoraProcess();
+    if (!m_app->process().waitForStarted(timeoutMs))
+        return false;
+    // A file set aside at launch is reported in an alert before the program is up.
+    return waitAnsweringAlerts([this] {
+               return m_app->output().contains(QStringLiteral("launched with")) ||
+                      !m_app->isRunning();
+           }) &&
+           m_app->isRunning();
 }
 
 bool TestHostileStacks::waitAnsweringAlerts(const std::function<bool()>& done, int timeout)
@@ -173,10 +176,7 @@ bool TestHostileStacks::waitAnsweringAlerts(const std::function<bool()>& done, i
         [&] {
             if (done())
                 return true;
-            const QStringList alerts = E2eTools::windowsNamed(QStringLiteral("Tidora"));
-            if (!alerts.isEmpty())
-                xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), alerts.first(),
-                         QStringLiteral("key"), QStringLiteral("Return")});
+            m_driver.dismissAlerts();
             return false;
         },
         timeout);
@@ -184,54 +184,17 @@ bool TestHostileStacks::waitAnsweringAlerts(const std::function<bool()>& done, i
 
 bool TestHostileStacks::runFromTray(const QString& item, const std::function<bool()>& done)
 {
-    // An alert left from the last step holds the menu back: it is answered first.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        if (waitAnsweringAlerts(done, 1) ||
-            (chooseInTrayMenu(item) && waitAnsweringAlerts(done, timeoutMs / 4)))
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        // An alert the last step showed after its files moved takes the click meant for the
+        // icon.
+        m_driver.dismissAlerts();
+        if (attempt > 0 && done())
+            return true;
+        // Keys lost on the way leave nothing to wait for long.
+        if (m_driver.chooseInTrayMenu(item) && waitAnsweringAlerts(done, timeoutMs / 4))
             return true;
     }
     return done();
-}
-
-bool TestHostileStacks::chooseInTrayMenu(const QString& item)
-{
-    const std::optional<QRect> icon = m_tray.waitForIcon();
-    if (!icon)
-        return false;
-    const qsizetype before = m_app->output().size();
-    const QStringList shownBefore = programWindows();
-    if (!xdotool(mouseAt(QRectF(*icon).center()) << QStringLiteral("click") << QStringLiteral("3")))
-        return false;
-    if (!m_app->waitForOutput(QStringLiteral("menu: "), before, timeoutMs / 4))
-        return false;
-    // Keys sent before the menu is mapped go elsewhere.
-    (void)QTest::qWaitFor(
-        [&] {
-            const QStringList now = programWindows();
-            return std::any_of(now.cbegin(), now.cend(),
-                               [&](const QString& id) { return !shownBefore.contains(id); });
-        },
-        timeoutMs);
-    const QString output = m_app->output().mid(before);
-    const QString line = output.mid(output.lastIndexOf(QStringLiteral("menu: ")) + 6)
-                             .section(QLatin1Char('\n'), 0, 0);
-    QStringList enabled;
-    for (const QString& entry : line.split(QStringLiteral(" | "))) {
-        if (entry.startsWith(QLatin1Char('+')))
-            enabled.append(entry.mid(1).trimmed());
-    }
-    const qsizetype index = enabled.indexOf(item);
-    if (index <= 0) {
-        qWarning().noquote() << "not offered:" << item << "in" << line;
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        return false;
-    }
-    // Counted from the end: the selection's answer may still turn the first item on or off.
-    QStringList keys{QStringLiteral("key")};
-    for (qsizetype i = index; i < enabled.size(); ++i)
-        keys.append(QStringLiteral("Up"));
-    keys.append(QStringLiteral("Return"));
-    return xdotool(keys);
 }
 
 // A fresh scene in the same home: no stacks file, and two stack folders with a file each.
@@ -400,10 +363,16 @@ void TestHostileStacks::baitIsNeverTouched()
                             Seen::of(scene.baitFolder + QStringLiteral("/sub")),
                             Seen::of(scene.homeBait), Seen::of(scene.decoy)};
 
-    m_app = std::make_unique<TidoraProcess>();
-    QVERIFY2(waitAnsweringAlerts(
-                 [&] { return m_app->output().contains(QStringLiteral("launched with")); }),
-             qPrintable(m_app->output()));
+    QVERIFY2(launch(), qPrintable(m_app->output()));
+    // Whatever the file said, the user's two stacks are listed, from it or from their folders:
+    // the steps below then have something to do.
+    const auto listed = [this] {
+        QStringList names;
+        for (const DesktopStack& stack : stacks())
+            names.append(stack.name);
+        return names.contains(QStringLiteral("Own")) && names.contains(QStringLiteral("Hostile"));
+    };
+    QVERIFY2(listed(), qPrintable(m_app->output()));
     // Every stack, or the user's own two: a record whose folder is a link out stays spread.
     const auto all = [this](StackState state, bool ownOnly = false) {
         return [this, state, ownOnly] {
@@ -421,7 +390,7 @@ void TestHostileStacks::baitIsNeverTouched()
     QVERIFY2(runFromTray(QStringLiteral("Dissolve All Stacks\u2026"),
                          [this] { return stacks().isEmpty(); }),
              qPrintable(m_app->output()));
-    m_app.reset();
+    quit();
 
     // The bait where it was, the same file with the same bytes; the user's stacked files on
     // the Desktop, whole.
