@@ -195,8 +195,11 @@ void TestTidoraApp::hotKeyStacksTheSelection()
     const DesktopStack stack = stacks().first();
     QCOMPARE(itemNames(stack),
              QStringList({QStringLiteral("alpha.txt"), QStringLiteral("beta.txt")}));
-    QVERIFY(!QFileInfo::exists(desktopPath(QStringLiteral("alpha.txt"))));
-    QVERIFY(!QFileInfo::exists(desktopPath(QStringLiteral("beta.txt"))));
+    // The stack is saved before its files move: they follow.
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(desktopPath(QStringLiteral("alpha.txt"))),
+                             timeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(desktopPath(QStringLiteral("beta.txt"))),
+                             timeoutMs);
     const QString folder =
         m_home->documents() + QStringLiteral("/.Tidora/") + stack.folderName.value_or(QString());
     QCOMPARE(TempHome::read(folder + QStringLiteral("/alpha.txt")), QByteArray("alpha.txt"));
@@ -245,7 +248,8 @@ void TestTidoraApp::shiftDragStacksAtTheReleasePoint()
                             .arg(centre.y())
                             .arg(released.x())
                             .arg(released.y())));
-    QVERIFY(!QFileInfo::exists(desktopPath(QStringLiteral("gamma.png"))));
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(desktopPath(QStringLiteral("gamma.png"))),
+                             timeoutMs);
 }
 
 void TestTidoraApp::marqueeSelectsTheWindowsItTouches()
