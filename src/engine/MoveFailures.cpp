@@ -42,9 +42,13 @@ bool MoveFailures::acrossFileSystems() const
 TidoraError MoveFailures::error(qsizetype asked, const QString& verb, const QString& where,
                                 const StorageFolders& folders) const
 {
-    // The same reason for a thousand files is said once.
+    // The same reason for a thousand files is said once; another file system is explained
+    // once below, with the way out, instead of in each file's words.
+    const bool across = acrossFileSystems();
     QStringList reasons;
     for (const Status& reason : m_reasons) {
+        if (across && reason.code() == EXDEV)
+            continue;
         QString text = reason.description().trimmed();
         while (text.endsWith(QLatin1Char('.')))
             text.chop(1);
@@ -57,9 +61,11 @@ TidoraError MoveFailures::error(qsizetype asked, const QString& verb, const QStr
                    (failed == 1 ? QStringLiteral("was not ") : QStringLiteral("were not ")) + verb +
                    (failed == 1 ? QStringLiteral(". It is still in ")
                                 : QStringLiteral(". They are still in ")) +
-                   where + QStringLiteral(": ") + reasons.join(QStringLiteral("; ")) +
+                   where +
+                   (reasons.isEmpty() ? QString()
+                                      : QStringLiteral(": ") + reasons.join(QStringLiteral("; "))) +
                    QLatin1Char('.');
-    if (acrossFileSystems()) {
+    if (across) {
         const StorageLocation current = folders.currentStorageLocation();
         text += QStringLiteral(" The storage folder ") + folders.storageFolder() +
                 QStringLiteral(" is on another file system than the Desktop, and Tidora moves "

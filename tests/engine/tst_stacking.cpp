@@ -475,7 +475,7 @@ void TestStacking::crossDeviceMoveLeavesTheFile()
     QCOMPARE(t.alerts.messages().size(), 1);
     const QString told = t.alerts.messages().first();
     QVERIFY2(told.startsWith(QStringLiteral("2 of 2 files were not stacked. They are still in ") +
-                             t.paths.desktop()),
+                             t.paths.desktop() + QStringLiteral(". The storage folder ")),
              qPrintable(told));
     QVERIFY2(told.endsWith(QStringLiteral(" is on another file system than the Desktop, and "
                                           "Tidora moves files, it never copies them. Choose "
