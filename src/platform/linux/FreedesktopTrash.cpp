@@ -1,5 +1,7 @@
 #include "platform/linux/FreedesktopTrash.h"
 
+#include "platform/linux/FileIdentity.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,20 +22,17 @@ namespace FreedesktopTrash {
 
 namespace {
 
-struct Identity
+// Who the file at the path is, a link not followed.
+std::optional<FileIdentity> identityOf(const QString& path)
 {
-    dev_t device;
-    ino_t inode;
+    return FileIdentity::of(QFile::encodeName(path));
+}
 
-    friend bool operator==(const Identity&, const Identity&) = default;
-};
-
-std::optional<Identity> identityOf(const QString& path)
+// Whether the path holds that very file.
+bool holds(const QString& path, const FileIdentity& identity)
 {
-    struct stat info;
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
-        return std::nullopt;
-    return Identity{info.st_dev, info.st_ino};
+    const std::optional<FileIdentity> found = identityOf(path);
+    return found && found->sameFileAs(identity);
 }
 
 std::optional<dev_t> deviceOf(const QByteArray& folder)
@@ -102,8 +101,8 @@ QString numberedName(const QString& name, int number)
 
 // Where in the Trash's "files" folder the file with this identity lies, by the names GIO gives
 // or, with `scan`, by a look at every entry.
-std::optional<QString> findIn(const QString& folder, const QString& name, Identity identity,
-                              bool scan)
+std::optional<QString> findIn(const QString& folder, const QString& name,
+                              const FileIdentity& identity, bool scan)
 {
     const QString info = QFileInfo(folder).path() + QStringLiteral("/info/");
     // GIO takes the first of its names whose info file is free, so these are the only places
@@ -111,7 +110,7 @@ std::optional<QString> findIn(const QString& folder, const QString& name, Identi
     for (int number = 1; number < 1000; ++number) {
         const QString candidate = numberedName(name, number);
         const QString path = folder + QLatin1Char('/') + candidate;
-        if (identityOf(path) == identity)
+        if (holds(path, identity))
             return path;
         if (!identityOf(info + candidate + QStringLiteral(".trashinfo")))
             break;
@@ -126,7 +125,7 @@ std::optional<QString> findIn(const QString& folder, const QString& name, Identi
         if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
             continue;
         const QString path = folder + QLatin1Char('/') + QFile::decodeName(entry->d_name);
-        if (identityOf(path) == identity)
+        if (holds(path, identity))
             return path;
     }
     return std::nullopt;
@@ -149,7 +148,7 @@ QString reasonOf(const GError* error, GFile* file, const QString& name)
 Status moveToTrash(const QString& path, QString* trashedPath)
 {
     const QString name = QFileInfo(path).fileName();
-    const std::optional<Identity> identity = identityOf(path);
+    const std::optional<FileIdentity> identity = identityOf(path);
     if (!identity)
         return Status::failure(QString::fromLocal8Bit(std::strerror(errno)));
 
@@ -172,7 +171,7 @@ Status moveToTrash(const QString& path, QString* trashedPath)
             }
         }
     }
-    if (identityOf(path) == identity)
+    if (holds(path, *identity))
         return Status::failure(QStringLiteral("The Trash did not take %1.").arg(quoted(name)));
     return Status::failure(
         QStringLiteral("%1 was moved, but not into a Trash folder.").arg(quoted(name)));
