@@ -1,6 +1,7 @@
 #include "CajaDesktop.h"
 #include "DesktopDriver.h"
 #include "E2eTools.h"
+#include "SeenFile.h"
 #include "TempHome.h"
 #include "TidoraProcess.h"
 #include "TrayHost.h"
@@ -18,30 +19,10 @@
 
 #include <functional>
 #include <memory>
-#include <sys/stat.h>
 
 namespace {
 
 using E2eTools::timeoutMs;
-
-// Where a file is, which file it is and what it holds.
-struct Seen
-{
-    QString path;
-    ino_t inode = 0;
-    QByteArray bytes;
-
-    static Seen of(const QString& path)
-    {
-        struct stat status = {};
-        ::lstat(QFile::encodeName(path).constData(), &status);
-        return {path, status.st_ino, TempHome::read(path)};
-    }
-    bool operator==(const Seen& other) const
-    {
-        return path == other.path && inode == other.inode && bytes == other.bytes;
-    }
-};
 
 // Everything a hostile stacks file is made from: the bait outside the home and in it, and the
 // places of the user's own stacks.
@@ -355,13 +336,13 @@ void TestHostileStacks::baitIsNeverTouched()
 {
     QFETCH(Corpus, corpus);
     const Scene scene = prepare();
-    const Seen own = Seen::of(scene.storage + QStringLiteral("/Own/own.txt"));
-    const Seen kept = Seen::of(scene.hostileFolder() + QStringLiteral("/kept.txt"));
+    const SeenFile own = SeenFile::of(scene.storage + QStringLiteral("/Own/own.txt"));
+    const SeenFile kept = SeenFile::of(scene.hostileFolder() + QStringLiteral("/kept.txt"));
     const QByteArray text = corpus(scene);
     m_home->write(QStringLiteral(".local/share/Tidorama/stacks.json"), text);
-    const QList<Seen> baits{Seen::of(scene.bait),
-                            Seen::of(scene.baitFolder + QStringLiteral("/sub")),
-                            Seen::of(scene.homeBait), Seen::of(scene.decoy)};
+    const QList<SeenFile> baits{SeenFile::of(scene.bait),
+                                SeenFile::of(scene.baitFolder + QStringLiteral("/sub")),
+                                SeenFile::of(scene.homeBait), SeenFile::of(scene.decoy)};
 
     QVERIFY2(launch(), qPrintable(m_app->output()));
     // Whatever the file said, the user's two stacks are listed, from it or from their folders:
@@ -394,11 +375,11 @@ void TestHostileStacks::baitIsNeverTouched()
 
     // The bait where it was, the same file with the same bytes; the user's stacked files on
     // the Desktop, whole.
-    for (const Seen& bait : baits)
-        QVERIFY2(Seen::of(bait.path) == bait, qPrintable(bait.path));
-    for (const Seen& stacked : {own, kept}) {
-        const Seen now =
-            Seen::of(m_home->desktop() + QLatin1Char('/') + QFileInfo(stacked.path).fileName());
+    for (const SeenFile& bait : baits)
+        QVERIFY2(SeenFile::of(bait.path) == bait, qPrintable(bait.path));
+    for (const SeenFile& stacked : {own, kept}) {
+        const SeenFile now =
+            SeenFile::of(m_home->desktop() + QLatin1Char('/') + QFileInfo(stacked.path).fileName());
         QVERIFY2(now.inode == stacked.inode && now.bytes == stacked.bytes,
                  qPrintable(stacked.path));
     }

@@ -1,3 +1,4 @@
+#include "SeenFile.h"
 #include "TestServices.h"
 #include "engine/StackManager.h"
 #include "store/StackListFile.h"
@@ -8,28 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/stat.h>
-
 namespace {
-
-// What identifies a file for these checks: where it is, which file it is and what it holds.
-struct Seen
-{
-    QString path;
-    ino_t inode = 0;
-    QByteArray bytes;
-
-    static Seen of(const QString& path)
-    {
-        struct stat status = {};
-        ::lstat(QFile::encodeName(path).constData(), &status);
-        return {path, status.st_ino, TempHome::read(path)};
-    }
-    friend bool operator==(const Seen& a, const Seen& b)
-    {
-        return a.path == b.path && a.inode == b.inode && a.bytes == b.bytes;
-    }
-};
 
 // A bookmark's bytes with another recorded path: the identity of one file, the path of another,
 // as a hand-edited stacks file can hold them (34 bytes of header, then the path).
@@ -246,9 +226,9 @@ void TestTrustBoundary::hostileItemsAreLeftAlone()
     make(r, stacks);
     QVERIFY(StackListFile(t.paths, t.fs).saveStackList(stacks));
     t.invariant.takeSnapshot();
-    const Seen bait = Seen::of(r.bait);
-    const Seen homeBait = Seen::of(r.homeBait);
-    const Seen decoy = Seen::of(r.decoy);
+    const SeenFile bait = SeenFile::of(r.bait);
+    const SeenFile homeBait = SeenFile::of(r.homeBait);
+    const SeenFile decoy = SeenFile::of(r.decoy);
 
     StackManager& manager = t.relaunch();
     t.scheduler.runUntilIdle();
@@ -296,9 +276,9 @@ void TestTrustBoundary::hostileItemsAreLeftAlone()
     }
     t.scheduler.runUntilIdle();
 
-    QVERIFY(Seen::of(r.bait) == bait);
-    QVERIFY(Seen::of(r.homeBait) == homeBait);
-    QVERIFY(Seen::of(r.decoy) == decoy);
+    QVERIFY(SeenFile::of(r.bait) == bait);
+    QVERIFY(SeenFile::of(r.homeBait) == homeBait);
+    QVERIFY(SeenFile::of(r.decoy) == decoy);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
