@@ -90,13 +90,13 @@ int main(int argc, char** argv)
         }
         stacks.append(stack);
     }
-    manager.setStacks(stacks);
-    manager.recomputeFlags();
-    manager.saveStackList();
+    manager.records().replaceAll(stacks);
+    manager.records().refreshFlags();
+    manager.records().save();
     for (const DesktopStack& stack : std::as_const(stacks))
-        manager.showWindow(stack);
+        manager.windows().showWindow(stack);
 
-    const QString file = manager.stackListFile().stacksFileURL();
+    const QString file = manager.records().file().stacksFileURL();
     const QStorageInfo volume(file);
     std::printf("%d stacks x %d items, Qt %s, %s build; stacks.json %lld bytes on %s (%s); "
                 "median of %d steps\n",
@@ -116,37 +116,37 @@ int main(int argc, char** argv)
     const auto dragStep = [&](int i) {
         const QPointF origin = start + QPointF(3.0 * (i + 1), 1.5 * (i + 1));
         window->drag(origin);
-        manager.windowMoved(leader, origin);
+        manager.selection().windowMoved(leader, origin);
     };
     for (const int pause : {16, 0}) {
-        manager.beginGroupDrag(leader);
+        manager.selection().beginGroupDrag(leader);
         const Timing single = timed(dragStep, pause);
-        manager.drag().reset();
+        (void)manager.selection().endGroupDrag();
         print(pause ? "drag step, one window, 16 ms apart" : "drag step, one window, back to back",
               single, "target < 2 ms");
         window->drag(start);
-        manager.windowMoved(leader, start);
+        manager.selection().windowMoved(leader, start);
     }
 
     // Three selected windows dragged together.
     for (int s = 0; s < 3; ++s)
-        manager.toggleSelection(stacks.at(s).id);
-    manager.beginGroupDrag(leader);
+        manager.selection().toggleSelection(stacks.at(s).id);
+    manager.selection().beginGroupDrag(leader);
     const Timing group = timed(dragStep, 16);
-    // Not released: a release over another stack would merge the two.
-    manager.drag().reset();
+    // Released without merging: the drops it answers are the caller's to merge.
+    (void)manager.selection().endGroupDrag();
     print("drag step, three windows, 16 ms apart", group, "target < 2 ms");
 
     // The save alone, and the same save as a change of the files would make it.
-    StackListFile& listFile = manager.stackListFile();
+    StackListFile& listFile = manager.records().file();
     int nudge = 0;
     const auto originSave = [&](int) {
-        manager.findStack(leader)->windowOrigin += QPointF(++nudge % 2 ? 1 : -1, 0);
+        manager.records().find(leader)->windowOrigin += QPointF(++nudge % 2 ? 1 : -1, 0);
         (void)listFile.saveStackList(manager.stacks());
     };
     print("  save after one window origin changed", timed(originSave, 16), "");
     const auto itemSave = [&](int) {
-        manager.findStack(leader)->items[0].position += QPointF(++nudge % 2 ? 1 : -1, 0);
+        manager.records().find(leader)->items[0].position += QPointF(++nudge % 2 ? 1 : -1, 0);
         (void)listFile.saveStackList(manager.stacks());
     };
     print("  save after one file position changed", timed(itemSave, 16), "(flushed to disk)");

@@ -19,7 +19,7 @@ QString selectedNames(const StackManager& manager)
 {
     QStringList names;
     for (const DesktopStack& stack : manager.stacks()) {
-        if (manager.selection().contains(stack.id))
+        if (manager.selection().selected().contains(stack.id))
             names.append(stack.name);
     }
     return QLatin1Char('[') + names.join(QStringLiteral(", ")) + QLatin1Char(']');
@@ -100,12 +100,12 @@ void AppDelegate::installGesture()
 void AppDelegate::installMarquee()
 {
     m_marquee->setOnMouseDown([this](bool onDesktop, bool additive) {
-        m_manager->marqueeBegan(onDesktop, additive);
+        m_manager->selection().marqueeBegan(onDesktop, additive);
         qCDebug(lcApp).noquote() << "mouse down, on the Desktop:" << onDesktop
                                  << "selected:" << selectedNames(*m_manager);
     });
     m_marquee->setOnChange([this](const QRectF& rect) {
-        m_manager->marqueeChanged(rect);
+        m_manager->selection().marqueeChanged(rect);
         qCDebug(lcApp).noquote() << "marquee" << rect << "selected:" << selectedNames(*m_manager);
     });
     m_marquee->start();

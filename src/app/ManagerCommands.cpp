@@ -44,13 +44,13 @@ void ManagerCommands::spreadAllStacks()
     if (!m_manager)
         return;
     // Files that could not move, of every stack, are told in one alert.
-    m_manager->holdMoveReports();
+    m_manager->reports().hold();
     for (const QUuid& id : stacksIn(StackState::collapsed)) {
         if (m_manager)
             m_manager->spread(id, false);
     }
     if (m_manager)
-        m_manager->releaseMoveReports();
+        m_manager->reports().release();
 }
 
 void ManagerCommands::stackAllAgain()
@@ -58,13 +58,13 @@ void ManagerCommands::stackAllAgain()
     if (!m_manager)
         return;
     // As a click on a spread stack's window does: files dragged clearly away stay out.
-    m_manager->holdMoveReports();
+    m_manager->reports().hold();
     for (const QUuid& id : stacksIn(StackState::expanded)) {
         if (m_manager)
             m_manager->restack(id, true);
     }
     if (m_manager)
-        m_manager->releaseMoveReports();
+        m_manager->reports().release();
 }
 
 QList<QUuid> ManagerCommands::stacksIn(StackState state) const

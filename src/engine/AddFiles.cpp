@@ -23,7 +23,7 @@ using PathNames::fileName;
 QStringList protectedPlaces(const StackManager& manager)
 {
     const FileSystem& fs = manager.fm();
-    QStringList places = {manager.resolvedDesktopFolder(),
+    QStringList places = {manager.files().resolvedDesktopFolder(),
                           fs.resolved(manager.services().paths.dataFolder())};
     for (const StorageLocation location : allStorageLocations)
         places.append(fs.resolved(manager.folders().storageFolder(location)));
@@ -51,7 +51,7 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
     FileSystem& fs = manager.fm();
 
     QSet<QString> own;
-    for (const QString& file : manager.resolvedFiles(stack))
+    for (const QString& file : manager.files().resolvedFiles(stack))
         own.insert(fs.resolved(file));
     const QStringList places = protectedPlaces(manager);
     bool droppedOwn = false;
@@ -80,7 +80,7 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
         return;
     }
 
-    const QString desktop = manager.resolvedDesktopFolder();
+    const QString desktop = manager.files().resolvedDesktopFolder();
     ResolvedFolders parents(fs);
     QStringList onDesktop;
     for (const QString& path : std::as_const(kept)) {
@@ -100,7 +100,7 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
     // one not yet moved stays on the Desktop, listed by neither.
     const QList<Stacking::TakenItem> others = Stacking::takeFromOtherStacks(manager, taken, id);
     if (!others.isEmpty())
-        manager.saveStackList();
+        manager.records().save();
 
     MoveFailures failures;
     int unplaced = 0;
@@ -125,9 +125,29 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
     manager.storeStack(stack);
     Stacking::settleOtherStacks(manager, others, failures.paths());
     if (!failures.isEmpty())
-        manager.tellMoveFailures(failures.error(
+        manager.reports().tell(failures.error(
             kept.size(), QStringLiteral("added to \u201C") + stack.name + QStringLiteral("\u201D"),
             failures.places(), manager.folders()));
     if (gatherAfterwards)
         manager.restack(id, false);
+}
+
+bool mergeDropped(StackManager& manager, const QList<StackSelection::Drop>& drops)
+{
+    const QPointer<StackManager> alive(&manager);
+    for (const auto& [dragged, target] : drops) {
+        const std::optional<DesktopStack> stack = manager.stackWithID(dragged);
+        if (!stack || !manager.stackWithID(target))
+            continue;
+        manager.addFiles(manager.files().resolvedFiles(*stack), target);
+        // Adding may have shown an alert, and the stack may have gone meanwhile.
+        if (!alive)
+            break;
+        if (const std::optional<DesktopStack> left = manager.stackWithID(dragged);
+            left && manager.files().resolvedFiles(*left).isEmpty())
+            manager.removeStack(dragged, true);
+        if (!alive)
+            break;
+    }
+    return !drops.isEmpty();
 }

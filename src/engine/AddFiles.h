@@ -1,5 +1,8 @@
 #pragma once
 
+#include "engine/StackSelection.h"
+
+#include <QList>
 #include <QStringList>
 #include <QUuid>
 
@@ -13,3 +16,9 @@ class StackManager;
 // storage folder or the data folder is ever taken: dropping the home folder must not move the
 // Desktop into a stack.
 void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id);
+
+// The window drag is over: each dragged stack's files go into the stack it was dropped on,
+// each leaving the dragged stack as it moves; the dragged stack goes with its last file. Files
+// that could not move stay its items (the user has been told), so that the stack still shows
+// where they are. True when there was a drop to merge.
+bool mergeDropped(StackManager& manager, const QList<StackSelection::Drop>& drops);

@@ -42,7 +42,7 @@ QSet<QString> stackedFiles(const StackManager& manager)
 {
     QSet<QString> files;
     for (const DesktopStack& stack : manager.stacks()) {
-        for (const QString& path : manager.resolvedFiles(stack))
+        for (const QString& path : manager.files().resolvedFiles(stack))
             files.insert(manager.fm().resolved(path));
     }
     return files;
@@ -73,7 +73,7 @@ void stackGroups(StackManager& manager, QList<Group> groups, qsizetype index, in
         manager.stackFiles(group.files, name, windowSlot(area, slot++));
     }
     if (index + 1 >= groups.size())
-        return manager.releaseMoveReports();
+        return manager.reports().release();
     manager.services().scheduler.soon(
         &manager, [&manager, groups = std::move(groups), index, slot, token = std::move(token)] {
             stackGroups(manager, groups, index + 1, slot, token);
@@ -92,7 +92,7 @@ void stackScanned(StackManager& manager, const Scan& scan, WorkToken token)
     if (!manager.showFirstRunAlert(true))
         return;
     // Files that could not move, of every group, are told in one alert after the last.
-    manager.holdMoveReports();
+    manager.reports().hold();
     stackGroups(manager, std::move(groups), 0, 0, std::move(token));
 }
 
@@ -101,7 +101,7 @@ void stackScanned(StackManager& manager, const Scan& scan, WorkToken token)
 void autoStackByType(StackManager& manager, WorkToken token)
 {
     DesktopBridge& desktop = manager.services().desktop;
-    manager.query<Scan>(
+    manager.queries().query<Scan>(
         [&desktop] {
             Scan scan{desktop.desktopItems(), {}};
             // Reading the hidden flags touches the disk for every item: also off the GUI thread.

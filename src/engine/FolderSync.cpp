@@ -7,7 +7,7 @@ namespace FolderSync {
 
 void syncWithFolder(StackManager& manager, const QUuid& id)
 {
-    const DesktopStack* found = manager.findStack(id);
+    const DesktopStack* found = manager.records().find(id);
     if (!found || found->state != StackState::collapsed)
         return;
     DesktopStack stack = *found;
@@ -16,7 +16,7 @@ void syncWithFolder(StackManager& manager, const QUuid& id)
     if (!fs.isDirectory(folder))
         return;
     const QString inFolder = fs.resolved(folder);
-    const QList<std::optional<QString>> paths = manager.resolvedItems(stack);
+    const QList<std::optional<QString>> paths = manager.files().resolvedItems(stack);
     QList<StackItem> staying;
     for (qsizetype i = 0; i < paths.size(); ++i) {
         const std::optional<QString>& path = paths.at(i);

@@ -25,7 +25,7 @@ QList<std::optional<QString>> whereAre(const StackManager& manager, const Deskto
         allKnown = allKnown && found != known.cend();
         paths.append(found != known.cend() ? std::optional<QString>(*found) : std::nullopt);
     }
-    return allKnown ? paths : manager.resolvedItems(stack);
+    return allKnown ? paths : manager.files().resolvedItems(stack);
 }
 
 } // namespace
@@ -81,7 +81,7 @@ bool dropSharedItems(StackManager& manager, const QHash<QByteArray, QString>& kn
         }
         stack.items = std::move(kept);
     }
-    manager.setStacks(std::move(changed));
+    manager.records().replaceAll(std::move(changed));
     return true;
 }
 
@@ -90,11 +90,11 @@ bool dropEmptyRecords(StackManager& manager)
     QList<DesktopStack> stacks = manager.stacks();
     const qsizetype before = stacks.size();
     stacks.removeIf([&manager](const DesktopStack& stack) {
-        return stack.items.isEmpty() && manager.removeStackFolderIfEmpty(stack);
+        return stack.items.isEmpty() && manager.folders().removeStackFolderIfEmpty(stack);
     });
     if (stacks.size() == before)
         return false;
-    manager.setStacks(std::move(stacks));
+    manager.records().replaceAll(std::move(stacks));
     return true;
 }
 
@@ -102,7 +102,7 @@ Finished finishMoves(StackManager& manager, const QHash<QByteArray, QString>& kn
 {
     Finished finished;
     FileSystem& fs = manager.fm();
-    const QString onDesktop = manager.resolvedDesktopFolder();
+    const QString onDesktop = manager.files().resolvedDesktopFolder();
     QList<QUuid> ids;
     for (const DesktopStack& stack : manager.stacks())
         ids.append(stack.id);
@@ -123,7 +123,7 @@ Finished finishMoves(StackManager& manager, const QHash<QByteArray, QString>& kn
         }
         if (!outOfPlace)
             continue;
-        paths = manager.renewItems(stack);
+        paths = manager.files().renewItems(stack);
         if (gathered) {
             Stacking::GatherOutcome outcome;
             outcome.keepUnmoved = true;
@@ -143,12 +143,12 @@ Finished finishMoves(StackManager& manager, const QHash<QByteArray, QString>& kn
                 stack.state = StackState::collapsed;
             Spreading::placeIcons(manager, outcome.arrived, id);
         }
-        *manager.findStack(id) = stack;
+        *manager.records().find(id) = stack;
         finished.names.append(stack.name);
         changed = true;
     }
     if (changed)
-        manager.saveStackList();
+        manager.records().save();
     return finished;
 }
 

@@ -10,24 +10,24 @@ ManagerWindowHost::ManagerWindowHost(StackManager& manager)
 
 QSet<QUuid> ManagerWindowHost::selection() const
 {
-    return m_manager ? m_manager->selection() : QSet<QUuid>();
+    return m_manager ? m_manager->selection().selected() : QSet<QUuid>();
 }
 
 void ManagerWindowHost::selectOnly(const QUuid& id)
 {
     if (m_manager)
-        m_manager->selectOnly(id);
+        m_manager->selection().selectOnly(id);
 }
 
 void ManagerWindowHost::selectIfNeeded(const QUuid& id)
 {
     if (m_manager)
-        m_manager->selectIfNeeded(id);
+        m_manager->selection().selectIfNeeded(id);
 }
 
 bool ManagerWindowHost::toggleSelection(const QUuid& id)
 {
-    return m_manager && m_manager->toggleSelection(id);
+    return m_manager && m_manager->selection().toggleSelection(id);
 }
 
 QList<QUuid> ManagerWindowHost::targetsOfWindowCommand(const QUuid& id) const
@@ -37,13 +37,13 @@ QList<QUuid> ManagerWindowHost::targetsOfWindowCommand(const QUuid& id) const
 
 bool ManagerWindowHost::beginGroupDrag(const QUuid& id)
 {
-    return m_manager && m_manager->beginGroupDrag(id);
+    return m_manager && m_manager->selection().beginGroupDrag(id);
 }
 
 void ManagerWindowHost::windowMoved(const QUuid& id, QPointF origin)
 {
     if (m_manager)
-        m_manager->windowMoved(id, origin);
+        m_manager->selection().windowMoved(id, origin);
 }
 
 bool ManagerWindowHost::endGroupDrag()

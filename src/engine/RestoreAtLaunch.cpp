@@ -12,33 +12,37 @@
 // list, which is saved right then.
 void StackManager::restoreAtLaunch()
 {
-    setStacks(stackListFile().loadStackList());
-    recomputeFlags();
+    QList<DesktopStack> stacks = m_stackListFile.loadStackList();
+    m_records.replaceAll(stacks);
+    m_records.refreshFlags();
 
     Reconciliation reconciliation(m_services.paths, m_services.settings, m_folders, fm(),
                                   m_services.bookmarks, m_services.screens);
-    ReconciliationResult repaired = reconciliation.repair(m_stacks, [this] {
-        recomputeFlags();
-        saveStackList();
+    // Each repair is saved right then, so that a stop during the next one loses nothing.
+    ReconciliationResult repaired = reconciliation.repair(stacks, [this, &stacks] {
+        m_records.replaceAll(stacks);
+        m_records.refreshFlags();
+        m_records.save();
     });
-    repaired.setAside = stackListFile().setAside();
+    m_records.replaceAll(std::move(stacks));
+    repaired.setAside = m_stackListFile.setAside();
 
     // What a stop in the middle of an operation left: a file listed twice, files split between
     // a stack's folder and the Desktop.
     const QHash<QByteArray, QString>& found = reconciliation.records().knownPaths();
     const bool shared = HalfDoneMoves::dropSharedItems(*this, found);
     if (HalfDoneMoves::dropEmptyRecords(*this) || shared)
-        saveStackList();
+        m_records.save();
     HalfDoneMoves::Finished finished = HalfDoneMoves::finishMoves(*this, found);
-    recomputeFlags();
+    m_records.refreshFlags();
     repaired.finished = finished.names;
 
     // The repairs' look-ups hold until files move; every path goes through the same check as an
     // operation's.
     const QHash<QByteArray, QString> known =
         finished.names.isEmpty() ? found : QHash<QByteArray, QString>();
-    ItemPlaces places = itemPlaces();
-    for (const DesktopStack& stack : std::as_const(m_stacks)) {
+    ItemPlaces places = m_files.itemPlaces();
+    for (const DesktopStack& stack : m_records.all()) {
         QList<std::optional<QString>> paths;
         paths.reserve(stack.items.size());
         QList<QByteArray> unknown;
@@ -69,10 +73,11 @@ void StackManager::restoreAtLaunch()
             if (path)
                 files.append(std::move(*path));
         }
-        showWindow(stack, files);
+        m_windows.showWindow(stack, files);
     }
 
-    if (const std::optional<TidoraError> warning = reconciliation.missingFoldersWarning(m_stacks))
+    if (const std::optional<TidoraError> warning =
+            reconciliation.missingFoldersWarning(m_records.all()))
         m_services.alerts.showError(*warning);
     if (const std::optional<TidoraError> report = reconciliation.launchReport(repaired))
         m_services.alerts.showError(*report);

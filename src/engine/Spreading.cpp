@@ -47,7 +47,7 @@ std::optional<DesktopStack> stackIn(const StackManager& manager, const QUuid& id
 QList<OnDesktop> itemsOnDesktop(const StackManager& manager,
                                 const QList<std::optional<QString>>& paths)
 {
-    const QString desktop = manager.resolvedDesktopFolder();
+    const QString desktop = manager.files().resolvedDesktopFolder();
     ResolvedFolders parents(manager.fm());
     QList<OnDesktop> found;
     for (qsizetype i = 0; i < paths.size(); ++i) {
@@ -103,7 +103,7 @@ SpreadOutcome moveToDesktop(StackManager& manager, DesktopStack& stack,
 {
     const Services& services = manager.services();
     FileSystem& fs = manager.fm();
-    const QString onDesktop = manager.resolvedDesktopFolder();
+    const QString onDesktop = manager.files().resolvedDesktopFolder();
     ResolvedFolders parents(fs);
 
     // Every destination is chosen before anything moves, so that the desktop program can be
@@ -117,7 +117,7 @@ SpreadOutcome moveToDesktop(StackManager& manager, DesktopStack& stack,
         QString to;
     };
     QList<Planned> plan;
-    FolderNames names(fs, manager.desktopFolder());
+    FolderNames names(fs, manager.files().desktopFolder());
     for (qsizetype i = 0; i < stack.items.size(); ++i) {
         const std::optional<QString>& path = paths.at(i);
         if (!path)
@@ -175,16 +175,16 @@ bool spread(StackManager& manager, const QUuid& id, bool inGrid)
     if (!found)
         return true;
     DesktopStack stack = std::move(*found);
-    QList<std::optional<QString>> paths = manager.renewItems(stack);
+    QList<std::optional<QString>> paths = manager.files().renewItems(stack);
     stack.state = StackState::expanded;
-    manager.recordIntent(stack);
+    manager.records().recordIntent(stack);
     SpreadOutcome outcome = moveToDesktop(manager, stack, paths, inGrid);
     // A spread that moved nothing it had to move is no spread.
     if (outcome.moved == 0 && !outcome.failures.isEmpty())
         stack.state = StackState::collapsed;
     manager.storeStack(stack, present(paths));
     if (!outcome.failures.isEmpty())
-        manager.tellMoveFailures(
+        manager.reports().tell(
             outcome.failures.error(outcome.asked, QStringLiteral("moved to the Desktop"),
                                    manager.folders().stackFolderURL(stack), manager.folders()));
     placeIcons(manager, outcome.placements, id);
@@ -211,7 +211,7 @@ void refreshPositions(StackManager& manager, const QUuid& id)
     if (!found)
         return;
     DesktopStack stack = std::move(*found);
-    const QList<std::optional<QString>> paths = manager.resolvedItems(stack);
+    const QList<std::optional<QString>> paths = manager.files().resolvedItems(stack);
     const QList<OnDesktop> files = itemsOnDesktop(manager, paths);
     const BridgeResult<PositionMap> positions =
         manager.services().desktop.desktopPositions(namesOf(files));
@@ -234,7 +234,7 @@ void restack(StackManager& manager, const QUuid& id, bool letMovedLeave)
     if (!found)
         return;
     DesktopStack stack = std::move(*found);
-    QList<std::optional<QString>> paths = manager.renewItems(stack);
+    QList<std::optional<QString>> paths = manager.files().renewItems(stack);
     const QList<OnDesktop> files = itemsOnDesktop(manager, paths);
     const PositionMap positions = currentPositions(manager, files);
     QSet<qsizetype> moved;
@@ -266,7 +266,7 @@ void restack(StackManager& manager, const QUuid& id, bool letMovedLeave)
     // Saved gathered before the files move: a stop part-way is finished at the next launch.
     const StackState before = stack.state;
     stack.state = StackState::collapsed;
-    manager.recordIntent(stack);
+    manager.records().recordIntent(stack);
     QStringList gathered;
     Stacking::GatherOutcome outcome;
     outcome.keepUnmoved = true;
@@ -284,9 +284,9 @@ void restack(StackManager& manager, const QUuid& id, bool letMovedLeave)
     else
         manager.storeStack(stack, gathered);
     if (!outcome.failures.isEmpty())
-        manager.tellMoveFailures(
+        manager.reports().tell(
             outcome.failures.error(outcome.asked, QStringLiteral("moved into the stack"),
-                                   manager.desktopFolder(), manager.folders()));
+                                   manager.files().desktopFolder(), manager.folders()));
 }
 
 void arrangeInGrid(StackManager& manager, const QUuid& id)
@@ -295,7 +295,7 @@ void arrangeInGrid(StackManager& manager, const QUuid& id)
     if (!found)
         return;
     DesktopStack stack = std::move(*found);
-    const QList<std::optional<QString>> paths = manager.resolvedItems(stack);
+    const QList<std::optional<QString>> paths = manager.files().resolvedItems(stack);
     const QList<OnDesktop> files = itemsOnDesktop(manager, paths);
     const QList<QPointF> grid = gridPositions(manager, int(files.size()), stack);
     QList<NamedPosition> placements;
@@ -328,17 +328,17 @@ QList<QPointF> gridPositions(StackManager& manager, int count, const DesktopStac
 
     QList<QRectF> obstacles;
     // The stack's own files may lie on the Desktop already; they are what is being placed.
-    const QStringList ownFiles = manager.resolvedFiles(stack);
+    const QStringList ownFiles = manager.files().resolvedFiles(stack);
     const QSet<QString> own(ownFiles.cbegin(), ownFiles.cend());
     const QList<DesktopFile> icons = services.desktop.desktopItems().valueOr({});
     for (const DesktopFile& icon : icons) {
         if (icon.position && !own.contains(icon.path))
             obstacles.append(QRectF(*icon.position - QPointF(40, 45), QSizeF(80, 90)));
     }
-    for (const QUuid& other : manager.windowIDs()) {
+    for (const QUuid& other : manager.windows().windowIDs()) {
         if (other != stack.id)
             obstacles.append(
-                DesktopCoordinates::toDesktop(screens, manager.window(other)->frame()));
+                DesktopCoordinates::toDesktop(screens, manager.windows().window(other)->frame()));
     }
     return GridLayout::positions(count, DesktopCoordinates::toDesktop(screens, window),
                                  DesktopCoordinates::toDesktop(screens, visible), obstacles);

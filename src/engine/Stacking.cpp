@@ -91,7 +91,7 @@ QString nameForKinds(const StackManager& manager, const QStringList& paths, IsDi
 void stackSelection(StackManager& manager, WorkToken token)
 {
     DesktopBridge& desktop = manager.services().desktop;
-    manager.query<BridgeResult<QList<DesktopFile>>>(
+    manager.queries().query<BridgeResult<QList<DesktopFile>>>(
         [&desktop] { return desktop.selectedFiles(); },
         [&manager](const BridgeResult<QList<DesktopFile>>& selection) {
             stackSelected(manager, selection);
@@ -114,7 +114,7 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
         stackReadable(manager, readable, name, windowOrigin);
     if (unreadable.isEmpty())
         return;
-    manager.tellMoveFailures(TidoraError{
+    manager.reports().tell(TidoraError{
         ErrorCode::filesNotMoved,
         (unreadable.size() == 1 ? QStringLiteral("This file cannot be stacked: ")
                                 : QStringLiteral("These files cannot be stacked: ")) +
@@ -134,7 +134,7 @@ void stackReadable(StackManager& manager, const QList<DesktopFile>& files,
                    const std::optional<QString>& name, QPointF windowOrigin)
 {
     const Services& services = manager.services();
-    const QStringList storage = manager.resolvedStorageFolders();
+    const QStringList storage = manager.files().resolvedStorageFolders();
     ResolvedFolders parents(manager.fm());
     HiddenLists hidden;
     QStringList selected;
@@ -199,26 +199,27 @@ void stackReadable(StackManager& manager, const QList<DesktopFile>& files,
         settleOtherStacks(manager, others, QStringList(taken.cbegin(), taken.cend()));
         return services.alerts.showError(ready.description());
     }
-    manager.recordIntent(stack);
+    manager.records().recordIntent(stack);
     QStringList gathered;
     GatherOutcome outcome;
     if (const Status done = gatherIntoFolder(manager, stack, current, gathered, &outcome); !done) {
-        (void)manager.takeStack(stack.id);
-        manager.saveStackList();
+        (void)manager.records().take(stack.id);
+        manager.records().save();
         settleOtherStacks(manager, others, QStringList(taken.cbegin(), taken.cend()));
         return services.alerts.showError(done.description());
     }
     if (stack.items.isEmpty()) {
-        (void)manager.takeStack(stack.id);
-        manager.saveStackList();
+        (void)manager.records().take(stack.id);
+        manager.records().save();
         discardEmptyStack(manager, stack);
     } else {
         manager.storeStack(stack, gathered);
     }
     settleOtherStacks(manager, others, outcome.failures.paths());
     if (!outcome.failures.isEmpty())
-        manager.tellMoveFailures(outcome.failures.error(
-            outcome.asked, QStringLiteral("stacked"), manager.desktopFolder(), manager.folders()));
+        manager.reports().tell(outcome.failures.error(outcome.asked, QStringLiteral("stacked"),
+                                                      manager.files().desktopFolder(),
+                                                      manager.folders()));
 }
 
 } // namespace
@@ -258,7 +259,7 @@ Status gatherIntoFolder(StackManager& manager, DesktopStack& stack)
 {
     // Renewed on a copy: a failure leaves the record as it was.
     DesktopStack renewed = stack;
-    const QList<std::optional<QString>> current = manager.renewItems(renewed);
+    const QList<std::optional<QString>> current = manager.files().renewItems(renewed);
     QStringList gathered;
     const Status done = gatherIntoFolder(manager, renewed, current, gathered);
     if (done)
@@ -285,7 +286,7 @@ Status gatherIntoFolder(StackManager& manager, DesktopStack& stack,
         return made;
 
     const QString inFolder = fs.resolved(folder);
-    const QString onDesktop = manager.resolvedDesktopFolder();
+    const QString onDesktop = manager.files().resolvedDesktopFolder();
     ResolvedFolders parents(fs);
     FolderNames names(fs, folder);
     QList<StackItem> items;
@@ -349,8 +350,8 @@ QList<TakenItem> takeFromOtherStacks(StackManager& manager, const QSet<QString>&
             ids.append(stack.id);
     }
     for (const QUuid& id : std::as_const(ids)) {
-        DesktopStack* stack = manager.findStack(id);
-        const QList<std::optional<QString>> files = manager.resolvedItems(*stack);
+        DesktopStack* stack = manager.records().find(id);
+        const QList<std::optional<QString>> files = manager.files().resolvedItems(*stack);
         QList<StackItem> kept;
         for (qsizetype i = 0; i < stack->items.size(); ++i) {
             const std::optional<QString>& file = files.at(i);
@@ -379,7 +380,7 @@ void settleOtherStacks(StackManager& manager, const QList<TakenItem>& taken,
     for (const TakenItem& item : taken) {
         if (!changed.contains(item.stack))
             changed.append(item.stack);
-        DesktopStack* stack = manager.findStack(item.stack);
+        DesktopStack* stack = manager.records().find(item.stack);
         if (!stack || !unmoved.contains(item.path)) {
             ++gone[item.stack];
             continue;
@@ -400,7 +401,7 @@ void settleOtherStacks(StackManager& manager, const QList<TakenItem>& taken,
 
 void discardEmptyStack(StackManager& manager, const DesktopStack& stack)
 {
-    manager.removeStackFolderIfEmpty(stack);
+    manager.folders().removeStackFolderIfEmpty(stack);
 }
 
 QString uniqueDestination(const FileSystem& fs, const QString& folder, const QString& name,

@@ -38,13 +38,13 @@ bool changeStorageLocation(StackManager& manager, StorageLocation to)
         alerts.showError(*outcome.error);
         return false;
     }
-    manager.setStacks(std::move(*outcome.stacks));
-    manager.recomputeFlags();
-    manager.saveStackList();
+    manager.records().replaceAll(std::move(*outcome.stacks));
+    manager.records().refreshFlags();
+    manager.records().save();
     // Copied: a window may call back into the manager while it is shown.
     const QList<DesktopStack> stacks = manager.stacks();
     for (const DesktopStack& stack : stacks)
-        manager.showWindow(stack);
+        manager.windows().showWindow(stack);
     return true;
 }
 

@@ -51,7 +51,7 @@ QString folderFor(const StackManager& manager, const DesktopStack& stack)
 {
     const QString name = StorageFolders::fittedName(
         QStringLiteral("TR_") + StorageFolders::sanitizedFolderName(stack.name), QString());
-    return Stacking::uniqueDestination(manager.fm(), manager.desktopFolder(), name);
+    return Stacking::uniqueDestination(manager.fm(), manager.files().desktopFolder(), name);
 }
 
 Outcome convertOneStack(StackManager& manager, const QUuid& id, QList<Conversion>& conversions)
@@ -68,7 +68,7 @@ Outcome convertOneStack(StackManager& manager, const QUuid& id, QList<Conversion
 
     std::optional<Conversion> conversion;
     QList<StackItem> kept;
-    const QList<std::optional<QString>> paths = manager.resolvedItems(stack);
+    const QList<std::optional<QString>> paths = manager.files().resolvedItems(stack);
     for (qsizetype i = 0; i < stack.items.size(); ++i) {
         const StackItem& item = stack.items.at(i);
         const std::optional<QString>& path = paths.at(i);
@@ -91,7 +91,7 @@ Outcome convertOneStack(StackManager& manager, const QUuid& id, QList<Conversion
             // folder stay there, each listed once.
             DesktopStack leaving = stack;
             leaving.items.clear();
-            manager.recordIntent(leaving);
+            manager.records().recordIntent(leaving);
         }
         const QString destination =
             Stacking::uniqueDestination(fs, conversion->folder, fileName(*path));
@@ -127,7 +127,7 @@ void finish(StackManager& manager, const QList<Conversion>& conversions,
         QList<NamedPosition> placements;
         for (const Conversion& conversion : conversions)
             placements.append(NamedPosition{fileName(conversion.folder), conversion.spot});
-        manager.setLastConversion(conversions);
+        manager.undoState().setLastConversion(conversions);
         placeIconsSoon(manager, placements);
     }
     if (!failedNames.isEmpty())

@@ -24,11 +24,11 @@ void spreadAndRemove(StackManager& manager, const QUuid& id)
 
 QList<QUuid> targetsOfWindowCommand(const StackManager& manager, const QUuid& id)
 {
-    if (!manager.selection().contains(id))
+    if (!manager.selection().selected().contains(id))
         return {id};
     QList<QUuid> targets;
     for (const DesktopStack& stack : manager.stacks()) {
-        if (manager.selection().contains(stack.id))
+        if (manager.selection().selected().contains(stack.id))
             targets.append(stack.id);
     }
     return targets;
@@ -74,7 +74,7 @@ void dissolveAll(StackManager& manager)
         ids.append(stack.id);
     Scheduler& scheduler = manager.services().scheduler;
     const QPointer<StackManager> alive(&manager);
-    manager.holdMoveReports();
+    manager.reports().hold();
     for (qsizetype i = 0; i < ids.size(); ++i) {
         const QUuid id = ids.at(i);
         // A stack whose files did not all come out has been told about; it is not spread again.
@@ -82,14 +82,14 @@ void dissolveAll(StackManager& manager)
         scheduler.after(std::chrono::milliseconds(80 * i), &manager, [&manager, id, whole] {
             if (!whole)
                 manager.removeStack(id, false);
-            else if (StackWindowPort* window = manager.window(id))
+            else if (StackWindowPort* window = manager.windows().window(id))
                 window->startDissolveAnimation();
             else
                 spreadAndRemove(manager, id);
         });
     }
     if (alive)
-        manager.releaseMoveReports();
+        manager.reports().release();
 }
 
 } // namespace Dissolve

@@ -102,7 +102,7 @@ private:
 
     bool moveToDesktop(const QString& path)
     {
-        const QString to = Stacking::uniqueDestination(m_fs, m_manager.desktopFolder(),
+        const QString to = Stacking::uniqueDestination(m_fs, m_manager.files().desktopFolder(),
                                                        QFileInfo(path).fileName());
         const Status moved = m_fs.move(path, to);
         if (!moved)
@@ -126,7 +126,7 @@ qsizetype itemsToGiveBack(const StackManager& manager)
     QSet<QString> paths;
     qsizetype unnamed = 0;
     for (const DesktopStack& stack : manager.stacks()) {
-        for (const QString& file : manager.resolvedFiles(stack))
+        for (const QString& file : manager.files().resolvedFiles(stack))
             paths.insert(fs.resolved(file));
     }
     // The storage folders' entries, and the entries of the folders among them.

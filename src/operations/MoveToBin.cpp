@@ -58,8 +58,8 @@ void collectStack(StackManager& manager, const DesktopStack& stack, QList<Entry>
     // out of the stack folder onto the Desktop is not thrown away with the stack.
     const QString expected = stack.state == StackState::collapsed
                                  ? fs.resolved(manager.folders().stackFolderURL(stack))
-                                 : manager.resolvedDesktopFolder();
-    const QList<std::optional<QString>> paths = manager.resolvedItems(stack);
+                                 : manager.files().resolvedDesktopFolder();
+    const QList<std::optional<QString>> paths = manager.files().resolvedItems(stack);
     for (qsizetype i = 0; i < stack.items.size(); ++i) {
         const StackItem& item = stack.items.at(i);
         const std::optional<QString>& path = paths.at(i);
@@ -205,14 +205,15 @@ void trashStacks(StackManager& manager, const QList<QUuid>& ids, WorkToken token
                 return entry.path && entry.stack == stack.id && entry.item.id == item.id;
             });
         });
-        manager.recordIntent(stack);
+        manager.records().recordIntent(stack);
     }
     FileSystem& fs = manager.fm();
-    manager.query<QList<Status>>([&fs, entries] { return trashFiles(fs, entries); },
-                                 [&manager, stacks, entries](const QList<Status>& results) {
-                                     finishTrashing(manager, stacks, entries, results);
-                                 },
-                                 std::move(token));
+    manager.queries().query<QList<Status>>(
+        [&fs, entries] { return trashFiles(fs, entries); },
+        [&manager, stacks, entries](const QList<Status>& results) {
+            finishTrashing(manager, stacks, entries, results);
+        },
+        std::move(token));
 }
 
 } // namespace

@@ -8,7 +8,7 @@ void refreshSelectionFlag(StackManager& manager)
 {
     manager.undoState().setHasSelection(false);
     DesktopBridge& desktop = manager.services().desktop;
-    manager.query<bool>(
+    manager.queries().query<bool>(
         [&desktop] {
             const BridgeResult<QList<DesktopFile>> selection = desktop.selectedFiles();
             return !selection || !selection.value().isEmpty();

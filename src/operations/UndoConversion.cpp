@@ -7,6 +7,7 @@
 #include "operations/ConvertToFolders.h"
 #include "operations/OperationsLog.h"
 #include "operations/RunAsWork.h"
+#include "operations/UndoState.h"
 #include "platform/Alerts.h"
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
@@ -87,10 +88,11 @@ void undoOne(StackManager& manager, const Conversion& conversion, Report& report
     }
 
     const bool toDesktop = target.state == StackState::expanded;
-    QString destination = manager.desktopFolder();
+    QString destination = manager.files().desktopFolder();
     if (!toDesktop) {
         if (const Status prepared = prepareStackFolder(manager, target); !prepared) {
-            manager.setLastConversion(manager.lastConversion() + QList<Conversion>{conversion});
+            manager.undoState().setLastConversion(manager.undoState().lastConversion() +
+                                                  QList<Conversion>{conversion});
             services.alerts.showError(prepared.description());
             return;
         }
@@ -151,17 +153,17 @@ void undoOne(StackManager& manager, const Conversion& conversion, Report& report
     if (!target.items.isEmpty())
         manager.storeStack(target);
     else if (!inStacks && !toDesktop)
-        manager.removeStackFolderIfEmpty(target);
+        manager.folders().removeStackFolderIfEmpty(target);
     deleteIfEmpty(fs, conversion.folder);
 }
 
 void undoNow(StackManager& manager)
 {
     Alerts& alerts = manager.services().alerts;
-    if (manager.lastConversion().isEmpty())
+    if (manager.undoState().lastConversion().isEmpty())
         return alerts.beep();
-    const QList<Conversion> conversions = manager.lastConversion();
-    manager.setLastConversion({});
+    const QList<Conversion> conversions = manager.undoState().lastConversion();
+    manager.undoState().setLastConversion({});
 
     Report report;
     // An alert on the way runs the event loop, and the manager may go meanwhile.

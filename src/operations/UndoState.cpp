@@ -30,6 +30,12 @@ void UndoState::setAvailable(bool value)
     assign(this, m_available, value, &UndoState::availableChanged);
 }
 
+void UndoState::setLastConversion(QList<Conversion> conversions)
+{
+    m_lastConversion = std::move(conversions);
+    setAvailable(!m_lastConversion.isEmpty());
+}
+
 void UndoState::setIsWorking(bool value)
 {
     assign(this, m_isWorking, value, &UndoState::isWorkingChanged);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "operations/Conversion.h"
 #include "store/DesktopStack.h"
 
 #include <QList>
@@ -40,6 +41,10 @@ public:
     bool hasSelection() const { return m_hasSelection; }
 
     void setAvailable(bool value);
+    // The undo record of the last conversion into folders; "Undo" is available while it is not
+    // empty.
+    const QList<Conversion>& lastConversion() const { return m_lastConversion; }
+    void setLastConversion(QList<Conversion> conversions);
     void setIsWorking(bool value);
     void setHasStacks(bool value);
     void setHasSpread(bool value);
@@ -59,6 +64,7 @@ Q_SIGNALS:
 
 private:
     MenuBarIcon* m_menuBarIcon;
+    QList<Conversion> m_lastConversion;
     bool m_available = false;
     bool m_isWorking = false;
     bool m_hasStacks = false;

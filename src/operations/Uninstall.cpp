@@ -80,7 +80,7 @@ void removeTraces(StackManager& manager)
     FileSystem& fs = manager.fm();
 
     // Only the files the program wrote: anything else the user put in the folder keeps it.
-    const QStringList ownFiles = manager.stackListFile().ownFiles();
+    const QStringList ownFiles = manager.records().file().ownFiles();
     for (const QString& file : ownFiles)
         removeFileIfThere(fs, file);
     (void)fs.removeEmptyFolder(QFileInfo(ownFiles.first()).path());

@@ -297,3 +297,27 @@ bool StorageFolders::isOwnReadme(const QString& path) const
         allStorageLocations.cbegin(), allStorageLocations.cend(),
         [&](StorageLocation location) { return *bytes == readmeText(location).toUtf8(); });
 }
+
+bool StorageFolders::removeStackFolderIfEmpty(const DesktopStack& stack)
+{
+    const QString folder = stackFolderURL(stack);
+    // A link in the folder's place is not the stack's folder: neither what it leads to nor the
+    // link is the stack's to judge or remove.
+    if (m_fileSystem.isSymbolicLink(folder))
+        return true;
+    if (const std::optional<Listing> listing = m_fileSystem.list(folder)) {
+        if (listing->unnamed > 0)
+            return false;
+        for (const QString& name : listing->names) {
+            if (name != QLatin1String(".DS_Store"))
+                return false;
+        }
+    }
+    removeFolder(folder);
+    for (const StorageLocation location : allStorageLocations) {
+        const QString storage = storageFolder(location);
+        if (m_fileSystem.exists(storage) && isEffectivelyEmpty(storage))
+            removeFolder(storage);
+    }
+    return true;
+}

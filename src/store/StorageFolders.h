@@ -75,6 +75,11 @@ public:
     // removes anything else: a README the user wrote, or a file that arrived in the meantime,
     // keeps the folder (protected again) in place.
     void removeFolder(const QString& folder);
+    // Removes the stack's folder when it holds nothing but ".DS_Store" (or cannot be listed),
+    // and then every storage folder left with nothing but ".DS_Store" and "README.txt". False,
+    // with nothing removed, when files remain in the stack's folder. A link in its place is left
+    // alone (true).
+    bool removeStackFolderIfEmpty(const DesktopStack& stack);
 
     // Creates the storage folder (failure to the caller), protects it and brings its README up
     // to date. The README is written when there is none, and rewritten only when it is one of

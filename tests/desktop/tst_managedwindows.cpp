@@ -52,8 +52,8 @@ void TestManagedWindows::clicksDragsMergesAndDissolves()
     QCOMPARE(manager.stacks().size(), 2);
     const DesktopStack a = manager.stacks().at(0);
     const DesktopStack b = manager.stacks().at(1);
-    auto* windowA = dynamic_cast<StackWindow*>(manager.window(a.id));
-    auto* windowB = dynamic_cast<StackWindow*>(manager.window(b.id));
+    auto* windowA = dynamic_cast<StackWindow*>(manager.windows().window(a.id));
+    auto* windowB = dynamic_cast<StackWindow*>(manager.windows().window(b.id));
     QVERIFY(windowA && windowB);
     QVERIFY(windowA->isVisible());
     QCOMPARE(windowA->frameOrigin(), QPointF(200, 200));
@@ -62,7 +62,7 @@ void TestManagedWindows::clicksDragsMergesAndDissolves()
 
     // A click selects; a double-click spreads the files back to their places.
     click(*windowA);
-    QCOMPARE(manager.selection(), QSet<QUuid>{a.id});
+    QCOMPARE(manager.selection().selected(), QSet<QUuid>{a.id});
     QVERIFY(windowA->model().isSelected());
     click(*windowA, 2);
     t.scheduler.runUntilIdle();
@@ -83,7 +83,7 @@ void TestManagedWindows::clicksDragsMergesAndDissolves()
     t.scheduler.runUntilIdle();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(manager.stacks().size(), 1);
-    QVERIFY(!manager.window(a.id));
+    QVERIFY(!manager.windows().window(a.id));
     QCOMPARE(manager.stacks().at(0).items.size(), 5);
     QCOMPARE(t.namesIn(t.stackFolder(b)).size(), 5);
     QCOMPARE(windowB->model().count(), 5);
@@ -97,7 +97,7 @@ void TestManagedWindows::clicksDragsMergesAndDissolves()
     t.scheduler.advance(milliseconds(600));
     t.scheduler.runUntilIdle();
     QVERIFY(manager.stacks().isEmpty());
-    QVERIFY(!manager.window(b.id));
+    QVERIFY(!manager.windows().window(b.id));
     for (const QString& name : first + second)
         QVERIFY2(QFileInfo::exists(t.desktopPath(name)), qPrintable(name));
     TIDORA_CHECK_INVARIANT(t.invariant);

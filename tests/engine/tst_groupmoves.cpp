@@ -16,7 +16,7 @@ QList<QUuid> stacksAt(TestServices& t, const QList<QPointF>& origins)
         t.addDesktopFile(name);
         const QUuid id = t.stack({name})->id;
         t.windows.window(id)->drag(origins.at(i));
-        t.manager().windowMoved(id, origins.at(i));
+        t.manager().selection().windowMoved(id, origins.at(i));
         ids.append(id);
     }
     return ids;
@@ -28,12 +28,13 @@ void dragTo(TestServices& t, const QUuid& leader, QPointF origin)
 {
     StackManager& manager = t.manager();
     t.windows.window(leader)->drag(origin);
-    manager.windowMoved(leader, origin);
-    if (!manager.drag())
+    manager.selection().windowMoved(leader, origin);
+    if (!manager.selection().drag())
         return;
-    for (auto it = manager.drag()->start.cbegin(); it != manager.drag()->start.cend(); ++it) {
+    for (auto it = manager.selection().drag()->start.cbegin();
+         it != manager.selection().drag()->start.cend(); ++it) {
         if (FakeStackWindow* window = t.windows.window(it.key()))
-            manager.windowMoved(it.key(), window->frameOrigin());
+            manager.selection().windowMoved(it.key(), window->frameOrigin());
     }
 }
 
@@ -43,7 +44,7 @@ std::optional<QList<QUuid>> selected(TestServices& t, const QList<QUuid>& ids)
 {
     QList<QUuid> shown;
     for (const QUuid& id : ids) {
-        if (t.windows.window(id)->isSelected != t.manager().selection().contains(id))
+        if (t.windows.window(id)->isSelected != t.manager().selection().selected().contains(id))
             return std::nullopt;
         if (t.windows.window(id)->isSelected)
             shown.append(id);
@@ -91,26 +92,26 @@ void TestGroupMoves::clicksSelectAndPublish()
     TestServices t;
     const QList<QUuid> ids = stacksAt(t, {{100, 100}, {300, 100}, {500, 100}});
     StackManager& manager = t.manager();
-    QVERIFY(manager.toggleSelection(ids[0]));
-    QVERIFY(manager.toggleSelection(ids[1]));
+    QVERIFY(manager.selection().toggleSelection(ids[0]));
+    QVERIFY(manager.selection().toggleSelection(ids[1]));
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>((QList<QUuid>{ids[0], ids[1]})));
-    QVERIFY(!manager.toggleSelection(ids[0]));
+    QVERIFY(!manager.selection().toggleSelection(ids[0]));
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[1]}));
 
-    manager.selectIfNeeded(ids[1]);
+    manager.selection().selectIfNeeded(ids[1]);
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[1]}));
-    manager.toggleSelection(ids[2]);
+    manager.selection().toggleSelection(ids[2]);
     // Already selected: the group stays, so a drag can carry it.
-    manager.selectIfNeeded(ids[2]);
+    manager.selection().selectIfNeeded(ids[2]);
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>((QList<QUuid>{ids[1], ids[2]})));
-    manager.selectIfNeeded(ids[0]);
+    manager.selection().selectIfNeeded(ids[0]);
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[0]}));
-    manager.selectOnly(ids[2]);
+    manager.selection().selectOnly(ids[2]);
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[2]}));
 
     // A removed stack leaves the selection.
     manager.removeStack(ids[2], true);
-    QVERIFY(manager.selection().isEmpty());
+    QVERIFY(manager.selection().selected().isEmpty());
 }
 
 void TestGroupMoves::marqueeAddsToItsBase()
@@ -119,34 +120,34 @@ void TestGroupMoves::marqueeAddsToItsBase()
     // Windows are 140 × 150.
     const QList<QUuid> ids = stacksAt(t, {{100, 100}, {300, 100}, {500, 100}});
     StackManager& manager = t.manager();
-    manager.toggleSelection(ids[0]);
+    manager.selection().toggleSelection(ids[0]);
 
     // Shift on the Desktop keeps the selection as the base.
-    manager.marqueeBegan(true, true);
-    QCOMPARE(manager.marqueeBase(), QSet<QUuid>{ids[0]});
+    manager.selection().marqueeBegan(true, true);
+    QCOMPARE(manager.selection().marqueeBase(), QSet<QUuid>{ids[0]});
     // Touching nothing: just the base.
-    manager.marqueeChanged(QRectF(260, 300, 20, 20));
+    manager.selection().marqueeChanged(QRectF(260, 300, 20, 20));
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[0]}));
     // Drawn from right to left and downward: the rectangle is taken either way.
-    manager.marqueeChanged(QRectF(600, 300, -330, -100));
+    manager.selection().marqueeChanged(QRectF(600, 300, -330, -100));
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>((QList<QUuid>{ids[0], ids[1], ids[2]})));
     // Shrinking it lets go of what it no longer touches, never of the base.
-    manager.marqueeChanged(QRectF(290, 200, 20, 20));
+    manager.selection().marqueeChanged(QRectF(290, 200, 20, 20));
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>((QList<QUuid>{ids[0], ids[1]})));
     // A marquee over the base's own window changes nothing.
-    manager.marqueeChanged(QRectF(120, 120, 10, 10));
+    manager.selection().marqueeChanged(QRectF(120, 120, 10, 10));
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[0]}));
 
     // A plain press on the Desktop, or a press elsewhere even with Shift, clears it.
-    manager.toggleSelection(ids[2]);
-    manager.marqueeBegan(false, true);
-    QVERIFY(manager.selection().isEmpty());
-    QVERIFY(manager.marqueeBase().isEmpty());
+    manager.selection().toggleSelection(ids[2]);
+    manager.selection().marqueeBegan(false, true);
+    QVERIFY(manager.selection().selected().isEmpty());
+    QVERIFY(manager.selection().marqueeBase().isEmpty());
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{}));
-    manager.toggleSelection(ids[1]);
-    manager.marqueeBegan(true, false);
+    manager.selection().toggleSelection(ids[1]);
+    manager.selection().marqueeBegan(true, false);
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{}));
-    manager.marqueeChanged(QRectF(510, 110, 10, 10));
+    manager.selection().marqueeChanged(QRectF(510, 110, 10, 10));
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[2]}));
 }
 
@@ -156,9 +157,9 @@ void TestGroupMoves::groupDragMovesTheSelectionTogether()
     const QList<QUuid> ids = stacksAt(t, {{100, 100}, {300, 100}, {500, 100}, {700, 100}});
     StackManager& manager = t.manager();
     for (int i = 0; i < 3; ++i)
-        manager.toggleSelection(ids[i]);
+        manager.selection().toggleSelection(ids[i]);
 
-    QVERIFY(manager.beginGroupDrag(ids[1]));
+    QVERIFY(manager.selection().beginGroupDrag(ids[1]));
     dragTo(t, ids[1], QPointF(310, 130));
     dragTo(t, ids[1], QPointF(320, 160));
     QVERIFY(!manager.endGroupDrag());
@@ -168,10 +169,10 @@ void TestGroupMoves::groupDragMovesTheSelectionTogether()
         QCOMPARE(t.record(ids[i])->windowOrigin, expected[i]);
         QCOMPARE(savedOrigin(t, ids[i]), expected[i]);
     }
-    QVERIFY(!manager.drag());
+    QVERIFY(!manager.selection().drag());
 
     // A stack outside the selection moves alone.
-    QVERIFY(!manager.beginGroupDrag(ids[3]));
+    QVERIFY(!manager.selection().beginGroupDrag(ids[3]));
     dragTo(t, ids[3], QPointF(700, 400));
     manager.endGroupDrag();
     QCOMPARE(t.record(ids[3])->windowOrigin, QPointF(700, 400));
@@ -180,10 +181,10 @@ void TestGroupMoves::groupDragMovesTheSelectionTogether()
 
     // Without a drag, a window moved by anyone is still recorded.
     t.windows.window(ids[0])->drag(QPointF(50, 50));
-    manager.windowMoved(ids[0], QPointF(50, 50));
+    manager.selection().windowMoved(ids[0], QPointF(50, 50));
     QCOMPARE(savedOrigin(t, ids[0]), QPointF(50, 50));
     // A move of a window without a stack changes nothing.
-    manager.windowMoved(QUuid::createUuid(), QPointF(1, 1));
+    manager.selection().windowMoved(QUuid::createUuid(), QPointF(1, 1));
     QCOMPARE(manager.stacks().size(), 4);
 }
 
@@ -195,8 +196,8 @@ void TestGroupMoves::dropTargetsNeedTheCentreWellInside()
     StackManager& manager = t.manager();
     // Overlapping from the start: nothing lights up until the leader moves.
     t.windows.window(ids[0])->drag(QPointF(380, 100));
-    manager.windowMoved(ids[0], QPointF(380, 100));
-    manager.beginGroupDrag(ids[0]);
+    manager.selection().windowMoved(ids[0], QPointF(380, 100));
+    manager.selection().beginGroupDrag(ids[0]);
     dragTo(t, ids[0], QPointF(380, 100));
     QCOMPARE(targets(t, ids), QList<QUuid>{});
 
@@ -210,11 +211,11 @@ void TestGroupMoves::dropTargetsNeedTheCentreWellInside()
     for (const auto& [origin, lit] : steps) {
         dragTo(t, ids[0], origin);
         QCOMPARE(targets(t, ids), lit ? QList<QUuid>{ids[1]} : QList<QUuid>{});
-        QCOMPARE(manager.hoveredTargets().isEmpty(), !lit);
+        QCOMPARE(manager.selection().hoveredTargets().isEmpty(), !lit);
     }
     // The release clears every mark.
     QVERIFY(manager.endGroupDrag());
-    QVERIFY(manager.hoveredTargets().isEmpty());
+    QVERIFY(manager.selection().hoveredTargets().isEmpty());
 }
 
 void TestGroupMoves::dropTargetIsTheNearestAndTicksOnlyWhenLit()
@@ -222,7 +223,7 @@ void TestGroupMoves::dropTargetIsTheNearestAndTicksOnlyWhenLit()
     TestServices t;
     const QList<QUuid> ids = stacksAt(t, {{100, 500}, {400, 100}, {480, 100}});
     StackManager& manager = t.manager();
-    manager.beginGroupDrag(ids[0]);
+    manager.selection().beginGroupDrag(ids[0]);
     // Centre (500, 175): inside both, nearer the first (centre 470) than the second (550).
     dragTo(t, ids[0], QPointF(430, 100));
     QCOMPARE(targets(t, ids), QList<QUuid>{ids[1]});
@@ -253,16 +254,16 @@ void TestGroupMoves::droppingAStackMergesIt()
     const DesktopStack notes = *t.stack({QStringLiteral("e.txt")});
     StackManager& manager = t.manager();
     t.windows.window(pdfs.id)->drag(QPointF(100, 100));
-    manager.windowMoved(pdfs.id, QPointF(100, 100));
+    manager.selection().windowMoved(pdfs.id, QPointF(100, 100));
     t.windows.window(notes.id)->drag(QPointF(100, 400));
-    manager.windowMoved(notes.id, QPointF(100, 400));
+    manager.selection().windowMoved(notes.id, QPointF(100, 400));
     t.windows.window(images.id)->drag(QPointF(600, 100));
-    manager.windowMoved(images.id, QPointF(600, 100));
+    manager.selection().windowMoved(images.id, QPointF(600, 100));
     // The PDFs and the note are dragged together; only the PDFs land on the images.
-    manager.toggleSelection(pdfs.id);
-    manager.toggleSelection(notes.id);
+    manager.selection().toggleSelection(pdfs.id);
+    manager.selection().toggleSelection(notes.id);
 
-    QVERIFY(manager.beginGroupDrag(pdfs.id));
+    QVERIFY(manager.selection().beginGroupDrag(pdfs.id));
     dragTo(t, pdfs.id, QPointF(590, 110));
     QVERIFY(manager.endGroupDrag());
     t.scheduler.runUntilIdle();
@@ -281,7 +282,7 @@ void TestGroupMoves::droppingAStackMergesIt()
     // The note moved along and stays a stack of its own, where the drag left it.
     QCOMPARE(t.record(notes.id)->windowOrigin, QPointF(590, 410));
     QCOMPARE(savedOrigin(t, notes.id), QPointF(590, 410));
-    QCOMPARE(manager.selection(), QSet<QUuid>{notes.id});
+    QCOMPARE(manager.selection().selected(), QSet<QUuid>{notes.id});
     QVERIFY(t.alerts.shown.isEmpty());
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
@@ -295,10 +296,10 @@ void TestGroupMoves::mergeKeepsWhatCouldNotMove()
     const DesktopStack image = *t.stack({QStringLiteral("c.png")});
     StackManager& manager = t.manager();
     t.windows.window(image.id)->drag(QPointF(600, 100));
-    manager.windowMoved(image.id, QPointF(600, 100));
+    manager.selection().windowMoved(image.id, QPointF(600, 100));
     t.fs.failMovesOf(QStringLiteral("b.pdf"));
 
-    manager.beginGroupDrag(pdfs.id);
+    manager.selection().beginGroupDrag(pdfs.id);
     dragTo(t, pdfs.id, QPointF(600, 100));
     QVERIFY(manager.endGroupDrag());
     t.scheduler.runUntilIdle();

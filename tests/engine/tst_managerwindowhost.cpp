@@ -90,7 +90,7 @@ void TestManagerWindowHost::withoutTheManagerNothingHappens()
     host->moveStacksToBin({a.id});
     host->addFiles({t.desktopPath(QStringLiteral("a.txt"))}, a.id);
     t.scheduler.runUntilIdle();
-    QVERIFY(t.manager().selection().isEmpty());
+    QVERIFY(t.manager().selection().selected().isEmpty());
     QCOMPARE(t.manager().stackWithID(a.id)->state, StackState::collapsed);
     QVERIFY(t.manager().stackWithID(a.id)->windowOrigin != QPointF(9, 9));
     QVERIFY(t.alerts.shown.isEmpty());

@@ -1,6 +1,7 @@
 #include "LogCapture.h"
 #include "TestServices.h"
 #include "engine/StackManager.h"
+#include "operations/UndoState.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -277,7 +278,7 @@ void Sequence::trace()
 
 void Sequence::countConversions()
 {
-    const QList<Conversion>& now = m_t->manager().lastConversion();
+    const QList<Conversion>& now = m_t->manager().undoState().lastConversion();
     const QString folder = now.isEmpty() ? QString() : now.first().folder;
     if (!folder.isEmpty() && folder != m_conversionSeen)
         converted += int(now.size());
@@ -479,7 +480,7 @@ void Sequence::addFiles(const Pick& pick)
     StackManager& m = m_t->manager();
     QStringList paths = desktopPaths(pick.names);
     // Now and then one of the stack's own files as well.
-    const QStringList own = m.resolvedFiles(*m.stackWithID(*pick.stack));
+    const QStringList own = m.files().resolvedFiles(*m.stackWithID(*pick.stack));
     if (!own.isEmpty() && chance(0.3))
         paths.append(own.at(below(int(own.size()))));
     m.addFiles(paths, *pick.stack);
@@ -503,7 +504,7 @@ void Sequence::dissolve(const Pick& pick)
         return;
     StackManager& m = m_t->manager();
     if (chance(0.5) && m.stacks().size() > 1)
-        m.selection() = {*pick.stack, m.stacks().first().id};
+        m.selection().select({*pick.stack, m.stacks().first().id});
     m.dissolveFromMenu(*pick.stack);
 }
 
@@ -527,11 +528,11 @@ void Sequence::merge(const Pick& pick)
         return;
     // Mostly the one stack; now and then the selection it belongs to moves with it.
     if (chance(0.7))
-        m.selectOnly(*pick.stack);
-    m.beginGroupDrag(*pick.stack);
+        m.selection().selectOnly(*pick.stack);
+    m.selection().beginGroupDrag(*pick.stack);
     const QPointF origin = onto->frameOrigin() + QPointF(below(20), below(20));
     dragged->drag(origin);
-    m.windowMoved(*pick.stack, origin);
+    m.selection().windowMoved(*pick.stack, origin);
     if (m.endGroupDrag())
         ++merged;
 }

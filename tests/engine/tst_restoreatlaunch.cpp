@@ -87,7 +87,7 @@ QStringList brokenPromises(TestServices& t)
     for (const DesktopStack& stack : manager.stacks()) {
         const QString folder = t.fs.resolved(t.stackFolder(stack));
         const QString place = stack.state == StackState::collapsed ? folder : desktop;
-        const QStringList files = manager.resolvedFiles(stack);
+        const QStringList files = manager.files().resolvedFiles(stack);
         if (files.size() != stack.items.size())
             broken.append(stack.name + QStringLiteral(" lists files that are nowhere"));
         for (const QString& file : files) {
@@ -365,7 +365,7 @@ void TestRestoreAtLaunch::killAtAnyMoveIsMadeWholeAtLaunch()
     if (!state.isEmpty()) {
         QCOMPARE(stacks.size(), 1);
         QCOMPARE(rawValue(stacks.at(0).state), state);
-        QCOMPARE(t.manager().resolvedFiles(stacks.at(0)).size(), 4);
+        QCOMPARE(t.manager().files().resolvedFiles(stacks.at(0)).size(), 4);
     }
 
     // The user's next click, and the one after, move everything and rename nothing.

@@ -158,7 +158,7 @@ void TestSpreading::nameTakenAfterThePlanIsNumberedThen()
     QCOMPARE(placed.first().positions.first().name, QStringLiteral("report 2.pdf"));
     QCOMPARE(t.desktop.icon(QStringLiteral("report 2.pdf")), QPointF(100, 100));
     // The record finds its files again at their new names.
-    QCOMPARE(t.manager().resolvedFiles(*t.record(stack.id)),
+    QCOMPARE(t.manager().files().resolvedFiles(*t.record(stack.id)),
              (QStringList{t.desktopPath(QStringLiteral("report 2.pdf")),
                           t.desktopPath(QStringLiteral("b.txt"))}));
     TIDORA_CHECK_INVARIANT(t.invariant);
@@ -250,7 +250,7 @@ void TestSpreading::movesRefusedByTheDesktopAreToldAndKept()
     const DesktopStack now = *t.record(stack.id);
     QCOMPARE(now.state, state);
     QCOMPARE(itemNames(now), names);
-    QCOMPARE(t.manager().resolvedFiles(now).size(), 3);
+    QCOMPARE(t.manager().files().resolvedFiles(now).size(), 3);
     TIDORA_CHECK_INVARIANT(t.invariant);
 
     // Once the Desktop takes files again, the next click finishes the job without renaming.

@@ -1,6 +1,7 @@
 #include "LogCapture.h"
 #include "TestServices.h"
 #include "engine/StackManager.h"
+#include "engine/Stacking.h"
 #include "operations/UndoState.h"
 
 #include <QDir>
@@ -106,13 +107,13 @@ void TestStacking::windowsCloseNowAndGoLater()
     const DesktopStack stack = *t.stack({QStringLiteral("a.txt")});
     FakeStackWindow* window = t.windows.window(stack.id);
     QVERIFY(window);
-    QVERIFY(t.manager().closeWindow(stack.id));
+    QVERIFY(t.manager().windows().closeWindow(stack.id));
     QVERIFY(window->closed);
-    QVERIFY(!t.manager().window(stack.id));
+    QVERIFY(!t.manager().windows().window(stack.id));
     QCOMPARE(t.windows.windows().size(), 1);
     t.scheduler.advance(milliseconds(0));
     QVERIFY(t.windows.windows().isEmpty());
-    QVERIFY(!t.manager().closeWindow(stack.id));
+    QVERIFY(!t.manager().windows().closeWindow(stack.id));
 }
 
 void TestStacking::launchOpensAWindowPerRecord()
@@ -194,7 +195,7 @@ void TestStacking::stackingMovesFilesAndRecordsThem()
     const QString folder = t.storageFolder() + QStringLiteral("/2 PDFs");
     QCOMPARE(t.namesIn(folder), (QStringList{QStringLiteral("a.pdf"), QStringLiteral("b.pdf")}));
     QVERIFY(!QFile::exists(t.desktopPath(QStringLiteral("a.pdf"))));
-    QCOMPARE(t.manager().resolvedItems(stack).value(0), folder + QStringLiteral("/a.pdf"));
+    QCOMPARE(t.manager().files().resolvedItems(stack).value(0), folder + QStringLiteral("/a.pdf"));
     QCOMPARE(t.windows.window(stack.id)->files.size(), 2);
     // The README is there, and the folders were protected.
     QVERIFY(QFile::exists(t.storageFolder() + QStringLiteral("/README.txt")));
@@ -272,7 +273,7 @@ void TestStacking::nameTakenInTheFolderGetsANumber()
     });
     QVERIFY(t.manager().gatherIntoFolder(stack));
     QCOMPARE(itemNames(stack), QStringList{QStringLiteral("late 2.txt")});
-    QCOMPARE(t.manager().resolvedFiles(stack),
+    QCOMPARE(t.manager().files().resolvedFiles(stack),
              QStringList{t.storageFolder() + QStringLiteral("/Stack 1/late 2.txt")});
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
@@ -329,27 +330,27 @@ void TestStacking::uniqueDestinationNumbersBeforeTheExtension()
 {
     TestServices t;
     const QString folder = t.home.makeFolder(QStringLiteral("Documents/f"));
-    StackManager& m = t.manager();
-    QCOMPARE(m.uniqueDestination(folder, QStringLiteral("a.pdf")),
+    QCOMPARE(Stacking::uniqueDestination(t.fs, folder, QStringLiteral("a.pdf")),
              folder + QStringLiteral("/a.pdf"));
     t.home.write(QStringLiteral("Documents/f/a.pdf"));
     t.home.write(QStringLiteral("Documents/f/a 2.pdf"));
-    QCOMPARE(m.uniqueDestination(folder, QStringLiteral("a.pdf")),
+    QCOMPARE(Stacking::uniqueDestination(t.fs, folder, QStringLiteral("a.pdf")),
              folder + QStringLiteral("/a 3.pdf"));
     t.home.write(QStringLiteral("Documents/f/x.tar.gz"));
-    QCOMPARE(m.uniqueDestination(folder, QStringLiteral("x.tar.gz")),
+    QCOMPARE(Stacking::uniqueDestination(t.fs, folder, QStringLiteral("x.tar.gz")),
              folder + QStringLiteral("/x.tar 2.gz"));
     t.home.write(QStringLiteral("Documents/f/.bashrc"));
-    QCOMPARE(m.uniqueDestination(folder, QStringLiteral(".bashrc")),
+    QCOMPARE(Stacking::uniqueDestination(t.fs, folder, QStringLiteral(".bashrc")),
              folder + QStringLiteral("/.bashrc 2"));
     // A dangling link takes the name too.
     QFile::link(QStringLiteral("/nowhere"), folder + QStringLiteral("/link"));
-    QCOMPARE(m.uniqueDestination(folder, QStringLiteral("link")),
+    QCOMPARE(Stacking::uniqueDestination(t.fs, folder, QStringLiteral("link")),
              folder + QStringLiteral("/link 2"));
     // The longest name there can be still gets its number, shortened to fit.
     const QString longest = QString(251, QLatin1Char('n')) + QStringLiteral(".txt");
     t.home.write(QStringLiteral("Documents/f/") + longest);
-    const QString numbered = QFileInfo(m.uniqueDestination(folder, longest)).fileName();
+    const QString numbered =
+        QFileInfo(Stacking::uniqueDestination(t.fs, folder, longest)).fileName();
     QVERIFY(numbered.endsWith(QStringLiteral(" 2.txt")));
     QCOMPARE(numbered.toUtf8().size(), 255);
 }
@@ -516,7 +517,7 @@ void TestStacking::aFileBelongsToOneStackOnly()
     // Saved that way: the next launch shows each file once.
     StackManager& again = t.relaunch();
     QCOMPARE(again.stacks().size(), 1);
-    QCOMPARE(again.resolvedFiles(again.stacks().first()).size(), 3);
+    QCOMPARE(again.files().resolvedFiles(again.stacks().first()).size(), 3);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

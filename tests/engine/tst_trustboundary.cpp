@@ -234,7 +234,7 @@ void TestTrustBoundary::hostileItemsAreLeftAlone()
     t.scheduler.runUntilIdle();
     if (operation == QLatin1String("launch")) {
         // One window per record, none showing the bait, and the report names what it left.
-        QCOMPARE(manager.windowIDs().size(), manager.stacks().size());
+        QCOMPARE(manager.windows().windowIDs().size(), manager.stacks().size());
         QCOMPARE(manager.stacks().size(), stacks.size());
         for (const DesktopStack& stack : manager.stacks()) {
             for (const QString& file : t.windows.window(stack.id)->files)

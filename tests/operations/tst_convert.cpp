@@ -144,7 +144,7 @@ void TestConvert::folderNamesFollowTheStackName()
     QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("TR_a-b- c/a.txt"))));
     QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("TR_a-b- c 2/b.txt"))));
     QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("TR_Stack/c.txt"))));
-    const QList<Conversion>& last = t.manager().lastConversion();
+    const QList<Conversion>& last = t.manager().undoState().lastConversion();
     QCOMPARE(last.size(), 4);
     QCOMPARE(QFileInfo(last.at(3).folder).fileName().toUtf8().size(), 255);
     QVERIFY(QFileInfo::exists(last.at(3).folder + QStringLiteral("/d.txt")));
@@ -164,7 +164,7 @@ void TestConvert::folderStandsWhereTheWindowStood()
     t.desktop.clearCalls();
     t.manager().convertStacks({stack.id});
 
-    const Conversion conversion = t.manager().lastConversion().value(0);
+    const Conversion conversion = t.manager().undoState().lastConversion().value(0);
     QCOMPARE(conversion.stack, stack);
     QCOMPARE(conversion.folder, t.desktopPath(QStringLiteral("TR_Shots")));
     // The window's centre on the Desktop: (200 + 70, 800 − 300 − 75).
@@ -231,8 +231,8 @@ void TestConvert::filesThatCannotMoveStayInTheirStack()
     QCOMPARE(t.namesIn(t.desktopPath(QStringLiteral("TR_Mixed"))),
              (QStringList{QStringLiteral("a.txt"), QStringLiteral("c.txt")}));
     // A stack none of whose files moved still leaves its (empty) folder, and can be undone.
-    QCOMPARE(t.manager().lastConversion().size(), 2);
-    QVERIFY(t.manager().lastConversion().at(1).moved.isEmpty());
+    QCOMPARE(t.manager().undoState().lastConversion().size(), 2);
+    QVERIFY(t.manager().undoState().lastConversion().at(1).moved.isEmpty());
     QVERIFY(QFileInfo(t.desktopPath(QStringLiteral("TR_Two"))).isDir());
     TIDORA_CHECK_INVARIANT(t.invariant);
 
@@ -262,8 +262,8 @@ void TestConvert::folderThatCannotBeMadeLeavesTheStackAlone()
     QCOMPARE(*t.record(blocked.id), blocked);
     QCOMPARE(*t.record(also.id), also);
     QVERIFY(!t.record(fine.id));
-    QCOMPARE(t.manager().lastConversion().size(), 1);
-    QCOMPARE(t.manager().lastConversion().at(0).stack.id, fine.id);
+    QCOMPARE(t.manager().undoState().lastConversion().size(), 1);
+    QCOMPARE(t.manager().undoState().lastConversion().at(0).stack.id, fine.id);
     // Only the first failure is shown, once the batch is done.
     QCOMPARE(
         t.alerts.messages(),
@@ -276,7 +276,7 @@ void TestConvert::folderThatCannotBeMadeLeavesTheStackAlone()
 
     // A batch that converts nothing keeps what can be undone.
     t.manager().convertStacks({blocked.id});
-    QCOMPARE(t.manager().lastConversion().value(0).stack.id, fine.id);
+    QCOMPARE(t.manager().undoState().lastConversion().value(0).stack.id, fine.id);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
@@ -288,7 +288,7 @@ void TestConvert::onlyTheLastBatchCanBeUndone()
     const DesktopStack c = stackOf(t, {QStringLiteral("c.txt")}, QStringLiteral("C"));
     t.manager().convertStacks({a.id, b.id});
     t.manager().convertStacks({c.id});
-    QCOMPARE(t.manager().lastConversion().size(), 1);
+    QCOMPARE(t.manager().undoState().lastConversion().size(), 1);
     t.manager().undoLastConversion();
     t.scheduler.runUntilIdle();
     QCOMPARE(t.manager().stacks().size(), 1);
@@ -326,7 +326,7 @@ void TestConvert::undoBringsCollapsedStacksBack()
     QCOMPARE(TestServices::itemNames(back), TestServices::itemNames(stack));
     QCOMPARE(t.namesIn(t.stackFolder(back)),
              (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
-    QCOMPARE(t.manager().resolvedFiles(back).size(), 2);
+    QCOMPARE(t.manager().files().resolvedFiles(back).size(), 2);
     QCOMPARE(t.windows.window(stack.id)->frameOrigin(), stack.windowOrigin);
     QCOMPARE(StackListFile(t.paths, t.fs).loadStackList(), t.manager().stacks());
     QVERIFY(!QFileInfo::exists(t.desktopPath(QStringLiteral("TR_Pair"))));
@@ -472,8 +472,8 @@ void TestConvert::undoPutsBackWhenTheStorageFolderCannotBeMade()
     t.scheduler.runUntilIdle();
     // The collapsed stack waits for the next undo; the spread one needed no folder.
     QCOMPARE(t.alerts.messages(), QStringList{FaultyFileSystem::injected});
-    QCOMPARE(t.manager().lastConversion().size(), 1);
-    QCOMPARE(t.manager().lastConversion().at(0).stack.id, b.id);
+    QCOMPARE(t.manager().undoState().lastConversion().size(), 1);
+    QCOMPARE(t.manager().undoState().lastConversion().at(0).stack.id, b.id);
     QVERIFY(t.manager().undoState().available());
     QVERIFY(!t.record(b.id));
     QCOMPARE(t.record(a.id)->state, StackState::expanded);

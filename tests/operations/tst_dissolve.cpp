@@ -124,14 +124,14 @@ void TestDissolve::menuDissolvesTheSelectionInListOrder()
         ids.append(t.stack({QString::fromUtf8(name)})->id);
     }
     StackManager& m = t.manager();
-    m.selection() = {ids.at(2), ids.at(0), ids.at(1)};
+    m.selection().select({ids.at(2), ids.at(0), ids.at(1)});
     QCOMPARE(m.targetsOfWindowCommand(ids.at(1)), (QList<QUuid>{ids.at(0), ids.at(1), ids.at(2)}));
     QCOMPARE(m.targetsOfWindowCommand(ids.at(3)), QList<QUuid>{ids.at(3)});
     m.dissolveFromMenu(ids.at(3));
     QCOMPARE(m.stacks().size(), 3);
     m.dissolveFromMenu(ids.at(2));
     QVERIFY(m.stacks().isEmpty());
-    QVERIFY(m.selection().isEmpty());
+    QVERIFY(m.selection().selected().isEmpty());
     QVERIFY(t.alerts.shown.isEmpty());
     t.scheduler.runUntilIdle();
     for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
@@ -185,15 +185,14 @@ void TestDissolve::removingForgetsRecordWindowAndSelection()
     const DesktopStack a = *t.stack({QStringLiteral("a.txt")});
     const DesktopStack b = *t.stack({QStringLiteral("b.txt")});
     StackManager& m = t.manager();
-    m.selection() = {a.id, b.id};
-    m.publishSelection();
+    m.selection().select({a.id, b.id});
     t.manager().spread(a.id, false);
     m.removeStack(a.id, true);
     QCOMPARE(m.stacks().size(), 1);
     QCOMPARE(StackListFile(t.paths, t.fs).loadStackList(), m.stacks());
-    QCOMPARE(m.selection(), QSet<QUuid>{b.id});
+    QCOMPARE(m.selection().selected(), QSet<QUuid>{b.id});
     QVERIFY(t.windows.window(b.id)->isSelected);
-    QVERIFY(!m.window(a.id));
+    QVERIFY(!m.windows().window(a.id));
     // Removing what is not there only saves.
     m.removeStack(QUuid::createUuid(), true);
     QCOMPARE(m.stacks().size(), 1);

@@ -211,11 +211,11 @@ void TestUndoState::lastConversionMakesUndoAvailable()
     TestServices t;
     StackManager& m = t.manager();
     QSignalSpy available(&m.undoState(), &UndoState::availableChanged);
-    m.setLastConversion({Conversion{}});
+    m.undoState().setLastConversion({Conversion{}});
     QVERIFY(m.undoState().available());
-    QCOMPARE(m.lastConversion().size(), 1);
-    m.setLastConversion({Conversion{}, Conversion{}});
-    m.setLastConversion({});
+    QCOMPARE(m.undoState().lastConversion().size(), 1);
+    m.undoState().setLastConversion({Conversion{}, Conversion{}});
+    m.undoState().setLastConversion({});
     QVERIFY(!m.undoState().available());
     QCOMPARE(available.size(), 2);
 }

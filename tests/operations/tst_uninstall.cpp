@@ -54,7 +54,7 @@ void writeTraces(TestServices& t)
 {
     t.settings.setValue(SettingsKey::storageLocation, QStringLiteral("documents"));
     t.home.write(QStringLiteral(".config/autostart/tidora.desktop"), "[Desktop Entry]\n");
-    t.manager().saveStackList();
+    t.manager().records().save();
 }
 
 QString autostart(const TestServices& t)
@@ -197,7 +197,7 @@ void TestUninstall::finishingRemovesTheTracesThenQuits()
     writeTraces(t);
     // A file of the user's in the stacks file's folder keeps that folder.
     const QString mine = t.home.write(QStringLiteral(".local/share/Tidorama/mine.txt"), "mine");
-    const QString stacksFile = t.manager().stackListFile().stacksFileURL();
+    const QString stacksFile = t.manager().records().file().stacksFileURL();
     QVERIFY(QFileInfo::exists(stacksFile));
 
     t.alerts.answer(ticked(QStringLiteral("Uninstall")));
@@ -256,7 +256,7 @@ void TestUninstall::aFileThatCannotLeaveBlocksTheRemoval()
     QCOMPARE(t.program.integrationRemovals, 0);
     QVERIFY(!t.settings.removedAll());
     QVERIFY(QFileInfo::exists(autostart(t)));
-    QVERIFY(QFileInfo::exists(t.manager().stackListFile().stacksFileURL()));
+    QVERIFY(QFileInfo::exists(t.manager().records().file().stacksFileURL()));
     QVERIFY(t.manager().stacks().isEmpty());
     TIDORA_CHECK_INVARIANT(t.invariant);
 

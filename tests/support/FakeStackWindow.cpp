@@ -44,7 +44,7 @@ void FakeStackWindow::startDissolveAnimation()
     // Held by the manager: dropped when it goes. The window itself may be gone by then.
     manager->services().scheduler.after(std::chrono::milliseconds(dissolveDelayMs), manager,
                                         [manager, id] {
-                                            if (manager->window(id))
+                                            if (manager->windows().window(id))
                                                 manager->dissolveAfterAnimation(id);
                                         });
 }
