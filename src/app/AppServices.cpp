@@ -15,7 +15,8 @@ AppServices::AppServices(DesktopPlatform& platform)
     })
     , desktop(paths, fileSystem, settings,
               LinuxDesktopBridge::Probes{DesktopProbe::windowClass, DesktopProbe::workArea})
-    , windowFactory(std::make_unique<QtStackWindowFactory>(&platform))
+    , windowFactory(std::make_unique<QtStackWindowFactory>(
+          StackWindowEnvironment{scheduler, screens, fileSystem, alerts, &platform}))
     , firstRun(alerts, settings, folders, [this](StorageLocation location) {
         return changeLocation && changeLocation(location);
     })

@@ -1,19 +1,14 @@
 #include "desktop/QtStackWindowFactory.h"
 
 #include "desktop/StackWindow.h"
-#include "engine/ManagerWindowHost.h"
-#include "engine/StackManager.h"
+#include "engine/StackWindowHost.h"
 
-QtStackWindowFactory::QtStackWindowFactory(DesktopPlatform* platform)
-    : m_platform(platform)
+QtStackWindowFactory::QtStackWindowFactory(const StackWindowEnvironment& environment)
+    : m_environment(environment)
 {}
 
-std::unique_ptr<StackWindowPort> QtStackWindowFactory::createWindow(const QUuid& stackID,
-                                                                    StackManager& manager)
+std::unique_ptr<StackWindowPort>
+QtStackWindowFactory::createWindow(const QUuid& stackID, std::unique_ptr<StackWindowHost> host)
 {
-    const Services& services = manager.services();
-    const StackWindowEnvironment environment{services.scheduler, services.screens,
-                                             services.fileSystem, services.alerts, m_platform};
-    return std::make_unique<StackWindow>(stackID, std::make_unique<ManagerWindowHost>(manager),
-                                         environment);
+    return std::make_unique<StackWindow>(stackID, std::move(host), m_environment);
 }

@@ -1,20 +1,17 @@
 #pragma once
 
+#include "desktop/StackWindowEnvironment.h"
 #include "engine/StackWindowFactory.h"
 
-class DesktopPlatform;
-
-// Makes the real stack windows for the manager. Each window works with the manager's scheduler,
-// screens, file system and alerts, and with the desktop platform given here (none: no window
-// hints, no clicks from elsewhere, as in offscreen tests).
+// Makes the real stack windows, each working with the environment given here.
 class QtStackWindowFactory : public StackWindowFactory
 {
 public:
-    explicit QtStackWindowFactory(DesktopPlatform* platform = nullptr);
+    explicit QtStackWindowFactory(const StackWindowEnvironment& environment);
 
     std::unique_ptr<StackWindowPort> createWindow(const QUuid& stackID,
-                                                  StackManager& manager) override;
+                                                  std::unique_ptr<StackWindowHost> host) override;
 
 private:
-    DesktopPlatform* m_platform;
+    StackWindowEnvironment m_environment;
 };

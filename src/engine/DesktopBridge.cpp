@@ -111,7 +111,7 @@ bool DesktopBridge::hasHiddenFlag(const QString& path, HiddenLists& lists) const
     const QString folder = slash < 0    ? QStringLiteral(".")
                            : slash == 0 ? QStringLiteral("/")
                                         : path.left(slash);
-    return lists.names(folder, path.mid(slash + 1));
+    return lists.hides(folder, path.mid(slash + 1));
 }
 
 bool DesktopBridge::isPlainFileName(const QString& name)

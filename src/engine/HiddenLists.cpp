@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-bool HiddenLists::names(const QString& folder, const QString& name)
+bool HiddenLists::hides(const QString& folder, const QString& name)
 {
     auto found = m_lists.constFind(folder);
     if (found == m_lists.cend()) {

@@ -12,9 +12,9 @@
 class HiddenLists
 {
 public:
-    // Whether the ".hidden" list of `folder` names `name`. A list that cannot be read names
+    // Whether the ".hidden" list of `folder` hides `name`. A list that cannot be read hides
     // nothing.
-    bool names(const QString& folder, const QString& name);
+    bool hides(const QString& folder, const QString& name);
 
 private:
     QHash<QString, QSet<QByteArray>> m_lists;

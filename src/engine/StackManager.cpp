@@ -2,6 +2,7 @@
 
 #include "engine/AddFiles.h"
 #include "engine/AutoStack.h"
+#include "engine/ManagerWindowHost.h"
 #include "engine/Spreading.h"
 #include "engine/StackWindowFactory.h"
 #include "engine/StackWindowPort.h"
@@ -34,7 +35,9 @@ StackManager::StackManager(const Services& services, QObject* parent)
     , m_files(services.paths, services.fileSystem, services.bookmarks, m_folders)
     , m_records(m_stackListFile, *m_undoState, services.paths, services.alerts, services.scheduler,
                 *this)
-    , m_windows(services.windowFactory, *this, m_files, services.scheduler)
+    , m_windows(
+          services.windowFactory, [this] { return std::make_unique<ManagerWindowHost>(*this); },
+          m_files, services.scheduler)
     , m_selection(m_records, m_windows, services.alerts)
     , m_reports(services.alerts)
     , m_queries(services.scheduler)

@@ -4,16 +4,15 @@
 
 #include <memory>
 
-class StackManager;
+class StackWindowHost;
 class StackWindowPort;
 
-// Makes the window of one stack. The window holds the manager weakly (a QPointer) and does
-// nothing once it is gone.
+// Makes the window of one stack, which answers the user through `host`; the window owns it.
 class StackWindowFactory
 {
 public:
     virtual ~StackWindowFactory() = default;
 
-    virtual std::unique_ptr<StackWindowPort> createWindow(const QUuid& stackID,
-                                                          StackManager& manager) = 0;
+    virtual std::unique_ptr<StackWindowPort>
+    createWindow(const QUuid& stackID, std::unique_ptr<StackWindowHost> host) = 0;
 };

@@ -2,14 +2,15 @@
 
 #include "engine/StackFiles.h"
 #include "engine/StackWindowFactory.h"
+#include "engine/StackWindowHost.h"
 #include "engine/StackWindowPort.h"
 #include "platform/Scheduler.h"
 #include "store/DesktopStack.h"
 
-StackWindows::StackWindows(StackWindowFactory& factory, StackManager& manager,
-                           const StackFiles& files, Scheduler& scheduler)
+StackWindows::StackWindows(StackWindowFactory& factory, HostMaker makeHost, const StackFiles& files,
+                           Scheduler& scheduler)
     : m_factory(factory)
-    , m_manager(manager)
+    , m_makeHost(std::move(makeHost))
     , m_files(files)
     , m_scheduler(scheduler)
     , m_cleanup(std::make_unique<QObject>())
@@ -50,7 +51,7 @@ StackWindowPort& StackWindows::showWindow(const DesktopStack& stack, const QStri
 {
     std::unique_ptr<StackWindowPort>& slot = m_windows[stack.id];
     if (!slot)
-        slot = m_factory.createWindow(stack.id, m_manager);
+        slot = m_factory.createWindow(stack.id, m_makeHost());
     StackWindowPort& window = *slot;
     window.update(stack, files);
     const QPointF origin = window.frameOrigin();

@@ -6,14 +6,16 @@
 #include <QStringList>
 #include <QUuid>
 
+#include <functional>
+
 #include <map>
 #include <memory>
 #include <vector>
 
 class Scheduler;
 class StackFiles;
-class StackManager;
 class StackWindowFactory;
+class StackWindowHost;
 class StackWindowPort;
 struct DesktopStack;
 
@@ -22,7 +24,10 @@ struct DesktopStack;
 class StackWindows
 {
 public:
-    StackWindows(StackWindowFactory& factory, StackManager& manager, const StackFiles& files,
+    // What every new window answers the user with.
+    using HostMaker = std::function<std::unique_ptr<StackWindowHost>()>;
+
+    StackWindows(StackWindowFactory& factory, HostMaker makeHost, const StackFiles& files,
                  Scheduler& scheduler);
     ~StackWindows();
     StackWindows(const StackWindows&) = delete;
@@ -46,7 +51,7 @@ public:
 
 private:
     StackWindowFactory& m_factory;
-    StackManager& m_manager;
+    HostMaker m_makeHost;
     const StackFiles& m_files;
     Scheduler& m_scheduler;
     std::map<QUuid, std::unique_ptr<StackWindowPort>> m_windows;

@@ -32,8 +32,9 @@ private Q_SLOTS:
 void TestManagedWindows::clicksDragsMergesAndDissolves()
 {
     TestServices t;
-    QtStackWindowFactory factory;
     const Services base = t.services();
+    QtStackWindowFactory factory(
+        StackWindowEnvironment{base.scheduler, base.screens, base.fileSystem, base.alerts});
     StackManager manager(Services{base.paths, base.settings, base.folderGuard, base.fileSystem,
                                   base.bookmarks, base.scheduler, base.alerts, base.screens,
                                   base.desktop, factory, base.firstRun, base.cloudSync,

@@ -1,12 +1,13 @@
 #include "FakeStackWindow.h"
 
 #include "engine/DesktopCoordinates.h"
-#include "engine/StackManager.h"
 #include "platform/Scheduler.h"
 
-FakeStackWindow::FakeStackWindow(const QUuid& stackID, StackManager& manager, Destroyed destroyed)
+FakeStackWindow::FakeStackWindow(const QUuid& stackID, std::unique_ptr<StackWindowHost> host,
+                                 Scheduler& scheduler, Destroyed destroyed)
     : m_stackID(stackID)
-    , m_manager(&manager)
+    , m_host(std::move(host))
+    , m_scheduler(scheduler)
     , m_destroyed(std::move(destroyed))
 {}
 
@@ -37,14 +38,9 @@ QRectF FakeStackWindow::frame() const
 void FakeStackWindow::startDissolveAnimation()
 {
     ++dissolveAnimations;
-    if (!m_manager)
-        return;
-    const QUuid id = m_stackID;
-    StackManager* manager = m_manager;
-    // Held by the manager: dropped when it goes. The window itself may be gone by then.
-    manager->services().scheduler.after(std::chrono::milliseconds(dissolveDelayMs), manager,
-                                        [manager, id] {
-                                            if (manager->windows().window(id))
-                                                manager->dissolveAfterAnimation(id);
-                                        });
+    // Dropped when the window goes; a closed window's stack is gone already.
+    m_scheduler.after(std::chrono::milliseconds(dissolveDelayMs), &m_animation, [this] {
+        if (!closed)
+            m_host->dissolveAfterAnimation(m_stackID);
+    });
 }

@@ -3,14 +3,17 @@
 #include "engine/StackWindowPort.h"
 #include "store/DesktopStack.h"
 
-#include <QPointer>
+#include "engine/StackWindowHost.h"
+
+#include <QObject>
 
 #include <functional>
+#include <memory>
 
-class StackManager;
+class Scheduler;
 
 // A stack window that remembers what the manager did to it. Its frame is 140 × 150 at its
-// origin. Its dissolve animation calls the manager back after `dissolveDelay` through the
+// origin. Its dissolve animation calls its host back after `dissolveDelay` through the
 // Scheduler, as the real window does; tests can also play the user's part (drop, drag,
 // dissolve gesture) through the calls it would make.
 class FakeStackWindow : public StackWindowPort
@@ -18,7 +21,8 @@ class FakeStackWindow : public StackWindowPort
 public:
     using Destroyed = std::function<void(FakeStackWindow*)>;
 
-    FakeStackWindow(const QUuid& stackID, StackManager& manager, Destroyed destroyed);
+    FakeStackWindow(const QUuid& stackID, std::unique_ptr<StackWindowHost> host,
+                    Scheduler& scheduler, Destroyed destroyed);
     ~FakeStackWindow() override;
 
     QUuid stackID() const override { return m_stackID; }
@@ -53,7 +57,10 @@ public:
 
 private:
     QUuid m_stackID;
-    QPointer<StackManager> m_manager;
+    std::unique_ptr<StackWindowHost> m_host;
+    Scheduler& m_scheduler;
+    // What the animation's end waits in: it goes with the window.
+    QObject m_animation;
     QPointF m_origin;
     Destroyed m_destroyed;
 };

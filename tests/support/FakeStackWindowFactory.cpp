@@ -1,5 +1,9 @@
 #include "FakeStackWindowFactory.h"
 
+FakeStackWindowFactory::FakeStackWindowFactory(Scheduler& scheduler)
+    : m_scheduler(scheduler)
+{}
+
 FakeStackWindowFactory::~FakeStackWindowFactory()
 {
     // Windows that outlive the factory must not call back into it.
@@ -7,12 +11,13 @@ FakeStackWindowFactory::~FakeStackWindowFactory()
         window->forgetFactory();
 }
 
-std::unique_ptr<StackWindowPort> FakeStackWindowFactory::createWindow(const QUuid& stackID,
-                                                                      StackManager& manager)
+std::unique_ptr<StackWindowPort>
+FakeStackWindowFactory::createWindow(const QUuid& stackID, std::unique_ptr<StackWindowHost> host)
 {
     ++created;
     auto window = std::make_unique<FakeStackWindow>(
-        stackID, manager, [this](FakeStackWindow* gone) { m_windows.removeOne(gone); });
+        stackID, std::move(host), m_scheduler,
+        [this](FakeStackWindow* gone) { m_windows.removeOne(gone); });
     m_windows.append(window.get());
     return window;
 }

@@ -62,7 +62,7 @@ public:
     ScriptedAlerts alerts;
     FixedScreens screens;
     FakeDesktop desktop{paths.desktop(), fs};
-    FakeStackWindowFactory windows;
+    FakeStackWindowFactory windows{scheduler};
     ScriptedFirstRun firstRun;
     RecordingWorkspace workspace;
     RecordingProgram program;
