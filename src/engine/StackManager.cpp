@@ -7,15 +7,9 @@
 #include "engine/StackWindowFactory.h"
 #include "engine/StackWindowPort.h"
 #include "engine/Stacking.h"
-#include "engine/StoragePlaces.h"
-#include "operations/ConvertToFolders.h"
 #include "operations/Dissolve.h"
-#include "operations/MoveToBin.h"
 #include "operations/RunAsWork.h"
-#include "operations/SelectionFlag.h"
 #include "operations/StackRemoval.h"
-#include "operations/StackRename.h"
-#include "operations/UndoConversion.h"
 #include "operations/UndoState.h"
 #include "operations/Uninstall.h"
 #include "platform/Alerts.h"
@@ -42,6 +36,18 @@ StackManager::StackManager(const Services& services, QObject* parent)
     , m_reports(services.alerts)
     , m_queries(services.scheduler)
     , m_removal(m_records, m_windows, m_selection, m_folders, services.alerts)
+    , m_selectionFlag(m_queries, services.desktop, *m_undoState)
+    , m_renamer(m_records, m_windows, services.alerts)
+    , m_storageChange(m_records, m_windows, m_folders, services.settings, services.fileSystem,
+                      services.bookmarks, services.alerts, services.workspace)
+    , m_conversion(m_records, m_windows, m_files, m_removal, services.fileSystem,
+                   services.bookmarks, services.desktop, services.alerts, services.scheduler,
+                   services.screens, services.wording, *m_undoState, *this)
+    , m_conversionUndo(m_records, m_windows, m_files, m_folders, services.fileSystem,
+                       services.bookmarks, services.desktop, services.alerts, services.scheduler,
+                       *m_undoState, m_conversion, *this)
+    , m_binMover(m_records, m_windows, m_files, m_removal, m_folders, m_queries,
+                 services.fileSystem, services.alerts, services.scheduler, *m_undoState, *this)
 {}
 
 StackManager::~StackManager()
@@ -169,17 +175,17 @@ void StackManager::removeStack(const QUuid& id, bool reportLeftovers)
 
 void StackManager::refreshSelectionFlag()
 {
-    ::refreshSelectionFlag(*this);
+    m_selectionFlag.refresh();
 }
 
 void StackManager::runAsWork(Work operation)
 {
-    ::runAsWork(*this, std::move(operation));
+    ::runAsWork(m_services.scheduler, *m_undoState, *this, std::move(operation));
 }
 
 void StackManager::renameStack(const QUuid& id)
 {
-    ::renameStack(*this, id);
+    m_renamer.renameStack(id);
 }
 
 bool StackManager::endGroupDrag()
@@ -189,18 +195,18 @@ bool StackManager::endGroupDrag()
 
 bool StackManager::changeStorageLocation(StorageLocation to)
 {
-    return StoragePlaces::changeStorageLocation(*this, to);
+    return m_storageChange.changeStorageLocation(to);
 }
 
 void StackManager::revertStorageMove(const QList<StorageMove>& moves, StorageLocation from,
                                      StorageLocation to, const QString& reason)
 {
-    StoragePlaces::revertStorageMove(*this, moves, from, to, reason);
+    m_storageChange.revertStorageMove(moves, from, to, reason);
 }
 
 void StackManager::showHelp()
 {
-    StoragePlaces::showHelp(*this);
+    m_storageChange.showHelp();
 }
 
 bool StackManager::showFirstRunAlert(bool beforeStacking)
@@ -210,22 +216,22 @@ bool StackManager::showFirstRunAlert(bool beforeStacking)
 
 void StackManager::convertAll()
 {
-    ConvertToFolders::convertAll(*this);
+    m_conversion.convertAll();
 }
 
 void StackManager::convertStacks(const QList<QUuid>& ids)
 {
-    ConvertToFolders::convertStacks(*this, ids);
+    m_conversion.convertStacks(ids);
 }
 
 void StackManager::undoLastConversion()
 {
-    UndoConversion::undoLastConversion(*this);
+    m_conversionUndo.undoLastConversion();
 }
 
 void StackManager::moveStacksToBin(const QList<QUuid>& ids)
 {
-    MoveToBin::moveStacksToBin(*this, ids);
+    m_binMover.moveStacksToBin(ids);
 }
 
 void StackManager::uninstall()

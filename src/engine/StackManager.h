@@ -9,8 +9,14 @@
 #include "engine/StackRecords.h"
 #include "engine/StackSelection.h"
 #include "engine/StackWindows.h"
+#include "engine/StorageChange.h"
+#include "operations/BinMover.h"
 #include "operations/Conversion.h"
+#include "operations/ConversionUndo.h"
+#include "operations/FolderConversion.h"
+#include "operations/SelectionFlag.h"
 #include "operations/StackRemoval.h"
+#include "operations/StackRenamer.h"
 #include "operations/WorkTicket.h"
 #include "platform/Scheduler.h"
 #include "platform/Status.h"
@@ -133,7 +139,7 @@ public:
     // --- Where the files are --------------------------------------------------------------------
 
     // Asks, then moves every stack to the other storage folder (all or nothing); true when the
-    // files are at `to` now. See engine/StoragePlaces.h.
+    // files are at `to` now. See engine/StorageChange.h.
     bool changeStorageLocation(StorageLocation to);
     void revertStorageMove(const QList<StorageMove>& moves, StorageLocation from,
                            StorageLocation to, const QString& reason);
@@ -172,4 +178,10 @@ private:
     MoveReports m_reports;
     BackgroundQueries m_queries;
     StackRemoval m_removal;
+    SelectionFlag m_selectionFlag;
+    StackRenamer m_renamer;
+    StorageChange m_storageChange;
+    FolderConversion m_conversion;
+    ConversionUndo m_conversionUndo;
+    BinMover m_binMover;
 };

@@ -227,9 +227,9 @@ void stackReadable(StackManager& manager, const QList<DesktopFile>& files,
 void stackFilesAtPoint(StackManager& manager, const QList<DesktopFile>& files, QPointF point)
 {
     const QPointF origin = point - QPointF(StackWindowPort::width / 2, StackWindowPort::height / 2);
-    startWork(manager, std::chrono::milliseconds(0), [&manager, files, origin](WorkToken) {
-        stackFiles(manager, files, std::nullopt, origin);
-    });
+    startWork(
+        manager.services().scheduler, manager.undoState(), manager, std::chrono::milliseconds(0),
+        [&manager, files, origin](WorkToken) { stackFiles(manager, files, std::nullopt, origin); });
 }
 
 QString defaultStackName(const StackManager& manager, const QStringList& paths)

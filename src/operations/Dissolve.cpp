@@ -2,7 +2,7 @@
 
 #include "engine/StackManager.h"
 #include "engine/StackWindowPort.h"
-#include "operations/Confirmation.h"
+#include "operations/AskToConfirm.h"
 #include "platform/Alerts.h"
 #include "platform/Scheduler.h"
 
@@ -66,7 +66,7 @@ void dissolveAll(StackManager& manager)
         QStringLiteral("Every file goes back on your Desktop, and the stacks are removed.");
     alert.buttons = {QStringLiteral("Dissolve"), QStringLiteral("Cancel")};
     alert.defaultButton = 0;
-    if (!confirmed(alerts, alert))
+    if (!askToConfirm(alerts, alert))
         return;
 
     QList<QUuid> ids;

@@ -1,17 +1,23 @@
 #include "operations/SelectionFlag.h"
 
+#include "engine/BackgroundQueries.h"
 #include "engine/DesktopBridge.h"
-#include "engine/StackManager.h"
 #include "operations/UndoState.h"
 
-void refreshSelectionFlag(StackManager& manager)
+SelectionFlag::SelectionFlag(BackgroundQueries& queries, DesktopBridge& desktop, UndoState& state)
+    : m_queries(queries)
+    , m_desktop(desktop)
+    , m_state(state)
+{}
+
+void SelectionFlag::refresh()
 {
-    manager.undoState().setHasSelection(false);
-    DesktopBridge& desktop = manager.services().desktop;
-    manager.queries().query<bool>(
+    m_state.setHasSelection(false);
+    DesktopBridge& desktop = m_desktop;
+    m_queries.query<bool>(
         [&desktop] {
             const BridgeResult<QList<DesktopFile>> selection = desktop.selectedFiles();
             return !selection || !selection.value().isEmpty();
         },
-        [&manager](const bool& selected) { manager.undoState().setHasSelection(selected); });
+        [this](const bool& selected) { m_state.setHasSelection(selected); });
 }

@@ -1,7 +1,7 @@
 #include "operations/Uninstall.h"
 
 #include "engine/StackManager.h"
-#include "operations/Confirmation.h"
+#include "operations/AskToConfirm.h"
 #include "operations/GivingBack.h"
 #include "operations/InstallManifest.h"
 #include "platform/Alerts.h"
@@ -44,7 +44,7 @@ bool uninstallConfirmed(StackManager& manager)
             "Deleting the app or its stacks folder by hand can leave my files lost.");
         alert.checkboxEnables = 0;
     }
-    return confirmed(services.alerts, alert);
+    return askToConfirm(services.alerts, alert);
 }
 
 // The first storage folder that still holds something (or cannot be looked into).

@@ -3,7 +3,6 @@
 #include "engine/StackManager.h"
 #include "operations/MenuBarIcon.h"
 #include "operations/MenuBarIconView.h"
-#include "operations/RunAsWork.h"
 #include "operations/UndoState.h"
 
 #include <QFile>
@@ -143,10 +142,10 @@ void TestUndoState::workIsDroppedWhileWorkRuns()
     TestServices t;
     StackManager& m = t.manager();
     QList<milliseconds> ran;
-    runAsWork(m, [&](WorkToken) { ran.append(t.scheduler.now()); });
+    m.runAsWork([&](WorkToken) { ran.append(t.scheduler.now()); });
     QVERIFY(m.undoState().isWorking());
     QCOMPARE(m.undoState().menuBarIcon()->frame(), 0);
-    runAsWork(m, [&](WorkToken) { ran.append(milliseconds(-1)); });
+    m.runAsWork([&](WorkToken) { ran.append(milliseconds(-1)); });
     t.scheduler.advance(milliseconds(49));
     QVERIFY(ran.isEmpty());
     t.scheduler.advance(milliseconds(1));
@@ -154,7 +153,7 @@ void TestUndoState::workIsDroppedWhileWorkRuns()
     QVERIFY(!m.undoState().isWorking());
     QCOMPARE(m.undoState().menuBarIcon()->frame(), MenuBarIcon::idleFrame);
     // Once it is over, new work is taken again.
-    runAsWork(m, [&](WorkToken) { ran.append(t.scheduler.now()); });
+    m.runAsWork([&](WorkToken) { ran.append(t.scheduler.now()); });
     t.scheduler.runUntilIdle();
     QCOMPARE(ran.size(), 2);
 }
@@ -172,7 +171,7 @@ void TestUndoState::workEndsWhenItsLastTaskIsDone()
         if (!working)
             stacksWhenDone = m.stacks().size();
     });
-    runAsWork(m, [&](WorkToken token) {
+    m.runAsWork([&](WorkToken token) {
         m.stackSelection(std::move(token));
         workingAfterStart = m.undoState().isWorking();
     });
@@ -182,7 +181,7 @@ void TestUndoState::workEndsWhenItsLastTaskIsDone()
     QVERIFY(!m.undoState().isWorking());
 
     // A task that waits on the scheduler keeps the work going until it has run.
-    runAsWork(m, [&](WorkToken token) { t.scheduler.after(milliseconds(500), &m, [token] {}); });
+    m.runAsWork([&](WorkToken token) { t.scheduler.after(milliseconds(500), &m, [token] {}); });
     t.scheduler.advance(milliseconds(300));
     QVERIFY(m.undoState().isWorking());
     t.scheduler.advance(milliseconds(300));
@@ -195,9 +194,8 @@ void TestUndoState::droppedTasksEndTheWork()
     TestServices t;
     StackManager& m = t.manager();
     auto context = std::make_unique<QObject>();
-    runAsWork(m, [&](WorkToken token) {
-        t.scheduler.after(milliseconds(500), context.get(), [token] {});
-    });
+    m.runAsWork(
+        [&](WorkToken token) { t.scheduler.after(milliseconds(500), context.get(), [token] {}); });
     t.scheduler.advance(milliseconds(100));
     QVERIFY(m.undoState().isWorking());
     // The task's context goes: the task is dropped when it falls due, and the work with it.

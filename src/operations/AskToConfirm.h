@@ -5,4 +5,4 @@ class Alerts;
 
 // Brings the application to the front and asks; true only when the confirming button was
 // pressed.
-bool confirmed(Alerts& alerts, const Alert& alert, int confirmingButton = 0);
+bool askToConfirm(Alerts& alerts, const Alert& alert, int confirmingButton = 0);

@@ -1,14 +1,19 @@
-#include "operations/MoveToBin.h"
+#include "operations/BinMover.h"
 
-#include "engine/StackManager.h"
-#include "operations/Confirmation.h"
+#include "engine/BackgroundQueries.h"
+#include "engine/StackFiles.h"
+#include "engine/StackRecords.h"
+#include "engine/StackWindows.h"
+#include "operations/AskToConfirm.h"
 #include "operations/OperationsLog.h"
 #include "operations/RunAsWork.h"
+#include "operations/StackRemoval.h"
 #include "operations/UndoState.h"
 #include "platform/Alerts.h"
 #include "platform/FileSystem.h"
 #include "platform/TidoraError.h"
 #include "store/QuotedList.h"
+#include "store/StorageFolders.h"
 
 #include <QHash>
 #include <QPointer>
@@ -16,8 +21,6 @@
 
 #include <algorithm>
 #include <optional>
-
-namespace MoveToBin {
 
 namespace {
 
@@ -40,51 +43,6 @@ Alert confirmation(qsizetype stacks, qsizetype files)
     alert.buttons = {QStringLiteral("Cancel"), QStringLiteral("Move to Bin")};
     alert.defaultButton = 0;
     return alert;
-}
-
-// One item of a stack to trash, and where its file is when it is where the stack keeps it.
-struct Entry
-{
-    QUuid stack;
-    StackItem item;
-    std::optional<QString> path;
-};
-
-// Picks the stack's files that are where it keeps them: the others are not touched.
-void collectStack(StackManager& manager, const DesktopStack& stack, QList<Entry>& entries)
-{
-    FileSystem& fs = manager.fm();
-    // Of the places a stack's files may be, only where it keeps them now: a file the user took
-    // out of the stack folder onto the Desktop is not thrown away with the stack.
-    const QString expected = stack.state == StackState::collapsed
-                                 ? fs.resolved(manager.folders().stackFolderURL(stack))
-                                 : manager.files().resolvedDesktopFolder();
-    const QList<std::optional<QString>> paths = manager.files().resolvedItems(stack);
-    for (qsizetype i = 0; i < stack.items.size(); ++i) {
-        const StackItem& item = stack.items.at(i);
-        const std::optional<QString>& path = paths.at(i);
-        if (!path || fs.resolvedParent(*path) != expected) {
-            entries.append(Entry{stack.id, item, std::nullopt});
-            continue;
-        }
-        entries.append(Entry{stack.id, item, path});
-    }
-}
-
-// Runs off the GUI thread: the Trash may take as long as its disk does.
-QList<Status> trashFiles(FileSystem& fs, const QList<Entry>& entries)
-{
-    QList<Status> results;
-    results.reserve(entries.size());
-    for (const Entry& entry : entries) {
-        if (!entry.path)
-            results.append(Status::failure(quotedList({entry.item.name}) +
-                                           QStringLiteral(" is no longer where its stack keeps "
-                                                          "it.")));
-        else
-            results.append(fs.moveToTrash(*entry.path, nullptr));
-    }
-    return results;
 }
 
 // Why, for the alert: a reason shared by several items (the same words but for the name) is
@@ -129,10 +87,66 @@ QString reasonsText(const QStringList& names, const QStringList& reasons)
     return paragraphs.join(QStringLiteral("\n\n"));
 }
 
+} // namespace
+
+BinMover::BinMover(StackRecords& records, StackWindows& windows, const StackFiles& files,
+                   StackRemoval& removal, const StorageFolders& folders, BackgroundQueries& queries,
+                   FileSystem& fileSystem, Alerts& alerts, Scheduler& scheduler, UndoState& state,
+                   QObject& context)
+    : m_records(records)
+    , m_windows(windows)
+    , m_files(files)
+    , m_removal(removal)
+    , m_folders(folders)
+    , m_queries(queries)
+    , m_fileSystem(fileSystem)
+    , m_alerts(alerts)
+    , m_scheduler(scheduler)
+    , m_state(state)
+    , m_context(context)
+{}
+
+// Picks the stack's files that are where it keeps them: the others are not touched.
+void BinMover::collectStack(const DesktopStack& stack, QList<Entry>& entries) const
+{
+    FileSystem& fs = m_fileSystem;
+    // Of the places a stack's files may be, only where it keeps them now: a file the user took
+    // out of the stack folder onto the Desktop is not thrown away with the stack.
+    const QString expected = stack.state == StackState::collapsed
+                                 ? fs.resolved(m_folders.stackFolderURL(stack))
+                                 : m_files.resolvedDesktopFolder();
+    const QList<std::optional<QString>> paths = m_files.resolvedItems(stack);
+    for (qsizetype i = 0; i < stack.items.size(); ++i) {
+        const StackItem& item = stack.items.at(i);
+        const std::optional<QString>& path = paths.at(i);
+        if (!path || fs.resolvedParent(*path) != expected) {
+            entries.append(Entry{stack.id, item, std::nullopt});
+            continue;
+        }
+        entries.append(Entry{stack.id, item, path});
+    }
+}
+
+// Runs off the GUI thread: the Trash may take as long as its disk does.
+QList<Status> BinMover::trashFiles(FileSystem& fs, const QList<Entry>& entries)
+{
+    QList<Status> results;
+    results.reserve(entries.size());
+    for (const Entry& entry : entries) {
+        if (!entry.path)
+            results.append(Status::failure(quotedList({entry.item.name}) +
+                                           QStringLiteral(" is no longer where its stack keeps "
+                                                          "it.")));
+        else
+            results.append(fs.moveToTrash(*entry.path, nullptr));
+    }
+    return results;
+}
+
 // Back on the GUI thread: each stack loses the items now in the Trash, and gets back the others
 // (the saved list had let go of every file that was to be trashed).
-void finishTrashing(StackManager& manager, const QList<DesktopStack>& before,
-                    const QList<Entry>& entries, const QList<Status>& results)
+void BinMover::finishTrashing(const QList<DesktopStack>& before, const QList<Entry>& entries,
+                              const QList<Status>& results)
 {
     QStringList failedNames;
     QStringList reasons;
@@ -151,12 +165,12 @@ void finishTrashing(StackManager& manager, const QList<DesktopStack>& before,
         failedNames.append(entry.item.name);
         reasons.append(result.description());
     }
-    // The alerts run the event loop: the manager may go, and the stacks change, meanwhile.
-    const QPointer<StackManager> alive(&manager);
+    // The alerts run the event loop: the owner may go, and the stacks change, meanwhile.
+    const QPointer<QObject> alive(&m_context);
     for (const DesktopStack& original : before) {
         if (!alive)
             return;
-        std::optional<DesktopStack> stack = manager.stackWithID(original.id);
+        std::optional<DesktopStack> stack = m_records.withID(original.id);
         if (!stack)
             continue;
         // Looked up again: a stack may have been renamed or moved meanwhile.
@@ -173,27 +187,29 @@ void finishTrashing(StackManager& manager, const QList<DesktopStack>& before,
                 items.append(item);
         }
         stack->items = items;
-        if (stack->items.isEmpty())
-            manager.removeStack(original.id, true);
-        else
-            manager.storeStack(*stack);
+        if (stack->items.isEmpty()) {
+            m_removal.removeStack(original.id, true);
+        } else {
+            m_records.store(*stack);
+            m_windows.showWindow(*stack);
+        }
     }
     if (alive && !failedNames.isEmpty())
-        manager.services().alerts.showError(TidoraError{
+        m_alerts.showError(TidoraError{
             ErrorCode::notMovedToBin,
             QStringLiteral("Some items couldn't be moved to the Bin and remain in their stacks: ") +
                 quotedList(failedNames) + QLatin1Char('.'),
             reasonsText(failedNames, reasons)});
 }
 
-void trashStacks(StackManager& manager, const QList<QUuid>& ids, WorkToken token)
+void BinMover::trashStacks(const QList<QUuid>& ids, WorkToken token)
 {
     QList<DesktopStack> stacks;
     QList<Entry> entries;
     for (const QUuid& id : ids) {
-        if (const std::optional<DesktopStack> stack = manager.stackWithID(id)) {
+        if (const std::optional<DesktopStack> stack = m_records.withID(id)) {
             stacks.append(*stack);
-            collectStack(manager, *stack, entries);
+            collectStack(*stack, entries);
         }
     }
     // The list is saved without the files about to go before the first one goes: after a stop
@@ -205,27 +221,24 @@ void trashStacks(StackManager& manager, const QList<QUuid>& ids, WorkToken token
                 return entry.path && entry.stack == stack.id && entry.item.id == item.id;
             });
         });
-        manager.records().recordIntent(stack);
+        m_records.recordIntent(stack);
     }
-    FileSystem& fs = manager.fm();
-    manager.queries().query<QList<Status>>(
-        [&fs, entries] { return trashFiles(fs, entries); },
-        [&manager, stacks, entries](const QList<Status>& results) {
-            finishTrashing(manager, stacks, entries, results);
-        },
-        std::move(token));
+    FileSystem& fs = m_fileSystem;
+    m_queries.query<QList<Status>>([&fs, entries] { return trashFiles(fs, entries); },
+                                   [this, stacks, entries](const QList<Status>& results) {
+                                       finishTrashing(stacks, entries, results);
+                                   },
+                                   std::move(token));
 }
 
-} // namespace
-
-void moveStacksToBin(StackManager& manager, const QList<QUuid>& ids)
+void BinMover::moveStacksToBin(const QList<QUuid>& ids)
 {
-    if (manager.undoState().isWorking())
+    if (m_state.isWorking())
         return;
     const QSet<QUuid> wanted(ids.cbegin(), ids.cend());
     QList<QUuid> collected;
     qsizetype files = 0;
-    for (const DesktopStack& stack : manager.stacks()) {
+    for (const DesktopStack& stack : m_records.all()) {
         if (wanted.contains(stack.id)) {
             collected.append(stack.id);
             files += stack.items.size();
@@ -233,14 +246,10 @@ void moveStacksToBin(StackManager& manager, const QList<QUuid>& ids)
     }
     if (collected.isEmpty())
         return;
-    Alerts& alerts = manager.services().alerts;
-    if (!confirmed(alerts, confirmation(collected.size(), files), 1))
+    if (!askToConfirm(m_alerts, confirmation(collected.size(), files), 1))
         return;
 
     // Trashing waits for the disk: it runs as work, off the GUI thread.
-    runAsWork(manager, [&manager, collected](WorkToken token) {
-        trashStacks(manager, collected, std::move(token));
-    });
+    runAsWork(m_scheduler, m_state, m_context,
+              [this, collected](WorkToken token) { trashStacks(collected, std::move(token)); });
 }
-
-} // namespace MoveToBin

@@ -1,18 +1,19 @@
-#include "operations/ConvertToFolders.h"
+#include "operations/FolderConversion.h"
 
 #include "engine/DesktopBridge.h"
 #include "engine/DesktopCoordinates.h"
-#include "engine/StackManager.h"
+#include "engine/StackFiles.h"
+#include "engine/StackRecords.h"
+#include "engine/StackWindows.h"
 #include "engine/Stacking.h"
-#include "operations/Confirmation.h"
-#include "operations/Conversion.h"
+#include "operations/AskToConfirm.h"
 #include "operations/OperationsLog.h"
 #include "operations/RunAsWork.h"
+#include "operations/StackRemoval.h"
 #include "operations/UndoState.h"
 #include "platform/Alerts.h"
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
-#include "platform/Paths.h"
 #include "platform/Scheduler.h"
 #include "platform/TidoraError.h"
 #include "platform/Wording.h"
@@ -22,17 +23,7 @@
 #include <QFileInfo>
 #include <QPointer>
 
-namespace ConvertToFolders {
-
 namespace {
-
-// What converting one stack left to report.
-struct Outcome
-{
-    QStringList failedNames;
-    // Why the stack's folder could not be made.
-    std::optional<QString> error;
-};
 
 QString fileName(const QString& path)
 {
@@ -46,38 +37,60 @@ void logNotMoved(const QString& path, const Status& status)
                                              status.description();
 }
 
+} // namespace
+
+FolderConversion::FolderConversion(StackRecords& records, StackWindows& windows,
+                                   const StackFiles& files, StackRemoval& removal,
+                                   FileSystem& fileSystem, Bookmarks& bookmarks,
+                                   DesktopBridge& desktop, Alerts& alerts, Scheduler& scheduler,
+                                   const Screens& screens, const Wording& wording, UndoState& state,
+                                   QObject& context)
+    : m_records(records)
+    , m_windows(windows)
+    , m_files(files)
+    , m_removal(removal)
+    , m_fileSystem(fileSystem)
+    , m_bookmarks(bookmarks)
+    , m_desktop(desktop)
+    , m_alerts(alerts)
+    , m_scheduler(scheduler)
+    , m_screens(screens)
+    , m_wording(wording)
+    , m_state(state)
+    , m_context(context)
+{}
+
 // The folder a stack becomes: "TR_" and its name made safe, free on the Desktop.
-QString folderFor(const StackManager& manager, const DesktopStack& stack)
+QString FolderConversion::folderFor(const DesktopStack& stack) const
 {
     const QString name = StorageFolders::fittedName(
         QStringLiteral("TR_") + StorageFolders::sanitizedFolderName(stack.name), QString());
-    return Stacking::uniqueDestination(manager.fm(), manager.files().desktopFolder(), name);
+    return Stacking::uniqueDestination(m_fileSystem, m_files.desktopFolder(), name);
 }
 
-Outcome convertOneStack(StackManager& manager, const QUuid& id, QList<Conversion>& conversions)
+FolderConversion::Outcome FolderConversion::convertOneStack(const QUuid& id,
+                                                            QList<Conversion>& conversions)
 {
     Outcome outcome;
-    const std::optional<DesktopStack> found = manager.stackWithID(id);
+    const std::optional<DesktopStack> found = m_records.withID(id);
     if (!found)
         return outcome;
     const DesktopStack& stack = *found;
-    const Services& services = manager.services();
-    FileSystem& fs = manager.fm();
-    const QPointF spot =
-        DesktopCoordinates::windowCentreOnDesktop(services.screens, stack.windowOrigin);
+    FileSystem& fs = m_fileSystem;
+    const QPointF spot = DesktopCoordinates::windowCentreOnDesktop(m_screens, stack.windowOrigin);
 
     std::optional<Conversion> conversion;
     QList<StackItem> kept;
-    const QList<std::optional<QString>> paths = manager.files().resolvedItems(stack);
+    const QList<std::optional<QString>> paths = m_files.resolvedItems(stack);
     for (qsizetype i = 0; i < stack.items.size(); ++i) {
         const StackItem& item = stack.items.at(i);
         const std::optional<QString>& path = paths.at(i);
         if (!path)
             continue;
         if (!conversion) {
-            const QString folder = folderFor(manager, stack);
+            const QString folder = folderFor(stack);
             // Only a hint; the icon is placed again once the batch is done.
-            (void)services.desktop.announcePositions({NamedPosition{fileName(folder), spot}});
+            (void)m_desktop.announcePositions({NamedPosition{fileName(folder), spot}});
             if (const Status made = fs.makeFolder(folder, false); !made) {
                 logNotMoved(*path, made);
                 outcome.error = QStringLiteral("The folder \u201C%1\u201D couldn't be made on your "
@@ -91,7 +104,7 @@ Outcome convertOneStack(StackManager& manager, const QUuid& id, QList<Conversion
             // folder stay there, each listed once.
             DesktopStack leaving = stack;
             leaving.items.clear();
-            manager.records().recordIntent(leaving);
+            m_records.recordIntent(leaving);
         }
         const QString destination =
             Stacking::uniqueDestination(fs, conversion->folder, fileName(*path));
@@ -103,7 +116,7 @@ Outcome convertOneStack(StackManager& manager, const QUuid& id, QList<Conversion
         }
         StackItem inFolder = item;
         inFolder.name = fileName(destination);
-        if (std::optional<QByteArray> bookmark = services.bookmarks.make(destination))
+        if (std::optional<QByteArray> bookmark = m_bookmarks.make(destination))
             inFolder.bookmark = std::move(*bookmark);
         conversion->moved.append(std::move(inFolder));
     }
@@ -111,41 +124,38 @@ Outcome convertOneStack(StackManager& manager, const QUuid& id, QList<Conversion
     if (conversion)
         conversions.append(std::move(*conversion));
     if (kept.isEmpty()) {
-        manager.removeStack(id, true);
+        m_removal.removeStack(id, true);
     } else {
         DesktopStack rest = stack;
         rest.items = std::move(kept);
-        manager.storeStack(rest);
+        m_records.store(rest);
+        m_windows.showWindow(rest);
     }
     return outcome;
 }
 
-void finish(StackManager& manager, const QList<Conversion>& conversions,
-            const QStringList& failedNames)
+void FolderConversion::finish(const QList<Conversion>& conversions, const QStringList& failedNames)
 {
     if (!conversions.isEmpty()) {
         QList<NamedPosition> placements;
         for (const Conversion& conversion : conversions)
             placements.append(NamedPosition{fileName(conversion.folder), conversion.spot});
-        manager.undoState().setLastConversion(conversions);
-        placeIconsSoon(manager, placements);
+        m_state.setLastConversion(conversions);
+        placeIconsSoon(placements);
     }
     if (!failedNames.isEmpty())
-        manager.services().alerts.showError(TidoraError{
+        m_alerts.showError(TidoraError{
             ErrorCode::notMovedIntoFolder,
             QStringLiteral("Some files couldn't be moved into a folder, so they stay in their "
                            "stack: ") +
                 quotedList(failedNames) + QLatin1Char('.')});
 }
 
-} // namespace
-
-void convertAll(StackManager& manager)
+void FolderConversion::convertAll()
 {
-    Alerts& alerts = manager.services().alerts;
-    const qsizetype count = manager.stacks().size();
-    if (manager.undoState().isWorking() || count == 0)
-        return alerts.beep();
+    const qsizetype count = m_records.all().size();
+    if (m_state.isWorking() || count == 0)
+        return m_alerts.beep();
     Alert alert;
     alert.style = Alert::Style::Warning;
     alert.message = count == 1 ? QStringLiteral("Convert the stack into a folder?")
@@ -155,49 +165,45 @@ void convertAll(StackManager& manager)
         QStringLiteral("Each stack becomes a folder on your Desktop, named \u201CTR_\u201D and the "
                        "stack's name, with its files inside. The stacks are removed. You can undo "
                        "this from the ") +
-        manager.services().wording.menuIcon + QLatin1Char('.');
+        m_wording.menuIcon + QLatin1Char('.');
     alert.buttons = {QStringLiteral("Convert"), QStringLiteral("Cancel")};
     alert.defaultButton = 0;
-    if (!confirmed(alerts, alert))
+    if (!askToConfirm(m_alerts, alert))
         return;
 
     QList<QUuid> ids;
-    for (const DesktopStack& stack : manager.stacks())
+    for (const DesktopStack& stack : m_records.all())
         ids.append(stack.id);
-    runAsWork(manager, [&manager, ids](WorkToken) { convertStacks(manager, ids); });
+    runAsWork(m_scheduler, m_state, m_context, [this, ids](WorkToken) { convertStacks(ids); });
 }
 
-void convertStacks(StackManager& manager, const QList<QUuid>& ids)
+void FolderConversion::convertStacks(const QList<QUuid>& ids)
 {
     QList<Conversion> conversions;
     QStringList failedNames;
     std::optional<QString> firstError;
-    // A leftover report on the way runs the event loop, and the manager may go meanwhile.
-    const QPointer<StackManager> alive(&manager);
+    // A leftover report on the way runs the event loop, and the owner may go meanwhile.
+    const QPointer<QObject> alive(&m_context);
     for (const QUuid& id : ids) {
         if (!alive)
             return;
-        Outcome outcome = convertOneStack(manager, id, conversions);
+        Outcome outcome = convertOneStack(id, conversions);
         failedNames.append(outcome.failedNames);
         if (outcome.error && !firstError)
             firstError = std::move(outcome.error);
     }
     if (!alive)
         return;
-    finish(manager, conversions, failedNames);
+    finish(conversions, failedNames);
     if (firstError && alive)
-        manager.services().alerts.showError(*firstError);
+        m_alerts.showError(*firstError);
 }
 
-void placeIconsSoon(StackManager& manager, const QList<NamedPosition>& placements)
+void FolderConversion::placeIconsSoon(const QList<NamedPosition>& placements)
 {
-    manager.services().scheduler.after(
-        std::chrono::milliseconds(500), &manager, [&manager, placements] {
-            const BridgeResult<void> sent =
-                manager.services().desktop.setDesktopPositions(placements);
-            if (!sent)
-                manager.services().alerts.showError(sent.error().description());
-        });
+    m_scheduler.after(std::chrono::milliseconds(500), &m_context, [this, placements] {
+        const BridgeResult<void> sent = m_desktop.setDesktopPositions(placements);
+        if (!sent)
+            m_alerts.showError(sent.error().description());
+    });
 }
-
-} // namespace ConvertToFolders

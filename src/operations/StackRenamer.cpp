@@ -1,8 +1,12 @@
-#include "operations/StackRename.h"
+#include "operations/StackRenamer.h"
 
-#include "engine/StackManager.h"
+#include "engine/StackRecords.h"
+#include "engine/StackWindows.h"
 #include "platform/Alerts.h"
 
+namespace {
+
+// The name as typed, without the spaces and tabs at either end.
 QString trimmedStackName(const QString& typed)
 {
     const auto isBlank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
@@ -15,27 +19,35 @@ QString trimmedStackName(const QString& typed)
     return typed.mid(begin, end - begin);
 }
 
-void renameStack(StackManager& manager, const QUuid& id)
+} // namespace
+
+StackRenamer::StackRenamer(StackRecords& records, StackWindows& windows, Alerts& alerts)
+    : m_records(records)
+    , m_windows(windows)
+    , m_alerts(alerts)
+{}
+
+void StackRenamer::renameStack(const QUuid& id)
 {
-    const std::optional<DesktopStack> shown = manager.stackWithID(id);
+    const std::optional<DesktopStack> shown = m_records.withID(id);
     if (!shown)
         return;
-    Alerts& alerts = manager.services().alerts;
     Alert alert;
     alert.message = QStringLiteral("Rename Stack");
     alert.textField = shown->name;
     alert.buttons = {QStringLiteral("Rename"), QStringLiteral("Cancel")};
-    alerts.bringToFront();
-    const AlertAnswer answer = alerts.run(alert);
+    m_alerts.bringToFront();
+    const AlertAnswer answer = m_alerts.run(alert);
     if (answer.button != 0)
         return;
     // The dialog lets other events run: the stack may have changed or gone meanwhile, and a
     // stale copy must neither bring it back nor undo what happened.
-    std::optional<DesktopStack> current = manager.stackWithID(id);
+    std::optional<DesktopStack> current = m_records.withID(id);
     if (!current)
         return;
     const QString name = trimmedStackName(answer.text);
     if (!name.isEmpty())
         current->name = name;
-    manager.storeStack(*current);
+    m_records.store(*current);
+    m_windows.showWindow(*current);
 }

@@ -1,8 +1,8 @@
-#include "operations/Confirmation.h"
+#include "operations/AskToConfirm.h"
 
 #include "platform/Alerts.h"
 
-bool confirmed(Alerts& alerts, const Alert& alert, int confirmingButton)
+bool askToConfirm(Alerts& alerts, const Alert& alert, int confirmingButton)
 {
     alerts.bringToFront();
     return alerts.run(alert).button == confirmingButton;

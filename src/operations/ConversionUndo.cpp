@@ -1,10 +1,11 @@
-#include "operations/UndoConversion.h"
+#include "operations/ConversionUndo.h"
 
 #include "engine/DesktopBridge.h"
-#include "engine/StackManager.h"
+#include "engine/StackFiles.h"
+#include "engine/StackRecords.h"
+#include "engine/StackWindows.h"
 #include "engine/Stacking.h"
-#include "operations/Conversion.h"
-#include "operations/ConvertToFolders.h"
+#include "operations/FolderConversion.h"
 #include "operations/OperationsLog.h"
 #include "operations/RunAsWork.h"
 #include "operations/UndoState.h"
@@ -19,8 +20,6 @@
 #include <QPointer>
 #include <QSet>
 
-namespace UndoConversion {
-
 namespace {
 
 const QString dsStore = QStringLiteral(".DS_Store");
@@ -28,33 +27,6 @@ const QString dsStore = QStringLiteral(".DS_Store");
 QString fileName(const QString& path)
 {
     return QFileInfo(path).fileName();
-}
-
-// What undoing the batch collects across its conversions.
-struct Report
-{
-    QStringList missingNames;
-    QList<NamedPosition> placements;
-};
-
-// A stack that comes back must not share a folder with a stack made since it was converted,
-// gathered or spread alike: a spread one makes its folder again when it is gathered.
-void chooseFolderName(StackManager& manager, DesktopStack& target)
-{
-    const QSet<QString> claimed = folderNames(manager.stacks());
-    const bool taken = target.folderName && claimed.contains(*target.folderName);
-    const bool missing = target.state == StackState::collapsed && !target.folderName;
-    if (taken || missing)
-        target.folderName = manager.folders().uniqueFolderName(target.name, claimed);
-}
-
-// The folder a collapsed target gathers its files in, made and protected.
-Status prepareStackFolder(StackManager& manager, const DesktopStack& target)
-{
-    StorageFolders& folders = manager.folders();
-    if (Status made = folders.ensureStorageFolder(); !made)
-        return made;
-    return folders.createStackFolder(folders.stackFolderURL(target));
 }
 
 // Deletes the converted folder when nothing but ".DS_Store" is in it (or it cannot be listed):
@@ -75,28 +47,73 @@ void deleteIfEmpty(FileSystem& fs, const QString& folder)
     (void)fs.removeEmptyFolder(folder);
 }
 
-void undoOne(StackManager& manager, const Conversion& conversion, Report& report)
+} // namespace
+
+// What undoing the batch collects across its conversions.
+struct ConversionUndo::Report
 {
-    FileSystem& fs = manager.fm();
-    const Services& services = manager.services();
-    const std::optional<DesktopStack> current = manager.stackWithID(conversion.stack.id);
+    QStringList missingNames;
+    QList<NamedPosition> placements;
+};
+
+ConversionUndo::ConversionUndo(StackRecords& records, StackWindows& windows,
+                               const StackFiles& files, StorageFolders& folders,
+                               FileSystem& fileSystem, Bookmarks& bookmarks, DesktopBridge& desktop,
+                               Alerts& alerts, Scheduler& scheduler, UndoState& state,
+                               FolderConversion& conversion, QObject& context)
+    : m_records(records)
+    , m_windows(windows)
+    , m_files(files)
+    , m_folders(folders)
+    , m_fileSystem(fileSystem)
+    , m_bookmarks(bookmarks)
+    , m_desktop(desktop)
+    , m_alerts(alerts)
+    , m_scheduler(scheduler)
+    , m_state(state)
+    , m_conversion(conversion)
+    , m_context(context)
+{}
+
+// A stack that comes back must not share a folder with a stack made since it was converted,
+// gathered or spread alike: a spread one makes its folder again when it is gathered.
+void ConversionUndo::chooseFolderName(DesktopStack& target) const
+{
+    const QSet<QString> claimed = folderNames(m_records.all());
+    const bool taken = target.folderName && claimed.contains(*target.folderName);
+    const bool missing = target.state == StackState::collapsed && !target.folderName;
+    if (taken || missing)
+        target.folderName = m_folders.uniqueFolderName(target.name, claimed);
+}
+
+// The folder a collapsed target gathers its files in, made and protected.
+Status ConversionUndo::prepareStackFolder(const DesktopStack& target)
+{
+    if (Status made = m_folders.ensureStorageFolder(); !made)
+        return made;
+    return m_folders.createStackFolder(m_folders.stackFolderURL(target));
+}
+
+void ConversionUndo::undoOne(const Conversion& conversion, Report& report)
+{
+    FileSystem& fs = m_fileSystem;
+    const std::optional<DesktopStack> current = m_records.withID(conversion.stack.id);
     const bool inStacks = current.has_value();
     DesktopStack target = current ? *current : conversion.stack;
     if (!inStacks) {
         target.items.clear();
-        chooseFolderName(manager, target);
+        chooseFolderName(target);
     }
 
     const bool toDesktop = target.state == StackState::expanded;
-    QString destination = manager.files().desktopFolder();
+    QString destination = m_files.desktopFolder();
     if (!toDesktop) {
-        if (const Status prepared = prepareStackFolder(manager, target); !prepared) {
-            manager.undoState().setLastConversion(manager.undoState().lastConversion() +
-                                                  QList<Conversion>{conversion});
-            services.alerts.showError(prepared.description());
+        if (const Status prepared = prepareStackFolder(target); !prepared) {
+            m_state.setLastConversion(m_state.lastConversion() + QList<Conversion>{conversion});
+            m_alerts.showError(prepared.description());
             return;
         }
-        destination = manager.folders().stackFolderURL(target);
+        destination = m_folders.stackFolderURL(target);
     }
 
     // Every destination is chosen first, so that the desktop program can be told where icons
@@ -114,7 +131,7 @@ void undoOne(StackManager& manager, const Conversion& conversion, Report& report
     QList<QByteArray> bookmarks;
     for (const StackItem& item : conversion.moved)
         bookmarks.append(item.bookmark);
-    const QList<std::optional<QString>> paths = services.bookmarks.resolveAll(bookmarks);
+    const QList<std::optional<QString>> paths = m_bookmarks.resolveAll(bookmarks);
     for (qsizetype i = 0; i < conversion.moved.size(); ++i) {
         const StackItem& item = conversion.moved.at(i);
         const std::optional<QString>& path = paths.at(i);
@@ -130,7 +147,7 @@ void undoOne(StackManager& manager, const Conversion& conversion, Report& report
         QList<NamedPosition> announced;
         for (const Planned& planned : std::as_const(plan))
             announced.append(NamedPosition{fileName(planned.to), planned.item.position});
-        (void)services.desktop.announcePositions(announced);
+        (void)m_desktop.announcePositions(announced);
     }
 
     for (Planned& planned : plan) {
@@ -143,53 +160,50 @@ void undoOne(StackManager& manager, const Conversion& conversion, Report& report
         }
         StackItem& item = planned.item;
         item.name = fileName(planned.to);
-        if (std::optional<QByteArray> bookmark = services.bookmarks.make(planned.to))
+        if (std::optional<QByteArray> bookmark = m_bookmarks.make(planned.to))
             item.bookmark = std::move(*bookmark);
         target.items.append(item);
         if (toDesktop)
             report.placements.append(NamedPosition{item.name, item.position});
     }
 
-    if (!target.items.isEmpty())
-        manager.storeStack(target);
-    else if (!inStacks && !toDesktop)
-        manager.folders().removeStackFolderIfEmpty(target);
+    if (!target.items.isEmpty()) {
+        m_records.store(target);
+        m_windows.showWindow(target);
+    } else if (!inStacks && !toDesktop) {
+        m_folders.removeStackFolderIfEmpty(target);
+    }
     deleteIfEmpty(fs, conversion.folder);
 }
 
-void undoNow(StackManager& manager)
+void ConversionUndo::undoNow()
 {
-    Alerts& alerts = manager.services().alerts;
-    if (manager.undoState().lastConversion().isEmpty())
-        return alerts.beep();
-    const QList<Conversion> conversions = manager.undoState().lastConversion();
-    manager.undoState().setLastConversion({});
+    if (m_state.lastConversion().isEmpty())
+        return m_alerts.beep();
+    const QList<Conversion> conversions = m_state.lastConversion();
+    m_state.setLastConversion({});
 
     Report report;
-    // An alert on the way runs the event loop, and the manager may go meanwhile.
-    const QPointer<StackManager> alive(&manager);
+    // An alert on the way runs the event loop, and the owner may go meanwhile.
+    const QPointer<QObject> alive(&m_context);
     for (const Conversion& conversion : conversions) {
         if (!alive)
             return;
-        undoOne(manager, conversion, report);
+        undoOne(conversion, report);
     }
     if (!alive)
         return;
     if (!report.placements.isEmpty())
-        ConvertToFolders::placeIconsSoon(manager, report.placements);
+        m_conversion.placeIconsSoon(report.placements);
     if (!report.missingNames.isEmpty())
-        alerts.showError(TidoraError{
+        m_alerts.showError(TidoraError{
             ErrorCode::notPutBack,
             QStringLiteral("Some files weren't put back because they are no longer in the "
                            "folder: ") +
                 quotedList(report.missingNames) + QLatin1Char('.')});
 }
 
-} // namespace
-
-void undoLastConversion(StackManager& manager)
+void ConversionUndo::undoLastConversion()
 {
-    runAsWork(manager, [&manager](WorkToken) { undoNow(manager); });
+    runAsWork(m_scheduler, m_state, m_context, [this](WorkToken) { undoNow(); });
 }
-
-} // namespace UndoConversion
