@@ -27,8 +27,8 @@ double timed(const std::function<void()>& step, const std::function<void()>& pre
 
 void compare(const char* what, double measured, const char* bare, double baseline, double target)
 {
-    std::printf("  %-34s %9.2f ms\n  %-34s %9.2f ms\n  ratio %.2f (target <= %.0f)\n\n", what,
-                measured, bare, baseline, measured / baseline, target);
+    std::printf("  %-34s %9.2f ms\n  %-34s %9.2f ms\n  %s: %.2fx bare (target <= %.1fx)\n\n", what,
+                measured, bare, baseline, what, measured / baseline, target);
 }
 
 QString fileName(int i)
@@ -76,7 +76,7 @@ void stackAndSpread()
         for (const QString& name : std::as_const(names))
             t.fs.move(folder + QLatin1Char('/') + name, desktop + QLatin1Char('/') + name);
     });
-    compare("stack + spread 1,000 files", engine, "bare rename there and back", bare, 2);
+    compare("stack + spread 1,000 files", engine, "bare rename there and back", bare, 1.5);
 }
 
 void runAll(const char* where)

@@ -85,8 +85,13 @@ void runAll(const char* where, const QString& only)
     std::printf("  %-44s %8.2f ms  (%d files)\n", "bare walk: list the folders, stat the files",
                 walk, walked);
 
-    const auto report = [&](const char* what, double ms) {
-        std::printf("  %-44s %8.2f ms  %.2fx the bare walk (target <= 3x)\n", what, ms, ms / walk);
+    // No target is set for a lost stacks file: recovering every stack is rare.
+    const auto report = [&](const char* what, double ms, double target) {
+        if (target > 0)
+            std::printf("  %-44s %8.2f ms  %.2fx the bare walk (target <= %.0fx)\n", what, ms,
+                        ms / walk, target);
+        else
+            std::printf("  %-44s %8.2f ms  %.2fx the bare walk\n", what, ms, ms / walk);
     };
     const auto wanted = [&](const char* name) {
         return only.isEmpty() || only == QLatin1String(name);
@@ -94,7 +99,7 @@ void runAll(const char* where, const QString& only)
     qsizetype shown = 0;
     const auto launch = [&] { shown = t.relaunch().stacks().size(); };
     if (wanted("in-place"))
-        report("restoreAtLaunch, everything in place", timed(launch));
+        report("restoreAtLaunch, everything in place", timed(launch), 2);
 
     int generation = 0;
     const auto renameAll = [&] {
@@ -104,7 +109,7 @@ void runAll(const char* where, const QString& only)
             folder.rename(name, name + QStringLiteral(" r%1").arg(generation));
     };
     if (wanted("renamed")) {
-        report("restoreAtLaunch, every folder renamed", timed(launch, renameAll));
+        report("restoreAtLaunch, every folder renamed", timed(launch, renameAll), 4);
         if (t.manager().stacks().size() != stackCount || shown != stackCount)
             std::printf("    %lld stacks after the renames!\n",
                         static_cast<long long>(t.manager().stacks().size()));
@@ -112,7 +117,7 @@ void runAll(const char* where, const QString& only)
 
     const auto loseList = [&] { QFile::remove(file.stacksFileURL()); };
     if (wanted("lost")) {
-        report("restoreAtLaunch, stacks file lost", timed(launch, loseList));
+        report("restoreAtLaunch, stacks file lost", timed(launch, loseList), 0);
         std::printf("    recovered %lld stacks, %lld alerts shown\n", static_cast<long long>(shown),
                     static_cast<long long>(t.alerts.shown.size()));
     }
