@@ -148,7 +148,7 @@ int main(int argc, char* argv[])
     const double used = processorSeconds(pid) - before;
     const double wall = double(clock.elapsed()) / 1000;
     out << "idle for " << wall << " s: " << used * 1000 << " ms of processor time ("
-        << 100 * used / wall << " %), resident memory " << residentMemory(pid) << '\n';
+        << 100 * used / wall << " %, target 0 %), resident memory " << residentMemory(pid) << '\n';
     out.flush();
 
     tidora.terminate();

@@ -1,5 +1,6 @@
 #include "store/ItemPlaces.h"
 
+#include "platform/CleanPaths.h"
 #include "platform/Paths.h"
 #include "store/StorageFolders.h"
 
@@ -40,7 +41,7 @@ bool ItemPlaces::inStackFolder(const DesktopStack& stack, const QString& parent)
 bool ItemPlaces::admits(const DesktopStack& stack, const QString& path)
 {
     // A path that does not read as what it names ("..", "." or "//" in it) is nobody's.
-    if (QDir::cleanPath(path) != path)
+    if (!CleanPaths::isCleanAbsolute(QStringView(path)) && QDir::cleanPath(path) != path)
         return false;
     const QString parent = m_parents.parentOf(path);
     return m_common.contains(parent) || inStackFolder(stack, parent);

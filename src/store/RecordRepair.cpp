@@ -67,6 +67,8 @@ struct FolderAccount
 {
     QString resolvedPath;
     QStringList entries;
+    // The entries as a set, made only when an item is looked for by name: most are found by
+    // their bookmarks.
     QSet<QString> listed;
     QSet<QString> accounted;
     // The first record naming the folder, which takes in what nobody accounts for.
@@ -238,7 +240,7 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
             fresh.resolvedPath = m_parents.folder(folder);
             fresh.entries =
                 stackFolderEntries(m_fileSystem, folder, "restore").value_or(QStringList());
-            fresh.listed = QSet<QString>(fresh.entries.cbegin(), fresh.entries.cend());
+            fresh.accounted.reserve(fresh.entries.size());
             fresh.owner = s;
             account = accounts.insert(folder, std::move(fresh));
             order.append(folder);
@@ -257,6 +259,8 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
                     account->accounted.insert(lastComponent(*path));
                 continue;
             }
+            if (account->listed.isEmpty())
+                account->listed = QSet<QString>(account->entries.cbegin(), account->entries.cend());
             if (!account->listed.contains(item.name) || account->accounted.contains(item.name))
                 continue;
             account->accounted.insert(item.name);

@@ -1,31 +1,9 @@
 #include "store/ResolvedFolders.h"
 
+#include "platform/CleanPaths.h"
 #include "platform/FileSystem.h"
 
 #include <QDir>
-
-namespace {
-
-// An absolute path that QDir::cleanPath would give back as it is: no empty, "." or ".."
-// component and no slash at the end. Checking is much cheaper than cleaning.
-bool isClean(QStringView path)
-{
-    if (path.size() < 2 || path.front() != QLatin1Char('/') || path.back() == QLatin1Char('/'))
-        return false;
-    qsizetype start = 1;
-    while (start <= path.size()) {
-        qsizetype end = path.indexOf(QLatin1Char('/'), start);
-        if (end < 0)
-            end = path.size();
-        const QStringView part = path.sliced(start, end - start);
-        if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String(".."))
-            return false;
-        start = end + 1;
-    }
-    return true;
-}
-
-} // namespace
 
 QString ResolvedFolders::parentOf(const QString& path)
 {
@@ -37,7 +15,8 @@ QString ResolvedFolders::parentOf(const QString& path)
         if (!name.isEmpty() && name != QLatin1String(".") && name != QLatin1String(".."))
             return m_lastResolved;
     }
-    const QString clean = isClean(path) ? path : QDir::cleanPath(path);
+    const QString clean =
+        CleanPaths::isCleanAbsolute(QStringView(path)) ? path : QDir::cleanPath(path);
     const qsizetype slash = clean.lastIndexOf(QLatin1Char('/'));
     // Relative and root-level paths are rare: leave them to the file system.
     if (slash <= 0)
@@ -49,7 +28,7 @@ QString ResolvedFolders::parentOf(const QString& path)
 
 QString ResolvedFolders::folder(const QString& path)
 {
-    if (!isClean(path))
+    if (!CleanPaths::isCleanAbsolute(QStringView(path)))
         return m_fs.resolved(path);
     return cleanFolder(path);
 }

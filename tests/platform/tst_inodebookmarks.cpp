@@ -133,9 +133,17 @@ void TestInodeBookmarks::bytesFromElsewhereResolveToNothing()
     otherVersion[4] = 2;
     // The fixed header is 34 bytes; the path after it must be absolute.
     const QByteArray relative = good.left(34) + "Desktop/x";
+    // Only clean paths are written: one that reaches the very file another way is not ours.
+    const QByteArray path = good.mid(34);
+    const QByteArray folder = path.left(path.lastIndexOf('/'));
+    QList<QByteArray> unclean;
+    for (const QByteArray& detour : {QByteArray("/./x"), QByteArray("//x"), QByteArray("/x/"),
+                                     QByteArray("/../Desktop/x"), QByteArray("/x/.")})
+        unclean.append(good.left(34) + folder + detour);
     for (const QByteArray& bytes :
-         {QByteArray(), QByteArray("book"), good.left(20), otherVersion, relative,
-          QByteArray::fromBase64("AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA")})
+         QList<QByteArray>{QByteArray(), QByteArray("book"), good.left(20), otherVersion, relative,
+                           QByteArray::fromBase64("AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA")} +
+             unclean)
         QCOMPARE(bookmarks.resolve(bytes), std::nullopt);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/linux/InodeBookmarks.h"
 
+#include "platform/CleanPaths.h"
 #include "platform/linux/FileIdentity.h"
 #include "platform/linux/FolderLooks.h"
 #include "platform/linux/InodeIndex.h"
@@ -69,17 +70,23 @@ std::optional<Decoded> decode(const QByteArray& bytes)
     decoded.path = bytes.mid(headerSize);
     // Only clean absolute paths are ever written; anything else is not ours. A ".." after a
     // link would lead the system somewhere else than the path reads.
-    if (!decoded.path.startsWith('/') || decoded.path.contains('\0') ||
-        QDir::cleanPath(QFile::decodeName(decoded.path)) != QFile::decodeName(decoded.path))
+    if (!decoded.path.startsWith('/') || decoded.path.contains('\0'))
         return std::nullopt;
+    if (!CleanPaths::isCleanAbsolute(QByteArrayView(decoded.path))) {
+        const QString text = QFile::decodeName(decoded.path);
+        if (QDir::cleanPath(text) != text)
+            return std::nullopt;
+    }
     return decoded;
 }
 
 // The path as bookmarks record it: absolute, cleaned, in the file-name encoding.
 QByteArray recordedPath(const QString& path)
 {
-    // An absolute path needs no QFileInfo, which an operation on a thousand files would build
-    // a thousand times.
+    // An absolute path needs no QFileInfo, and a clean one no cleaning: an operation on a
+    // thousand files would do both a thousand times.
+    if (CleanPaths::isCleanAbsolute(QStringView(path)))
+        return QFile::encodeName(path);
     return QFile::encodeName(QDir::cleanPath(
         path.startsWith(QLatin1Char('/')) ? path : QFileInfo(path).absoluteFilePath()));
 }

@@ -1,5 +1,6 @@
 #include "platform/linux/LocalFileSystem.h"
 
+#include "platform/CleanPaths.h"
 #include "platform/linux/FreedesktopTrash.h"
 
 #include <QDir>
@@ -110,24 +111,32 @@ QList<EntryKind> LocalFileSystem::kinds(const QStringList& paths) const
         }
         // The folder's entries carry their type: one read of the folder instead of a look at
         // each file. A name not found so (gone, or spelt otherwise on a folder that ignores
-        // case) is looked at on its own.
-        QHash<QByteArray, QList<qsizetype>> wanted;
-        for (const qsizetype i : indices)
-            wanted[encoded(paths.at(i).sliced(folder.key().size() + 1))].append(i);
+        // case) is looked at on its own, as is a path asked for twice (rare) the second time.
+        // Each name maps to its index + 1 (0: not yet asked for).
+        QHash<QByteArray, qsizetype> wanted;
+        wanted.reserve(indices.size());
+        QList<qsizetype> repeated;
+        for (const qsizetype i : indices) {
+            qsizetype& slot = wanted[encoded(paths.at(i).sliced(folder.key().size() + 1))];
+            if (slot == 0)
+                slot = i + 1;
+            else
+                repeated.append(i);
+        }
         while (const dirent* entry = ::readdir(dir.get())) {
             const auto named = wanted.find(
                 QByteArray::fromRawData(entry->d_name, qsizetype(std::strlen(entry->d_name))));
             if (named == wanted.end())
                 continue;
             const std::optional<EntryKind> listed = kindOfEntryType(entry->d_type);
-            for (const qsizetype i : named.value())
-                found[i] = listed ? *listed : kind(paths.at(i));
+            const qsizetype i = named.value() - 1;
+            found[i] = listed ? *listed : kind(paths.at(i));
             wanted.erase(named);
         }
-        for (const QList<qsizetype>& unseen : std::as_const(wanted)) {
-            for (const qsizetype i : unseen)
-                found[i] = kind(paths.at(i));
-        }
+        for (const qsizetype slot : std::as_const(wanted))
+            found[slot - 1] = kind(paths.at(slot - 1));
+        for (const qsizetype i : std::as_const(repeated))
+            found[i] = kind(paths.at(i));
     }
     return found;
 }
@@ -153,7 +162,9 @@ std::optional<Listing> LocalFileSystem::list(const QString& folder) const
 
 QString LocalFileSystem::resolved(const QString& path) const
 {
-    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString absolute = CleanPaths::isCleanAbsolute(QStringView(path))
+                                 ? path
+                                 : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     char buffer[PATH_MAX];
     if (::realpath(encoded(absolute).constData(), buffer))
         return QFile::decodeName(buffer);

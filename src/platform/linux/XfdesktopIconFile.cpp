@@ -45,23 +45,25 @@ QHash<QByteArray, XfdesktopGrid::Cell> XfdesktopIconFile::cells() const
 {
     QHash<QByteArray, XfdesktopGrid::Cell> cells;
     std::optional<QByteArray> group;
-    std::optional<int> row;
-    std::optional<int> column;
+    // -1 until the group's line is read (values are never negative); an int rather than an
+    // optional keeps GCC's optimiser from seeing a use before assignment that cannot happen.
+    int row = -1;
+    int column = -1;
     const auto finish = [&] {
-        if (group && row && column)
-            cells.insert(*group, XfdesktopGrid::Cell{*row, *column});
+        if (group && row >= 0 && column >= 0)
+            cells.insert(*group, XfdesktopGrid::Cell{row, column});
     };
     for (const Line& line : lines()) {
         const QByteArray text = m_text.mid(line.start, line.end - line.start);
         if (const std::optional<QByteArray> next = groupOf(text)) {
             finish();
             group = next;
-            row.reset();
-            column.reset();
+            row = -1;
+            column = -1;
         } else if (const auto value = valueOf(text, "row")) {
-            row = value;
+            row = *value;
         } else if (const auto value = valueOf(text, "col")) {
-            column = value;
+            column = *value;
         }
     }
     finish();
