@@ -32,7 +32,7 @@ StackManager::StackManager(const Services& services, QObject* parent)
     , m_windows(
           services.windowFactory, [this] { return std::make_unique<ManagerWindowHost>(*this); },
           m_files, services.scheduler)
-    , m_selection(m_records, m_windows, services.alerts)
+    , m_selection(m_records, m_windows, services.alerts, services.scheduler)
     , m_reports(services.alerts)
     , m_queries(services.scheduler)
     , m_removal(m_records, m_windows, m_selection, m_folders, services.alerts)

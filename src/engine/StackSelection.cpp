@@ -4,8 +4,10 @@
 #include "engine/StackWindowPort.h"
 #include "engine/StackWindows.h"
 #include "platform/Alerts.h"
+#include "platform/Scheduler.h"
 #include "platform/Screens.h"
 
+#include <chrono>
 #include <cmath>
 
 namespace {
@@ -23,10 +25,12 @@ bool contains(const QRectF& rect, QPointF point)
 
 } // namespace
 
-StackSelection::StackSelection(StackRecords& records, StackWindows& windows, Alerts& alerts)
+StackSelection::StackSelection(StackRecords& records, StackWindows& windows, Alerts& alerts,
+                               Scheduler& scheduler)
     : m_records(records)
     , m_windows(windows)
     , m_alerts(alerts)
+    , m_scheduler(scheduler)
 {}
 
 void StackSelection::publish()
@@ -169,10 +173,26 @@ void StackSelection::windowMoved(const QUuid& id, QPointF origin)
     }
     changed = recordOrigin(id, origin) || changed;
     // A list that did not change would only be written again as it is.
-    if (changed) {
-        m_records.refreshFlags();
+    if (!changed)
+        return;
+    m_records.refreshFlags();
+    if (m_drag)
+        saveDuringDrag();
+    else
         m_records.save();
-    }
+}
+
+void StackSelection::saveDuringDrag()
+{
+    if (m_unsavedMoves)
+        return;
+    m_unsavedMoves = true;
+    m_scheduler.after(std::chrono::seconds(1), &m_pendingSave, [this] {
+        if (!m_unsavedMoves)
+            return;
+        m_unsavedMoves = false;
+        m_records.save();
+    });
 }
 
 QList<StackSelection::Drop> StackSelection::endGroupDrag()
@@ -184,6 +204,7 @@ QList<StackSelection::Drop> StackSelection::endGroupDrag()
     m_hoveredTargets.clear();
     for (const QUuid& id : m_windows.windowIDs())
         m_windows.window(id)->setDropTarget(false);
+    m_unsavedMoves = false;
     m_records.save();
     return drops;
 }

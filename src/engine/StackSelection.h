@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QObject>
 #include <QPointF>
 #include <QRectF>
 #include <QSet>
@@ -11,6 +12,7 @@
 #include <utility>
 
 class Alerts;
+class Scheduler;
 class StackRecords;
 class StackWindows;
 
@@ -31,7 +33,8 @@ public:
     // A dragged stack and the stack it was dropped on.
     using Drop = std::pair<QUuid, QUuid>;
 
-    StackSelection(StackRecords& records, StackWindows& windows, Alerts& alerts);
+    StackSelection(StackRecords& records, StackWindows& windows, Alerts& alerts,
+                   Scheduler& scheduler);
 
     // The selected stacks.
     const QSet<QUuid>& selected() const { return m_selection; }
@@ -63,8 +66,9 @@ public:
     // it, else the stack alone. True for a drag of more than one stack.
     bool beginGroupDrag(const QUuid& id);
     // The stack's window now stands at `origin`. During a drag the leader's moves carry the
-    // other dragged windows along and light up the stacks they would land on; every move is
-    // recorded in the stack's record and saved.
+    // other dragged windows along and light up the stacks they would land on. Every move is
+    // recorded in the stack's record and saved: at once without a drag; during one, at most
+    // once a second and at the release, as the stacks file is rewritten whole on every save.
     void windowMoved(const QUuid& id, QPointF origin);
     // The button went up: the drag ends, and each dragged stack over another stack comes back
     // with that stack, for the caller to merge.
@@ -82,10 +86,15 @@ private:
     std::optional<QUuid> targetOf(const Drag& drag, QRectF dragged) const;
     void updateDropTargets();
     bool recordOrigin(const QUuid& id, QPointF origin);
+    void saveDuringDrag();
 
     StackRecords& m_records;
     StackWindows& m_windows;
     Alerts& m_alerts;
+    Scheduler& m_scheduler;
+    // Moves recorded during the drag and not saved yet; what the save waits in.
+    bool m_unsavedMoves = false;
+    QObject m_pendingSave;
     QSet<QUuid> m_selection;
     std::optional<Drag> m_drag;
     QSet<QUuid> m_hoveredTargets;
