@@ -260,6 +260,8 @@ void TestStackListFile::undecodableFileIsSetAsideWhole_data()
     QTest::newRow("empty file") << QByteArray();
     QTest::newRow("not JSON") << QByteArray("stacks: none");
     QTest::newRow("cut short") << list(goodStack, goodItem).chopped(3);
+    // What a crash can leave of a file that grew: its new length, the new blocks still zero.
+    QTest::newRow("zeros after the list") << list(goodStack, goodItem) + QByteArray(64, '\0');
     QTest::newRow("an object") << QByteArray("{}");
     QTest::newRow("an array of numbers") << QByteArray("[1]");
     QTest::newRow("control: decodes") << list(goodStack, goodItem);
