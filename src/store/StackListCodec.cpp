@@ -3,8 +3,6 @@
 #include <QLocale>
 
 #include <rapidjson/document.h>
-#include <rapidjson/encodedstream.h>
-#include <rapidjson/memorystream.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
@@ -18,12 +16,12 @@ using Value = rapidjson::Value;
 using Writer = rapidjson::Writer<rapidjson::StringBuffer>;
 
 // The id in capitals without braces, as the stacks file and the old stack folders name it;
-// written straight into the text, which a save does for every item.
-void appendUuid(QByteArray& json, const QUuid& id)
+// made without allocating, which a save does for every item.
+std::array<char, 36> uuidChars(const QUuid& id)
 {
     static constexpr char digits[] = "0123456789ABCDEF";
-    char text[36];
-    char* out = text;
+    std::array<char, 36> text;
+    char* out = text.data();
     const auto put = [&out](quint64 value, int count) {
         for (int i = count - 1; i >= 0; --i, value >>= 4)
             out[i] = digits[value & 0xF];
@@ -41,7 +39,7 @@ void appendUuid(QByteArray& json, const QUuid& id)
     for (int i = 2; i < 8; ++i)
         node = node << 8 | id.data4[i];
     put(node, 12);
-    json.append(text, sizeof text);
+    return text;
 }
 
 // The values of the Base64 alphabet's characters; -1 for every other byte.
@@ -144,8 +142,9 @@ std::optional<QUuid> uuidFrom(const Value* value)
 {
     if (!value)
         return std::nullopt;
+    // A byte beyond ASCII is not hexadecimal either way.
     return StackListCodec::uuidFromText(
-        QUtf8StringView(value->GetString(), qsizetype(value->GetStringLength())));
+        QLatin1StringView(value->GetString(), qsizetype(value->GetStringLength())));
 }
 
 std::optional<QPointF> pointFrom(const Value* value)
@@ -212,8 +211,10 @@ std::optional<DesktopStack> stackFrom(const Value& value)
     return stack;
 }
 
-void writeString(Writer& writer, const QString& text)
+// `marked` is set when the text starts with a byte order mark.
+void writeString(Writer& writer, const QString& text, bool& marked)
 {
+    marked = marked || text.startsWith(QChar(0xFEFF));
     const QByteArray utf8 = text.toUtf8();
     writer.String(utf8.constData(), rapidjson::SizeType(utf8.size()));
 }
@@ -222,9 +223,11 @@ void writeString(Writer& writer, const QString& text)
 // back exactly: the number forms the file has always had.
 void writeNumber(Writer& writer, double value)
 {
-    const QByteArray text = value == std::trunc(value) && value >= -0x1p63 && value < 0x1p63
-                                ? QByteArray::number(qint64(value))
-                                : QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
+    if (value == std::trunc(value) && value >= -0x1p63 && value < 0x1p63) {
+        writer.Int64(qint64(value));
+        return;
+    }
+    const QByteArray text = QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
     writer.RawValue(text.constData(), size_t(text.size()), rapidjson::kNumberType);
 }
 
@@ -238,9 +241,8 @@ void writePoint(Writer& writer, const QPointF& point)
 
 void writeUuid(Writer& writer, const QUuid& id)
 {
-    QByteArray text;
-    appendUuid(text, id);
-    writer.String(text.constData(), rapidjson::SizeType(text.size()));
+    const std::array<char, 36> text = uuidChars(id);
+    writer.String(text.data(), rapidjson::SizeType(text.size()));
 }
 
 } // namespace
@@ -255,9 +257,8 @@ bool isPlainName(const QString& name)
 
 QString uuidText(const QUuid& id)
 {
-    QByteArray text;
-    appendUuid(text, id);
-    return QString::fromLatin1(text);
+    const std::array<char, 36> text = uuidChars(id);
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
 std::optional<QUuid> uuidFromText(QAnyStringView text)
@@ -307,11 +308,12 @@ std::optional<QByteArray> encodeStack(const DesktopStack& stack, QString* error)
     rapidjson::StringBuffer buffer;
     buffer.Reserve(size_t(160 + stack.items.size() * 320));
     Writer writer(buffer);
+    bool marked = false;
     // Keys in sorted order, as the file has always had them.
     writer.StartObject();
     if (stack.folderName) {
         writer.Key("folderName");
-        writeString(writer, *stack.folderName);
+        writeString(writer, *stack.folderName, marked);
     }
     writer.Key("id");
     writeUuid(writer, stack.id);
@@ -325,34 +327,37 @@ std::optional<QByteArray> encodeStack(const DesktopStack& stack, QString* error)
         writer.Key("id");
         writeUuid(writer, item.id);
         writer.Key("name");
-        writeString(writer, item.name);
+        writeString(writer, item.name, marked);
         writer.Key("position");
         writePoint(writer, item.position);
         writer.EndObject();
     }
     writer.EndArray();
     writer.Key("name");
-    writeString(writer, stack.name);
+    writeString(writer, stack.name, marked);
     writer.Key("state");
-    writeString(writer, rawValue(stack.state));
+    writeString(writer, rawValue(stack.state), marked);
     writer.Key("windowOrigin");
     writePoint(writer, stack.windowOrigin);
     writer.EndObject();
     QByteArray json(buffer.GetString(), qsizetype(buffer.GetSize()));
     // Readers before this one (Qt's) drop a byte order mark that starts a string unescaped; the
     // file has always escaped it. A quote followed by the mark only starts a string.
-    if (json.contains("\"\xEF\xBB\xBF"))
+    if (marked)
         json.replace("\"\xEF\xBB\xBF", "\"\\ufeff");
     return json;
 }
 
 std::optional<QList<DesktopStack>> decodeStackList(const QByteArray& json)
 {
+    // Parsed in place, in a copy: strings are decoded where they stand instead of copied out.
+    QByteArray text(json.constData(), json.size());
+    char* const start = text.data();
     // A leading UTF-8 byte order mark is skipped, as JSON readers do.
-    rapidjson::MemoryStream bytes(json.constData(), size_t(json.size()));
-    rapidjson::EncodedInputStream<rapidjson::UTF8<>, rapidjson::MemoryStream> in(bytes);
+    const qsizetype skipped = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    rapidjson::InsituStringStream in(start + skipped);
     rapidjson::Document document;
-    constexpr unsigned flags = rapidjson::kParseValidateEncodingFlag |
+    constexpr unsigned flags = rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag |
                                rapidjson::kParseFullPrecisionFlag |
                                rapidjson::kParseStopWhenDoneFlag;
     document.ParseStream<flags>(in);
@@ -360,8 +365,8 @@ std::optional<QList<DesktopStack>> decodeStackList(const QByteArray& json)
         return std::nullopt;
     // Nothing but JSON's whitespace may follow, a NUL byte included (the parser would take one
     // for the end).
-    for (size_t at = in.Tell(); at < size_t(json.size()); ++at) {
-        const char c = json.at(qsizetype(at));
+    for (qsizetype at = skipped + qsizetype(in.Tell()); at < json.size(); ++at) {
+        const char c = json.at(at);
         if (c != ' ' && c != '\n' && c != '\r' && c != '\t')
             return std::nullopt;
     }
