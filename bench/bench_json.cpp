@@ -446,6 +446,15 @@ int main(int argc, char** argv)
     check("RapidJSON");
 #endif
 
+    print("read, StackListCodec (in use)",
+          timeRuns(runs,
+                   [&] {
+                       count =
+                           StackListCodec::decodeStackList(readAll(path)).value_or(Stacks()).size();
+                   }),
+          bareRead);
+    check("StackListCodec");
+
     const QString copy = dir.filePath(QStringLiteral("copy.json"));
     const Timing bareWrite = timeRuns(runs, [&] { writeAll(copy, text); });
     std::printf("%-30s %8.3f ms\n", "write bytes (bare)", bareWrite.median);
@@ -457,6 +466,19 @@ int main(int argc, char** argv)
     if (rapidRead(rapidWrite(stacks)).value_or(Stacks()) != stacks)
         std::printf("  RapidJSON's text does not read back!\n");
 #endif
+    const auto codecWrite = [&stacks]() -> QByteArray {
+        QByteArray text = "[";
+        for (const DesktopStack& stack : stacks) {
+            if (text.size() > 1)
+                text += ',';
+            text += StackListCodec::encodeStack(stack, nullptr).value_or(QByteArray());
+        }
+        return text + ']';
+    };
+    print("write, StackListCodec (in use)", timeRuns(runs, [&] { writeAll(copy, codecWrite()); }),
+          bareWrite);
+    if (codecWrite() != text)
+        std::printf("  StackListCodec writes other bytes than Qt's writer!\n");
     if (qtRead(qtWrite(stacks)).value_or(Stacks()) != stacks)
         std::printf("  QJsonDocument's text does not read back!\n");
     return 0;

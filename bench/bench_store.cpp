@@ -95,9 +95,11 @@ int main(int argc, char** argv)
         copy.write(same);
         copy.commit();
     });
-    char saveNote[64];
-    std::snprintf(saveNote, sizeof saveNote, "%.2fx the bare write (target <= 3x)",
-                  save.median / bare.median);
+    // The disk's share varies from run to run on a busy machine; the fastest runs show the
+    // encoding's own share best.
+    char saveNote[96];
+    std::snprintf(saveNote, sizeof saveNote, "%.2fx the bare write (fastest %.2fx), target <= 3x",
+                  save.median / bare.median, save.fastest / bare.fastest);
     print("save, every record encoded", save, saveNote);
     print("  bare: writing that many bytes", bare, "(QSaveFile, one write)");
     std::printf("  stacks.json: %lld bytes\n", static_cast<long long>(same.size()));
