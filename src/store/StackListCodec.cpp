@@ -97,6 +97,54 @@ std::optional<QByteArray> canonicalBase64(QByteArrayView text)
     return bytes;
 }
 
+// Builds the document as the parser reads, but refuses nesting deeper than Qt's reader took
+// (1024 levels): a file of nested brackets would otherwise take the parser's recursion, and
+// the memory of every level, as deep as the file is long.
+class NestingLimit
+{
+public:
+    explicit NestingLimit(rapidjson::Document& document)
+        : m_document(document)
+    {}
+
+    bool Null() { return m_document.Null(); }
+    bool Bool(bool value) { return m_document.Bool(value); }
+    bool Int(int value) { return m_document.Int(value); }
+    bool Uint(unsigned value) { return m_document.Uint(value); }
+    bool Int64(int64_t value) { return m_document.Int64(value); }
+    bool Uint64(uint64_t value) { return m_document.Uint64(value); }
+    bool Double(double value) { return m_document.Double(value); }
+    bool RawNumber(const char* text, rapidjson::SizeType length, bool copy)
+    {
+        return m_document.RawNumber(text, length, copy);
+    }
+    bool String(const char* text, rapidjson::SizeType length, bool copy)
+    {
+        return m_document.String(text, length, copy);
+    }
+    bool Key(const char* text, rapidjson::SizeType length, bool copy)
+    {
+        return m_document.Key(text, length, copy);
+    }
+    bool StartObject() { return ++m_depth <= deepest && m_document.StartObject(); }
+    bool EndObject(rapidjson::SizeType members)
+    {
+        --m_depth;
+        return m_document.EndObject(members);
+    }
+    bool StartArray() { return ++m_depth <= deepest && m_document.StartArray(); }
+    bool EndArray(rapidjson::SizeType elements)
+    {
+        --m_depth;
+        return m_document.EndArray(elements);
+    }
+
+private:
+    static constexpr int deepest = 1024;
+    rapidjson::Document& m_document;
+    int m_depth = 0;
+};
+
 // A QString of the UTF-8 the parser gives (it has checked it). Byte order marks are content
 // here: QString::fromUtf8 would drop the first one.
 QString textOf(const Value& value)
@@ -357,11 +405,17 @@ std::optional<QList<DesktopStack>> decodeStackList(const QByteArray& json)
     const qsizetype skipped = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     rapidjson::InsituStringStream in(start + skipped);
     rapidjson::Document document;
-    constexpr unsigned flags = rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag |
-                               rapidjson::kParseFullPrecisionFlag |
-                               rapidjson::kParseStopWhenDoneFlag;
-    document.ParseStream<flags>(in);
-    if (document.HasParseError() || !document.IsArray())
+    bool parsed = false;
+    auto parse = [&in, &parsed](rapidjson::Document& handler) {
+        constexpr unsigned flags =
+            rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag |
+            rapidjson::kParseFullPrecisionFlag | rapidjson::kParseStopWhenDoneFlag;
+        NestingLimit limited(handler);
+        parsed = !rapidjson::Reader().Parse<flags>(in, limited).IsError();
+        return parsed;
+    };
+    document.Populate(parse);
+    if (!parsed || !document.IsArray())
         return std::nullopt;
     // Nothing but JSON's whitespace may follow, a NUL byte included (the parser would take one
     // for the end).

@@ -264,6 +264,7 @@ void TestStackListFile::undecodableFileIsSetAsideWhole_data()
     QTest::newRow("zeros after the list") << list(goodStack, goodItem) + QByteArray(64, '\0');
     QTest::newRow("an object") << QByteArray("{}");
     QTest::newRow("an array of numbers") << QByteArray("[1]");
+    QTest::newRow("deeply nested") << QByteArray(200000, '[') + QByteArray(200000, ']');
     QTest::newRow("control: decodes") << list(goodStack, goodItem);
     QTest::newRow("unknown state") << list(replaced(goodStack, "collapsed", "open"), goodItem);
     QTest::newRow("missing name") << list(replaced(goodStack, R"("name":"A",)", ""), goodItem);
