@@ -87,25 +87,33 @@ int main(int argc, char** argv)
                 itemsPerStack, qVersion(), qPrintable(QDir::tempPath()), runs);
     StackListFile file(paths, fs);
     const Timing save = timed([&] { StackListFile(paths, fs).saveStackList(stacks); });
-    print("save, every record encoded", save, "target <= 20 ms");
-    std::printf("  stacks.json: %lld bytes\n",
-                static_cast<long long>(QFileInfo(file.stacksFileURL()).size()));
+    // What the disk alone takes for a file of that size, written the same way.
+    const QByteArray same = readAll(file.stacksFileURL());
+    const Timing bare = timed([&] {
+        QSaveFile copy(paths.dataFolder() + QStringLiteral("/copy.json"));
+        copy.open(QIODevice::WriteOnly);
+        copy.write(same);
+        copy.commit();
+    });
+    // The disk's share varies from run to run on a busy machine; the fastest runs show the
+    // encoding's own share best.
+    char saveNote[96];
+    std::snprintf(saveNote, sizeof saveNote, "%.2fx the bare write (fastest %.2fx), target <= 3x",
+                  save.median / bare.median, save.fastest / bare.fastest);
+    print("save, every record encoded", save, saveNote);
+    print("  bare: writing that many bytes", bare, "(QSaveFile, one write)");
+    std::printf("  stacks.json: %lld bytes\n", static_cast<long long>(same.size()));
     qsizetype loaded = 0;
     const Timing load = timed([&] { loaded = file.loadStackList().size(); });
     print("load", load, "target <= 30 ms");
     if (loaded != stackCount)
         std::printf("  load gave %lld stacks!\n", static_cast<long long>(loaded));
-    // The decoding alone, from bytes already read, next to the general QJsonDocument reader.
+    // The decoding alone, from bytes already read.
     const QByteArray stored = readAll(file.stacksFileURL());
     const Timing decode = timed([&] {
         loaded = StackListCodec::decodeStackList(stored).value_or(QList<DesktopStack>()).size();
     });
     print("  of which decoding", decode, "");
-    const Timing decodeGeneral = timed([&] {
-        loaded =
-            StackListCodec::decodeWithJsonDocument(stored).value_or(QList<DesktopStack>()).size();
-    });
-    print("  decoding with QJsonDocument instead", decodeGeneral, "reference");
 
     file.saveStackList(stacks);
     int step = 0;
@@ -116,16 +124,6 @@ int main(int argc, char** argv)
     // After window moves the stacks file is no longer the base, and is read against it.
     const Timing loadAfterMoves = timed([&] { loaded = file.loadStackList().size(); });
     print("load after window moves, against the base", loadAfterMoves, "target <= 30 ms");
-    // What the disk alone takes for a file of that size, written the same way.
-    const QByteArray same = readAll(file.stacksFileURL());
-    const Timing bare = timed([&] {
-        QSaveFile copy(paths.dataFolder() + QStringLiteral("/copy.json"));
-        copy.open(QIODevice::WriteOnly);
-        copy.write(same);
-        copy.commit();
-    });
-    print("  of which writing that many bytes", bare, "(QSaveFile, one write)");
-
     const Timing statLoop = timed([&] {
         struct stat info;
         for (const QString& path : std::as_const(files))

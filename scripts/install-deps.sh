@@ -7,7 +7,7 @@ build_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libxcb1-dev libxcb-keysyms1-dev libxcb-xinput-dev libxcb-xfixes0-dev libx11-dev
-    libglib2.0-dev
+    libglib2.0-dev rapidjson-dev
 )
 test_packages=(
     clang-format

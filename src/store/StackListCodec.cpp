@@ -1,82 +1,27 @@
 #include "store/StackListCodec.h"
 
-#include "store/StackListReader.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QJsonValue>
 #include <QLocale>
 
-#include <algorithm>
+#include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
 #include <array>
 #include <cmath>
 #include <string_view>
 
 namespace {
 
-constexpr QLatin1StringView idKey("id");
-constexpr QLatin1StringView nameKey("name");
-constexpr QLatin1StringView folderNameKey("folderName");
-constexpr QLatin1StringView stateKey("state");
-constexpr QLatin1StringView windowOriginKey("windowOrigin");
-constexpr QLatin1StringView itemsKey("items");
-constexpr QLatin1StringView bookmarkKey("bookmark");
-constexpr QLatin1StringView positionKey("position");
-
-// A JSON string. Text without quotes, backslashes or control characters is its own JSON form;
-// anything else is escaped by Qt's JSON writer.
-void appendString(QByteArray& json, const QString& text)
-{
-    QStringView rest = text;
-    json += '"';
-    // Qt's reader drops a byte order mark at the start of a string without escapes (it decodes
-    // such strings as UTF-8 text, whose leading mark is not content); escaped, the mark stays.
-    if (rest.startsWith(QChar(0xFEFF))) {
-        json += "\\ufeff";
-        rest = rest.sliced(1);
-    }
-    const bool plain = std::all_of(rest.cbegin(), rest.cend(), [](QChar c) {
-        return c.unicode() >= 0x20 && c != QLatin1Char('"') && c != QLatin1Char('\\') &&
-               !c.isSurrogate();
-    });
-    if (plain) {
-        json += rest.toUtf8();
-    } else {
-        const QByteArray array =
-            QJsonDocument(QJsonArray{rest.toString()}).toJson(QJsonDocument::Compact);
-        json += QByteArrayView(array).sliced(2, array.size() - 4);
-    }
-    json += '"';
-}
-
-// A number as Qt's JSON writer has it once its reader took it in: a whole number within
-// 64 bits as an integer, anything else in the shortest form that reads back exactly.
-void appendNumber(QByteArray& json, double value)
-{
-    if (value == std::trunc(value) && value >= -0x1p63 && value < 0x1p63)
-        json += QByteArray::number(qint64(value));
-    else
-        json += QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
-}
-
-// [x,y]
-void appendPoint(QByteArray& json, const QPointF& point)
-{
-    json += '[';
-    appendNumber(json, point.x());
-    json += ',';
-    appendNumber(json, point.y());
-    json += ']';
-}
+using Value = rapidjson::Value;
+using Writer = rapidjson::Writer<rapidjson::StringBuffer>;
 
 // The id in capitals without braces, as the stacks file and the old stack folders name it;
-// written straight into the text, which a save does for every item.
-void appendUuid(QByteArray& json, const QUuid& id)
+// made without allocating, which a save does for every item.
+std::array<char, 36> uuidChars(const QUuid& id)
 {
     static constexpr char digits[] = "0123456789ABCDEF";
-    char text[36];
-    char* out = text;
+    std::array<char, 36> text;
+    char* out = text.data();
     const auto put = [&out](quint64 value, int count) {
         for (int i = count - 1; i >= 0; --i, value >>= 4)
             out[i] = digits[value & 0xF];
@@ -94,7 +39,7 @@ void appendUuid(QByteArray& json, const QUuid& id)
     for (int i = 2; i < 8; ++i)
         node = node << 8 | id.data4[i];
     put(node, 12);
-    json.append(text, sizeof text);
+    return text;
 }
 
 // The values of the Base64 alphabet's characters; -1 for every other byte.
@@ -152,95 +97,200 @@ std::optional<QByteArray> canonicalBase64(QByteArrayView text)
     return bytes;
 }
 
-std::optional<QString> stringFrom(const QJsonValue& value)
+// Builds the document as the parser reads, but refuses nesting deeper than Qt's reader took
+// (1024 levels): a file of nested brackets would otherwise take the parser's recursion, and
+// the memory of every level, as deep as the file is long.
+class NestingLimit
 {
-    if (!value.isString())
-        return std::nullopt;
-    return value.toString();
+public:
+    explicit NestingLimit(rapidjson::Document& document)
+        : m_document(document)
+    {}
+
+    bool Null() { return m_document.Null(); }
+    bool Bool(bool value) { return m_document.Bool(value); }
+    bool Int(int value) { return m_document.Int(value); }
+    bool Uint(unsigned value) { return m_document.Uint(value); }
+    bool Int64(int64_t value) { return m_document.Int64(value); }
+    bool Uint64(uint64_t value) { return m_document.Uint64(value); }
+    bool Double(double value) { return m_document.Double(value); }
+    bool RawNumber(const char* text, rapidjson::SizeType length, bool copy)
+    {
+        return m_document.RawNumber(text, length, copy);
+    }
+    bool String(const char* text, rapidjson::SizeType length, bool copy)
+    {
+        return m_document.String(text, length, copy);
+    }
+    bool Key(const char* text, rapidjson::SizeType length, bool copy)
+    {
+        return m_document.Key(text, length, copy);
+    }
+    bool StartObject() { return ++m_depth <= deepest && m_document.StartObject(); }
+    bool EndObject(rapidjson::SizeType members)
+    {
+        --m_depth;
+        return m_document.EndObject(members);
+    }
+    bool StartArray() { return ++m_depth <= deepest && m_document.StartArray(); }
+    bool EndArray(rapidjson::SizeType elements)
+    {
+        --m_depth;
+        return m_document.EndArray(elements);
+    }
+
+private:
+    static constexpr int deepest = 1024;
+    rapidjson::Document& m_document;
+    int m_depth = 0;
+};
+
+// A QString of the UTF-8 the parser gives (it has checked it). Byte order marks are content
+// here: QString::fromUtf8 would drop the first one.
+QString textOf(const Value& value)
+{
+    std::string_view rest(value.GetString(), value.GetStringLength());
+    QString text;
+    while (rest.starts_with("\xEF\xBB\xBF")) {
+        text += QChar(0xFEFF);
+        rest.remove_prefix(3);
+    }
+    return text + QString::fromUtf8(rest.data(), qsizetype(rest.size()));
 }
 
-std::optional<QString> plainNameFrom(const QJsonValue& value)
+// The member's value, nothing when absent. A key given twice counts with its last value, as
+// Qt's reader had it.
+const Value* member(const Value& object, std::string_view key)
 {
-    std::optional<QString> name = stringFrom(value);
-    if (!name || !StackListCodec::isPlainName(*name))
+    const Value* found = nullptr;
+    for (const auto& entry : object.GetObject()) {
+        if (std::string_view(entry.name.GetString(), entry.name.GetStringLength()) == key)
+            found = &entry.value;
+    }
+    return found;
+}
+
+const Value* stringMember(const Value& object, std::string_view key)
+{
+    const Value* value = member(object, key);
+    return value && value->IsString() ? value : nullptr;
+}
+
+std::optional<QString> plainNameFrom(const Value* value)
+{
+    if (!value || !value->IsString())
+        return std::nullopt;
+    QString name = textOf(*value);
+    if (!StackListCodec::isPlainName(name))
         return std::nullopt;
     return name;
 }
 
-std::optional<QUuid> uuidFrom(const QJsonValue& value)
+std::optional<QUuid> uuidFrom(const Value* value)
 {
-    const std::optional<QString> text = stringFrom(value);
-    return text ? StackListCodec::uuidFromText(*text) : std::nullopt;
+    if (!value)
+        return std::nullopt;
+    // A byte beyond ASCII is not hexadecimal either way.
+    return StackListCodec::uuidFromText(
+        QLatin1StringView(value->GetString(), qsizetype(value->GetStringLength())));
 }
 
-std::optional<QPointF> pointFrom(const QJsonValue& value)
+std::optional<QPointF> pointFrom(const Value* value)
 {
-    if (!value.isArray())
+    if (!value || !value->IsArray() || value->Size() != 2 || !(*value)[0].IsNumber() ||
+        !(*value)[1].IsNumber())
         return std::nullopt;
-    const QJsonArray array = value.toArray();
-    if (array.size() != 2 || !array.at(0).isDouble() || !array.at(1).isDouble())
-        return std::nullopt;
-    const QPointF point(array.at(0).toDouble(), array.at(1).toDouble());
+    // A negative zero reads as zero, as it always has (the file never holds one).
+    const QPointF point((*value)[0].GetDouble() + 0.0, (*value)[1].GetDouble() + 0.0);
     if (!StackListCodec::isFinite(point))
         return std::nullopt;
     return point;
 }
 
-std::optional<QByteArray> bookmarkFrom(const QJsonValue& value)
+std::optional<StackItem> itemFrom(const Value& value)
 {
-    const std::optional<QString> text = stringFrom(value);
-    // Each UTF-16 unit becomes one byte (anything beyond Latin-1 a '?', which is not Base64).
-    return text ? StackListCodec::bookmarkFromBase64(text->toLatin1()) : std::nullopt;
-}
-
-std::optional<StackItem> itemFrom(const QJsonValue& value)
-{
-    if (!value.isObject())
+    if (!value.IsObject())
         return std::nullopt;
-    const QJsonObject object = value.toObject();
-    const std::optional<QUuid> id = uuidFrom(object.value(idKey));
-    const std::optional<QString> name = plainNameFrom(object.value(nameKey));
-    const std::optional<QByteArray> bookmark = bookmarkFrom(object.value(bookmarkKey));
-    const std::optional<QPointF> position = pointFrom(object.value(positionKey));
+    const std::optional<QUuid> id = uuidFrom(stringMember(value, "id"));
+    std::optional<QString> name = plainNameFrom(member(value, "name"));
+    const Value* base64 = stringMember(value, "bookmark");
+    // Anything beyond ASCII is not Base64 and fails there.
+    std::optional<QByteArray> bookmark =
+        base64 ? StackListCodec::bookmarkFromBase64(QByteArray::fromRawData(
+                     base64->GetString(), qsizetype(base64->GetStringLength())))
+               : std::nullopt;
+    const std::optional<QPointF> position = pointFrom(member(value, "position"));
     if (!id || !name || !bookmark || !position)
         return std::nullopt;
-    return StackItem{*id, *name, *bookmark, *position};
+    return StackItem{*id, std::move(*name), std::move(*bookmark), *position};
 }
 
-std::optional<DesktopStack> stackFrom(const QJsonValue& value)
+std::optional<DesktopStack> stackFrom(const Value& value)
 {
-    if (!value.isObject())
+    if (!value.IsObject())
         return std::nullopt;
-    const QJsonObject object = value.toObject();
     DesktopStack stack;
-    const std::optional<QUuid> id = uuidFrom(object.value(idKey));
-    const std::optional<QString> name = stringFrom(object.value(nameKey));
-    const std::optional<QString> state = stringFrom(object.value(stateKey));
+    const std::optional<QUuid> id = uuidFrom(stringMember(value, "id"));
+    const Value* name = stringMember(value, "name");
+    const Value* state = stringMember(value, "state");
     const std::optional<StackState> knownState =
-        state ? stackStateFromRawValue(*state) : std::nullopt;
-    const std::optional<QPointF> origin = pointFrom(object.value(windowOriginKey));
-    const QJsonValue items = object.value(itemsKey);
-    if (!id || !name || !knownState || !origin || !items.isArray())
+        state ? stackStateFromRawValue(textOf(*state)) : std::nullopt;
+    const std::optional<QPointF> origin = pointFrom(member(value, "windowOrigin"));
+    const Value* items = member(value, "items");
+    if (!id || !name || !knownState || !origin || !items || !items->IsArray())
         return std::nullopt;
-    const QJsonValue folderName = object.value(folderNameKey);
-    if (!folderName.isUndefined() && !folderName.isNull()) {
+    if (const Value* folderName = member(value, "folderName");
+        folderName && !folderName->IsNull()) {
         stack.folderName = plainNameFrom(folderName);
         if (!stack.folderName)
             return std::nullopt;
     }
     stack.id = *id;
-    stack.name = *name;
+    stack.name = textOf(*name);
     stack.state = *knownState;
     stack.windowOrigin = *origin;
-    const QJsonArray itemValues = items.toArray();
-    stack.items.reserve(itemValues.size());
-    for (const QJsonValue& itemValue : itemValues) {
+    stack.items.reserve(qsizetype(items->Size()));
+    for (const Value& itemValue : items->GetArray()) {
         std::optional<StackItem> item = itemFrom(itemValue);
         if (!item)
             return std::nullopt;
         stack.items.append(std::move(*item));
     }
     return stack;
+}
+
+// `marked` is set when the text starts with a byte order mark.
+void writeString(Writer& writer, const QString& text, bool& marked)
+{
+    marked = marked || text.startsWith(QChar(0xFEFF));
+    const QByteArray utf8 = text.toUtf8();
+    writer.String(utf8.constData(), rapidjson::SizeType(utf8.size()));
+}
+
+// A whole number within 64 bits as an integer, anything else in Qt's shortest form that reads
+// back exactly: the number forms the file has always had.
+void writeNumber(Writer& writer, double value)
+{
+    if (value == std::trunc(value) && value >= -0x1p63 && value < 0x1p63) {
+        writer.Int64(qint64(value));
+        return;
+    }
+    const QByteArray text = QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
+    writer.RawValue(text.constData(), size_t(text.size()), rapidjson::kNumberType);
+}
+
+void writePoint(Writer& writer, const QPointF& point)
+{
+    writer.StartArray();
+    writeNumber(writer, point.x());
+    writeNumber(writer, point.y());
+    writer.EndArray();
+}
+
+void writeUuid(Writer& writer, const QUuid& id)
+{
+    const std::array<char, 36> text = uuidChars(id);
+    writer.String(text.data(), rapidjson::SizeType(text.size()));
 }
 
 } // namespace
@@ -255,9 +305,8 @@ bool isPlainName(const QString& name)
 
 QString uuidText(const QUuid& id)
 {
-    QByteArray text;
-    appendUuid(text, id);
-    return QString::fromLatin1(text);
+    const std::array<char, 36> text = uuidChars(id);
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
 std::optional<QUuid> uuidFromText(QAnyStringView text)
@@ -293,7 +342,7 @@ bool isFinite(const QPointF& point)
 
 std::optional<QByteArray> encodeStack(const DesktopStack& stack, QString* error)
 {
-    // JSON has no infinities and no NaN (Qt's writer would quietly put null there).
+    // JSON has no infinities and no NaN.
     bool finite = isFinite(stack.windowOrigin);
     for (const StackItem& item : stack.items)
         finite = finite && isFinite(item.position);
@@ -304,61 +353,80 @@ std::optional<QByteArray> encodeStack(const DesktopStack& stack, QString* error)
                          .arg(stack.name);
         return std::nullopt;
     }
-    // The frame of this fixed shape is written directly: building a QJsonObject per item and
-    // serialising it costs three times as much, and a window drag saves on every step.
-    // Names and numbers other than whole ones still go through Qt's own conversions.
-    QByteArray json;
-    json.reserve(160 + stack.items.size() * 320);
-    json += "{";
+    rapidjson::StringBuffer buffer;
+    buffer.Reserve(size_t(160 + stack.items.size() * 320));
+    Writer writer(buffer);
+    bool marked = false;
+    // Keys in sorted order, as the file has always had them.
+    writer.StartObject();
     if (stack.folderName) {
-        json += "\"folderName\":";
-        appendString(json, *stack.folderName);
-        json += ',';
+        writer.Key("folderName");
+        writeString(writer, *stack.folderName, marked);
     }
-    json += "\"id\":\"";
-    appendUuid(json, stack.id);
-    json += "\",\"items\":[";
-    for (qsizetype i = 0; i < stack.items.size(); ++i) {
-        const StackItem& item = stack.items.at(i);
-        if (i > 0)
-            json += ',';
-        json += "{\"bookmark\":\"";
-        json += item.bookmark.toBase64();
-        json += "\",\"id\":\"";
-        appendUuid(json, item.id);
-        json += "\",\"name\":";
-        appendString(json, item.name);
-        json += ",\"position\":";
-        appendPoint(json, item.position);
-        json += '}';
+    writer.Key("id");
+    writeUuid(writer, stack.id);
+    writer.Key("items");
+    writer.StartArray();
+    for (const StackItem& item : stack.items) {
+        writer.StartObject();
+        writer.Key("bookmark");
+        const QByteArray base64 = item.bookmark.toBase64();
+        writer.String(base64.constData(), rapidjson::SizeType(base64.size()));
+        writer.Key("id");
+        writeUuid(writer, item.id);
+        writer.Key("name");
+        writeString(writer, item.name, marked);
+        writer.Key("position");
+        writePoint(writer, item.position);
+        writer.EndObject();
     }
-    json += "],\"name\":";
-    appendString(json, stack.name);
-    json += ",\"state\":";
-    appendString(json, rawValue(stack.state));
-    json += ",\"windowOrigin\":";
-    appendPoint(json, stack.windowOrigin);
-    json += '}';
+    writer.EndArray();
+    writer.Key("name");
+    writeString(writer, stack.name, marked);
+    writer.Key("state");
+    writeString(writer, rawValue(stack.state), marked);
+    writer.Key("windowOrigin");
+    writePoint(writer, stack.windowOrigin);
+    writer.EndObject();
+    QByteArray json(buffer.GetString(), qsizetype(buffer.GetSize()));
+    // Readers before this one (Qt's) drop a byte order mark that starts a string unescaped; the
+    // file has always escaped it. A quote followed by the mark only starts a string.
+    if (marked)
+        json.replace("\"\xEF\xBB\xBF", "\"\\ufeff");
     return json;
 }
 
 std::optional<QList<DesktopStack>> decodeStackList(const QByteArray& json)
 {
-    if (std::optional<QList<DesktopStack>> stacks = StackListReader::read(json))
-        return stacks;
-    return decodeWithJsonDocument(json);
-}
-
-std::optional<QList<DesktopStack>> decodeWithJsonDocument(const QByteArray& json)
-{
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isArray())
+    // Parsed in place, in a copy: strings are decoded where they stand instead of copied out.
+    QByteArray text(json.constData(), json.size());
+    char* const start = text.data();
+    // A leading UTF-8 byte order mark is skipped, as JSON readers do.
+    const qsizetype skipped = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    rapidjson::InsituStringStream in(start + skipped);
+    rapidjson::Document document;
+    bool parsed = false;
+    auto parse = [&in, &parsed](rapidjson::Document& handler) {
+        constexpr unsigned flags =
+            rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag |
+            rapidjson::kParseFullPrecisionFlag | rapidjson::kParseStopWhenDoneFlag;
+        NestingLimit limited(handler);
+        parsed = !rapidjson::Reader().Parse<flags>(in, limited).IsError();
+        return parsed;
+    };
+    document.Populate(parse);
+    if (!parsed || !document.IsArray())
         return std::nullopt;
-    const QJsonArray values = document.array();
+    // Nothing but JSON's whitespace may follow, a NUL byte included (the parser would take one
+    // for the end).
+    for (qsizetype at = skipped + qsizetype(in.Tell()); at < json.size(); ++at) {
+        const char c = json.at(at);
+        if (c != ' ' && c != '\n' && c != '\r' && c != '\t')
+            return std::nullopt;
+    }
     QList<DesktopStack> stacks;
-    stacks.reserve(values.size());
-    for (const QJsonValue& value : values) {
+    stacks.reserve(qsizetype(document.Size()));
+    for (const Value& value : document.GetArray()) {
         std::optional<DesktopStack> stack = stackFrom(value);
         if (!stack)
             return std::nullopt;

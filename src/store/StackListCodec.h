@@ -18,18 +18,12 @@ namespace StackListCodec {
 // finite number, which JSON cannot hold.
 std::optional<QByteArray> encodeStack(const DesktopStack& stack, QString* error);
 
-// The whole list; nothing when any part of it does not decode: not JSON, not an array, a
-// required key missing or of the wrong type, a bad UUID text, bad Base64, an unknown state, a
-// coordinate that is not a finite number, or a file or folder name that is not a single plain
-// name (empty, ".", "..", or holding "/" or NUL), which could point a later move anywhere.
-// Files as the program writes them take a fast reader (StackListReader); anything that reader
-// does not take goes to decodeWithJsonDocument, which decides.
+// The whole list, read through RapidJSON; nothing when any part of it does not decode: not JSON
+// (or not UTF-8), not an array, a required key missing or of the wrong type, a bad UUID text,
+// bad Base64, an unknown state, a coordinate that is not a finite number, or a file or folder
+// name that is not a single plain name (empty, ".", "..", or holding "/" or NUL), which could
+// point a later move anywhere. Key order, unknown keys and whitespace do not matter.
 std::optional<QList<DesktopStack>> decodeStackList(const QByteArray& json);
-
-// The general reader, through QJsonDocument: any JSON text of the records, also in another key
-// order, with unknown keys, or with escapes and number forms the writer does not use. For every
-// text the fast reader takes, it must give what this one gives.
-std::optional<QList<DesktopStack>> decodeWithJsonDocument(const QByteArray& json);
 
 // A name that stays one entry inside the folder it is joined to: not empty, not "." or "..",
 // no "/" and no NUL.
@@ -38,7 +32,7 @@ bool isPlainName(const QString& name);
 // The canonical upper-case text form, 8-4-4-4-12 hexadecimal digits.
 QString uuidText(const QUuid& id);
 
-// The checks of single values, shared by both readers.
+// The checks of single values.
 // An id in the 36-character text form (either case); nothing for braces or anything else.
 std::optional<QUuid> uuidFromText(QAnyStringView text);
 // A bookmark from its Base64 text (Latin-1): standard alphabet with padding, nothing on any

@@ -173,10 +173,9 @@ Status StackListFile::write(const QList<DesktopStack>& stacks)
     order.reserve(stacks.size());
     QHash<QUuid, Encoded> encoded;
     encoded.reserve(stacks.size());
-    // The buffer is kept between saves: a fresh 3 MB block would be paged in anew each time.
-    QByteArray& text = m_buffer;
-    text.resize(0);
-    text.append('[');
+    QByteArrayList parts;
+    parts.reserve(stacks.size());
+    qsizetype size = 2 + stacks.size();
     for (const DesktopStack& stack : stacks) {
         auto cached = m_encoded.constFind(stack.id);
         filesChanged = filesChanged || cached == m_encoded.cend() ||
@@ -193,10 +192,20 @@ Status StackListFile::write(const QList<DesktopStack>& stacks)
                 return Status::failure(error);
             json = std::move(*fresh);
         }
+        size += json.size();
+        parts.append(json);
+        encoded.insert(stack.id, Encoded{stack, std::move(json)});
+    }
+    // The buffer is kept between saves: a fresh 3 MB block would be paged in anew each time.
+    // Its size is known before the first byte is copied, so it grows at most once.
+    QByteArray& text = m_buffer;
+    text.resize(0);
+    text.reserve(size);
+    text.append('[');
+    for (const QByteArray& part : std::as_const(parts)) {
         if (text.size() > 1)
             text.append(',');
-        text.append(json);
-        encoded.insert(stack.id, Encoded{stack, std::move(json)});
+        text.append(part);
     }
     text.append(']');
     m_encoded = std::move(encoded);

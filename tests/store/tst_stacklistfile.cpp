@@ -260,8 +260,11 @@ void TestStackListFile::undecodableFileIsSetAsideWhole_data()
     QTest::newRow("empty file") << QByteArray();
     QTest::newRow("not JSON") << QByteArray("stacks: none");
     QTest::newRow("cut short") << list(goodStack, goodItem).chopped(3);
+    // What a crash can leave of a file that grew: its new length, the new blocks still zero.
+    QTest::newRow("zeros after the list") << list(goodStack, goodItem) + QByteArray(64, '\0');
     QTest::newRow("an object") << QByteArray("{}");
     QTest::newRow("an array of numbers") << QByteArray("[1]");
+    QTest::newRow("deeply nested") << QByteArray(200000, '[') + QByteArray(200000, ']');
     QTest::newRow("control: decodes") << list(goodStack, goodItem);
     QTest::newRow("unknown state") << list(replaced(goodStack, "collapsed", "open"), goodItem);
     QTest::newRow("missing name") << list(replaced(goodStack, R"("name":"A",)", ""), goodItem);
