@@ -86,7 +86,8 @@ int main(int argc, char** argv)
     std::printf("%d stacks x %d items, Qt %s, home in %s; median of %d runs\n", stackCount,
                 itemsPerStack, qVersion(), qPrintable(QDir::tempPath()), runs);
     StackListFile file(paths, fs);
-    const Timing save = timed([&] { StackListFile(paths, fs).saveStackList(stacks); });
+    const Timing save =
+        timed([&] { requireOk(StackListFile(paths, fs).saveStackList(stacks), "save"); });
     print("save, every record encoded", save, "target <= 20 ms");
     std::printf("  stacks.json: %lld bytes\n",
                 static_cast<long long>(QFileInfo(file.stacksFileURL()).size()));
@@ -107,10 +108,10 @@ int main(int argc, char** argv)
     });
     print("  decoding with QJsonDocument instead", decodeGeneral, "reference");
 
-    file.saveStackList(stacks);
+    requireOk(file.saveStackList(stacks), "save");
     int step = 0;
     const Timing incremental =
-        timed([&] { file.saveStackList(stacks); },
+        timed([&] { requireOk(file.saveStackList(stacks), "save"); },
               [&] { stacks[7].windowOrigin += QPointF(1, ++step % 2 ? 1 : -1); });
     print("save after one windowOrigin changed", incremental, "target well under 2 ms");
     // After window moves the stacks file is no longer the base, and is read against it.
