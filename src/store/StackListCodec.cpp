@@ -122,6 +122,8 @@ std::optional<QByteArray> canonicalBase64(QByteArrayView text)
     auto* out = reinterpret_cast<uchar*>(bytes.data());
     const qsizetype whole = padding == 0 ? size : size - 4;
     int invalid = 0;
+    // The table's -1 is meant to spread its sign bits into `invalid`.
+    // NOLINTBEGIN(bugprone-signed-char-misuse)
     for (qsizetype i = 0; i < whole; i += 4) {
         const int a = base64Values[in[i]];
         const int b = base64Values[in[i + 1]];
@@ -147,6 +149,7 @@ std::optional<QByteArray> canonicalBase64(QByteArrayView text)
         if (padding == 1)
             *out++ = uchar(group >> 8);
     }
+    // NOLINTEND(bugprone-signed-char-misuse)
     if (invalid < 0)
         return std::nullopt;
     return bytes;
@@ -234,7 +237,7 @@ std::optional<DesktopStack> stackFrom(const QJsonValue& value)
     stack.windowOrigin = *origin;
     const QJsonArray itemValues = items.toArray();
     stack.items.reserve(itemValues.size());
-    for (const QJsonValue& itemValue : itemValues) {
+    for (const QJsonValue itemValue : itemValues) {
         std::optional<StackItem> item = itemFrom(itemValue);
         if (!item)
             return std::nullopt;
@@ -358,7 +361,7 @@ std::optional<QList<DesktopStack>> decodeWithJsonDocument(const QByteArray& json
     const QJsonArray values = document.array();
     QList<DesktopStack> stacks;
     stacks.reserve(values.size());
-    for (const QJsonValue& value : values) {
+    for (const QJsonValue value : values) {
         std::optional<DesktopStack> stack = stackFrom(value);
         if (!stack)
             return std::nullopt;
