@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Bookmarks.h"
+#include "platform/Status.h"
 #include "store/DesktopStack.h"
 
 #include <QDir>
@@ -11,9 +12,20 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <functional>
 #include <vector>
+
+// Stops the benchmark when a step it measures failed: its figures would mean nothing.
+inline void requireOk(const Status& status, const char* what)
+{
+    if (status)
+        return;
+    std::fprintf(stderr, "%s failed: %s\n", what, qPrintable(status.description()));
+    std::exit(1);
+}
 
 struct Timing
 {

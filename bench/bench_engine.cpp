@@ -71,9 +71,13 @@ void stackAndSpread()
     const QString folder = t.home.makeFolder(QStringLiteral("Documents/.Tidora/bare"));
     const Timing bare = timeRuns(runs, [&] {
         for (const QString& name : std::as_const(names))
-            t.fs.move(desktop + QLatin1Char('/') + name, folder + QLatin1Char('/') + name);
+            requireOk(
+                t.fs.move(desktop + QLatin1Char('/') + name, folder + QLatin1Char('/') + name),
+                "rename");
         for (const QString& name : std::as_const(names))
-            t.fs.move(folder + QLatin1Char('/') + name, desktop + QLatin1Char('/') + name);
+            requireOk(
+                t.fs.move(folder + QLatin1Char('/') + name, desktop + QLatin1Char('/') + name),
+                "rename");
     });
     compare("stack + spread 1,000 files", engine, "bare rename there and back", bare, 1.5);
 }

@@ -106,7 +106,7 @@ int main(int argc, char** argv)
 #else
                 "debug",
 #endif
-                static_cast<long long>(QFileInfo(file).size()), qPrintable(volume.device()),
+                static_cast<long long>(QFileInfo(file).size()), volume.device().constData(),
                 volume.fileSystemType().constData(), steps);
 
     // A single window dragged across the others: the drop targets light up and go out.

@@ -3,6 +3,7 @@
 // over a minute of doing nothing, with its resident memory. Run it under an X server:
 //     scripts/with-x11.sh build/bench/tidora_idle [SECONDS] [STACKS]
 
+#include "BenchSupport.h"
 #include "platform/linux/InodeBookmarks.h"
 #include "platform/linux/LinuxPaths.h"
 #include "platform/linux/LocalFileSystem.h"
@@ -72,7 +73,7 @@ void makeStacks(int count)
         }
         stacks.append(stack);
     }
-    StackListFile(paths, fs).saveStackList(stacks);
+    requireOk(StackListFile(paths, fs).saveStackList(stacks), "save");
 }
 
 // utime + stime of a process, in seconds.

@@ -3,7 +3,7 @@
 add_library(tidora_options INTERFACE)
 target_compile_features(tidora_options INTERFACE cxx_std_20)
 target_compile_options(tidora_options INTERFACE
-    -Wall -Wextra -Wpedantic -Wold-style-cast -Wnon-virtual-dtor
+    -Wall -Wextra -Wpedantic -Wold-style-cast -Wnon-virtual-dtor -Woverloaded-virtual
     # Aggregates with default member initialisers are meant to be filled in part.
     -Wno-missing-field-initializers
     $<$<BOOL:${TIDORA_WERROR}>:-Werror>)
@@ -11,6 +11,8 @@ target_compile_definitions(tidora_options INTERFACE
     QT_NO_KEYWORDS
     QT_NO_FOREACH
     QT_NO_CAST_TO_ASCII
+    QT_NO_CAST_FROM_ASCII
+    QT_NO_CAST_FROM_BYTEARRAY
     QT_NO_URL_CAST_FROM_STRING
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
     QT_USE_QSTRINGBUILDER

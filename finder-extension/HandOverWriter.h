@@ -21,6 +21,7 @@ QByteArray text(const QList<QByteArray>& paths, qint64 writtenMs);
 // Writes the file: the folder "tidora" in `runtimeFolder` is made for the user alone, and a
 // new file is renamed over the old one. False when the folder is not the user's own plain
 // folder or the file can't be written.
-bool write(const QString& runtimeFolder, const QList<QByteArray>& paths, qint64 writtenMs);
+[[nodiscard]] bool write(const QString& runtimeFolder, const QList<QByteArray>& paths,
+                         qint64 writtenMs);
 
 } // namespace HandOverWriter

@@ -11,6 +11,6 @@ inline constexpr char url[] = "tidorama://stack-selection";
 // running copy and ends, or starts Tidora when none runs. Only without one there does it go
 // through xdg-open, which needs the URL scheme registered with the desktop. Nothing waits for
 // either; false when neither could be started.
-bool open(const QString& programFolder);
+[[nodiscard]] bool open(const QString& programFolder);
 
 } // namespace StackRequest

@@ -19,8 +19,8 @@ const char usage[] =
     "Stacks the given items with Tidora when every one of them lies directly on the Desktop;\n"
     "otherwise does nothing. File managers run it from their right-click menu (Stack with\n"
     "Tidora). It hands the items to Tidora and opens tidorama://stack-selection; it reports\n"
-    "nothing. Relative paths are taken from the current folder. Every argument after \"--\" is\n"
-    "an item, even one that looks like an option.\n";
+    "nothing unless that fails. Relative paths are taken from the current folder. Every\n"
+    "argument after \"--\" is an item, even one that looks like an option.\n";
 
 QByteArray workingFolder()
 {
@@ -57,7 +57,13 @@ int main(int argc, char* argv[])
     if (!items)
         return 0;
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (HandOverWriter::write(runtime, *items, QDateTime::currentMSecsSinceEpoch()))
-        StackRequest::open(QCoreApplication::applicationDirPath());
+    if (!HandOverWriter::write(runtime, *items, QDateTime::currentMSecsSinceEpoch())) {
+        std::fputs("tidora-finder: could not hand the items over to Tidora\n", stderr);
+        return 1;
+    }
+    if (!StackRequest::open(QCoreApplication::applicationDirPath())) {
+        std::fputs("tidora-finder: could not start Tidora\n", stderr);
+        return 1;
+    }
     return 0;
 }

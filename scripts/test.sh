@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, builds with warnings as errors and runs every
 # test (the X11 ones under a private Xvfb). With --sanitize the build uses AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer. The plain run also runs clang-tidy over the program's sources.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --test
@@ -20,3 +20,12 @@ scripts/check-format.sh
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIDORA_WERROR=ON -DTIDORA_SANITIZE=$sanitize
 cmake --build "$build"
 scripts/with-x11.sh ctest --test-dir "$build" --output-on-failure -j2
+
+if [ "$sanitize" = OFF ]; then
+    # The program's own sources (not the tests), with the build's compile commands; any finding
+    # fails the run.
+    # TEMPORARY: src/engine and src/operations are left out while they are being rewritten.
+    tidy_files="^$PWD/(finder-extension/|src/(?!engine/|operations/))"
+    run-clang-tidy -p "$build" -j2 -quiet "$tidy_files" 2>&1 |
+        { grep -Ev '^clang-tidy(-[0-9]+)? |^[0-9]+ warnings? (generated|treated as errors)\.$' || true; }
+fi

@@ -44,7 +44,7 @@ bool waitForLine(QLocalSocket& socket, const QDeadlineTimer& deadline)
 
 } // namespace
 
-SingleInstance::SingleInstance(QString runtimeFolder, QObject* parent)
+SingleInstance::SingleInstance(const QString& runtimeFolder, QObject* parent)
     : QObject(parent)
 {
     const QString base = runtimeFolder + QStringLiteral("/tidora-") + QString::number(::getuid());
@@ -199,7 +199,7 @@ void SingleInstance::readFrom(QLocalSocket* socket)
         const QJsonValue open = message.value(QStringLiteral("open"));
         if (open.isArray()) {
             QStringList urls;
-            for (const QJsonValue& url : open.toArray())
+            for (const QJsonValue url : open.toArray())
                 urls.append(url.toString());
             send(*socket, QJsonObject{{QStringLiteral("ok"), true}});
             Q_EMIT urlsReceived(urls);

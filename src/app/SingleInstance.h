@@ -39,7 +39,7 @@ public:
         Blocked,
     };
 
-    explicit SingleInstance(QString runtimeFolder, QObject* parent = nullptr);
+    explicit SingleInstance(const QString& runtimeFolder, QObject* parent = nullptr);
     ~SingleInstance() override;
 
     // The blocking start-up step. Call it before the event loop runs.

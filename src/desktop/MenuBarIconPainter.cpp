@@ -74,7 +74,7 @@ QImage MenuBarIconPainter::workingFrame(int frame, qreal devicePixelRatio, const
     for (int i = 0; i < count; ++i) {
         const qreal a = i * M_PI / 6;
         QColor colour = ink;
-        colour.setAlphaF(ink.alphaF() * (1 - qreal((i - frame + count) % count) / 15));
+        colour.setAlphaF(ink.alphaF() * (1 - float((i - frame + count) % count) / 15));
         painter.setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap));
         painter.drawLine(up(9 + 4 * std::sin(a), 9 + 4 * std::cos(a)),
                          up(9 + 7 * std::sin(a), 9 + 7 * std::cos(a)));

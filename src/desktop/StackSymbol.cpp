@@ -14,7 +14,7 @@ void draw(QPainter& painter, const QRectF& box, const QColor& colour)
     for (int i = 0; i < 3; ++i) {
         const QRectF square(box.left() + i * step, box.top() + i * step, side, side);
         QColor fill = colour;
-        fill.setAlphaF(colour.alphaF() * (i == 2 ? 1.0 : 0.45 + 0.2 * i));
+        fill.setAlphaF(colour.alphaF() * (i == 2 ? 1.0F : 0.45F + 0.2F * float(i)));
         painter.setPen(Qt::NoPen);
         painter.setBrush(fill);
         painter.drawRoundedRect(square, corner, corner);

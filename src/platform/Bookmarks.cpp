@@ -6,7 +6,7 @@ std::optional<Bookmarks::Renewal> Bookmarks::renew(const QByteArray& bookmark)
     if (!path)
         return std::nullopt;
     std::optional<QByteArray> fresh = make(*path);
-    return Renewal{std::move(*path), fresh ? std::move(*fresh) : bookmark};
+    return Renewal{std::move(*path), fresh ? *fresh : bookmark};
 }
 
 std::optional<QByteArray> Bookmarks::moved(const QByteArray&, const QString& to)

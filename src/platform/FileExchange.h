@@ -16,7 +16,7 @@ public:
         failed,
     };
 
-    struct Result
+    struct [[nodiscard]] Result
     {
         Outcome outcome;
         QString error;

@@ -3,7 +3,7 @@
 #include <QString>
 
 // The outcome of a step that can fail, with the platform's description of why.
-class Status
+class [[nodiscard]] Status
 {
 public:
     static Status success() { return Status(); }

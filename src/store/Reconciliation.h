@@ -19,7 +19,7 @@ class Settings;
 class StorageFolders;
 
 // What the launch repairs found, for the report.
-struct ReconciliationResult
+struct [[nodiscard]] ReconciliationResult
 {
     // Stacks that took back files found in their folder.
     QStringList restored;

@@ -242,7 +242,7 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
                 stackFolderEntries(m_fileSystem, folder, "restore").value_or(QStringList());
             fresh.accounted.reserve(fresh.entries.size());
             fresh.owner = s;
-            account = accounts.insert(folder, std::move(fresh));
+            account = accounts.insert(folder, fresh);
             order.append(folder);
         }
         for (qsizetype i = 0; i < stack.items.size(); ++i) {

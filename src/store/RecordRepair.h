@@ -19,7 +19,7 @@ class Screens;
 class StorageFolders;
 
 // What one repair of the record list did.
-struct RepairResult
+struct [[nodiscard]] RepairResult
 {
     // The list changed: the caller brings what depends on it up to date and saves it.
     bool changed = false;

@@ -67,6 +67,8 @@ std::optional<QByteArray> canonicalBase64(QByteArrayView text)
     auto* out = reinterpret_cast<uchar*>(bytes.data());
     const qsizetype whole = padding == 0 ? size : size - 4;
     int invalid = 0;
+    // The table's -1 is meant to spread its sign bits into `invalid`.
+    // NOLINTBEGIN(bugprone-signed-char-misuse)
     for (qsizetype i = 0; i < whole; i += 4) {
         const int a = base64Values[in[i]];
         const int b = base64Values[in[i + 1]];
@@ -92,6 +94,7 @@ std::optional<QByteArray> canonicalBase64(QByteArrayView text)
         if (padding == 1)
             *out++ = uchar(group >> 8);
     }
+    // NOLINTEND(bugprone-signed-char-misuse)
     if (invalid < 0)
         return std::nullopt;
     return bytes;

@@ -32,7 +32,7 @@ class StorageRelocation
 {
 public:
     // What a move did.
-    struct Outcome
+    struct [[nodiscard]] Outcome
     {
         // The move completed: the records with their new folder names and bookmarks.
         std::optional<QList<DesktopStack>> stacks;

@@ -15,6 +15,7 @@
 #include <memory>
 
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 namespace {
 // Remembers what the gesture did with its hint.
@@ -169,13 +170,14 @@ void TestDragGestureMonitor::onlyDragsOfVisibleDesktopFilesArm_data()
 {
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<bool>("arms");
-    QTest::newRow("desktop files") << QStringList{"Desktop/a.txt", "Desktop/b.png"} << true;
+    QTest::newRow("desktop files") << QStringList{u"Desktop/a.txt"_s, u"Desktop/b.png"_s} << true;
     QTest::newRow("a hidden one among visible ones")
-        << QStringList{"Desktop/.hidden", "Desktop/a.txt"} << true;
-    QTest::newRow("only hidden ones") << QStringList{"Desktop/.hidden", "Desktop/.b"} << false;
-    QTest::newRow("a subfolder") << QStringList{"Desktop/folder/c.txt"} << false;
+        << QStringList{u"Desktop/.hidden"_s, u"Desktop/a.txt"_s} << true;
+    QTest::newRow("only hidden ones")
+        << QStringList{u"Desktop/.hidden"_s, u"Desktop/.b"_s} << false;
+    QTest::newRow("a subfolder") << QStringList{u"Desktop/folder/c.txt"_s} << false;
     QTest::newRow("mixed with elsewhere")
-        << QStringList{"Desktop/a.txt", "Documents/d.txt"} << false;
+        << QStringList{u"Desktop/a.txt"_s, u"Documents/d.txt"_s} << false;
     QTest::newRow("nothing but non-file items") << QStringList{} << false;
 }
 

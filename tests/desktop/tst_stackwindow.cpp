@@ -12,6 +12,7 @@
 #include <QUrl>
 
 using std::chrono::milliseconds;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -78,9 +79,10 @@ void TestStackWindow::clicksFollowTheRules_data()
     QTest::newRow("click selects a collapsed stack")
         << false << false << none << 1 << false << track << true << false;
     QTest::newRow("click restacks a spread stack")
-        << true << false << none << 1 << false << track + QStringList{"toggle A"} << true << false;
+        << true << false << none << 1 << false << track + QStringList{u"toggle A"_s} << true
+        << false;
     QTest::newRow("double-click spreads a collapsed stack")
-        << false << false << none << 2 << false << QStringList{"toggle A"} << false << false;
+        << false << false << none << 2 << false << QStringList{u"toggle A"_s} << false << false;
     QTest::newRow("double-click on a spread stack does nothing")
         << true << false << none << 2 << false << QStringList() << false << false;
     QTest::newRow("alt-click opens the preview")
@@ -88,17 +90,17 @@ void TestStackWindow::clicksFollowTheRules_data()
     QTest::newRow("middle-click opens the preview")
         << false << false << none << 1 << true << QStringList() << true << true;
     QTest::newRow("alt-click on a spread stack is a click")
-        << true << false << int(Qt::AltModifier) << 1 << false << track + QStringList{"toggle A"}
+        << true << false << int(Qt::AltModifier) << 1 << false << track + QStringList{u"toggle A"_s}
         << true << false;
     QTest::newRow("shift-click adds at the press")
         << false << false << int(Qt::ShiftModifier) << 1 << false
-        << QStringList{"toggleSelection A"} + track << true << false;
+        << QStringList{u"toggleSelection A"_s} + track << true << false;
     QTest::newRow("ctrl-click takes out at the release")
         << false << true << int(Qt::ControlModifier) << 1 << false
-        << track + QStringList{"toggleSelection A"} << false << false;
+        << track + QStringList{u"toggleSelection A"_s} << false << false;
     QTest::newRow("shift-click on a spread stack never toggles it")
         << true << false << int(Qt::ShiftModifier) << 1 << false
-        << QStringList{"toggleSelection A"} + track << true << false;
+        << QStringList{u"toggleSelection A"_s} + track << true << false;
 }
 
 void TestStackWindow::clicksFollowTheRules()
@@ -176,15 +178,16 @@ void TestStackWindow::aDragIsNotAClick()
     dragBy(a, {{3, 1}, {30, -20}});
     QCOMPARE(a.pos(), topLeft + QPoint(30, -20));
     QCOMPARE(a.frameOrigin(), QPointF(330, 320));
-    QCOMPARE(rig.host.calls, (QStringList{"beginGroupDrag A", "moved A 303,299", "moved A 330,320",
-                                          "endGroupDrag"}));
+    QCOMPARE(rig.host.calls, (QStringList{u"beginGroupDrag A"_s, u"moved A 303,299"_s,
+                                          u"moved A 330,320"_s, u"endGroupDrag"_s}));
     QVERIFY(!a.isDragging());
 
     // Wobbling back to the very start is a click: a spread stack restacks.
     rig.host.calls.clear();
     dragBy(a, {{2, 0}, {0, 0}});
     QCOMPARE(a.frameOrigin(), QPointF(330, 320));
-    QCOMPARE(rig.host.actions(), (QStringList{"beginGroupDrag A", "endGroupDrag", "toggle A"}));
+    QCOMPARE(rig.host.actions(),
+             (QStringList{u"beginGroupDrag A"_s, u"endGroupDrag"_s, u"toggle A"_s}));
     QCOMPARE(a.model().dissolveProgress(), 0.0);
 }
 
@@ -227,7 +230,7 @@ void TestStackWindow::dissolvingNeedsTheWholeDistance()
     a.setFrameOrigin({10, 10});
     a.move(a.pos() + QPoint(5, 5));
     rig.scheduler.advance(milliseconds(549));
-    QCOMPARE(rig.host.actions(), (QStringList{"beginGroupDrag A", "endGroupDrag"}));
+    QCOMPARE(rig.host.actions(), (QStringList{u"beginGroupDrag A"_s, u"endGroupDrag"_s}));
     rig.scheduler.advance(milliseconds(1));
     QCOMPARE(rig.host.actions().last(), QStringLiteral("dissolveAfterAnimation A"));
 }
@@ -250,7 +253,7 @@ void TestStackWindow::groupDragsAndMergesNeverDissolve()
     QVERIFY(!a.model().isDissolving());
     QCOMPARE(a.model().dissolveProgress(), 0.0);
     rig.scheduler.runUntilIdle();
-    QCOMPARE(rig.host.actions(), (QStringList{"beginGroupDrag A", "endGroupDrag"}));
+    QCOMPARE(rig.host.actions(), (QStringList{u"beginGroupDrag A"_s, u"endGroupDrag"_s}));
 }
 
 void TestStackWindow::returnRenamesALoneSelection()
@@ -266,7 +269,7 @@ void TestStackWindow::returnRenamesALoneSelection()
     QVERIFY(a.keyDown(Qt::Key_Enter, Qt::KeypadModifier));
     QVERIFY(!a.keyDown(Qt::Key_Return, Qt::ShiftModifier));
     QVERIFY(!a.keyDown(Qt::Key_Space, Qt::NoModifier));
-    QCOMPARE(rig.host.actions(), (QStringList{"rename A", "rename A"}));
+    QCOMPARE(rig.host.actions(), (QStringList{u"rename A"_s, u"rename A"_s}));
 
     // With a second stack selected the key is taken but nothing is renamed.
     rig.host.selection.insert(b.stackID());
@@ -288,18 +291,21 @@ void TestStackWindow::menuTitlesFollowTheTargets()
     StackWindow& c = rig.make(QStringLiteral("C"), false, {900, 300});
 
     std::unique_ptr<QMenu> single = a.buildContextMenu();
-    QCOMPARE(titles(*single), (QStringList{"Spread Files", "Spread Files in a Grid", "Rename\u2026",
-                                           "Convert Stack into a Folder", "-", "Dissolve Stack",
-                                           "Move Stack to Bin\u2026"}));
+    QCOMPARE(titles(*single),
+             (QStringList{u"Spread Files"_s, u"Spread Files in a Grid"_s, u"Rename\u2026"_s,
+                          u"Convert Stack into a Folder"_s, u"-"_s, u"Dissolve Stack"_s,
+                          u"Move Stack to Bin\u2026"_s}));
     std::unique_ptr<QMenu> spread = b.buildContextMenu();
-    QCOMPARE(titles(*spread).mid(0, 2), (QStringList{"Stack Files", "Arrange Files in a Grid"}));
+    QCOMPARE(titles(*spread).mid(0, 2),
+             (QStringList{u"Stack Files"_s, u"Arrange Files in a Grid"_s}));
 
     rig.host.selection = {a.stackID(), b.stackID(), c.stackID()};
     rig.host.publish();
     std::unique_ptr<QMenu> three = a.buildContextMenu();
     QCOMPARE(titles(*three),
-             (QStringList{"Spread Files", "Spread Files in a Grid", "Convert 3 Stacks into Folders",
-                          "-", "Dissolve 3 Stacks", "Move 3 Stacks to Bin\u2026"}));
+             (QStringList{u"Spread Files"_s, u"Spread Files in a Grid"_s,
+                          u"Convert 3 Stacks into Folders"_s, u"-"_s, u"Dissolve 3 Stacks"_s,
+                          u"Move 3 Stacks to Bin\u2026"_s}));
     // Every item is enabled, the Bin only while no work runs.
     const QList<QAction*> actions = three->actions();
     for (const QAction* action : actions)
@@ -327,15 +333,17 @@ void TestStackWindow::menuActionsActOnTheTargets()
             item(*menu, title)->trigger();
     }
     QCOMPARE(rig.host.actions(),
-             (QStringList{"spread A", "spread B", "spread C", "spread A grid", "spread B grid",
-                          "spread C grid", "convert A,B,C", "dissolveFromMenu A", "bin A,B,C"}));
+             (QStringList{u"spread A"_s, u"spread B"_s, u"spread C"_s, u"spread A grid"_s,
+                          u"spread B grid"_s, u"spread C grid"_s, u"convert A,B,C"_s,
+                          u"dissolveFromMenu A"_s, u"bin A,B,C"_s}));
 
     rig.host.calls.clear();
     b.toggleFromMenu();
     b.gridFromMenu();
-    QCOMPARE(rig.host.actions(), (QStringList{"restack A letMovedLeave", "restack B letMovedLeave",
-                                              "restack C letMovedLeave", "arrangeInGrid A",
-                                              "arrangeInGrid B", "arrangeInGrid C"}));
+    QCOMPARE(rig.host.actions(),
+             (QStringList{u"restack A letMovedLeave"_s, u"restack B letMovedLeave"_s,
+                          u"restack C letMovedLeave"_s, u"arrangeInGrid A"_s, u"arrangeInGrid B"_s,
+                          u"arrangeInGrid C"_s}));
 
     // Outside the selection a window acts on itself alone, and its menu selects it first.
     rig.host.calls.clear();
@@ -346,7 +354,7 @@ void TestStackWindow::menuActionsActOnTheTargets()
     item(*popup, QStringLiteral("Rename\u2026"))->trigger();
     popup->close();
     outside.moveToBinFromMenu();
-    QCOMPARE(rig.host.actions(), (QStringList{"rename D", "bin D"}));
+    QCOMPARE(rig.host.actions(), (QStringList{u"rename D"_s, u"bin D"_s}));
 }
 
 void TestStackWindow::dropsTakeFilesOnly()
@@ -403,10 +411,10 @@ void TestStackWindow::dropsTakeFilesOnly()
 void TestStackWindow::thumbnailsShowTheFirstThreeFiles()
 {
     WindowRig rig;
-    const QStringList images{rig.image("1.png", Qt::red), rig.image("2.png", Qt::green),
-                             rig.image("3.png", Qt::blue), rig.image("4.png", Qt::yellow)};
+    const QStringList images{rig.image(u"1.png"_s, Qt::red), rig.image(u"2.png"_s, Qt::green),
+                             rig.image(u"3.png"_s, Qt::blue), rig.image(u"4.png"_s, Qt::yellow)};
     QDir(rig.folder.path()).mkdir(QStringLiteral("folder.png"));
-    StackWindow& a = rig.make(QStringLiteral("A"), WindowRig::record("A", 4), images);
+    StackWindow& a = rig.make(QStringLiteral("A"), WindowRig::record(u"A"_s, 4), images);
 
     // Icons at once, the pictures once the worker has read them.
     QCOMPARE(a.model().thumbnails().size(), 3);
@@ -418,16 +426,16 @@ void TestStackWindow::thumbnailsShowTheFirstThreeFiles()
     QCOMPARE(a.model().thumbnails().at(0).size(), QSize(80, 60));
 
     // A late answer for files no longer shown is dropped; folders keep their icons.
-    a.update(WindowRig::record("A", 2), {images.at(3), rig.folder.filePath("folder.png")});
-    a.update(WindowRig::record("A", 1), {images.at(1)});
+    a.update(WindowRig::record(u"A"_s, 2), {images.at(3), rig.folder.filePath(u"folder.png"_s)});
+    a.update(WindowRig::record(u"A"_s, 1), {images.at(1)});
     rig.scheduler.runUntilIdle();
     QCOMPARE(a.model().thumbnails().size(), 1);
     QCOMPARE(centreColour(a.model().thumbnails().first()), QColor(Qt::green));
-    a.update(WindowRig::record("A", 1), {rig.folder.filePath("folder.png")});
+    a.update(WindowRig::record(u"A"_s, 1), {rig.folder.filePath(u"folder.png"_s)});
     QCOMPARE(rig.scheduler.pending(), 0);
     QCOMPARE(a.model().thumbnails().size(), 1);
 
-    a.update(WindowRig::record("A", 0), {});
+    a.update(WindowRig::record(u"A"_s, 0), {});
     QVERIFY(a.model().thumbnails().isEmpty());
     QCOMPARE(a.model().count(), 0);
 }
@@ -483,9 +491,9 @@ void TestStackWindow::theManagerPlacesTheWindow()
     a.setFrameOrigin({400, 400});
     QVERIFY(!StackPreview::current());
     a.mouseDown(a.geometry().center(), Qt::AltModifier, 1);
-    a.update(WindowRig::record("A", 2, true), a.files());
+    a.update(WindowRig::record(u"A"_s, 2, true), a.files());
     QVERIFY(!StackPreview::current());
-    a.update(WindowRig::record("A", 2), a.files());
+    a.update(WindowRig::record(u"A"_s, 2), a.files());
     a.mouseDown(a.geometry().center(), Qt::AltModifier, 1);
     QVERIFY(StackPreview::current());
     a.close();

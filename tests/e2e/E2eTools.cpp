@@ -42,7 +42,7 @@ QStringList windowsNamed(const QString& name)
     const QString ids =
         run(QStringLiteral("xdotool"),
             {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-             QLatin1Char('^') + QRegularExpression::escape(name) + '$'});
+             QLatin1Char('^') + QRegularExpression::escape(name) + u'$'});
     QStringList found;
     for (const QString& id : ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QRect geometry = windowGeometry(id);

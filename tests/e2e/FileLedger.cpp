@@ -297,7 +297,7 @@ QStringList FileLedger::summary(const QStringList& broken)
     }
     for (const QString& line : broken) {
         if (std::none_of(kinds.cbegin(), kinds.cend(),
-                         [&](const QString& kind) { return line.startsWith(kind + ": "); }))
+                         [&](const QString& kind) { return line.startsWith(kind + u": "); }))
             lines << line;
     }
     return lines;

@@ -52,7 +52,7 @@ private Q_SLOTS:
     void readsAClickSelection();
 
 private:
-    QString desktopPath(const QString& name) const { return m_home->desktop() + '/' + name; }
+    QString desktopPath(const QString& name) const { return m_home->desktop() + u'/' + name; }
 
     std::unique_ptr<TempHome> m_home;
     std::unique_ptr<FileInvariant> m_invariant;

@@ -71,7 +71,7 @@ private Q_SLOTS:
     void uninstallGivesEverythingBack();
 
 private:
-    QString desktopPath(const QString& name) const { return m_home->desktop() + '/' + name; }
+    QString desktopPath(const QString& name) const { return m_home->desktop() + u'/' + name; }
     QList<DesktopStack> stacks();
     // The one stack there is; an empty one when there is not exactly one.
     DesktopStack onlyStack();
@@ -274,7 +274,7 @@ void TestInstalledApp::trayMenuAddsTheRightClickAction()
                                    QStringLiteral(TIDORA_BUILD_DIR "/right-click-menu.png")});
     QVERIFY(answerAlert({QStringLiteral("Return")}));
     QVERIFY(answerAlert({QStringLiteral("Return")}));
-    const QByteArray script = TempHome::read(m_home->home() + '/' + cajaScript);
+    const QByteArray script = TempHome::read(m_home->home() + u'/' + cajaScript);
     QVERIFY2(
         script.contains(QByteArray(QFile::encodeName(m_prefix) + "/bin/tidora-finder -- \"$@\"")),
         script.constData());
@@ -299,7 +299,7 @@ void TestInstalledApp::rightClickActionStacksThreeFiles()
     action.setProcessEnvironment(environment);
     action.setWorkingDirectory(m_home->desktop());
     const qsizetype before = m_app->output().size();
-    action.start(m_home->home() + '/' + cajaScript, paths);
+    action.start(m_home->home() + u'/' + cajaScript, paths);
     QVERIFY(action.waitForFinished(timeoutMs));
     QCOMPARE(action.exitCode(), 0);
     QCOMPARE(action.readAll(), QByteArray());
@@ -407,8 +407,9 @@ void TestInstalledApp::convertsAndUndoes()
             const QStringList found =
                 QDir(m_home->desktop()).entryList({QStringLiteral("TR_*")}, QDir::Dirs);
             folder = found.value(0);
-            return !folder.isEmpty() && QFileInfo::exists(desktopPath(folder + '/' + m_names[1])) &&
-                   QFileInfo::exists(desktopPath(folder + '/' + m_names[2]));
+            return !folder.isEmpty() &&
+                   QFileInfo::exists(desktopPath(folder + u'/' + m_names[1])) &&
+                   QFileInfo::exists(desktopPath(folder + u'/' + m_names[2]));
         },
         timeoutMs));
 
@@ -446,7 +447,7 @@ void TestInstalledApp::uninstallGivesEverythingBack()
         QVERIFY2(!QFileInfo::exists(file), qPrintable(file));
     QVERIFY(!QFileInfo::exists(m_prefix + QStringLiteral("/bin")));
     // And the right-click actions that would run the program now gone.
-    QVERIFY(!QFileInfo::exists(m_home->home() + '/' + cajaScript));
+    QVERIFY(!QFileInfo::exists(m_home->home() + u'/' + cajaScript));
     QVERIFY(!QFileInfo::exists(m_home->dataRoot() +
                                QStringLiteral("/nemo/actions/tidora-stack.nemo_action")));
 }

@@ -55,7 +55,7 @@ private Q_SLOTS:
     void secondLaunchReplacesTheFirst();
 
 private:
-    QString desktopPath(const QString& name) const { return m_home->desktop() + '/' + name; }
+    QString desktopPath(const QString& name) const { return m_home->desktop() + u'/' + name; }
     QList<DesktopStack> stacks();
     bool waitForStacks(qsizetype count);
     std::optional<QPointF> iconCentre(const QString& name) const;

@@ -214,7 +214,7 @@ void TestStacking::onlyHiddenFilesBeep()
     t.addDesktopFile(QStringLiteral(".secret"));
     t.addDesktopFile(QStringLiteral("listed.txt"));
     t.home.write(QStringLiteral("Desktop/.hidden"), "listed.txt\n");
-    t.folders.ensureStorageFolder();
+    QVERIFY(t.folders.ensureStorageFolder());
     QList<DesktopFile> files =
         t.desktopFiles({QStringLiteral(".secret"), QStringLiteral("listed.txt")});
     // The storage folder itself is never stacked.

@@ -40,6 +40,7 @@ private Q_SLOTS:
     void hostileNamesSurviveTheHandOver();
     void handOverStaysInTheUsersOwnFolder();
     void theProgramDoesNothingOutsideTheDesktop();
+    void theProgramFailsWhenItCannotHandOver();
 };
 
 void TestFinder::desktopItemsAreHandedOver()
@@ -214,6 +215,20 @@ void TestFinder::theProgramDoesNothingOutsideTheDesktop()
                  {QStringLiteral("--"), QStringLiteral("--help")});
     QVERIFY(finder.waitForFinished(30000));
     QCOMPARE(finder.readAllStandardOutput(), QByteArray());
+}
+
+void TestFinder::theProgramFailsWhenItCannotHandOver()
+{
+    TempHome home;
+    const QString desktopFile = home.write(QStringLiteral("Desktop/one.txt"));
+    const QString other = home.makeFolder(QStringLiteral("Documents/other"));
+    QVERIFY(QFile::link(other, home.runtimeFolder() + QStringLiteral("/tidora")));
+    QProcess finder;
+    finder.start(QStringLiteral(TIDORA_FINDER_PROGRAM), {QStringLiteral("--"), desktopFile});
+    QVERIFY(finder.waitForFinished(30000));
+    QCOMPARE(finder.exitCode(), 1);
+    QVERIFY(!finder.readAllStandardError().isEmpty());
+    QVERIFY(QDir(other).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestFinder)

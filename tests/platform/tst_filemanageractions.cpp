@@ -47,12 +47,12 @@ QStringList runCommand(QString command, const QStringList& files)
 {
     QStringList quoted;
     for (const QString& file : files)
-        quoted.append(QLatin1Char('\'') + QString(file).replace('\'', "'\\''") + '\'');
-    command.replace(QStringLiteral("%F"), quoted.join(' '));
+        quoted.append(u'\'' + QString(file).replace(u'\'', QStringLiteral("'\\''")) + u'\'');
+    command.replace(QStringLiteral("%F"), quoted.join(u' '));
     QProcess shell;
     shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
     shell.waitForFinished(30000);
-    return QString::fromUtf8(shell.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    return QString::fromUtf8(shell.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
 }
 
 QStringList runScript(const QString& script, const QStringList& files)
@@ -60,7 +60,7 @@ QStringList runScript(const QString& script, const QStringList& files)
     QProcess process;
     process.start(script, files);
     process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    return QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
 }
 
 // The value of a key in a key file, unescaped as GKeyFile does for "\\".
@@ -84,8 +84,8 @@ struct Setup
                   finder, [programs](const QString& program) { return programs.contains(program); })
     {}
 
-    QString config(const QString& relative) const { return home.configRoot() + '/' + relative; }
-    QString data(const QString& relative) const { return home.dataRoot() + '/' + relative; }
+    QString config(const QString& relative) const { return home.configRoot() + u'/' + relative; }
+    QString data(const QString& relative) const { return home.dataRoot() + u'/' + relative; }
 
     TempHome home;
     QString finder;
@@ -200,8 +200,8 @@ void TestFileManagerActions::thunarsListKeepsTheUsersOwnActions()
     QVERIFY(TempHome::read(list).contains("<name>Open Terminal Here</name>"));
     QVERIFY(ThunarActionList::hasAction(TempHome::read(list)));
     // An empty list written short.
-    QCOMPARE(ThunarActionList::withoutAction(
-                 *ThunarActionList::withAction("<?xml version=\"1.0\"?>\n<actions/>\n", "/f")),
+    QCOMPARE(ThunarActionList::withoutAction(*ThunarActionList::withAction(
+                 "<?xml version=\"1.0\"?>\n<actions/>\n", QStringLiteral("/f"))),
              std::optional(QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n"
                                       "</actions>\n")));
 

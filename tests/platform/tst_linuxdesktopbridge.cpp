@@ -142,8 +142,8 @@ void TestLinuxDesktopBridge::detourPutsFilesBackAfterACrash()
     const LinuxPaths paths;
     const LinuxDesktopBridge bridge(paths, files, settings, LinuxDesktopBridge::Probes{},
                                     home.home() + QStringLiteral("/proc"));
-    QVERIFY(QFile::exists(home.desktop() + '/' + shortName));
-    QVERIFY(QFile::exists(home.desktop() + '/' + longName));
+    QVERIFY(QFile::exists(home.desktop() + u'/' + shortName));
+    QVERIFY(QFile::exists(home.desktop() + u'/' + longName));
     QVERIFY(!QFileInfo::exists(home.desktop() + QStringLiteral("/.tidora-return")));
     QVERIFY(QFile::exists(home.desktop() + QStringLiteral("/.tidora-return.taken.txt")));
     QVERIFY(log.contains(QStringLiteral("Tidorama: could not restore ")));

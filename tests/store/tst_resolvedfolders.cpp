@@ -80,7 +80,7 @@ void TestResolvedFolders::answersAsTheFileSystemDoesAndResolvesEachFolderOnce()
         QCOMPARE(parents.parentOf(path), fs.resolvedParent(path));
         QCOMPARE(parents.folder(path), fs.resolved(path));
         // Right after a file of the folder it is written in, as when files come in a row.
-        const QString sibling = path.left(path.lastIndexOf(QLatin1Char('/'))) + "/sibling";
+        const QString sibling = path.left(path.lastIndexOf(QLatin1Char('/'))) + u"/sibling";
         QCOMPARE(parents.parentOf(sibling), fs.resolvedParent(sibling));
         QCOMPARE(parents.parentOf(path), fs.resolvedParent(path));
     }

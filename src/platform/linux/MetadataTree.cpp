@@ -79,7 +79,7 @@ QByteArray joined(const QByteArray& first, const QByteArray& second)
 
 } // namespace
 
-MetadataTree::MetadataTree(QString home, QString dataHome, DeviceTree deviceTree)
+MetadataTree::MetadataTree(const QString& home, const QString& dataHome, DeviceTree deviceTree)
     : m_home(QFile::encodeName(QDir::cleanPath(home)))
     , m_dataHome(QFile::encodeName(QDir::cleanPath(dataHome)))
     , m_deviceTree(std::move(deviceTree))

@@ -25,7 +25,7 @@ public:
     // The name of the tree the service keeps for a block device ("uuid-…"), or empty.
     using DeviceTree = std::function<QString(quint32 major, quint32 minor)>;
 
-    MetadataTree(QString home, QString dataHome, DeviceTree deviceTree);
+    MetadataTree(const QString& home, const QString& dataHome, DeviceTree deviceTree);
 
     // The location of a path's metadata. The path's parent folder must exist.
     MetadataLocation locate(const QString& path) const;

@@ -30,7 +30,7 @@ auto desktopSetting(const QString& file, const char* key, Read read)
 } // namespace
 
 NemoBackend::NemoBackend(FileSystem& fileSystem, QString desktopFolder,
-                         const GvfsMetadata& metadata, QString configRoot)
+                         const GvfsMetadata& metadata, const QString& configRoot)
     : MetadataIconBackend(Program{QStringLiteral("nemo"), QStringLiteral("nemo"),
                                   QStringLiteral("nemo-desktop"), true, false},
                           fileSystem, std::move(desktopFolder), metadata)

@@ -13,7 +13,7 @@ class NemoBackend : public MetadataIconBackend
 {
 public:
     NemoBackend(FileSystem& fileSystem, QString desktopFolder, const GvfsMetadata& metadata,
-                QString configRoot);
+                const QString& configRoot);
 
     static QPointF centreOf(QPoint stored, int iconSize);
     static QPoint storedFor(QPointF centre, int iconSize);

@@ -1,5 +1,6 @@
 #include "platform/linux/QtRunningProgram.h"
 
+#include "platform/PlatformLog.h"
 #include "platform/linux/filemanagers/FileManagerActions.h"
 
 #include <QCoreApplication>
@@ -18,5 +19,11 @@ void QtRunningProgram::quit()
 
 void QtRunningProgram::removeDesktopIntegration()
 {
-    FileManagerActions(FileManagerActions::userPlaces(), QString()).remove();
+    const FileManagerActions::Outcome outcome =
+        FileManagerActions(FileManagerActions::userPlaces(), QString()).remove();
+    // Uninstalling goes on: an action left behind is named in the log.
+    for (const FileManager manager : outcome.failed)
+        qCWarning(lcPlatform).noquote()
+            << QStringLiteral("Tidorama: could not remove the right-click action from %1")
+                   .arg(FileManagerActions::name(manager));
 }

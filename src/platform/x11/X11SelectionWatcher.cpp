@@ -34,8 +34,8 @@ bool X11SelectionWatcher::start()
     m_uriList = Xcb::atom(c, "text/uri-list");
     m_incr = Xcb::atom(c, "INCR");
     m_target = Xcb::atom(c, "TIDORA_DRAG_FILES");
-    m_compositorSelection =
-        Xcb::atom(c, QByteArray("_NET_WM_CM_S" + QByteArray::number(Xcb::defaultScreen())));
+    m_compositorSelection = Xcb::atom(
+        c, QByteArray("_NET_WM_CM_S" + QByteArray::number(Xcb::defaultScreen())).constData());
 
     // An input-only window to receive the converted selections; property changes announce
     // the pieces of a long list.

@@ -249,8 +249,9 @@ FileManagerActions::Outcome FileManagerActions::install()
             outcome.done.append(manager);
         } else {
             outcome.failed.append(manager);
-            problems.append(name(manager) +
-                            (problem.isEmpty() ? QString() : QStringLiteral(" (") + problem + ')'));
+            problems.append(name(manager) + (problem.isEmpty()
+                                                 ? QString()
+                                                 : QStringLiteral(" (") + problem + u')'));
         }
     }
 

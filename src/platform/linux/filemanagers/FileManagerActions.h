@@ -26,7 +26,7 @@ public:
     };
 
     // What one install or removal did, and the alert that tells the user.
-    struct Outcome
+    struct [[nodiscard]] Outcome
     {
         QList<FileManager> done;
         QList<FileManager> failed;
