@@ -3,10 +3,10 @@
 #include "engine/DesktopBridge.h"
 #include "engine/DesktopCoordinates.h"
 #include "engine/EngineLog.h"
+#include "engine/FolderNames.h"
 #include "engine/MoveFailures.h"
 #include "engine/PathNames.h"
 #include "engine/StackManager.h"
-#include "engine/Stacking.h"
 #include "platform/Alerts.h"
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
@@ -93,12 +93,12 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
         DesktopCoordinates::windowCentreOnDesktop(services.screens, stack.windowOrigin);
 
     const QString folder = manager.folders().stackFolderURL(stack);
-    if (const Status ready = Stacking::prepareFolder(manager, stack); !ready)
+    if (const Status ready = manager.stacker().prepareFolder(stack); !ready)
         return services.alerts.showError(ready.description());
     // A file is an item of one stack only: adding it takes it out of the one it was in, saved
     // before it moves. After a stop part-way a moved file is found in this stack's folder, and
     // one not yet moved stays on the Desktop, listed by neither.
-    const QList<Stacking::TakenItem> others = Stacking::takeFromOtherStacks(manager, taken, id);
+    const QList<Stacker::TakenItem> others = manager.stacker().takeFromOtherStacks(taken, id);
     if (!others.isEmpty())
         manager.records().save();
 
@@ -110,7 +110,7 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
             parents.parentOf(path) == desktop ? positions.constFind(name) : positions.cend();
         const QPointF position =
             known != positions.cend() ? *known : base + QPointF(24, 24) * unplaced++;
-        const QString destination = Stacking::uniqueDestination(fs, folder, name);
+        const QString destination = FolderNames::uniqueDestination(fs, folder, name);
         if (const Status moved = fs.move(path, destination); !moved) {
             qCWarning(lcEngine).noquote() << QStringLiteral("Tidorama: could not add ") + path +
                                                  QStringLiteral(": ") + moved.description();
@@ -123,7 +123,7 @@ void addFiles(StackManager& manager, const QStringList& paths, const QUuid& id)
                                      position});
     }
     manager.storeStack(stack);
-    Stacking::settleOtherStacks(manager, others, failures.paths());
+    manager.stacker().settleOtherStacks(others, failures.paths());
     if (!failures.isEmpty())
         manager.reports().tell(failures.error(
             kept.size(), QStringLiteral("added to \u201C") + stack.name + QStringLiteral("\u201D"),

@@ -3,7 +3,6 @@
 #include "engine/PathNames.h"
 #include "engine/Spreading.h"
 #include "engine/StackManager.h"
-#include "engine/Stacking.h"
 #include "platform/FileSystem.h"
 #include "store/ResolvedFolders.h"
 
@@ -125,11 +124,11 @@ Finished finishMoves(StackManager& manager, const QHash<QByteArray, QString>& kn
             continue;
         paths = manager.files().renewItems(stack);
         if (gathered) {
-            Stacking::GatherOutcome outcome;
+            Stacker::GatherOutcome outcome;
             outcome.keepUnmoved = true;
             outcome.keepElsewhere = true;
             QStringList files;
-            if (!Stacking::gatherIntoFolder(manager, stack, paths, files, &outcome))
+            if (!manager.stacker().gatherIntoFolder(stack, paths, files, &outcome))
                 continue;
             finished.asked += outcome.asked;
             finished.failures.add(outcome.failures);

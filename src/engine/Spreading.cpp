@@ -9,7 +9,6 @@
 #include "engine/PathNames.h"
 #include "engine/StackManager.h"
 #include "engine/StackWindowPort.h"
-#include "engine/Stacking.h"
 #include "platform/Alerts.h"
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
@@ -261,16 +260,16 @@ void restack(StackManager& manager, const QUuid& id, bool letMovedLeave)
         stack.items = std::move(staying);
         paths = std::move(stayingPaths);
     }
-    if (const Status ready = Stacking::prepareFolder(manager, stack); !ready)
+    if (const Status ready = manager.stacker().prepareFolder(stack); !ready)
         return manager.services().alerts.showError(ready.description());
     // Saved gathered before the files move: a stop part-way is finished at the next launch.
     const StackState before = stack.state;
     stack.state = StackState::collapsed;
     manager.records().recordIntent(stack);
     QStringList gathered;
-    Stacking::GatherOutcome outcome;
+    Stacker::GatherOutcome outcome;
     outcome.keepUnmoved = true;
-    if (const Status done = Stacking::gatherIntoFolder(manager, stack, paths, gathered, &outcome);
+    if (const Status done = manager.stacker().gatherIntoFolder(stack, paths, gathered, &outcome);
         !done) {
         stack.state = before;
         manager.storeStack(stack);

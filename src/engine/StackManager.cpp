@@ -5,7 +5,6 @@
 #include "engine/Spreading.h"
 #include "engine/StackWindowFactory.h"
 #include "engine/StackWindowPort.h"
-#include "engine/Stacking.h"
 #include "engine/StoragePlaces.h"
 #include "operations/ConvertToFolders.h"
 #include "operations/Dissolve.h"
@@ -39,6 +38,9 @@ StackManager::StackManager(const Services& services, QObject* parent)
     , m_reports(services.alerts)
     , m_queries(services.scheduler)
     , m_removal(m_records, m_windows, m_selection, m_folders, services.alerts)
+    , m_stacker(services.fileSystem, services.bookmarks, services.desktop, services.alerts,
+                services.screens, services.firstRun, m_folders, m_files, m_records, m_windows,
+                m_reports, m_queries, m_removal)
 {}
 
 StackManager::~StackManager()
@@ -65,18 +67,20 @@ std::optional<DesktopStack> StackManager::stackWithID(const QUuid& id) const
 
 void StackManager::stackSelection(WorkToken token)
 {
-    Stacking::stackSelection(*this, std::move(token));
+    m_stacker.stackSelection(std::move(token));
 }
 
 void StackManager::stackFiles(const QList<DesktopFile>& files, const std::optional<QString>& name,
                               QPointF windowOrigin)
 {
-    Stacking::stackFiles(*this, files, name, windowOrigin);
+    m_stacker.stackFiles(files, name, windowOrigin);
 }
 
 void StackManager::stackFilesAtPoint(const QList<DesktopFile>& files, QPointF point)
 {
-    Stacking::stackFilesAtPoint(*this, files, point);
+    // Run as work, which still goes through the manager.
+    startWork(*this, std::chrono::milliseconds(0),
+              [this, files, point](WorkToken) { m_stacker.stackFilesAtPoint(files, point); });
 }
 
 void StackManager::autoStackByType(WorkToken token)
@@ -86,22 +90,22 @@ void StackManager::autoStackByType(WorkToken token)
 
 QString StackManager::defaultStackName(const QStringList& paths) const
 {
-    return Stacking::defaultStackName(*this, paths);
+    return m_stacker.defaultStackName(paths);
 }
 
 QPointF StackManager::defaultWindowOrigin(const QList<DesktopFile>& files) const
 {
-    return Stacking::defaultWindowOrigin(*this, files);
+    return m_stacker.defaultWindowOrigin(files);
 }
 
 Status StackManager::gatherIntoFolder(DesktopStack& stack)
 {
-    return Stacking::gatherIntoFolder(*this, stack);
+    return m_stacker.gatherIntoFolder(stack);
 }
 
 void StackManager::discardEmptyStack(const DesktopStack& stack)
 {
-    Stacking::discardEmptyStack(*this, stack);
+    m_stacker.discardEmptyStack(stack);
 }
 
 void StackManager::addFiles(const QStringList& paths, const QUuid& id)

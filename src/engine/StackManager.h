@@ -9,6 +9,7 @@
 #include "engine/StackRecords.h"
 #include "engine/StackSelection.h"
 #include "engine/StackWindows.h"
+#include "engine/Stacker.h"
 #include "operations/Conversion.h"
 #include "operations/StackRemoval.h"
 #include "operations/WorkTicket.h"
@@ -72,6 +73,7 @@ public:
     MoveReports& reports() { return m_reports; }
     BackgroundQueries& queries() { return m_queries; }
     StackRemoval& removal() { return m_removal; }
+    Stacker& stacker() { return m_stacker; }
 
     // --- Stacking and spreading ---------------------------------------------------------------
 
@@ -172,4 +174,5 @@ private:
     MoveReports m_reports;
     BackgroundQueries m_queries;
     StackRemoval m_removal;
+    Stacker m_stacker;
 };

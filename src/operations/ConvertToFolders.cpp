@@ -2,8 +2,8 @@
 
 #include "engine/DesktopBridge.h"
 #include "engine/DesktopCoordinates.h"
+#include "engine/FolderNames.h"
 #include "engine/StackManager.h"
-#include "engine/Stacking.h"
 #include "operations/Confirmation.h"
 #include "operations/Conversion.h"
 #include "operations/OperationsLog.h"
@@ -51,7 +51,7 @@ QString folderFor(const StackManager& manager, const DesktopStack& stack)
 {
     const QString name = StorageFolders::fittedName(
         QStringLiteral("TR_") + StorageFolders::sanitizedFolderName(stack.name), QString());
-    return Stacking::uniqueDestination(manager.fm(), manager.files().desktopFolder(), name);
+    return FolderNames::uniqueDestination(manager.fm(), manager.files().desktopFolder(), name);
 }
 
 Outcome convertOneStack(StackManager& manager, const QUuid& id, QList<Conversion>& conversions)
@@ -94,7 +94,7 @@ Outcome convertOneStack(StackManager& manager, const QUuid& id, QList<Conversion
             manager.records().recordIntent(leaving);
         }
         const QString destination =
-            Stacking::uniqueDestination(fs, conversion->folder, fileName(*path));
+            FolderNames::uniqueDestination(fs, conversion->folder, fileName(*path));
         if (const Status moved = fs.move(*path, destination); !moved) {
             logNotMoved(*path, moved);
             kept.append(item);

@@ -1,7 +1,7 @@
 #include "operations/GivingBack.h"
 
+#include "engine/FolderNames.h"
 #include "engine/StackManager.h"
-#include "engine/Stacking.h"
 #include "operations/OperationsLog.h"
 #include "platform/FileSystem.h"
 #include "store/StackListCodec.h"
@@ -102,8 +102,8 @@ private:
 
     bool moveToDesktop(const QString& path)
     {
-        const QString to = Stacking::uniqueDestination(m_fs, m_manager.files().desktopFolder(),
-                                                       QFileInfo(path).fileName());
+        const QString to = FolderNames::uniqueDestination(m_fs, m_manager.files().desktopFolder(),
+                                                          QFileInfo(path).fileName());
         const Status moved = m_fs.move(path, to);
         if (!moved)
             qCWarning(lcOperations).noquote() << QStringLiteral("Tidorama: could not move ") +

@@ -1,8 +1,8 @@
 #include "operations/UndoConversion.h"
 
 #include "engine/DesktopBridge.h"
+#include "engine/FolderNames.h"
 #include "engine/StackManager.h"
-#include "engine/Stacking.h"
 #include "operations/Conversion.h"
 #include "operations/ConvertToFolders.h"
 #include "operations/OperationsLog.h"
@@ -122,7 +122,8 @@ void undoOne(StackManager& manager, const Conversion& conversion, Report& report
             report.missingNames.append(item.name);
             continue;
         }
-        const QString to = Stacking::uniqueDestination(fs, destination, fileName(*path), promised);
+        const QString to =
+            FolderNames::uniqueDestination(fs, destination, fileName(*path), promised);
         promised.insert(fileName(to));
         plan.append(Planned{item, *path, to});
     }

@@ -1,7 +1,7 @@
 #include "LogCapture.h"
 #include "TestServices.h"
+#include "engine/FolderNames.h"
 #include "engine/StackManager.h"
-#include "engine/Stacking.h"
 #include "operations/UndoState.h"
 
 #include <QDir>
@@ -330,27 +330,27 @@ void TestStacking::uniqueDestinationNumbersBeforeTheExtension()
 {
     TestServices t;
     const QString folder = t.home.makeFolder(QStringLiteral("Documents/f"));
-    QCOMPARE(Stacking::uniqueDestination(t.fs, folder, QStringLiteral("a.pdf")),
+    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral("a.pdf")),
              folder + QStringLiteral("/a.pdf"));
     t.home.write(QStringLiteral("Documents/f/a.pdf"));
     t.home.write(QStringLiteral("Documents/f/a 2.pdf"));
-    QCOMPARE(Stacking::uniqueDestination(t.fs, folder, QStringLiteral("a.pdf")),
+    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral("a.pdf")),
              folder + QStringLiteral("/a 3.pdf"));
     t.home.write(QStringLiteral("Documents/f/x.tar.gz"));
-    QCOMPARE(Stacking::uniqueDestination(t.fs, folder, QStringLiteral("x.tar.gz")),
+    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral("x.tar.gz")),
              folder + QStringLiteral("/x.tar 2.gz"));
     t.home.write(QStringLiteral("Documents/f/.bashrc"));
-    QCOMPARE(Stacking::uniqueDestination(t.fs, folder, QStringLiteral(".bashrc")),
+    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral(".bashrc")),
              folder + QStringLiteral("/.bashrc 2"));
     // A dangling link takes the name too.
     QFile::link(QStringLiteral("/nowhere"), folder + QStringLiteral("/link"));
-    QCOMPARE(Stacking::uniqueDestination(t.fs, folder, QStringLiteral("link")),
+    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral("link")),
              folder + QStringLiteral("/link 2"));
     // The longest name there can be still gets its number, shortened to fit.
     const QString longest = QString(251, QLatin1Char('n')) + QStringLiteral(".txt");
     t.home.write(QStringLiteral("Documents/f/") + longest);
     const QString numbered =
-        QFileInfo(Stacking::uniqueDestination(t.fs, folder, longest)).fileName();
+        QFileInfo(FolderNames::uniqueDestination(t.fs, folder, longest)).fileName();
     QVERIFY(numbered.endsWith(QStringLiteral(" 2.txt")));
     QCOMPARE(numbered.toUtf8().size(), 255);
 }
