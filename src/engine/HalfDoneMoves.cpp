@@ -1,7 +1,6 @@
 #include "engine/HalfDoneMoves.h"
 
 #include "engine/PathNames.h"
-#include "engine/Spreading.h"
 #include "engine/StackManager.h"
 #include "platform/FileSystem.h"
 #include "store/ResolvedFolders.h"
@@ -133,14 +132,14 @@ Finished finishMoves(StackManager& manager, const QHash<QByteArray, QString>& kn
             finished.asked += outcome.asked;
             finished.failures.add(outcome.failures);
         } else {
-            const Spreading::SpreadOutcome outcome =
-                Spreading::moveToDesktop(manager, stack, paths, false);
+            const Spreader::SpreadOutcome outcome =
+                manager.spreader().moveToDesktop(stack, paths, false);
             finished.asked += outcome.asked;
             finished.failures.add(outcome.failures);
             // Nothing could come out and nothing is out: the stack is gathered after all.
             if (outcome.moved == 0 && outcome.placements.isEmpty())
                 stack.state = StackState::collapsed;
-            Spreading::placeIcons(manager, outcome.arrived, id);
+            manager.spreader().placeIcons(outcome.arrived, id);
         }
         *manager.records().find(id) = stack;
         finished.names.append(stack.name);

@@ -2,7 +2,6 @@
 
 #include "engine/AddFiles.h"
 #include "engine/AutoStack.h"
-#include "engine/Spreading.h"
 #include "engine/StackWindowFactory.h"
 #include "engine/StackWindowPort.h"
 #include "engine/StoragePlaces.h"
@@ -41,6 +40,9 @@ StackManager::StackManager(const Services& services, QObject* parent)
     , m_stacker(services.fileSystem, services.bookmarks, services.desktop, services.alerts,
                 services.screens, services.firstRun, m_folders, m_files, m_records, m_windows,
                 m_reports, m_queries, m_removal)
+    , m_spreader(services.fileSystem, services.bookmarks, services.desktop, services.alerts,
+                 services.scheduler, services.screens, m_folders, m_files, m_records, m_windows,
+                 m_reports, m_removal, m_stacker, *this)
 {}
 
 StackManager::~StackManager()
@@ -115,32 +117,32 @@ void StackManager::addFiles(const QStringList& paths, const QUuid& id)
 
 bool StackManager::spread(const QUuid& id, bool inGrid)
 {
-    return Spreading::spread(*this, id, inGrid);
+    return m_spreader.spread(id, inGrid);
 }
 
 void StackManager::restack(const QUuid& id, bool letMovedLeave)
 {
-    Spreading::restack(*this, id, letMovedLeave);
+    m_spreader.restack(id, letMovedLeave);
 }
 
 void StackManager::arrangeInGrid(const QUuid& id)
 {
-    Spreading::arrangeInGrid(*this, id);
+    m_spreader.arrangeInGrid(id);
 }
 
 QList<QPointF> StackManager::gridPositions(int count, const DesktopStack& stack)
 {
-    return Spreading::gridPositions(*this, count, stack);
+    return m_spreader.gridPositions(count, stack);
 }
 
 void StackManager::refreshPositions(const QUuid& id)
 {
-    Spreading::refreshPositions(*this, id);
+    m_spreader.refreshPositions(id);
 }
 
 void StackManager::placeIcons(const QList<NamedPosition>& placements, const QUuid& id)
 {
-    Spreading::placeIcons(*this, placements, id);
+    m_spreader.placeIcons(placements, id);
 }
 
 QList<QUuid> StackManager::targetsOfWindowCommand(const QUuid& id) const

@@ -5,6 +5,7 @@
 #include "engine/MoveReports.h"
 #include "engine/NamedPosition.h"
 #include "engine/Services.h"
+#include "engine/Spreader.h"
 #include "engine/StackFiles.h"
 #include "engine/StackRecords.h"
 #include "engine/StackSelection.h"
@@ -74,6 +75,7 @@ public:
     BackgroundQueries& queries() { return m_queries; }
     StackRemoval& removal() { return m_removal; }
     Stacker& stacker() { return m_stacker; }
+    Spreader& spreader() { return m_spreader; }
 
     // --- Stacking and spreading ---------------------------------------------------------------
 
@@ -175,4 +177,5 @@ private:
     BackgroundQueries m_queries;
     StackRemoval m_removal;
     Stacker m_stacker;
+    Spreader m_spreader;
 };
