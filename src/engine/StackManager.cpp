@@ -1,6 +1,5 @@
 #include "engine/StackManager.h"
 
-#include "engine/AddFiles.h"
 #include "engine/AutoStack.h"
 #include "engine/StackWindowFactory.h"
 #include "engine/StackWindowPort.h"
@@ -43,6 +42,9 @@ StackManager::StackManager(const Services& services, QObject* parent)
     , m_spreader(services.fileSystem, services.bookmarks, services.desktop, services.alerts,
                  services.scheduler, services.screens, m_folders, m_files, m_records, m_windows,
                  m_reports, m_removal, m_stacker, *this)
+    , m_fileAdder(services.fileSystem, services.bookmarks, services.desktop, services.alerts,
+                  services.screens, services.paths, m_folders, m_files, m_records, m_windows,
+                  m_reports, m_removal, m_stacker, m_spreader, *this)
 {}
 
 StackManager::~StackManager()
@@ -112,7 +114,7 @@ void StackManager::discardEmptyStack(const DesktopStack& stack)
 
 void StackManager::addFiles(const QStringList& paths, const QUuid& id)
 {
-    ::addFiles(*this, paths, id);
+    m_fileAdder.addFiles(paths, id);
 }
 
 bool StackManager::spread(const QUuid& id, bool inGrid)
@@ -187,7 +189,7 @@ void StackManager::renameStack(const QUuid& id)
 
 bool StackManager::endGroupDrag()
 {
-    return mergeDropped(*this, m_selection.endGroupDrag());
+    return m_fileAdder.mergeDropped(m_selection.endGroupDrag());
 }
 
 bool StackManager::changeStorageLocation(StorageLocation to)

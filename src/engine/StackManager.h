@@ -2,6 +2,7 @@
 
 #include "engine/BackgroundQueries.h"
 #include "engine/DesktopFile.h"
+#include "engine/FileAdder.h"
 #include "engine/MoveReports.h"
 #include "engine/NamedPosition.h"
 #include "engine/Services.h"
@@ -178,4 +179,5 @@ private:
     StackRemoval m_removal;
     Stacker m_stacker;
     Spreader m_spreader;
+    FileAdder m_fileAdder;
 };
