@@ -1,6 +1,5 @@
 #include "engine/StackManager.h"
 
-#include "engine/AutoStack.h"
 #include "engine/StackWindowFactory.h"
 #include "engine/StackWindowPort.h"
 #include "engine/StoragePlaces.h"
@@ -45,6 +44,9 @@ StackManager::StackManager(const Services& services, QObject* parent)
     , m_fileAdder(services.fileSystem, services.bookmarks, services.desktop, services.alerts,
                   services.screens, services.paths, m_folders, m_files, m_records, m_windows,
                   m_reports, m_removal, m_stacker, m_spreader, *this)
+    , m_autoStacker(services.fileSystem, services.desktop, services.alerts, services.scheduler,
+                    services.screens, services.firstRun, m_files, m_records, m_reports, m_queries,
+                    m_stacker, m_fileAdder, *this)
 {}
 
 StackManager::~StackManager()
@@ -89,7 +91,7 @@ void StackManager::stackFilesAtPoint(const QList<DesktopFile>& files, QPointF po
 
 void StackManager::autoStackByType(WorkToken token)
 {
-    AutoStack::autoStackByType(*this, std::move(token));
+    m_autoStacker.autoStackByType(std::move(token));
 }
 
 QString StackManager::defaultStackName(const QStringList& paths) const

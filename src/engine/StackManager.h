@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/AutoStacker.h"
 #include "engine/BackgroundQueries.h"
 #include "engine/DesktopFile.h"
 #include "engine/FileAdder.h"
@@ -96,7 +97,7 @@ public:
     void stackFilesAtPoint(const QList<DesktopFile>& files, QPointF point);
 
     // "Auto-Stack by Type": one stack per kind of the Desktop's loose files (asynchronous; the
-    // token is held until the last stack is made). See engine/AutoStack.h.
+    // token is held until the last stack is made). See engine/AutoStacker.h.
     void autoStackByType(WorkToken token = nullptr);
 
     QString defaultStackName(const QStringList& paths) const;
@@ -180,4 +181,5 @@ private:
     Stacker m_stacker;
     Spreader m_spreader;
     FileAdder m_fileAdder;
+    AutoStacker m_autoStacker;
 };
