@@ -1,6 +1,5 @@
 #include "engine/ManagerWindowHost.h"
 
-#include "engine/FolderSync.h"
 #include "engine/StackManager.h"
 #include "operations/UndoState.h"
 
@@ -91,7 +90,7 @@ void ManagerWindowHost::addFiles(const QStringList& paths, const QUuid& id)
 void ManagerWindowHost::syncWithFolder(const QUuid& id)
 {
     if (m_manager)
-        FolderSync::syncWithFolder(*m_manager, id);
+        m_manager->syncWithFolder(id);
 }
 
 void ManagerWindowHost::dissolveFromMenu(const QUuid& id)

@@ -47,6 +47,7 @@ StackManager::StackManager(const Services& services, QObject* parent)
     , m_autoStacker(services.fileSystem, services.desktop, services.alerts, services.scheduler,
                     services.screens, services.firstRun, m_files, m_records, m_reports, m_queries,
                     m_stacker, m_fileAdder, *this)
+    , m_folderSync(services.fileSystem, m_folders, m_files, m_records, m_windows, m_removal)
 {}
 
 StackManager::~StackManager()
@@ -117,6 +118,11 @@ void StackManager::discardEmptyStack(const DesktopStack& stack)
 void StackManager::addFiles(const QStringList& paths, const QUuid& id)
 {
     m_fileAdder.addFiles(paths, id);
+}
+
+void StackManager::syncWithFolder(const QUuid& id)
+{
+    m_folderSync.syncWithFolder(id);
 }
 
 bool StackManager::spread(const QUuid& id, bool inGrid)

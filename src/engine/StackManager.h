@@ -4,6 +4,7 @@
 #include "engine/BackgroundQueries.h"
 #include "engine/DesktopFile.h"
 #include "engine/FileAdder.h"
+#include "engine/FolderSync.h"
 #include "engine/MoveReports.h"
 #include "engine/NamedPosition.h"
 #include "engine/Services.h"
@@ -107,6 +108,8 @@ public:
 
     // Files dropped onto the stack's window join it.
     void addFiles(const QStringList& paths, const QUuid& id);
+    // A collapsed stack's items whose files left its folder leave it (see engine/FolderSync.h).
+    void syncWithFolder(const QUuid& id);
     // Moves a gathered stack's files back onto the Desktop, in a grid next to the window or
     // each to its recorded place. False when some file could not move (the user has been
     // told).
@@ -182,4 +185,5 @@ private:
     Spreader m_spreader;
     FileAdder m_fileAdder;
     AutoStacker m_autoStacker;
+    FolderSync m_folderSync;
 };
