@@ -4,7 +4,6 @@
 #include "engine/StackWindowPort.h"
 #include "engine/StoragePlaces.h"
 #include "operations/ConvertToFolders.h"
-#include "operations/Dissolve.h"
 #include "operations/MoveToBin.h"
 #include "operations/RunAsWork.h"
 #include "operations/SelectionFlag.h"
@@ -48,6 +47,8 @@ StackManager::StackManager(const Services& services, QObject* parent)
                     services.screens, services.firstRun, m_files, m_records, m_reports, m_queries,
                     m_stacker, m_fileAdder, *this)
     , m_folderSync(services.fileSystem, m_folders, m_files, m_records, m_windows, m_removal)
+    , m_dissolver(services.alerts, services.scheduler, m_records, m_selection, m_windows, m_reports,
+                  m_removal, m_spreader, *this)
 {}
 
 StackManager::~StackManager()
@@ -157,22 +158,22 @@ void StackManager::placeIcons(const QList<NamedPosition>& placements, const QUui
 
 QList<QUuid> StackManager::targetsOfWindowCommand(const QUuid& id) const
 {
-    return Dissolve::targetsOfWindowCommand(*this, id);
+    return m_dissolver.targetsOfWindowCommand(id);
 }
 
 void StackManager::dissolveFromMenu(const QUuid& id)
 {
-    Dissolve::dissolveFromMenu(*this, id);
+    m_dissolver.dissolveFromMenu(id);
 }
 
 void StackManager::dissolveAfterAnimation(const QUuid& id)
 {
-    Dissolve::dissolveAfterAnimation(*this, id);
+    m_dissolver.dissolveAfterAnimation(id);
 }
 
 void StackManager::dissolveAll()
 {
-    Dissolve::dissolveAll(*this);
+    m_dissolver.dissolveAll();
 }
 
 void StackManager::removeStack(const QUuid& id, bool reportLeftovers)

@@ -15,6 +15,7 @@
 #include "engine/StackWindows.h"
 #include "engine/Stacker.h"
 #include "operations/Conversion.h"
+#include "operations/Dissolver.h"
 #include "operations/StackRemoval.h"
 #include "operations/WorkTicket.h"
 #include "platform/Scheduler.h"
@@ -186,4 +187,5 @@ private:
     FileAdder m_fileAdder;
     AutoStacker m_autoStacker;
     FolderSync m_folderSync;
+    Dissolver m_dissolver;
 };
