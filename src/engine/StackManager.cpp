@@ -11,7 +11,6 @@
 #include "operations/StackRename.h"
 #include "operations/UndoConversion.h"
 #include "operations/UndoState.h"
-#include "operations/Uninstall.h"
 #include "platform/Alerts.h"
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
@@ -49,6 +48,11 @@ StackManager::StackManager(const Services& services, QObject* parent)
     , m_folderSync(services.fileSystem, m_folders, m_files, m_records, m_windows, m_removal)
     , m_dissolver(services.alerts, services.scheduler, m_records, m_selection, m_windows, m_reports,
                   m_removal, m_spreader, *this)
+    , m_allFilesBack(services.fileSystem, m_folders, m_files, m_records, m_removal, m_spreader,
+                     *this)
+    , m_uninstaller(services.alerts, services.scheduler, services.fileSystem, services.paths,
+                    services.settings, services.wording, services.program, m_folders, m_records,
+                    m_allFilesBack, *this)
 {}
 
 StackManager::~StackManager()
@@ -244,5 +248,5 @@ void StackManager::moveStacksToBin(const QList<QUuid>& ids)
 
 void StackManager::uninstall()
 {
-    Uninstall::uninstall(*this);
+    m_uninstaller.uninstall();
 }

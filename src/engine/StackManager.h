@@ -14,9 +14,11 @@
 #include "engine/StackSelection.h"
 #include "engine/StackWindows.h"
 #include "engine/Stacker.h"
+#include "operations/AllFilesBack.h"
 #include "operations/Conversion.h"
 #include "operations/Dissolver.h"
 #include "operations/StackRemoval.h"
+#include "operations/Uninstaller.h"
 #include "operations/WorkTicket.h"
 #include "platform/Scheduler.h"
 #include "platform/Status.h"
@@ -188,4 +190,6 @@ private:
     AutoStacker m_autoStacker;
     FolderSync m_folderSync;
     Dissolver m_dissolver;
+    AllFilesBack m_allFilesBack;
+    Uninstaller m_uninstaller;
 };

@@ -3,7 +3,7 @@
 #include "engine/StackManager.h"
 #include "operations/InstallManifest.h"
 #include "operations/UndoState.h"
-#include "operations/Uninstall.h"
+#include "operations/Uninstaller.h"
 #include "store/StackListCodec.h"
 
 #include <QDir>
@@ -59,7 +59,7 @@ void writeTraces(TestServices& t)
 
 QString autostart(const TestServices& t)
 {
-    return Uninstall::autostartEntry(t.paths.configRoot());
+    return Uninstaller::autostartEntry(t.paths.configRoot());
 }
 
 } // namespace
