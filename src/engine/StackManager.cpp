@@ -53,6 +53,10 @@ StackManager::StackManager(const Services& services, QObject* parent)
     , m_uninstaller(services.alerts, services.scheduler, services.fileSystem, services.paths,
                     services.settings, services.wording, services.program, m_folders, m_records,
                     m_allFilesBack, *this)
+    , m_halfDoneMoves(services.fileSystem, m_folders, m_files, m_records, m_stacker, m_spreader)
+    , m_launch(services.paths, services.settings, services.fileSystem, services.bookmarks,
+               services.screens, services.alerts, services.firstRun, m_folders, m_stackListFile,
+               m_files, m_records, m_windows, m_halfDoneMoves)
 {}
 
 StackManager::~StackManager()
@@ -249,4 +253,9 @@ void StackManager::moveStacksToBin(const QList<QUuid>& ids)
 void StackManager::uninstall()
 {
     m_uninstaller.uninstall();
+}
+
+void StackManager::restoreAtLaunch()
+{
+    m_launch.restoreAtLaunch();
 }

@@ -5,6 +5,8 @@
 #include "engine/DesktopFile.h"
 #include "engine/FileAdder.h"
 #include "engine/FolderSync.h"
+#include "engine/HalfDoneMoves.h"
+#include "engine/LaunchRestore.h"
 #include "engine/MoveReports.h"
 #include "engine/NamedPosition.h"
 #include "engine/Services.h"
@@ -80,8 +82,6 @@ public:
     MoveReports& reports() { return m_reports; }
     BackgroundQueries& queries() { return m_queries; }
     StackRemoval& removal() { return m_removal; }
-    Stacker& stacker() { return m_stacker; }
-    Spreader& spreader() { return m_spreader; }
 
     // --- Stacking and spreading ---------------------------------------------------------------
 
@@ -192,4 +192,6 @@ private:
     Dissolver m_dissolver;
     AllFilesBack m_allFilesBack;
     Uninstaller m_uninstaller;
+    HalfDoneMoves m_halfDoneMoves;
+    LaunchRestore m_launch;
 };
