@@ -7,6 +7,7 @@
 #include "BenchSupport.h"
 #include "TestServices.h"
 #include "engine/StackManager.h"
+#include "operations/StackRemoval.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -63,7 +64,7 @@ void stackAndSpread()
         [&] {
             // The last run's stack is spread: forget it (its folder is empty and goes).
             if (!manager.stacks().isEmpty())
-                manager.removeStack(manager.stacks().last().id, false);
+                manager.operations().removal.removeStack(manager.stacks().last().id, false);
             t.scheduler.runUntilIdle();
         });
 

@@ -5,6 +5,9 @@
 
 #include "TestServices.h"
 #include "engine/StackManager.h"
+#include "engine/StackRecords.h"
+#include "engine/StackSelection.h"
+#include "engine/StackWindows.h"
 #include "store/StackListFile.h"
 
 #include <QCoreApplication>
@@ -90,13 +93,13 @@ int main(int argc, char** argv)
         }
         stacks.append(stack);
     }
-    manager.records().replaceAll(stacks);
-    manager.records().refreshFlags();
-    manager.records().save();
+    manager.operations().records.replaceAll(stacks);
+    manager.operations().records.refreshFlags();
+    manager.operations().records.save();
     for (const DesktopStack& stack : std::as_const(stacks))
         manager.windows().showWindow(stack);
 
-    const QString file = manager.records().file().stacksFileURL();
+    const QString file = manager.operations().records.file().stacksFileURL();
     const QStorageInfo volume(file);
     std::printf("%d stacks x %d items, Qt %s, %s build; stacks.json %lld bytes on %s (%s); "
                 "median of %d steps\n",
@@ -138,15 +141,16 @@ int main(int argc, char** argv)
     print("drag step, three windows, 16 ms apart", group, "target: median <= 1 ms");
 
     // The save alone, and the same save as a change of the files would make it.
-    StackListFile& listFile = manager.records().file();
+    StackListFile& listFile = manager.operations().records.file();
     int nudge = 0;
     const auto originSave = [&](int) {
-        manager.records().find(leader)->windowOrigin += QPointF(++nudge % 2 ? 1 : -1, 0);
+        manager.operations().records.find(leader)->windowOrigin += QPointF(++nudge % 2 ? 1 : -1, 0);
         (void)listFile.saveStackList(manager.stacks());
     };
     print("  save after one window origin changed", timed(originSave, 16), "");
     const auto itemSave = [&](int) {
-        manager.records().find(leader)->items[0].position += QPointF(++nudge % 2 ? 1 : -1, 0);
+        manager.operations().records.find(leader)->items[0].position +=
+            QPointF(++nudge % 2 ? 1 : -1, 0);
         (void)listFile.saveStackList(manager.stacks());
     };
     print("  save after one file position changed", timed(itemSave, 16), "(flushed to disk)");

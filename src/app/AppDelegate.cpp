@@ -9,6 +9,8 @@
 #include "desktop/DragGestureMonitor.h"
 #include "desktop/GestureHintWindow.h"
 #include "engine/StackManager.h"
+#include "engine/StackSelection.h"
+#include "operations/SelectionFlag.h"
 #include "operations/UndoState.h"
 #include "platform/DesktopPlatform.h"
 
@@ -116,7 +118,7 @@ void AppDelegate::installMenuTracking(QMenu* trayMenu)
     m_menuTracking = new MenuTracking(
         [this] {
             qCDebug(lcApp) << "a menu opens: asking for the selection";
-            m_manager->refreshSelectionFlag();
+            m_manager->operations().selectionFlag.refresh();
         },
         this);
     if (trayMenu)

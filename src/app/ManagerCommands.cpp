@@ -1,30 +1,37 @@
 #include "app/ManagerCommands.h"
 
+#include "engine/AutoStacker.h"
+#include "engine/MoveReports.h"
+#include "engine/Spreader.h"
 #include "engine/StackManager.h"
+#include "engine/Stacker.h"
+#include "engine/StorageChange.h"
+#include "operations/ConversionUndo.h"
+#include "operations/Dissolver.h"
+#include "operations/FolderConversion.h"
+#include "operations/Uninstaller.h"
 #include "platform/Alerts.h"
+#include "store/StorageFolders.h"
 
 ManagerCommands::ManagerCommands(StackManager& manager, Alerts& alerts,
                                  std::function<void()> showAbout,
                                  std::function<void()> rightClickMenu, std::function<void()> quit)
     : m_manager(&manager)
+    , m_operations(manager.operations())
     , m_alerts(alerts)
     , m_showAbout(std::move(showAbout))
     , m_rightClickMenu(std::move(rightClickMenu))
     , m_quit(std::move(quit))
 {}
 
-void ManagerCommands::startWork(StackManager& manager, void (StackManager::*work)(WorkToken))
-{
-    const QPointer<StackManager> weak(&manager);
-    manager.runAsWork([weak, work](WorkToken token) {
-        if (weak)
-            (weak->*work)(std::move(token));
-    });
-}
-
 void ManagerCommands::stackSelection(StackManager& manager)
 {
-    startWork(manager, &StackManager::stackSelection);
+    const QPointer<StackManager> weak(&manager);
+    Stacker& stacker = manager.operations().stacker;
+    manager.runAsWork([weak, &stacker](WorkToken token) {
+        if (weak)
+            stacker.stackSelection(std::move(token));
+    });
 }
 
 void ManagerCommands::stackSelectedFiles()
@@ -35,8 +42,14 @@ void ManagerCommands::stackSelectedFiles()
 
 void ManagerCommands::autoStackByType()
 {
-    if (m_manager)
-        startWork(*m_manager, &StackManager::autoStackByType);
+    if (!m_manager)
+        return;
+    const QPointer<StackManager> weak = m_manager;
+    AutoStacker& autoStacker = m_operations.autoStacker;
+    m_manager->runAsWork([weak, &autoStacker](WorkToken token) {
+        if (weak)
+            autoStacker.autoStackByType(std::move(token));
+    });
 }
 
 void ManagerCommands::spreadAllStacks()
@@ -44,13 +57,13 @@ void ManagerCommands::spreadAllStacks()
     if (!m_manager)
         return;
     // Files that could not move, of every stack, are told in one alert.
-    m_manager->reports().hold();
+    m_operations.reports.hold();
     for (const QUuid& id : stacksIn(StackState::collapsed)) {
         if (m_manager)
-            m_manager->spread(id, false);
+            m_operations.spreader.spread(id, false);
     }
     if (m_manager)
-        m_manager->reports().release();
+        m_operations.reports.release();
 }
 
 void ManagerCommands::stackAllAgain()
@@ -58,13 +71,13 @@ void ManagerCommands::stackAllAgain()
     if (!m_manager)
         return;
     // As a click on a spread stack's window does: files dragged clearly away stay out.
-    m_manager->reports().hold();
+    m_operations.reports.hold();
     for (const QUuid& id : stacksIn(StackState::expanded)) {
         if (m_manager)
-            m_manager->restack(id, true);
+            m_operations.spreader.restack(id, true);
     }
     if (m_manager)
-        m_manager->reports().release();
+        m_operations.reports.release();
 }
 
 QList<QUuid> ManagerCommands::stacksIn(StackState state) const
@@ -82,30 +95,30 @@ QList<QUuid> ManagerCommands::stacksIn(StackState state) const
 void ManagerCommands::convertAllStacks()
 {
     if (m_manager)
-        m_manager->convertAll();
+        m_operations.conversion.convertAll();
 }
 
 void ManagerCommands::undoConvert()
 {
     if (m_manager)
-        m_manager->undoLastConversion();
+        m_operations.conversionUndo.undoLastConversion();
 }
 
 void ManagerCommands::dissolveAllStacks()
 {
     if (m_manager)
-        m_manager->dissolveAll();
+        m_operations.dissolver.dissolveAll();
 }
 
 StorageLocation ManagerCommands::currentStorageLocation() const
 {
-    return m_manager ? m_manager->folders().currentStorageLocation() : StorageLocation::documents;
+    return m_manager ? m_operations.folders.currentStorageLocation() : StorageLocation::documents;
 }
 
 void ManagerCommands::changeStorageLocation(StorageLocation location)
 {
     if (m_manager)
-        m_manager->changeStorageLocation(location);
+        m_operations.storageChange.changeStorageLocation(location);
 }
 
 void ManagerCommands::fileManagerMenu()
@@ -116,7 +129,7 @@ void ManagerCommands::fileManagerMenu()
 void ManagerCommands::showHelp()
 {
     if (m_manager)
-        m_manager->showHelp();
+        m_operations.storageChange.showHelp();
 }
 
 void ManagerCommands::showAbout()
@@ -127,7 +140,7 @@ void ManagerCommands::showAbout()
 void ManagerCommands::uninstall()
 {
     if (m_manager)
-        m_manager->uninstall();
+        m_operations.uninstaller.uninstall();
 }
 
 void ManagerCommands::quit()

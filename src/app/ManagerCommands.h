@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MenuCommands.h"
+#include "engine/StackOperations.h"
 #include "operations/WorkTicket.h"
 #include "store/StackState.h"
 
@@ -14,8 +15,8 @@
 class Alerts;
 class StackManager;
 
-// The tray menu's commands on the stack manager, looked up when an item is chosen: once the
-// manager is gone they do nothing.
+// The tray menu's commands, each handed to the operation that does the work: once the manager
+// that made the operations is gone they do nothing.
 class ManagerCommands : public MenuCommands
 {
 public:
@@ -42,15 +43,13 @@ public:
     void quit() override;
 
 private:
-    // Runs one of the manager's operations as work: dropped while work runs, and nothing once
-    // the manager is gone.
-    static void startWork(StackManager& manager, void (StackManager::*work)(WorkToken));
     // The ids of the stacks in this state, in list order (taken before any of them changes).
     QList<QUuid> stacksIn(StackState state) const;
     // An item whose operation this build does not have yet says so.
     void notAvailableYet(const QString& item, const QString& what);
 
     QPointer<StackManager> m_manager;
+    StackOperations m_operations;
     Alerts& m_alerts;
     std::function<void()> m_showAbout;
     std::function<void()> m_rightClickMenu;

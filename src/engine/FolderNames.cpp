@@ -1,8 +1,9 @@
 #include "engine/FolderNames.h"
 
+#include "engine/FileKind.h"
 #include "engine/PathNames.h"
-#include "engine/Stacking.h"
 #include "platform/FileSystem.h"
+#include "store/StorageFolders.h"
 
 FolderNames::FolderNames(const FileSystem& fs, QString folder)
     : m_fs(fs)
@@ -16,8 +17,8 @@ FolderNames::FolderNames(const FileSystem& fs, QString folder)
 
 QString FolderNames::choose(const QString& name)
 {
-    const QString chosen = Stacking::firstFreeName(
-        name, [this](const QString& candidate) { return isFree(candidate); });
+    const QString chosen =
+        firstFreeName(name, [this](const QString& candidate) { return isFree(candidate); });
     m_chosen.insert(chosen);
     return m_prefix + chosen;
 }
@@ -28,7 +29,7 @@ Status FolderNames::moveThere(FileSystem& fs, const QString& from, QString& to)
     if (moved || !fs.exists(to))
         return moved;
     const QString name = PathNames::fileName(to);
-    to = Stacking::uniqueDestination(fs, m_folder, name, m_chosen);
+    to = uniqueDestination(fs, m_folder, name, m_chosen);
     m_chosen.insert(PathNames::fileName(to));
     return fs.move(from, to);
 }
@@ -38,4 +39,29 @@ bool FolderNames::isFree(const QString& name) const
     if (m_chosen.contains(name))
         return false;
     return m_listed ? !m_listed->contains(name) : !m_fs.exists(m_prefix + name);
+}
+
+QString FolderNames::uniqueDestination(const FileSystem& fs, const QString& folder,
+                                       const QString& name, const QSet<QString>& reserved)
+{
+    const QString prefix = folder + QLatin1Char('/');
+    return prefix + firstFreeName(name, [&](const QString& candidate) {
+               return !reserved.contains(candidate) && !fs.exists(prefix + candidate);
+           });
+}
+
+QString FolderNames::firstFreeName(const QString& name,
+                                   const std::function<bool(const QString&)>& isFree)
+{
+    if (isFree(name))
+        return name;
+    const QString extension = FileKinds::pathExtension(name);
+    const QString base = extension.isEmpty() ? name : name.left(name.size() - extension.size() - 1);
+    const QString dotted = extension.isEmpty() ? QString() : QLatin1Char('.') + extension;
+    for (int n = 2;; ++n) {
+        const QString candidate =
+            StorageFolders::fittedName(base, QLatin1Char(' ') + QString::number(n) + dotted);
+        if (isFree(candidate))
+            return candidate;
+    }
 }

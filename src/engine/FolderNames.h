@@ -5,6 +5,7 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class FileSystem;
@@ -19,12 +20,21 @@ class FolderNames
 public:
     FolderNames(const FileSystem& fs, QString folder);
 
-    // folder/name, or "name 2.ext", "name 3.ext", …, as Stacking::uniqueDestination numbers
-    // them: the first free one, taken from now on.
+    // folder/name, or "name 2.ext", "name 3.ext", …, as uniqueDestination numbers them: the
+    // first free one, taken from now on.
     QString choose(const QString& name);
     // Moves `from` to `to` (chosen here). When the move failed because something is at `to`
     // now, `to` becomes a name free on the disk and the move is tried there.
     Status moveThere(FileSystem& fs, const QString& from, QString& to);
+
+    // folder/name, or "name 2.ext", "name 3.ext", … : the first that is free, and not one of the
+    // `reserved` names (destinations already promised to other files). Names are cut so that
+    // the number still fits in a file name.
+    static QString uniqueDestination(const FileSystem& fs, const QString& folder,
+                                     const QString& name, const QSet<QString>& reserved = {});
+    // The name itself or the first of "name 2.ext", "name 3.ext", … that `isFree` accepts.
+    static QString firstFreeName(const QString& name,
+                                 const std::function<bool(const QString&)>& isFree);
 
 private:
     bool isFree(const QString& name) const;

@@ -1,26 +1,37 @@
 #include "engine/FolderSync.h"
 
-#include "engine/StackManager.h"
+#include "engine/StackFiles.h"
+#include "engine/StackRecords.h"
+#include "engine/StackWindows.h"
+#include "operations/StackRemoval.h"
 #include "platform/FileSystem.h"
+#include "store/StorageFolders.h"
 
-namespace FolderSync {
+FolderSync::FolderSync(const FileSystem& fs, const StorageFolders& folders, const StackFiles& files,
+                       StackRecords& records, StackWindows& windows, StackRemoval& removal)
+    : m_fs(fs)
+    , m_folders(folders)
+    , m_files(files)
+    , m_records(records)
+    , m_windows(windows)
+    , m_removal(removal)
+{}
 
-void syncWithFolder(StackManager& manager, const QUuid& id)
+void FolderSync::syncWithFolder(const QUuid& id)
 {
-    const DesktopStack* found = manager.records().find(id);
+    const DesktopStack* found = m_records.find(id);
     if (!found || found->state != StackState::collapsed)
         return;
     DesktopStack stack = *found;
-    const FileSystem& fs = manager.fm();
-    const QString folder = manager.folders().stackFolderURL(stack);
-    if (!fs.isDirectory(folder))
+    const QString folder = m_folders.stackFolderURL(stack);
+    if (!m_fs.isDirectory(folder))
         return;
-    const QString inFolder = fs.resolved(folder);
-    const QList<std::optional<QString>> paths = manager.files().resolvedItems(stack);
+    const QString inFolder = m_fs.resolved(folder);
+    const QList<std::optional<QString>> paths = m_files.resolvedItems(stack);
     QList<StackItem> staying;
     for (qsizetype i = 0; i < paths.size(); ++i) {
         const std::optional<QString>& path = paths.at(i);
-        if (path && fs.resolvedParent(*path) == inFolder)
+        if (path && m_fs.resolvedParent(*path) == inFolder)
             staying.append(stack.items.at(i));
     }
     if (staying.size() == stack.items.size())
@@ -28,10 +39,10 @@ void syncWithFolder(StackManager& manager, const QUuid& id)
     stack.items = std::move(staying);
     // The last file went: a stack of nothing is no stack. Anything else still in the folder
     // keeps the folder, and the user is told where it is.
-    if (stack.items.isEmpty())
-        manager.removeStack(id, true);
-    else
-        manager.storeStack(stack);
+    if (stack.items.isEmpty()) {
+        m_removal.removeStack(id, true);
+    } else {
+        m_records.store(stack);
+        m_windows.showWindow(stack, m_files.resolvedFiles(stack));
+    }
 }
-
-} // namespace FolderSync

@@ -1,21 +1,29 @@
 #include "engine/HalfDoneMoves.h"
 
 #include "engine/PathNames.h"
-#include "engine/Spreading.h"
-#include "engine/StackManager.h"
-#include "engine/Stacking.h"
+#include "engine/Spreader.h"
+#include "engine/StackFiles.h"
+#include "engine/StackRecords.h"
+#include "engine/Stacker.h"
 #include "platform/FileSystem.h"
 #include "store/ResolvedFolders.h"
+#include "store/StorageFolders.h"
 
 #include <QHash>
 
-namespace HalfDoneMoves {
-
-namespace {
+HalfDoneMoves::HalfDoneMoves(FileSystem& fs, StorageFolders& folders, const StackFiles& files,
+                             StackRecords& records, Stacker& stacker, Spreader& spreader)
+    : m_fs(fs)
+    , m_folders(folders)
+    , m_files(files)
+    , m_records(records)
+    , m_stacker(stacker)
+    , m_spreader(spreader)
+{}
 
 // Where each item's file is: as the repairs found it, else resolved now (a spread stack's).
-QList<std::optional<QString>> whereAre(const StackManager& manager, const DesktopStack& stack,
-                                       const QHash<QByteArray, QString>& known)
+QList<std::optional<QString>> HalfDoneMoves::whereAre(const DesktopStack& stack,
+                                                      const QHash<QByteArray, QString>& known) const
 {
     QList<std::optional<QString>> paths;
     paths.reserve(stack.items.size());
@@ -25,14 +33,12 @@ QList<std::optional<QString>> whereAre(const StackManager& manager, const Deskto
         allKnown = allKnown && found != known.cend();
         paths.append(found != known.cend() ? std::optional<QString>(*found) : std::nullopt);
     }
-    return allKnown ? paths : manager.files().resolvedItems(stack);
+    return allKnown ? paths : m_files.resolvedItems(stack);
 }
 
-} // namespace
-
-bool dropSharedItems(StackManager& manager, const QHash<QByteArray, QString>& known)
+bool HalfDoneMoves::dropSharedItems(const QHash<QByteArray, QString>& known)
 {
-    ResolvedFolders parents(manager.fm());
+    ResolvedFolders parents(m_fs);
     // Every file, links resolved, with the records listing it (index of record, index of item).
     struct Claim
     {
@@ -40,9 +46,9 @@ bool dropSharedItems(StackManager& manager, const QHash<QByteArray, QString>& kn
         qsizetype item;
     };
     QHash<QString, QList<Claim>> claims;
-    const QList<DesktopStack>& stacks = manager.stacks();
+    const QList<DesktopStack>& stacks = m_records.all();
     for (qsizetype s = 0; s < stacks.size(); ++s) {
-        const QList<std::optional<QString>> paths = whereAre(manager, stacks.at(s), known);
+        const QList<std::optional<QString>> paths = whereAre(stacks.at(s), known);
         for (qsizetype i = 0; i < paths.size(); ++i) {
             // The entry itself, a link not followed: two links to one file are two items.
             if (const std::optional<QString>& path = paths.at(i))
@@ -59,7 +65,7 @@ bool dropSharedItems(StackManager& manager, const QHash<QByteArray, QString>& kn
         qsizetype keeper = 0;
         for (qsizetype c = 0; c < list.size(); ++c) {
             const DesktopStack& stack = stacks.at(list.at(c).stack);
-            if (parents.folder(manager.folders().stackFolderURL(stack)) == folder) {
+            if (parents.folder(m_folders.stackFolderURL(stack)) == folder) {
                 keeper = c;
                 break;
             }
@@ -81,38 +87,38 @@ bool dropSharedItems(StackManager& manager, const QHash<QByteArray, QString>& kn
         }
         stack.items = std::move(kept);
     }
-    manager.records().replaceAll(std::move(changed));
+    m_records.replaceAll(std::move(changed));
     return true;
 }
 
-bool dropEmptyRecords(StackManager& manager)
+bool HalfDoneMoves::dropEmptyRecords()
 {
-    QList<DesktopStack> stacks = manager.stacks();
+    QList<DesktopStack> stacks = m_records.all();
     const qsizetype before = stacks.size();
-    stacks.removeIf([&manager](const DesktopStack& stack) {
-        return stack.items.isEmpty() && manager.folders().removeStackFolderIfEmpty(stack);
+    stacks.removeIf([this](const DesktopStack& stack) {
+        return stack.items.isEmpty() && m_folders.removeStackFolderIfEmpty(stack);
     });
     if (stacks.size() == before)
         return false;
-    manager.records().replaceAll(std::move(stacks));
+    m_records.replaceAll(std::move(stacks));
     return true;
 }
 
-Finished finishMoves(StackManager& manager, const QHash<QByteArray, QString>& known)
+HalfDoneMoves::Finished HalfDoneMoves::finishMoves(const QHash<QByteArray, QString>& known)
 {
     Finished finished;
-    FileSystem& fs = manager.fm();
-    const QString onDesktop = manager.files().resolvedDesktopFolder();
+    FileSystem& fs = m_fs;
+    const QString onDesktop = m_files.resolvedDesktopFolder();
     QList<QUuid> ids;
-    for (const DesktopStack& stack : manager.stacks())
+    for (const DesktopStack& stack : m_records.all())
         ids.append(stack.id);
     bool changed = false;
     for (const QUuid& id : std::as_const(ids)) {
-        DesktopStack stack = *manager.stackWithID(id);
+        DesktopStack stack = *m_records.withID(id);
         const bool gathered = stack.state == StackState::collapsed;
         ResolvedFolders parents(fs);
-        const QString inFolder = parents.folder(manager.folders().stackFolderURL(stack));
-        QList<std::optional<QString>> paths = whereAre(manager, stack, known);
+        const QString inFolder = parents.folder(m_folders.stackFolderURL(stack));
+        QList<std::optional<QString>> paths = whereAre(stack, known);
         // Out of place: on the Desktop for a gathered stack; in its folder for a spread one.
         bool outOfPlace = false;
         for (const std::optional<QString>& path : std::as_const(paths)) {
@@ -123,33 +129,30 @@ Finished finishMoves(StackManager& manager, const QHash<QByteArray, QString>& kn
         }
         if (!outOfPlace)
             continue;
-        paths = manager.files().renewItems(stack);
+        paths = m_files.renewItems(stack);
         if (gathered) {
-            Stacking::GatherOutcome outcome;
+            Stacker::GatherOutcome outcome;
             outcome.keepUnmoved = true;
             outcome.keepElsewhere = true;
             QStringList files;
-            if (!Stacking::gatherIntoFolder(manager, stack, paths, files, &outcome))
+            if (!m_stacker.gatherIntoFolder(stack, paths, files, &outcome))
                 continue;
             finished.asked += outcome.asked;
             finished.failures.add(outcome.failures);
         } else {
-            const Spreading::SpreadOutcome outcome =
-                Spreading::moveToDesktop(manager, stack, paths, false);
+            const Spreader::SpreadOutcome outcome = m_spreader.moveToDesktop(stack, paths, false);
             finished.asked += outcome.asked;
             finished.failures.add(outcome.failures);
             // Nothing could come out and nothing is out: the stack is gathered after all.
             if (outcome.moved == 0 && outcome.placements.isEmpty())
                 stack.state = StackState::collapsed;
-            Spreading::placeIcons(manager, outcome.arrived, id);
+            m_spreader.placeIcons(outcome.arrived, id);
         }
-        *manager.records().find(id) = stack;
+        *m_records.find(id) = stack;
         finished.names.append(stack.name);
         changed = true;
     }
     if (changed)
-        manager.records().save();
+        m_records.save();
     return finished;
 }
-
-} // namespace HalfDoneMoves

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "engine/StackOperations.h"
 #include "engine/StackWindowHost.h"
 
 #include <QPointer>
 
 class StackManager;
 
-// The stack windows' requests answered by the StackManager, held weakly: once the manager is
-// gone every request does nothing and answers what a window on its own needs.
+// The stack windows' requests, each handed to the operation that does the work. The manager
+// that made the operations is held weakly: once it is gone every request does nothing and
+// answers what a window on its own needs.
 class ManagerWindowHost : public StackWindowHost
 {
 public:
@@ -39,4 +41,5 @@ public:
 
 private:
     QPointer<StackManager> m_manager;
+    StackOperations m_operations;
 };

@@ -1,240 +1,242 @@
 #include "engine/StackManager.h"
 
-#include "engine/AddFiles.h"
-#include "engine/AutoStack.h"
+#include "engine/AutoStacker.h"
+#include "engine/BackgroundQueries.h"
+#include "engine/FileAdder.h"
+#include "engine/FolderSync.h"
+#include "engine/HalfDoneMoves.h"
+#include "engine/LaunchRestore.h"
 #include "engine/ManagerWindowHost.h"
-#include "engine/Spreading.h"
-#include "engine/StackWindowFactory.h"
-#include "engine/StackWindowPort.h"
-#include "engine/Stacking.h"
-#include "operations/Dissolve.h"
+#include "engine/MoveReports.h"
+#include "engine/Spreader.h"
+#include "engine/StackFiles.h"
+#include "engine/StackRecords.h"
+#include "engine/StackSelection.h"
+#include "engine/StackWindows.h"
+#include "engine/Stacker.h"
+#include "engine/StorageChange.h"
+#include "operations/AllFilesBack.h"
+#include "operations/BinMover.h"
+#include "operations/ConversionUndo.h"
+#include "operations/Dissolver.h"
+#include "operations/FolderConversion.h"
 #include "operations/RunAsWork.h"
+#include "operations/SelectionFlag.h"
 #include "operations/StackRemoval.h"
+#include "operations/StackRenamer.h"
 #include "operations/UndoState.h"
-#include "operations/Uninstall.h"
-#include "platform/Alerts.h"
-#include "platform/Bookmarks.h"
-#include "platform/FileSystem.h"
-#include "platform/Paths.h"
-#include "platform/Scheduler.h"
-#include "store/FirstRunChoice.h"
+#include "operations/Uninstaller.h"
+#include "store/StackListFile.h"
+#include "store/StorageFolders.h"
+
+// Every part, made in the order of what it is built with.
+struct StackManager::Parts
+{
+    Parts(const Services& s, StackManager& manager)
+        : services(s)
+        , undoState(*new UndoState(s.scheduler, &manager))
+        , folders(s.paths, s.settings, s.fileSystem, s.folderGuard, s.cloudSync, s.wording)
+        , listFile(s.paths, s.fileSystem)
+        , files(s.paths, s.fileSystem, s.bookmarks, folders)
+        , records(listFile, undoState, s.paths, s.alerts, s.scheduler, manager)
+        , windows(
+              s.windowFactory, [&manager] { return std::make_unique<ManagerWindowHost>(manager); },
+              files, s.scheduler)
+        , selection(records, windows, s.alerts, s.scheduler)
+        , reports(s.alerts)
+        , queries(s.scheduler)
+        , removal(records, windows, selection, folders, s.alerts)
+        , stacker(s.fileSystem, s.bookmarks, s.desktop, s.alerts, s.screens, s.firstRun, folders,
+                  files, records, windows, reports, queries, removal)
+        , spreader(s.fileSystem, s.bookmarks, s.desktop, s.alerts, s.scheduler, s.screens, folders,
+                   files, records, windows, reports, removal, stacker, manager)
+        , fileAdder(s.fileSystem, s.bookmarks, s.desktop, s.alerts, s.screens, s.paths, folders,
+                    files, records, windows, reports, removal, stacker, spreader, manager)
+        , autoStacker(s.fileSystem, s.desktop, s.alerts, s.scheduler, s.screens, s.firstRun, files,
+                      records, reports, queries, stacker, fileAdder, manager)
+        , folderSync(s.fileSystem, folders, files, records, windows, removal)
+        , dissolver(s.alerts, s.scheduler, records, selection, windows, reports, removal, spreader,
+                    manager)
+        , conversion(records, windows, files, removal, s.fileSystem, s.bookmarks, s.desktop,
+                     s.alerts, s.scheduler, s.screens, s.wording, undoState, manager)
+        , conversionUndo(records, windows, files, folders, s.fileSystem, s.bookmarks, s.desktop,
+                         s.alerts, s.scheduler, undoState, conversion, manager)
+        , binMover(records, windows, files, removal, folders, queries, s.fileSystem, s.alerts,
+                   s.scheduler, undoState, manager)
+        , renamer(records, windows, s.alerts)
+        , storageChange(records, windows, folders, s.settings, s.fileSystem, s.bookmarks, s.alerts,
+                        s.workspace)
+        , selectionFlag(queries, s.desktop, undoState)
+        , allFilesBack(s.fileSystem, folders, files, records, removal, spreader, manager)
+        , uninstaller(s.alerts, s.scheduler, s.fileSystem, s.paths, s.settings, s.wording,
+                      s.program, folders, records, allFilesBack, manager)
+        , halfDoneMoves(s.fileSystem, folders, files, records, stacker, spreader)
+        , launch(s.paths, s.settings, s.fileSystem, s.bookmarks, s.screens, s.alerts, s.firstRun,
+                 folders, listFile, files, records, windows, halfDoneMoves)
+    {}
+
+    StackOperations operations()
+    {
+        return StackOperations{records,
+                               windows,
+                               selection,
+                               undoState,
+                               files,
+                               folders,
+                               services.fileSystem,
+                               reports,
+                               stacker,
+                               spreader,
+                               fileAdder,
+                               autoStacker,
+                               folderSync,
+                               removal,
+                               dissolver,
+                               conversion,
+                               conversionUndo,
+                               binMover,
+                               renamer,
+                               storageChange,
+                               selectionFlag,
+                               uninstaller};
+    }
+
+    Services services;
+    UndoState& undoState;
+    StorageFolders folders;
+    StackListFile listFile;
+    StackFiles files;
+    StackRecords records;
+    StackWindows windows;
+    StackSelection selection;
+    MoveReports reports;
+    BackgroundQueries queries;
+    StackRemoval removal;
+    Stacker stacker;
+    Spreader spreader;
+    FileAdder fileAdder;
+    AutoStacker autoStacker;
+    FolderSync folderSync;
+    Dissolver dissolver;
+    FolderConversion conversion;
+    ConversionUndo conversionUndo;
+    BinMover binMover;
+    StackRenamer renamer;
+    StorageChange storageChange;
+    SelectionFlag selectionFlag;
+    AllFilesBack allFilesBack;
+    Uninstaller uninstaller;
+    HalfDoneMoves halfDoneMoves;
+    LaunchRestore launch;
+};
 
 StackManager::StackManager(const Services& services, QObject* parent)
     : QObject(parent)
-    , m_services(services)
-    , m_undoState(new UndoState(services.scheduler, this))
-    , m_folders(services.paths, services.settings, services.fileSystem, services.folderGuard,
-                services.cloudSync, services.wording)
-    , m_stackListFile(services.paths, services.fileSystem)
-    , m_files(services.paths, services.fileSystem, services.bookmarks, m_folders)
-    , m_records(m_stackListFile, *m_undoState, services.paths, services.alerts, services.scheduler,
-                *this)
-    , m_windows(
-          services.windowFactory, [this] { return std::make_unique<ManagerWindowHost>(*this); },
-          m_files, services.scheduler)
-    , m_selection(m_records, m_windows, services.alerts, services.scheduler)
-    , m_reports(services.alerts)
-    , m_queries(services.scheduler)
-    , m_removal(m_records, m_windows, m_selection, m_folders, services.alerts)
-    , m_selectionFlag(m_queries, services.desktop, *m_undoState)
-    , m_renamer(m_records, m_windows, services.alerts)
-    , m_storageChange(m_records, m_windows, m_folders, services.settings, services.fileSystem,
-                      services.bookmarks, services.alerts, services.workspace)
-    , m_conversion(m_records, m_windows, m_files, m_removal, services.fileSystem,
-                   services.bookmarks, services.desktop, services.alerts, services.scheduler,
-                   services.screens, services.wording, *m_undoState, *this)
-    , m_conversionUndo(m_records, m_windows, m_files, m_folders, services.fileSystem,
-                       services.bookmarks, services.desktop, services.alerts, services.scheduler,
-                       *m_undoState, m_conversion, *this)
-    , m_binMover(m_records, m_windows, m_files, m_removal, m_folders, m_queries,
-                 services.fileSystem, services.alerts, services.scheduler, *m_undoState, *this)
+    , m_parts(std::make_unique<Parts>(services, *this))
+    , m_operations(m_parts->operations())
 {}
 
 StackManager::~StackManager()
 {
     // Windows go before the rest of the manager: a window may still look at it while it closes.
-    m_windows.clear();
+    m_parts->windows.clear();
+}
+
+const QList<DesktopStack>& StackManager::stacks() const
+{
+    return m_parts->records.all();
 }
 
 void StackManager::storeStack(const DesktopStack& stack)
 {
-    storeStack(stack, m_files.resolvedFiles(stack));
-}
-
-void StackManager::storeStack(const DesktopStack& stack, const QStringList& files)
-{
-    m_records.store(stack);
-    m_windows.showWindow(stack, files);
+    m_parts->records.store(stack);
+    m_parts->windows.showWindow(stack);
 }
 
 std::optional<DesktopStack> StackManager::stackWithID(const QUuid& id) const
 {
-    return m_records.withID(id);
+    return m_parts->records.withID(id);
 }
 
 void StackManager::stackSelection(WorkToken token)
 {
-    Stacking::stackSelection(*this, std::move(token));
+    m_parts->stacker.stackSelection(std::move(token));
 }
 
 void StackManager::stackFiles(const QList<DesktopFile>& files, const std::optional<QString>& name,
                               QPointF windowOrigin)
 {
-    Stacking::stackFiles(*this, files, name, windowOrigin);
+    m_parts->stacker.stackFiles(files, name, windowOrigin);
 }
 
 void StackManager::stackFilesAtPoint(const QList<DesktopFile>& files, QPointF point)
 {
-    Stacking::stackFilesAtPoint(*this, files, point);
+    Stacker& stacker = m_parts->stacker;
+    startWork(m_parts->services.scheduler, m_parts->undoState, *this, std::chrono::milliseconds(0),
+              [&stacker, files, point](WorkToken) { stacker.stackFilesAtPoint(files, point); });
 }
 
 void StackManager::autoStackByType(WorkToken token)
 {
-    AutoStack::autoStackByType(*this, std::move(token));
-}
-
-QString StackManager::defaultStackName(const QStringList& paths) const
-{
-    return Stacking::defaultStackName(*this, paths);
-}
-
-QPointF StackManager::defaultWindowOrigin(const QList<DesktopFile>& files) const
-{
-    return Stacking::defaultWindowOrigin(*this, files);
-}
-
-Status StackManager::gatherIntoFolder(DesktopStack& stack)
-{
-    return Stacking::gatherIntoFolder(*this, stack);
-}
-
-void StackManager::discardEmptyStack(const DesktopStack& stack)
-{
-    Stacking::discardEmptyStack(*this, stack);
+    m_parts->autoStacker.autoStackByType(std::move(token));
 }
 
 void StackManager::addFiles(const QStringList& paths, const QUuid& id)
 {
-    ::addFiles(*this, paths, id);
+    m_parts->fileAdder.addFiles(paths, id);
 }
 
 bool StackManager::spread(const QUuid& id, bool inGrid)
 {
-    return Spreading::spread(*this, id, inGrid);
+    return m_parts->spreader.spread(id, inGrid);
 }
 
 void StackManager::restack(const QUuid& id, bool letMovedLeave)
 {
-    Spreading::restack(*this, id, letMovedLeave);
+    m_parts->spreader.restack(id, letMovedLeave);
 }
 
 void StackManager::arrangeInGrid(const QUuid& id)
 {
-    Spreading::arrangeInGrid(*this, id);
-}
-
-QList<QPointF> StackManager::gridPositions(int count, const DesktopStack& stack)
-{
-    return Spreading::gridPositions(*this, count, stack);
-}
-
-void StackManager::refreshPositions(const QUuid& id)
-{
-    Spreading::refreshPositions(*this, id);
-}
-
-void StackManager::placeIcons(const QList<NamedPosition>& placements, const QUuid& id)
-{
-    Spreading::placeIcons(*this, placements, id);
-}
-
-QList<QUuid> StackManager::targetsOfWindowCommand(const QUuid& id) const
-{
-    return Dissolve::targetsOfWindowCommand(*this, id);
-}
-
-void StackManager::dissolveFromMenu(const QUuid& id)
-{
-    Dissolve::dissolveFromMenu(*this, id);
-}
-
-void StackManager::dissolveAfterAnimation(const QUuid& id)
-{
-    Dissolve::dissolveAfterAnimation(*this, id);
-}
-
-void StackManager::dissolveAll()
-{
-    Dissolve::dissolveAll(*this);
-}
-
-void StackManager::removeStack(const QUuid& id, bool reportLeftovers)
-{
-    m_removal.removeStack(id, reportLeftovers);
-}
-
-void StackManager::refreshSelectionFlag()
-{
-    m_selectionFlag.refresh();
+    m_parts->spreader.arrangeInGrid(id);
 }
 
 void StackManager::runAsWork(Work operation)
 {
-    ::runAsWork(m_services.scheduler, *m_undoState, *this, std::move(operation));
+    ::runAsWork(m_parts->services.scheduler, m_parts->undoState, *this, std::move(operation));
 }
 
-void StackManager::renameStack(const QUuid& id)
+void StackManager::dissolveAll()
 {
-    m_renamer.renameStack(id);
-}
-
-bool StackManager::endGroupDrag()
-{
-    return mergeDropped(*this, m_selection.endGroupDrag());
-}
-
-bool StackManager::changeStorageLocation(StorageLocation to)
-{
-    return m_storageChange.changeStorageLocation(to);
-}
-
-void StackManager::revertStorageMove(const QList<StorageMove>& moves, StorageLocation from,
-                                     StorageLocation to, const QString& reason)
-{
-    m_storageChange.revertStorageMove(moves, from, to, reason);
-}
-
-void StackManager::showHelp()
-{
-    m_storageChange.showHelp();
-}
-
-bool StackManager::showFirstRunAlert(bool beforeStacking)
-{
-    return m_services.firstRun.showFirstRunAlert(beforeStacking);
+    m_parts->dissolver.dissolveAll();
 }
 
 void StackManager::convertAll()
 {
-    m_conversion.convertAll();
-}
-
-void StackManager::convertStacks(const QList<QUuid>& ids)
-{
-    m_conversion.convertStacks(ids);
+    m_parts->conversion.convertAll();
 }
 
 void StackManager::undoLastConversion()
 {
-    m_conversionUndo.undoLastConversion();
+    m_parts->conversionUndo.undoLastConversion();
 }
 
-void StackManager::moveStacksToBin(const QList<QUuid>& ids)
+bool StackManager::changeStorageLocation(StorageLocation to)
 {
-    m_binMover.moveStacksToBin(ids);
+    return m_parts->storageChange.changeStorageLocation(to);
+}
+
+void StackManager::showHelp()
+{
+    m_parts->storageChange.showHelp();
 }
 
 void StackManager::uninstall()
 {
-    Uninstall::uninstall(*this);
+    m_parts->uninstaller.uninstall();
+}
+
+void StackManager::restoreAtLaunch()
+{
+    m_parts->launch.restoreAtLaunch();
 }

@@ -1,10 +1,10 @@
 #include "operations/ConversionUndo.h"
 
 #include "engine/DesktopBridge.h"
+#include "engine/FolderNames.h"
 #include "engine/StackFiles.h"
 #include "engine/StackRecords.h"
 #include "engine/StackWindows.h"
-#include "engine/Stacking.h"
 #include "operations/FolderConversion.h"
 #include "operations/OperationsLog.h"
 #include "operations/RunAsWork.h"
@@ -139,7 +139,8 @@ void ConversionUndo::undoOne(const Conversion& conversion, Report& report)
             report.missingNames.append(item.name);
             continue;
         }
-        const QString to = Stacking::uniqueDestination(fs, destination, fileName(*path), promised);
+        const QString to =
+            FolderNames::uniqueDestination(fs, destination, fileName(*path), promised);
         promised.insert(fileName(to));
         plan.append(Planned{item, *path, to});
     }

@@ -2,10 +2,10 @@
 
 #include "engine/DesktopBridge.h"
 #include "engine/DesktopCoordinates.h"
+#include "engine/FolderNames.h"
 #include "engine/StackFiles.h"
 #include "engine/StackRecords.h"
 #include "engine/StackWindows.h"
-#include "engine/Stacking.h"
 #include "operations/AskToConfirm.h"
 #include "operations/OperationsLog.h"
 #include "operations/RunAsWork.h"
@@ -65,7 +65,7 @@ QString FolderConversion::folderFor(const DesktopStack& stack) const
 {
     const QString name = StorageFolders::fittedName(
         QStringLiteral("TR_") + StorageFolders::sanitizedFolderName(stack.name), QString());
-    return Stacking::uniqueDestination(m_fileSystem, m_files.desktopFolder(), name);
+    return FolderNames::uniqueDestination(m_fileSystem, m_files.desktopFolder(), name);
 }
 
 FolderConversion::Outcome FolderConversion::convertOneStack(const QUuid& id,
@@ -107,7 +107,7 @@ FolderConversion::Outcome FolderConversion::convertOneStack(const QUuid& id,
             m_records.recordIntent(leaving);
         }
         const QString destination =
-            Stacking::uniqueDestination(fs, conversion->folder, fileName(*path));
+            FolderNames::uniqueDestination(fs, conversion->folder, fileName(*path));
         if (const Status moved = fs.move(*path, destination); !moved) {
             logNotMoved(*path, moved);
             kept.append(item);

@@ -3,6 +3,8 @@
 #include "desktop/QtStackWindowFactory.h"
 #include "desktop/StackViewModel.h"
 #include "engine/StackManager.h"
+#include "engine/StackSelection.h"
+#include "engine/StackWindows.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
 #include "TestServices.h"
-#include "engine/AutoStack.h"
+#include "engine/AutoStacker.h"
 #include "engine/StackManager.h"
 #include "operations/UndoState.h"
 
@@ -53,19 +53,19 @@ void TestAutoStack::slotsFillColumnsFromTheTopRight()
 {
     // (1000 − 20) ÷ 160 = 6.125: six windows a column.
     const QRectF area(0, 0, 1000, 1000);
-    QCOMPARE(AutoStack::rowsPerColumn(area), 6);
+    QCOMPARE(AutoStacker::rowsPerColumn(area), 6);
     const qreal right = 1000 - 140 - 20 - 30;
-    QCOMPARE(AutoStack::windowSlot(area, 0), QPointF(right, 840));
-    QCOMPARE(AutoStack::windowSlot(area, 5), QPointF(right, 40));
-    QCOMPARE(AutoStack::windowSlot(area, 6), QPointF(right - 150, 840));
-    QCOMPARE(AutoStack::windowSlot(area, 13), QPointF(right - 300, 680));
+    QCOMPARE(AutoStacker::windowSlot(area, 0), QPointF(right, 840));
+    QCOMPARE(AutoStacker::windowSlot(area, 5), QPointF(right, 40));
+    QCOMPARE(AutoStacker::windowSlot(area, 6), QPointF(right - 150, 840));
+    QCOMPARE(AutoStacker::windowSlot(area, 13), QPointF(right - 300, 680));
     // The area need not start at the origin.
-    QCOMPARE(AutoStack::windowSlot(QRectF(1280, 24, 1000, 1000), 1),
+    QCOMPARE(AutoStacker::windowSlot(QRectF(1280, 24, 1000, 1000), 1),
              QPointF(1280 + right, 24 + 680));
     // Too low for one row, or no screen at all: still one window a column.
-    QCOMPARE(AutoStack::rowsPerColumn(QRectF(0, 0, 800, 170)), 1);
-    QCOMPARE(AutoStack::rowsPerColumn(QRectF()), 1);
-    QCOMPARE(AutoStack::windowSlot(QRectF(), 2), QPointF(-160 - 300, -160));
+    QCOMPARE(AutoStacker::rowsPerColumn(QRectF(0, 0, 800, 170)), 1);
+    QCOMPARE(AutoStacker::rowsPerColumn(QRectF()), 1);
+    QCOMPARE(AutoStacker::windowSlot(QRectF(), 2), QPointF(-160 - 300, -160));
 }
 
 void TestAutoStack::onlyKindsWithTwoLooseFilesAreStacked()
@@ -91,7 +91,7 @@ void TestAutoStack::onlyKindsWithTwoLooseFilesAreStacked()
     QCOMPARE(images.name, QStringLiteral("Images"));
     QCOMPARE(TestServices::itemNames(images),
              (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.png")}));
-    QCOMPARE(images.windowOrigin, AutoStack::windowSlot(t.screens.firstVisibleFrame(), 0));
+    QCOMPARE(images.windowOrigin, AutoStacker::windowSlot(t.screens.firstVisibleFrame(), 0));
     QCOMPARE(t.windows.window(images.id)->frameOrigin(), images.windowOrigin);
     for (const char* stays :
          {"report.pdf", "x.xyz", "y.xyz", "tool.desktop", "run.desktop", ".dot.png", "secret.png",
@@ -115,8 +115,8 @@ void TestAutoStack::aSecondRunJoinsTheStackOfTheKind()
     const DesktopStack pdfs = *stackNamed(t, QStringLiteral("PDFs"));
     // In the order of the kinds: the screenshots take the first slot.
     const QRectF area = t.screens.firstVisibleFrame();
-    QCOMPARE(screenshots.windowOrigin, AutoStack::windowSlot(area, 0));
-    QCOMPARE(pdfs.windowOrigin, AutoStack::windowSlot(area, 1));
+    QCOMPARE(screenshots.windowOrigin, AutoStacker::windowSlot(area, 0));
+    QCOMPARE(pdfs.windowOrigin, AutoStacker::windowSlot(area, 1));
 
     // The PDFs are spread: their files lie on the Desktop again but still belong to the stack.
     t.manager().spread(pdfs.id, false);
@@ -132,7 +132,8 @@ void TestAutoStack::aSecondRunJoinsTheStackOfTheKind()
              (QStringList{QStringLiteral("a.pdf"), QStringLiteral("b.pdf")}));
     QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("a.pdf"))));
     // Joining an existing stack uses up no slot.
-    QCOMPARE(stackNamed(t, QStringLiteral("Audio"))->windowOrigin, AutoStack::windowSlot(area, 0));
+    QCOMPARE(stackNamed(t, QStringLiteral("Audio"))->windowOrigin,
+             AutoStacker::windowSlot(area, 0));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

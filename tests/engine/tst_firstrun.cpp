@@ -98,17 +98,17 @@ void TestFirstRun::checkboxGatesTheFirstButton()
     RealFirstRun real(t);
     // At launch the only button waits for the box; pressed without it, nothing is written.
     t.alerts.answer(reply(QStringLiteral("OK"), false));
-    QVERIFY(!t.manager().showFirstRunAlert(false));
+    QVERIFY(!t.firstRun.showFirstRunAlert(false));
     QCOMPARE(t.alerts.problems.size(), 1);
     QVERIFY(!acknowledged(t));
     QVERIFY(!t.settings.value(SettingsKey::storageLocation).isValid());
 
     t.alerts.answer(reply(QStringLiteral("OK"), true));
-    QVERIFY(t.manager().showFirstRunAlert(false));
+    QVERIFY(t.firstRun.showFirstRunAlert(false));
     QVERIFY(acknowledged(t));
     QCOMPARE(t.alerts.raised, 2);
     // Once confirmed, never again.
-    QVERIFY(t.manager().showFirstRunAlert(true));
+    QVERIFY(t.firstRun.showFirstRunAlert(true));
     QCOMPARE(t.alerts.shown.size(), 2);
 }
 
@@ -138,7 +138,7 @@ void TestFirstRun::confirmingThePreselectedPlaceWritesTheChoice()
     RealFirstRun real(t);
     QVERIFY(QDir().mkpath(t.paths.desktop() + QStringLiteral("/.stfolder")));
     t.alerts.answer(reply(QStringLiteral("OK"), true));
-    QVERIFY(t.manager().showFirstRunAlert(false));
+    QVERIFY(t.firstRun.showFirstRunAlert(false));
     // No move, so no second alert; the guess is now the setting.
     QCOMPARE(t.alerts.shown.size(), 1);
     QCOMPARE(t.settings.value(SettingsKey::storageLocation).toString(), QStringLiteral("desktop"));
@@ -156,7 +156,7 @@ void TestFirstRun::choosingTheOtherPlaceMovesTheStacksFirst()
     // The move is refused: nothing is written, and the alert comes back next time.
     t.alerts.answer(reply(QStringLiteral("OK"), true, 1));
     t.alerts.answer(QStringLiteral("Cancel"));
-    QVERIFY(!t.manager().showFirstRunAlert(false));
+    QVERIFY(!t.firstRun.showFirstRunAlert(false));
     QCOMPARE(t.alerts.shown.last().message,
              QStringLiteral("Move stacked files to folder on the desktop (for cloud sync)?"));
     QVERIFY(!acknowledged(t));
@@ -164,7 +164,7 @@ void TestFirstRun::choosingTheOtherPlaceMovesTheStacksFirst()
 
     t.alerts.answer(reply(QStringLiteral("OK"), true, 1));
     t.alerts.answer(QStringLiteral("Move"));
-    QVERIFY(t.manager().showFirstRunAlert(false));
+    QVERIFY(t.firstRun.showFirstRunAlert(false));
     QVERIFY(acknowledged(t));
     QCOMPARE(t.settings.value(SettingsKey::storageLocation).toString(), QStringLiteral("desktop"));
     QCOMPARE(t.windows.window(stack.id)->files,
@@ -176,7 +176,7 @@ void TestFirstRun::choosingTheOtherPlaceMovesTheStacksFirst()
     t.fs.failMovesOf(QStringLiteral("1 PDF"));
     t.alerts.answer(reply(QStringLiteral("OK"), true, 0));
     t.alerts.answer(QStringLiteral("Move"));
-    QVERIFY(!t.manager().showFirstRunAlert(false));
+    QVERIFY(!t.firstRun.showFirstRunAlert(false));
     QVERIFY(!acknowledged(t));
     QCOMPARE(t.settings.value(SettingsKey::storageLocation).toString(), QStringLiteral("desktop"));
     QVERIFY(t.alerts.problems.isEmpty());

@@ -1,5 +1,8 @@
 #include "TestServices.h"
+#include "engine/ManagerWindowHost.h"
 #include "engine/StackManager.h"
+#include "engine/StackSelection.h"
+#include "operations/StackRemoval.h"
 #include "platform/TidoraError.h"
 #include "store/StackListFile.h"
 
@@ -110,7 +113,7 @@ void TestGroupMoves::clicksSelectAndPublish()
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[2]}));
 
     // A removed stack leaves the selection.
-    manager.removeStack(ids[2], true);
+    manager.operations().removal.removeStack(ids[2], true);
     QVERIFY(manager.selection().selected().isEmpty());
 }
 
@@ -165,7 +168,7 @@ void TestGroupMoves::groupDragMovesTheSelectionTogether()
     // Saved within a second while the drag goes on, so a stop before the release keeps it.
     t.scheduler.advance(std::chrono::seconds(1));
     QCOMPARE(savedOrigin(t, ids[0]), QPointF(120, 160));
-    QVERIFY(!manager.endGroupDrag());
+    QVERIFY(!ManagerWindowHost(manager).endGroupDrag());
     const QList<QPointF> expected = {{120, 160}, {320, 160}, {520, 160}, {700, 100}};
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(t.windows.window(ids[i])->frameOrigin(), expected[i]);
@@ -177,7 +180,7 @@ void TestGroupMoves::groupDragMovesTheSelectionTogether()
     // A stack outside the selection moves alone.
     QVERIFY(!manager.selection().beginGroupDrag(ids[3]));
     dragTo(t, ids[3], QPointF(700, 400));
-    manager.endGroupDrag();
+    ManagerWindowHost(manager).endGroupDrag();
     QCOMPARE(t.record(ids[3])->windowOrigin, QPointF(700, 400));
     QCOMPARE(t.record(ids[0])->windowOrigin, expected[0]);
     QCOMPARE(savedOrigin(t, ids[3]), QPointF(700, 400));
@@ -217,7 +220,7 @@ void TestGroupMoves::dropTargetsNeedTheCentreWellInside()
         QCOMPARE(manager.selection().hoveredTargets().isEmpty(), !lit);
     }
     // The release clears every mark.
-    QVERIFY(manager.endGroupDrag());
+    QVERIFY(ManagerWindowHost(manager).endGroupDrag());
     QVERIFY(manager.selection().hoveredTargets().isEmpty());
 }
 
@@ -243,7 +246,7 @@ void TestGroupMoves::dropTargetIsTheNearestAndTicksOnlyWhenLit()
     QCOMPARE(targets(t, ids), QList<QUuid>{});
     QCOMPARE(t.alerts.haptics.size(), 2);
     // Released where it started: no merge.
-    QVERIFY(!manager.endGroupDrag());
+    QVERIFY(!ManagerWindowHost(manager).endGroupDrag());
     QCOMPARE(manager.stacks().size(), 3);
 }
 
@@ -268,7 +271,7 @@ void TestGroupMoves::droppingAStackMergesIt()
 
     QVERIFY(manager.selection().beginGroupDrag(pdfs.id));
     dragTo(t, pdfs.id, QPointF(590, 110));
-    QVERIFY(manager.endGroupDrag());
+    QVERIFY(ManagerWindowHost(manager).endGroupDrag());
     t.scheduler.runUntilIdle();
 
     QVERIFY(!t.record(pdfs.id));
@@ -304,7 +307,7 @@ void TestGroupMoves::mergeKeepsWhatCouldNotMove()
 
     manager.selection().beginGroupDrag(pdfs.id);
     dragTo(t, pdfs.id, QPointF(600, 100));
-    QVERIFY(manager.endGroupDrag());
+    QVERIFY(ManagerWindowHost(manager).endGroupDrag());
     t.scheduler.runUntilIdle();
 
     // The file that could not move stays in the old stack, which is named in one alert.

@@ -1,6 +1,7 @@
 #include "TestServices.h"
 #include "engine/ManagerWindowHost.h"
 #include "engine/StackManager.h"
+#include "engine/StackSelection.h"
 #include "operations/UndoState.h"
 
 #include <QDir>

@@ -1,7 +1,16 @@
 #include "LogCapture.h"
 #include "TestServices.h"
+#include "engine/ManagerWindowHost.h"
+#include "engine/StackFiles.h"
 #include "engine/StackManager.h"
+#include "engine/StackSelection.h"
+#include "engine/Stacker.h"
+#include "operations/BinMover.h"
+#include "operations/Dissolver.h"
+#include "operations/FolderConversion.h"
+#include "operations/StackRenamer.h"
 #include "operations/UndoState.h"
+#include "store/StorageFolders.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -207,7 +216,7 @@ QStringList Sequence::run()
         broken.append(QStringLiteral("steps: ") + m_steps.join(QStringLiteral("; ")));
         QStringList folders;
         for (const DesktopStack& stack : t.manager().stacks())
-            folders.append(t.manager().folders().stackFolderURL(stack));
+            folders.append(t.manager().operations().folders.stackFolderURL(stack));
         broken.append(QStringLiteral("stack folders: ") + folders.join(QStringLiteral(", ")));
         broken.append(QStringLiteral("alerts: ") + t.alerts.messages().join(QStringLiteral(" | ")));
     }
@@ -301,8 +310,8 @@ QStringList Sequence::misplaced()
     StackManager& m = t.manager();
     QSet<QString> known = m_toldFolders;
     for (const DesktopStack& stack : m.stacks())
-        known.insert(m.folders().stackFolderURL(stack));
-    const QStringList storages = m.folders().allStorageFolders();
+        known.insert(m.operations().folders.stackFolderURL(stack));
+    const QStringList storages = m.operations().folders.allStorageFolders();
     const QString trash = t.home.trashFiles() + QLatin1Char('/');
     const QString desktop = t.paths.desktop() + QLatin1Char('/');
 
@@ -447,7 +456,7 @@ void Sequence::stackFiles(const Pick& pick)
 {
     StackManager& m = m_t->manager();
     const QList<DesktopFile> files = m_t->desktopFiles(pick.names);
-    m.stackFiles(files, std::nullopt, m.defaultWindowOrigin(files));
+    m.stackFiles(files, std::nullopt, m.operations().stacker.defaultWindowOrigin(files));
 }
 
 void Sequence::stackSelection(const Pick& pick)
@@ -480,7 +489,7 @@ void Sequence::addFiles(const Pick& pick)
     StackManager& m = m_t->manager();
     QStringList paths = desktopPaths(pick.names);
     // Now and then one of the stack's own files as well.
-    const QStringList own = m.files().resolvedFiles(*m.stackWithID(*pick.stack));
+    const QStringList own = m.operations().files.resolvedFiles(*m.stackWithID(*pick.stack));
     if (!own.isEmpty() && chance(0.3))
         paths.append(own.at(below(int(own.size()))));
     m.addFiles(paths, *pick.stack);
@@ -495,7 +504,7 @@ void Sequence::arrangeInGrid(const Pick& pick)
 void Sequence::rename(const Pick& pick)
 {
     if (pick.stack)
-        m_t->manager().renameStack(*pick.stack);
+        m_t->manager().operations().renamer.renameStack(*pick.stack);
 }
 
 void Sequence::dissolve(const Pick& pick)
@@ -505,7 +514,7 @@ void Sequence::dissolve(const Pick& pick)
     StackManager& m = m_t->manager();
     if (chance(0.5) && m.stacks().size() > 1)
         m.selection().select({*pick.stack, m.stacks().first().id});
-    m.dissolveFromMenu(*pick.stack);
+    m.operations().dissolver.dissolveFromMenu(*pick.stack);
 }
 
 void Sequence::dissolveAll(const Pick&)
@@ -533,7 +542,7 @@ void Sequence::merge(const Pick& pick)
     const QPointF origin = onto->frameOrigin() + QPointF(below(20), below(20));
     dragged->drag(origin);
     m.selection().windowMoved(*pick.stack, origin);
-    if (m.endGroupDrag())
+    if (ManagerWindowHost(m).endGroupDrag())
         ++merged;
 }
 
@@ -543,7 +552,8 @@ void Sequence::convert(const Pick& pick)
     if (chance(0.3))
         m.convertAll();
     else if (pick.stack)
-        m.convertStacks(m.targetsOfWindowCommand(*pick.stack));
+        m.operations().conversion.convertStacks(
+            m.operations().dissolver.targetsOfWindowCommand(*pick.stack));
 }
 
 void Sequence::undoConversion(const Pick&)
@@ -591,13 +601,13 @@ void Sequence::moveToBin(const Pick& pick)
     StackManager& m = m_t->manager();
     if (!pick.stack)
         return;
-    QList<QUuid> ids = m.targetsOfWindowCommand(*pick.stack);
+    QList<QUuid> ids = m.operations().dissolver.targetsOfWindowCommand(*pick.stack);
     if (chance(0.2)) {
         ids.clear();
         for (const DesktopStack& stack : m.stacks())
             ids.append(stack.id);
     }
-    m.moveStacksToBin(ids);
+    m.operations().binMover.moveStacksToBin(ids);
 }
 
 void Sequence::uninstall(const Pick&)

@@ -1,5 +1,9 @@
 #include "TestServices.h"
+#include "engine/StackFiles.h"
 #include "engine/StackManager.h"
+#include "engine/StackWindows.h"
+#include "operations/Dissolver.h"
+#include "operations/FolderConversion.h"
 #include "operations/UndoState.h"
 #include "store/StackListFile.h"
 
@@ -87,7 +91,7 @@ QStringList brokenPromises(TestServices& t)
     for (const DesktopStack& stack : manager.stacks()) {
         const QString folder = t.fs.resolved(t.stackFolder(stack));
         const QString place = stack.state == StackState::collapsed ? folder : desktop;
-        const QStringList files = manager.files().resolvedFiles(stack);
+        const QStringList files = manager.operations().files.resolvedFiles(stack);
         if (files.size() != stack.items.size())
             broken.append(stack.name + QStringLiteral(" lists files that are nowhere"));
         for (const QString& file : files) {
@@ -329,7 +333,7 @@ void TestRestoreAtLaunch::killAtAnyMoveIsMadeWholeAtLaunch()
         manager.spread(stack->id, false);
         t.scheduler.runUntilIdle();
     } else if (operation == QLatin1String("undo")) {
-        manager.convertStacks({stack->id});
+        manager.operations().conversion.convertStacks({stack->id});
         t.scheduler.runUntilIdle();
     } else if (operation == QLatin1String("add")) {
         // Two of the files belong to a spread stack; adding one of them takes it out.
@@ -350,9 +354,9 @@ void TestRestoreAtLaunch::killAtAnyMoveIsMadeWholeAtLaunch()
         manager.addFiles({t.desktopPath(fourFiles.at(1)), t.desktopPath(fourFiles.at(3))},
                          stack->id);
     else if (operation == QLatin1String("dissolve"))
-        manager.dissolveFromMenu(stack->id);
+        manager.operations().dissolver.dissolveFromMenu(stack->id);
     else if (operation == QLatin1String("convert"))
-        manager.convertStacks({stack->id});
+        manager.operations().conversion.convertStacks({stack->id});
     else if (operation == QLatin1String("undo"))
         manager.undoLastConversion();
     t.scheduler.runUntilIdle();
@@ -365,7 +369,7 @@ void TestRestoreAtLaunch::killAtAnyMoveIsMadeWholeAtLaunch()
     if (!state.isEmpty()) {
         QCOMPARE(stacks.size(), 1);
         QCOMPARE(rawValue(stacks.at(0).state), state);
-        QCOMPARE(t.manager().files().resolvedFiles(stacks.at(0)).size(), 4);
+        QCOMPARE(t.manager().operations().files.resolvedFiles(stacks.at(0)).size(), 4);
     }
 
     // The user's next click, and the one after, move everything and rename nothing.

@@ -1,7 +1,10 @@
 #include "LogCapture.h"
 #include "TestServices.h"
 #include "engine/GridLayout.h"
+#include "engine/Spreader.h"
+#include "engine/StackFiles.h"
 #include "engine/StackManager.h"
+#include "operations/StackRemoval.h"
 #include "operations/UndoState.h"
 
 #include <QFile>
@@ -158,7 +161,7 @@ void TestSpreading::nameTakenAfterThePlanIsNumberedThen()
     QCOMPARE(placed.first().positions.first().name, QStringLiteral("report 2.pdf"));
     QCOMPARE(t.desktop.icon(QStringLiteral("report 2.pdf")), QPointF(100, 100));
     // The record finds its files again at their new names.
-    QCOMPARE(t.manager().files().resolvedFiles(*t.record(stack.id)),
+    QCOMPARE(t.manager().operations().files.resolvedFiles(*t.record(stack.id)),
              (QStringList{t.desktopPath(QStringLiteral("report 2.pdf")),
                           t.desktopPath(QStringLiteral("b.txt"))}));
     TIDORA_CHECK_INVARIANT(t.invariant);
@@ -250,7 +253,7 @@ void TestSpreading::movesRefusedByTheDesktopAreToldAndKept()
     const DesktopStack now = *t.record(stack.id);
     QCOMPARE(now.state, state);
     QCOMPARE(itemNames(now), names);
-    QCOMPARE(t.manager().files().resolvedFiles(now).size(), 3);
+    QCOMPARE(t.manager().operations().files.resolvedFiles(now).size(), 3);
     TIDORA_CHECK_INVARIANT(t.invariant);
 
     // Once the Desktop takes files again, the next click finishes the job without renaming.
@@ -291,7 +294,7 @@ void TestSpreading::placementOfARemovedStackChangesNothing()
     t.addDesktopFile(QStringLiteral("a.txt"));
     const DesktopStack stack = *t.stack({QStringLiteral("a.txt")});
     t.manager().spread(stack.id, false);
-    t.manager().removeStack(stack.id, true);
+    t.manager().operations().removal.removeStack(stack.id, true);
     t.scheduler.runUntilIdle();
     QVERIFY(t.manager().stacks().isEmpty());
     QVERIFY(t.alerts.shown.isEmpty());
@@ -403,10 +406,10 @@ void TestSpreading::refreshKeepsRecordWhenTheDesktopDoesNotAnswer()
     t.scheduler.runUntilIdle();
     t.desktop.setIcon(QStringLiteral("a.txt"), QPointF(500, 500));
     t.desktop.fail(FakeDesktop::Operation::desktopPositions, BridgeError{QStringLiteral("no"), 1});
-    t.manager().refreshPositions(stack.id);
+    t.manager().operations().spreader.refreshPositions(stack.id);
     QCOMPARE(t.record(stack.id)->items.first().position, QPointF(100, 100));
     t.desktop.clearFailures();
-    t.manager().refreshPositions(stack.id);
+    t.manager().operations().spreader.refreshPositions(stack.id);
     QCOMPARE(t.record(stack.id)->items.first().position, QPointF(500, 500));
     QVERIFY(t.alerts.shown.isEmpty());
 }

@@ -1,8 +1,12 @@
 #include "LogCapture.h"
 #include "TestServices.h"
+#include "engine/FolderNames.h"
+#include "engine/StackFiles.h"
 #include "engine/StackManager.h"
-#include "engine/Stacking.h"
+#include "engine/StackWindows.h"
+#include "engine/Stacker.h"
 #include "operations/UndoState.h"
+#include "store/StackListFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -157,7 +161,7 @@ void TestStacking::namesFollowTheKinds()
         QStringList paths;
         for (const QString& name : names)
             paths.append(t.home.write(QStringLiteral("Desktop/") + name, "x"));
-        return t.manager().defaultStackName(paths);
+        return t.manager().operations().stacker.defaultStackName(paths);
     };
     QCOMPARE(nameOf({QStringLiteral("Screenshot 4.png"), QStringLiteral("plain.png")}),
              QStringLiteral("Stack 5"));
@@ -168,9 +172,10 @@ void TestStacking::namesFollowTheKinds()
         nameOf({QStringLiteral("Sni\u0301mek obrazovky.png"), QStringLiteral("Screenshot 5.png")}),
         QStringLiteral("2 Screenshots"));
     t.home.makeFolder(QStringLiteral("Desktop/album.png"));
-    QCOMPARE(t.manager().defaultStackName({t.desktopPath(QStringLiteral("album.png")),
-                                           t.desktopPath(QStringLiteral("b.png"))}),
-             QStringLiteral("Stack 5"));
+    QCOMPARE(
+        t.manager().operations().stacker.defaultStackName(
+            {t.desktopPath(QStringLiteral("album.png")), t.desktopPath(QStringLiteral("b.png"))}),
+        QStringLiteral("Stack 5"));
     // A given name wins.
     t.addDesktopFile(QStringLiteral("y.pdf"));
     QCOMPARE(t.stack({QStringLiteral("y.pdf")}, QStringLiteral("Mine"))->name,
@@ -195,7 +200,8 @@ void TestStacking::stackingMovesFilesAndRecordsThem()
     const QString folder = t.storageFolder() + QStringLiteral("/2 PDFs");
     QCOMPARE(t.namesIn(folder), (QStringList{QStringLiteral("a.pdf"), QStringLiteral("b.pdf")}));
     QVERIFY(!QFile::exists(t.desktopPath(QStringLiteral("a.pdf"))));
-    QCOMPARE(t.manager().files().resolvedItems(stack).value(0), folder + QStringLiteral("/a.pdf"));
+    QCOMPARE(t.manager().operations().files.resolvedItems(stack).value(0),
+             folder + QStringLiteral("/a.pdf"));
     QCOMPARE(t.windows.window(stack.id)->files.size(), 2);
     // The README is there, and the folders were protected.
     QVERIFY(QFile::exists(t.storageFolder() + QStringLiteral("/README.txt")));
@@ -253,7 +259,7 @@ void TestStacking::nameTakenInTheFolderGetsANumber()
     for (const QString& name : {QStringLiteral("report.pdf"), QStringLiteral("notes")})
         stack.items.append(
             StackItem{QUuid::createUuid(), name, *t.bookmarks().make(t.desktopPath(name)), {}});
-    QVERIFY(t.manager().gatherIntoFolder(stack));
+    QVERIFY(t.manager().operations().stacker.gatherIntoFolder(stack));
     QCOMPARE(itemNames(stack),
              (QStringList{QStringLiteral("report 2.pdf"), QStringLiteral("notes 2")}));
     QVERIFY(QFile::exists(t.storageFolder() + QStringLiteral("/Stack 1/report 2.pdf")));
@@ -271,9 +277,9 @@ void TestStacking::nameTakenInTheFolderGetsANumber()
             t.invariant.addFile(QStringLiteral("Documents/.Tidora/Stack 1/late.txt"));
         return false;
     });
-    QVERIFY(t.manager().gatherIntoFolder(stack));
+    QVERIFY(t.manager().operations().stacker.gatherIntoFolder(stack));
     QCOMPARE(itemNames(stack), QStringList{QStringLiteral("late 2.txt")});
-    QCOMPARE(t.manager().files().resolvedFiles(stack),
+    QCOMPARE(t.manager().operations().files.resolvedFiles(stack),
              QStringList{t.storageFolder() + QStringLiteral("/Stack 1/late 2.txt")});
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
@@ -330,27 +336,27 @@ void TestStacking::uniqueDestinationNumbersBeforeTheExtension()
 {
     TestServices t;
     const QString folder = t.home.makeFolder(QStringLiteral("Documents/f"));
-    QCOMPARE(Stacking::uniqueDestination(t.fs, folder, QStringLiteral("a.pdf")),
+    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral("a.pdf")),
              folder + QStringLiteral("/a.pdf"));
     t.home.write(QStringLiteral("Documents/f/a.pdf"));
     t.home.write(QStringLiteral("Documents/f/a 2.pdf"));
-    QCOMPARE(Stacking::uniqueDestination(t.fs, folder, QStringLiteral("a.pdf")),
+    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral("a.pdf")),
              folder + QStringLiteral("/a 3.pdf"));
     t.home.write(QStringLiteral("Documents/f/x.tar.gz"));
-    QCOMPARE(Stacking::uniqueDestination(t.fs, folder, QStringLiteral("x.tar.gz")),
+    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral("x.tar.gz")),
              folder + QStringLiteral("/x.tar 2.gz"));
     t.home.write(QStringLiteral("Documents/f/.bashrc"));
-    QCOMPARE(Stacking::uniqueDestination(t.fs, folder, QStringLiteral(".bashrc")),
+    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral(".bashrc")),
              folder + QStringLiteral("/.bashrc 2"));
     // A dangling link takes the name too.
     QFile::link(QStringLiteral("/nowhere"), folder + QStringLiteral("/link"));
-    QCOMPARE(Stacking::uniqueDestination(t.fs, folder, QStringLiteral("link")),
+    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral("link")),
              folder + QStringLiteral("/link 2"));
     // The longest name there can be still gets its number, shortened to fit.
     const QString longest = QString(251, QLatin1Char('n')) + QStringLiteral(".txt");
     t.home.write(QStringLiteral("Documents/f/") + longest);
     const QString numbered =
-        QFileInfo(Stacking::uniqueDestination(t.fs, folder, longest)).fileName();
+        QFileInfo(FolderNames::uniqueDestination(t.fs, folder, longest)).fileName();
     QVERIFY(numbered.endsWith(QStringLiteral(" 2.txt")));
     QCOMPARE(numbered.toUtf8().size(), 255);
 }
@@ -517,7 +523,7 @@ void TestStacking::aFileBelongsToOneStackOnly()
     // Saved that way: the next launch shows each file once.
     StackManager& again = t.relaunch();
     QCOMPARE(again.stacks().size(), 1);
-    QCOMPARE(again.files().resolvedFiles(again.stacks().first()).size(), 3);
+    QCOMPARE(again.operations().files.resolvedFiles(again.stacks().first()).size(), 3);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

@@ -1,6 +1,7 @@
 #include "LogCapture.h"
 #include "TestServices.h"
 #include "engine/StackManager.h"
+#include "operations/StackRemoval.h"
 #include "platform/Settings.h"
 #include "store/StackListFile.h"
 
@@ -86,7 +87,7 @@ void TestStorageLocation::confirmationCountsGatheredStacks()
     QCOMPARE(toDesktop.buttons, (QStringList{QStringLiteral("Move"), QStringLiteral("Cancel")}));
     QCOMPARE(toDesktop.defaultButton, 0);
 
-    t.manager().removeStack(stacks[1].id, false);
+    t.manager().operations().removal.removeStack(stacks[1].id, false);
     t.settings.setValue(SettingsKey::storageLocation, QStringLiteral("desktop"));
     t.alerts.answer(QStringLiteral("Cancel"));
     t.manager().changeStorageLocation(StorageLocation::documents);

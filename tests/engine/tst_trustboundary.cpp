@@ -1,6 +1,10 @@
 #include "SeenFile.h"
 #include "TestServices.h"
 #include "engine/StackManager.h"
+#include "engine/StackWindows.h"
+#include "operations/BinMover.h"
+#include "operations/Dissolver.h"
+#include "operations/FolderConversion.h"
 #include "store/StackListFile.h"
 
 #include <QDir>
@@ -261,15 +265,15 @@ void TestTrustBoundary::hostileItemsAreLeftAlone()
         }
     } else if (operation == QLatin1String("dissolve")) {
         for (const QUuid& id : ids)
-            manager.dissolveFromMenu(id);
+            manager.operations().dissolver.dissolveFromMenu(id);
     } else if (operation == QLatin1String("convert") || operation == QLatin1String("undo")) {
-        manager.convertStacks(ids);
+        manager.operations().conversion.convertStacks(ids);
         t.scheduler.runUntilIdle();
         if (operation == QLatin1String("undo"))
             manager.undoLastConversion();
     } else if (operation == QLatin1String("bin")) {
         t.alerts.answer(QStringLiteral("Move to Bin"));
-        manager.moveStacksToBin(ids);
+        manager.operations().binMover.moveStacksToBin(ids);
     } else if (operation == QLatin1String("relocate")) {
         t.alerts.answer(QStringLiteral("Move"));
         QVERIFY(manager.changeStorageLocation(StorageLocation::desktop));

@@ -1,7 +1,10 @@
 #include "LogCapture.h"
 #include "TestServices.h"
+#include "engine/StackFiles.h"
 #include "engine/StackManager.h"
+#include "operations/FolderConversion.h"
 #include "operations/UndoState.h"
+#include "store/StackListFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -140,7 +143,7 @@ void TestConvert::folderNamesFollowTheStackName()
     // A name at the longest a file name can be still makes a folder.
     const DesktopStack longName =
         stackOf(t, {QStringLiteral("d.txt")}, QString(300, QLatin1Char('x')));
-    t.manager().convertStacks({first.id, second.id, dots.id, longName.id});
+    t.manager().operations().conversion.convertStacks({first.id, second.id, dots.id, longName.id});
     QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("TR_a-b- c/a.txt"))));
     QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("TR_a-b- c 2/b.txt"))));
     QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("TR_Stack/c.txt"))));
@@ -162,7 +165,7 @@ void TestConvert::folderStandsWhereTheWindowStood()
                            QStringLiteral("Shots"), QPointF(200, 300));
     const DesktopStack stack = t.manager().stacks().last();
     t.desktop.clearCalls();
-    t.manager().convertStacks({stack.id});
+    t.manager().operations().conversion.convertStacks({stack.id});
 
     const Conversion conversion = t.manager().undoState().lastConversion().value(0);
     QCOMPARE(conversion.stack, stack);
@@ -194,7 +197,7 @@ void TestConvert::folderStandsWhereTheWindowStood()
     const DesktopStack other = stackOf(t, {QStringLiteral("c.txt")}, QStringLiteral("Other"));
     const BridgeError refused{QStringLiteral("No."), 1};
     t.desktop.fail(FakeDesktop::Operation::setDesktopPositions, refused);
-    t.manager().convertStacks({other.id});
+    t.manager().operations().conversion.convertStacks({other.id});
     t.scheduler.runUntilIdle();
     QCOMPARE(t.alerts.messages(), QStringList{refused.description()});
     QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("TR_Other/c.txt"))));
@@ -213,7 +216,7 @@ void TestConvert::filesThatCannotMoveStayInTheirStack()
         return from.endsWith(QLatin1String("/stuck.txt")) ||
                from.endsWith(QLatin1String("/stuck.txt 2"));
     });
-    t.manager().convertStacks({stack.id, other.id});
+    t.manager().operations().conversion.convertStacks({stack.id, other.id});
 
     // One alert after the batch names every file that stayed.
     QCOMPARE(t.alerts.messages(),
@@ -257,7 +260,7 @@ void TestConvert::folderThatCannotBeMadeLeavesTheStackAlone()
     const DesktopStack also = stackOf(t, {QStringLiteral("c.txt")}, QStringLiteral("Also"));
     t.fs.failMakeFolder(
         [](const QString& path) { return !path.endsWith(QLatin1String("/TR_Fine")); });
-    t.manager().convertStacks({blocked.id, fine.id, also.id});
+    t.manager().operations().conversion.convertStacks({blocked.id, fine.id, also.id});
 
     QCOMPARE(*t.record(blocked.id), blocked);
     QCOMPARE(*t.record(also.id), also);
@@ -275,7 +278,7 @@ void TestConvert::folderThatCannotBeMadeLeavesTheStackAlone()
     TIDORA_CHECK_INVARIANT(t.invariant);
 
     // A batch that converts nothing keeps what can be undone.
-    t.manager().convertStacks({blocked.id});
+    t.manager().operations().conversion.convertStacks({blocked.id});
     QCOMPARE(t.manager().undoState().lastConversion().value(0).stack.id, fine.id);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
@@ -286,8 +289,8 @@ void TestConvert::onlyTheLastBatchCanBeUndone()
     const DesktopStack a = stackOf(t, {QStringLiteral("a.txt")}, QStringLiteral("A"));
     const DesktopStack b = stackOf(t, {QStringLiteral("b.txt")}, QStringLiteral("B"));
     const DesktopStack c = stackOf(t, {QStringLiteral("c.txt")}, QStringLiteral("C"));
-    t.manager().convertStacks({a.id, b.id});
-    t.manager().convertStacks({c.id});
+    t.manager().operations().conversion.convertStacks({a.id, b.id});
+    t.manager().operations().conversion.convertStacks({c.id});
     QCOMPARE(t.manager().undoState().lastConversion().size(), 1);
     t.manager().undoLastConversion();
     t.scheduler.runUntilIdle();
@@ -310,7 +313,7 @@ void TestConvert::undoBringsCollapsedStacksBack()
     TestServices t;
     const DesktopStack stack =
         stackOf(t, {QStringLiteral("a.txt"), QStringLiteral("b.txt")}, QStringLiteral("Pair"));
-    t.manager().convertStacks({stack.id});
+    t.manager().operations().conversion.convertStacks({stack.id});
     QVERIFY(!QFileInfo::exists(t.stackFolder(stack)));
     // Finder's metadata file alone does not keep the folder.
     t.home.write(QStringLiteral("Desktop/TR_Pair/.DS_Store"));
@@ -326,7 +329,7 @@ void TestConvert::undoBringsCollapsedStacksBack()
     QCOMPARE(TestServices::itemNames(back), TestServices::itemNames(stack));
     QCOMPARE(t.namesIn(t.stackFolder(back)),
              (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
-    QCOMPARE(t.manager().files().resolvedFiles(back).size(), 2);
+    QCOMPARE(t.manager().operations().files.resolvedFiles(back).size(), 2);
     QCOMPARE(t.windows.window(stack.id)->frameOrigin(), stack.windowOrigin);
     QCOMPARE(StackListFile(t.paths, t.fs).loadStackList(), t.manager().stacks());
     QVERIFY(!QFileInfo::exists(t.desktopPath(QStringLiteral("TR_Pair"))));
@@ -345,7 +348,7 @@ void TestConvert::undoOfASpreadStackPlacesTheIcons()
     const DesktopStack stack = *t.stack({QStringLiteral("a.pdf"), QStringLiteral("b.pdf")});
     t.manager().spread(stack.id, false);
     t.scheduler.runUntilIdle();
-    t.manager().convertStacks({stack.id});
+    t.manager().operations().conversion.convertStacks({stack.id});
     t.scheduler.runUntilIdle();
     // A file of the same name arrived on the Desktop meanwhile.
     t.addDesktopFile(QStringLiteral("a.pdf"), QPointF(700, 100));
@@ -376,7 +379,7 @@ void TestConvert::undoAfterAFileWasMovedOut()
     const DesktopStack stack =
         stackOf(t, {QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")},
                 QStringLiteral("Three"));
-    t.manager().convertStacks({stack.id});
+    t.manager().operations().conversion.convertStacks({stack.id});
     const QString folder = t.desktopPath(QStringLiteral("TR_Three"));
     // The user takes two files out: one onto the Desktop, one into another folder there.
     QVERIFY(
@@ -404,7 +407,7 @@ void TestConvert::undoAfterAFileWasAdded()
     TestServices t;
     const DesktopStack stack =
         stackOf(t, {QStringLiteral("a.txt"), QStringLiteral("b.txt")}, QStringLiteral("Pair"));
-    t.manager().convertStacks({stack.id});
+    t.manager().operations().conversion.convertStacks({stack.id});
     t.invariant.addFile(QStringLiteral("Desktop/TR_Pair/mine.txt"));
     t.manager().undoLastConversion();
     t.scheduler.runUntilIdle();
@@ -421,7 +424,7 @@ void TestConvert::undoAfterAFileWasRenamedInside()
     TestServices t;
     const DesktopStack stack =
         stackOf(t, {QStringLiteral("a.txt"), QStringLiteral("b.txt")}, QStringLiteral("Pair"));
-    t.manager().convertStacks({stack.id});
+    t.manager().operations().conversion.convertStacks({stack.id});
     const QString folder = t.desktopPath(QStringLiteral("TR_Pair"));
     QVERIFY(
         QFile::rename(folder + QStringLiteral("/a.txt"), folder + QStringLiteral("/renamed.txt")));
@@ -442,7 +445,7 @@ void TestConvert::undoOfAPartlyConvertedStackJoinsWhatStayed()
     const DesktopStack stack =
         stackOf(t, {QStringLiteral("a.txt"), QStringLiteral("stuck.txt")}, QStringLiteral("Part"));
     t.fs.failMovesOf(QStringLiteral("stuck.txt"));
-    t.manager().convertStacks({stack.id});
+    t.manager().operations().conversion.convertStacks({stack.id});
     t.fs.clearFailures();
     // The rest of the stack was spread since: what comes back goes onto the Desktop.
     t.manager().spread(stack.id, false);
@@ -465,7 +468,7 @@ void TestConvert::undoPutsBackWhenTheStorageFolderCannotBeMade()
     t.manager().spread(a.id, false);
     t.scheduler.runUntilIdle();
     const DesktopStack b = stackOf(t, {QStringLiteral("b.txt")}, QStringLiteral("B"));
-    t.manager().convertStacks({b.id, a.id});
+    t.manager().operations().conversion.convertStacks({b.id, a.id});
     t.scheduler.runUntilIdle();
     t.fs.failMakeFolder([](const QString&) { return true; });
     t.manager().undoLastConversion();
@@ -492,7 +495,7 @@ void TestConvert::undoDoesNotShareAFolderWithANewerStack()
 {
     TestServices t;
     const DesktopStack old = stackOf(t, {QStringLiteral("a.txt")}, QStringLiteral("Photos"));
-    t.manager().convertStacks({old.id});
+    t.manager().operations().conversion.convertStacks({old.id});
     // A new stack of the same name takes the folder name that became free.
     const DesktopStack newer = stackOf(t, {QStringLiteral("b.txt")}, QStringLiteral("Photos"));
     QCOMPARE(newer.folderName, old.folderName);
@@ -509,7 +512,7 @@ void TestConvert::undoDoesNotShareAFolderWithANewerStack()
     const DesktopStack spread = stackOf(t, {QStringLiteral("c.txt")}, QStringLiteral("Notes"));
     t.manager().spread(spread.id, false);
     t.scheduler.runUntilIdle();
-    t.manager().convertStacks({spread.id});
+    t.manager().operations().conversion.convertStacks({spread.id});
     const DesktopStack notes = stackOf(t, {QStringLiteral("d.txt")}, QStringLiteral("Notes"));
     QCOMPARE(notes.folderName, spread.folderName);
     t.manager().undoLastConversion();
@@ -534,7 +537,7 @@ void TestConvert::hostileNamesGoThereAndBackWhole()
     t.manager().stackFiles(t.desktopFiles({QStringLiteral("link")}), QStringLiteral("Links"),
                            QPointF(0, 0));
     const DesktopStack links = t.manager().stacks().last();
-    t.manager().convertStacks({stack.id, links.id});
+    t.manager().operations().conversion.convertStacks({stack.id, links.id});
     const QString folder = t.desktopPath(QStringLiteral("TR_hidden- \"odd\""));
     QCOMPARE(t.namesIn(folder).size(), names.size());
     QVERIFY(QFileInfo(t.desktopPath(QStringLiteral("TR_Links/link"))).isSymLink());

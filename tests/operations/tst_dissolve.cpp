@@ -1,7 +1,12 @@
 #include "LogCapture.h"
 #include "TestServices.h"
 #include "engine/StackManager.h"
+#include "engine/StackSelection.h"
+#include "engine/StackWindows.h"
+#include "operations/Dissolver.h"
+#include "operations/StackRemoval.h"
 #include "operations/UndoState.h"
+#include "store/StackListFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -107,7 +112,7 @@ void TestDissolve::stackGoneBeforeItsTurnIsSkipped()
     t.manager().dissolveAll();
     t.scheduler.advance(milliseconds(0));
     // Removed by something else before its turn comes.
-    t.manager().removeStack(second.id, true);
+    t.manager().operations().removal.removeStack(second.id, true);
     t.scheduler.runUntilIdle();
     QVERIFY(t.manager().stacks().isEmpty());
     QCOMPARE(t.alerts.shown.size(), 1);
@@ -125,11 +130,12 @@ void TestDissolve::menuDissolvesTheSelectionInListOrder()
     }
     StackManager& m = t.manager();
     m.selection().select({ids.at(2), ids.at(0), ids.at(1)});
-    QCOMPARE(m.targetsOfWindowCommand(ids.at(1)), (QList<QUuid>{ids.at(0), ids.at(1), ids.at(2)}));
-    QCOMPARE(m.targetsOfWindowCommand(ids.at(3)), QList<QUuid>{ids.at(3)});
-    m.dissolveFromMenu(ids.at(3));
+    QCOMPARE(m.operations().dissolver.targetsOfWindowCommand(ids.at(1)),
+             (QList<QUuid>{ids.at(0), ids.at(1), ids.at(2)}));
+    QCOMPARE(m.operations().dissolver.targetsOfWindowCommand(ids.at(3)), QList<QUuid>{ids.at(3)});
+    m.operations().dissolver.dissolveFromMenu(ids.at(3));
     QCOMPARE(m.stacks().size(), 3);
-    m.dissolveFromMenu(ids.at(2));
+    m.operations().dissolver.dissolveFromMenu(ids.at(2));
     QVERIFY(m.stacks().isEmpty());
     QVERIFY(m.selection().selected().isEmpty());
     QVERIFY(t.alerts.shown.isEmpty());
@@ -148,7 +154,7 @@ void TestDissolve::leftoversKeepTheFolderAndAreReported()
     const DesktopStack stack = *t.stack({QStringLiteral("stuck.txt"), QStringLiteral("free.txt")});
     t.fs.failMovesOf(QStringLiteral("stuck.txt"));
     FakeStackWindow* window = t.windows.window(stack.id);
-    t.manager().dissolveAfterAnimation(stack.id);
+    t.manager().operations().dissolver.dissolveAfterAnimation(stack.id);
     QVERIFY(t.manager().stacks().isEmpty());
     QVERIFY(window->closed);
     const QString folder = t.stackFolder(stack);
@@ -171,7 +177,7 @@ void TestDissolve::leftoversKeepTheFolderAndAreReported()
     QVERIFY(QDir().rmdir(folder));
     t.home.write(QStringLiteral("Documents/.Tidora/") + *other.folderName +
                  QStringLiteral("/.DS_Store"));
-    t.manager().dissolveFromMenu(other.id);
+    t.manager().operations().dissolver.dissolveFromMenu(other.id);
     QCOMPARE(t.alerts.shown.size(), 1);
     QVERIFY(!QFileInfo::exists(t.storageFolder()));
     TIDORA_CHECK_INVARIANT(t.invariant);
@@ -187,14 +193,14 @@ void TestDissolve::removingForgetsRecordWindowAndSelection()
     StackManager& m = t.manager();
     m.selection().select({a.id, b.id});
     t.manager().spread(a.id, false);
-    m.removeStack(a.id, true);
+    m.operations().removal.removeStack(a.id, true);
     QCOMPARE(m.stacks().size(), 1);
     QCOMPARE(StackListFile(t.paths, t.fs).loadStackList(), m.stacks());
     QCOMPARE(m.selection().selected(), QSet<QUuid>{b.id});
     QVERIFY(t.windows.window(b.id)->isSelected);
     QVERIFY(!m.windows().window(a.id));
     // Removing what is not there only saves.
-    m.removeStack(QUuid::createUuid(), true);
+    m.operations().removal.removeStack(QUuid::createUuid(), true);
     QCOMPARE(m.stacks().size(), 1);
     QVERIFY(QFileInfo::exists(t.storageFolder()));
     t.scheduler.runUntilIdle();

@@ -1,6 +1,7 @@
 #include "LogCapture.h"
 #include "TestServices.h"
 #include "engine/StackManager.h"
+#include "operations/BinMover.h"
 #include "operations/UndoState.h"
 #include "store/QuotedList.h"
 
@@ -37,7 +38,7 @@ QString trashedFrom(const TempHome& home, const QString& trashedName)
 void binStacks(TestServices& t, const QList<QUuid>& ids)
 {
     t.alerts.answer(QStringLiteral("Move to Bin"));
-    t.manager().moveStacksToBin(ids);
+    t.manager().operations().binMover.moveStacksToBin(ids);
     t.scheduler.runUntilIdle();
 }
 
@@ -66,7 +67,7 @@ void TestMoveToBin::alertTextsFollowTheCounts()
     t.addDesktopFile(QStringLiteral("a.txt"));
     const DesktopStack one = *t.stack({QStringLiteral("a.txt")});
     t.alerts.answer(QStringLiteral("Cancel"));
-    t.manager().moveStacksToBin({one.id});
+    t.manager().operations().binMover.moveStacksToBin({one.id});
     const Alert& single = t.alerts.shown.last();
     QCOMPARE(single.message, QStringLiteral("Move this stack to the Bin?"));
     QCOMPARE(single.informativeText,
@@ -85,14 +86,14 @@ void TestMoveToBin::alertTextsFollowTheCounts()
                                         QStringLiteral("d.txt"), QStringLiteral("e.txt")});
     t.alerts.answer(QStringLiteral("Cancel"));
     // Unknown ids are left out; the order of the ids does not matter.
-    t.manager().moveStacksToBin({four.id, QUuid::createUuid(), one.id});
+    t.manager().operations().binMover.moveStacksToBin({four.id, QUuid::createUuid(), one.id});
     QCOMPARE(t.alerts.shown.last().message, QStringLiteral("Move 2 stacks to the Bin?"));
     QCOMPARE(t.alerts.shown.last().informativeText,
              QStringLiteral("5 files or folders will move to the Bin. Their stack icons will be "
                             "removed. Restoring the items from the Bin won't recreate the "
                             "stacks."));
     // Nothing known: no question.
-    t.manager().moveStacksToBin({QUuid::createUuid()});
+    t.manager().operations().binMover.moveStacksToBin({QUuid::createUuid()});
     QCOMPARE(t.alerts.shown.size(), 2);
     QCOMPARE(t.manager().stacks().size(), 2);
     QVERIFY(t.alerts.problems.isEmpty());
@@ -106,7 +107,7 @@ void TestMoveToBin::onlyTheSecondButtonGoesOn()
     const DesktopStack stack = *t.stack({QStringLiteral("a.txt")});
     // Closing the alert without a button is no confirmation either.
     t.alerts.answerAll([](const Alert&) { return ScriptedAlerts::Reply{QStringLiteral("none")}; });
-    t.manager().moveStacksToBin({stack.id});
+    t.manager().operations().binMover.moveStacksToBin({stack.id});
     QCOMPARE(t.manager().stacks().size(), 1);
     QVERIFY(QFileInfo::exists(t.stackFolder(stack) + QStringLiteral("/a.txt")));
 
@@ -236,7 +237,7 @@ void TestMoveToBin::refusedWhileWorking()
     t.addDesktopFile(QStringLiteral("a.txt"));
     const DesktopStack stack = *t.stack({QStringLiteral("a.txt")});
     t.manager().undoState().setIsWorking(true);
-    t.manager().moveStacksToBin({stack.id});
+    t.manager().operations().binMover.moveStacksToBin({stack.id});
     QVERIFY(t.alerts.shown.isEmpty());
     QCOMPARE(t.alerts.beeps, 0);
     QCOMPARE(t.manager().stacks().size(), 1);
@@ -258,11 +259,11 @@ void TestMoveToBin::trashingIsWorkOffTheGuiThread()
         return false;
     });
     t.alerts.answer(QStringLiteral("Move to Bin"));
-    t.manager().moveStacksToBin({stack.id});
+    t.manager().operations().binMover.moveStacksToBin({stack.id});
     QVERIFY(t.manager().undoState().isWorking());
     QCOMPARE(trashed, 0);
     // Asked again meanwhile: dropped, not asked twice.
-    t.manager().moveStacksToBin({stack.id});
+    t.manager().operations().binMover.moveStacksToBin({stack.id});
     QCOMPARE(t.alerts.shown.size(), 1);
 
     t.scheduler.runUntilIdle();

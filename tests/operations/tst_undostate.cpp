@@ -1,9 +1,13 @@
 #include "TestServices.h"
 #include "VirtualScheduler.h"
 #include "engine/StackManager.h"
+#include "operations/Dissolver.h"
 #include "operations/MenuBarIcon.h"
 #include "operations/MenuBarIconView.h"
+#include "operations/SelectionFlag.h"
+#include "operations/StackRenamer.h"
 #include "operations/UndoState.h"
+#include "store/StackListFile.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -224,20 +228,20 @@ void TestUndoState::selectionFlagFollowsTheDesktop()
     StackManager& m = t.manager();
     t.addDesktopFile(QStringLiteral("a.txt"));
     t.desktop.select({t.desktopPath(QStringLiteral("a.txt"))});
-    m.refreshSelectionFlag();
+    m.operations().selectionFlag.refresh();
     QVERIFY(!m.undoState().hasSelection());
     t.scheduler.runUntilIdle();
     QVERIFY(m.undoState().hasSelection());
     QCOMPARE(t.desktop.callTexts(), QStringList{QStringLiteral("selectedFiles")});
     // Every opening clears it until the answer comes.
     t.desktop.select({});
-    m.refreshSelectionFlag();
+    m.operations().selectionFlag.refresh();
     QVERIFY(!m.undoState().hasSelection());
     t.scheduler.runUntilIdle();
     QVERIFY(!m.undoState().hasSelection());
     // A Desktop that cannot be asked leaves the item enabled.
     t.desktop.setMode(FakeDesktop::Mode::unreachable);
-    m.refreshSelectionFlag();
+    m.operations().selectionFlag.refresh();
     t.scheduler.runUntilIdle();
     QVERIFY(m.undoState().hasSelection());
     QVERIFY(t.alerts.shown.isEmpty());
@@ -263,7 +267,7 @@ void TestUndoState::renameTrimsSpacesAndTabsOnly()
     t.addDesktopFile(QStringLiteral("a.txt"));
     const DesktopStack stack = *t.stack({QStringLiteral("a.txt")}, QStringLiteral("Old"));
     t.alerts.answer(ScriptedAlerts::Reply{QStringLiteral("Rename"), false, typed});
-    t.manager().renameStack(stack.id);
+    t.manager().operations().renamer.renameStack(stack.id);
     QCOMPARE(t.record(stack.id)->name, name);
     QCOMPARE(t.record(stack.id)->folderName, QStringLiteral("Old"));
     QCOMPARE(t.windows.window(stack.id)->record.name, name);
@@ -276,7 +280,7 @@ void TestUndoState::renameAsksAndKeepsTheFolder()
     t.addDesktopFile(QStringLiteral("a.txt"));
     const DesktopStack stack = *t.stack({QStringLiteral("a.txt")}, QStringLiteral("Old"));
     t.alerts.answer(ScriptedAlerts::Reply{QStringLiteral("Cancel"), false, QStringLiteral("New")});
-    t.manager().renameStack(stack.id);
+    t.manager().operations().renamer.renameStack(stack.id);
     const Alert& alert = t.alerts.shown.first();
     QCOMPARE(alert.message, QStringLiteral("Rename Stack"));
     QVERIFY(alert.informativeText.isEmpty());
@@ -287,15 +291,15 @@ void TestUndoState::renameAsksAndKeepsTheFolder()
 
     // The stack is dissolved while the dialog is open: renaming must not bring it back.
     t.alerts.answerAll([&](const Alert&) {
-        t.manager().dissolveFromMenu(stack.id);
+        t.manager().operations().dissolver.dissolveFromMenu(stack.id);
         return ScriptedAlerts::Reply{QStringLiteral("Rename"), false, QStringLiteral("New")};
     });
-    t.manager().renameStack(stack.id);
+    t.manager().operations().renamer.renameStack(stack.id);
     QVERIFY(t.manager().stacks().isEmpty());
     QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
     // An unknown stack asks nothing.
     const qsizetype shown = t.alerts.shown.size();
-    t.manager().renameStack(QUuid::createUuid());
+    t.manager().operations().renamer.renameStack(QUuid::createUuid());
     QCOMPARE(t.alerts.shown.size(), shown);
     t.scheduler.runUntilIdle();
     TIDORA_CHECK_INVARIANT(t.invariant);

@@ -1,10 +1,12 @@
 #include "LogCapture.h"
 #include "TestServices.h"
 #include "engine/StackManager.h"
+#include "engine/StackRecords.h"
 #include "operations/InstallManifest.h"
 #include "operations/UndoState.h"
-#include "operations/Uninstall.h"
+#include "operations/Uninstaller.h"
 #include "store/StackListCodec.h"
+#include "store/StackListFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,12 +56,12 @@ void writeTraces(TestServices& t)
 {
     t.settings.setValue(SettingsKey::storageLocation, QStringLiteral("documents"));
     t.home.write(QStringLiteral(".config/autostart/tidora.desktop"), "[Desktop Entry]\n");
-    t.manager().records().save();
+    t.manager().operations().records.save();
 }
 
 QString autostart(const TestServices& t)
 {
-    return Uninstall::autostartEntry(t.paths.configRoot());
+    return Uninstaller::autostartEntry(t.paths.configRoot());
 }
 
 } // namespace
@@ -197,7 +199,7 @@ void TestUninstall::finishingRemovesTheTracesThenQuits()
     writeTraces(t);
     // A file of the user's in the stacks file's folder keeps that folder.
     const QString mine = t.home.write(QStringLiteral(".local/share/Tidorama/mine.txt"), "mine");
-    const QString stacksFile = t.manager().records().file().stacksFileURL();
+    const QString stacksFile = t.manager().operations().records.file().stacksFileURL();
     QVERIFY(QFileInfo::exists(stacksFile));
 
     t.alerts.answer(ticked(QStringLiteral("Uninstall")));
@@ -256,7 +258,7 @@ void TestUninstall::aFileThatCannotLeaveBlocksTheRemoval()
     QCOMPARE(t.program.integrationRemovals, 0);
     QVERIFY(!t.settings.removedAll());
     QVERIFY(QFileInfo::exists(autostart(t)));
-    QVERIFY(QFileInfo::exists(t.manager().records().file().stacksFileURL()));
+    QVERIFY(QFileInfo::exists(t.manager().operations().records.file().stacksFileURL()));
     QVERIFY(t.manager().stacks().isEmpty());
     TIDORA_CHECK_INVARIANT(t.invariant);
 

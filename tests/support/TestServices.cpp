@@ -1,6 +1,7 @@
 #include "TestServices.h"
 
 #include "engine/StackManager.h"
+#include "engine/Stacker.h"
 #include "platform/linux/InodeBookmarks.h"
 #include "platform/linux/LinuxWording.h"
 
@@ -84,7 +85,8 @@ std::optional<DesktopStack> TestServices::stack(const QStringList& names,
     StackManager& stacks = manager();
     const qsizetype before = stacks.stacks().size();
     const QList<DesktopFile> files = desktopFiles(names);
-    stacks.stackFiles(files, std::move(name), stacks.defaultWindowOrigin(files));
+    stacks.stackFiles(files, std::move(name),
+                      stacks.operations().stacker.defaultWindowOrigin(files));
     if (stacks.stacks().size() == before)
         return std::nullopt;
     return stacks.stacks().last();

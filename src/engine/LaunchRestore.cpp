@@ -1,23 +1,45 @@
-#include "engine/StackManager.h"
+#include "engine/LaunchRestore.h"
 
 #include "engine/HalfDoneMoves.h"
+#include "engine/StackFiles.h"
+#include "engine/StackRecords.h"
+#include "engine/StackWindows.h"
 #include "platform/Alerts.h"
 #include "platform/Bookmarks.h"
 #include "platform/Settings.h"
+#include "store/FirstRunChoice.h"
 #include "store/QuotedList.h"
 #include "store/Reconciliation.h"
+#include "store/StackListFile.h"
 
-// The launch step: the stacks file, repaired against the disk by the store's reconciliation,
-// one window per stack, then what the user must be told. The repairs report each change of the
-// list, which is saved right then.
-void StackManager::restoreAtLaunch()
+LaunchRestore::LaunchRestore(const Paths& paths, Settings& settings, FileSystem& fs,
+                             Bookmarks& bookmarks, const Screens& screens, Alerts& alerts,
+                             FirstRunChoice& firstRun, StorageFolders& folders,
+                             StackListFile& listFile, const StackFiles& files,
+                             StackRecords& records, StackWindows& windows,
+                             HalfDoneMoves& halfDoneMoves)
+    : m_paths(paths)
+    , m_settings(settings)
+    , m_fs(fs)
+    , m_bookmarks(bookmarks)
+    , m_screens(screens)
+    , m_alerts(alerts)
+    , m_firstRun(firstRun)
+    , m_folders(folders)
+    , m_listFile(listFile)
+    , m_files(files)
+    , m_records(records)
+    , m_windows(windows)
+    , m_halfDoneMoves(halfDoneMoves)
+{}
+
+void LaunchRestore::restoreAtLaunch()
 {
-    QList<DesktopStack> stacks = m_stackListFile.loadStackList();
+    QList<DesktopStack> stacks = m_listFile.loadStackList();
     m_records.replaceAll(stacks);
     m_records.refreshFlags();
 
-    Reconciliation reconciliation(m_services.paths, m_services.settings, m_folders, fm(),
-                                  m_services.bookmarks, m_services.screens);
+    Reconciliation reconciliation(m_paths, m_settings, m_folders, m_fs, m_bookmarks, m_screens);
     // Each repair is saved right then, so that a stop during the next one loses nothing.
     ReconciliationResult repaired = reconciliation.repair(stacks, [this, &stacks] {
         m_records.replaceAll(stacks);
@@ -25,15 +47,15 @@ void StackManager::restoreAtLaunch()
         m_records.save();
     });
     m_records.replaceAll(std::move(stacks));
-    repaired.setAside = m_stackListFile.setAside();
+    repaired.setAside = m_listFile.setAside();
 
     // What a stop in the middle of an operation left: a file listed twice, files split between
     // a stack's folder and the Desktop.
     const QHash<QByteArray, QString>& found = reconciliation.records().knownPaths();
-    const bool shared = HalfDoneMoves::dropSharedItems(*this, found);
-    if (HalfDoneMoves::dropEmptyRecords(*this) || shared)
+    const bool shared = m_halfDoneMoves.dropSharedItems(found);
+    if (m_halfDoneMoves.dropEmptyRecords() || shared)
         m_records.save();
-    HalfDoneMoves::Finished finished = HalfDoneMoves::finishMoves(*this, found);
+    HalfDoneMoves::Finished finished = m_halfDoneMoves.finishMoves(found);
     m_records.refreshFlags();
     repaired.finished = finished.names;
 
@@ -58,7 +80,7 @@ void StackManager::restoreAtLaunch()
             }
         }
         if (!unknown.isEmpty()) {
-            QList<std::optional<QString>> resolved = m_services.bookmarks.resolveAll(unknown);
+            QList<std::optional<QString>> resolved = m_bookmarks.resolveAll(unknown);
             for (qsizetype j = 0; j < resolved.size(); ++j)
                 paths[unknownAt.at(j)] = std::move(resolved[j]);
         }
@@ -78,13 +100,13 @@ void StackManager::restoreAtLaunch()
 
     if (const std::optional<TidoraError> warning =
             reconciliation.missingFoldersWarning(m_records.all()))
-        m_services.alerts.showError(*warning);
+        m_alerts.showError(*warning);
     if (const std::optional<TidoraError> report = reconciliation.launchReport(repaired))
-        m_services.alerts.showError(*report);
+        m_alerts.showError(*report);
     if (!finished.failures.isEmpty())
-        m_services.alerts.showError(
-            finished.failures.error(finished.asked, QStringLiteral("moved where their stacks are"),
-                                    finished.failures.places(), m_folders));
-    if (!m_services.settings.boolValue(SettingsKey::acknowledgedHiddenStorage, false))
-        (void)showFirstRunAlert(false);
+        m_alerts.showError(finished.failures.error(finished.asked,
+                                                   QStringLiteral("moved where their stacks are"),
+                                                   finished.failures.places(), m_folders));
+    if (!m_settings.boolValue(SettingsKey::acknowledgedHiddenStorage, false))
+        (void)m_firstRun.showFirstRunAlert(false);
 }

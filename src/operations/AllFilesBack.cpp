@@ -1,8 +1,11 @@
-#include "operations/GivingBack.h"
+#include "operations/AllFilesBack.h"
 
-#include "engine/StackManager.h"
-#include "engine/Stacking.h"
+#include "engine/FolderNames.h"
+#include "engine/Spreader.h"
+#include "engine/StackFiles.h"
+#include "engine/StackRecords.h"
 #include "operations/OperationsLog.h"
+#include "operations/StackRemoval.h"
 #include "platform/FileSystem.h"
 #include "store/StackListCodec.h"
 #include "store/StorageFolders.h"
@@ -10,8 +13,6 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QSet>
-
-namespace GivingBack {
 
 namespace {
 
@@ -41,10 +42,11 @@ void logUnnamed(const QString& folder, int count)
 class StorageEmptier
 {
 public:
-    StorageEmptier(StackManager& manager, QSet<QString> stackFolderNames)
-        : m_manager(manager)
-        , m_fs(manager.fm())
-        , m_folders(manager.folders())
+    StorageEmptier(FileSystem& fs, StorageFolders& folders, const StackFiles& files,
+                   QSet<QString> stackFolderNames)
+        : m_fs(fs)
+        , m_folders(folders)
+        , m_files(files)
         , m_stackFolderNames(std::move(stackFolderNames))
     {}
 
@@ -102,8 +104,8 @@ private:
 
     bool moveToDesktop(const QString& path)
     {
-        const QString to = Stacking::uniqueDestination(m_fs, m_manager.files().desktopFolder(),
-                                                       QFileInfo(path).fileName());
+        const QString to = FolderNames::uniqueDestination(m_fs, m_files.desktopFolder(),
+                                                          QFileInfo(path).fileName());
         const Status moved = m_fs.move(path, to);
         if (!moved)
             qCWarning(lcOperations).noquote() << QStringLiteral("Tidorama: could not move ") +
@@ -112,25 +114,37 @@ private:
         return moved.isOk();
     }
 
-    StackManager& m_manager;
     FileSystem& m_fs;
     StorageFolders& m_folders;
+    const StackFiles& m_files;
     const QSet<QString> m_stackFolderNames;
 };
 
 } // namespace
 
-qsizetype itemsToGiveBack(const StackManager& manager)
+AllFilesBack::AllFilesBack(FileSystem& fs, StorageFolders& folders, const StackFiles& files,
+                           const StackRecords& records, StackRemoval& removal, Spreader& spreader,
+                           QObject& context)
+    : m_fs(fs)
+    , m_folders(folders)
+    , m_files(files)
+    , m_records(records)
+    , m_removal(removal)
+    , m_spreader(spreader)
+    , m_context(context)
+{}
+
+qsizetype AllFilesBack::itemsToGiveBack() const
 {
-    const FileSystem& fs = manager.fm();
+    const FileSystem& fs = m_fs;
     QSet<QString> paths;
     qsizetype unnamed = 0;
-    for (const DesktopStack& stack : manager.stacks()) {
-        for (const QString& file : manager.files().resolvedFiles(stack))
+    for (const DesktopStack& stack : m_records.all()) {
+        for (const QString& file : m_files.resolvedFiles(stack))
             paths.insert(fs.resolved(file));
     }
     // The storage folders' entries, and the entries of the folders among them.
-    QStringList folders = manager.folders().allStorageFolders();
+    QStringList folders = m_folders.allStorageFolders();
     const qsizetype storageFolders = folders.size();
     for (qsizetype i = 0; i < folders.size(); ++i) {
         const std::optional<Listing> listing = fs.list(folders.at(i));
@@ -149,30 +163,28 @@ qsizetype itemsToGiveBack(const StackManager& manager)
     return paths.size() + unnamed;
 }
 
-void giveBack(StackManager& manager)
+void AllFilesBack::giveBack()
 {
     QSet<QString> stackFolderNames;
     QList<QUuid> ids;
-    for (const DesktopStack& stack : manager.stacks()) {
+    for (const DesktopStack& stack : m_records.all()) {
         if (stack.folderName)
             stackFolderNames.insert(*stack.folderName);
         stackFolderNames.insert(StackListCodec::uuidText(stack.id));
         ids.append(stack.id);
     }
-    const QPointer<StackManager> alive(&manager);
+    const QPointer<QObject> alive(&m_context);
     for (const QUuid& id : std::as_const(ids)) {
         if (!alive)
             return;
-        manager.spread(id, false);
-        manager.removeStack(id, false);
+        m_spreader.spread(id, false);
+        m_removal.removeStack(id, false);
     }
     if (!alive)
         return;
-    StorageEmptier emptier(manager, std::move(stackFolderNames));
-    for (const QString& storage : manager.folders().allStorageFolders()) {
-        if (manager.fm().exists(storage))
+    StorageEmptier emptier(m_fs, m_folders, m_files, std::move(stackFolderNames));
+    for (const QString& storage : m_folders.allStorageFolders()) {
+        if (m_fs.exists(storage))
             emptier.empty(storage);
     }
 }
-
-} // namespace GivingBack

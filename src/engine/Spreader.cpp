@@ -1,62 +1,33 @@
-#include "engine/Spreading.h"
+#include "engine/Spreader.h"
 
 #include "engine/DesktopBridge.h"
 #include "engine/DesktopCoordinates.h"
 #include "engine/EngineLog.h"
 #include "engine/FolderNames.h"
 #include "engine/GridLayout.h"
-#include "engine/MoveFailures.h"
+#include "engine/MoveReports.h"
 #include "engine/PathNames.h"
-#include "engine/StackManager.h"
+#include "engine/StackFiles.h"
+#include "engine/StackRecords.h"
 #include "engine/StackWindowPort.h"
-#include "engine/Stacking.h"
+#include "engine/StackWindows.h"
+#include "engine/Stacker.h"
+#include "operations/StackRemoval.h"
 #include "platform/Alerts.h"
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
 #include "store/ResolvedFolders.h"
+#include "store/StorageFolders.h"
 
 #include <cmath>
 
 using std::chrono::milliseconds;
 
-namespace Spreading {
-
 namespace {
 
 using PathNames::fileName;
-
-// An item whose file lies directly on the Desktop, with its name there.
-struct OnDesktop
-{
-    qsizetype item;
-    QString name;
-};
-
-// The record, when there is one in this state.
-std::optional<DesktopStack> stackIn(const StackManager& manager, const QUuid& id, StackState state)
-{
-    std::optional<DesktopStack> found = manager.stackWithID(id);
-    if (found && found->state != state)
-        return std::nullopt;
-    return found;
-}
-
-// Of the items' files (`paths`, one per item), those that lie directly on the Desktop.
-QList<OnDesktop> itemsOnDesktop(const StackManager& manager,
-                                const QList<std::optional<QString>>& paths)
-{
-    const QString desktop = manager.files().resolvedDesktopFolder();
-    ResolvedFolders parents(manager.fm());
-    QList<OnDesktop> found;
-    for (qsizetype i = 0; i < paths.size(); ++i) {
-        const std::optional<QString>& path = paths.at(i);
-        if (path && parents.parentOf(*path) == desktop)
-            found.append(OnDesktop{i, fileName(*path)});
-    }
-    return found;
-}
 
 // The paths that are there, in order: what a stack window is given.
 QStringList present(const QList<std::optional<QString>>& paths)
@@ -70,7 +41,53 @@ QStringList present(const QList<std::optional<QString>>& paths)
     return files;
 }
 
-QStringList namesOf(const QList<OnDesktop>& files)
+} // namespace
+
+Spreader::Spreader(FileSystem& fs, Bookmarks& bookmarks, DesktopBridge& desktop, Alerts& alerts,
+                   Scheduler& scheduler, const Screens& screens, StorageFolders& folders,
+                   const StackFiles& files, StackRecords& records, StackWindows& windows,
+                   MoveReports& reports, StackRemoval& removal, Stacker& stacker, QObject& context)
+    : m_fs(fs)
+    , m_bookmarks(bookmarks)
+    , m_desktop(desktop)
+    , m_alerts(alerts)
+    , m_scheduler(scheduler)
+    , m_screens(screens)
+    , m_folders(folders)
+    , m_files(files)
+    , m_records(records)
+    , m_windows(windows)
+    , m_reports(reports)
+    , m_removal(removal)
+    , m_stacker(stacker)
+    , m_context(context)
+{}
+
+// The record, when there is one in this state.
+std::optional<DesktopStack> Spreader::stackIn(const QUuid& id, StackState state) const
+{
+    std::optional<DesktopStack> found = m_records.withID(id);
+    if (found && found->state != state)
+        return std::nullopt;
+    return found;
+}
+
+// Of the items' files (`paths`, one per item), those that lie directly on the Desktop.
+QList<Spreader::OnDesktop>
+Spreader::itemsOnDesktop(const QList<std::optional<QString>>& paths) const
+{
+    const QString desktop = m_files.resolvedDesktopFolder();
+    ResolvedFolders parents(m_fs);
+    QList<OnDesktop> found;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const std::optional<QString>& path = paths.at(i);
+        if (path && parents.parentOf(*path) == desktop)
+            found.append(OnDesktop{i, fileName(*path)});
+    }
+    return found;
+}
+
+QStringList Spreader::namesOf(const QList<OnDesktop>& files)
 {
     QStringList names;
     names.reserve(files.size());
@@ -80,31 +97,33 @@ QStringList namesOf(const QList<OnDesktop>& files)
 }
 
 // The icons' places now; nothing known when the desktop program does not answer.
-PositionMap currentPositions(StackManager& manager, const QList<OnDesktop>& files)
+PositionMap Spreader::currentPositions(const QList<OnDesktop>& files)
 {
-    return manager.services().desktop.desktopPositions(namesOf(files)).valueOr(PositionMap());
+    return m_desktop.desktopPositions(namesOf(files)).valueOr(PositionMap());
 }
 
 // Sends the positions; false (after showing why) when the desktop program refused them.
-bool sendPositions(StackManager& manager, const QList<NamedPosition>& placements)
+bool Spreader::sendPositions(const QList<NamedPosition>& placements)
 {
     if (placements.isEmpty())
         return true;
-    const BridgeResult<void> sent = manager.services().desktop.setDesktopPositions(placements);
+    const BridgeResult<void> sent = m_desktop.setDesktopPositions(placements);
     if (!sent)
-        manager.services().alerts.showError(sent.error().description());
+        m_alerts.showError(sent.error().description());
     return sent.isOk();
 }
 
-} // namespace
-
-SpreadOutcome moveToDesktop(StackManager& manager, DesktopStack& stack,
-                            QList<std::optional<QString>>& paths, bool inGrid)
+void Spreader::store(const DesktopStack& stack, const QStringList& files)
 {
-    const Services& services = manager.services();
-    FileSystem& fs = manager.fm();
-    const QString onDesktop = manager.files().resolvedDesktopFolder();
-    ResolvedFolders parents(fs);
+    m_records.store(stack);
+    m_windows.showWindow(stack, files);
+}
+
+Spreader::SpreadOutcome Spreader::moveToDesktop(DesktopStack& stack,
+                                                QList<std::optional<QString>>& paths, bool inGrid)
+{
+    const QString onDesktop = m_files.resolvedDesktopFolder();
+    ResolvedFolders parents(m_fs);
 
     // Every destination is chosen before anything moves, so that the desktop program can be
     // told where the icons go before they arrive. A file already on the Desktop (a spread
@@ -117,7 +136,7 @@ SpreadOutcome moveToDesktop(StackManager& manager, DesktopStack& stack,
         QString to;
     };
     QList<Planned> plan;
-    FolderNames names(fs, manager.files().desktopFolder());
+    FolderNames names(m_fs, m_files.desktopFolder());
     for (qsizetype i = 0; i < stack.items.size(); ++i) {
         const std::optional<QString>& path = paths.at(i);
         if (!path)
@@ -127,8 +146,7 @@ SpreadOutcome moveToDesktop(StackManager& manager, DesktopStack& stack,
         else
             plan.append(Planned{i, *path, names.choose(stack.items.at(i).name)});
     }
-    const QList<QPointF> grid =
-        inGrid ? gridPositions(manager, int(plan.size()), stack) : QList<QPointF>();
+    const QList<QPointF> grid = inGrid ? gridPositions(int(plan.size()), stack) : QList<QPointF>();
     QList<NamedPosition> announced;
     announced.reserve(plan.size());
     for (qsizetype j = 0; j < plan.size(); ++j) {
@@ -138,14 +156,14 @@ SpreadOutcome moveToDesktop(StackManager& manager, DesktopStack& stack,
         announced.append(NamedPosition{fileName(plan.at(j).to), position});
     }
     // Only a hint: the positions are set again once the files are there.
-    (void)services.desktop.announcePositions(announced);
+    (void)m_desktop.announcePositions(announced);
 
     SpreadOutcome outcome;
     for (Planned& planned : plan) {
         StackItem& item = stack.items[planned.item];
         if (planned.to != planned.from) {
             ++outcome.asked;
-            if (const Status moved = names.moveThere(fs, planned.from, planned.to); !moved) {
+            if (const Status moved = names.moveThere(m_fs, planned.from, planned.to); !moved) {
                 qCWarning(lcEngine).noquote() << QStringLiteral("Tidorama: could not restore ") +
                                                      planned.from + QStringLiteral(": ") +
                                                      moved.description();
@@ -154,8 +172,7 @@ SpreadOutcome moveToDesktop(StackManager& manager, DesktopStack& stack,
             }
             ++outcome.moved;
             paths[planned.item] = planned.to;
-            if (std::optional<QByteArray> bookmark =
-                    services.bookmarks.moved(item.bookmark, planned.to))
+            if (std::optional<QByteArray> bookmark = m_bookmarks.moved(item.bookmark, planned.to))
                 item.bookmark = std::move(*bookmark);
         }
         item.name = fileName(planned.to);
@@ -169,52 +186,49 @@ SpreadOutcome moveToDesktop(StackManager& manager, DesktopStack& stack,
     return outcome;
 }
 
-bool spread(StackManager& manager, const QUuid& id, bool inGrid)
+bool Spreader::spread(const QUuid& id, bool inGrid)
 {
-    std::optional<DesktopStack> found = stackIn(manager, id, StackState::collapsed);
+    std::optional<DesktopStack> found = stackIn(id, StackState::collapsed);
     if (!found)
         return true;
     DesktopStack stack = std::move(*found);
-    QList<std::optional<QString>> paths = manager.files().renewItems(stack);
+    QList<std::optional<QString>> paths = m_files.renewItems(stack);
     stack.state = StackState::expanded;
-    manager.records().recordIntent(stack);
-    SpreadOutcome outcome = moveToDesktop(manager, stack, paths, inGrid);
+    m_records.recordIntent(stack);
+    SpreadOutcome outcome = moveToDesktop(stack, paths, inGrid);
     // A spread that moved nothing it had to move is no spread.
     if (outcome.moved == 0 && !outcome.failures.isEmpty())
         stack.state = StackState::collapsed;
-    manager.storeStack(stack, present(paths));
+    store(stack, present(paths));
     if (!outcome.failures.isEmpty())
-        manager.reports().tell(
-            outcome.failures.error(outcome.asked, QStringLiteral("moved to the Desktop"),
-                                   manager.folders().stackFolderURL(stack), manager.folders()));
-    placeIcons(manager, outcome.placements, id);
+        m_reports.tell(outcome.failures.error(outcome.asked, QStringLiteral("moved to the Desktop"),
+                                              m_folders.stackFolderURL(stack), m_folders));
+    placeIcons(outcome.placements, id);
     return outcome.failures.isEmpty();
 }
 
-void placeIcons(StackManager& manager, const QList<NamedPosition>& placements, const QUuid& id)
+void Spreader::placeIcons(const QList<NamedPosition>& placements, const QUuid& id)
 {
-    Scheduler& scheduler = manager.services().scheduler;
     // The second pass, because the desktop program may still be settling the new arrivals.
-    scheduler.after(milliseconds(200), &manager, [&manager, &scheduler, placements, id] {
-        if (!sendPositions(manager, placements))
+    m_scheduler.after(milliseconds(200), &m_context, [this, placements, id] {
+        if (!sendPositions(placements))
             return;
-        scheduler.after(milliseconds(700), &manager, [&manager, placements, id] {
-            if (sendPositions(manager, placements))
-                refreshPositions(manager, id);
+        m_scheduler.after(milliseconds(700), &m_context, [this, placements, id] {
+            if (sendPositions(placements))
+                refreshPositions(id);
         });
     });
 }
 
-void refreshPositions(StackManager& manager, const QUuid& id)
+void Spreader::refreshPositions(const QUuid& id)
 {
-    std::optional<DesktopStack> found = stackIn(manager, id, StackState::expanded);
+    std::optional<DesktopStack> found = stackIn(id, StackState::expanded);
     if (!found)
         return;
     DesktopStack stack = std::move(*found);
-    const QList<std::optional<QString>> paths = manager.files().resolvedItems(stack);
-    const QList<OnDesktop> files = itemsOnDesktop(manager, paths);
-    const BridgeResult<PositionMap> positions =
-        manager.services().desktop.desktopPositions(namesOf(files));
+    const QList<std::optional<QString>> paths = m_files.resolvedItems(stack);
+    const QList<OnDesktop> files = itemsOnDesktop(paths);
+    const BridgeResult<PositionMap> positions = m_desktop.desktopPositions(namesOf(files));
     if (!positions)
         return;
     for (const OnDesktop& file : files) {
@@ -225,18 +239,18 @@ void refreshPositions(StackManager& manager, const QUuid& id)
         item.name = file.name;
         item.position = *position;
     }
-    manager.storeStack(stack, present(paths));
+    store(stack, present(paths));
 }
 
-void restack(StackManager& manager, const QUuid& id, bool letMovedLeave)
+void Spreader::restack(const QUuid& id, bool letMovedLeave)
 {
-    std::optional<DesktopStack> found = stackIn(manager, id, StackState::expanded);
+    std::optional<DesktopStack> found = stackIn(id, StackState::expanded);
     if (!found)
         return;
     DesktopStack stack = std::move(*found);
-    QList<std::optional<QString>> paths = manager.files().renewItems(stack);
-    const QList<OnDesktop> files = itemsOnDesktop(manager, paths);
-    const PositionMap positions = currentPositions(manager, files);
+    QList<std::optional<QString>> paths = m_files.renewItems(stack);
+    const QList<OnDesktop> files = itemsOnDesktop(paths);
+    const PositionMap positions = currentPositions(files);
     QSet<qsizetype> moved;
     for (const OnDesktop& file : files) {
         const auto position = positions.constFind(file.name);
@@ -261,63 +275,58 @@ void restack(StackManager& manager, const QUuid& id, bool letMovedLeave)
         stack.items = std::move(staying);
         paths = std::move(stayingPaths);
     }
-    if (const Status ready = Stacking::prepareFolder(manager, stack); !ready)
-        return manager.services().alerts.showError(ready.description());
+    if (const Status ready = m_stacker.prepareFolder(stack); !ready)
+        return m_alerts.showError(ready.description());
     // Saved gathered before the files move: a stop part-way is finished at the next launch.
     const StackState before = stack.state;
     stack.state = StackState::collapsed;
-    manager.records().recordIntent(stack);
+    m_records.recordIntent(stack);
     QStringList gathered;
-    Stacking::GatherOutcome outcome;
+    Stacker::GatherOutcome outcome;
     outcome.keepUnmoved = true;
-    if (const Status done = Stacking::gatherIntoFolder(manager, stack, paths, gathered, &outcome);
-        !done) {
+    if (const Status done = m_stacker.gatherIntoFolder(stack, paths, gathered, &outcome); !done) {
         stack.state = before;
-        manager.storeStack(stack);
-        return manager.services().alerts.showError(done.description());
+        store(stack, m_files.resolvedFiles(stack));
+        return m_alerts.showError(done.description());
     }
     // A restack that moved nothing it had to move leaves the stack spread.
     if (outcome.moved == 0 && !outcome.failures.isEmpty())
         stack.state = before;
     if (stack.items.isEmpty())
-        manager.removeStack(id, true);
+        m_removal.removeStack(id, true);
     else
-        manager.storeStack(stack, gathered);
+        store(stack, gathered);
     if (!outcome.failures.isEmpty())
-        manager.reports().tell(
-            outcome.failures.error(outcome.asked, QStringLiteral("moved into the stack"),
-                                   manager.files().desktopFolder(), manager.folders()));
+        m_reports.tell(outcome.failures.error(outcome.asked, QStringLiteral("moved into the stack"),
+                                              m_files.desktopFolder(), m_folders));
 }
 
-void arrangeInGrid(StackManager& manager, const QUuid& id)
+void Spreader::arrangeInGrid(const QUuid& id)
 {
-    std::optional<DesktopStack> found = stackIn(manager, id, StackState::expanded);
+    std::optional<DesktopStack> found = stackIn(id, StackState::expanded);
     if (!found)
         return;
     DesktopStack stack = std::move(*found);
-    const QList<std::optional<QString>> paths = manager.files().resolvedItems(stack);
-    const QList<OnDesktop> files = itemsOnDesktop(manager, paths);
-    const QList<QPointF> grid = gridPositions(manager, int(files.size()), stack);
+    const QList<std::optional<QString>> paths = m_files.resolvedItems(stack);
+    const QList<OnDesktop> files = itemsOnDesktop(paths);
+    const QList<QPointF> grid = gridPositions(int(files.size()), stack);
     QList<NamedPosition> placements;
     for (qsizetype j = 0; j < files.size(); ++j) {
         stack.items[files.at(j).item].position = grid.at(j);
         placements.append(NamedPosition{files.at(j).name, grid.at(j)});
     }
-    manager.storeStack(stack, present(paths));
-    if (!sendPositions(manager, placements))
+    store(stack, present(paths));
+    if (!sendPositions(placements))
         return;
-    manager.services().scheduler.after(milliseconds(300), &manager,
-                                       [&manager, id] { refreshPositions(manager, id); });
+    m_scheduler.after(milliseconds(300), &m_context, [this, id] { refreshPositions(id); });
 }
 
-QList<QPointF> gridPositions(StackManager& manager, int count, const DesktopStack& stack)
+QList<QPointF> Spreader::gridPositions(int count, const DesktopStack& stack)
 {
     if (count <= 0)
         return {};
-    const Services& services = manager.services();
-    const Screens& screens = services.screens;
     const QRectF window = DesktopCoordinates::windowFrame(stack.windowOrigin);
-    const QList<ScreenGeometry> all = screens.screens();
+    const QList<ScreenGeometry> all = m_screens.screens();
     QRectF visible = all.isEmpty() ? QRectF() : all.first().visibleFrame;
     for (const ScreenGeometry& screen : all) {
         if (screen.frame.contains(window.center())) {
@@ -328,20 +337,18 @@ QList<QPointF> gridPositions(StackManager& manager, int count, const DesktopStac
 
     QList<QRectF> obstacles;
     // The stack's own files may lie on the Desktop already; they are what is being placed.
-    const QStringList ownFiles = manager.files().resolvedFiles(stack);
+    const QStringList ownFiles = m_files.resolvedFiles(stack);
     const QSet<QString> own(ownFiles.cbegin(), ownFiles.cend());
-    const QList<DesktopFile> icons = services.desktop.desktopItems().valueOr({});
+    const QList<DesktopFile> icons = m_desktop.desktopItems().valueOr({});
     for (const DesktopFile& icon : icons) {
         if (icon.position && !own.contains(icon.path))
             obstacles.append(QRectF(*icon.position - QPointF(40, 45), QSizeF(80, 90)));
     }
-    for (const QUuid& other : manager.windows().windowIDs()) {
+    for (const QUuid& other : m_windows.windowIDs()) {
         if (other != stack.id)
             obstacles.append(
-                DesktopCoordinates::toDesktop(screens, manager.windows().window(other)->frame()));
+                DesktopCoordinates::toDesktop(m_screens, m_windows.window(other)->frame()));
     }
-    return GridLayout::positions(count, DesktopCoordinates::toDesktop(screens, window),
-                                 DesktopCoordinates::toDesktop(screens, visible), obstacles);
+    return GridLayout::positions(count, DesktopCoordinates::toDesktop(m_screens, window),
+                                 DesktopCoordinates::toDesktop(m_screens, visible), obstacles);
 }
-
-} // namespace Spreading

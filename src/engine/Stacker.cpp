@@ -1,14 +1,18 @@
-#include "engine/Stacking.h"
+#include "engine/Stacker.h"
 
+#include "engine/BackgroundQueries.h"
 #include "engine/DesktopBridge.h"
 #include "engine/DesktopCoordinates.h"
 #include "engine/EngineLog.h"
 #include "engine/FileKind.h"
 #include "engine/FolderNames.h"
+#include "engine/MoveReports.h"
 #include "engine/PathNames.h"
-#include "engine/StackManager.h"
+#include "engine/StackFiles.h"
+#include "engine/StackRecords.h"
 #include "engine/StackWindowPort.h"
-#include "operations/RunAsWork.h"
+#include "engine/StackWindows.h"
+#include "operations/StackRemoval.h"
 #include "platform/Alerts.h"
 #include "platform/Bookmarks.h"
 #include "platform/FileSystem.h"
@@ -23,47 +27,59 @@
 
 #include <algorithm>
 
-namespace Stacking {
-
 namespace {
 
-// stackFiles for files whose names can be read.
-void stackReadable(StackManager& manager, const QList<DesktopFile>& files,
-                   const std::optional<QString>& name, QPointF windowOrigin);
-
 using PathNames::fileName;
-
-// The selection's outcome, back on the GUI thread.
-void stackSelected(StackManager& manager, const BridgeResult<QList<DesktopFile>>& selection)
-{
-    Alerts& alerts = manager.services().alerts;
-    if (!selection)
-        return alerts.showError(selection.error().description());
-    if (selection.value().isEmpty())
-        return alerts.beep();
-    stackFiles(manager, selection.value(), std::nullopt,
-               defaultWindowOrigin(manager, selection.value()));
-}
 
 // Whether what lies at a path (of this kind) is stackable: neither a storage folder nor hidden.
 // The path is resolved in full only when it is a link; otherwise its folder's resolution serves
 // every file in it.
-bool isStackable(const StackManager& manager, const QString& path, EntryKind kind,
+bool isStackable(const FileSystem& fs, DesktopBridge& desktop, const QString& path, EntryKind kind,
                  const QStringList& storage, ResolvedFolders& parents, HiddenLists& hidden)
 {
     const QString name = fileName(path);
     if (name.startsWith(QLatin1Char('.')))
         return false;
-    const FileSystem& fs = manager.fm();
     const QString resolved = kind == EntryKind::symbolicLink
                                  ? fs.resolved(path)
                                  : parents.parentOf(path) + QLatin1Char('/') + name;
-    return !storage.contains(resolved) && !manager.services().desktop.isHiddenFile(path, hidden);
+    return !storage.contains(resolved) && !desktop.isHiddenFile(path, hidden);
+}
+
+} // namespace
+
+Stacker::Stacker(FileSystem& fs, Bookmarks& bookmarks, DesktopBridge& desktop, Alerts& alerts,
+                 const Screens& screens, FirstRunChoice& firstRun, StorageFolders& folders,
+                 const StackFiles& files, StackRecords& records, StackWindows& windows,
+                 MoveReports& reports, BackgroundQueries& queries, StackRemoval& removal)
+    : m_fs(fs)
+    , m_bookmarks(bookmarks)
+    , m_desktop(desktop)
+    , m_alerts(alerts)
+    , m_screens(screens)
+    , m_firstRun(firstRun)
+    , m_folders(folders)
+    , m_files(files)
+    , m_records(records)
+    , m_windows(windows)
+    , m_reports(reports)
+    , m_queries(queries)
+    , m_removal(removal)
+{}
+
+// The selection's outcome, back on the GUI thread.
+void Stacker::stackSelected(const BridgeResult<QList<DesktopFile>>& selection)
+{
+    if (!selection)
+        return m_alerts.showError(selection.error().description());
+    if (selection.value().isEmpty())
+        return m_alerts.beep();
+    stackFiles(selection.value(), std::nullopt, defaultWindowOrigin(selection.value()));
 }
 
 // "3 Screenshots" or "1 PDF" when every file is of one kind, else "Stack n".
 template<typename IsDirectory>
-QString nameForKinds(const StackManager& manager, const QStringList& paths, IsDirectory isDirectory)
+QString Stacker::nameForKinds(const QStringList& paths, IsDirectory isDirectory) const
 {
     // Naming a stack of a thousand files asks the MIME database once per sort of file.
     QHash<QString, FileKind> known;
@@ -73,9 +89,9 @@ QString nameForKinds(const StackManager& manager, const QStringList& paths, IsDi
         const QString sort = FileKinds::classificationKey(path, isDirectory(i));
         auto found = known.constFind(sort);
         if (found == known.cend())
-            found = known.insert(sort, FileKinds::classify(path, manager.fm()));
+            found = known.insert(sort, FileKinds::classify(path, m_fs));
         if (kind && *kind != *found)
-            return QStringLiteral("Stack ") + QString::number(manager.stacks().size() + 1);
+            return QStringLiteral("Stack ") + QString::number(m_records.all().size() + 1);
         kind = *found;
     }
     if (kind && *kind != FileKind::other) {
@@ -83,24 +99,26 @@ QString nameForKinds(const StackManager& manager, const QStringList& paths, IsDi
             return QStringLiteral("1 ") + FileKinds::singularLabel(*kind);
         return QString::number(paths.size()) + QLatin1Char(' ') + FileKinds::pluralLabel(*kind);
     }
-    return QStringLiteral("Stack ") + QString::number(manager.stacks().size() + 1);
+    return QStringLiteral("Stack ") + QString::number(m_records.all().size() + 1);
 }
 
-} // namespace
-
-void stackSelection(StackManager& manager, WorkToken token)
+void Stacker::store(const DesktopStack& stack, const QStringList& files)
 {
-    DesktopBridge& desktop = manager.services().desktop;
-    manager.queries().query<BridgeResult<QList<DesktopFile>>>(
+    m_records.store(stack);
+    m_windows.showWindow(stack, files);
+}
+
+void Stacker::stackSelection(WorkToken token)
+{
+    DesktopBridge& desktop = m_desktop;
+    m_queries.query<BridgeResult<QList<DesktopFile>>>(
         [&desktop] { return desktop.selectedFiles(); },
-        [&manager](const BridgeResult<QList<DesktopFile>>& selection) {
-            stackSelected(manager, selection);
-        },
+        [this](const BridgeResult<QList<DesktopFile>>& selection) { stackSelected(selection); },
         std::move(token));
 }
 
-void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
-                const std::optional<QString>& name, QPointF windowOrigin)
+void Stacker::stackFiles(const QList<DesktopFile>& files, const std::optional<QString>& name,
+                         QPointF windowOrigin)
 {
     QList<DesktopFile> readable;
     QStringList unreadable;
@@ -111,10 +129,10 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
             readable.append(file);
     }
     if (!readable.isEmpty() || unreadable.isEmpty())
-        stackReadable(manager, readable, name, windowOrigin);
+        stackReadable(readable, name, windowOrigin);
     if (unreadable.isEmpty())
         return;
-    manager.reports().tell(TidoraError{
+    m_reports.tell(TidoraError{
         ErrorCode::filesNotMoved,
         (unreadable.size() == 1 ? QStringLiteral("This file cannot be stacked: ")
                                 : QStringLiteral("These files cannot be stacked: ")) +
@@ -128,32 +146,29 @@ void stackFiles(StackManager& manager, const QList<DesktopFile>& files,
                                   "manager, then stack them."))});
 }
 
-namespace {
-
-void stackReadable(StackManager& manager, const QList<DesktopFile>& files,
-                   const std::optional<QString>& name, QPointF windowOrigin)
+void Stacker::stackReadable(const QList<DesktopFile>& files, const std::optional<QString>& name,
+                            QPointF windowOrigin)
 {
-    const Services& services = manager.services();
-    const QStringList storage = manager.files().resolvedStorageFolders();
-    ResolvedFolders parents(manager.fm());
+    const QStringList storage = m_files.resolvedStorageFolders();
+    ResolvedFolders parents(m_fs);
     HiddenLists hidden;
     QStringList selected;
     selected.reserve(files.size());
     for (const DesktopFile& file : files)
         selected.append(file.path);
-    const QList<EntryKind> kinds = manager.fm().kinds(selected);
+    const QList<EntryKind> kinds = m_fs.kinds(selected);
     QList<DesktopFile> kept;
     QList<bool> directories;
     for (qsizetype i = 0; i < files.size(); ++i) {
         const DesktopFile& file = files.at(i);
-        if (isStackable(manager, file.path, kinds.at(i), storage, parents, hidden)) {
+        if (isStackable(m_fs, m_desktop, file.path, kinds.at(i), storage, parents, hidden)) {
             kept.append(file);
             directories.append(kinds.at(i) == EntryKind::directory);
         }
     }
     if (kept.isEmpty())
-        return services.alerts.beep();
-    if (!manager.showFirstRunAlert(true))
+        return m_alerts.beep();
+    if (!m_firstRun.showFirstRunAlert(true))
         return;
 
     QStringList paths;
@@ -161,21 +176,20 @@ void stackReadable(StackManager& manager, const QList<DesktopFile>& files,
         paths.append(file.path);
     DesktopStack stack;
     stack.id = QUuid::createUuid();
-    stack.name = name ? *name : nameForKinds(manager, paths, [&directories](qsizetype i) {
-        return directories.at(i);
-    });
-    stack.folderName =
-        manager.folders().uniqueFolderName(stack.name, folderNames(manager.stacks()));
+    stack.name =
+        name ? *name
+             : nameForKinds(paths, [&directories](qsizetype i) { return directories.at(i); });
+    stack.folderName = m_folders.uniqueFolderName(stack.name, folderNames(m_records.all()));
     stack.state = StackState::collapsed;
     stack.windowOrigin = windowOrigin;
 
     // An icon whose position the desktop program does not know is recorded next to the
     // window, as a dropped file would be.
-    const QPointF base = DesktopCoordinates::windowCentreOnDesktop(services.screens, windowOrigin);
+    const QPointF base = DesktopCoordinates::windowCentreOnDesktop(m_screens, windowOrigin);
     int unplaced = 0;
     FreshIds ids;
     QList<std::optional<QString>> current;
-    const QList<std::optional<QByteArray>> bookmarks = services.bookmarks.makeAll(paths);
+    const QList<std::optional<QByteArray>> bookmarks = m_bookmarks.makeAll(paths);
     for (qsizetype i = 0; i < kept.size(); ++i) {
         const DesktopFile& file = kept.at(i);
         const std::optional<QByteArray>& bookmark = bookmarks.at(i);
@@ -190,57 +204,50 @@ void stackReadable(StackManager& manager, const QList<DesktopFile>& files,
     // A file is an item of one stack only: stacking it takes it out of the one it was in.
     QSet<QString> taken;
     for (const std::optional<QString>& path : std::as_const(current))
-        taken.insert(manager.fm().resolved(*path));
-    const QList<TakenItem> others = takeFromOtherStacks(manager, taken, stack.id);
+        taken.insert(m_fs.resolved(*path));
+    const QList<TakenItem> others = takeFromOtherStacks(taken, stack.id);
 
     // The record is saved before its files move, so that a stop part-way leaves a list that
     // says where they were going; the next launch gathers the rest.
-    if (const Status ready = prepareFolder(manager, stack); !ready) {
-        settleOtherStacks(manager, others, QStringList(taken.cbegin(), taken.cend()));
-        return services.alerts.showError(ready.description());
+    if (const Status ready = prepareFolder(stack); !ready) {
+        settleOtherStacks(others, QStringList(taken.cbegin(), taken.cend()));
+        return m_alerts.showError(ready.description());
     }
-    manager.records().recordIntent(stack);
+    m_records.recordIntent(stack);
     QStringList gathered;
     GatherOutcome outcome;
-    if (const Status done = gatherIntoFolder(manager, stack, current, gathered, &outcome); !done) {
-        (void)manager.records().take(stack.id);
-        manager.records().save();
-        settleOtherStacks(manager, others, QStringList(taken.cbegin(), taken.cend()));
-        return services.alerts.showError(done.description());
+    if (const Status done = gatherIntoFolder(stack, current, gathered, &outcome); !done) {
+        (void)m_records.take(stack.id);
+        m_records.save();
+        settleOtherStacks(others, QStringList(taken.cbegin(), taken.cend()));
+        return m_alerts.showError(done.description());
     }
     if (stack.items.isEmpty()) {
-        (void)manager.records().take(stack.id);
-        manager.records().save();
-        discardEmptyStack(manager, stack);
+        (void)m_records.take(stack.id);
+        m_records.save();
+        discardEmptyStack(stack);
     } else {
-        manager.storeStack(stack, gathered);
+        store(stack, gathered);
     }
-    settleOtherStacks(manager, others, outcome.failures.paths());
+    settleOtherStacks(others, outcome.failures.paths());
     if (!outcome.failures.isEmpty())
-        manager.reports().tell(outcome.failures.error(outcome.asked, QStringLiteral("stacked"),
-                                                      manager.files().desktopFolder(),
-                                                      manager.folders()));
+        m_reports.tell(outcome.failures.error(outcome.asked, QStringLiteral("stacked"),
+                                              m_files.desktopFolder(), m_folders));
 }
 
-} // namespace
-
-void stackFilesAtPoint(StackManager& manager, const QList<DesktopFile>& files, QPointF point)
+void Stacker::stackFilesAtPoint(const QList<DesktopFile>& files, QPointF point)
 {
     const QPointF origin = point - QPointF(StackWindowPort::width / 2, StackWindowPort::height / 2);
-    startWork(
-        manager.services().scheduler, manager.undoState(), manager, std::chrono::milliseconds(0),
-        [&manager, files, origin](WorkToken) { stackFiles(manager, files, std::nullopt, origin); });
+    stackFiles(files, std::nullopt, origin);
 }
 
-QString defaultStackName(const StackManager& manager, const QStringList& paths)
+QString Stacker::defaultStackName(const QStringList& paths) const
 {
-    return nameForKinds(manager, paths,
-                        [&](qsizetype i) { return manager.fm().isDirectory(paths.at(i)); });
+    return nameForKinds(paths, [&](qsizetype i) { return m_fs.isDirectory(paths.at(i)); });
 }
 
-QPointF defaultWindowOrigin(const StackManager& manager, const QList<DesktopFile>& files)
+QPointF Stacker::defaultWindowOrigin(const QList<DesktopFile>& files) const
 {
-    const Screens& screens = manager.services().screens;
     QPointF sum;
     int known = 0;
     for (const DesktopFile& file : files) {
@@ -250,45 +257,42 @@ QPointF defaultWindowOrigin(const StackManager& manager, const QList<DesktopFile
         }
     }
     const QPointF centre =
-        known > 0 ? sum / known
-                  : DesktopCoordinates::toDesktop(screens, screens.firstVisibleFrame()).center();
-    return DesktopCoordinates::windowOriginCentredOn(screens, centre);
+        known > 0
+            ? sum / known
+            : DesktopCoordinates::toDesktop(m_screens, m_screens.firstVisibleFrame()).center();
+    return DesktopCoordinates::windowOriginCentredOn(m_screens, centre);
 }
 
-Status gatherIntoFolder(StackManager& manager, DesktopStack& stack)
+Status Stacker::gatherIntoFolder(DesktopStack& stack)
 {
     // Renewed on a copy: a failure leaves the record as it was.
     DesktopStack renewed = stack;
-    const QList<std::optional<QString>> current = manager.files().renewItems(renewed);
+    const QList<std::optional<QString>> current = m_files.renewItems(renewed);
     QStringList gathered;
-    const Status done = gatherIntoFolder(manager, renewed, current, gathered);
+    const Status done = gatherIntoFolder(renewed, current, gathered);
     if (done)
         stack = std::move(renewed);
     return done;
 }
 
-Status prepareFolder(StackManager& manager, const DesktopStack& stack)
+Status Stacker::prepareFolder(const DesktopStack& stack)
 {
-    StorageFolders& folders = manager.folders();
-    if (Status made = folders.ensureStorageFolder(); !made)
+    if (Status made = m_folders.ensureStorageFolder(); !made)
         return made;
-    return folders.createStackFolder(folders.stackFolderURL(stack));
+    return m_folders.createStackFolder(m_folders.stackFolderURL(stack));
 }
 
-Status gatherIntoFolder(StackManager& manager, DesktopStack& stack,
-                        const QList<std::optional<QString>>& current, QStringList& gathered,
-                        GatherOutcome* outcome)
+Status Stacker::gatherIntoFolder(DesktopStack& stack, const QList<std::optional<QString>>& current,
+                                 QStringList& gathered, GatherOutcome* outcome)
 {
-    FileSystem& fs = manager.fm();
-    Bookmarks& bookmarks = manager.services().bookmarks;
-    const QString folder = manager.folders().stackFolderURL(stack);
-    if (Status made = prepareFolder(manager, stack); !made)
+    const QString folder = m_folders.stackFolderURL(stack);
+    if (Status made = prepareFolder(stack); !made)
         return made;
 
-    const QString inFolder = fs.resolved(folder);
-    const QString onDesktop = manager.files().resolvedDesktopFolder();
-    ResolvedFolders parents(fs);
-    FolderNames names(fs, folder);
+    const QString inFolder = m_fs.resolved(folder);
+    const QString onDesktop = m_files.resolvedDesktopFolder();
+    ResolvedFolders parents(m_fs);
+    FolderNames names(m_fs, folder);
     QList<StackItem> items;
     items.reserve(stack.items.size());
     gathered.clear();
@@ -312,7 +316,7 @@ Status gatherIntoFolder(StackManager& manager, DesktopStack& stack,
         QString destination = names.choose(fileName(*path));
         if (outcome)
             ++outcome->asked;
-        if (const Status moved = names.moveThere(fs, *path, destination); !moved) {
+        if (const Status moved = names.moveThere(m_fs, *path, destination); !moved) {
             qCWarning(lcEngine).noquote() << QStringLiteral("Tidorama: could not stack ") + *path +
                                                  QStringLiteral(": ") + moved.description();
             if (outcome) {
@@ -327,7 +331,7 @@ Status gatherIntoFolder(StackManager& manager, DesktopStack& stack,
         if (outcome)
             ++outcome->moved;
         item.name = fileName(destination);
-        if (std::optional<QByteArray> bookmark = bookmarks.moved(item.bookmark, destination))
+        if (std::optional<QByteArray> bookmark = m_bookmarks.moved(item.bookmark, destination))
             item.bookmark = std::move(*bookmark);
         items.append(std::move(item));
         gathered.append(destination);
@@ -337,25 +341,24 @@ Status gatherIntoFolder(StackManager& manager, DesktopStack& stack,
     return Status::success();
 }
 
-QList<TakenItem> takeFromOtherStacks(StackManager& manager, const QSet<QString>& paths,
-                                     const QUuid& except)
+QList<Stacker::TakenItem> Stacker::takeFromOtherStacks(const QSet<QString>& paths,
+                                                       const QUuid& except)
 {
     QList<TakenItem> taken;
     if (paths.isEmpty())
         return taken;
-    const FileSystem& fs = manager.fm();
     QList<QUuid> ids;
-    for (const DesktopStack& stack : manager.stacks()) {
+    for (const DesktopStack& stack : m_records.all()) {
         if (stack.id != except)
             ids.append(stack.id);
     }
     for (const QUuid& id : std::as_const(ids)) {
-        DesktopStack* stack = manager.records().find(id);
-        const QList<std::optional<QString>> files = manager.files().resolvedItems(*stack);
+        DesktopStack* stack = m_records.find(id);
+        const QList<std::optional<QString>> files = m_files.resolvedItems(*stack);
         QList<StackItem> kept;
         for (qsizetype i = 0; i < stack->items.size(); ++i) {
             const std::optional<QString>& file = files.at(i);
-            const QString resolved = file ? fs.resolved(*file) : QString();
+            const QString resolved = file ? m_fs.resolved(*file) : QString();
             if (file && paths.contains(resolved))
                 taken.append(TakenItem{id, i, stack->items.at(i), resolved});
             else
@@ -367,20 +370,18 @@ QList<TakenItem> takeFromOtherStacks(StackManager& manager, const QSet<QString>&
     return taken;
 }
 
-void settleOtherStacks(StackManager& manager, const QList<TakenItem>& taken,
-                       const QStringList& stayed)
+void Stacker::settleOtherStacks(const QList<TakenItem>& taken, const QStringList& stayed)
 {
-    const FileSystem& fs = manager.fm();
     QSet<QString> unmoved;
     for (const QString& path : stayed)
-        unmoved.insert(fs.resolved(path));
+        unmoved.insert(m_fs.resolved(path));
     QList<QUuid> changed;
     // Per stack, the items before this one that left for good: an item goes back where it was.
     QHash<QUuid, qsizetype> gone;
     for (const TakenItem& item : taken) {
         if (!changed.contains(item.stack))
             changed.append(item.stack);
-        DesktopStack* stack = manager.records().find(item.stack);
+        DesktopStack* stack = m_records.find(item.stack);
         if (!stack || !unmoved.contains(item.path)) {
             ++gone[item.stack];
             continue;
@@ -389,43 +390,17 @@ void settleOtherStacks(StackManager& manager, const QList<TakenItem>& taken,
                             item.item);
     }
     for (const QUuid& id : std::as_const(changed)) {
-        const std::optional<DesktopStack> stack = manager.stackWithID(id);
+        const std::optional<DesktopStack> stack = m_records.withID(id);
         if (!stack)
             continue;
         if (stack->items.isEmpty())
-            manager.removeStack(id, true);
+            m_removal.removeStack(id, true);
         else
-            manager.storeStack(*stack);
+            store(*stack, m_files.resolvedFiles(*stack));
     }
 }
 
-void discardEmptyStack(StackManager& manager, const DesktopStack& stack)
+void Stacker::discardEmptyStack(const DesktopStack& stack)
 {
-    manager.folders().removeStackFolderIfEmpty(stack);
+    m_folders.removeStackFolderIfEmpty(stack);
 }
-
-QString uniqueDestination(const FileSystem& fs, const QString& folder, const QString& name,
-                          const QSet<QString>& reserved)
-{
-    const QString prefix = folder + QLatin1Char('/');
-    return prefix + firstFreeName(name, [&](const QString& candidate) {
-               return !reserved.contains(candidate) && !fs.exists(prefix + candidate);
-           });
-}
-
-QString firstFreeName(const QString& name, const std::function<bool(const QString&)>& isFree)
-{
-    if (isFree(name))
-        return name;
-    const QString extension = FileKinds::pathExtension(name);
-    const QString base = extension.isEmpty() ? name : name.left(name.size() - extension.size() - 1);
-    const QString dotted = extension.isEmpty() ? QString() : QLatin1Char('.') + extension;
-    for (int n = 2;; ++n) {
-        const QString candidate =
-            StorageFolders::fittedName(base, QLatin1Char(' ') + QString::number(n) + dotted);
-        if (isFree(candidate))
-            return candidate;
-    }
-}
-
-} // namespace Stacking
