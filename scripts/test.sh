@@ -24,8 +24,7 @@ scripts/with-x11.sh ctest --test-dir "$build" --output-on-failure -j2
 if [ "$sanitize" = OFF ]; then
     # The program's own sources (not the tests), with the build's compile commands; any finding
     # fails the run.
-    # TEMPORARY: src/engine and src/operations are left out while they are being rewritten.
-    tidy_files="^$PWD/(finder-extension/|src/(?!engine/|operations/))"
+    tidy_files="^$PWD/(finder-extension|src)/"
     run-clang-tidy -p "$build" -j2 -quiet "$tidy_files" 2>&1 |
         { grep -Ev '^clang-tidy(-[0-9]+)? |^[0-9]+ warnings? (generated|treated as errors)\.$' || true; }
 fi
