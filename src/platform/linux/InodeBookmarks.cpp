@@ -2,7 +2,7 @@
 
 #include "platform/CleanPaths.h"
 #include "platform/linux/FileIdentity.h"
-#include "platform/linux/FolderLooks.h"
+#include "platform/linux/FolderHandles.h"
 #include "platform/linux/InodeIndex.h"
 
 #include <QDir>
@@ -115,9 +115,9 @@ InodeBookmarks::InodeBookmarks(SearchRoots roots)
 
 InodeBookmarks::~InodeBookmarks() = default;
 
-std::optional<FileIdentity> InodeBookmarks::identity(const QByteArray& path, FolderLooks* looks)
+std::optional<FileIdentity> InodeBookmarks::identity(const QByteArray& path, FolderHandles* folders)
 {
-    return looks ? looks->identity(path) : FileIdentity::of(path);
+    return folders ? folders->identity(path) : FileIdentity::of(path);
 }
 
 std::optional<QByteArray> InodeBookmarks::make(const QString& path)
@@ -125,10 +125,10 @@ std::optional<QByteArray> InodeBookmarks::make(const QString& path)
     return makeWith(path, nullptr);
 }
 
-std::optional<QByteArray> InodeBookmarks::makeWith(const QString& path, FolderLooks* looks)
+std::optional<QByteArray> InodeBookmarks::makeWith(const QString& path, FolderHandles* folders)
 {
     const QByteArray encoded = recordedPath(path);
-    const std::optional<FileIdentity> found = identity(encoded, looks);
+    const std::optional<FileIdentity> found = identity(encoded, folders);
     if (!found)
         return std::nullopt;
     return encode(*found, encoded);
@@ -139,16 +139,17 @@ std::optional<QString> InodeBookmarks::resolve(const QByteArray& bookmark)
     return resolveWith(bookmark, nullptr);
 }
 
-std::optional<QString> InodeBookmarks::resolveWith(const QByteArray& bookmark, FolderLooks* looks)
+std::optional<QString> InodeBookmarks::resolveWith(const QByteArray& bookmark,
+                                                   FolderHandles* folders)
 {
     const std::optional<Decoded> decoded = decode(bookmark);
     if (!decoded)
         return std::nullopt;
-    const std::optional<FileIdentity> atPath = identity(decoded->path, looks);
+    const std::optional<FileIdentity> atPath = identity(decoded->path, folders);
     if (atPath && decoded->identity.sameFileAs(*atPath))
         return QFile::decodeName(decoded->path);
     if (const std::optional<QByteArray> found =
-            m_index->find(decoded->identity, parentOf(decoded->path), nullptr, looks))
+            m_index->find(decoded->identity, parentOf(decoded->path), nullptr, folders))
         return QFile::decodeName(*found);
     return std::nullopt;
 }
@@ -159,18 +160,18 @@ std::optional<Bookmarks::Renewal> InodeBookmarks::renew(const QByteArray& bookma
 }
 
 std::optional<Bookmarks::Renewal> InodeBookmarks::renewWith(const QByteArray& bookmark,
-                                                            FolderLooks* looks)
+                                                            FolderHandles* folders)
 {
     const std::optional<Decoded> decoded = decode(bookmark);
     if (!decoded)
         return std::nullopt;
-    const std::optional<FileIdentity> atPath = identity(decoded->path, looks);
+    const std::optional<FileIdentity> atPath = identity(decoded->path, folders);
     if (!atPath || !decoded->identity.sameFileAs(*atPath)) {
-        // As resolving and then making a bookmark of what was found would, from the looks
+        // As resolving and then making a bookmark of what was found would, from the folders
         // finding it took.
         FileIdentity found;
         if (const std::optional<QByteArray> path =
-                m_index->find(decoded->identity, parentOf(decoded->path), &found, looks))
+                m_index->find(decoded->identity, parentOf(decoded->path), &found, folders))
             return Renewal{QFile::decodeName(*path), encode(found, *path)};
         return std::nullopt;
     }
@@ -185,23 +186,23 @@ std::optional<Bookmarks::Renewal> InodeBookmarks::renewWith(const QByteArray& bo
 
 QList<std::optional<QByteArray>> InodeBookmarks::makeAll(const QStringList& paths)
 {
-    FolderLooks looks;
-    return eachOf(paths, [&](const QString& path) { return makeWith(path, &looks); });
+    FolderHandles folders;
+    return eachOf(paths, [&](const QString& path) { return makeWith(path, &folders); });
 }
 
 QList<std::optional<QString>> InodeBookmarks::resolveAll(const QList<QByteArray>& bookmarks)
 {
-    FolderLooks looks;
+    FolderHandles folders;
     return eachOf(bookmarks,
-                  [&](const QByteArray& bookmark) { return resolveWith(bookmark, &looks); });
+                  [&](const QByteArray& bookmark) { return resolveWith(bookmark, &folders); });
 }
 
 QList<std::optional<Bookmarks::Renewal>>
 InodeBookmarks::renewAll(const QList<QByteArray>& bookmarks)
 {
-    FolderLooks looks;
+    FolderHandles folders;
     return eachOf(bookmarks,
-                  [&](const QByteArray& bookmark) { return renewWith(bookmark, &looks); });
+                  [&](const QByteArray& bookmark) { return renewWith(bookmark, &folders); });
 }
 
 std::optional<QByteArray> InodeBookmarks::moved(const QByteArray& bookmark, const QString& to)

@@ -10,7 +10,7 @@
 
 class InodeIndex;
 struct FileIdentity;
-class FolderLooks;
+class FolderHandles;
 
 // Bookmarks that remember a file by its identity on disk (device, inode and, where the file
 // system keeps one, birth time) and by its path.
@@ -57,11 +57,11 @@ public:
     int foldersRead() const;
 
 private:
-    // The file at `path` itself, through `looks` when given.
-    static std::optional<FileIdentity> identity(const QByteArray& path, FolderLooks* looks);
-    std::optional<QByteArray> makeWith(const QString& path, FolderLooks* looks);
-    std::optional<QString> resolveWith(const QByteArray& bookmark, FolderLooks* looks);
-    std::optional<Renewal> renewWith(const QByteArray& bookmark, FolderLooks* looks);
+    // The file at `path` itself, through `folders` when given.
+    static std::optional<FileIdentity> identity(const QByteArray& path, FolderHandles* folders);
+    std::optional<QByteArray> makeWith(const QString& path, FolderHandles* folders);
+    std::optional<QString> resolveWith(const QByteArray& bookmark, FolderHandles* folders);
+    std::optional<Renewal> renewWith(const QByteArray& bookmark, FolderHandles* folders);
 
     std::unique_ptr<InodeIndex> m_index;
 };

@@ -1,6 +1,6 @@
 #include "platform/linux/InodeIndex.h"
 
-#include "platform/linux/FolderLooks.h"
+#include "platform/linux/FolderHandles.h"
 
 #include <QByteArrayView>
 
@@ -37,20 +37,20 @@ InodeIndex::~InodeIndex()
 
 std::optional<QByteArray> InodeIndex::find(const FileIdentity& identity,
                                            const QByteArray& hintFolder, FileIdentity* found,
-                                           FolderLooks* looks)
+                                           FolderHandles* folders)
 {
     if (m_built)
         refresh();
     else
         build();
-    if (std::optional<QByteArray> path = lookup(identity, found, looks))
+    if (std::optional<QByteArray> path = lookup(identity, found, folders))
         return path;
     // Not in the index: perhaps a root was added or created meanwhile, or the file is still in
-    // a folder outside the roots. Only a real miss pays for these looks.
+    // a folder outside the roots. Only a real miss pays for these folders.
     updateRoots();
     if (!hintFolder.isEmpty() && !m_folders.contains(hintFolder))
         scan(hintFolder, 1, Kind::hint, QByteArray());
-    return lookup(identity, found, looks);
+    return lookup(identity, found, folders);
 }
 
 void InodeIndex::build()
@@ -155,14 +155,14 @@ void InodeIndex::rescanDirty()
 }
 
 std::optional<QByteArray> InodeIndex::lookup(const FileIdentity& identity, FileIdentity* found,
-                                             FolderLooks* looks) const
+                                             FolderHandles* folders) const
 {
     for (auto it = m_entries.constFind(identity.inode);
          it != m_entries.cend() && it.key() == identity.inode; ++it) {
         // The index knows inode numbers only; the file itself says whether it is the one.
         const QByteArray path = it->folder + '/' + it->name;
         const std::optional<FileIdentity> now =
-            looks ? looks->identity(path) : FileIdentity::of(path);
+            folders ? folders->identity(path) : FileIdentity::of(path);
         if (now && identity.sameFileAs(*now)) {
             if (found)
                 *found = *now;

@@ -11,7 +11,7 @@
 #include <functional>
 #include <optional>
 
-class FolderLooks;
+class FolderHandles;
 
 // Where each file under a few folders is, by inode: the index behind InodeBookmarks.
 //
@@ -39,9 +39,9 @@ public:
     // The path of the file with this identity. `hintFolder` (where the file was last seen) is
     // read into the index too when the roots do not hold the file.
     // `found`, when given, receives the identity the file showed when it was found. Candidates
-    // are looked at through `looks` when given.
+    // are looked at through `folders` when given.
     std::optional<QByteArray> find(const FileIdentity& identity, const QByteArray& hintFolder,
-                                   FileIdentity* found = nullptr, FolderLooks* looks = nullptr);
+                                   FileIdentity* found = nullptr, FolderHandles* folders = nullptr);
 
     int foldersRead() const { return m_foldersRead; }
 
@@ -77,7 +77,7 @@ private:
     void updateRoots();
     void rescanDirty();
     std::optional<QByteArray> lookup(const FileIdentity& identity, FileIdentity* found,
-                                     FolderLooks* looks) const;
+                                     FolderHandles* folders) const;
 
     void scan(const QByteArray& path, int depth, Kind kind, const QByteArray& parent);
     void drop(const QByteArray& path);

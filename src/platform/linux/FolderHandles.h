@@ -11,13 +11,13 @@
 // walks the folder's path once rather than once per file. A few folders stay open at a time:
 // finding a file again looks by turns where it was and where it is now. Kept for one batch
 // only: a folder renamed later must not be found under its old path.
-class FolderLooks
+class FolderHandles
 {
 public:
-    FolderLooks() = default;
-    FolderLooks(const FolderLooks&) = delete;
-    FolderLooks& operator=(const FolderLooks&) = delete;
-    ~FolderLooks();
+    FolderHandles() = default;
+    FolderHandles(const FolderHandles&) = delete;
+    FolderHandles& operator=(const FolderHandles&) = delete;
+    ~FolderHandles();
 
     // The item at `path` (absolute, the file system's bytes) itself, a link not followed.
     std::optional<FileIdentity> identity(const QByteArray& path);

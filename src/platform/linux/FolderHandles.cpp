@@ -1,10 +1,10 @@
-#include "platform/linux/FolderLooks.h"
+#include "platform/linux/FolderHandles.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
-FolderLooks::~FolderLooks()
+FolderHandles::~FolderHandles()
 {
     for (size_t i = 0; i < m_used; ++i) {
         if (m_handles[i].fd >= 0)
@@ -12,7 +12,7 @@ FolderLooks::~FolderLooks()
     }
 }
 
-std::optional<FileIdentity> FolderLooks::identity(const QByteArray& path)
+std::optional<FileIdentity> FolderHandles::identity(const QByteArray& path)
 {
     const qsizetype slash = path.lastIndexOf('/');
     if (slash <= 0 || slash == path.size() - 1)
@@ -24,7 +24,7 @@ std::optional<FileIdentity> FolderLooks::identity(const QByteArray& path)
     return FileIdentity::of(path.constData() + slash + 1, handle.fd);
 }
 
-FolderLooks::Handle& FolderLooks::handleOf(QByteArrayView folder)
+FolderHandles::Handle& FolderHandles::handleOf(QByteArrayView folder)
 {
     for (size_t i = 0; i < m_used; ++i) {
         if (m_handles[i].folder == folder)
