@@ -120,7 +120,7 @@ void AutoStacker::stackScanned(const Scan& scan, WorkToken token)
     stackGroups(std::move(groups), 0, 0, std::move(token));
 }
 
-void AutoStacker::autoStackByType(WorkToken token)
+void AutoStacker::autoStackByType(const WorkToken& token)
 {
     DesktopBridge& desktop = m_desktop;
     m_queries.query<Scan>(

@@ -46,7 +46,7 @@ public:
     // or into a new one in the next free slot from the top right of the screen. One group per
     // turn of the event loop, so the windows appear one after another. The token is held until
     // the last group.
-    void autoStackByType(WorkToken token);
+    void autoStackByType(const WorkToken& token);
 
     // The groups to stack, in the order of the kinds: files of any stack, applications and
     // launchers, plain folders and hidden items (`hidden`, by path) stay where they are, and so

@@ -105,15 +105,15 @@ std::optional<ContentType> ContentType::forExtension(const QString& extension)
         return std::nullopt;
     // A made-up name with nothing but the extension: whole-name patterns such as "README*" or
     // "Makefile" must not decide, and the file itself is never opened.
-    QMimeType type = QMimeDatabase().mimeTypeForFile(QStringLiteral("file.") + extension,
-                                                     QMimeDatabase::MatchExtension);
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(QStringLiteral("file.") + extension,
+                                                           QMimeDatabase::MatchExtension);
     if (!type.isValid() || type.isDefault())
         return std::nullopt;
-    return ContentType(std::move(type));
+    return ContentType(type);
 }
 
-ContentType::ContentType(QMimeType type)
-    : m_type(std::move(type))
+ContentType::ContentType(const QMimeType& type)
+    : m_type(type)
     , m_lineage(m_type.allAncestors())
 {
     m_lineage.prepend(m_type.name());

@@ -30,7 +30,7 @@ public:
     bool isApplication() const;
 
 private:
-    explicit ContentType(QMimeType type);
+    explicit ContentType(const QMimeType& type);
 
     bool isOrInherits(const QStringList& names) const;
     bool isOrInheritsPrefix(const QStringList& prefixes) const;

@@ -12,8 +12,10 @@ QList<QPointF> layout(int count, int columns, QPointF corner)
     QList<QPointF> centres;
     centres.reserve(count);
     for (int i = 0; i < count; ++i) {
+        // Whole cells: the row is the quotient.
+        const int row = i / columns;
         centres.append(corner + QPointF((i % columns) * cellWidth + cellWidth / 2,
-                                        (i / columns) * cellHeight + cellHeight / 2));
+                                        row * cellHeight + cellHeight / 2));
     }
     return centres;
 }

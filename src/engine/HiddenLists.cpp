@@ -12,7 +12,7 @@ bool HiddenLists::hides(const QString& folder, const QString& name)
             const QList<QByteArray> read = list.readAll().split('\n');
             lines = QSet<QByteArray>(read.cbegin(), read.cend());
         }
-        found = m_lists.insert(folder, std::move(lines));
+        found = m_lists.insert(folder, lines);
     }
     return found->contains(QFile::encodeName(name));
 }

@@ -172,13 +172,14 @@ void StackManager::stackFiles(const QList<DesktopFile>& files, const std::option
 void StackManager::stackFilesAtPoint(const QList<DesktopFile>& files, QPointF point)
 {
     Stacker& stacker = m_parts->stacker;
-    startWork(m_parts->services.scheduler, m_parts->undoState, *this, std::chrono::milliseconds(0),
-              [&stacker, files, point](WorkToken) { stacker.stackFilesAtPoint(files, point); });
+    startWork(
+        m_parts->services.scheduler, m_parts->undoState, *this, std::chrono::milliseconds(0),
+        [&stacker, files, point](const WorkToken&) { stacker.stackFilesAtPoint(files, point); });
 }
 
-void StackManager::autoStackByType(WorkToken token)
+void StackManager::autoStackByType(const WorkToken& token)
 {
-    m_parts->autoStacker.autoStackByType(std::move(token));
+    m_parts->autoStacker.autoStackByType(token);
 }
 
 void StackManager::addFiles(const QStringList& paths, const QUuid& id)

@@ -57,7 +57,7 @@ public:
     void stackFilesAtPoint(const QList<DesktopFile>& files, QPointF point);
     // "Auto-Stack by Type": one stack per kind of the Desktop's loose files (asynchronous; the
     // token is held until the last stack is made).
-    void autoStackByType(WorkToken token = nullptr);
+    void autoStackByType(const WorkToken& token = nullptr);
     // Files dropped onto the stack's window join it.
     void addFiles(const QStringList& paths, const QUuid& id);
     // Moves a gathered stack's files back onto the Desktop, in a grid next to the window or

@@ -206,5 +206,5 @@ void ConversionUndo::undoNow()
 
 void ConversionUndo::undoLastConversion()
 {
-    runAsWork(m_scheduler, m_state, m_context, [this](WorkToken) { undoNow(); });
+    runAsWork(m_scheduler, m_state, m_context, [this](const WorkToken&) { undoNow(); });
 }

@@ -174,7 +174,8 @@ void FolderConversion::convertAll()
     QList<QUuid> ids;
     for (const DesktopStack& stack : m_records.all())
         ids.append(stack.id);
-    runAsWork(m_scheduler, m_state, m_context, [this, ids](WorkToken) { convertStacks(ids); });
+    runAsWork(m_scheduler, m_state, m_context,
+              [this, ids](const WorkToken&) { convertStacks(ids); });
 }
 
 void FolderConversion::convertStacks(const QList<QUuid>& ids)
