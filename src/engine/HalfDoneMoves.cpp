@@ -52,6 +52,10 @@ bool HalfDoneMoves::dropSharedItems(const FoundPaths& found)
     where.reserve(stacks.size());
     std::list<QString> rebuilt;
     QHash<QStringView, Claim> first;
+    qsizetype items = 0;
+    for (const DesktopStack& stack : stacks)
+        items += stack.items.size();
+    first.reserve(items);
     QHash<QStringView, QList<Claim>> shared;
     for (qsizetype s = 0; s < stacks.size(); ++s) {
         where.append(whereAre(stacks.at(s), found));
