@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -119,6 +120,9 @@ bool DesktopBridge::isPlainFileName(const QString& name)
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
         name.contains(QLatin1Char('/')) || name.contains(QChar(0)))
         return false;
+    // ASCII reads the same in any encoding a file name may be in: only others need the trip.
+    if (std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return true;
     return QFile::decodeName(QFile::encodeName(name)) == name;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/HalfDoneMoves.h"
 
+#include "engine/FoundPaths.h"
 #include "engine/PathNames.h"
 #include "engine/Spreader.h"
 #include "engine/StackFiles.h"
@@ -10,6 +11,9 @@
 #include "store/StorageFolders.h"
 
 #include <QHash>
+
+#include <algorithm>
+#include <list>
 
 HalfDoneMoves::HalfDoneMoves(FileSystem& fs, StorageFolders& folders, const StackFiles& files,
                              StackRecords& records, Stacker& stacker, Spreader& spreader)
@@ -23,20 +27,16 @@ HalfDoneMoves::HalfDoneMoves(FileSystem& fs, StorageFolders& folders, const Stac
 
 // Where each item's file is: as the repairs found it, else resolved now (a spread stack's).
 QList<std::optional<QString>> HalfDoneMoves::whereAre(const DesktopStack& stack,
-                                                      const QHash<QByteArray, QString>& known) const
+                                                      const FoundPaths& found) const
 {
-    QList<std::optional<QString>> paths;
-    paths.reserve(stack.items.size());
-    bool allKnown = true;
-    for (const StackItem& item : stack.items) {
-        const auto found = known.constFind(item.bookmark);
-        allKnown = allKnown && found != known.cend();
-        paths.append(found != known.cend() ? std::optional<QString>(*found) : std::nullopt);
-    }
-    return allKnown ? paths : m_files.resolvedItems(stack);
+    QList<std::optional<QString>> paths = found.of(stack);
+    if (std::all_of(paths.cbegin(), paths.cend(),
+                    [](const std::optional<QString>& path) { return path.has_value(); }))
+        return paths;
+    return m_files.resolvedItems(stack);
 }
 
-bool HalfDoneMoves::dropSharedItems(const QHash<QByteArray, QString>& known)
+bool HalfDoneMoves::dropSharedItems(const FoundPaths& found)
 {
     ResolvedFolders parents(m_fs);
     // Every file, links resolved, with the records listing it (index of record, index of item).
@@ -45,23 +45,52 @@ bool HalfDoneMoves::dropSharedItems(const QHash<QByteArray, QString>& known)
         qsizetype stack;
         qsizetype item;
     };
-    QHash<QString, QList<Claim>> claims;
     const QList<DesktopStack>& stacks = m_records.all();
+    // Keys are views: into the path itself when its folder holds no link (nearly always), else
+    // into a rebuilt key kept alive here. Only a file claimed twice gets a list.
+    QList<QList<std::optional<QString>>> where;
+    where.reserve(stacks.size());
+    std::list<QString> rebuilt;
+    QHash<QStringView, Claim> first;
+    qsizetype items = 0;
+    for (const DesktopStack& stack : stacks)
+        items += stack.items.size();
+    first.reserve(items);
+    QHash<QStringView, QList<Claim>> shared;
     for (qsizetype s = 0; s < stacks.size(); ++s) {
-        const QList<std::optional<QString>> paths = whereAre(stacks.at(s), known);
+        where.append(whereAre(stacks.at(s), found));
+        const QList<std::optional<QString>>& paths = where.constLast();
         for (qsizetype i = 0; i < paths.size(); ++i) {
+            const std::optional<QString>& path = paths.at(i);
+            if (!path)
+                continue;
             // The entry itself, a link not followed: two links to one file are two items.
-            if (const std::optional<QString>& path = paths.at(i))
-                claims[parents.parentOf(*path) + QLatin1Char('/') + PathNames::fileName(*path)]
-                    .append(Claim{s, i});
+            const QString parent = parents.parentOf(*path);
+            const qsizetype slash = path->lastIndexOf(QLatin1Char('/'));
+            QStringView key;
+            if (slash == parent.size() && slash + 1 < path->size() &&
+                QStringView(*path).first(slash) == parent) {
+                key = *path;
+            } else {
+                rebuilt.push_back(parent + QLatin1Char('/') + PathNames::fileName(*path));
+                key = rebuilt.back();
+            }
+            const qsizetype before = first.size();
+            Claim& earlier = first[key];
+            if (first.size() > before) {
+                earlier = Claim{s, i};
+                continue;
+            }
+            QList<Claim>& list = shared[key];
+            if (list.isEmpty())
+                list.append(earlier);
+            list.append(Claim{s, i});
         }
     }
     QHash<qsizetype, QSet<qsizetype>> dropped;
-    for (auto claim = claims.cbegin(); claim != claims.cend(); ++claim) {
+    for (auto claim = shared.cbegin(); claim != shared.cend(); ++claim) {
         const QList<Claim>& list = claim.value();
-        if (list.size() < 2)
-            continue;
-        const QString folder = claim.key().left(claim.key().lastIndexOf(QLatin1Char('/')));
+        const QStringView folder = claim.key().first(claim.key().lastIndexOf(QLatin1Char('/')));
         qsizetype keeper = 0;
         for (qsizetype c = 0; c < list.size(); ++c) {
             const DesktopStack& stack = stacks.at(list.at(c).stack);
@@ -104,7 +133,7 @@ bool HalfDoneMoves::dropEmptyRecords()
     return true;
 }
 
-HalfDoneMoves::Finished HalfDoneMoves::finishMoves(const QHash<QByteArray, QString>& known)
+HalfDoneMoves::Finished HalfDoneMoves::finishMoves(const FoundPaths& found)
 {
     Finished finished;
     FileSystem& fs = m_fs;
@@ -113,12 +142,15 @@ HalfDoneMoves::Finished HalfDoneMoves::finishMoves(const QHash<QByteArray, QStri
     for (const DesktopStack& stack : m_records.all())
         ids.append(stack.id);
     bool changed = false;
+    // Worked out once: the storage folder's place is a setting and a look at the disk. Folders
+    // are resolved afresh after files moved.
+    QString storage = m_folders.storageFolder();
+    ResolvedFolders parents(fs);
     for (const QUuid& id : std::as_const(ids)) {
         DesktopStack stack = *m_records.withID(id);
         const bool gathered = stack.state == StackState::collapsed;
-        ResolvedFolders parents(fs);
-        const QString inFolder = parents.folder(m_folders.stackFolderURL(stack));
-        QList<std::optional<QString>> paths = whereAre(stack, known);
+        const QString inFolder = parents.folder(m_folders.stackFolderURL(stack, storage));
+        QList<std::optional<QString>> paths = whereAre(stack, found);
         // Out of place: on the Desktop for a gathered stack; in its folder for a spread one.
         bool outOfPlace = false;
         for (const std::optional<QString>& path : std::as_const(paths)) {
@@ -151,6 +183,8 @@ HalfDoneMoves::Finished HalfDoneMoves::finishMoves(const QHash<QByteArray, QStri
         *m_records.find(id) = stack;
         finished.names.append(stack.name);
         changed = true;
+        parents.forget();
+        storage = m_folders.storageFolder();
     }
     if (changed)
         m_records.save();

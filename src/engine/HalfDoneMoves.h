@@ -10,6 +10,7 @@
 #include <optional>
 
 class FileSystem;
+class FoundPaths;
 class Spreader;
 class StackFiles;
 class StackRecords;
@@ -41,19 +42,19 @@ public:
     // A file is an item of one record only: when two records (or two items of one) lead to the
     // same file, the record whose folder holds it keeps it, else the first. True when a record
     // changed; the caller saves.
-    // `known` holds where the launch's repairs found files, by bookmark; the rest is resolved.
-    bool dropSharedItems(const QHash<QByteArray, QString>& known);
+    // `found` holds where the launch's repairs found files; the rest is resolved.
+    bool dropSharedItems(const FoundPaths& found);
     // Records left without items (a conversion stopped after its last move) go, with their
     // folders when nothing is left in them. True when a record went; the caller saves.
     bool dropEmptyRecords();
     // Moves the files of every stack whose files are split between its folder and the Desktop
     // to where its saved state says they belong, and saves. The icons of files that arrive on
     // the Desktop are placed at their recorded positions.
-    Finished finishMoves(const QHash<QByteArray, QString>& known);
+    Finished finishMoves(const FoundPaths& found);
 
 private:
     QList<std::optional<QString>> whereAre(const DesktopStack& stack,
-                                           const QHash<QByteArray, QString>& known) const;
+                                           const FoundPaths& found) const;
 
     FileSystem& m_fs;
     StorageFolders& m_folders;

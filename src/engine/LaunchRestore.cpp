@@ -1,5 +1,6 @@
 #include "engine/LaunchRestore.h"
 
+#include "engine/FoundPaths.h"
 #include "engine/HalfDoneMoves.h"
 #include "engine/StackFiles.h"
 #include "engine/StackRecords.h"
@@ -51,8 +52,11 @@ void LaunchRestore::restoreAtLaunch()
 
     // What a stop in the middle of an operation left: a file listed twice, files split between
     // a stack's folder and the Desktop.
-    const QHash<QByteArray, QString>& found = reconciliation.records().knownPaths();
+    const QHash<QByteArray, QString>& known = reconciliation.records().knownPaths();
+    FoundPaths found(m_records.all(), known);
     const bool shared = m_halfDoneMoves.dropSharedItems(found);
+    if (shared)
+        found = FoundPaths(m_records.all(), known);
     if (m_halfDoneMoves.dropEmptyRecords() || shared)
         m_records.save();
     HalfDoneMoves::Finished finished = m_halfDoneMoves.finishMoves(found);
@@ -61,21 +65,16 @@ void LaunchRestore::restoreAtLaunch()
 
     // The repairs' look-ups hold until files move; every path goes through the same check as an
     // operation's.
-    const QHash<QByteArray, QString> known =
-        finished.names.isEmpty() ? found : QHash<QByteArray, QString>();
+    if (!finished.names.isEmpty())
+        found.forget();
     ItemPlaces places = m_files.itemPlaces();
     for (const DesktopStack& stack : m_records.all()) {
-        QList<std::optional<QString>> paths;
-        paths.reserve(stack.items.size());
+        QList<std::optional<QString>> paths = found.of(stack);
         QList<QByteArray> unknown;
         QList<qsizetype> unknownAt;
-        for (qsizetype i = 0; i < stack.items.size(); ++i) {
-            const QByteArray& bookmark = stack.items.at(i).bookmark;
-            if (const auto found = known.constFind(bookmark); found != known.cend()) {
-                paths.append(*found);
-            } else {
-                paths.append(std::nullopt);
-                unknown.append(bookmark);
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            if (!paths.at(i)) {
+                unknown.append(stack.items.at(i).bookmark);
                 unknownAt.append(i);
             }
         }

@@ -7,6 +7,7 @@
 #include "platform/TidoraError.h"
 #include "store/StackListFile.h"
 
+#include <algorithm>
 #include <chrono>
 
 StackRecords::StackRecords(StackListFile& file, UndoState& undoState, const Paths& paths,
@@ -61,6 +62,12 @@ void StackRecords::put(const DesktopStack& stack)
 
 void StackRecords::store(const DesktopStack& stack)
 {
+    const auto same = std::find_if(m_stacks.cbegin(), m_stacks.cend(),
+                                   [&stack](const DesktopStack& s) { return s.id == stack.id; });
+    if (m_saved && same != m_stacks.cend() && *same == stack && *m_saved == m_stacks) {
+        refreshFlags();
+        return;
+    }
     put(stack);
     refreshFlags();
     save();
@@ -80,6 +87,7 @@ void StackRecords::refreshFlags()
 void StackRecords::save()
 {
     const Status saved = m_file.saveStackList(m_stacks);
+    m_saved = saved ? std::optional<QList<DesktopStack>>(m_stacks) : std::nullopt;
     if (saved) {
         m_toldUnsaved = false;
         return;

@@ -34,7 +34,8 @@ public:
     // Replaces the whole list (launch). Neither saves nor recomputes the flags.
     void replaceAll(QList<DesktopStack> stacks);
 
-    // Replaces the record with the same id, or appends it; recomputes the flags and saves.
+    // Replaces the record with the same id, or appends it; recomputes the flags and saves. A
+    // record stored as it is, with nothing changed since the last save, is not saved again.
     void store(const DesktopStack& stack);
     // Puts the record into the list as it is about to be and saves, before its files move (no
     // flags): a stop part-way through the moves leaves a list that says where the files were
@@ -58,4 +59,6 @@ private:
     QList<DesktopStack> m_stacks;
     // A failed save was told and no save has succeeded since.
     bool m_toldUnsaved = false;
+    // The list as the last save wrote it; nothing when that save failed.
+    std::optional<QList<DesktopStack>> m_saved;
 };

@@ -15,6 +15,7 @@
 #include "operations/StackRemoval.h"
 #include "platform/Alerts.h"
 #include "platform/Bookmarks.h"
+#include "platform/CleanPaths.h"
 #include "platform/FileSystem.h"
 #include "platform/Screens.h"
 #include "store/FirstRunChoice.h"
@@ -34,8 +35,10 @@ using PathNames::fileName;
 // Whether what lies at a path (of this kind) is stackable: neither a storage folder nor hidden.
 // The path is resolved in full only when it is a link; otherwise its folder's resolution serves
 // every file in it.
+// `resolvedPath`, when given, receives the path resolved.
 bool isStackable(const FileSystem& fs, DesktopBridge& desktop, const QString& path, EntryKind kind,
-                 const QStringList& storage, ResolvedFolders& parents, HiddenLists& hidden)
+                 const QStringList& storage, ResolvedFolders& parents, HiddenLists& hidden,
+                 QString* resolvedPath = nullptr)
 {
     const QString name = fileName(path);
     if (name.startsWith(QLatin1Char('.')))
@@ -43,6 +46,13 @@ bool isStackable(const FileSystem& fs, DesktopBridge& desktop, const QString& pa
     const QString resolved = kind == EntryKind::symbolicLink
                                  ? fs.resolved(path)
                                  : parents.parentOf(path) + QLatin1Char('/') + name;
+    if (resolvedPath) {
+        // Written otherwise than plainly, or at the top of the tree ("//name" this way): resolved
+        // in full.
+        const bool plain = CleanPaths::isCleanAbsolute(QStringView(path)) &&
+                           !resolved.startsWith(QLatin1String("//"));
+        *resolvedPath = plain ? resolved : fs.resolved(path);
+    }
     return !storage.contains(resolved) && !desktop.isHiddenFile(path, hidden);
 }
 
@@ -159,10 +169,15 @@ void Stacker::stackReadable(const QList<DesktopFile>& files, const std::optional
     const QList<EntryKind> kinds = m_fs.kinds(selected);
     QList<DesktopFile> kept;
     QList<bool> directories;
+    // The kept files' paths resolved, worked out once here for the check and for `taken`.
+    QStringList keptResolved;
     for (qsizetype i = 0; i < files.size(); ++i) {
         const DesktopFile& file = files.at(i);
-        if (isStackable(m_fs, m_desktop, file.path, kinds.at(i), storage, parents, hidden)) {
+        QString resolved;
+        if (isStackable(m_fs, m_desktop, file.path, kinds.at(i), storage, parents, hidden,
+                        &resolved)) {
             kept.append(file);
+            keptResolved.append(std::move(resolved));
             directories.append(kinds.at(i) == EntryKind::directory);
         }
     }
@@ -189,6 +204,8 @@ void Stacker::stackReadable(const QList<DesktopFile>& files, const std::optional
     int unplaced = 0;
     FreshIds ids;
     QList<std::optional<QString>> current;
+    // A file is an item of one stack only: stacking it takes it out of the one it was in.
+    QSet<QString> taken;
     const QList<std::optional<QByteArray>> bookmarks = m_bookmarks.makeAll(paths);
     for (qsizetype i = 0; i < kept.size(); ++i) {
         const DesktopFile& file = kept.at(i);
@@ -199,12 +216,8 @@ void Stacker::stackReadable(const QList<DesktopFile>& files, const std::optional
             file.position ? *file.position : base + QPointF(24, 24) * unplaced++;
         stack.items.append(StackItem{ids.next(), fileName(file.path), *bookmark, position});
         current.append(file.path);
+        taken.insert(keptResolved.at(i));
     }
-
-    // A file is an item of one stack only: stacking it takes it out of the one it was in.
-    QSet<QString> taken;
-    for (const std::optional<QString>& path : std::as_const(current))
-        taken.insert(m_fs.resolved(*path));
     const QList<TakenItem> others = takeFromOtherStacks(taken, stack.id);
 
     // The record is saved before its files move, so that a stop part-way leaves a list that

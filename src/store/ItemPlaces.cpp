@@ -44,7 +44,9 @@ bool ItemPlaces::admits(const DesktopStack& stack, const QString& path)
     if (!CleanPaths::isCleanAbsolute(QStringView(path)) && QDir::cleanPath(path) != path)
         return false;
     const QString parent = m_parents.parentOf(path);
-    return m_common.contains(parent) || inStackFolder(stack, parent);
+    // The stack's own folders first: most items lie there, and they are compared without
+    // hashing the parent.
+    return inStackFolder(stack, parent) || m_common.contains(parent);
 }
 
 bool ItemPlaces::admitsInStorage(const DesktopStack& stack, const QString& path)
