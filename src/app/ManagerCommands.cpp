@@ -46,9 +46,9 @@ void ManagerCommands::autoStackByType()
         return;
     const QPointer<StackManager> weak = m_manager;
     AutoStacker& autoStacker = m_operations.autoStacker;
-    m_manager->runAsWork([weak, &autoStacker](WorkToken token) {
+    m_manager->runAsWork([weak, &autoStacker](const WorkToken& token) {
         if (weak)
-            autoStacker.autoStackByType(std::move(token));
+            autoStacker.autoStackByType(token);
     });
 }
 

@@ -62,8 +62,8 @@ QString treeForDevice(quint32 major, quint32 minor)
 
 } // namespace
 
-GvfsMetadata::GvfsMetadata(QString home, QString dataHome)
-    : m_tree(std::move(home), std::move(dataHome), treeForDevice)
+GvfsMetadata::GvfsMetadata(const QString& home, const QString& dataHome)
+    : m_tree(home, dataHome, treeForDevice)
 {}
 
 std::optional<QList<GvfsMetadata::Entry>>

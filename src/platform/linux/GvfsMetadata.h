@@ -30,7 +30,7 @@ public:
     };
     using Values = QList<QPair<QString, QString>>;
 
-    GvfsMetadata(QString home, QString dataHome);
+    GvfsMetadata(const QString& home, const QString& dataHome);
 
     // One key (without "metadata::") of every entry of a folder, hidden ones included. Entries
     // whose names are not valid file-name text are left out.
