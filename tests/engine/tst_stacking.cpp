@@ -574,6 +574,18 @@ void TestStacking::failedSaveIsToldOnce()
     QVERIFY(told.endsWith(QStringLiteral(". Your files are where the stacks show them; if Tidora "
                                          "stops before the list can be saved, it finds them again "
                                          "in the stack folders.")));
+
+    // A save that works again makes the next failure worth telling.
+    t.fs.clearFailures();
+    t.addDesktopFile(QStringLiteral("c.txt"));
+    t.addDesktopFile(QStringLiteral("d.txt"));
+    QVERIFY(t.stack({QStringLiteral("c.txt")}));
+    QVERIFY(QDir(data).removeRecursively());
+    t.fs.failWith(ENOSPC);
+    t.fs.failMakeFolder([data](const QString& path) { return path == data; });
+    QVERIFY(t.stack({QStringLiteral("d.txt")}));
+    t.scheduler.runUntilIdle();
+    QCOMPARE(t.alerts.messages().size(), 2);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

@@ -310,6 +310,12 @@ void TestStackListFile::undecodableFileIsSetAsideWhole_data()
                   replaced(good, "5B1E0B9B-7B1A-4C1F-9D3A-2F1E0B9B7B1A",
                            qPrintable(QUuid::createUuid().toString(QUuid::WithoutBraces)));
     QTest::newRow("too many stacks") << stacks + "]";
+    // Item ids repeat here: the count alone sets it aside, before any repair.
+    QByteArray items = "{" + goodItem + "}";
+    for (qsizetype i = 0; i < StackListFile::mostItems; ++i)
+        items += ",{" + goodItem + "}";
+    QTest::newRow("too many files")
+        << QByteArray("[{" + goodStack + ",\"items\":[" + items + "]}]");
 }
 
 void TestStackListFile::undecodableFileIsSetAsideWhole()
