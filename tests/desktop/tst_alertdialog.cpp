@@ -7,9 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTest>
-#include <QTextEdit>
 #include <QTimer>
 
 namespace {
@@ -73,7 +71,6 @@ private Q_SLOTS:
     void escapeWithoutCancelClosesWithNoButton();
     void popupPreselectsAndReportsTheChoice();
     void textFieldGivesBackTheName();
-    void helpTextIsReadOnlyButSelectable();
     void textsAreLiteralAndStayInsideTheDialog();
     void runAnswersFromTheModalDialog();
     void reportOfHundredsOfFilesFitsTheScreen();
@@ -246,38 +243,6 @@ void TestAlertDialog::textFieldGivesBackTheName()
         QCOMPARE(dialog.answer().button, 1);
         QCOMPARE(dialog.answer().text, name);
     }
-}
-
-void TestAlertDialog::helpTextIsReadOnlyButSelectable()
-{
-    Alert help;
-    help.style = Alert::Style::Informational;
-    help.message = QStringLiteral("Help & Recovering Files");
-    help.buttons = {QStringLiteral("Done"), QStringLiteral("Open the Stacks Folder")};
-    QString text;
-    for (int i = 0; i < 60; ++i)
-        text += QStringLiteral("HEADING %1\nA line long enough to wrap inside the view rather than "
-                               "scroll it sideways, which help text must never do.\n")
-                    .arg(i);
-    help.scrollText = text;
-    AlertDialog dialog(help);
-    show(dialog);
-    QTextEdit* view = dialog.scrollText();
-    QVERIFY(view->verticalScrollBar()->maximum() > 0);
-    QCOMPARE(view->horizontalScrollBar()->maximum(), 0);
-
-    view->setFocus();
-    QTest::keyClicks(view, QStringLiteral("typed"));
-    QTest::keyClick(view, Qt::Key_Delete);
-    QCOMPARE(view->toPlainText(), text);
-    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
-    QCOMPARE(view->textCursor().selectedText().size(), text.size());
-    QTest::keyClick(view, Qt::Key_Delete);
-    QCOMPARE(view->toPlainText(), text);
-
-    // Return still answers the alert: "Done".
-    QTest::keyClick(view, Qt::Key_Return);
-    QCOMPARE(dialog.answer().button, 0);
 }
 
 void TestAlertDialog::textsAreLiteralAndStayInsideTheDialog()

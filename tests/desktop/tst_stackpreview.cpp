@@ -251,22 +251,15 @@ void TestStackPreview::aBurstOfFolderChangesRefreshesOnce()
 void TestStackPreview::cellsShowAndOpenTheFiles()
 {
     WindowRig rig;
-    const QString longName = QStringLiteral(
-        "stack/A report with a name far too long for two lines of a cell in the panel.txt");
     QDir(rig.folder.path()).mkpath(QStringLiteral("stack"));
     const QStringList paths{rig.image(QStringLiteral("stack/photo.png"), Qt::red),
-                            rig.file(longName)};
+                            rig.file(QStringLiteral("stack/A report with a name far too long "
+                                                    "for two lines of a cell in the panel.txt"))};
     StackWindow& a = stackOf(rig, QStringLiteral("A"), paths);
-    a.model().setName(QStringLiteral("Two\nlines"));
     StackPreview::toggle(a);
-    StackPreview* preview = StackPreview::current();
-    StackPreviewView& view = preview->view();
-    QCOMPARE(view.nameLabel(), QStringLiteral("Two lines"));
-    QCOMPARE(view.cells().size(), 2);
+    StackPreviewView& view = StackPreview::current()->view();
     PreviewCell* photo = view.cells().first();
-    PreviewCell* report = view.cells().last();
-    QCOMPARE(report->nameLines().size(), 2);
-    QVERIFY(report->nameLines().last().endsWith(QLatin1String(".txt")));
+    QVERIFY(view.cells().last()->nameLines().last().endsWith(QLatin1String(".txt")));
     rig.scheduler.runUntilIdle();
     QCOMPARE(photo->image().pixelColor(photo->image().width() / 2, photo->image().height() / 2),
              QColor(Qt::red));

@@ -390,13 +390,11 @@ void TestStackWindow::thumbnailsShowTheFirstThreeFiles()
     QDir(rig.folder.path()).mkdir(QStringLiteral("folder.png"));
     StackWindow& a = rig.make(QStringLiteral("A"), WindowRig::record(u"A"_s, 4), images);
 
-    // Icons at once, the pictures once the worker has read them.
+    // Icons at once, the pictures once the worker has read them, to fit 80 × 80.
     QCOMPARE(a.model().thumbnails().size(), 3);
-    QVERIFY(centreColour(a.model().thumbnails().first()) != QColor(Qt::red));
     rig.scheduler.runUntilIdle();
     QCOMPARE(centreColour(a.model().thumbnails().at(0)), QColor(Qt::red));
     QCOMPARE(centreColour(a.model().thumbnails().at(2)), QColor(Qt::blue));
-    // Read to fit 80 × 80, aspect ratio kept.
     QCOMPARE(a.model().thumbnails().at(0).size(), QSize(80, 60));
 
     // A late answer for files no longer shown is dropped; folders keep their icons.
@@ -407,11 +405,6 @@ void TestStackWindow::thumbnailsShowTheFirstThreeFiles()
     QCOMPARE(centreColour(a.model().thumbnails().first()), QColor(Qt::green));
     a.update(WindowRig::record(u"A"_s, 1), {rig.folder.filePath(u"folder.png"_s)});
     QCOMPARE(rig.scheduler.pending(), 0);
-    QCOMPARE(a.model().thumbnails().size(), 1);
-
-    a.update(WindowRig::record(u"A"_s, 0), {});
-    QVERIFY(a.model().thumbnails().isEmpty());
-    QCOMPARE(a.model().count(), 0);
 }
 
 void TestStackWindow::cachedThumbnailsAreUsedWhileFresh()
@@ -434,12 +427,9 @@ void TestStackWindow::cachedThumbnailsAreUsedWhileFresh()
     const qint64 mtime = QFileInfo(photo).lastModified().toSecsSinceEpoch();
     writeThumbnail(mtime);
     QCOMPARE(centreColour(Thumbnails::thumbnail(photo, {80, 80})), QColor(Qt::magenta));
-    QCOMPARE(Thumbnails::thumbnail(photo, {80, 80}).size(), QSize(80, 80));
     // The file changed since: read the file.
     writeThumbnail(mtime - 60);
     QCOMPARE(centreColour(Thumbnails::thumbnail(photo, {80, 80})), QColor(Qt::red));
-    // Not an image, and nothing cached: no thumbnail, the icon stays.
-    QVERIFY(Thumbnails::thumbnail(rig.file(QStringLiteral("notes.txt")), {80, 80}).isNull());
     qunsetenv("XDG_CACHE_HOME");
 }
 

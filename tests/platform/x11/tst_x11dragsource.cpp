@@ -49,23 +49,27 @@ void TestX11DragSource::theDragSourceOffersTheFilesOfARealDrag()
         const int before = m_platform->dragChangeCount();
         QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
                          QStringLiteral("100"), QStringLiteral("100")}));
-        QVERIFY(xdotool(
-            {QStringLiteral("mousemove_relative"), QStringLiteral("1"), QStringLiteral("1")}));
+        QVERIFY(!waitForLine(source, {"entered"}).isEmpty());
         QVERIFY(xdotool({QStringLiteral("mousedown"), QStringLiteral("1")}));
         QCOMPARE(m_platform->dragChangeCount(), before);
-        for (int step = 0; step < 6; ++step)
+        // Step by step, each step seen, until the drag begins where Qt took the press; else
+        // the source is told to begin it.
+        QByteArray said;
+        for (int step = 0; step < 6 && said != "dragging"; ++step) {
             QVERIFY(xdotool(
                 {QStringLiteral("mousemove_relative"), QStringLiteral("8"), QStringLiteral("6")}));
-        // The drag begins where Qt took the press, else when the source is told to.
-        if (!QTest::qWaitFor([&] { return m_platform->dragChangeCount() > before; }, 2000))
+            said = waitForLine(source, {"moved", "dragging"}, 2000);
+        }
+        if (said != "dragging") {
             source.write("drag\n");
+            QVERIFY(!waitForLine(source, {"dragging"}).isEmpty());
+        }
         QTRY_VERIFY(m_platform->dragChangeCount() > before);
         QTRY_COMPARE(m_platform->dragFiles(), files);
         QVERIFY(
             xdotool({QStringLiteral("mousemove"), QStringLiteral("900"), QStringLiteral("600")}));
         QVERIFY(xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
-        QTRY_VERIFY_WITH_TIMEOUT(source.canReadLine(), 15000);
-        source.readLine();
+        QVERIFY(!waitForLine(source, {"dropped"}).isEmpty());
     }
     source.kill();
     source.waitForFinished();

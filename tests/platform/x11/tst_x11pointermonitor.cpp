@@ -1,3 +1,4 @@
+#include "X11TestClient.h"
 #include "X11TestTools.h"
 #include "platform/x11/X11DesktopPlatform.h"
 
@@ -44,6 +45,10 @@ void TestX11PointerMonitor::initTestCase()
 
 void TestX11PointerMonitor::pointerEventsFollowTheButtons()
 {
+    // Another program's window under every click: on the bare root the window manager would
+    // open its menu and keep the pointer.
+    X11TestClient other;
+    other.createWindow({50, 50, 600, 500}, QByteArray(), true);
     m_platform->startPointerEvents();
     QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("100"), QStringLiteral("100")}));
     m_events.clear();
@@ -85,9 +90,9 @@ void TestX11PointerMonitor::pointerEventsFollowTheButtons()
     QCOMPARE(m_events.size(), 2);
     // The wheel is no button press: the click after it is the next event.
     QVERIFY(xdotool({QStringLiteral("click"), QStringLiteral("4")}));
-    QVERIFY(xdotool({QStringLiteral("click"), QStringLiteral("3")}));
+    QVERIFY(xdotool({QStringLiteral("click"), QStringLiteral("1")}));
     QTRY_COMPARE(m_events.size(), 4);
-    QCOMPARE(m_events.at(2).button, Qt::RightButton);
+    QCOMPARE(m_events.at(2).button, Qt::LeftButton);
     QCOMPARE(m_platform->pointerPosition(), QPoint(410, 310));
 }
 
