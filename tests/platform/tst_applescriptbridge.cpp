@@ -61,35 +61,11 @@ class TestAppleScriptBridge : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void repliesBecomeDesktopFiles();
     void positionsAreAskedInOneScript();
     void failuresCarryFindersNumber();
     void reportsAreReadSensibly_data();
     void reportsAreReadSensibly();
 };
-
-void TestAppleScriptBridge::repliesBecomeDesktopFiles()
-{
-    TempHome home;
-    LocalFileSystem files;
-    FakeOsascript osascript(home);
-    AppleScriptBridge bridge(home.desktop(), files, osascript.path());
-    const QString desktop = home.desktop();
-    home.write(QStringLiteral("Desktop/a b.png"));
-    home.makeFolder(QStringLiteral("Desktop/Folder"));
-    osascript.answer((desktop + QStringLiteral("/a b.png\t120.5\t40\n") + desktop +
-                      QStringLiteral("/Folder/\t300\t-2\n") + desktop +
-                      QStringLiteral("/Folder/inner.txt\t1\t1\n") + desktop +
-                      QStringLiteral("/.dot\t1\t1\nnot a row\n\n"))
-                         .toUtf8());
-    const QList<DesktopFile> selected = bridge.selectedFiles().value();
-    QCOMPARE(selected,
-             (QList<DesktopFile>{{desktop + QStringLiteral("/a b.png"), QPointF(120.5, 40)},
-                                 {desktop + QStringLiteral("/Folder"), QPointF(300, -2)}}));
-    QCOMPARE(osascript.received(), FinderScripts::selection());
-    QCOMPARE(bridge.desktopItems().value().size(), 4);
-    QCOMPARE(osascript.received(), FinderScripts::allItems());
-}
 
 void TestAppleScriptBridge::positionsAreAskedInOneScript()
 {
@@ -156,8 +132,6 @@ void TestAppleScriptBridge::reportsAreReadSensibly_data()
         << QStringLiteral(
                "12:40: execution error: Finder got an error: Can’t get item \"x\". (-1728)\n")
         << QStringLiteral("Finder got an error: Can’t get item \"x\".") << qint64(-1728);
-    QTest::newRow("no number") << QStringLiteral("osascript: something odd happened")
-                               << QStringLiteral("osascript: something odd happened") << qint64(0);
     QTest::newRow("number only") << QStringLiteral("1:2: execution error: (-600)")
                                  << QStringLiteral("Finder script failed.") << qint64(-600);
     QTest::newRow("warnings first")

@@ -2,7 +2,6 @@
 #include "X11TestTools.h"
 
 #include "platform/x11/X11DesktopPlatform.h"
-#include <QSignalSpy>
 #include <QWidget>
 #include <QWindow>
 
@@ -20,7 +19,6 @@ private Q_SLOTS:
     void initTestCase();
     void theDesktopIsTheRootOrADesktopWindow();
     void stackWindowsGetTheirHints();
-    void aCompositorIsNoticed();
 
 private:
     std::unique_ptr<X11DesktopPlatform> m_platform;
@@ -90,21 +88,6 @@ void TestX11Windows::stackWindowsGetTheirHints()
     QVERIFY(!hinted(after.winId()));
     m_platform->decorateStackWindow(after.windowHandle());
     QTRY_VERIFY2(hinted(after.winId()), qPrintable(xprop(after.winId())));
-}
-
-void TestX11Windows::aCompositorIsNoticed()
-{
-    QSignalSpy changed(m_platform.get(), &DesktopPlatform::compositorChanged);
-    QVERIFY(!m_platform->hasCompositor());
-    QProcess compositor;
-    compositor.start(QStringLiteral("xcompmgr"), QStringList());
-    QVERIFY(compositor.waitForStarted());
-    QTRY_VERIFY(m_platform->hasCompositor());
-    compositor.kill();
-    compositor.waitForFinished();
-    QTRY_VERIFY(!m_platform->hasCompositor());
-    QCOMPARE(changed.size(), 2);
-    QCOMPARE(changed.first().first().toBool(), true);
 }
 
 QTEST_MAIN(TestX11Windows)
