@@ -108,9 +108,7 @@ private Q_SLOTS:
     void onlyDragsOfVisibleDesktopFilesArm_data();
     void onlyDragsOfVisibleDesktopFilesArm();
     void linksAreJudgedByTheFolderTheyLieIn();
-    void shiftBeforeTheDragArmsAtTheFirstDesktopDrag();
     void releasingShiftFirstCancels();
-    void togglingShiftLoadsTheFilesOnce();
     void filesWithoutPositionsAreLeftOut();
     void aFailedPositionReadIsLoggedAndStacksNothing();
     void theSettingIsReadAtEveryPress();
@@ -216,25 +214,6 @@ void TestDragGestureMonitor::linksAreJudgedByTheFolderTheyLieIn()
     QVERIFY(rig.monitor.isArmed());
 }
 
-void TestDragGestureMonitor::shiftBeforeTheDragArmsAtTheFirstDesktopDrag()
-{
-    Rig rig;
-    rig.platform.press({400, 300});
-    // Before the drag is known to carry Desktop files a modifier change does nothing.
-    rig.platform.modifiers(Qt::ShiftModifier);
-    rig.platform.drag({405, 300}, Qt::ShiftModifier);
-    QVERIFY(!rig.monitor.isArmed());
-    QCOMPARE(rig.hint.shows, 0);
-    rig.platform.beginDrag({rig.a});
-    rig.platform.drag({410, 300}, Qt::ShiftModifier);
-    QVERIFY(rig.monitor.isArmed());
-    QCOMPARE(rig.hint.shows, 1);
-    rig.scheduler.advance(0ms);
-    rig.platform.release({410, 300}, Qt::ShiftModifier);
-    rig.scheduler.advance(250ms);
-    QCOMPARE(rig.gestures.size(), 1);
-}
-
 void TestDragGestureMonitor::releasingShiftFirstCancels()
 {
     Rig rig;
@@ -251,32 +230,6 @@ void TestDragGestureMonitor::releasingShiftFirstCancels()
     rig.platform.release({450, 330});
     rig.scheduler.runUntilIdle();
     QVERIFY(rig.gestures.isEmpty());
-}
-
-void TestDragGestureMonitor::togglingShiftLoadsTheFilesOnce()
-{
-    Rig rig;
-    rig.icons.clear();
-    rig.dragFiles({rig.a, rig.b}, {});
-    QVERIFY(rig.monitor.isDesktopDrag());
-    QVERIFY(!rig.monitor.isArmed());
-    // Toggled before the load runs: one read.
-    for (int i = 0; i < 2; ++i) {
-        rig.platform.modifiers(Qt::ShiftModifier);
-        rig.platform.modifiers({});
-    }
-    rig.platform.modifiers(Qt::ShiftModifier);
-    rig.scheduler.advance(0ms);
-    QCOMPARE(rig.readNames.size(), 1);
-    // A load that found no positions is tried again at the next arming; one that did, not.
-    rig.icons.insert(QStringLiteral("a.txt"), QPointF(5, 6));
-    for (int i = 0; i < 2; ++i) {
-        rig.platform.modifiers({});
-        rig.platform.modifiers(Qt::ShiftModifier);
-        rig.scheduler.advance(0ms);
-    }
-    QCOMPARE(rig.readNames.size(), 2);
-    QCOMPARE(rig.monitor.draggedFiles().size(), 1);
 }
 
 void TestDragGestureMonitor::filesWithoutPositionsAreLeftOut()

@@ -2,10 +2,8 @@
 #include "desktop/StackContainerView.h"
 #include "desktop/StackPreview.h"
 #include "desktop/StackViewModel.h"
-#include "desktop/Thumbnails.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
@@ -59,7 +57,6 @@ private Q_SLOTS:
     void menuActionsActOnTheTargets();
     void dropsTakeFilesOnly();
     void thumbnailsShowTheFirstThreeFiles();
-    void cachedThumbnailsAreUsedWhileFresh();
     void theManagerPlacesTheWindow();
 };
 
@@ -405,32 +402,6 @@ void TestStackWindow::thumbnailsShowTheFirstThreeFiles()
     QCOMPARE(centreColour(a.model().thumbnails().first()), QColor(Qt::green));
     a.update(WindowRig::record(u"A"_s, 1), {rig.folder.filePath(u"folder.png"_s)});
     QCOMPARE(rig.scheduler.pending(), 0);
-}
-
-void TestStackWindow::cachedThumbnailsAreUsedWhileFresh()
-{
-    QTemporaryDir cache;
-    qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
-    WindowRig rig;
-    const QString photo = rig.image(QStringLiteral("photo one.png"), Qt::red, QSize(400, 400));
-    const QString cached = Thumbnails::cachePath(photo, QStringLiteral("normal"));
-    QVERIFY(cached.startsWith(cache.path() + QLatin1String("/thumbnails/normal/")));
-    QDir().mkpath(QFileInfo(cached).path());
-    auto writeThumbnail = [&](qint64 mtime) {
-        QImage thumbnail(128, 128, QImage::Format_RGB32);
-        thumbnail.fill(Qt::magenta);
-        thumbnail.setText(QStringLiteral("Thumb::URI"),
-                          QString::fromUtf8(QUrl::fromLocalFile(photo).toEncoded()));
-        thumbnail.setText(QStringLiteral("Thumb::MTime"), QString::number(mtime));
-        QVERIFY(thumbnail.save(cached, "PNG"));
-    };
-    const qint64 mtime = QFileInfo(photo).lastModified().toSecsSinceEpoch();
-    writeThumbnail(mtime);
-    QCOMPARE(centreColour(Thumbnails::thumbnail(photo, {80, 80})), QColor(Qt::magenta));
-    // The file changed since: read the file.
-    writeThumbnail(mtime - 60);
-    QCOMPARE(centreColour(Thumbnails::thumbnail(photo, {80, 80})), QColor(Qt::red));
-    qunsetenv("XDG_CACHE_HOME");
 }
 
 void TestStackWindow::theManagerPlacesTheWindow()
