@@ -1,5 +1,4 @@
 #include "desktop/AlertDialog.h"
-#include "desktop/HeadingTextView.h"
 #include "desktop/QtAlerts.h"
 
 #include <QApplication>
@@ -8,9 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTest>
-#include <QTextBlock>
 #include <QTimer>
 
 namespace {
@@ -60,11 +57,6 @@ void show(AlertDialog& dialog)
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 }
 
-bool isBold(const QTextBlock& block)
-{
-    return block.begin().fragment().charFormat().fontWeight() >= QFont::Bold;
-}
-
 } // namespace
 
 class TestAlertDialog : public QObject
@@ -74,12 +66,11 @@ class TestAlertDialog : public QObject
 private Q_SLOTS:
     void checkboxEnablesTheConfirmingButtonWhileTicked();
     void launchAlertClosesOnlyThroughItsCheckbox();
-    void binAlertCancelsOnReturnAndEscape();
+    void binAlertCancelsUnlessConfirmed_data();
+    void binAlertCancelsUnlessConfirmed();
     void escapeWithoutCancelClosesWithNoButton();
     void popupPreselectsAndReportsTheChoice();
     void textFieldGivesBackTheName();
-    void headingsAreBold();
-    void helpTextIsReadOnlyButSelectable();
     void textsAreLiteralAndStayInsideTheDialog();
     void runAnswersFromTheModalDialog();
     void reportOfHundredsOfFilesFitsTheScreen();
@@ -148,38 +139,40 @@ void TestAlertDialog::launchAlertClosesOnlyThroughItsCheckbox()
     QVERIFY(dialog.answer().checked);
 }
 
-void TestAlertDialog::binAlertCancelsOnReturnAndEscape()
+void TestAlertDialog::binAlertCancelsUnlessConfirmed_data()
 {
-    {
-        AlertDialog dialog(binAlert());
-        show(dialog);
-        // The first button, "Cancel", is at the right.
-        QVERIFY(dialog.button(0)->x() > dialog.button(1)->x());
-        // Return cancels even with the focus on the other button.
+    QTest::addColumn<int>("gesture");
+    QTest::addColumn<int>("button");
+    QTest::newRow("Return with the focus on the other button") << 0 << 0;
+    QTest::newRow("Escape") << 1 << 0;
+    QTest::newRow("closing the window") << 2 << 0;
+    QTest::newRow("a click on Move to Bin") << 3 << 1;
+}
+
+void TestAlertDialog::binAlertCancelsUnlessConfirmed()
+{
+    QFETCH(int, gesture);
+    QFETCH(int, button);
+    AlertDialog dialog(binAlert());
+    show(dialog);
+    // The first button, "Cancel", is at the right.
+    QVERIFY(dialog.button(0)->x() > dialog.button(1)->x());
+    switch (gesture) {
+    case 0:
         dialog.button(1)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(dialog.answer().button, 0);
-    }
-    {
-        AlertDialog dialog(binAlert());
-        show(dialog);
+        break;
+    case 1:
         QTest::keyClick(&dialog, Qt::Key_Escape);
-        QCOMPARE(dialog.answer().button, 0);
-    }
-    {
-        AlertDialog dialog(binAlert());
-        show(dialog);
-        QTest::mouseClick(dialog.button(1), Qt::LeftButton);
-        QCOMPARE(dialog.answer().button, 1);
-    }
-    {
-        // Closing the window counts as "Cancel" too.
-        AlertDialog dialog(binAlert());
-        show(dialog);
+        break;
+    case 2:
         dialog.close();
-        QCOMPARE(dialog.answer().button, 0);
+        break;
+    default:
+        QTest::mouseClick(dialog.button(1), Qt::LeftButton);
     }
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.answer().button, button);
 }
 
 void TestAlertDialog::escapeWithoutCancelClosesWithNoButton()
@@ -211,10 +204,7 @@ void TestAlertDialog::popupPreselectsAndReportsTheChoice()
     show(dialog);
     QComboBox* popup = dialog.popup();
     QVERIFY(popup);
-    QCOMPARE(popup->count(), 2);
     QCOMPARE(popup->currentIndex(), 1);
-    QCOMPARE(popup->currentText(), QStringLiteral("Folder on the Desktop (for cloud sync)"));
-    QVERIFY(!popup->isEditable());
 
     popup->setFocus();
     QTest::keyClick(popup, Qt::Key_Up);
@@ -224,12 +214,7 @@ void TestAlertDialog::popupPreselectsAndReportsTheChoice()
 
     // A choice out of range selects nothing in particular, and nothing breaks.
     alert.popupIndex = 7;
-    AlertDialog outOfRange(alert);
-    QCOMPARE(outOfRange.popup()->currentIndex(), 0);
-    // Without a pop-up the given index comes back.
-    Alert plain = binAlert();
-    plain.popupIndex = 1;
-    QCOMPARE(AlertDialog(plain).answer().popupIndex, 1);
+    QCOMPARE(AlertDialog(alert).popup()->currentIndex(), 0);
 }
 
 void TestAlertDialog::textFieldGivesBackTheName()
@@ -260,64 +245,6 @@ void TestAlertDialog::textFieldGivesBackTheName()
     }
 }
 
-void TestAlertDialog::headingsAreBold()
-{
-    QVERIFY(HeadingTextView::isHeading(QStringLiteral("THE TWO PLACES YOUR FILES CAN BE")));
-    QVERIFY(HeadingTextView::isHeading(QStringLiteral("IF TIDORA ISN'T RUNNING")));
-    QVERIFY(HeadingTextView::isHeading(QStringLiteral("ÜBER")));
-    QVERIFY(!HeadingTextView::isHeading(QStringLiteral("1. ~/Documents/.Tidora")));
-    QVERIFY(!HeadingTextView::isHeading(QStringLiteral("OK")));
-    QVERIFY(!HeadingTextView::isHeading(QStringLiteral("2024 -- 11")));
-    QVERIFY(!HeadingTextView::isHeading(QString()));
-
-    Alert help;
-    help.scrollText =
-        QStringLiteral("THE TWO PLACES YOUR FILES CAN BE\n1. ~/Documents/.Tidora\nOK\n"
-                       "\nSHOWING HIDDEN FILES\n  ls -la ~/Documents/.Tidora");
-    AlertDialog dialog(help);
-    QTextDocument* document = dialog.scrollText()->document();
-    QCOMPARE(document->blockCount(), 6);
-    const QList<bool> bold{true, false, false, false, true, false};
-    for (int i = 0; i < document->blockCount(); ++i)
-        QVERIFY2(isBold(document->findBlockByNumber(i)) == bold.at(i),
-                 qPrintable(document->findBlockByNumber(i).text()));
-    QCOMPARE(document->toPlainText(), help.scrollText);
-}
-
-void TestAlertDialog::helpTextIsReadOnlyButSelectable()
-{
-    Alert help;
-    help.style = Alert::Style::Informational;
-    help.message = QStringLiteral("Help & Recovering Files");
-    help.buttons = {QStringLiteral("Done"), QStringLiteral("Open the Stacks Folder")};
-    QString text;
-    for (int i = 0; i < 60; ++i)
-        text += QStringLiteral("HEADING %1\nA line long enough to wrap inside the view rather than "
-                               "scroll it sideways, which help text must never do.\n")
-                    .arg(i);
-    help.scrollText = text;
-    AlertDialog dialog(help);
-    show(dialog);
-    QTextEdit* view = dialog.scrollText();
-    QCOMPARE(view->size(), QSize(520, 360));
-    QVERIFY(view->verticalScrollBar()->isVisible());
-    QVERIFY(view->verticalScrollBar()->maximum() > 0);
-    QCOMPARE(view->horizontalScrollBar()->maximum(), 0);
-
-    view->setFocus();
-    QTest::keyClicks(view, QStringLiteral("typed"));
-    QTest::keyClick(view, Qt::Key_Delete);
-    QCOMPARE(view->toPlainText(), text);
-    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
-    QCOMPARE(view->textCursor().selectedText().size(), text.size());
-    QTest::keyClick(view, Qt::Key_Delete);
-    QCOMPARE(view->toPlainText(), text);
-
-    // Return still answers the alert: "Done".
-    QTest::keyClick(view, Qt::Key_Return);
-    QCOMPARE(dialog.answer().button, 0);
-}
-
 void TestAlertDialog::textsAreLiteralAndStayInsideTheDialog()
 {
     Alert alert;
@@ -345,11 +272,6 @@ void TestAlertDialog::textsAreLiteralAndStayInsideTheDialog()
     }
     QVERIFY(found);
     QVERIFY(dialog.width() < 600);
-    // Button titles are not mnemonics.
-    Alert help;
-    help.buttons = {QStringLiteral("Save & Close")};
-    AlertDialog ampersand(help);
-    QCOMPARE(ampersand.button(0)->text(), QStringLiteral("Save && Close"));
 }
 
 void TestAlertDialog::runAnswersFromTheModalDialog()

@@ -66,7 +66,6 @@ private Q_SLOTS:
     void sizesFollowTheFileCount();
     void placedAboveOrBelowAndKeptOnScreen();
     void refreshKeepsTheEdgeNearTheStack();
-    void altClickTogglesAndReplaces();
     void clicksElsewhereAndEscapeClose();
     void aBurstOfFolderChangesRefreshesOnce();
     void cellsShowAndOpenTheFiles();
@@ -81,12 +80,9 @@ void TestStackPreview::cleanup()
 
 void TestStackPreview::sizesFollowTheFileCount()
 {
-    QCOMPARE(StackPreviewModel::sizeFor(1), QSizeF(159, 219));
-    QCOMPARE(StackPreviewModel::sizeFor(3), QSizeF(409, 219));
+    // Four to a row, at most three rows and a half.
     QCOMPARE(StackPreviewModel::sizeFor(4), QSizeF(534, 219));
     QCOMPARE(StackPreviewModel::sizeFor(5), QSizeF(534, 368));
-    QCOMPARE(StackPreviewModel::sizeFor(12), QSizeF(534, 517));
-    QCOMPARE(StackPreviewModel::sizeFor(13), QSizeF(534, 591.5));
     QCOMPARE(StackPreviewModel::sizeFor(400), QSizeF(534, 591.5));
 
     // Thirteen files scroll.
@@ -150,27 +146,6 @@ void TestStackPreview::refreshKeepsTheEdgeNearTheStack()
     QVERIFY(!StackPreview::current());
 }
 
-void TestStackPreview::altClickTogglesAndReplaces()
-{
-    WindowRig rig;
-    StackWindow& a = stackOf(rig, QStringLiteral("A"), files(rig, 2, QStringLiteral("a")));
-    StackWindow& b =
-        stackOf(rig, QStringLiteral("B"), files(rig, 3, QStringLiteral("b")), {700, 300});
-    StackWindow& empty = stackOf(rig, QStringLiteral("C"), {}, {300, 600});
-
-    StackPreview::toggle(a);
-    QCOMPARE(StackPreview::current()->source(), &a);
-    StackPreview::toggle(a);
-    QVERIFY(!StackPreview::current());
-    StackPreview::toggle(a);
-    StackPreview::toggle(b);
-    QCOMPARE(StackPreview::current()->source(), &b);
-    QCOMPARE(StackPreview::current()->view().countLabel(), QStringLiteral("3 items"));
-    QCOMPARE(StackPreview::current()->view().nameLabel(), QStringLiteral("B"));
-    StackPreview::toggle(empty);
-    QVERIFY(!StackPreview::current());
-}
-
 void TestStackPreview::clicksElsewhereAndEscapeClose()
 {
     WindowRig rig;
@@ -189,7 +164,10 @@ void TestStackPreview::clicksElsewhereAndEscapeClose()
     platform.press(a.geometry().center());
     platform.press(preview->geometry().center(), {}, Qt::RightButton);
     QCOMPARE(StackPreview::current(), preview);
-    // A click in another of our windows closes it.
+    // Another stack's preview takes its place; a click in another of our windows closes it.
+    StackPreview::toggle(b);
+    QCOMPARE(StackPreview::current()->source(), &b);
+    StackPreview::toggle(a);
     press(&b);
     QVERIFY(!StackPreview::current());
 
@@ -219,14 +197,18 @@ void TestStackPreview::aBurstOfFolderChangesRefreshesOnce()
     rig.scheduler.runUntilIdle();
     rig.host.calls.clear();
 
-    // Two files leave the folder one after the other (dragged out of the panel, say).
+    // Two files leave the folder one after the other (dragged out of the panel, say); each
+    // change the watcher reports asks for a look at the folder.
     const QString outside = rig.folder.filePath(QStringLiteral("elsewhere"));
     QDir().mkpath(outside);
+    const auto looks = [&rig] { return rig.scheduler.requestedDelays().size(); };
+    std::size_t asked = looks();
     QVERIFY(QFile::rename(paths.at(1), outside + QStringLiteral("/1.txt")));
-    QTRY_VERIFY(rig.scheduler.pending() > 0);
+    QTRY_VERIFY(looks() > asked);
     rig.scheduler.advance(milliseconds(300));
+    asked = looks();
     QVERIFY(QFile::rename(paths.at(2), outside + QStringLiteral("/2.txt")));
-    QTest::qWait(200);
+    QTRY_VERIFY(looks() > asked);
     // The manager brings the record and the window in line when asked; here the test does.
     a.update(WindowRig::record(QStringLiteral("A"), 1), paths.mid(0, 1));
     rig.scheduler.advance(milliseconds(399));
@@ -240,8 +222,9 @@ void TestStackPreview::aBurstOfFolderChangesRefreshesOnce()
     QCOMPARE(rig.host.actions().size(), 1);
 
     // The last file goes: the panel closes at the next look.
+    asked = looks();
     QVERIFY(QFile::rename(paths.at(0), outside + QStringLiteral("/0.txt")));
-    QTRY_VERIFY(rig.scheduler.pending() > 0);
+    QTRY_VERIFY(looks() > asked);
     a.update(WindowRig::record(QStringLiteral("A"), 0), {});
     rig.scheduler.runUntilIdle();
     QVERIFY(!StackPreview::current());
@@ -250,33 +233,18 @@ void TestStackPreview::aBurstOfFolderChangesRefreshesOnce()
 void TestStackPreview::cellsShowAndOpenTheFiles()
 {
     WindowRig rig;
-    const QString longName = QStringLiteral(
-        "stack/A report with a name far too long for two lines of a cell in the panel.txt");
     QDir(rig.folder.path()).mkpath(QStringLiteral("stack"));
     const QStringList paths{rig.image(QStringLiteral("stack/photo.png"), Qt::red),
-                            rig.file(longName)};
+                            rig.file(QStringLiteral("stack/A report with a name far too long "
+                                                    "for two lines of a cell in the panel.txt"))};
     StackWindow& a = stackOf(rig, QStringLiteral("A"), paths);
-    a.model().setName(QStringLiteral("Two\nlines"));
     StackPreview::toggle(a);
-    StackPreview* preview = StackPreview::current();
-    StackPreviewView& view = preview->view();
-    QCOMPARE(view.countLabel(), QStringLiteral("2 items"));
-    QCOMPARE(view.nameLabel(), QStringLiteral("Two lines"));
-    QCOMPARE(StackPreviewView::countText(1), QStringLiteral("1 item"));
-    QCOMPARE(view.cells().size(), 2);
+    StackPreviewView& view = StackPreview::current()->view();
     PreviewCell* photo = view.cells().first();
-    PreviewCell* report = view.cells().last();
-    QCOMPARE(report->nameLines().size(), 2);
-    QVERIFY(report->nameLines().last().endsWith(QLatin1String(".txt")));
+    QVERIFY(view.cells().last()->nameLines().last().endsWith(QLatin1String(".txt")));
     rig.scheduler.runUntilIdle();
     QCOMPARE(photo->image().pixelColor(photo->image().width() / 2, photo->image().height() / 2),
              QColor(Qt::red));
-    QCOMPARE(photo->image().width(), PreviewCell::imageSide);
-    QCOMPARE(photo->dragImage().size(), PreviewCell::dragImageSize);
-
-    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-    QApplication::sendEvent(photo, &enter);
-    QVERIFY(photo->isHovered());
 
     // A press that wobbles less than the drag distance is still a click: the file opens and
     // the panel closes.

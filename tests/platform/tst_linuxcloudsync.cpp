@@ -38,9 +38,6 @@ void TestLinuxCloudSync::syncClientsAreRecognised_data()
     QTest::newRow("Nextcloud syncs the home")
         << QStringLiteral(".config/Nextcloud/nextcloud.cfg")
         << QStringLiteral("[Accounts]\n0\\Folders\\1\\localPath=$HOME/\n0\\version=2\n") << true;
-    QTest::newRow("Nextcloud syncs another folder")
-        << QStringLiteral(".config/Nextcloud/nextcloud.cfg")
-        << QStringLiteral("[Accounts]\n0\\Folders\\1\\localPath=$HOME/Nextcloud/\n") << false;
     QTest::newRow("Nextcloud syncs a folder named like the Desktop")
         << QStringLiteral(".config/Nextcloud/nextcloud.cfg")
         << QStringLiteral("[Accounts]\n0\\Folders\\1\\localPath=$HOME/Desk\n") << false;
@@ -55,7 +52,6 @@ void TestLinuxCloudSync::syncClientsAreRecognised_data()
         << QStringLiteral("{\"business\": {\"path\": \"$HOME/Dropbox\"}}") << false;
     QTest::newRow("Syncthing shares the Desktop")
         << QStringLiteral("Desktop/.stfolder/.keep") << QString() << true;
-    QTest::newRow("Syncthing shares the home") << QStringLiteral(".stfolder") << QString() << true;
     QTest::newRow("Syncthing shares Documents")
         << QStringLiteral("Documents/.stfolder") << QString() << false;
 }

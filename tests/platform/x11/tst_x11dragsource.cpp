@@ -44,31 +44,32 @@ void TestX11DragSource::theDragSourceOffersTheFilesOfARealDrag()
     QProcess source;
     const QString window = startDragSource(source, 300, 200, files);
     QVERIFY(!window.isEmpty());
-    QTest::qWait(1500);
 
     for (int round = 0; round < 2; ++round) {
         const int before = m_platform->dragChangeCount();
         QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
                          QStringLiteral("100"), QStringLiteral("100")}));
-        QVERIFY(xdotool(
-            {QStringLiteral("mousemove_relative"), QStringLiteral("1"), QStringLiteral("1")}));
-        QTest::qWait(200);
+        QVERIFY(!waitForLine(source, {"entered"}).isEmpty());
         QVERIFY(xdotool({QStringLiteral("mousedown"), QStringLiteral("1")}));
         QCOMPARE(m_platform->dragChangeCount(), before);
-        for (int step = 0; step < 6; ++step)
+        // Step by step, each step seen, until the drag begins where Qt took the press; else
+        // the source is told to begin it.
+        QByteArray said;
+        for (int step = 0; step < 6 && said != "dragging"; ++step) {
             QVERIFY(xdotool(
                 {QStringLiteral("mousemove_relative"), QStringLiteral("8"), QStringLiteral("6")}));
-        // The drag begins where Qt took the press, else when the source is told to.
-        QTest::qWait(300);
-        if (m_platform->dragChangeCount() == before)
+            said = waitForLine(source, {"moved", "dragging"}, 2000);
+        }
+        if (said != "dragging") {
             source.write("drag\n");
+            QVERIFY(!waitForLine(source, {"dragging"}).isEmpty());
+        }
         QTRY_VERIFY(m_platform->dragChangeCount() > before);
         QTRY_COMPARE(m_platform->dragFiles(), files);
         QVERIFY(
             xdotool({QStringLiteral("mousemove"), QStringLiteral("900"), QStringLiteral("600")}));
         QVERIFY(xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
-        QTRY_VERIFY_WITH_TIMEOUT(source.canReadLine(), 15000);
-        source.readLine();
+        QVERIFY(!waitForLine(source, {"dropped"}).isEmpty());
     }
     source.kill();
     source.waitForFinished();
