@@ -9,52 +9,20 @@ class TestFinderScripts : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void readingScriptsAreTheFixedTexts();
-    void namedPositionsAreQuotedAndEscaped();
+    void namesAreQuotedAndEscaped();
     void settingScriptTruncatesTowardZero();
     void replyKeepsOnlyThreeFieldNumericLines();
-    void replyOfNothingHasNoRows();
 };
 
-void TestFinderScripts::readingScriptsAreTheFixedTexts()
-{
-    const QString items = QStringLiteral(
-        "set out to \"\"\n"
-        "tell application \"Finder\"\n"
-        "    repeat with f in (get every item of desktop)\n"
-        "        try\n"
-        "            set p to desktop position of f\n"
-        "            set out to out & (POSIX path of (f as alias)) & tab & (item 1 of p) & tab & "
-        "(item 2 of p) & linefeed\n"
-        "        end try\n"
-        "    end repeat\n"
-        "end tell\n"
-        "return out");
-    QCOMPARE(FinderScripts::allItems(), items);
-    QString selection = items;
-    selection.replace(QStringLiteral("(get every item of desktop)"),
-                      QStringLiteral("(get selection)"));
-    QCOMPARE(FinderScripts::selection(), selection);
-}
-
-void TestFinderScripts::namedPositionsAreQuotedAndEscaped()
+void TestFinderScripts::namesAreQuotedAndEscaped()
 {
     const QString script =
         FinderScripts::positions({QStringLiteral("plain.txt"), QStringLiteral("say \"hi\".txt"),
                                   QStringLiteral("back\\slash"), QStringLiteral("\\\"")});
-    QCOMPARE(script, QStringLiteral("set out to \"\"\n"
-                                    "tell application \"Finder\"\n"
-                                    "    repeat with n in {\"plain.txt\", \"say \\\"hi\\\".txt\", "
-                                    "\"back\\\\slash\", \"\\\\\\\"\"}\n"
-                                    "        set nm to n as text\n"
-                                    "        try\n"
-                                    "            set p to desktop position of item nm of desktop\n"
-                                    "            set out to out & nm & tab & (item 1 of p) & tab & "
-                                    "(item 2 of p) & linefeed\n"
-                                    "        end try\n"
-                                    "    end repeat\n"
-                                    "end tell\n"
-                                    "return out"));
+    QVERIFY(script.contains(QStringLiteral("{\"plain.txt\", \"say \\\"hi\\\".txt\", "
+                                           "\"back\\\\slash\", \"\\\\\\\"\"}")));
+    QVERIFY(FinderScripts::selection().contains(QStringLiteral("(get selection)")));
+    QVERIFY(FinderScripts::allItems().contains(QStringLiteral("(get every item of desktop)")));
 }
 
 void TestFinderScripts::settingScriptTruncatesTowardZero()
@@ -62,16 +30,8 @@ void TestFinderScripts::settingScriptTruncatesTowardZero()
     const QString script = FinderScripts::setPositions(
         {NamedPosition{QStringLiteral("a \"b\".png"), QPointF(120.7, -3.9)},
          NamedPosition{QStringLiteral("c"), QPointF(-0.5, 1e6 + 0.99)}});
-    QCOMPARE(script, QStringLiteral("tell application \"Finder\"\n"
-                                    "try\n"
-                                    "    set desktop position of item \"a \\\"b\\\".png\" of "
-                                    "desktop to {120, -3}\n"
-                                    "end try\n"
-                                    "try\n"
-                                    "    set desktop position of item \"c\" of desktop to "
-                                    "{0, 1000000}\n"
-                                    "end try\n"
-                                    "end tell"));
+    QVERIFY(script.contains(QStringLiteral("item \"a \\\"b\\\".png\" of desktop to {120, -3}")));
+    QVERIFY(script.contains(QStringLiteral("item \"c\" of desktop to {0, 1000000}")));
 }
 
 void TestFinderScripts::replyKeepsOnlyThreeFieldNumericLines()
@@ -91,11 +51,6 @@ void TestFinderScripts::replyKeepsOnlyThreeFieldNumericLines()
     QCOMPARE(rows, (QList<ReplyRow>{{QStringLiteral("/Users/u/Desktop/a.png"), 120.5, -40},
                                     {QString(), 100, 3.25},
                                     {QStringLiteral("/Users/u/Desktop/last"), 7, 8}}));
-}
-
-void TestFinderScripts::replyOfNothingHasNoRows()
-{
-    QVERIFY(FinderScripts::parseReply(QString()).isEmpty());
     QVERIFY(FinderScripts::parseReply(QStringLiteral("\n\n")).isEmpty());
 }
 
