@@ -283,11 +283,9 @@ void TestLegacyMigration::whatIsTheUsersStaysVisible_data()
     const QString desktop = QStringLiteral("Desktop/Tidora");
     const QString documents = QStringLiteral("Documents/Tidorama");
     const QString other = QStringLiteral("Desktop/Tidorama Files");
-    QTest::newRow("user's README, new storage") << desktop << Readme::Users << false << false;
     QTest::newRow("user's README and files, new storage")
         << desktop << Readme::Users << true << false;
     QTest::newRow("user's README and files") << documents << Readme::Users << true << true;
-    QTest::newRow("loose files, new storage") << documents << Readme::None << true << false;
     QTest::newRow("loose files, our README") << desktop << Readme::Ours << true << true;
     QTest::newRow("other storage folder, loose files") << other << Readme::Users << true << true;
 }

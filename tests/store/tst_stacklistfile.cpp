@@ -8,15 +8,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QRandomGenerator>
 #include <QSet>
 #include <QTest>
 
 #include <algorithm>
-#include <cmath>
 #include <csignal>
 #include <limits>
 #include <sys/resource.h>
@@ -142,7 +137,6 @@ class TestStackListFile : public QObject
 private Q_SLOTS:
     void missingFileGivesEmptyListAndFirstSaveCreatesIt();
     void recordsRoundTripExactly();
-    void fileShapeIsCompactWithUpperCaseIds();
     void readingIsLenientWhereTheFormatAllows();
     void undecodableFileIsSetAsideWhole_data();
     void undecodableFileIsSetAsideWhole();
@@ -187,34 +181,6 @@ void TestStackListFile::recordsRoundTripExactly()
     QCOMPARE(loaded[0].windowOrigin.x(), 0.1 + 0.2);
     QCOMPARE(loaded[0].windowOrigin.y(), -1e-300);
     QCOMPARE(loaded[0].items[1].position.x(), 1e15 + 0.5);
-}
-
-void TestStackListFile::fileShapeIsCompactWithUpperCaseIds()
-{
-    Fixture f;
-    const QList<DesktopStack> stacks = sampleStacks();
-    QVERIFY(f.file.saveStackList(stacks));
-    const QByteArray text = TempHome::read(f.file.stacksFileURL());
-    QVERIFY(!text.contains('\n'));
-    QVERIFY(!text.contains("\": "));
-
-    const QJsonArray array = QJsonDocument::fromJson(text).array();
-    QCOMPARE(array.size(), 2);
-    const QJsonObject first = array.at(0).toObject();
-    const QString id = first.value(QStringLiteral("id")).toString();
-    QCOMPARE(id, stacks[0].id.toString(QUuid::WithoutBraces).toUpper());
-    QCOMPARE(first.value(QStringLiteral("state")).toString(), QStringLiteral("collapsed"));
-    QCOMPARE(first.value(QStringLiteral("folderName")).toString(), QStringLiteral("3 Screenshots"));
-    const QJsonObject firstItem = first.value(QStringLiteral("items")).toArray().at(0).toObject();
-    QCOMPARE(firstItem.value(QStringLiteral("id")).toString(),
-             stacks[0].items[0].id.toString(QUuid::WithoutBraces).toUpper());
-    QCOMPARE(firstItem.value(QStringLiteral("bookmark")).toString().toLatin1(),
-             stacks[0].items[0].bookmark.toBase64());
-    QCOMPARE(firstItem.value(QStringLiteral("position")).toArray(), (QJsonArray{12, 800}));
-    const QJsonObject second = array.at(1).toObject();
-    QVERIFY(!second.contains(QStringLiteral("folderName")));
-    QCOMPARE(second.value(QStringLiteral("state")).toString(), QStringLiteral("expanded"));
-    QCOMPARE(second.value(QStringLiteral("items")).toArray(), QJsonArray());
 }
 
 void TestStackListFile::readingIsLenientWhereTheFormatAllows()
@@ -263,33 +229,21 @@ void TestStackListFile::undecodableFileIsSetAsideWhole_data()
     // What a crash can leave of a file that grew: its new length, the new blocks still zero.
     QTest::newRow("zeros after the list") << list(goodStack, goodItem) + QByteArray(64, '\0');
     QTest::newRow("an object") << QByteArray("{}");
-    QTest::newRow("an array of numbers") << QByteArray("[1]");
     QTest::newRow("deeply nested") << QByteArray(200000, '[') + QByteArray(200000, ']');
     QTest::newRow("control: decodes") << list(goodStack, goodItem);
     QTest::newRow("unknown state") << list(replaced(goodStack, "collapsed", "open"), goodItem);
     QTest::newRow("missing name") << list(replaced(goodStack, R"("name":"A",)", ""), goodItem);
-    QTest::newRow("missing item bookmark")
-        << list(goodStack, replaced(goodItem, R"("bookmark":"AAEC",)", ""));
-    QTest::newRow("name of wrong type")
-        << list(replaced(goodStack, R"("name":"A")", R"("name":5)"), goodItem);
     QTest::newRow("id with braces")
         << list(replaced(goodStack, "\"0F8FAD5B-D9CB-469F-A165-70867728950E\"",
                          "\"{0F8FAD5B-D9CB-469F-A165-70867728950E}\""),
                 goodItem);
-    QTest::newRow("id not hexadecimal")
-        << list(replaced(goodStack, "0F8FAD5B", "0F8FAD5X"), goodItem);
-    QTest::newRow("id hyphen misplaced")
-        << list(replaced(goodStack, "0F8FAD5B-D9CB", "0F8FAD5BD-9CB"), goodItem);
     QTest::newRow("bookmark not Base64") << list(goodStack, replaced(goodItem, "AAEC", "AA*C"));
-    QTest::newRow("bookmark without padding") << list(goodStack, replaced(goodItem, "AAEC", "AAE"));
     QTest::newRow("position of three numbers")
         << list(goodStack, replaced(goodItem, "[3,4]", "[3,4,5]"));
-    QTest::newRow("position as text") << list(goodStack, replaced(goodItem, "[3,4]", R"(["3",4])"));
     QTest::newRow("number too large") << list(replaced(goodStack, "[1,2]", "[1e999,2]"), goodItem);
     QTest::newRow("item name with slash")
         << list(goodStack, replaced(goodItem, "a.txt", "../../.ssh/id_rsa"));
     QTest::newRow("item name dot dot") << list(goodStack, replaced(goodItem, "a.txt", ".."));
-    QTest::newRow("item name dot") << list(goodStack, replaced(goodItem, "a.txt", "."));
     QTest::newRow("item name empty") << list(goodStack, replaced(goodItem, "\"a.txt\"", "\"\""));
     QTest::newRow("item name with NUL")
         << list(goodStack, replaced(goodItem, "a.txt", "a\\u0000b"));
@@ -297,10 +251,6 @@ void TestStackListFile::undecodableFileIsSetAsideWhole_data()
         << list(replaced(goodStack, R"("folderName":"A")", R"("folderName":"..")"), goodItem);
     QTest::newRow("folder name with slash") << list(
         replaced(goodStack, R"("folderName":"A")", R"("folderName":"../../etc")"), goodItem);
-    QTest::newRow("folder name empty")
-        << list(replaced(goodStack, R"("folderName":"A")", R"("folderName":"")"), goodItem);
-    QTest::newRow("folder name of wrong type")
-        << list(replaced(goodStack, R"("folderName":"A")", R"("folderName":7)"), goodItem);
     // Far beyond any real list: read whole, it would hold up the launch.
     QTest::newRow("too large") << list(goodStack, goodItem) +
                                       QByteArray(StackListFile::largestFile, ' ');

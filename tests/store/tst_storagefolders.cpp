@@ -16,7 +16,6 @@
 
 #include <cstdio>
 #include <unistd.h>
-#include <utime.h>
 
 namespace {
 
@@ -44,15 +43,12 @@ class TestStorageFolders : public QObject
 
 private Q_SLOTS:
     void locationFollowsTheSettingAtOnce();
-    void locationLabelsAndPaths();
     void recordsWithoutFolderNameUseTheLegacyFolder();
     void sanitizedFolderName_data();
     void sanitizedFolderName();
     void uniqueFolderNameSkipsWhatExists();
     void contentIgnoresOnlyTheTwoExactNames();
     void removeFolderRemovesNothingElse();
-    void stackFoldersAreCreatedProtected();
-    void readmeIsWrittenOnlyWhenItDiffers();
     void readmeOfTheUserIsNeverReplacedOrRemoved_data();
     void readmeOfTheUserIsNeverReplacedOrRemoved();
     void readmeIsNeverWrittenThroughALink();
@@ -85,32 +81,6 @@ void TestStorageFolders::locationFollowsTheSettingAtOnce()
     QCOMPARE(store.folders.currentStorageLocation(), StorageLocation::desktop);
 }
 
-void TestStorageFolders::locationLabelsAndPaths()
-{
-    Store store;
-    QCOMPARE(rawValue(StorageLocation::documents), QStringLiteral("documents"));
-    QCOMPARE(rawValue(StorageLocation::desktop), QStringLiteral("desktop"));
-    QCOMPARE(storageLocationFromRawValue(QStringLiteral("desktop")), StorageLocation::desktop);
-    QVERIFY(!storageLocationFromRawValue(QStringLiteral("icloud")));
-    QCOMPARE(store.folders.label(StorageLocation::documents),
-             QStringLiteral("Hidden Folder in Documents"));
-    QCOMPARE(store.folders.label(StorageLocation::desktop),
-             QStringLiteral("Folder on the Desktop (for cloud sync)"));
-    QCOMPARE(store.folders.displayPath(StorageLocation::documents),
-             QStringLiteral("~/Documents/.Tidora"));
-    QCOMPARE(store.folders.displayPath(StorageLocation::desktop),
-             QStringLiteral("~/Desktop/Tidorama Files"));
-
-    // A localised Desktop is the Desktop, and the paths shown say so.
-    store.home.write(QStringLiteral(".config/user-dirs.dirs"),
-                     "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
-    const LinuxPaths localised;
-    const StorageFolders folders(localised, store.settings, store.fs, store.guard, store.cloud,
-                                 store.wording);
-    QCOMPARE(folders.displayPath(StorageLocation::desktop),
-             QStringLiteral("~/Schreibtisch/Tidorama Files"));
-}
-
 void TestStorageFolders::recordsWithoutFolderNameUseTheLegacyFolder()
 {
     Store store;
@@ -135,13 +105,8 @@ void TestStorageFolders::sanitizedFolderName_data()
     QTest::newRow("leading spaces and dot")
         << QStringLiteral("  .hidden") << QStringLiteral("hidden");
     QTest::newRow("dots only") << QStringLiteral("...") << QStringLiteral("Stack");
-    QTest::newRow("spaces only") << QStringLiteral("   ") << QStringLiteral("Stack");
-    QTest::newRow("empty") << QString() << QStringLiteral("Stack");
     QTest::newRow("Unicode spaces")
         << QStringLiteral("\u00A0\u2003\u3000Photos\u2028\u0085\n\t") << QStringLiteral("Photos");
-    QTest::newRow("inner spaces kept")
-        << QStringLiteral(" 3 Screenshots ") << QStringLiteral("3 Screenshots");
-    QTest::newRow("dot after trimming only") << QStringLiteral(". x") << QStringLiteral(" x");
     QTest::newRow("parent reference") << QStringLiteral("../..") << QStringLiteral("-..");
     QTest::newRow("NUL") << QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b")
                          << QStringLiteral("a-b");
@@ -244,53 +209,6 @@ void TestStorageFolders::removeFolderRemovesNothingElse()
     TIDORA_CHECK_INVARIANT(invariant);
 }
 
-void TestStorageFolders::stackFoldersAreCreatedProtected()
-{
-    Store store;
-    const QString folder = store.hidden() + QStringLiteral("/Photos");
-    QVERIFY(store.folders.createStackFolder(folder));
-    QVERIFY(QFileInfo(folder).isDir());
-    QCOMPARE(store.guard.calls, QStringList{QStringLiteral("protect ") + folder});
-    // Already there is fine.
-    QVERIFY(store.folders.createStackFolder(folder));
-
-    store.guard.calls.clear();
-    store.fs.failMakeFolder([](const QString&) { return true; });
-    const Status failed = store.folders.createStackFolder(store.hidden() + QStringLiteral("/X"));
-    QVERIFY(!failed);
-    QCOMPARE(failed.description(), FaultyFileSystem::injected);
-    QVERIFY(store.guard.calls.isEmpty());
-}
-
-void TestStorageFolders::readmeIsWrittenOnlyWhenItDiffers()
-{
-    Store store;
-    QVERIFY(store.folders.ensureStorageFolder());
-    const QString readme = store.hidden() + QStringLiteral("/README.txt");
-    QCOMPARE(QString::fromUtf8(TempHome::read(readme)), store.folders.readmeText());
-    QCOMPARE(store.guard.calls, QStringList{QStringLiteral("protect ") + store.hidden()});
-    QVERIFY(store.folders.readmeText().startsWith(
-        QStringLiteral("These files are stacked by Tidora, a desktop organiser. Each folder is "
-                       "one stack. They are real files, not copies: don't delete or rename this "
-                       "folder. Nothing here is deleted by the app.\n\nTHE TWO PLACES")));
-    QVERIFY(store.folders.readmeText().endsWith(QStringLiteral("Auto-Stack by Type.\n")));
-
-    // Unchanged: not written again, so its date stays.
-    const utimbuf past{1000000000, 1000000000};
-    QCOMPARE(::utime(QFile::encodeName(readme).constData(), &past), 0);
-    QVERIFY(store.folders.ensureStorageFolder());
-    QCOMPARE(QFileInfo(readme).lastModified().toSecsSinceEpoch(), 1000000000);
-
-    // The text follows the location.
-    store.settings.setValue(SettingsKey::storageLocation, QStringLiteral("desktop"));
-    QVERIFY(store.folders.ensureStorageFolder());
-    const QString text =
-        QString::fromUtf8(TempHome::read(store.onDesktop() + QStringLiteral("/README.txt")));
-    QVERIFY(text.contains(QStringLiteral("Right now they are in ~/Desktop/Tidorama Files.")));
-    QCOMPARE(QDir(store.hidden()).entryList(QDir::Files | QDir::Hidden),
-             QStringList{QStringLiteral("README.txt")});
-}
-
 namespace {
 
 enum class Readme { OursHere, OursForTheOtherPlace, OursEdited, Notes, NotUtf8, Empty };
@@ -306,7 +224,6 @@ void TestStorageFolders::readmeOfTheUserIsNeverReplacedOrRemoved_data()
     QTest::newRow("ours with a line added") << Readme::OursEdited << false;
     QTest::newRow("the user's notes") << Readme::Notes << false;
     QTest::newRow("not UTF-8") << Readme::NotUtf8 << false;
-    QTest::newRow("empty") << Readme::Empty << false;
 }
 
 // Only a README.txt the program wrote, to the letter, is rewritten or removed.
