@@ -57,9 +57,6 @@ private Q_SLOTS:
     void selectionKeepsVisibleItemsDirectlyOnTheDesktop();
     void unexpressibleEntriesAreLeftOut();
     void hiddenFilesByDotOrList();
-    void permissionErrorHasItsOwnDescription();
-    void fakeHonoursAnnouncementsOnArrival();
-    void fakeFailsAsScripted();
 };
 
 void TestDesktopBridge::nothingToAskSendsNothing()
@@ -220,74 +217,6 @@ void TestDesktopBridge::hiddenFilesByDotOrList()
     home.write(QStringLiteral("Desktop/.hidden"), "a.txt\n");
     QCOMPARE(bridge.selectedFiles().value().first().path,
              home.desktop() + QStringLiteral("/c.txt"));
-}
-
-void TestDesktopBridge::permissionErrorHasItsOwnDescription()
-{
-    const BridgeError refused{QStringLiteral("Not authorised to send Apple events to Finder."),
-                              BridgeError::notPermitted};
-    QCOMPARE(refused.description(),
-             QStringLiteral("Tidora isn't allowed to control Finder. Turn it on in System "
-                            "Settings \u2192 Privacy & Security \u2192 Automation."));
-    const BridgeError other{QStringLiteral("Finder got an error."), -1728};
-    QCOMPARE(other.description(), QStringLiteral("Finder got an error."));
-}
-
-void TestDesktopBridge::fakeHonoursAnnouncementsOnArrival()
-{
-    TempHome home;
-    LocalFileSystem files;
-    FakeDesktop desktop(home.desktop(), files);
-    home.write(QStringLiteral("Desktop/first.txt"));
-    home.write(QStringLiteral("Desktop/.secret"));
-    const QString stored = home.write(QStringLiteral("Documents/back.txt"));
-    QCOMPARE(desktop.icon(QStringLiteral("first.txt")), std::optional(QPointF(88, 46)));
-    QCOMPARE(desktop.icon(QStringLiteral(".secret")), std::nullopt);
-
-    QVERIFY(desktop.announcePositions({{QStringLiteral("back.txt"), QPointF(600, 300)}}));
-    QCOMPARE(desktop.icon(QStringLiteral("back.txt")), std::nullopt);
-    QVERIFY(files.move(stored, home.desktop() + QStringLiteral("/back.txt")));
-    QCOMPARE(desktop.desktopPositions({QStringLiteral("back.txt")}).value(),
-             (PositionMap{{QStringLiteral("back.txt"), QPointF(600, 300)}}));
-    QVERIFY(desktop.pendingAnnouncements().isEmpty());
-
-    // A file that leaves loses its icon; when it comes back unannounced it takes a free slot.
-    QVERIFY(files.move(home.desktop() + QStringLiteral("/back.txt"), stored));
-    QVERIFY(desktop.desktopPositions({QStringLiteral("back.txt")}).value().isEmpty());
-    QVERIFY(files.move(stored, home.desktop() + QStringLiteral("/back.txt")));
-    QCOMPARE(desktop.icon(QStringLiteral("back.txt")), std::optional(QPointF(88, 126)));
-
-    QVERIFY(desktop.setDesktopPositions({{QStringLiteral("back.txt"), QPointF(10, 20)},
-                                         {QStringLiteral("gone.txt"), QPointF(1, 1)}}));
-    QCOMPARE(desktop.icon(QStringLiteral("back.txt")), std::optional(QPointF(10, 20)));
-    QCOMPARE(desktop.icon(QStringLiteral("gone.txt")), std::nullopt);
-    QCOMPARE(desktop.callTexts().last(),
-             QStringLiteral("setDesktopPositions back.txt (10, 20), gone.txt (1, 1)"));
-}
-
-void TestDesktopBridge::fakeFailsAsScripted()
-{
-    TempHome home;
-    LocalFileSystem files;
-    FakeDesktop desktop(home.desktop(), files);
-    home.write(QStringLiteral("Desktop/a.txt"));
-    const BridgeError refused{QStringLiteral("no"), BridgeError::notPermitted};
-    desktop.fail(FakeDesktop::Operation::selectedFiles, refused);
-    QCOMPARE(desktop.selectedFiles().error(), refused);
-    QVERIFY(desktop.desktopItems());
-    desktop.clearFailures();
-    QVERIFY(desktop.selectedFiles());
-
-    desktop.setMode(FakeDesktop::Mode::unreachable);
-    QCOMPARE(desktop.desktopPositions({QStringLiteral("a.txt")}).error(),
-             FakeDesktop::unreachableError());
-    QVERIFY(!desktop.setDesktopPositions({{QStringLiteral("a.txt"), QPointF(1, 1)}}));
-
-    desktop.setMode(FakeDesktop::Mode::absent);
-    QVERIFY(desktop.desktopPositions({QStringLiteral("a.txt")}).value().isEmpty());
-    QVERIFY(desktop.setDesktopPositions({{QStringLiteral("a.txt"), QPointF(1, 1)}}));
-    const QList<DesktopFile> items = desktop.desktopItems().value();
-    QCOMPARE(items, (QList<DesktopFile>{{home.desktop() + QStringLiteral("/a.txt"), {}}}));
 }
 
 QTEST_GUILESS_MAIN(TestDesktopBridge)

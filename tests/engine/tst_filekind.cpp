@@ -54,7 +54,6 @@ private Q_SLOTS:
     void casesAreInOrderWithDistinctLabels();
     void foldersAndPackages();
     void applicationsAreLaunchersAndAppBundles();
-    void extensionIsTakenAfterTheLastDot();
 };
 
 void TestFileKind::classification_data()
@@ -72,23 +71,18 @@ void TestFileKind::classification_data()
 
     // The first rule that matches wins.
     file(QStringLiteral("Screenshot 2024-05-01 at 10.12.44.png"), FileKind::screenshots);
-    file(QStringLiteral("Screen Shot 2019-01-01.pdf"), FileKind::screenshots);
     file(QStringLiteral("Screen Recording 2024-05-01.mov"), FileKind::screenshots);
-    file(QStringLiteral("Bildschirmaufnahme.webm"), FileKind::screenshots);
     file(QStringLiteral("Screenshot.dmg"), FileKind::screenshots);
     row("folder named like a screenshot", QStringLiteral("Screenshots"), Make::folder,
         FileKind::folders);
     row("folder named like an archive", QStringLiteral("photos.zip"), Make::folder,
         FileKind::folders);
     file(QStringLiteral("setup.iso"), FileKind::installers);
-    file(QStringLiteral("Installer.PKG"), FileKind::installers);
     file(QStringLiteral("table.csv"), FileKind::documents);
-    file(QStringLiteral("report.CSV"), FileKind::documents);
 
     // Prefixes are case-sensitive and must start the name.
     file(QStringLiteral("screenshot.png"), FileKind::images);
     file(QStringLiteral("My Screenshot.png"), FileKind::images);
-    file(QStringLiteral("ScreenShot.png"), FileKind::images);
 
     // Prefixes with letters outside ASCII, composed and decomposed.
     const QString grabacion = QStringLiteral("Grabaci\u00f3n de pantalla 2024.mov");
@@ -97,37 +91,29 @@ void TestFileKind::classification_data()
     row("Grabacion decomposed", decomposed(grabacion), Make::file, FileKind::screenshots);
     row("Snimek composed", snimek, Make::file, FileKind::screenshots);
     row("Snimek decomposed", decomposed(snimek), Make::file, FileKind::screenshots);
-    file(QStringLiteral("Captura de pantalla 2024.png"), FileKind::screenshots);
-    file(QStringLiteral("Bildschirmfoto vom 2024.png"), FileKind::screenshots);
     row("accent missing", QStringLiteral("Grabacion de pantalla.mov"), Make::file,
         FileKind::videos);
 
     file(QStringLiteral("paper.PDF"), FileKind::pdfs);
     file(QStringLiteral("photo.JPG"), FileKind::images);
-    file(QStringLiteral("drawing.svg"), FileKind::images);
     file(QStringLiteral("scan.heic"), FileKind::images);
     file(QStringLiteral("clip.mkv"), FileKind::videos);
-    file(QStringLiteral("clip.webm"), FileKind::videos);
     file(QStringLiteral("voice.ogg"), FileKind::audio);
-    file(QStringLiteral("song.flac"), FileKind::audio);
 
     // Archives, including the ones the database derives from compression formats.
-    for (const char* name :
-         {"bundle.zip", "backup.tar", "backup.tar.gz", "backup.tgz", "backup.tar.zst", "data.zst",
-          "data.7z", "data.rar", "data.xz", "data.bz2", "old.cpio", "old.lzma", "tool.jar"})
+    for (const char* name : {"bundle.zip", "backup.tar.gz", "backup.tgz", "data.zst", "data.7z",
+                             "old.cpio", "tool.jar"})
         file(QString::fromLatin1(name), FileKind::archives);
 
     // Office documents are ZIP containers underneath, but documents to the user.
-    for (const char* name : {"letter.docx", "sheet.xlsx", "deck.pptx", "letter.odt", "notes.md",
-                             "budget.xlsm", "template.dotx", "slides.ppsx", "old.sxw", "plan.ots",
-                             "page.html", "script.py", "data.json"})
+    for (const char* name :
+         {"letter.docx", "budget.xlsm", "slides.ppsx", "old.sxw", "notes.md", "script.py"})
         file(QString::fromLatin1(name), FileKind::documents);
     file(QStringLiteral("book.epub"), FileKind::other);
     file(QStringLiteral("drawing.odg"), FileKind::other);
 
     // The type comes from the extension alone, not from whole-name patterns or the content.
     file(QStringLiteral("README"), FileKind::other);
-    file(QStringLiteral("Makefile"), FileKind::other);
     file(QStringLiteral("mystery.xyz123"), FileKind::other);
     file(QStringLiteral("launcher.desktop"), FileKind::other);
 
@@ -135,9 +121,7 @@ void TestFileKind::classification_data()
     row("leading dot only", QStringLiteral(".pdf"), Make::file, FileKind::other);
     row("hidden pdf", QStringLiteral(".hidden.pdf"), Make::file, FileKind::pdfs);
     row("trailing dot", QStringLiteral("notes."), Make::file, FileKind::other);
-    row("quotes", QStringLiteral("say \"cheese\" 'now'.png"), Make::file, FileKind::images);
     row("newline", QStringLiteral("two\nlines.zip"), Make::file, FileKind::archives);
-    row("tab and backslash", QStringLiteral("a\tb\\c.txt"), Make::file, FileKind::documents);
     row("newline in prefix", QStringLiteral("Screen\nshot.png"), Make::file, FileKind::images);
 
     // A link on the Desktop is the link, whatever it points to.
@@ -184,10 +168,6 @@ void TestFileKind::casesAreInOrderWithDistinctLabels()
     QCOMPARE(kinds.size(), 10);
     QCOMPARE(plurals.size(), 10);
     QCOMPARE(singulars.size(), 10);
-    // The one pair that is not a plain plural.
-    QCOMPARE(FileKinds::singularLabel(FileKind::audio), QStringLiteral("Audio file"));
-    QCOMPARE(FileKinds::pluralLabel(FileKind::audio), QStringLiteral("Audio"));
-    QCOMPARE(FileKinds::pluralLabel(FileKind::other), QStringLiteral("Files"));
 }
 
 void TestFileKind::foldersAndPackages()
@@ -232,16 +212,6 @@ void TestFileKind::applicationsAreLaunchersAndAppBundles()
     for (const char* name : {"run.sh", "tool.py", "data.json", "notes.txt", "Notes.APP", "app",
                              ".app", "photo.png", "binary"})
         QVERIFY2(!FileKinds::isApplication(desktop + QString::fromLatin1(name)), name);
-}
-
-void TestFileKind::extensionIsTakenAfterTheLastDot()
-{
-    QCOMPARE(FileKinds::pathExtension(QStringLiteral("backup.tar.GZ")), QStringLiteral("GZ"));
-    QCOMPARE(FileKinds::pathExtension(QStringLiteral(".bashrc")), QString());
-    QCOMPARE(FileKinds::pathExtension(QStringLiteral("..")), QString());
-    QCOMPARE(FileKinds::pathExtension(QStringLiteral("notes.")), QString());
-    QCOMPARE(FileKinds::pathExtension(QStringLiteral("README")), QString());
-    QCOMPARE(FileKinds::pathExtension(QStringLiteral(".hidden.pdf")), QStringLiteral("pdf"));
 }
 
 QTEST_GUILESS_MAIN(TestFileKind)

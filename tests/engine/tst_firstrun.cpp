@@ -53,23 +53,11 @@ void TestFirstRun::alertOffersThePlacesWithTheCurrentOneSelected()
 {
     TestServices t;
     const Alert before = FirstRunAlert::alert(t.folders, true);
-    QCOMPARE(before.style, Alert::Style::Warning);
-    QCOMPARE(before.message, QStringLiteral("Important: where your stacked files go"));
-    QCOMPARE(before.informativeText,
-             QStringLiteral(
-                 "Stacking moves your real files, not copies, into a folder. Choose where it "
-                 "is:\n\n\u2022 Hidden Folder in Documents, ~/Documents/.Tidora: your Desktop "
-                 "stays really tidy.\n\u2022 Folder on the Desktop (for cloud sync), "
-                 "~/Desktop/Tidorama Files: files keep syncing with the cloud and show on your "
-                 "other devices.\n\nYou can change this later in the tray icon; the files are "
-                 "moved for you.\n\nStacks only show while Tidora is running, so it opens when you "
-                 "log in. If it isn't running, your files are still safe in that folder: open "
-                 "Tidora and the stacks come back.\n\nTo remove Tidora, choose Uninstall "
-                 "Tidora\u2026 from the tray icon. It moves every file back to your Desktop first. "
-                 "If you delete the app any other way, nothing is lost: install it again to bring "
-                 "the stacks back, or see Help & Recovering Files\u2026 in the menu."));
+    // Both places, each with its path, before the choice is made.
+    for (const char* place : {"Hidden Folder in Documents, ~/Documents/.Tidora:",
+                              "Folder on the Desktop (for cloud sync), ~/Desktop/Tidorama Files:"})
+        QVERIFY2(before.informativeText.contains(QLatin1String(place)), place);
     QCOMPARE(before.buttons, (QStringList{QStringLiteral("Continue"), QStringLiteral("Cancel")}));
-    QCOMPARE(before.popupLabel, QStringLiteral("Keep stacked files in:"));
     QCOMPARE(before.popupItems, (QStringList{QStringLiteral("Hidden Folder in Documents"),
                                              QStringLiteral("Folder on the Desktop (for cloud "
                                                             "sync)")}));
@@ -189,8 +177,6 @@ void TestFirstRun::helpOpensTheStacksFolderOrSaysThereIsNone()
     t.alerts.answer(QStringLiteral("Open the Stacks Folder"));
     t.manager().showHelp();
     const Alert help = t.alerts.shown.first();
-    QCOMPARE(help.message, QStringLiteral("Help & Recovering Files"));
-    QCOMPARE(help.style, Alert::Style::Informational);
     QCOMPARE(help.scrollText, t.folders.helpText());
     QCOMPARE(help.buttons,
              (QStringList{QStringLiteral("Done"), QStringLiteral("Open the Stacks Folder")}));

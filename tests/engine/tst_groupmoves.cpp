@@ -81,7 +81,6 @@ class TestGroupMoves : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void clicksSelectAndPublish();
     void marqueeAddsToItsBase();
     void groupDragMovesTheSelectionTogether();
     void dropTargetsNeedTheCentreWellInside();
@@ -89,33 +88,6 @@ private Q_SLOTS:
     void droppingAStackMergesIt();
     void mergeKeepsWhatCouldNotMove();
 };
-
-void TestGroupMoves::clicksSelectAndPublish()
-{
-    TestServices t;
-    const QList<QUuid> ids = stacksAt(t, {{100, 100}, {300, 100}, {500, 100}});
-    StackManager& manager = t.manager();
-    QVERIFY(manager.selection().toggleSelection(ids[0]));
-    QVERIFY(manager.selection().toggleSelection(ids[1]));
-    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>((QList<QUuid>{ids[0], ids[1]})));
-    QVERIFY(!manager.selection().toggleSelection(ids[0]));
-    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[1]}));
-
-    manager.selection().selectIfNeeded(ids[1]);
-    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[1]}));
-    manager.selection().toggleSelection(ids[2]);
-    // Already selected: the group stays, so a drag can carry it.
-    manager.selection().selectIfNeeded(ids[2]);
-    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>((QList<QUuid>{ids[1], ids[2]})));
-    manager.selection().selectIfNeeded(ids[0]);
-    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[0]}));
-    manager.selection().selectOnly(ids[2]);
-    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[2]}));
-
-    // A removed stack leaves the selection.
-    manager.operations().removal.removeStack(ids[2], true);
-    QVERIFY(manager.selection().selected().isEmpty());
-}
 
 void TestGroupMoves::marqueeAddsToItsBase()
 {

@@ -15,56 +15,11 @@ class TestManagerWindowHost : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void requestsReachTheManager();
     void withoutTheManagerNothingHappens();
     void aFileDraggedOutLeavesTheStack();
     void theLastFileDraggedOutEndsTheStack();
     void syncLeavesSpreadStacksAndMissingFoldersAlone();
 };
-
-void TestManagerWindowHost::requestsReachTheManager()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    t.addDesktopFile(QStringLiteral("b.txt"));
-    const DesktopStack a = *t.stack({QStringLiteral("a.txt")});
-    const DesktopStack b = *t.stack({QStringLiteral("b.txt")});
-    ManagerWindowHost host(t.manager());
-
-    host.selectOnly(a.id);
-    QVERIFY(t.windows.window(a.id)->isSelected);
-    QVERIFY(host.toggleSelection(b.id));
-    QCOMPARE(host.selection(), (QSet<QUuid>{a.id, b.id}));
-    QCOMPARE(host.targetsOfWindowCommand(b.id), (QList<QUuid>{a.id, b.id}));
-    host.selectIfNeeded(b.id);
-    QCOMPARE(host.selection(), (QSet<QUuid>{a.id, b.id}));
-
-    // A drag of the selected pair is a group drag; the moves are recorded.
-    QVERIFY(host.beginGroupDrag(a.id));
-    host.windowMoved(a.id, QPointF(512, 128));
-    QVERIFY(!host.endGroupDrag());
-    QCOMPARE(t.record(a.id)->windowOrigin, QPointF(512, 128));
-
-    // Toggling spreads a collapsed stack and restacks a spread one, with the real files.
-    host.toggle(a.id);
-    t.scheduler.runUntilIdle();
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
-    QCOMPARE(t.record(a.id)->state, StackState::expanded);
-    host.toggle(a.id);
-    t.scheduler.runUntilIdle();
-    QCOMPARE(t.record(a.id)->state, StackState::collapsed);
-    QVERIFY(!QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
-
-    t.manager().undoState().setIsWorking(true);
-    QVERIFY(host.isWorking());
-    t.manager().undoState().setIsWorking(false);
-    host.dissolveFromMenu(a.id);
-    t.scheduler.runUntilIdle();
-    QVERIFY(!t.record(a.id));
-    QVERIFY(!t.record(b.id));
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("b.txt"))));
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
 
 void TestManagerWindowHost::withoutTheManagerNothingHappens()
 {

@@ -61,10 +61,8 @@ private Q_SLOTS:
     void restackWhenEverythingMovedAwayRemovesTheStack();
     void refreshKeepsRecordWhenTheDesktopDoesNotAnswer();
     void gridStandsNextToTheWindowClearOfOthers();
-    void gridFollowsAWindowDraggedElsewhere();
     void arrangeInGridSetsAtOnceAndRefreshesLater();
     void gridLayoutRules();
-    void linksAndHostileNamesGoBackWhole();
 };
 
 void TestSpreading::spreadAnnouncesMovesAndPlacesTwice()
@@ -449,29 +447,6 @@ void TestSpreading::gridStandsNextToTheWindowClearOfOthers()
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-void TestSpreading::gridFollowsAWindowDraggedElsewhere()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"), QPointF(100, 100));
-    t.addDesktopFile(QStringLiteral("b.txt"), QPointF(140, 100));
-    const DesktopStack stack = *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
-    // Dragged to the lower right corner: the grid must stand left of it or above it.
-    DesktopStack moved = *t.record(stack.id);
-    moved.windowOrigin = QPointF(1280 - 140 - 10, 10);
-    t.manager().storeStack(moved);
-    t.manager().spread(stack.id, true);
-    const DesktopStack spread = *t.record(stack.id);
-    for (const StackItem& item : spread.items) {
-        QVERIFY2(item.position.x() > 900 && item.position.y() > 500,
-                 qPrintable(QStringLiteral("%1,%2").arg(item.position.x()).arg(item.position.y())));
-        QVERIFY(item.position.x() + 50 <= 1280 && item.position.y() + 55 <= 800);
-    }
-    // One column left of the window, moved up just enough to stay on the screen.
-    QCOMPARE(spread.items.first().position, QPointF(1130 - 25.6 - 100 + 50, 800 - 25.6 - 220 + 55));
-    t.scheduler.runUntilIdle();
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
 void TestSpreading::arrangeInGridSetsAtOnceAndRefreshesLater()
 {
     TestServices t;
@@ -527,27 +502,6 @@ void TestSpreading::gridLayoutRules()
     // No screen, and no icons.
     QCOMPARE(GridLayout::positions(2, window, QRectF(), {}).size(), 2);
     QVERIFY(GridLayout::positions(0, window, area, {}).isEmpty());
-}
-
-void TestSpreading::linksAndHostileNamesGoBackWhole()
-{
-    TestServices t;
-    t.invariant.allowPlace(QStringLiteral("Documents/targets"));
-    const QString target = t.invariant.addFile(QStringLiteral("Documents/targets/t.txt"));
-    t.invariant.addSymlink(QStringLiteral("Desktop/link"), target);
-    const QStringList names = {QStringLiteral("link"), QStringLiteral("new\nline \"q\" \\.txt"),
-                               QStringLiteral("tab\t.txt")};
-    t.addDesktopFile(names.at(1));
-    t.addDesktopFile(names.at(2));
-    const DesktopStack stack = *t.stack(names);
-    t.manager().spread(stack.id, true);
-    t.scheduler.runUntilIdle();
-    QVERIFY(QFileInfo(t.desktopPath(QStringLiteral("link"))).isSymLink());
-    QCOMPARE(itemNames(*t.record(stack.id)), names);
-    t.manager().restack(stack.id, true);
-    QCOMPARE(t.namesIn(t.stackFolder(stack)).size(), 3);
-    QVERIFY(QFile::exists(target));
-    TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 QTEST_GUILESS_MAIN(TestSpreading)

@@ -34,28 +34,21 @@ class TestStacking : public QObject
 
 private Q_SLOTS:
     void storeStackReplacesSavesAndShows();
-    void windowsCloseNowAndGoLater();
-    void launchOpensAWindowPerRecord();
     void namesFollowTheKinds();
     void stackingMovesFilesAndRecordsThem();
     void onlyHiddenFilesBeep();
-    void cancelledFirstRunMovesNothing();
     void nameTakenInTheFolderGetsANumber();
     void hiddenListIsReadAgainByEachOperation();
     void folderNameOfASpreadStackStaysItsOwn();
-    void uniqueDestinationNumbersBeforeTheExtension();
     void everyMoveFailingLeavesNothing();
     void folderThatCannotBeMadeIsReported();
     void vanishedAndReplacedFilesLoseNothing();
-    void storageFolderDeletedWhileRunningIsMadeAgain();
     void crossDeviceMoveLeavesTheFile();
     void aFileBelongsToOneStackOnly();
     void failedSaveIsToldOnce();
     void unreadableNamesAreToldNotSkipped();
     void linksAreStackedAsLinks();
-    void hostileNamesAreCarriedWhole();
     void selectionIsOneQueryAndReportsFailures();
-    void stackAtPointCentresTheWindowAndIsDroppedWhileWorking();
 };
 
 void TestStacking::storeStackReplacesSavesAndShows()
@@ -102,43 +95,6 @@ void TestStacking::storeStackReplacesSavesAndShows()
     QCOMPARE(file.loadStackList(), manager.stacks());
     QCOMPARE(*manager.stackWithID(stack.id), stack);
     QVERIFY(!manager.stackWithID(QUuid::createUuid()));
-}
-
-void TestStacking::windowsCloseNowAndGoLater()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    const DesktopStack stack = *t.stack({QStringLiteral("a.txt")});
-    FakeStackWindow* window = t.windows.window(stack.id);
-    QVERIFY(window);
-    QVERIFY(t.manager().windows().closeWindow(stack.id));
-    QVERIFY(window->closed);
-    QVERIFY(!t.manager().windows().window(stack.id));
-    QCOMPARE(t.windows.windows().size(), 1);
-    t.scheduler.advance(milliseconds(0));
-    QVERIFY(t.windows.windows().isEmpty());
-    QVERIFY(!t.manager().windows().closeWindow(stack.id));
-}
-
-void TestStacking::launchOpensAWindowPerRecord()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    t.addDesktopFile(QStringLiteral("b.pdf"));
-    const DesktopStack first = *t.stack({QStringLiteral("a.txt")});
-    const DesktopStack second = *t.stack({QStringLiteral("b.pdf")});
-
-    StackManager& again = t.relaunch();
-    QCOMPARE(again.stacks().size(), 2);
-    QCOMPARE(again.stacks().at(0).id, first.id);
-    for (const DesktopStack& stack : {first, second}) {
-        FakeStackWindow* window = t.windows.window(stack.id);
-        QVERIFY(window);
-        QCOMPARE(window->frameOrigin(), stack.windowOrigin);
-        QCOMPARE(window->files.size(), 1);
-    }
-    QVERIFY(again.undoState().hasStacked());
-    TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 void TestStacking::namesFollowTheKinds()
@@ -232,18 +188,6 @@ void TestStacking::onlyHiddenFilesBeep()
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-void TestStacking::cancelledFirstRunMovesNothing()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    t.firstRun.confirm = false;
-    QVERIFY(!t.stack({QStringLiteral("a.txt")}));
-    QCOMPARE(t.firstRun.calls, QList<bool>{true});
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
-    QVERIFY(!QFile::exists(t.storageFolder()));
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
 void TestStacking::nameTakenInTheFolderGetsANumber()
 {
     TestServices t;
@@ -332,35 +276,6 @@ void TestStacking::folderNameOfASpreadStackStaysItsOwn()
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-void TestStacking::uniqueDestinationNumbersBeforeTheExtension()
-{
-    TestServices t;
-    const QString folder = t.home.makeFolder(QStringLiteral("Documents/f"));
-    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral("a.pdf")),
-             folder + QStringLiteral("/a.pdf"));
-    t.home.write(QStringLiteral("Documents/f/a.pdf"));
-    t.home.write(QStringLiteral("Documents/f/a 2.pdf"));
-    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral("a.pdf")),
-             folder + QStringLiteral("/a 3.pdf"));
-    t.home.write(QStringLiteral("Documents/f/x.tar.gz"));
-    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral("x.tar.gz")),
-             folder + QStringLiteral("/x.tar 2.gz"));
-    t.home.write(QStringLiteral("Documents/f/.bashrc"));
-    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral(".bashrc")),
-             folder + QStringLiteral("/.bashrc 2"));
-    // A dangling link takes the name too.
-    QFile::link(QStringLiteral("/nowhere"), folder + QStringLiteral("/link"));
-    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral("link")),
-             folder + QStringLiteral("/link 2"));
-    // The longest name there can be still gets its number, shortened to fit.
-    const QString longest = QString(251, QLatin1Char('n')) + QStringLiteral(".txt");
-    t.home.write(QStringLiteral("Documents/f/") + longest);
-    const QString numbered =
-        QFileInfo(FolderNames::uniqueDestination(t.fs, folder, longest)).fileName();
-    QVERIFY(numbered.endsWith(QStringLiteral(" 2.txt")));
-    QCOMPARE(numbered.toUtf8().size(), 255);
-}
-
 void TestStacking::everyMoveFailingLeavesNothing()
 {
     TestServices t;
@@ -436,22 +351,6 @@ void TestStacking::vanishedAndReplacedFilesLoseNothing()
              (QStringList{QStringLiteral("kept.txt"), QStringLiteral("swapped")}));
     QCOMPARE(log.startingWith(QStringLiteral("Tidorama: could not stack ")).size(), 1);
     QVERIFY(QFileInfo(t.stackFolder(stack) + QStringLiteral("/swapped")).isDir());
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestStacking::storageFolderDeletedWhileRunningIsMadeAgain()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    t.addDesktopFile(QStringLiteral("b.txt"));
-    const DesktopStack first = *t.stack({QStringLiteral("a.txt")});
-    // The user trashes the whole storage folder.
-    QVERIFY(QFile::rename(t.storageFolder(), t.home.home() + QStringLiteral("/.cache/gone")));
-    t.invariant.allowPlace(QStringLiteral(".cache/gone"));
-    const DesktopStack second = *t.stack({QStringLiteral("b.txt")});
-    QVERIFY(QFile::exists(t.storageFolder() + QStringLiteral("/README.txt")));
-    QCOMPARE(t.namesIn(t.stackFolder(second)), QStringList{QStringLiteral("b.txt")});
-    QVERIFY(first.folderName != second.folderName || true);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
@@ -605,23 +504,6 @@ void TestStacking::linksAreStackedAsLinks()
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-void TestStacking::hostileNamesAreCarriedWhole()
-{
-    TestServices t;
-    const QStringList names = {QStringLiteral("quote \" and ' .txt"),
-                               QStringLiteral("back\\slash.txt"), QStringLiteral("tab\there.txt"),
-                               QStringLiteral("new\nline.txt"),
-                               QString(250, QLatin1Char('L')) + QStringLiteral(".txt")};
-    for (const QString& name : names)
-        t.addDesktopFile(name);
-    const DesktopStack stack = *t.stack(names, QStringLiteral("Hostile"));
-    QCOMPARE(stack.items.size(), names.size());
-    QCOMPARE(itemNames(stack), names);
-    const DesktopStack reloaded = t.relaunch().stacks().first();
-    QCOMPARE(itemNames(reloaded), itemNames(stack));
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
 void TestStacking::selectionIsOneQueryAndReportsFailures()
 {
     TestServices t;
@@ -650,24 +532,6 @@ void TestStacking::selectionIsOneQueryAndReportsFailures()
     t.scheduler.runUntilIdle();
     QCOMPARE(t.alerts.messages(), QStringList{FakeDesktop::unreachableError().description()});
     QCOMPARE(t.alerts.raised, 1);
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestStacking::stackAtPointCentresTheWindowAndIsDroppedWhileWorking()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    t.addDesktopFile(QStringLiteral("b.txt"));
-    StackManager& m = t.manager();
-    m.stackFilesAtPoint(t.desktopFiles({QStringLiteral("a.txt")}), QPointF(500, 400));
-    QVERIFY(m.undoState().isWorking());
-    // A second gesture while the first runs is dropped.
-    m.stackFilesAtPoint(t.desktopFiles({QStringLiteral("b.txt")}), QPointF(100, 100));
-    t.scheduler.runUntilIdle();
-    QVERIFY(!m.undoState().isWorking());
-    QCOMPARE(m.stacks().size(), 1);
-    QCOMPARE(m.stacks().first().windowOrigin, QPointF(430, 325));
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("b.txt"))));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

@@ -41,9 +41,6 @@ class TestUndoState : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void flagsSignalOnlyRealChanges();
-    void workingAlwaysReachesTheIcon();
-    void iconFramesFollowTheClock();
     void stackFlagsFollowTheList();
     void workIsDroppedWhileWorkRuns();
     void workEndsWhenItsLastTaskIsDone();
@@ -54,80 +51,6 @@ private Q_SLOTS:
     void renameTrimsSpacesAndTabsOnly();
     void renameAsksAndKeepsTheFolder();
 };
-
-void TestUndoState::flagsSignalOnlyRealChanges()
-{
-    VirtualScheduler scheduler;
-    UndoState state(scheduler);
-    QSignalSpy stacks(&state, &UndoState::hasStacksChanged);
-    QSignalSpy selection(&state, &UndoState::hasSelectionChanged);
-    QSignalSpy available(&state, &UndoState::availableChanged);
-    state.setHasStacks(false);
-    state.setHasSelection(false);
-    state.setAvailable(false);
-    QCOMPARE(stacks.size() + selection.size() + available.size(), 0);
-    state.setHasStacks(true);
-    state.setHasStacks(true);
-    QCOMPARE(stacks.size(), 1);
-    QCOMPARE(stacks.first().first().toBool(), true);
-    // Through the property system as the menu would bind it.
-    QVERIFY(state.setProperty("hasSelection", true));
-    QCOMPARE(selection.size(), 1);
-    QCOMPARE(state.property("hasSelection").toBool(), true);
-}
-
-void TestUndoState::workingAlwaysReachesTheIcon()
-{
-    VirtualScheduler scheduler;
-    UndoState state(scheduler);
-    RecordingView view;
-    state.menuBarIcon()->setView(&view);
-    QCOMPARE(view.shown, QList<int>{MenuBarIcon::idleFrame});
-    QSignalSpy working(&state, &UndoState::isWorkingChanged);
-    state.setIsWorking(true);
-    scheduler.advance(milliseconds(200));
-    // Set again while working: the flag is silent, the animation starts over.
-    state.setIsWorking(true);
-    QCOMPARE(working.size(), 1);
-    QCOMPARE(state.menuBarIcon()->frame(), 0);
-    state.setIsWorking(false);
-    state.setIsWorking(false);
-    QCOMPARE(working.size(), 2);
-    QCOMPARE(view.shown.last(), MenuBarIcon::idleFrame);
-    QVERIFY(!state.menuBarIcon()->isAnimating());
-}
-
-void TestUndoState::iconFramesFollowTheClock()
-{
-    VirtualScheduler scheduler;
-    MenuBarIcon icon(scheduler);
-    RecordingView view;
-    icon.setView(&view);
-    view.shown.clear();
-    icon.setWorking(true);
-    QCOMPARE(icon.frame(), 0);
-    // 1/12 s is 83.3 ms.
-    scheduler.advance(milliseconds(82));
-    QCOMPARE(icon.frame(), 0);
-    scheduler.advance(milliseconds(1));
-    QCOMPARE(icon.frame(), 1);
-    // Frame 11 at 11/12 s, frame 0 again at exactly one second, and on without drifting.
-    scheduler.advance(milliseconds(917 - 83));
-    QCOMPARE(icon.frame(), 11);
-    scheduler.advance(milliseconds(1000 - 917));
-    QCOMPARE(icon.frame(), 0);
-    scheduler.advance(milliseconds(59000));
-    QCOMPARE(icon.frame(), 0);
-    scheduler.advance(milliseconds(250));
-    QCOMPARE(icon.frame(), 3);
-    QCOMPARE(view.shown.mid(0, 13), (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0}));
-    icon.setWorking(false);
-    QCOMPARE(icon.frame(), MenuBarIcon::idleFrame);
-    const int shown = int(view.shown.size());
-    scheduler.advance(milliseconds(1000));
-    QCOMPARE(view.shown.size(), shown);
-    QCOMPARE(scheduler.pending(), 0);
-}
 
 void TestUndoState::stackFlagsFollowTheList()
 {
