@@ -1,9 +1,7 @@
 #include "LogCapture.h"
 #include "TestServices.h"
-#include "engine/FolderNames.h"
 #include "engine/StackFiles.h"
 #include "engine/StackManager.h"
-#include "engine/StackWindows.h"
 #include "engine/Stacker.h"
 #include "operations/UndoState.h"
 #include "store/StackListFile.h"
@@ -17,13 +15,24 @@
 
 #include <sys/stat.h>
 
-using std::chrono::milliseconds;
-
 namespace {
 
 QStringList itemNames(const DesktopStack& stack)
 {
     return TestServices::itemNames(stack);
+}
+
+// A record of these Desktop files, not yet gathered.
+DesktopStack recordOf(TestServices& t, const QString& folder, const QStringList& names)
+{
+    DesktopStack stack;
+    stack.id = QUuid::createUuid();
+    stack.name = folder;
+    stack.folderName = folder;
+    for (const QString& name : names)
+        stack.items.append(
+            StackItem{QUuid::createUuid(), name, *t.bookmarks().make(t.desktopPath(name)), {}});
+    return stack;
 }
 
 } // namespace
@@ -36,17 +45,15 @@ private Q_SLOTS:
     void storeStackReplacesSavesAndShows();
     void namesFollowTheKinds();
     void stackingMovesFilesAndRecordsThem();
-    void onlyHiddenFilesBeep();
+    void filesThatMustNotBeStackedAreLeftAlone();
     void nameTakenInTheFolderGetsANumber();
-    void hiddenListIsReadAgainByEachOperation();
     void folderNameOfASpreadStackStaysItsOwn();
-    void everyMoveFailingLeavesNothing();
+    void failedMovesLeaveTheFilesAndAreToldOnce();
     void folderThatCannotBeMadeIsReported();
     void vanishedAndReplacedFilesLoseNothing();
     void crossDeviceMoveLeavesTheFile();
     void aFileBelongsToOneStackOnly();
     void failedSaveIsToldOnce();
-    void unreadableNamesAreToldNotSkipped();
     void linksAreStackedAsLinks();
     void selectionIsOneQueryAndReportsFailures();
 };
@@ -56,87 +63,56 @@ void TestStacking::storeStackReplacesSavesAndShows()
     TestServices t;
     StackManager& manager = t.manager();
     t.addDesktopFile(QStringLiteral("a.txt"));
-    DesktopStack stack;
-    stack.id = QUuid::createUuid();
-    stack.name = QStringLiteral("Notes");
-    stack.folderName = QStringLiteral("Notes");
+    DesktopStack stack = recordOf(t, QStringLiteral("Notes"), {QStringLiteral("a.txt")});
     stack.windowOrigin = QPointF(300, 200);
-    stack.items.append(StackItem{QUuid::createUuid(), QStringLiteral("a.txt"),
-                                 *t.bookmarks().make(t.desktopPath(QStringLiteral("a.txt"))),
-                                 QPointF(10, 20)});
     manager.storeStack(stack);
+    QVERIFY(manager.undoState().hasStacked() && !manager.undoState().hasSpread());
+    QCOMPARE(t.windows.window(stack.id)->frameOrigin(), QPointF(300, 200));
 
-    QCOMPARE(manager.stacks().size(), 1);
-    QVERIFY(manager.undoState().hasStacks());
-    QVERIFY(manager.undoState().hasStacked());
-    QVERIFY(!manager.undoState().hasSpread());
-    FakeStackWindow* window = t.windows.window(stack.id);
-    QVERIFY(window);
-    QCOMPARE(window->files, QStringList{t.desktopPath(QStringLiteral("a.txt"))});
-    QCOMPARE(window->frameOrigin(), QPointF(300, 200));
-    QCOMPARE(window->originsSet, 1);
-    QCOMPARE(window->orderedFront, 1);
-
-    // Same id: replaced, not appended; the window is reused and only moved when it must be.
+    // Same id: replaced, not appended, the window reused, the flags recomputed, saved at once.
     stack.name = QStringLiteral("Renamed");
     stack.state = StackState::expanded;
     manager.storeStack(stack);
-    QCOMPARE(manager.stacks().size(), 1);
-    QCOMPARE(manager.stacks().first().name, QStringLiteral("Renamed"));
-    QVERIFY(manager.undoState().hasSpread());
-    QVERIFY(!manager.undoState().hasStacked());
+    QCOMPARE(manager.stacks(), QList<DesktopStack>{stack});
+    QVERIFY(manager.undoState().hasSpread() && !manager.undoState().hasStacked());
     QCOMPARE(t.windows.created, 1);
-    QCOMPARE(window->originsSet, 1);
-    QCOMPARE(window->orderedFront, 2);
-    QCOMPARE(window->record.name, QStringLiteral("Renamed"));
-
-    // Saved at once.
-    StackListFile file(t.paths, t.fs);
-    QCOMPARE(file.loadStackList(), manager.stacks());
-    QCOMPARE(*manager.stackWithID(stack.id), stack);
-    QVERIFY(!manager.stackWithID(QUuid::createUuid()));
+    QCOMPARE(t.windows.window(stack.id)->record.name, QStringLiteral("Renamed"));
+    QCOMPARE(StackListFile(t.paths, t.fs).loadStackList(), manager.stacks());
 }
 
 void TestStacking::namesFollowTheKinds()
 {
     TestServices t;
-    for (const char* name : {"Screenshot 1.png", "Screenshot 2.png", "Screenshot 3.png",
-                             "report.pdf", "photo.jpg", "notes", "x.pdf"})
-        t.addDesktopFile(QString::fromUtf8(name));
-    const auto screenshots =
-        t.stack({QStringLiteral("Screenshot 1.png"), QStringLiteral("Screenshot 2.png"),
-                 QStringLiteral("Screenshot 3.png")});
-    QCOMPARE(screenshots->name, QStringLiteral("3 Screenshots"));
-    QCOMPARE(t.stack({QStringLiteral("report.pdf")})->name, QStringLiteral("1 PDF"));
-    // Mixed kinds, and a file of no kind, are numbered after the stacks there are.
-    QCOMPARE(t.stack({QStringLiteral("x.pdf"), QStringLiteral("photo.jpg")})->name,
-             QStringLiteral("Stack 3"));
-    QCOMPARE(t.stack({QStringLiteral("notes")})->name, QStringLiteral("Stack 4"));
-    // Files that share an extension are still told apart by what else decides their kind.
     const auto nameOf = [&t](const QStringList& names) {
         QStringList paths;
         for (const QString& name : names)
             paths.append(t.home.write(QStringLiteral("Desktop/") + name, "x"));
         return t.manager().operations().stacker.defaultStackName(paths);
     };
-    QCOMPARE(nameOf({QStringLiteral("Screenshot 4.png"), QStringLiteral("plain.png")}),
-             QStringLiteral("Stack 5"));
+    QCOMPARE(nameOf({QStringLiteral("Screenshot 1.png"), QStringLiteral("Screenshot 2.png"),
+                     QStringLiteral("Screenshot 3.png")}),
+             QStringLiteral("3 Screenshots"));
+    QCOMPARE(nameOf({QStringLiteral("report.pdf")}), QStringLiteral("1 PDF"));
     QCOMPARE(nameOf({QStringLiteral("A.PNG"), QStringLiteral("b.png")}),
              QStringLiteral("2 Images"));
     // Written decomposed, as some programs write names.
     QCOMPARE(
         nameOf({QStringLiteral("Sni\u0301mek obrazovky.png"), QStringLiteral("Screenshot 5.png")}),
         QStringLiteral("2 Screenshots"));
+    // Mixed kinds, and a folder among images, are numbered after the stacks there are.
+    QCOMPARE(nameOf({QStringLiteral("x.pdf"), QStringLiteral("photo.jpg")}),
+             QStringLiteral("Stack 1"));
     t.home.makeFolder(QStringLiteral("Desktop/album.png"));
+    t.addDesktopFile(QStringLiteral("notes"));
+    QCOMPARE(t.stack({QStringLiteral("notes")})->name, QStringLiteral("Stack 1"));
     QCOMPARE(
         t.manager().operations().stacker.defaultStackName(
             {t.desktopPath(QStringLiteral("album.png")), t.desktopPath(QStringLiteral("b.png"))}),
-        QStringLiteral("Stack 5"));
+        QStringLiteral("Stack 2"));
     // A given name wins.
     t.addDesktopFile(QStringLiteral("y.pdf"));
     QCOMPARE(t.stack({QStringLiteral("y.pdf")}, QStringLiteral("Mine"))->name,
              QStringLiteral("Mine"));
-    TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 void TestStacking::stackingMovesFilesAndRecordsThem()
@@ -146,20 +122,15 @@ void TestStacking::stackingMovesFilesAndRecordsThem()
     t.addDesktopFile(QStringLiteral("b.pdf"), QPointF(200, 300));
     const DesktopStack stack = *t.stack({QStringLiteral("a.pdf"), QStringLiteral("b.pdf")});
 
-    QCOMPARE(stack.name, QStringLiteral("2 PDFs"));
     QCOMPARE(stack.folderName, QStringLiteral("2 PDFs"));
     QCOMPARE(stack.state, StackState::collapsed);
     // Centred on the icons' centre (150, 200): Desktop y 200 is screen y 600.
     QCOMPARE(stack.windowOrigin, QPointF(150 - 70, 800 - 200 - 75));
-    QCOMPARE(itemNames(stack), (QStringList{QStringLiteral("a.pdf"), QStringLiteral("b.pdf")}));
     QCOMPARE(stack.items.at(1).position, QPointF(200, 300));
     const QString folder = t.storageFolder() + QStringLiteral("/2 PDFs");
     QCOMPARE(t.namesIn(folder), (QStringList{QStringLiteral("a.pdf"), QStringLiteral("b.pdf")}));
-    QVERIFY(!QFile::exists(t.desktopPath(QStringLiteral("a.pdf"))));
     QCOMPARE(t.manager().operations().files.resolvedItems(stack).value(0),
              folder + QStringLiteral("/a.pdf"));
-    QCOMPARE(t.windows.window(stack.id)->files.size(), 2);
-    // The README is there, and the folders were protected.
     QVERIFY(QFile::exists(t.storageFolder() + QStringLiteral("/README.txt")));
     QVERIFY(t.guard.calls.contains(QStringLiteral("protect ") + folder));
     // A second stack of the same name gets its own folder.
@@ -170,11 +141,12 @@ void TestStacking::stackingMovesFilesAndRecordsThem()
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-void TestStacking::onlyHiddenFilesBeep()
+void TestStacking::filesThatMustNotBeStackedAreLeftAlone()
 {
     TestServices t;
     t.addDesktopFile(QStringLiteral(".secret"));
     t.addDesktopFile(QStringLiteral("listed.txt"));
+    t.addDesktopFile(QStringLiteral("a.txt"));
     t.home.write(QStringLiteral("Desktop/.hidden"), "listed.txt\n");
     QVERIFY(t.folders.ensureStorageFolder());
     QList<DesktopFile> files =
@@ -185,6 +157,32 @@ void TestStacking::onlyHiddenFilesBeep()
     QCOMPARE(t.alerts.beeps, 1);
     QVERIFY(t.manager().stacks().isEmpty());
     QVERIFY(t.firstRun.calls.isEmpty());
+
+    // The hidden list is read again by each operation: a file listed after it was selected
+    // stays.
+    t.desktop.select({t.desktopPath(QStringLiteral("a.txt"))});
+    const QList<DesktopFile> selection = t.desktop.selectedFiles().value();
+    t.home.write(QStringLiteral("Desktop/.hidden"), "a.txt\n");
+    t.manager().stackFiles(selection, std::nullopt, QPointF());
+    QCOMPARE(t.alerts.beeps, 2);
+    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
+    t.home.write(QStringLiteral("Desktop/.hidden"), "");
+    QCOMPARE(itemNames(*t.stack({QStringLiteral("listed.txt")})),
+             QStringList{QStringLiteral("listed.txt")});
+
+    // A name that is not UTF-8 (how it reads; there is no such path) is told, not skipped.
+    const DesktopFile odd{t.desktopPath(QStringLiteral("odd\uFFFD.txt")), std::nullopt, true};
+    files = t.desktopFiles({QStringLiteral("a.txt")});
+    files.append(odd);
+    t.manager().stackFiles(files, std::nullopt, QPointF(0, 0));
+    QCOMPARE(itemNames(t.manager().stacks().last()), QStringList{QStringLiteral("a.txt")});
+    QCOMPARE(t.alerts.messages().size(), 1);
+    QVERIFY(t.alerts.messages().first().startsWith(
+        QStringLiteral("This file cannot be stacked: \u201Codd\uFFFD.txt\u201D.")));
+    // Alone, it is told rather than beeped at.
+    t.manager().stackFiles({odd}, std::nullopt, QPointF(0, 0));
+    QCOMPARE(t.alerts.messages().size(), 2);
+    QCOMPARE(t.alerts.beeps, 2);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
@@ -193,16 +191,11 @@ void TestStacking::nameTakenInTheFolderGetsANumber()
     TestServices t;
     t.addDesktopFile(QStringLiteral("report.pdf"));
     t.addDesktopFile(QStringLiteral("notes"));
-    // Left in the folder by an earlier failure; the record will be named "Stack 1".
+    // Left in the folder by an earlier failure.
     t.invariant.addFile(QStringLiteral("Documents/.Tidora/Stack 1/report.pdf"));
     t.invariant.addFile(QStringLiteral("Documents/.Tidora/Stack 1/notes"));
-    DesktopStack stack;
-    stack.id = QUuid::createUuid();
-    stack.name = QStringLiteral("Stack 1");
-    stack.folderName = QStringLiteral("Stack 1");
-    for (const QString& name : {QStringLiteral("report.pdf"), QStringLiteral("notes")})
-        stack.items.append(
-            StackItem{QUuid::createUuid(), name, *t.bookmarks().make(t.desktopPath(name)), {}});
+    DesktopStack stack = recordOf(t, QStringLiteral("Stack 1"),
+                                  {QStringLiteral("report.pdf"), QStringLiteral("notes")});
     QVERIFY(t.manager().operations().stacker.gatherIntoFolder(stack));
     QCOMPARE(itemNames(stack),
              (QStringList{QStringLiteral("report 2.pdf"), QStringLiteral("notes 2")}));
@@ -211,10 +204,7 @@ void TestStacking::nameTakenInTheFolderGetsANumber()
     // A name taken in the folder after it was read (another program writing there): the next
     // free number, and nothing replaced.
     t.addDesktopFile(QStringLiteral("late.txt"));
-    stack.items = {StackItem{QUuid::createUuid(),
-                             QStringLiteral("late.txt"),
-                             *t.bookmarks().make(t.desktopPath(QStringLiteral("late.txt"))),
-                             {}}};
+    stack.items = recordOf(t, QString(), {QStringLiteral("late.txt")}).items;
     const QString inFolder = t.storageFolder() + QStringLiteral("/Stack 1/late.txt");
     t.fs.failMoves([&](const QString&, const QString& to) {
         if (to == inFolder && !QFile::exists(inFolder))
@@ -222,38 +212,8 @@ void TestStacking::nameTakenInTheFolderGetsANumber()
         return false;
     });
     QVERIFY(t.manager().operations().stacker.gatherIntoFolder(stack));
-    QCOMPARE(itemNames(stack), QStringList{QStringLiteral("late 2.txt")});
     QCOMPARE(t.manager().operations().files.resolvedFiles(stack),
              QStringList{t.storageFolder() + QStringLiteral("/Stack 1/late 2.txt")});
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestStacking::hiddenListIsReadAgainByEachOperation()
-{
-    TestServices t;
-    for (const QString& name : {QStringLiteral("a.txt"), QStringLiteral("b.txt"),
-                                QStringLiteral("c.txt"), QStringLiteral("d.txt")})
-        t.addDesktopFile(name);
-    t.home.write(QStringLiteral("Desktop/.hidden"), "b.txt\nc.txt\n");
-    const DesktopStack first = *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
-    QCOMPARE(itemNames(first), QStringList{QStringLiteral("a.txt")});
-
-    // Changed between two operations: the next one reads it again.
-    t.home.write(QStringLiteral("Desktop/.hidden"), "d.txt\n");
-    const DesktopStack second =
-        *t.stack({QStringLiteral("b.txt"), QStringLiteral("c.txt"), QStringLiteral("d.txt")});
-    QCOMPARE(itemNames(second), (QStringList{QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
-
-    // A selection taken while a file was visible, stacked after it was hidden: left alone.
-    t.desktop.select({t.desktopPath(QStringLiteral("d.txt"))});
-    t.home.write(QStringLiteral("Desktop/.hidden"), "");
-    const QList<DesktopFile> selection = t.desktop.selectedFiles().value();
-    QCOMPARE(selection.size(), 1);
-    t.home.write(QStringLiteral("Desktop/.hidden"), "d.txt\n");
-    t.manager().stackFiles(selection, std::nullopt, QPointF());
-    QCOMPARE(t.manager().stacks().size(), 2);
-    QCOMPARE(t.alerts.beeps, 1);
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("d.txt"))));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
@@ -276,7 +236,7 @@ void TestStacking::folderNameOfASpreadStackStaysItsOwn()
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-void TestStacking::everyMoveFailingLeavesNothing()
+void TestStacking::failedMovesLeaveTheFilesAndAreToldOnce()
 {
     TestServices t;
     LogCapture log;
@@ -288,12 +248,7 @@ void TestStacking::everyMoveFailingLeavesNothing()
     QVERIFY(t.windows.windows().isEmpty());
     // Neither the stack folder nor the storage folder (with its README) stays behind.
     QVERIFY(!QFileInfo::exists(t.storageFolder()));
-    const QStringList lines = log.startingWith(QStringLiteral("Tidorama: could not stack "));
-    QCOMPARE(lines.size(), 2);
-    QCOMPARE(lines.first(), QStringLiteral("Tidorama: could not stack ") +
-                                t.desktopPath(QStringLiteral("a.pdf")) + QStringLiteral(": ") +
-                                FaultyFileSystem::injected);
-    // Told once, with where the files are and why.
+    QCOMPARE(log.startingWith(QStringLiteral("Tidorama: could not stack ")).size(), 2);
     QCOMPARE(t.alerts.messages(),
              QStringList{QStringLiteral("2 of 2 files were not stacked. They are still in ") +
                          t.paths.desktop() + QStringLiteral(": Injected failure.")});
@@ -307,7 +262,6 @@ void TestStacking::everyMoveFailingLeavesNothing()
     QCOMPARE(itemNames(*stack), (QStringList{QStringLiteral("a.pdf"), QStringLiteral("c.pdf")}));
     // Named before the moves, after the three files chosen.
     QCOMPARE(stack->name, QStringLiteral("3 PDFs"));
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("b.pdf"))));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
@@ -319,8 +273,6 @@ void TestStacking::folderThatCannotBeMadeIsReported()
     t.fs.failMakeFolder([storage](const QString& path) { return path.startsWith(storage); });
     QVERIFY(!t.stack({QStringLiteral("a.txt")}));
     QCOMPARE(t.alerts.messages(), QStringList{FaultyFileSystem::injected});
-    QCOMPARE(t.alerts.raised, 1);
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
     QVERIFY(!QFile::exists(t.home.dataRoot() + QStringLiteral("/Tidorama/stacks.json")));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
@@ -370,23 +322,13 @@ void TestStacking::crossDeviceMoveLeavesTheFile()
     FileInvariant invariant(t.home);
     invariant.addDesktopFile(QStringLiteral("a.txt"));
     invariant.addDesktopFile(QStringLiteral("b.txt"));
-    LogCapture log;
     QVERIFY(!t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
-    const QStringList lines = log.startingWith(QStringLiteral("Tidorama: could not stack "));
-    QCOMPARE(lines.size(), 2);
-    QVERIFY2(lines.first().contains(QStringLiteral("never copied")), qPrintable(lines.first()));
     QVERIFY(!QFileInfo::exists(t.storageFolder()));
     // Said once, naming the cause and the way out.
     QCOMPARE(t.alerts.messages().size(), 1);
     const QString told = t.alerts.messages().first();
-    QVERIFY2(told.startsWith(QStringLiteral("2 of 2 files were not stacked. They are still in ") +
-                             t.paths.desktop() + QStringLiteral(". The storage folder ")),
-             qPrintable(told));
-    QVERIFY2(told.endsWith(QStringLiteral(" is on another file system than the Desktop, and "
-                                          "Tidora moves files, it never copies them. Choose "
-                                          "\u201CFolder on the Desktop (for cloud sync)\u201D "
-                                          "under Keep Stacked Files In in the tray menu.")),
+    QVERIFY2(told.startsWith(QStringLiteral("2 of 2 files were not stacked.")), qPrintable(told));
+    QVERIFY2(told.contains(QStringLiteral(" is on another file system than the Desktop")),
              qPrintable(told));
     TIDORA_CHECK_INVARIANT(invariant);
 }
@@ -404,8 +346,8 @@ void TestStacking::aFileBelongsToOneStackOnly()
     // Stacking two of its files takes them out of the spread stack; one that cannot move stays.
     t.fs.failMovesOf(QStringLiteral("b.txt"));
     const DesktopStack stacked = *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
-    QCOMPARE(TestServices::itemNames(stacked), QStringList{QStringLiteral("a.txt")});
-    QCOMPARE(TestServices::itemNames(*t.record(spread.id)),
+    QCOMPARE(itemNames(stacked), QStringList{QStringLiteral("a.txt")});
+    QCOMPARE(itemNames(*t.record(spread.id)),
              (QStringList{QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
     t.fs.clearFailures();
 
@@ -415,39 +357,11 @@ void TestStacking::aFileBelongsToOneStackOnly()
         stacked.id);
     QVERIFY(!t.record(spread.id));
     QVERIFY(!QFileInfo::exists(t.stackFolder(spread)));
-    QCOMPARE(
-        TestServices::itemNames(*t.record(stacked.id)),
-        (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
 
     // Saved that way: the next launch shows each file once.
     StackManager& again = t.relaunch();
     QCOMPARE(again.stacks().size(), 1);
     QCOMPARE(again.operations().files.resolvedFiles(again.stacks().first()).size(), 3);
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestStacking::unreadableNamesAreToldNotSkipped()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    // How a name that is not UTF-8 reads; there is no such path.
-    const DesktopFile odd{t.desktopPath(QStringLiteral("odd\uFFFD.txt")), std::nullopt, true};
-    QList<DesktopFile> files = t.desktopFiles({QStringLiteral("a.txt")});
-    files.append(odd);
-    t.manager().stackFiles(files, std::nullopt, QPointF(0, 0));
-    QCOMPARE(t.manager().stacks().size(), 1);
-    QCOMPARE(TestServices::itemNames(t.manager().stacks().first()),
-             QStringList{QStringLiteral("a.txt")});
-    const QString told =
-        QStringLiteral("This file cannot be stacked: \u201Codd\uFFFD.txt\u201D. Its name is not "
-                       "valid UTF-8 text, so Tidora could only find it again under a wrong name. "
-                       "Rename it in your file manager, then stack it.");
-    QCOMPARE(t.alerts.messages(), QStringList{told});
-
-    // Alone, it is told rather than beeped at.
-    t.manager().stackFiles({odd}, std::nullopt, QPointF(0, 0));
-    QCOMPARE(t.alerts.messages(), (QStringList{told, told}));
-    QCOMPARE(t.alerts.beeps, 0);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
@@ -466,13 +380,9 @@ void TestStacking::failedSaveIsToldOnce()
     t.scheduler.runUntilIdle();
     // Once, after the operation, however many saves failed.
     QCOMPARE(t.alerts.messages().size(), 1);
-    const QString told = t.alerts.messages().first();
-    QVERIFY2(told.startsWith(QStringLiteral("Tidora could not save its list of stacks in ") +
-                             t.paths.displayPath(data) + QStringLiteral(": ")),
-             qPrintable(told));
-    QVERIFY(told.endsWith(QStringLiteral(". Your files are where the stacks show them; if Tidora "
-                                         "stops before the list can be saved, it finds them again "
-                                         "in the stack folders.")));
+    QVERIFY(t.alerts.messages().first().startsWith(
+        QStringLiteral("Tidora could not save its list of stacks in ") + t.paths.displayPath(data) +
+        QStringLiteral(": ")));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
@@ -482,19 +392,13 @@ void TestStacking::linksAreStackedAsLinks()
     t.invariant.allowPlace(QStringLiteral("Documents/targets"));
     const QString target = t.invariant.addFile(QStringLiteral("Documents/targets/target.txt"));
     t.invariant.addSymlink(QStringLiteral("Desktop/link.txt"), target);
-    const DesktopStack stack = *t.stack({QStringLiteral("link.txt")});
-    const QString moved = t.stackFolder(stack) + QStringLiteral("/link.txt");
-    QVERIFY(QFileInfo(moved).isSymLink());
-    QCOMPARE(QFileInfo(moved).symLinkTarget(), target);
-    QVERIFY(QFile::exists(target));
-
     // A link to a folder goes as the link, and the folder stays with everything in it.
     const QString inside = t.invariant.addFile(QStringLiteral("Documents/targets/album/p.jpg"));
-    const QString album = QFileInfo(inside).path();
-    t.invariant.addSymlink(QStringLiteral("Desktop/album"), album);
-    const DesktopStack folderLink = *t.stack({QStringLiteral("album")});
-    QVERIFY(QFileInfo(t.stackFolder(folderLink) + QStringLiteral("/album")).isSymLink());
-    QVERIFY(QFile::exists(inside));
+    t.invariant.addSymlink(QStringLiteral("Desktop/album"), QFileInfo(inside).path());
+    const DesktopStack stack = *t.stack({QStringLiteral("link.txt"), QStringLiteral("album")});
+    const QString moved = t.stackFolder(stack) + QStringLiteral("/link.txt");
+    QCOMPARE(QFileInfo(moved).symLinkTarget(), target);
+    QVERIFY(QFileInfo(t.stackFolder(stack) + QStringLiteral("/album")).isSymLink());
 
     // A link to the storage folder is never stacked.
     QVERIFY(QFile::link(t.storageFolder(), t.desktopPath(QStringLiteral("stacks"))));
@@ -512,13 +416,9 @@ void TestStacking::selectionIsOneQueryAndReportsFailures()
     t.desktop.select(
         {t.desktopPath(QStringLiteral("a.png")), t.desktopPath(QStringLiteral("b.png"))});
     t.manager().stackSelection();
-    QVERIFY(t.manager().stacks().isEmpty()); // the answer comes later
     t.scheduler.runUntilIdle();
     QCOMPARE(t.manager().stacks().size(), 1);
-    QCOMPARE(t.manager().stacks().first().name, QStringLiteral("2 Images"));
     QCOMPARE(t.desktop.callTexts(), QStringList{QStringLiteral("selectedFiles")});
-    // Centred on the icons.
-    QCOMPARE(t.manager().stacks().first().windowOrigin, QPointF(200 - 70, 800 - 100 - 75));
 
     // Nothing selected: a beep.
     t.desktop.select({});
