@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QTest>
 
-using std::chrono::milliseconds;
 
 namespace {
 
@@ -48,7 +47,6 @@ class TestConvert : public QObject
 
 private Q_SLOTS:
     void convertAllAsksAndRunsAsWork();
-    void convertAllIsRefusedWithABeep();
     void folderNamesFollowTheStackName();
     void folderStandsWhereTheWindowStood();
     void filesThatCannotMoveStayInTheirStack();
@@ -56,45 +54,39 @@ private Q_SLOTS:
     void onlyTheLastBatchCanBeUndone();
     void undoBringsCollapsedStacksBack();
     void undoOfASpreadStackPlacesTheIcons();
-    void undoAfterAFileWasMovedOut();
-    void undoAfterAFileWasAdded();
-    void undoAfterAFileWasRenamedInside();
+    void undoAfterTheFolderWasChanged();
     void undoOfAPartlyConvertedStackJoinsWhatStayed();
     void undoPutsBackWhenTheStorageFolderCannotBeMade();
     void undoDoesNotShareAFolderWithANewerStack();
-    void hostileNamesGoThereAndBackWhole();
 };
 
 void TestConvert::convertAllAsksAndRunsAsWork()
 {
     TestServices t;
+    // Nothing to convert: a beep, no question.
+    t.manager().convertAll();
+    QCOMPARE(t.alerts.beeps, 1);
     const DesktopStack one = stackOf(t, {QStringLiteral("a.txt")}, QStringLiteral("Notes"));
+    t.manager().undoState().setIsWorking(true);
+    t.manager().convertAll();
+    QCOMPARE(t.alerts.beeps, 2);
+    QVERIFY(t.alerts.shown.isEmpty());
+    t.manager().undoState().setIsWorking(false);
+
     t.alerts.answer(QStringLiteral("Cancel"));
     t.manager().convertAll();
-    const Alert& asked = t.alerts.shown.last();
-    QCOMPARE(asked.message, QStringLiteral("Convert the stack into a folder?"));
-    QCOMPARE(
-        asked.informativeText,
-        QStringLiteral("Each stack becomes a folder on your Desktop, named \u201CTR_\u201D and "
-                       "the stack's name, with its files inside. The stacks are removed. You "
-                       "can undo this from the tray icon."));
-    QCOMPARE(asked.buttons, (QStringList{QStringLiteral("Convert"), QStringLiteral("Cancel")}));
-    QCOMPARE(asked.defaultButton, 0);
-    QCOMPARE(asked.style, Alert::Style::Warning);
-    QCOMPARE(t.alerts.raised, 1);
+    QCOMPARE(t.alerts.shown.last().message, QStringLiteral("Convert the stack into a folder?"));
     t.scheduler.runUntilIdle();
     QCOMPARE(t.manager().stacks().size(), 1);
-    QVERIFY(!t.manager().undoState().isWorking());
 
     stackOf(t, {QStringLiteral("b.txt")}, QStringLiteral("More"));
     t.alerts.answer(QStringLiteral("Convert"));
     t.manager().convertAll();
     QCOMPARE(t.alerts.shown.last().message, QStringLiteral("Convert all 2 stacks into folders?"));
-    // Work: the menu is blocked at once, the stacks go 0.05 s later.
+    // Work: the menu is blocked at once, the stacks go when it runs.
     QVERIFY(t.manager().undoState().isWorking());
-    t.scheduler.advance(milliseconds(49));
     QCOMPARE(t.manager().stacks().size(), 2);
-    t.scheduler.advance(milliseconds(1));
+    t.scheduler.runUntilIdle();
     QVERIFY(t.manager().stacks().isEmpty());
     QVERIFY(!t.manager().undoState().isWorking());
     QVERIFY(t.manager().undoState().available());
@@ -106,31 +98,7 @@ void TestConvert::convertAllAsksAndRunsAsWork()
     // The emptied stack folders went, and the storage folder with them.
     QVERIFY(!QFileInfo::exists(t.storageFolder()));
     QVERIFY(StackListFile(t.paths, t.fs).loadStackList().isEmpty());
-    t.scheduler.runUntilIdle();
     QVERIFY(t.alerts.problems.isEmpty());
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestConvert::convertAllIsRefusedWithABeep()
-{
-    TestServices t;
-    t.manager().convertAll();
-    QCOMPARE(t.alerts.beeps, 1);
-    QVERIFY(t.alerts.shown.isEmpty());
-
-    stackOf(t, {QStringLiteral("a.txt")}, QStringLiteral("Notes"));
-    t.manager().undoState().setIsWorking(true);
-    t.manager().convertAll();
-    QCOMPARE(t.alerts.beeps, 2);
-    QVERIFY(t.alerts.shown.isEmpty());
-    t.manager().undoState().setIsWorking(false);
-
-    // Undo with nothing to undo beeps too, as work.
-    t.manager().undoLastConversion();
-    QVERIFY(t.manager().undoState().isWorking());
-    t.scheduler.runUntilIdle();
-    QCOMPARE(t.alerts.beeps, 3);
-    QVERIFY(!t.manager().undoState().isWorking());
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
@@ -172,10 +140,7 @@ void TestConvert::folderStandsWhereTheWindowStood()
     QCOMPARE(conversion.folder, t.desktopPath(QStringLiteral("TR_Shots")));
     // The window's centre on the Desktop: (200 + 70, 800 − 300 − 75).
     QCOMPARE(conversion.spot, QPointF(270, 425));
-    DesktopStack moved;
-    moved.items = conversion.moved;
-    QCOMPARE(TestServices::itemNames(moved),
-             (QStringList{QStringLiteral("a.png"), QStringLiteral("b.png")}));
+    QCOMPARE(conversion.moved.size(), 2);
     for (qsizetype i = 0; i < conversion.moved.size(); ++i) {
         const StackItem& item = conversion.moved.at(i);
         QCOMPARE(item.id, stack.items.at(i).id);
@@ -183,14 +148,10 @@ void TestConvert::folderStandsWhereTheWindowStood()
         QCOMPARE(t.bookmarks().resolve(item.bookmark),
                  std::optional<QString>(conversion.folder + QLatin1Char('/') + item.name));
     }
-    // Announced before the folder appeared, placed 0.5 s later.
+    // Announced before the folder appeared, then placed.
     QCOMPARE(t.desktop.callTexts(),
              QStringList{QStringLiteral("announcePositions TR_Shots (270, 425)")});
-    t.scheduler.advance(milliseconds(499));
-    QCOMPARE(t.desktop.calls().size(), 1);
-    t.scheduler.advance(milliseconds(1));
-    QCOMPARE(t.desktop.callTexts().last(),
-             QStringLiteral("setDesktopPositions TR_Shots (270, 425)"));
+    t.scheduler.runUntilIdle();
     QCOMPARE(*t.desktop.icon(QStringLiteral("TR_Shots")), QPointF(270, 425));
 
     // A desktop program that refuses the placement is reported; the files are in place.
@@ -227,8 +188,6 @@ void TestConvert::filesThatCannotMoveStayInTheirStack()
                          QStringLiteral(" into a folder: ") + FaultyFileSystem::injected));
     const DesktopStack rest = *t.record(stack.id);
     QCOMPARE(TestServices::itemNames(rest), QStringList{QStringLiteral("stuck.txt")});
-    QCOMPARE(rest.name, stack.name);
-    QCOMPARE(rest.windowOrigin, stack.windowOrigin);
     QCOMPARE(t.windows.window(stack.id)->record, rest);
     QCOMPARE(StackListFile(t.paths, t.fs).loadStackList(), t.manager().stacks());
     QCOMPARE(t.namesIn(t.desktopPath(QStringLiteral("TR_Mixed"))),
@@ -322,15 +281,12 @@ void TestConvert::undoBringsCollapsedStacksBack()
     t.scheduler.runUntilIdle();
 
     const DesktopStack back = *t.record(stack.id);
-    QCOMPARE(back.name, stack.name);
     QCOMPARE(back.folderName, stack.folderName);
     QCOMPARE(back.state, StackState::collapsed);
     QCOMPARE(back.windowOrigin, stack.windowOrigin);
-    QCOMPARE(TestServices::itemNames(back), TestServices::itemNames(stack));
     QCOMPARE(t.namesIn(t.stackFolder(back)),
              (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
     QCOMPARE(t.manager().operations().files.resolvedFiles(back).size(), 2);
-    QCOMPARE(t.windows.window(stack.id)->frameOrigin(), stack.windowOrigin);
     QCOMPARE(StackListFile(t.paths, t.fs).loadStackList(), t.manager().stacks());
     QVERIFY(!QFileInfo::exists(t.desktopPath(QStringLiteral("TR_Pair"))));
     QVERIFY(QFileInfo::exists(t.storageFolder() + QStringLiteral("/README.txt")));
@@ -355,87 +311,52 @@ void TestConvert::undoOfASpreadStackPlacesTheIcons()
     t.desktop.clearCalls();
 
     t.manager().undoLastConversion();
-    t.scheduler.advance(milliseconds(50));
-    QCOMPARE(t.desktop.callTexts(),
-             QStringList{QStringLiteral("announcePositions a 2.pdf (100, 100), b.pdf (200, 300)")});
+    t.scheduler.runUntilIdle();
+    QCOMPARE(t.desktop.callTexts().first(),
+             QStringLiteral("announcePositions a 2.pdf (100, 100), b.pdf (200, 300)"));
     const DesktopStack back = *t.record(stack.id);
     QCOMPARE(back.state, StackState::expanded);
     QCOMPARE(TestServices::itemNames(back),
              (QStringList{QStringLiteral("a 2.pdf"), QStringLiteral("b.pdf")}));
     QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("a 2.pdf"))));
     QVERIFY(!QFileInfo::exists(t.desktopPath(QStringLiteral("TR_2 PDFs"))));
-    t.scheduler.advance(milliseconds(499));
-    QCOMPARE(t.desktop.calls().size(), 1);
-    t.scheduler.advance(milliseconds(1));
-    QCOMPARE(t.desktop.callTexts().last(),
-             QStringLiteral("setDesktopPositions a 2.pdf (100, 100), b.pdf (200, 300)"));
     QCOMPARE(*t.desktop.icon(QStringLiteral("b.pdf")), QPointF(200, 300));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-void TestConvert::undoAfterAFileWasMovedOut()
+void TestConvert::undoAfterTheFolderWasChanged()
 {
     TestServices t;
-    const DesktopStack stack =
-        stackOf(t, {QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")},
-                QStringLiteral("Three"));
+    const DesktopStack stack = stackOf(t,
+                                       {QStringLiteral("a.txt"), QStringLiteral("b.txt"),
+                                        QStringLiteral("c.txt"), QStringLiteral("d.txt")},
+                                       QStringLiteral("Four"));
     t.manager().operations().conversion.convertStacks({stack.id});
-    const QString folder = t.desktopPath(QStringLiteral("TR_Three"));
-    // The user takes two files out: one onto the Desktop, one into another folder there.
+    const QString folder = t.desktopPath(QStringLiteral("TR_Four"));
+    // The user renames a file inside, takes two out (onto the Desktop, into another folder
+    // there) and puts one of their own in.
+    QVERIFY(
+        QFile::rename(folder + QStringLiteral("/a.txt"), folder + QStringLiteral("/renamed.txt")));
     QVERIFY(
         QFile::rename(folder + QStringLiteral("/b.txt"), t.desktopPath(QStringLiteral("b.txt"))));
     t.home.makeFolder(QStringLiteral("Desktop/Elsewhere"));
     QVERIFY(QFile::rename(folder + QStringLiteral("/c.txt"),
                           t.desktopPath(QStringLiteral("Elsewhere/c.txt"))));
+    t.invariant.addFile(QStringLiteral("Desktop/TR_Four/mine.txt"));
     t.manager().undoLastConversion();
     t.scheduler.runUntilIdle();
 
-    QCOMPARE(TestServices::itemNames(*t.record(stack.id)), QStringList{QStringLiteral("a.txt")});
+    const DesktopStack back = *t.record(stack.id);
+    QCOMPARE(TestServices::itemNames(back),
+             (QStringList{QStringLiteral("renamed.txt"), QStringLiteral("d.txt")}));
+    QVERIFY(QFileInfo::exists(t.stackFolder(back) + QStringLiteral("/renamed.txt")));
     QCOMPARE(t.alerts.messages(),
              QStringList{missingText + quoted(QStringLiteral("b.txt")) + QStringLiteral(", ") +
                          quoted(QStringLiteral("c.txt")) + QStringLiteral(".")});
-    QCOMPARE(t.alerts.shown.last().style, Alert::Style::Critical);
-    QVERIFY(!QFileInfo::exists(folder));
-    // The files the user took out stay where they put them.
+    // What the user took out or put in stays where they put it.
+    QCOMPARE(t.namesIn(folder), QStringList{QStringLiteral("mine.txt")});
     QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("b.txt"))));
     QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("Elsewhere/c.txt"))));
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestConvert::undoAfterAFileWasAdded()
-{
-    TestServices t;
-    const DesktopStack stack =
-        stackOf(t, {QStringLiteral("a.txt"), QStringLiteral("b.txt")}, QStringLiteral("Pair"));
-    t.manager().operations().conversion.convertStacks({stack.id});
-    t.invariant.addFile(QStringLiteral("Desktop/TR_Pair/mine.txt"));
-    t.manager().undoLastConversion();
-    t.scheduler.runUntilIdle();
-    QCOMPARE(TestServices::itemNames(*t.record(stack.id)),
-             (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
-    QCOMPARE(t.namesIn(t.desktopPath(QStringLiteral("TR_Pair"))),
-             QStringList{QStringLiteral("mine.txt")});
-    QVERIFY(t.alerts.shown.isEmpty());
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestConvert::undoAfterAFileWasRenamedInside()
-{
-    TestServices t;
-    const DesktopStack stack =
-        stackOf(t, {QStringLiteral("a.txt"), QStringLiteral("b.txt")}, QStringLiteral("Pair"));
-    t.manager().operations().conversion.convertStacks({stack.id});
-    const QString folder = t.desktopPath(QStringLiteral("TR_Pair"));
-    QVERIFY(
-        QFile::rename(folder + QStringLiteral("/a.txt"), folder + QStringLiteral("/renamed.txt")));
-    t.manager().undoLastConversion();
-    t.scheduler.runUntilIdle();
-    const DesktopStack back = *t.record(stack.id);
-    QCOMPARE(TestServices::itemNames(back),
-             (QStringList{QStringLiteral("renamed.txt"), QStringLiteral("b.txt")}));
-    QVERIFY(QFileInfo::exists(t.stackFolder(back) + QStringLiteral("/renamed.txt")));
-    QVERIFY(!QFileInfo::exists(folder));
-    QVERIFY(t.alerts.shown.isEmpty());
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
@@ -523,32 +444,6 @@ void TestConvert::undoDoesNotShareAFolderWithANewerStack()
     t.scheduler.runUntilIdle();
     QCOMPARE(t.namesIn(t.stackFolder(*t.record(spread.id))), QStringList{QStringLiteral("c.txt")});
     QCOMPARE(t.namesIn(t.stackFolder(notes)), QStringList{QStringLiteral("d.txt")});
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestConvert::hostileNamesGoThereAndBackWhole()
-{
-    TestServices t;
-    const QStringList names = {QStringLiteral("quote \"'.txt"), QStringLiteral("back\\slash"),
-                               QStringLiteral("tab\there"), QStringLiteral("new\nline.txt"),
-                               QString(250, QLatin1Char('n')) + QStringLiteral(".txt")};
-    const DesktopStack stack = stackOf(t, names, QStringLiteral(" \n.hidden: \"odd\"\t"));
-    t.invariant.addSymlink(QStringLiteral("Desktop/link"), QStringLiteral("/etc/hostname"));
-    t.manager().stackFiles(t.desktopFiles({QStringLiteral("link")}), QStringLiteral("Links"),
-                           QPointF(0, 0));
-    const DesktopStack links = t.manager().stacks().last();
-    t.manager().operations().conversion.convertStacks({stack.id, links.id});
-    const QString folder = t.desktopPath(QStringLiteral("TR_hidden- \"odd\""));
-    QCOMPARE(t.namesIn(folder).size(), names.size());
-    QVERIFY(QFileInfo(t.desktopPath(QStringLiteral("TR_Links/link"))).isSymLink());
-    TIDORA_CHECK_INVARIANT(t.invariant);
-
-    t.manager().undoLastConversion();
-    t.scheduler.runUntilIdle();
-    QCOMPARE(TestServices::itemNames(*t.record(stack.id)), names);
-    QVERIFY(QFileInfo(t.stackFolder(*t.record(links.id)) + QStringLiteral("/link")).isSymLink());
-    QVERIFY(!QFileInfo::exists(folder));
-    QVERIFY(t.alerts.shown.isEmpty());
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
