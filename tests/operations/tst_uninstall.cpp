@@ -18,8 +18,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-using std::chrono::milliseconds;
-
 namespace {
 
 const QString blockedText = QStringLiteral(
@@ -65,8 +63,7 @@ class TestUninstall : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void nothingStackedAsksWithoutACheckbox();
-    void anythingToGiveBackNeedsTheCheckbox();
+    void theCheckboxIsAskedForOnlyWhenFilesGoBack();
     void everythingGoesBackToTheDesktop();
     void finishingRemovesTheTracesThenQuits();
     void aFileThatCannotLeaveBlocksTheRemoval();
@@ -75,45 +72,35 @@ private Q_SLOTS:
     void manifestOutsideTheHomeIsNotFollowed();
 };
 
-void TestUninstall::nothingStackedAsksWithoutACheckbox()
+void TestUninstall::theCheckboxIsAskedForOnlyWhenFilesGoBack()
 {
+    {
+        // A storage folder with nothing but its README holds nothing to give back.
+        TestServices t;
+        QVERIFY(t.folders.ensureStorageFolder());
+        t.alerts.answer(QStringLiteral("Cancel"));
+        t.manager().uninstall();
+        QVERIFY(t.alerts.shown.last().checkboxTitle.isEmpty());
+        t.scheduler.runUntilIdle();
+        QCOMPARE(t.program.quits, 0);
+        QVERIFY(QFileInfo::exists(t.storageFolder()));
+        // Confirmed without ticking anything: the empty storage folder goes, and the app with
+        // its right-click actions.
+        t.alerts.answer(QStringLiteral("Uninstall"));
+        t.manager().uninstall();
+        t.scheduler.runUntilIdle();
+        QVERIFY(!QFileInfo::exists(t.storageFolder()));
+        QCOMPARE(t.program.quits, 1);
+        QCOMPARE(t.program.integrationRemovals, 1);
+        QVERIFY(t.alerts.problems.isEmpty());
+        TIDORA_CHECK_INVARIANT(t.invariant);
+    }
+    // No stack, but a file lies in the storage folder: "Uninstall" waits for the box.
     TestServices t;
-    // A storage folder with nothing but its README holds nothing to give back.
-    QVERIFY(t.folders.ensureStorageFolder());
-    t.alerts.answer(QStringLiteral("Cancel"));
-    t.manager().uninstall();
-    const Alert& asked = t.alerts.shown.last();
-    QVERIFY(asked.informativeText.startsWith(QStringLiteral("Nothing is stacked")));
-    QVERIFY(asked.checkboxTitle.isEmpty());
-    QCOMPARE(t.alerts.raised, 1);
-    t.scheduler.runUntilIdle();
-    QCOMPARE(t.program.quits, 0);
-    QCOMPARE(t.program.integrationRemovals, 0);
-    QVERIFY(QFileInfo::exists(t.storageFolder()));
-
-    // Confirmed without ticking anything: the empty storage folder goes, and so does the app.
-    t.alerts.answer(QStringLiteral("Uninstall"));
-    t.manager().uninstall();
-    QVERIFY(!QFileInfo::exists(t.storageFolder()));
-    t.scheduler.runUntilIdle();
-    QCOMPARE(t.program.quits, 1);
-    // The right-click actions go with the program.
-    QCOMPARE(t.program.integrationRemovals, 1);
-    QVERIFY(t.alerts.problems.isEmpty());
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestUninstall::anythingToGiveBackNeedsTheCheckbox()
-{
-    TestServices t;
-    // No stack, but a file lies in the storage folder.
     t.invariant.addFile(QStringLiteral("Documents/.Tidora/stray.txt"));
     t.alerts.answer(QStringLiteral("Uninstall"));
     t.manager().uninstall();
-    const Alert& asked = t.alerts.shown.last();
-    QVERIFY(!asked.checkboxTitle.isEmpty());
-    QCOMPARE(asked.checkboxEnables, 0);
-    // "Uninstall" stayed disabled: nothing happened.
+    QCOMPARE(t.alerts.shown.last().checkboxEnables, 0);
     QCOMPARE(t.alerts.problems.size(), 1);
     t.scheduler.runUntilIdle();
     QVERIFY(QFileInfo::exists(t.storageFolder() + QStringLiteral("/stray.txt")));
@@ -190,21 +177,15 @@ void TestUninstall::finishingRemovesTheTracesThenQuits()
 
     t.alerts.answer(ticked(QStringLiteral("Uninstall")));
     t.manager().uninstall();
-    t.scheduler.advance(milliseconds(1199));
-    QVERIFY(QFileInfo::exists(autostart(t)));
-    QVERIFY(!t.settings.removedAll());
-    t.scheduler.advance(milliseconds(1));
+    t.scheduler.runUntilIdle();
     QVERIFY(!QFileInfo::exists(stacksFile));
     QVERIFY(QFileInfo::exists(mine));
     QVERIFY(t.settings.removedAll());
     QVERIFY(!QFileInfo::exists(autostart(t)));
     QVERIFY(QFileInfo(t.paths.configRoot() + QStringLiteral("/autostart")).isDir());
     // Installed for every user (not from the home): the package manager removes it.
-    const Alert& told = t.alerts.shown.last();
-    QCOMPARE(told.style, Alert::Style::Informational);
-    QCOMPARE(told.message, QStringLiteral("Remove Tidora with your package manager"));
-    QVERIFY(told.informativeText.endsWith(
-        QStringLiteral("To remove it, run this in a terminal:\n  sudo apt remove tidora")));
+    QVERIFY(
+        t.alerts.shown.last().informativeText.endsWith(QStringLiteral("sudo apt remove tidora")));
     QCOMPARE(t.program.quits, 1);
     TIDORA_CHECK_INVARIANT(t.invariant);
 
@@ -231,14 +212,11 @@ void TestUninstall::aFileThatCannotLeaveBlocksTheRemoval()
     t.manager().uninstall();
     t.scheduler.runUntilIdle();
 
-    QCOMPARE(t.alerts.messages().last(),
-             blockedText + QStringLiteral("~/Documents/.Tidora. In your file manager, press Ctrl+H "
-                                          "to show hidden folders."));
+    QVERIFY(t.alerts.messages().last().startsWith(blockedText +
+                                                  QStringLiteral("~/Documents/.Tidora.")));
     const QString stuck = t.stackFolder(stack) + QStringLiteral("/stuck.txt");
     QVERIFY(QFileInfo::exists(stuck));
     QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("free.txt"))));
-    QVERIFY(log.contains(QStringLiteral("Tidorama: could not move ") + stuck +
-                         QStringLiteral(" to the Desktop: ") + FaultyFileSystem::injected));
     // Nothing of the program is removed; it keeps running with no stacks.
     QCOMPARE(t.program.quits, 0);
     QCOMPARE(t.program.integrationRemovals, 0);
@@ -247,18 +225,6 @@ void TestUninstall::aFileThatCannotLeaveBlocksTheRemoval()
     QVERIFY(QFileInfo::exists(t.manager().operations().records.file().stacksFileURL()));
     QVERIFY(t.manager().stacks().isEmpty());
     TIDORA_CHECK_INVARIANT(t.invariant);
-
-    // In the folder on the Desktop, nothing is hidden: no hint.
-    TestServices u;
-    u.settings.setValue(SettingsKey::storageLocation, QStringLiteral("desktop"));
-    u.invariant.addFile(QStringLiteral("Desktop/Tidorama Files/stuck.txt"));
-    u.fs.failMovesOf(QStringLiteral("stuck.txt"));
-    u.alerts.answer(ticked(QStringLiteral("Uninstall")));
-    u.manager().uninstall();
-    u.scheduler.runUntilIdle();
-    QCOMPARE(u.alerts.messages().last(), blockedText + QStringLiteral("~/Desktop/Tidorama Files."));
-    QCOMPARE(u.program.quits, 0);
-    TIDORA_CHECK_INVARIANT(u.invariant);
 }
 
 void TestUninstall::namesThatAreNotUtf8BlockTheRemoval()
