@@ -28,12 +28,6 @@ void autoStack(TestServices& t)
     t.scheduler.runUntilIdle();
 }
 
-QStringList sorted(QStringList names)
-{
-    names.sort();
-    return names;
-}
-
 } // namespace
 
 class TestAutoStack : public QObject
@@ -46,7 +40,6 @@ private Q_SLOTS:
     void aSecondRunJoinsTheStackOfTheKind();
     void nothingToStackBeepsAndFailuresAreShown();
     void cancelledFirstRunMovesNothing();
-    void crowdedHostileDesktop();
 };
 
 void TestAutoStack::slotsFillColumnsFromTheTopRight()
@@ -181,84 +174,6 @@ void TestAutoStack::cancelledFirstRunMovesNothing()
     QCOMPARE(t.firstRun.calls, QList<bool>{true});
     QVERIFY(t.manager().stacks().isEmpty());
     QVERIFY(!QFileInfo::exists(t.storageFolder()));
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestAutoStack::crowdedHostileDesktop()
-{
-    TestServices t;
-    // Names in many scripts, with quotes, backslashes, tabs, line breaks, decomposed accents
-    // and names as long as a file system takes.
-    const QStringList stems = {
-        QStringLiteral("plain"),
-        QStringLiteral("\u043E\u0442\u0447\u0451\u0442"),
-        QStringLiteral("\u03B1\u03C1\u03C7\u03B5\u03AF\u03BF"),
-        QStringLiteral("\u5199\u771F\u30D5\u30A1\u30A4\u30EB"),
-        QStringLiteral("\u0645\u0644\u0641"),
-        QStringLiteral("\u05E7\u05D5\u05D1\u05E5"),
-        QStringLiteral("\u092B\u093C\u093E\u0907\u0932"),
-        QStringLiteral("\U0001F4C4 emoji"),
-        QStringLiteral("it's \"quoted\""),
-        QStringLiteral("back\\slash"),
-        QStringLiteral("tab\there"),
-        QStringLiteral("line\nbreak"),
-        QStringLiteral("cafe\u0301 NFD"),
-        QStringLiteral("{braces} $HOME `tick` ;|&"),
-    };
-    struct Kind
-    {
-        QString prefix;
-        QString extension;
-        QString stack;
-    };
-    const QList<Kind> kinds = {
-        {QStringLiteral("Screenshot "), QStringLiteral("png"), QStringLiteral("Screenshots")},
-        {QString(), QStringLiteral("jpg"), QStringLiteral("Images")},
-        {QString(), QStringLiteral("pdf"), QStringLiteral("PDFs")},
-        {QString(), QStringLiteral("docx"), QStringLiteral("Documents")},
-        {QString(), QStringLiteral("mp4"), QStringLiteral("Videos")},
-        {QString(), QStringLiteral("mp3"), QStringLiteral("Audio")},
-        {QString(), QStringLiteral("zip"), QStringLiteral("Archives")},
-        {QString(), QStringLiteral("dmg"), QStringLiteral("Installers")},
-        // These stay: no kind, launchers, hidden.
-        {QString(), QStringLiteral("xyz"), QString()},
-        {QString(), QStringLiteral("desktop"), QString()},
-        {QStringLiteral("."), QStringLiteral("png"), QString()},
-    };
-    QHash<QString, QString> expected;
-    QStringList staying;
-    for (int i = 0; i < 2000; ++i) {
-        const Kind& kind = kinds.at(i % kinds.size());
-        QString stem = stems.at((i / kinds.size()) % stems.size()) + QString::number(i);
-        // Now and then as long as a name may be (255 bytes), in two-byte characters.
-        while (i % 97 == 0 && stem.toUtf8().size() < 236)
-            stem += QChar(u'\u00E9');
-        const QString name = kind.prefix + stem + QLatin1Char('.') + kind.extension;
-        QVERIFY2(name.toUtf8().size() <= 255, qPrintable(name));
-        t.addDesktopFile(name);
-        if (kind.stack.isEmpty())
-            staying.append(name);
-        else
-            expected.insert(name, kind.stack);
-    }
-    for (int i = 0; i < 20; ++i)
-        QVERIFY(QDir().mkpath(t.desktopPath(QStringLiteral("folder %1").arg(i))));
-
-    autoStack(t);
-    QCOMPARE(t.manager().stacks().size(), 8);
-    qsizetype stacked = 0;
-    for (const DesktopStack& stack : t.manager().stacks()) {
-        QVERIFY(!t.record(stack.id)->items.isEmpty());
-        const QStringList inFolder = t.namesIn(t.stackFolder(stack));
-        QCOMPARE(sorted(TestServices::itemNames(stack)), inFolder);
-        for (const QString& name : inFolder)
-            QCOMPARE(expected.value(name), stack.name);
-        stacked += inFolder.size();
-    }
-    QCOMPARE(stacked, expected.size());
-    for (const QString& name : std::as_const(staying))
-        QVERIFY2(QFileInfo::exists(t.desktopPath(name)), qPrintable(name));
-    QVERIFY(t.alerts.shown.isEmpty());
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
