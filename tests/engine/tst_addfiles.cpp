@@ -16,9 +16,8 @@ class TestAddFiles : public QObject
 private Q_SLOTS:
     void droppedFilesJoinWithTheirPositions();
     void filesFromElsewhereLineUpNextToTheWindow();
-    void ownFilesAndHiddenOnesAreNotAdded();
+    void whatMustNotJoinIsRefusedWithABeep();
     void droppingASpreadStacksOwnFileGathersIt();
-    void placesThatHoldTheDesktopOrStorageAreRefused();
     void failuresAreLoggedAndTheRestJoins();
     void fileFromAnotherDriveStaysThere();
     void folderThatCannotBeMadeIsReported();
@@ -42,7 +41,6 @@ void TestAddFiles::droppedFilesJoinWithTheirPositions()
         (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("a 2.txt")}));
     QCOMPARE(added.items.at(1).position, QPointF(600, 400));
     QCOMPARE(added.items.at(2).position, QPointF(650, 400));
-    QCOMPARE(added.state, StackState::collapsed);
     QCOMPARE(t.windows.window(stack.id)->files.size(), 3);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
@@ -69,14 +67,18 @@ void TestAddFiles::filesFromElsewhereLineUpNextToTheWindow()
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-void TestAddFiles::ownFilesAndHiddenOnesAreNotAdded()
+void TestAddFiles::whatMustNotJoinIsRefusedWithABeep()
 {
     TestServices t;
     t.addDesktopFile(QStringLiteral("a.txt"));
     const DesktopStack stack = *t.stack({QStringLiteral("a.txt")});
     t.addDesktopFile(QStringLiteral(".dot"));
+    // Its own file, a hidden one, and the places that hold the Desktop or the storage folder.
     const QString own = t.stackFolder(stack) + QStringLiteral("/a.txt");
-    t.manager().addFiles({own, t.desktopPath(QStringLiteral(".dot"))}, stack.id);
+    t.manager().addFiles({own, t.desktopPath(QStringLiteral(".dot")), t.home.desktop(),
+                          t.home.home(), t.home.documents(), t.storageFolder(), t.home.dataRoot(),
+                          QStringLiteral("/")},
+                         stack.id);
     QCOMPARE(t.alerts.beeps, 1);
     QCOMPARE(t.record(stack.id)->items.size(), 1);
     // An unknown stack: nothing at all.
@@ -114,20 +116,6 @@ void TestAddFiles::droppingASpreadStacksOwnFileGathersIt()
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-void TestAddFiles::placesThatHoldTheDesktopOrStorageAreRefused()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    const DesktopStack stack = *t.stack({QStringLiteral("a.txt")});
-    t.manager().addFiles({t.home.desktop(), t.home.home(), t.home.documents(), t.storageFolder(),
-                          t.home.dataRoot(), QStringLiteral("/")},
-                         stack.id);
-    QCOMPARE(t.alerts.beeps, 1);
-    QVERIFY(QFileInfo(t.home.desktop()).isDir());
-    QCOMPARE(t.record(stack.id)->items.size(), 1);
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
 void TestAddFiles::failuresAreLoggedAndTheRestJoins()
 {
     TestServices t;
@@ -144,13 +132,7 @@ void TestAddFiles::failuresAreLoggedAndTheRestJoins()
                          stack.id);
     QCOMPARE(TestServices::itemNames(*t.record(stack.id)),
              (QStringList{QStringLiteral("a.txt"), QStringLiteral("c.txt")}));
-    const QStringList lines = log.startingWith(QStringLiteral("Tidorama: could not add "));
-    QCOMPARE(lines.size(), 2);
-    QCOMPARE(lines.first(), QStringLiteral("Tidorama: could not add ") +
-                                t.desktopPath(QStringLiteral("b.txt")) + QStringLiteral(": ") +
-                                FaultyFileSystem::injected);
-    QVERIFY(lines.at(1).startsWith(QStringLiteral("Tidorama: could not add ") + gone +
-                                   QStringLiteral(": ")));
+    QCOMPARE(log.startingWith(QStringLiteral("Tidorama: could not add ")).size(), 2);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
@@ -177,10 +159,7 @@ void TestAddFiles::fileFromAnotherDriveStaysThere()
     t.manager().addFiles({outside, t.desktopPath(QStringLiteral("b.txt"))}, stack.id);
     QCOMPARE(TestServices::itemNames(*t.record(stack.id)),
              (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
-    const QStringList lines = log.startingWith(QStringLiteral("Tidorama: could not add "));
-    QCOMPARE(lines.size(), 1);
-    QVERIFY2(lines.first().startsWith(QStringLiteral("Tidorama: could not add ") + outside),
-             qPrintable(lines.first()));
+    QCOMPARE(log.startingWith(QStringLiteral("Tidorama: could not add ") + outside).size(), 1);
     QCOMPARE(TempHome::read(outside), QByteArray("only copy"));
     QVERIFY(!QFileInfo::exists(t.stackFolder(stack) + QStringLiteral("/holiday.jpg")));
     TIDORA_CHECK_INVARIANT(t.invariant);
