@@ -18,7 +18,6 @@
 #include <QTest>
 
 #include <algorithm>
-#include <cstdio>
 #include <random>
 
 using std::chrono::milliseconds;
@@ -67,10 +66,8 @@ quint32 stableHash(const QString& text, quint32 salt)
 class Sequence
 {
 public:
-    // `trace`: print what each step leaves behind (for a replayed seed).
-    Sequence(quint32 seed, bool trace)
+    explicit Sequence(quint32 seed)
         : m_random(seed)
-        , m_trace(trace)
     {}
 
     // Runs the sequence; every broken rule, with the steps that led there.
@@ -117,7 +114,6 @@ private:
     // Every file that is where it may not be, after the invariant's own rules.
     QStringList misplaced();
     void forgetWhatWasTold();
-    void trace();
     void countConversions();
     QStringList desktopNames();
     QStringList desktopPaths(const QStringList& names) const;
@@ -162,7 +158,6 @@ private:
     };
 
     std::mt19937 m_random;
-    bool m_trace;
     QString m_conversionSeen;
     std::unique_ptr<TestServices> m_t;
     QStringList m_steps;
@@ -173,7 +168,6 @@ private:
     QSet<QString> m_toldFolders;
     bool m_toldStorage = false;
     qsizetype m_alertsRead = 0;
-    qsizetype m_alertsShown = 0;
     // What a step found broken on its own.
     QStringList m_broken;
 };
@@ -196,8 +190,6 @@ QStringList Sequence::run()
         step();
         settle();
         countConversions();
-        if (m_trace)
-            trace();
         broken = t.invariant.violations() + misplaced() + m_broken;
     }
     if (broken.isEmpty()) {
@@ -267,22 +259,6 @@ void Sequence::readAlerts()
             m_toldStorage = true;
         }
     }
-}
-
-void Sequence::trace()
-{
-    QStringList stacks;
-    for (const DesktopStack& stack : m_t->manager().stacks())
-        stacks.append(QStringLiteral("%1 [%2, %3, %4 items]")
-                          .arg(stack.name, stack.folderName.value_or(QStringLiteral("-")),
-                               stack.state == StackState::collapsed ? QStringLiteral("stacked")
-                                                                    : QStringLiteral("spread"))
-                          .arg(stack.items.size()));
-    // Past the log capture that keeps the sequences quiet.
-    std::fprintf(stderr, "%s -> %s | alerts: %s\n", qPrintable(m_steps.last()),
-                 qPrintable(stacks.join(QStringLiteral("; "))),
-                 qPrintable(m_t->alerts.messages().mid(m_alertsShown).join(QStringLiteral(" | "))));
-    m_alertsShown = m_t->alerts.shown.size();
 }
 
 void Sequence::countConversions()
@@ -671,7 +647,7 @@ void TestRandomised::filesAreNeverLost()
     // The single-file failures are logged by design; keep them off the console.
     auto quiet = std::make_unique<LogCapture>();
     for (const quint32 seed : std::as_const(seeds)) {
-        const QStringList broken = Sequence(seed, replaying).run();
+        const QStringList broken = Sequence(seed).run();
         if (!broken.isEmpty())
             QFAIL(qPrintable(
                 QStringLiteral("seed %1 (replay with TIDORA_REPLAY_SEED=%1):\n").arg(seed) +

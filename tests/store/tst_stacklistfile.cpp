@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 #include <QTest>
 
 #include <algorithm>
@@ -144,7 +143,7 @@ private Q_SLOTS:
     void failedWriteKeepsTheOldFile();
     void dataFolderReplacedByAFile();
     void laterSavesWriteEveryChange();
-    void windowMovesReuseTwoFilesAndNeverTouchTheBase();
+    void windowMovesNeverTouchTheBase();
     void aWholeStacksFileIsTheListAndTheBaseOnlyMendsTornWrites();
     void ownFilesNameEverythingLeftInTheDataFolder();
 };
@@ -152,17 +151,13 @@ private Q_SLOTS:
 void TestStackListFile::missingFileGivesEmptyListAndFirstSaveCreatesIt()
 {
     Fixture f;
-    const QString expected = f.home.dataRoot() + QStringLiteral("/Tidorama/stacks.json");
-    QCOMPARE(f.file.stacksFileURL(), expected);
-    QVERIFY(QFileInfo(f.home.dataRoot() + QStringLiteral("/Tidorama")).isDir());
+    QCOMPARE(f.file.stacksFileURL(), f.home.dataRoot() + QStringLiteral("/Tidorama/stacks.json"));
     LogCapture log;
     QVERIFY(f.file.loadStackList().isEmpty());
     QVERIFY(log.lines().isEmpty());
-    QVERIFY(!QFile::exists(expected));
-
+    QVERIFY(!QFile::exists(f.file.stacksFileURL()));
     QVERIFY(f.file.saveStackList({}));
-    QCOMPARE(TempHome::read(expected), QByteArray("[]"));
-    QVERIFY(f.file.loadStackList().isEmpty());
+    QCOMPARE(TempHome::read(f.file.stacksFileURL()), QByteArray("[]"));
 }
 
 void TestStackListFile::recordsRoundTripExactly()
@@ -172,15 +167,11 @@ void TestStackListFile::recordsRoundTripExactly()
     QVERIFY(StackListFile(f.paths, f.fs).saveStackList(stacks));
     // A fresh object, as at the next launch.
     const QList<DesktopStack> loaded = f.reloaded();
-    QCOMPARE(loaded.size(), stacks.size());
-    for (int i = 0; i < stacks.size(); ++i) {
-        QVERIFY2(loaded[i] == stacks[i], qPrintable(stacks[i].name));
-        QCOMPARE(loaded[i].folderName.has_value(), stacks[i].folderName.has_value());
-    }
-    QCOMPARE(loaded[0].items[0].bookmark.size(), 256);
+    QCOMPARE(loaded, stacks);
+    QVERIFY(!loaded[1].folderName);
+    // Exact, not fuzzily equal.
     QCOMPARE(loaded[0].windowOrigin.x(), 0.1 + 0.2);
     QCOMPARE(loaded[0].windowOrigin.y(), -1e-300);
-    QCOMPARE(loaded[0].items[1].position.x(), 1e15 + 0.5);
 }
 
 void TestStackListFile::readingIsLenientWhereTheFormatAllows()
@@ -196,13 +187,8 @@ void TestStackListFile::readingIsLenientWhereTheFormatAllows()
     QCOMPARE(loaded.size(), 1);
     QCOMPARE(loaded[0].id, QUuid::fromString(u"0F8FAD5B-D9CB-469F-A165-70867728950E"));
     QVERIFY(!loaded[0].folderName);
-    QCOMPARE(loaded[0].windowOrigin, QPointF(10, 20));
     QCOMPARE(loaded[0].items.size(), 1);
-    QCOMPARE(loaded[0].items[0].bookmark, QByteArray());
     QCOMPARE(loaded[0].items[0].position, QPointF(1.5, -2));
-
-    f.home.write(QStringLiteral(".local/share/Tidorama/stacks.json"), "[]");
-    QVERIFY(f.file.loadStackList().isEmpty());
 }
 
 void TestStackListFile::undecodableFileIsSetAsideWhole_data()
@@ -224,27 +210,18 @@ void TestStackListFile::undecodableFileIsSetAsideWhole_data()
         return QByteArray("[" + good + ",{" + stack + ",\"items\":[{" + item + "}]}]");
     };
     QTest::newRow("empty file") << QByteArray();
-    QTest::newRow("not JSON") << QByteArray("stacks: none");
     QTest::newRow("cut short") << list(goodStack, goodItem).chopped(3);
     // What a crash can leave of a file that grew: its new length, the new blocks still zero.
     QTest::newRow("zeros after the list") << list(goodStack, goodItem) + QByteArray(64, '\0');
     QTest::newRow("an object") << QByteArray("{}");
     QTest::newRow("deeply nested") << QByteArray(200000, '[') + QByteArray(200000, ']');
     QTest::newRow("control: decodes") << list(goodStack, goodItem);
-    QTest::newRow("unknown state") << list(replaced(goodStack, "collapsed", "open"), goodItem);
     QTest::newRow("missing name") << list(replaced(goodStack, R"("name":"A",)", ""), goodItem);
-    QTest::newRow("id with braces")
-        << list(replaced(goodStack, "\"0F8FAD5B-D9CB-469F-A165-70867728950E\"",
-                         "\"{0F8FAD5B-D9CB-469F-A165-70867728950E}\""),
-                goodItem);
     QTest::newRow("bookmark not Base64") << list(goodStack, replaced(goodItem, "AAEC", "AA*C"));
-    QTest::newRow("position of three numbers")
-        << list(goodStack, replaced(goodItem, "[3,4]", "[3,4,5]"));
     QTest::newRow("number too large") << list(replaced(goodStack, "[1,2]", "[1e999,2]"), goodItem);
     QTest::newRow("item name with slash")
         << list(goodStack, replaced(goodItem, "a.txt", "../../.ssh/id_rsa"));
     QTest::newRow("item name dot dot") << list(goodStack, replaced(goodItem, "a.txt", ".."));
-    QTest::newRow("item name empty") << list(goodStack, replaced(goodItem, "\"a.txt\"", "\"\""));
     QTest::newRow("item name with NUL")
         << list(goodStack, replaced(goodItem, "a.txt", "a\\u0000b"));
     QTest::newRow("folder name dot dot")
@@ -296,11 +273,8 @@ void TestStackListFile::nonFiniteNumberFailsTheWholeSave()
         broken[1].name = QStringLiteral("Renamed");
         broken[0].items[1].position.setY(bad);
         LogCapture log;
-        const Status saved = f.file.saveStackList(broken);
-        QVERIFY(!saved);
+        QVERIFY(!f.file.saveStackList(broken));
         QCOMPARE(f.saveFailuresLogged(log), 1);
-        QCOMPARE(log.lines().size(), 1);
-        QVERIFY(log.lines().first().endsWith(saved.description()));
         QCOMPARE(TempHome::read(f.file.stacksFileURL()), before);
     }
     // Nothing half-written is left next to the f.file.
@@ -397,7 +371,7 @@ void TestStackListFile::laterSavesWriteEveryChange()
     QVERIFY(savedAndReloaded());
 }
 
-void TestStackListFile::windowMovesReuseTwoFilesAndNeverTouchTheBase()
+void TestStackListFile::windowMovesNeverTouchTheBase()
 {
     Fixture f;
     QList<DesktopStack> stacks = sampleStacks();
@@ -405,21 +379,16 @@ void TestStackListFile::windowMovesReuseTwoFilesAndNeverTouchTheBase()
     const QByteArray base = TempHome::read(f.base());
     QCOMPARE(TempHome::read(f.file.stacksFileURL()), base);
     const ino_t baseInode = inode(f.base());
-    QCOMPARE(inode(f.file.stacksFileURL()), baseInode);
 
-    // A drag: every step saves, the two files take turns, the base stays as it was.
-    QSet<ino_t> used;
-    for (int step = 1; step <= 8; ++step) {
+    // A drag: every step saves, the base stays as it was.
+    for (int step = 1; step <= 5; ++step) {
         // Origins of changing lengths: a shorter file must not keep the longer one's tail.
         stacks[step % 2].windowOrigin = QPointF(step % 3 ? 1.0 / step : step, -step);
         QVERIFY(f.file.saveStackList(stacks));
         QCOMPARE(f.reloaded(), stacks);
-        used.insert(inode(f.file.stacksFileURL()));
         QCOMPARE(TempHome::read(f.base()), base);
         QCOMPARE(inode(f.base()), baseInode);
     }
-    QCOMPARE(used.size(), 2);
-    QVERIFY(!used.contains(baseInode));
     QCOMPARE(f.dataFiles(), savedFilesAndSpare);
 
     // A change of the records goes to a new base that the stacks file names again.
@@ -427,16 +396,9 @@ void TestStackListFile::windowMovesReuseTwoFilesAndNeverTouchTheBase()
     QVERIFY(f.file.saveStackList(stacks));
     QCOMPARE(f.reloaded(), stacks);
     QCOMPARE(inode(f.file.stacksFileURL()), inode(f.base()));
-    QVERIFY(!used.contains(inode(f.base())));
-    // The next drag leaves the new base alone as well.
-    for (int step = 0; step < 3; ++step) {
-        stacks[1].windowOrigin += QPointF(0.5, 0);
-        QVERIFY(f.file.saveStackList(stacks));
-    }
+    stacks[1].windowOrigin += QPointF(0.5, 0);
+    QVERIFY(f.file.saveStackList(stacks));
     QCOMPARE(f.reloaded(), stacks);
-    QCOMPARE(f.file.loadStackList(), stacks);
-    QCOMPARE(StackListFile(f.paths, f.fs).loadStackList()[0].items.size(), 1);
-    QVERIFY(TempHome::read(f.base()) != TempHome::read(f.file.stacksFileURL()));
 }
 
 void TestStackListFile::aWholeStacksFileIsTheListAndTheBaseOnlyMendsTornWrites()
