@@ -216,21 +216,6 @@ void TestLegacyMigration::failedMovesAreLoggedAndLeftInPlace()
         TIDORA_CHECK_INVARIANT(h.invariant);
     }
     {
-        // The older storage folder cannot become the storage folder.
-        LaunchHome h;
-        const QString file = h.invariant.addFile(QStringLiteral("Desktop/Tidora/A/a.txt"));
-        h.fs.failMovesOf(QStringLiteral("Tidora"));
-        (void)h.repair(); // the failure shows in the log
-        const QString folder = h.home.desktop() + QStringLiteral("/Tidora");
-        QCOMPARE(h.log.startingWith(QStringLiteral("Tidorama: could not")),
-                 QStringList{QStringLiteral("Tidorama: could not move ") + folder +
-                             QStringLiteral(": ") + injected});
-        QCOMPARE(h.guard.calls.mid(0, 2), (QStringList{QStringLiteral("unprotect ") + folder,
-                                                       QStringLiteral("protect ") + folder}));
-        QCOMPARE(h.invariant.locate(file), file);
-        TIDORA_CHECK_INVARIANT(h.invariant);
-    }
-    {
         // The storage folder cannot be made: the oldest layout stays as it is.
         LaunchHome h;
         DesktopStack old = h.addStack(QStringLiteral("Old"), {QStringLiteral("o.txt")},
