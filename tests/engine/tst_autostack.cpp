@@ -9,6 +9,8 @@
 
 #include <cerrno>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 std::optional<DesktopStack> stackNamed(TestServices& t, const QString& name)
@@ -68,22 +70,21 @@ void TestAutoStack::onlyKindsWithTwoLooseFilesAreStacked()
                              "run.desktop", ".dot.png", "secret.png", "Screenshot 1.png"})
         t.addDesktopFile(QString::fromUtf8(name));
     // Hidden through the folder's ".hidden" list, as file managers honour it.
-    QFile hidden(t.desktopPath(QStringLiteral(".hidden")));
+    QFile hidden(t.desktopPath(u".hidden"_s));
     QVERIFY(hidden.open(QIODevice::WriteOnly));
     hidden.write("secret.png\n");
     hidden.close();
-    QVERIFY(QDir().mkpath(t.desktopPath(QStringLiteral("Photos"))));
-    t.invariant.addFile(QStringLiteral("Desktop/Photos/in.png"));
-    t.invariant.addFile(QStringLiteral("Desktop/Photos/in2.png"));
-    QVERIFY(QDir().mkpath(t.desktopPath(QStringLiteral("Viewer.app"))));
-    QVERIFY(QDir().mkpath(t.desktopPath(QStringLiteral("Other Viewer.app"))));
+    QVERIFY(QDir().mkpath(t.desktopPath(u"Photos"_s)));
+    t.invariant.addFile(u"Desktop/Photos/in.png"_s);
+    t.invariant.addFile(u"Desktop/Photos/in2.png"_s);
+    QVERIFY(QDir().mkpath(t.desktopPath(u"Viewer.app"_s)));
+    QVERIFY(QDir().mkpath(t.desktopPath(u"Other Viewer.app"_s)));
 
     autoStack(t);
     QCOMPARE(t.manager().stacks().size(), 1);
     const DesktopStack images = t.manager().stacks().first();
-    QCOMPARE(images.name, QStringLiteral("Images"));
-    QCOMPARE(TestServices::itemNames(images),
-             (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.png")}));
+    QCOMPARE(images.name, u"Images"_s);
+    QCOMPARE(TestServices::itemNames(images), (QStringList{u"a.jpg"_s, u"b.png"_s}));
     QCOMPARE(images.windowOrigin, AutoStacker::windowSlot(t.screens.firstVisibleFrame(), 0));
     QCOMPARE(t.windows.window(images.id)->frameOrigin(), images.windowOrigin);
     for (const char* stays :
@@ -104,8 +105,8 @@ void TestAutoStack::aSecondRunJoinsTheStackOfTheKind()
     for (const char* name : {"Screenshot 1.png", "Screenshot 2.png", "a.pdf", "b.pdf"})
         t.addDesktopFile(QString::fromUtf8(name));
     autoStack(t);
-    const DesktopStack screenshots = *stackNamed(t, QStringLiteral("Screenshots"));
-    const DesktopStack pdfs = *stackNamed(t, QStringLiteral("PDFs"));
+    const DesktopStack screenshots = *stackNamed(t, u"Screenshots"_s);
+    const DesktopStack pdfs = *stackNamed(t, u"PDFs"_s);
     // In the order of the kinds: the screenshots take the first slot.
     const QRectF area = t.screens.firstVisibleFrame();
     QCOMPARE(screenshots.windowOrigin, AutoStacker::windowSlot(area, 0));
@@ -119,27 +120,25 @@ void TestAutoStack::aSecondRunJoinsTheStackOfTheKind()
     autoStack(t);
     QCOMPARE(t.manager().stacks().size(), 3);
     QCOMPARE(TestServices::itemNames(*t.record(screenshots.id)),
-             (QStringList{QStringLiteral("Screenshot 1.png"), QStringLiteral("Screenshot 2.png"),
-                          QStringLiteral("Screenshot 0.png"), QStringLiteral("Screenshot 3.png")}));
-    QCOMPARE(TestServices::itemNames(*t.record(pdfs.id)),
-             (QStringList{QStringLiteral("a.pdf"), QStringLiteral("b.pdf")}));
-    QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("a.pdf"))));
+             (QStringList{u"Screenshot 1.png"_s, u"Screenshot 2.png"_s, u"Screenshot 0.png"_s,
+                          u"Screenshot 3.png"_s}));
+    QCOMPARE(TestServices::itemNames(*t.record(pdfs.id)), (QStringList{u"a.pdf"_s, u"b.pdf"_s}));
+    QVERIFY(QFileInfo::exists(t.desktopPath(u"a.pdf"_s)));
     // Joining an existing stack uses up no slot.
-    QCOMPARE(stackNamed(t, QStringLiteral("Audio"))->windowOrigin,
-             AutoStacker::windowSlot(area, 0));
+    QCOMPARE(stackNamed(t, u"Audio"_s)->windowOrigin, AutoStacker::windowSlot(area, 0));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 void TestAutoStack::nothingToStackBeepsAndFailuresAreShown()
 {
     TestServices t;
-    t.addDesktopFile(QStringLiteral("one.pdf"));
-    t.addDesktopFile(QStringLiteral("one.png"));
+    t.addDesktopFile(u"one.pdf"_s);
+    t.addDesktopFile(u"one.png"_s);
     autoStack(t);
     QCOMPARE(t.alerts.beeps, 1);
     QVERIFY(t.firstRun.calls.isEmpty());
 
-    t.addDesktopFile(QStringLiteral("two.png"));
+    t.addDesktopFile(u"two.png"_s);
     t.desktop.setMode(FakeDesktop::Mode::unreachable);
     autoStack(t);
     QCOMPARE(t.alerts.messages(), QStringList{FakeDesktop::unreachableError().description()});
@@ -150,16 +149,15 @@ void TestAutoStack::nothingToStackBeepsAndFailuresAreShown()
     // same words for both kinds are said once).
     t.alerts.shown.clear();
     t.desktop.setMode(FakeDesktop::Mode::running);
-    t.addDesktopFile(QStringLiteral("two.pdf"));
+    t.addDesktopFile(u"two.pdf"_s);
     t.fs.failWith(EXDEV);
     t.fs.failMoves([](const QString&, const QString&) { return true; });
     autoStack(t);
     QVERIFY(t.manager().stacks().isEmpty());
     QCOMPARE(t.alerts.messages().size(), 1);
     const QString told = t.alerts.messages().first();
-    QVERIFY2(told.startsWith(QStringLiteral("2 of 2 files were not stacked.")), qPrintable(told));
-    QVERIFY2(told.contains(QStringLiteral("is on another file system than the Desktop")),
-             qPrintable(told));
+    QVERIFY2(told.startsWith(u"2 of 2 files were not stacked."_s), qPrintable(told));
+    QVERIFY2(told.contains(u"is on another file system than the Desktop"_s), qPrintable(told));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

@@ -8,6 +8,8 @@
 
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A bridge whose program answers from a script, to test the rules the base keeps.
@@ -50,7 +52,7 @@ struct Bridge
 
 QString lone()
 {
-    return QString(QChar(0xD800)) + QStringLiteral("x");
+    return QString(QChar(0xD800)) + u"x"_s;
 }
 
 } // namespace
@@ -80,9 +82,9 @@ void TestDesktopBridge::everyOperationIsOneCallAndNothingAsksNothing()
     QStringList names;
     QList<NamedPosition> positions;
     for (int i = 0; i < 500; ++i) {
-        names.append(QStringLiteral("file %1.txt").arg(i));
+        names.append(u"file %1.txt"_s.arg(i));
         positions.append(NamedPosition{names.last(), QPointF(i, i)});
-        home.write(QStringLiteral("Desktop/") + names.last());
+        home.write(u"Desktop/"_s + names.last());
     }
     QCOMPARE(desktop.desktopPositions(names).value().size(), 500);
     QVERIFY(desktop.setDesktopPositions(positions));
@@ -95,15 +97,12 @@ void TestDesktopBridge::everyOperationIsOneCallAndNothingAsksNothing()
 void TestDesktopBridge::firstAnswerWinsAndOthersAreDropped()
 {
     Bridge b;
-    b.bridge.answer = {{QStringLiteral("a"), QPointF(1, 2)},
-                       {QStringLiteral("stranger"), QPointF(5, 5)},
-                       {QStringLiteral("a"), QPointF(3, 4)},
-                       {QStringLiteral("b"), QPointF(6, 7)}};
-    const PositionMap positions =
-        b.bridge.desktopPositions({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")})
-            .value();
-    QCOMPARE(positions, (PositionMap{{QStringLiteral("a"), QPointF(1, 2)},
-                                     {QStringLiteral("b"), QPointF(6, 7)}}));
+    b.bridge.answer = {{u"a"_s, QPointF(1, 2)},
+                       {u"stranger"_s, QPointF(5, 5)},
+                       {u"a"_s, QPointF(3, 4)},
+                       {u"b"_s, QPointF(6, 7)}};
+    const PositionMap positions = b.bridge.desktopPositions({u"a"_s, u"b"_s, u"c"_s}).value();
+    QCOMPARE(positions, (PositionMap{{u"a"_s, QPointF(1, 2)}, {u"b"_s, QPointF(6, 7)}}));
     QCOMPARE(b.bridge.asked.size(), 1);
 }
 
@@ -111,20 +110,20 @@ void TestDesktopBridge::selectionKeepsVisibleItemsDirectlyOnTheDesktop()
 {
     Bridge b;
     TempHome& home = b.home;
-    const QString plain = home.write(QStringLiteral("Desktop/plain.txt"));
-    const QString dotted = home.write(QStringLiteral("Desktop/.dotted"));
-    const QString listed = home.write(QStringLiteral("Desktop/listed.txt"));
-    home.write(QStringLiteral("Desktop/.hidden"), "other\nlisted.txt\n");
-    const QString nested = home.write(QStringLiteral("Desktop/folder/inner.txt"));
-    const QString elsewhere = home.write(QStringLiteral("Documents/doc.txt"));
+    const QString plain = home.write(u"Desktop/plain.txt"_s);
+    const QString dotted = home.write(u"Desktop/.dotted"_s);
+    const QString listed = home.write(u"Desktop/listed.txt"_s);
+    home.write(u"Desktop/.hidden"_s, "other\nlisted.txt\n");
+    const QString nested = home.write(u"Desktop/folder/inner.txt"_s);
+    const QString elsewhere = home.write(u"Documents/doc.txt"_s);
     // A link on the Desktop is the link; a link elsewhere to a Desktop file is elsewhere.
-    const QString linkOnDesktop = b.desktop(QStringLiteral("link-to-doc"));
+    const QString linkOnDesktop = b.desktop(u"link-to-doc"_s);
     QVERIFY(QFile::link(elsewhere, linkOnDesktop));
-    const QString linkElsewhere = home.documents() + QStringLiteral("/link-to-plain");
+    const QString linkElsewhere = home.documents() + u"/link-to-plain"_s;
     QVERIFY(QFile::link(plain, linkElsewhere));
     // The Desktop reached through a linked folder is still the Desktop.
-    QVERIFY(QFile::link(home.home(), home.documents() + QStringLiteral("/home-link")));
-    const QString throughLink = home.documents() + QStringLiteral("/home-link/Desktop/plain.txt");
+    QVERIFY(QFile::link(home.home(), home.documents() + u"/home-link"_s));
+    const QString throughLink = home.documents() + u"/home-link/Desktop/plain.txt"_s;
 
     for (const QString& path :
          {plain, dotted, listed, nested, elsewhere, linkOnDesktop, linkElsewhere, throughLink})
@@ -140,55 +139,50 @@ void TestDesktopBridge::selectionKeepsVisibleItemsDirectlyOnTheDesktop()
 void TestDesktopBridge::unexpressibleEntriesAreLeftOut()
 {
     Bridge b;
-    const QStringList bad{QString(),
-                          QStringLiteral("."),
-                          QStringLiteral(".."),
-                          QStringLiteral("a/b"),
-                          QStringLiteral("nul") + QChar(0),
-                          lone()};
+    const QStringList bad{QString(), u"."_s, u".."_s, u"a/b"_s, u"nul"_s + QChar(0), lone()};
     QVERIFY(b.bridge.desktopPositions(bad).value().isEmpty());
     QVERIFY(b.bridge.asked.isEmpty());
-    const QString hostile = QStringLiteral("q\"u\\o\tt\ne .x");
+    const QString hostile = u"q\"u\\o\tt\ne .x"_s;
     QVERIFY(b.bridge.desktopPositions(QStringList(bad) << hostile));
     QCOMPARE(b.bridge.asked, (QList<QStringList>{{hostile}}));
 
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    QVERIFY(b.bridge.setDesktopPositions({{QStringLiteral("a/b"), QPointF(1, 1)},
-                                          {QStringLiteral("nan"), QPointF(nan, 1)},
-                                          {QStringLiteral("inf"), QPointF(1, -inf)},
-                                          {QStringLiteral("far"), QPointF(1e12, 1)}}));
+    QVERIFY(b.bridge.setDesktopPositions({{u"a/b"_s, QPointF(1, 1)},
+                                          {u"nan"_s, QPointF(nan, 1)},
+                                          {u"inf"_s, QPointF(1, -inf)},
+                                          {u"far"_s, QPointF(1e12, 1)}}));
     QVERIFY(b.bridge.written.isEmpty());
     QVERIFY(b.bridge.setDesktopPositions(
-        {{lone(), QPointF(1, 1)}, {QStringLiteral("ok"), QPointF(-5.5, 2147483000)}}));
+        {{lone(), QPointF(1, 1)}, {u"ok"_s, QPointF(-5.5, 2147483000)}}));
     QCOMPARE(b.bridge.written,
-             (QList<QList<NamedPosition>>{{{QStringLiteral("ok"), QPointF(-5.5, 2147483000)}}}));
+             (QList<QList<NamedPosition>>{{{u"ok"_s, QPointF(-5.5, 2147483000)}}}));
 }
 
 void TestDesktopBridge::hiddenFilesByDotOrList()
 {
     Bridge b;
-    const QString a = b.desktop(QStringLiteral("a.txt"));
-    const QString c = b.desktop(QStringLiteral("c.txt"));
-    const QString documentsA = b.home.documents() + QStringLiteral("/a.txt");
-    b.home.write(QStringLiteral("Desktop/.hidden"), "a.txt\nb c.txt");
-    QVERIFY(b.hidden(b.desktop(QStringLiteral(".profile"))));
+    const QString a = b.desktop(u"a.txt"_s);
+    const QString c = b.desktop(u"c.txt"_s);
+    const QString documentsA = b.home.documents() + u"/a.txt"_s;
+    b.home.write(u"Desktop/.hidden"_s, "a.txt\nb c.txt");
+    QVERIFY(b.hidden(b.desktop(u".profile"_s)));
     QVERIFY(b.hidden(a));
-    QVERIFY(b.hidden(b.desktop(QStringLiteral("b c.txt"))));
-    QVERIFY(!b.hidden(b.desktop(QStringLiteral("a"))));
+    QVERIFY(b.hidden(b.desktop(u"b c.txt"_s)));
+    QVERIFY(!b.hidden(b.desktop(u"a"_s)));
     QVERIFY(!b.hidden(c));
     // No list, or one that cannot be read: not hidden.
     QVERIFY(!b.hidden(documentsA));
-    b.home.makeFolder(QStringLiteral("Documents/odd/.hidden"));
-    QVERIFY(!b.hidden(b.home.documents() + QStringLiteral("/odd/a.txt")));
+    b.home.makeFolder(u"Documents/odd/.hidden"_s);
+    QVERIFY(!b.hidden(b.home.documents() + u"/odd/a.txt"_s));
 
     // Lists kept for one operation read each folder's list once and answer from it after; the
     // next operation reads the list as it is then.
     HiddenLists lists;
     QVERIFY(b.bridge.isHiddenFile(a, lists));
     QVERIFY(!b.bridge.isHiddenFile(documentsA, lists));
-    b.home.write(QStringLiteral("Desktop/.hidden"), "c.txt\n");
-    b.home.write(QStringLiteral("Documents/.hidden"), "a.txt\n");
+    b.home.write(u"Desktop/.hidden"_s, "c.txt\n");
+    b.home.write(u"Documents/.hidden"_s, "a.txt\n");
     QVERIFY(!b.bridge.isHiddenFile(c, lists));
     QVERIFY(!b.bridge.isHiddenFile(documentsA, lists));
     QVERIFY(b.hidden(c) && !b.hidden(a) && b.hidden(documentsA));
@@ -196,7 +190,7 @@ void TestDesktopBridge::hiddenFilesByDotOrList()
     // The selection reads the lists afresh on every call.
     b.bridge.selection = {DesktopFile{a, std::nullopt}, DesktopFile{c, std::nullopt}};
     QCOMPARE(b.bridge.selectedFiles().value().first().path, a);
-    b.home.write(QStringLiteral("Desktop/.hidden"), "a.txt\n");
+    b.home.write(u"Desktop/.hidden"_s, "a.txt\n");
     QCOMPARE(b.bridge.selectedFiles().value().first().path, c);
 }
 

@@ -6,11 +6,13 @@
 #include <QDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString understand = QStringLiteral(
-    "I understand that my stacked files are kept in this folder, and that I must remove the app "
-    "with Uninstall Tidora\u2026.");
+const QString understand =
+    u"I understand that my stacked files are kept in this folder, and that I must remove the app "
+    "with Uninstall Tidora\u2026."_s;
 
 // The real alert, its move done by the manager, answering the stacking engine's calls.
 struct RealFirstRun
@@ -57,26 +59,26 @@ void TestFirstRun::alertOffersThePlacesWithTheCurrentOneSelected()
     for (const char* place : {"Hidden Folder in Documents, ~/Documents/.Tidora:",
                               "Folder on the Desktop (for cloud sync), ~/Desktop/Tidorama Files:"})
         QVERIFY2(before.informativeText.contains(QLatin1String(place)), place);
-    QCOMPARE(before.buttons, (QStringList{QStringLiteral("Continue"), QStringLiteral("Cancel")}));
-    QCOMPARE(before.popupItems, (QStringList{QStringLiteral("Hidden Folder in Documents"),
-                                             QStringLiteral("Folder on the Desktop (for cloud "
-                                                            "sync)")}));
+    QCOMPARE(before.buttons, (QStringList{u"Continue"_s, u"Cancel"_s}));
+    QCOMPARE(before.popupItems,
+             (QStringList{u"Hidden Folder in Documents"_s, u"Folder on the Desktop (for cloud "
+                                                           "sync)"_s}));
     QCOMPARE(before.popupIndex, 0);
     QCOMPARE(before.checkboxTitle, understand);
     QCOMPARE(before.checkboxEnables, 0);
-    QCOMPARE(FirstRunAlert::alert(t.folders, false).buttons, QStringList{QStringLiteral("OK")});
+    QCOMPARE(FirstRunAlert::alert(t.folders, false).buttons, QStringList{u"OK"_s});
 
     // A Desktop that syncs (here through Syncthing) preselects the folder on the Desktop and
     // says why.
-    QVERIFY(QDir().mkpath(t.paths.desktop() + QStringLiteral("/.stfolder")));
+    QVERIFY(QDir().mkpath(t.paths.desktop() + u"/.stfolder"_s));
     const Alert synced = FirstRunAlert::alert(t.folders, false);
     QCOMPARE(synced.popupIndex, 1);
     QVERIFY(synced.informativeText.contains(
-        QStringLiteral("show on your other devices. Your Desktop folder is synced to the cloud, "
-                       "so this one is selected.\n\n")));
-    QVERIFY(!before.informativeText.contains(QStringLiteral("so this one is selected")));
+        u"show on your other devices. Your Desktop folder is synced to the cloud, "
+        "so this one is selected.\n\n"_s));
+    QVERIFY(!before.informativeText.contains(u"so this one is selected"_s));
     // A saved choice wins over the guess.
-    t.settings.setValue(SettingsKey::storageLocation, QStringLiteral("documents"));
+    t.settings.setValue(SettingsKey::storageLocation, u"documents"_s);
     QCOMPARE(FirstRunAlert::alert(t.folders, false).popupIndex, 0);
 }
 
@@ -85,13 +87,13 @@ void TestFirstRun::checkboxGatesTheFirstButton()
     TestServices t;
     RealFirstRun real(t);
     // At launch the only button waits for the box; pressed without it, nothing is written.
-    t.alerts.answer(reply(QStringLiteral("OK"), false));
+    t.alerts.answer(reply(u"OK"_s, false));
     QVERIFY(!t.firstRun.showFirstRunAlert(false));
     QCOMPARE(t.alerts.problems.size(), 1);
     QVERIFY(!acknowledged(t));
     QVERIFY(!t.settings.value(SettingsKey::storageLocation).isValid());
 
-    t.alerts.answer(reply(QStringLiteral("OK"), true));
+    t.alerts.answer(reply(u"OK"_s, true));
     QVERIFY(t.firstRun.showFirstRunAlert(false));
     QVERIFY(acknowledged(t));
     QCOMPARE(t.alerts.raised, 2);
@@ -104,18 +106,18 @@ void TestFirstRun::cancelBeforeStackingMovesNothing()
 {
     TestServices t;
     RealFirstRun real(t);
-    t.addDesktopFile(QStringLiteral("a.pdf"));
-    t.alerts.answer(reply(QStringLiteral("Cancel"), true));
-    QVERIFY(!t.stack({QStringLiteral("a.pdf")}));
+    t.addDesktopFile(u"a.pdf"_s);
+    t.alerts.answer(reply(u"Cancel"_s, true));
+    QVERIFY(!t.stack({u"a.pdf"_s}));
     QCOMPARE(t.firstRun.calls, QList<bool>{true});
-    QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("a.pdf"))));
+    QVERIFY(QFileInfo::exists(t.desktopPath(u"a.pdf"_s)));
     QVERIFY(!QFileInfo::exists(t.storageFolder()));
     QVERIFY(!acknowledged(t));
     TIDORA_CHECK_INVARIANT(t.invariant);
 
     // Asked again next time; this time confirmed.
-    t.alerts.answer(reply(QStringLiteral("Continue"), true));
-    QVERIFY(t.stack({QStringLiteral("a.pdf")}));
+    t.alerts.answer(reply(u"Continue"_s, true));
+    QVERIFY(t.stack({u"a.pdf"_s}));
     QCOMPARE(t.alerts.shown.size(), 2);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
@@ -124,12 +126,12 @@ void TestFirstRun::confirmingThePreselectedPlaceWritesTheChoice()
 {
     TestServices t;
     RealFirstRun real(t);
-    QVERIFY(QDir().mkpath(t.paths.desktop() + QStringLiteral("/.stfolder")));
-    t.alerts.answer(reply(QStringLiteral("OK"), true));
+    QVERIFY(QDir().mkpath(t.paths.desktop() + u"/.stfolder"_s));
+    t.alerts.answer(reply(u"OK"_s, true));
     QVERIFY(t.firstRun.showFirstRunAlert(false));
     // No move, so no second alert; the guess is now the setting.
     QCOMPARE(t.alerts.shown.size(), 1);
-    QCOMPARE(t.settings.value(SettingsKey::storageLocation).toString(), QStringLiteral("desktop"));
+    QCOMPARE(t.settings.value(SettingsKey::storageLocation).toString(), u"desktop"_s);
     QVERIFY(acknowledged(t));
 }
 
@@ -137,36 +139,35 @@ void TestFirstRun::choosingTheOtherPlaceMovesTheStacksFirst()
 {
     TestServices t;
     // Stacks made before the alert was confirmed (an older install, say).
-    t.addDesktopFile(QStringLiteral("a.pdf"));
-    const DesktopStack stack = *t.stack({QStringLiteral("a.pdf")});
+    t.addDesktopFile(u"a.pdf"_s);
+    const DesktopStack stack = *t.stack({u"a.pdf"_s});
     RealFirstRun real(t);
 
     // The move is refused: nothing is written, and the alert comes back next time.
-    t.alerts.answer(reply(QStringLiteral("OK"), true, 1));
-    t.alerts.answer(QStringLiteral("Cancel"));
+    t.alerts.answer(reply(u"OK"_s, true, 1));
+    t.alerts.answer(u"Cancel"_s);
     QVERIFY(!t.firstRun.showFirstRunAlert(false));
     QCOMPARE(t.alerts.shown.last().message,
-             QStringLiteral("Move stacked files to folder on the desktop (for cloud sync)?"));
+             u"Move stacked files to folder on the desktop (for cloud sync)?"_s);
     QVERIFY(!acknowledged(t));
     QVERIFY(!t.settings.value(SettingsKey::storageLocation).isValid());
 
-    t.alerts.answer(reply(QStringLiteral("OK"), true, 1));
-    t.alerts.answer(QStringLiteral("Move"));
+    t.alerts.answer(reply(u"OK"_s, true, 1));
+    t.alerts.answer(u"Move"_s);
     QVERIFY(t.firstRun.showFirstRunAlert(false));
     QVERIFY(acknowledged(t));
-    QCOMPARE(t.settings.value(SettingsKey::storageLocation).toString(), QStringLiteral("desktop"));
+    QCOMPARE(t.settings.value(SettingsKey::storageLocation).toString(), u"desktop"_s);
     QCOMPARE(t.windows.window(stack.id)->files,
-             QStringList{t.folders.storageFolder(StorageLocation::desktop) +
-                         QStringLiteral("/1 PDF/a.pdf")});
+             QStringList{t.folders.storageFolder(StorageLocation::desktop) + u"/1 PDF/a.pdf"_s});
 
     // A move that fails leaves the acknowledgement unwritten.
     t.settings.remove(SettingsKey::acknowledgedHiddenStorage);
-    t.fs.failMovesOf(QStringLiteral("1 PDF"));
-    t.alerts.answer(reply(QStringLiteral("OK"), true, 0));
-    t.alerts.answer(QStringLiteral("Move"));
+    t.fs.failMovesOf(u"1 PDF"_s);
+    t.alerts.answer(reply(u"OK"_s, true, 0));
+    t.alerts.answer(u"Move"_s);
     QVERIFY(!t.firstRun.showFirstRunAlert(false));
     QVERIFY(!acknowledged(t));
-    QCOMPARE(t.settings.value(SettingsKey::storageLocation).toString(), QStringLiteral("desktop"));
+    QCOMPARE(t.settings.value(SettingsKey::storageLocation).toString(), u"desktop"_s);
     QVERIFY(t.alerts.problems.isEmpty());
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
@@ -174,22 +175,21 @@ void TestFirstRun::choosingTheOtherPlaceMovesTheStacksFirst()
 void TestFirstRun::helpOpensTheStacksFolderOrSaysThereIsNone()
 {
     TestServices t;
-    t.alerts.answer(QStringLiteral("Open the Stacks Folder"));
+    t.alerts.answer(u"Open the Stacks Folder"_s);
     t.manager().showHelp();
     const Alert help = t.alerts.shown.first();
     QCOMPARE(help.scrollText, t.folders.helpText());
-    QCOMPARE(help.buttons,
-             (QStringList{QStringLiteral("Done"), QStringLiteral("Open the Stacks Folder")}));
+    QCOMPARE(help.buttons, (QStringList{u"Done"_s, u"Open the Stacks Folder"_s}));
     QCOMPARE(t.alerts.messages().last(),
-             QStringLiteral("Nothing is stacked right now, so there is no stacks folder."));
+             u"Nothing is stacked right now, so there is no stacks folder."_s);
     QVERIFY(t.workspace.opened.isEmpty());
 
-    t.addDesktopFile(QStringLiteral("a.pdf"));
-    t.stack({QStringLiteral("a.pdf")});
-    t.alerts.answer(QStringLiteral("Done"));
+    t.addDesktopFile(u"a.pdf"_s);
+    t.stack({u"a.pdf"_s});
+    t.alerts.answer(u"Done"_s);
     t.manager().showHelp();
     QVERIFY(t.workspace.opened.isEmpty());
-    t.alerts.answer(QStringLiteral("Open the Stacks Folder"));
+    t.alerts.answer(u"Open the Stacks Folder"_s);
     t.manager().showHelp();
     QCOMPARE(t.workspace.opened, QStringList{t.storageFolder()});
     QCOMPARE(t.alerts.shown.size(), 4);

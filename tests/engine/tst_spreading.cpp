@@ -12,6 +12,8 @@
 
 #include <cerrno>
 
+using namespace Qt::StringLiterals;
+
 using std::chrono::milliseconds;
 
 namespace {
@@ -69,9 +71,9 @@ private Q_SLOTS:
 void TestSpreading::spreadPutsTheIconsBackWhereTheyWere()
 {
     TestServices t;
-    t.addDesktopFile(QStringLiteral("a.pdf"), QPointF(100, 100));
-    t.addDesktopFile(QStringLiteral("b.pdf"), QPointF(200, 300));
-    const DesktopStack stack = *t.stack({QStringLiteral("a.pdf"), QStringLiteral("b.pdf")});
+    t.addDesktopFile(u"a.pdf"_s, QPointF(100, 100));
+    t.addDesktopFile(u"b.pdf"_s, QPointF(200, 300));
+    const DesktopStack stack = *t.stack({u"a.pdf"_s, u"b.pdf"_s});
     t.desktop.clearCalls();
 
     t.manager().spread(stack.id, false);
@@ -79,15 +81,14 @@ void TestSpreading::spreadPutsTheIconsBackWhereTheyWere()
     QVERIFY(t.manager().undoState().hasSpread());
     // Told before the files arrived, so the icons landed in place.
     QCOMPARE(t.desktop.callTexts(),
-             QStringList{QStringLiteral("announcePositions a.pdf (100, 100), b.pdf (200, 300)")});
-    QCOMPARE(*t.desktop.icon(QStringLiteral("b.pdf")), QPointF(200, 300));
+             QStringList{u"announcePositions a.pdf (100, 100), b.pdf (200, 300)"_s});
+    QCOMPARE(*t.desktop.icon(u"b.pdf"_s), QPointF(200, 300));
     // Placed twice while the icons settle, then the positions are read back and recorded.
-    t.desktop.setIcon(QStringLiteral("a.pdf"), QPointF(400, 120));
+    t.desktop.setIcon(u"a.pdf"_s, QPointF(400, 120));
     t.scheduler.runUntilIdle();
-    QCOMPARE(
-        operationsOf(t.desktop),
-        (QStringList{QStringLiteral("announcePositions"), QStringLiteral("setDesktopPositions"),
-                     QStringLiteral("setDesktopPositions"), QStringLiteral("desktopPositions")}));
+    QCOMPARE(operationsOf(t.desktop),
+             (QStringList{u"announcePositions"_s, u"setDesktopPositions"_s,
+                          u"setDesktopPositions"_s, u"desktopPositions"_s}));
     QCOMPARE(t.record(stack.id)->items.first().position, QPointF(100, 100));
 
     // Spreading a spread stack does nothing.
@@ -100,33 +101,31 @@ void TestSpreading::spreadPutsTheIconsBackWhereTheyWere()
 void TestSpreading::namesTakenOnTheDesktopAreNumbered()
 {
     TestServices t;
-    const QStringList names = {QStringLiteral("report.pdf"), QStringLiteral("a"),
-                               QStringLiteral("a 2"), QStringLiteral("late.txt")};
+    const QStringList names = {u"report.pdf"_s, u"a"_s, u"a 2"_s, u"late.txt"_s};
     for (const QString& name : names)
         t.addDesktopFile(name, QPointF(100, 100));
     const DesktopStack stack = *t.stack(names);
     // New files of the same names arrive meanwhile; one is a folder.
-    t.addDesktopFile(QStringLiteral("report.pdf"));
-    t.invariant.addFile(QStringLiteral("Desktop/a/inside"));
+    t.addDesktopFile(u"report.pdf"_s);
+    t.invariant.addFile(u"Desktop/a/inside"_s);
     // Another program saves a "late.txt" after the names were chosen, just before its move.
     bool arrived = false;
     t.fs.failMoves([&](const QString&, const QString& to) {
-        if (!arrived && to == t.desktopPath(QStringLiteral("late.txt"))) {
+        if (!arrived && to == t.desktopPath(u"late.txt"_s)) {
             arrived = true;
-            t.addDesktopFile(QStringLiteral("late.txt"));
+            t.addDesktopFile(u"late.txt"_s);
         }
         return false;
     });
     t.manager().spread(stack.id, false);
     QVERIFY(arrived);
     // "a" becomes "a 2", so the stack's own "a 2" must not land on it.
-    const QStringList now = {QStringLiteral("report 2.pdf"), QStringLiteral("a 2"),
-                             QStringLiteral("a 2 2"), QStringLiteral("late 2.txt")};
+    const QStringList now = {u"report 2.pdf"_s, u"a 2"_s, u"a 2 2"_s, u"late 2.txt"_s};
     QCOMPARE(itemNames(*t.record(stack.id)), now);
     QVERIFY(t.namesIn(t.stackFolder(stack)).isEmpty());
     t.scheduler.runUntilIdle();
     // The icons are placed, and the record finds its files, under the names they got.
-    QCOMPARE(t.desktop.icon(QStringLiteral("late 2.txt")), QPointF(100, 100));
+    QCOMPARE(t.desktop.icon(u"late 2.txt"_s), QPointF(100, 100));
     QStringList paths;
     for (const QString& name : now)
         paths.append(t.desktopPath(name));
@@ -138,12 +137,12 @@ void TestSpreading::spreadKeepsFilesThatCannotMove()
 {
     TestServices t;
     LogCapture log;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    t.addDesktopFile(QStringLiteral("b.txt"));
-    const DesktopStack stack = *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
-    t.fs.failMovesOf(QStringLiteral("a.txt"));
+    t.addDesktopFile(u"a.txt"_s);
+    t.addDesktopFile(u"b.txt"_s);
+    const DesktopStack stack = *t.stack({u"a.txt"_s, u"b.txt"_s});
+    t.fs.failMovesOf(u"a.txt"_s);
     t.manager().spread(stack.id, false);
-    QCOMPARE(log.startingWith(QStringLiteral("Tidorama: could not restore ")).size(), 1);
+    QCOMPARE(log.startingWith(u"Tidorama: could not restore "_s).size(), 1);
     const DesktopStack spread = *t.record(stack.id);
     QCOMPARE(spread.state, StackState::expanded);
     QCOMPARE(spread.items.first(), stack.items.first());
@@ -156,8 +155,7 @@ void TestSpreading::spreadKeepsFilesThatCannotMove()
     t.fs.clearFailures();
     t.manager().restack(stack.id, true);
     QCOMPARE(t.record(stack.id)->state, StackState::collapsed);
-    QCOMPARE(t.namesIn(t.stackFolder(stack)),
-             (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    QCOMPARE(t.namesIn(t.stackFolder(stack)), (QStringList{u"a.txt"_s, u"b.txt"_s}));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
@@ -170,17 +168,16 @@ void TestSpreading::movesRefusedByTheDesktopAreToldAndKept_data()
     // A read-only Desktop refuses every move; a single file can be refused too.
     QTest::newRow("spread, nothing moves")
         << false << QString() << StackState::collapsed
-        << QStringLiteral("3 of 3 files were not moved to the Desktop. They are still in {folder}");
+        << u"3 of 3 files were not moved to the Desktop. They are still in {folder}"_s;
     QTest::newRow("spread, one stays")
-        << false << QStringLiteral("b.txt") << StackState::expanded
-        << QStringLiteral("1 of 3 files was not moved to the Desktop. It is still in {folder}");
+        << false << u"b.txt"_s << StackState::expanded
+        << u"1 of 3 files was not moved to the Desktop. It is still in {folder}"_s;
     QTest::newRow("restack, nothing moves")
         << true << QString() << StackState::expanded
-        << QStringLiteral(
-               "3 of 3 files were not moved into the stack. They are still in {desktop}");
+        << u"3 of 3 files were not moved into the stack. They are still in {desktop}"_s;
     QTest::newRow("restack, one stays")
-        << true << QStringLiteral("b.txt") << StackState::collapsed
-        << QStringLiteral("1 of 3 files was not moved into the stack. It is still in {desktop}");
+        << true << u"b.txt"_s << StackState::collapsed
+        << u"1 of 3 files was not moved into the stack. It is still in {desktop}"_s;
 }
 
 void TestSpreading::movesRefusedByTheDesktopAreToldAndKept()
@@ -190,8 +187,7 @@ void TestSpreading::movesRefusedByTheDesktopAreToldAndKept()
     QFETCH(StackState, state);
     QFETCH(QString, message);
     TestServices t;
-    const QStringList names = {QStringLiteral("a.txt"), QStringLiteral("b.txt"),
-                               QStringLiteral("c.txt")};
+    const QStringList names = {u"a.txt"_s, u"b.txt"_s, u"c.txt"_s};
     for (const QString& name : names)
         t.addDesktopFile(name);
     const DesktopStack stack = *t.stack(names);
@@ -207,10 +203,9 @@ void TestSpreading::movesRefusedByTheDesktopAreToldAndKept()
         t.manager().spread(stack.id, false);
 
     // One alert: how many, where they are, and the system's reason.
-    QCOMPARE(t.alerts.messages(),
-             QStringList{message.replace(QStringLiteral("{folder}"), t.stackFolder(stack))
-                             .replace(QStringLiteral("{desktop}"), t.paths.desktop()) +
-                         QStringLiteral(": Read-only file system.")});
+    QCOMPARE(t.alerts.messages(), QStringList{message.replace(u"{folder}"_s, t.stackFolder(stack))
+                                                  .replace(u"{desktop}"_s, t.paths.desktop()) +
+                                              u": Read-only file system."_s});
     // The state says where the files are, and no file leaves the stack.
     const DesktopStack now = *t.record(stack.id);
     QCOMPARE(now.state, state);
@@ -235,44 +230,42 @@ void TestSpreading::movesRefusedByTheDesktopAreToldAndKept()
 void TestSpreading::failedPlacementIsReportedOnce()
 {
     TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    const DesktopStack stack = *t.stack({QStringLiteral("a.txt")});
-    const BridgeError refused{QStringLiteral("Not now."), 7};
+    t.addDesktopFile(u"a.txt"_s);
+    const DesktopStack stack = *t.stack({u"a.txt"_s});
+    const BridgeError refused{u"Not now."_s, 7};
     t.desktop.fail(FakeDesktop::Operation::setDesktopPositions, refused);
     t.desktop.clearCalls();
     t.manager().spread(stack.id, false);
     t.scheduler.runUntilIdle();
     QCOMPARE(t.alerts.messages(), QStringList{refused.description()});
     // Neither the second pass nor the refresh ran.
-    QCOMPARE(operationsOf(t.desktop), (QStringList{QStringLiteral("announcePositions"),
-                                                   QStringLiteral("setDesktopPositions")}));
+    QCOMPARE(operationsOf(t.desktop),
+             (QStringList{u"announcePositions"_s, u"setDesktopPositions"_s}));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 void TestSpreading::restackAtTheEightyPointBoundary()
 {
     TestServices t;
-    const DesktopStack stack = spreadStack(t, {{QStringLiteral("near.txt"), QPointF(300, 300)},
-                                               {QStringLiteral("far.txt"), QPointF(300, 500)},
-                                               {QStringLiteral("still.txt"), QPointF(500, 500)}});
+    const DesktopStack stack = spreadStack(t, {{u"near.txt"_s, QPointF(300, 300)},
+                                               {u"far.txt"_s, QPointF(300, 500)},
+                                               {u"still.txt"_s, QPointF(500, 500)}});
     // Exactly 80 points (a 48-64-80 triangle), and 81.
-    t.desktop.setIcon(QStringLiteral("near.txt"), QPointF(348, 364));
-    t.desktop.setIcon(QStringLiteral("far.txt"), QPointF(381, 500));
+    t.desktop.setIcon(u"near.txt"_s, QPointF(348, 364));
+    t.desktop.setIcon(u"far.txt"_s, QPointF(381, 500));
     t.manager().restack(stack.id, true);
-    QCOMPARE(operationsOf(t.desktop), QStringList{QStringLiteral("desktopPositions")});
+    QCOMPARE(operationsOf(t.desktop), QStringList{u"desktopPositions"_s});
     const DesktopStack restacked = *t.record(stack.id);
     QCOMPARE(restacked.state, StackState::collapsed);
-    QCOMPARE(itemNames(restacked),
-             (QStringList{QStringLiteral("near.txt"), QStringLiteral("still.txt")}));
+    QCOMPARE(itemNames(restacked), (QStringList{u"near.txt"_s, u"still.txt"_s}));
     QCOMPARE(restacked.items.first().position, QPointF(348, 364));
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("far.txt"))));
-    QCOMPARE(t.namesIn(t.stackFolder(stack)),
-             (QStringList{QStringLiteral("near.txt"), QStringLiteral("still.txt")}));
+    QVERIFY(QFile::exists(t.desktopPath(u"far.txt"_s)));
+    QCOMPARE(t.namesIn(t.stackFolder(stack)), (QStringList{u"near.txt"_s, u"still.txt"_s}));
 
     // Without letting moved files leave, everything comes back, at its new place.
     t.manager().spread(stack.id, false);
     t.scheduler.runUntilIdle();
-    t.desktop.setIcon(QStringLiteral("near.txt"), QPointF(900, 700));
+    t.desktop.setIcon(u"near.txt"_s, QPointF(900, 700));
     t.manager().restack(stack.id, false);
     QCOMPARE(t.record(stack.id)->items.size(), 2);
     QCOMPARE(t.record(stack.id)->items.first().position, QPointF(900, 700));
@@ -282,9 +275,9 @@ void TestSpreading::restackAtTheEightyPointBoundary()
 void TestSpreading::restackWithoutPositionsGathersEverything()
 {
     TestServices t;
-    const DesktopStack stack = spreadStack(t, {{QStringLiteral("a.txt"), QPointF(100, 100)},
-                                               {QStringLiteral("b.txt"), QPointF(100, 200)}});
-    t.desktop.setIcon(QStringLiteral("a.txt"), QPointF(900, 700));
+    const DesktopStack stack =
+        spreadStack(t, {{u"a.txt"_s, QPointF(100, 100)}, {u"b.txt"_s, QPointF(100, 200)}});
+    t.desktop.setIcon(u"a.txt"_s, QPointF(900, 700));
     t.desktop.setMode(FakeDesktop::Mode::unreachable);
     t.manager().restack(stack.id, true);
     QCOMPARE(t.record(stack.id)->items.size(), 2);
@@ -294,20 +287,18 @@ void TestSpreading::restackWithoutPositionsGathersEverything()
     t.desktop.setMode(FakeDesktop::Mode::running);
     t.manager().spread(stack.id, false);
     t.scheduler.runUntilIdle();
-    QVERIFY(QFile::rename(t.desktopPath(QStringLiteral("b.txt")),
-                          t.desktopPath(QStringLiteral("c.txt"))));
-    t.desktop.setIcon(QStringLiteral("c.txt"), QPointF(100, 200));
+    QVERIFY(QFile::rename(t.desktopPath(u"b.txt"_s), t.desktopPath(u"c.txt"_s)));
+    t.desktop.setIcon(u"c.txt"_s, QPointF(100, 200));
     t.manager().restack(stack.id, true);
-    QCOMPARE(itemNames(*t.record(stack.id)),
-             (QStringList{QStringLiteral("a.txt"), QStringLiteral("c.txt")}));
+    QCOMPARE(itemNames(*t.record(stack.id)), (QStringList{u"a.txt"_s, u"c.txt"_s}));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 void TestSpreading::restackWhenEverythingMovedAwayRemovesTheStack()
 {
     TestServices t;
-    const DesktopStack stack = spreadStack(t, {{QStringLiteral("a.txt"), QPointF(100, 100)}});
-    t.desktop.setIcon(QStringLiteral("a.txt"), QPointF(700, 100));
+    const DesktopStack stack = spreadStack(t, {{u"a.txt"_s, QPointF(100, 100)}});
+    t.desktop.setIcon(u"a.txt"_s, QPointF(700, 100));
     t.manager().restack(stack.id, true);
     QVERIFY(t.manager().stacks().isEmpty());
     QVERIFY(!t.windows.window(stack.id));
@@ -316,24 +307,22 @@ void TestSpreading::restackWhenEverythingMovedAwayRemovesTheStack()
 
     // The same with a file someone put into the folder meanwhile: the folder stays, and the
     // user is told.
-    const DesktopStack second = spreadStack(t, {{QStringLiteral("b.txt"), QPointF(100, 100)}});
-    t.invariant.addFile(QStringLiteral("Documents/.Tidora/") + *second.folderName +
-                        QStringLiteral("/dropped.txt"));
-    t.desktop.setIcon(QStringLiteral("b.txt"), QPointF(700, 100));
+    const DesktopStack second = spreadStack(t, {{u"b.txt"_s, QPointF(100, 100)}});
+    t.invariant.addFile(u"Documents/.Tidora/"_s + *second.folderName + u"/dropped.txt"_s);
+    t.desktop.setIcon(u"b.txt"_s, QPointF(700, 100));
     t.manager().restack(second.id, true);
     QVERIFY(t.manager().stacks().isEmpty());
-    QCOMPARE(t.alerts.messages(),
-             QStringList{QStringLiteral("Some files remain in ") + t.stackFolder(second) +
-                         QStringLiteral(". The folder was kept so they aren't lost.")});
+    QCOMPARE(t.alerts.messages(), QStringList{u"Some files remain in "_s + t.stackFolder(second) +
+                                              u". The folder was kept so they aren't lost."_s});
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 void TestSpreading::refreshKeepsRecordWhenTheDesktopDoesNotAnswer()
 {
     TestServices t;
-    const DesktopStack stack = spreadStack(t, {{QStringLiteral("a.txt"), QPointF(100, 100)}});
-    t.desktop.setIcon(QStringLiteral("a.txt"), QPointF(500, 500));
-    t.desktop.fail(FakeDesktop::Operation::desktopPositions, BridgeError{QStringLiteral("no"), 1});
+    const DesktopStack stack = spreadStack(t, {{u"a.txt"_s, QPointF(100, 100)}});
+    t.desktop.setIcon(u"a.txt"_s, QPointF(500, 500));
+    t.desktop.fail(FakeDesktop::Operation::desktopPositions, BridgeError{u"no"_s, 1});
     t.manager().operations().spreader.refreshPositions(stack.id);
     QCOMPARE(t.record(stack.id)->items.first().position, QPointF(100, 100));
     t.desktop.clearFailures();
@@ -347,11 +336,11 @@ void TestSpreading::gridStandsNextToTheWindowClearOfOthers()
     TestServices t;
     QStringList names;
     for (int i = 0; i < 6; ++i) {
-        names.append(QStringLiteral("f%1.txt").arg(i));
+        names.append(u"f%1.txt"_s.arg(i));
         t.addDesktopFile(names.last(), QPointF(300 + 10 * i, 300));
     }
     // An icon of another file right of where the window will stand.
-    t.addDesktopFile(QStringLiteral("other.txt"), QPointF(480, 330));
+    t.addDesktopFile(u"other.txt"_s, QPointF(480, 330));
     const DesktopStack stack = *t.stack(names);
     t.manager().spread(stack.id, true);
     const DesktopStack spread = *t.record(stack.id);
@@ -364,7 +353,7 @@ void TestSpreading::gridStandsNextToTheWindowClearOfOthers()
     }
     // The icons land where the grid says, and stay there.
     t.scheduler.runUntilIdle();
-    QCOMPARE(*t.desktop.icon(QStringLiteral("f5.txt")), spread.items.last().position);
+    QCOMPARE(*t.desktop.icon(u"f5.txt"_s), spread.items.last().position);
     QCOMPARE(t.record(stack.id)->items.last().position, spread.items.last().position);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
@@ -372,17 +361,16 @@ void TestSpreading::gridStandsNextToTheWindowClearOfOthers()
 void TestSpreading::arrangeInGridSetsAtOnceAndRefreshesLater()
 {
     TestServices t;
-    const DesktopStack stack = spreadStack(t, {{QStringLiteral("a.txt"), QPointF(100, 100)},
-                                               {QStringLiteral("b.txt"), QPointF(900, 600)}});
+    const DesktopStack stack =
+        spreadStack(t, {{u"a.txt"_s, QPointF(100, 100)}, {u"b.txt"_s, QPointF(900, 600)}});
     t.manager().arrangeInGrid(stack.id);
-    QCOMPARE(operationsOf(t.desktop),
-             (QStringList{QStringLiteral("desktopItems"), QStringLiteral("setDesktopPositions")}));
+    QCOMPARE(operationsOf(t.desktop), (QStringList{u"desktopItems"_s, u"setDesktopPositions"_s}));
     const DesktopStack arranged = *t.record(stack.id);
-    QCOMPARE(*t.desktop.icon(QStringLiteral("b.txt")), arranged.items.at(1).position);
+    QCOMPARE(*t.desktop.icon(u"b.txt"_s), arranged.items.at(1).position);
     // One column of two.
     QCOMPARE(arranged.items.at(1).position - arranged.items.at(0).position, QPointF(0, 110));
     t.scheduler.runUntilIdle();
-    QCOMPARE(operationsOf(t.desktop).last(), QStringLiteral("desktopPositions"));
+    QCOMPARE(operationsOf(t.desktop).last(), u"desktopPositions"_s);
     // Arranging a gathered stack does nothing.
     t.manager().restack(stack.id, false);
     t.desktop.clearCalls();

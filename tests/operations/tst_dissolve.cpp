@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using std::chrono::milliseconds;
 
 class TestDissolve : public QObject
@@ -36,13 +38,13 @@ void TestDissolve::dissolveAllAsksThenPutsEveryFileBackFirst()
         t.addDesktopFile(QString::fromUtf8(name));
         stacks.append(*t.stack({QString::fromUtf8(name)}));
     }
-    t.alerts.answer(QStringLiteral("Cancel"));
+    t.alerts.answer(u"Cancel"_s);
     t.manager().dissolveAll();
-    QCOMPARE(t.alerts.shown.last().message, QStringLiteral("Dissolve all 3 stacks?"));
+    QCOMPARE(t.alerts.shown.last().message, u"Dissolve all 3 stacks?"_s);
     t.scheduler.runUntilIdle();
     QCOMPARE(t.manager().stacks().size(), 3);
 
-    t.alerts.answer(QStringLiteral("Dissolve"));
+    t.alerts.answer(u"Dissolve"_s);
     t.manager().dissolveAll();
     // Every file is back before the first window starts to vanish.
     for (const char* name : {"a.txt", "b.txt", "c.txt"})
@@ -89,33 +91,30 @@ void TestDissolve::leftoversKeepTheFolderAndAreReported()
 {
     TestServices t;
     LogCapture log;
-    t.addDesktopFile(QStringLiteral("stuck.txt"));
-    t.addDesktopFile(QStringLiteral("free.txt"));
-    const DesktopStack stack = *t.stack({QStringLiteral("stuck.txt"), QStringLiteral("free.txt")});
-    t.fs.failMovesOf(QStringLiteral("stuck.txt"));
+    t.addDesktopFile(u"stuck.txt"_s);
+    t.addDesktopFile(u"free.txt"_s);
+    const DesktopStack stack = *t.stack({u"stuck.txt"_s, u"free.txt"_s});
+    t.fs.failMovesOf(u"stuck.txt"_s);
     FakeStackWindow* window = t.windows.window(stack.id);
     t.manager().operations().dissolver.dissolveAfterAnimation(stack.id);
     QVERIFY(t.manager().stacks().isEmpty());
     QVERIFY(window->closed);
     const QString folder = t.stackFolder(stack);
-    QCOMPARE(t.namesIn(folder), QStringList{QStringLiteral("stuck.txt")});
+    QCOMPARE(t.namesIn(folder), QStringList{u"stuck.txt"_s});
     // One alert: how many stayed, where, and why.
-    QCOMPARE(
-        t.alerts.messages(),
-        QStringList{QStringLiteral("1 of 2 files was not moved to the Desktop. It is still in ") +
-                    folder + QStringLiteral(": Injected failure.")});
+    QCOMPARE(t.alerts.messages(),
+             QStringList{u"1 of 2 files was not moved to the Desktop. It is still in "_s + folder +
+                         u": Injected failure."_s});
     TIDORA_CHECK_INVARIANT(t.invariant);
 
     // A folder holding only ".DS_Store" goes, and with it the empty storage folder.
     t.fs.clearFailures();
-    t.addDesktopFile(QStringLiteral("x.txt"));
-    const DesktopStack other = *t.stack({QStringLiteral("x.txt")});
+    t.addDesktopFile(u"x.txt"_s);
+    const DesktopStack other = *t.stack({u"x.txt"_s});
     // The user takes the leftover out and removes its folder.
-    QVERIFY(QFile::rename(folder + QStringLiteral("/stuck.txt"),
-                          t.desktopPath(QStringLiteral("stuck.txt"))));
+    QVERIFY(QFile::rename(folder + u"/stuck.txt"_s, t.desktopPath(u"stuck.txt"_s)));
     QVERIFY(QDir().rmdir(folder));
-    t.home.write(QStringLiteral("Documents/.Tidora/") + *other.folderName +
-                 QStringLiteral("/.DS_Store"));
+    t.home.write(u"Documents/.Tidora/"_s + *other.folderName + u"/.DS_Store"_s);
     t.manager().operations().dissolver.dissolveFromMenu(other.id);
     QCOMPARE(t.alerts.shown.size(), 1);
     QVERIFY(!QFileInfo::exists(t.storageFolder()));
@@ -125,10 +124,10 @@ void TestDissolve::leftoversKeepTheFolderAndAreReported()
 void TestDissolve::removingForgetsRecordWindowAndSelection()
 {
     TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    t.addDesktopFile(QStringLiteral("b.txt"));
-    const DesktopStack a = *t.stack({QStringLiteral("a.txt")});
-    const DesktopStack b = *t.stack({QStringLiteral("b.txt")});
+    t.addDesktopFile(u"a.txt"_s);
+    t.addDesktopFile(u"b.txt"_s);
+    const DesktopStack a = *t.stack({u"a.txt"_s});
+    const DesktopStack b = *t.stack({u"b.txt"_s});
     StackManager& m = t.manager();
     m.selection().select({a.id, b.id});
     t.manager().spread(a.id, false);

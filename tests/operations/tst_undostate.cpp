@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using std::chrono::milliseconds;
 
 namespace {
@@ -57,17 +59,17 @@ void TestUndoState::workIsDroppedWhileWorkRuns()
     TestServices t;
     StackManager& m = t.manager();
     QStringList ran;
-    m.runAsWork([&](WorkToken) { ran.append(QStringLiteral("first")); });
+    m.runAsWork([&](WorkToken) { ran.append(u"first"_s); });
     QVERIFY(m.undoState().isWorking());
     QCOMPARE(m.undoState().menuBarIcon()->frame(), 0);
-    m.runAsWork([&](WorkToken) { ran.append(QStringLiteral("dropped")); });
+    m.runAsWork([&](WorkToken) { ran.append(u"dropped"_s); });
     QVERIFY(ran.isEmpty());
     t.scheduler.runUntilIdle();
-    QCOMPARE(ran, QStringList{QStringLiteral("first")});
+    QCOMPARE(ran, QStringList{u"first"_s});
     QVERIFY(!m.undoState().isWorking());
     QCOMPARE(m.undoState().menuBarIcon()->frame(), MenuBarIcon::idleFrame);
     // Once it is over, new work is taken again.
-    m.runAsWork([&](WorkToken) { ran.append(QStringLiteral("again")); });
+    m.runAsWork([&](WorkToken) { ran.append(u"again"_s); });
     t.scheduler.runUntilIdle();
     QCOMPARE(ran.size(), 2);
 }
@@ -76,8 +78,8 @@ void TestUndoState::workEndsWhenItsLastTaskIsDone()
 {
     TestServices t;
     StackManager& m = t.manager();
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    t.desktop.select({t.desktopPath(QStringLiteral("a.txt"))});
+    t.addDesktopFile(u"a.txt"_s);
+    t.desktop.select({t.desktopPath(u"a.txt"_s)});
     // Stacking the selection waits for its background query: the work lasts until then.
     bool workingAfterStart = false;
     qsizetype stacksWhenDone = -1;
@@ -122,13 +124,13 @@ void TestUndoState::selectionFlagFollowsTheDesktop()
 {
     TestServices t;
     StackManager& m = t.manager();
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    t.desktop.select({t.desktopPath(QStringLiteral("a.txt"))});
+    t.addDesktopFile(u"a.txt"_s);
+    t.desktop.select({t.desktopPath(u"a.txt"_s)});
     m.operations().selectionFlag.refresh();
     QVERIFY(!m.undoState().hasSelection());
     t.scheduler.runUntilIdle();
     QVERIFY(m.undoState().hasSelection());
-    QCOMPARE(t.desktop.callTexts(), QStringList{QStringLiteral("selectedFiles")});
+    QCOMPARE(t.desktop.callTexts(), QStringList{u"selectedFiles"_s});
     // Every opening clears it until the answer comes.
     t.desktop.select({});
     m.operations().selectionFlag.refresh();
@@ -147,10 +149,10 @@ void TestUndoState::renameTrimsSpacesAndTabsOnly_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("name");
-    QTest::newRow("spaces") << QStringLiteral("   ") << QStringLiteral("Old");
-    QTest::newRow("tabs") << QStringLiteral("\t Work\t") << QStringLiteral("Work");
-    QTest::newRow("line breaks kept") << QStringLiteral("\nA b\n ") << QStringLiteral("\nA b\n");
-    QTest::newRow("hostile") << QStringLiteral("a/b:\"c\"\\") << QStringLiteral("a/b:\"c\"\\");
+    QTest::newRow("spaces") << u"   "_s << u"Old"_s;
+    QTest::newRow("tabs") << u"\t Work\t"_s << u"Work"_s;
+    QTest::newRow("line breaks kept") << u"\nA b\n "_s << u"\nA b\n"_s;
+    QTest::newRow("hostile") << u"a/b:\"c\"\\"_s << u"a/b:\"c\"\\"_s;
 }
 
 void TestUndoState::renameTrimsSpacesAndTabsOnly()
@@ -158,12 +160,12 @@ void TestUndoState::renameTrimsSpacesAndTabsOnly()
     QFETCH(QString, typed);
     QFETCH(QString, name);
     TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    const DesktopStack stack = *t.stack({QStringLiteral("a.txt")}, QStringLiteral("Old"));
-    t.alerts.answer(ScriptedAlerts::Reply{QStringLiteral("Rename"), false, typed});
+    t.addDesktopFile(u"a.txt"_s);
+    const DesktopStack stack = *t.stack({u"a.txt"_s}, u"Old"_s);
+    t.alerts.answer(ScriptedAlerts::Reply{u"Rename"_s, false, typed});
     t.manager().operations().renamer.renameStack(stack.id);
     QCOMPARE(t.record(stack.id)->name, name);
-    QCOMPARE(t.record(stack.id)->folderName, QStringLiteral("Old"));
+    QCOMPARE(t.record(stack.id)->folderName, u"Old"_s);
     QCOMPARE(t.windows.window(stack.id)->record.name, name);
     QCOMPARE(StackListFile(t.paths, t.fs).loadStackList().first().name, name);
 }
@@ -171,21 +173,21 @@ void TestUndoState::renameTrimsSpacesAndTabsOnly()
 void TestUndoState::renameAsksAndKeepsTheFolder()
 {
     TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    const DesktopStack stack = *t.stack({QStringLiteral("a.txt")}, QStringLiteral("Old"));
-    t.alerts.answer(ScriptedAlerts::Reply{QStringLiteral("Cancel"), false, QStringLiteral("New")});
+    t.addDesktopFile(u"a.txt"_s);
+    const DesktopStack stack = *t.stack({u"a.txt"_s}, u"Old"_s);
+    t.alerts.answer(ScriptedAlerts::Reply{u"Cancel"_s, false, u"New"_s});
     t.manager().operations().renamer.renameStack(stack.id);
-    QCOMPARE(t.alerts.shown.first().textField, std::optional<QString>(QStringLiteral("Old")));
-    QCOMPARE(t.record(stack.id)->name, QStringLiteral("Old"));
+    QCOMPARE(t.alerts.shown.first().textField, std::optional<QString>(u"Old"_s));
+    QCOMPARE(t.record(stack.id)->name, u"Old"_s);
 
     // The stack is dissolved while the dialog is open: renaming must not bring it back.
     t.alerts.answerAll([&](const Alert&) {
         t.manager().operations().dissolver.dissolveFromMenu(stack.id);
-        return ScriptedAlerts::Reply{QStringLiteral("Rename"), false, QStringLiteral("New")};
+        return ScriptedAlerts::Reply{u"Rename"_s, false, u"New"_s};
     });
     t.manager().operations().renamer.renameStack(stack.id);
     QVERIFY(t.manager().stacks().isEmpty());
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
+    QVERIFY(QFile::exists(t.desktopPath(u"a.txt"_s)));
     // An unknown stack asks nothing.
     const qsizetype shown = t.alerts.shown.size();
     t.manager().operations().renamer.renameStack(QUuid::createUuid());

@@ -12,16 +12,18 @@
 #include <QFile>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString hidden = QStringLiteral("~/Documents/.Tidora");
-const QString onDesktop = QStringLiteral("~/Desktop/Tidorama Files");
+const QString hidden = u"~/Documents/.Tidora"_s;
+const QString onDesktop = u"~/Desktop/Tidorama Files"_s;
 
 HelpPlaces places(StorageLocation current)
 {
     const bool desktop = current == StorageLocation::desktop;
     return HelpPlaces{hidden, onDesktop, desktop ? onDesktop : hidden, desktop ? hidden : onDesktop,
-                      QStringLiteral("~/Desktop")};
+                      u"~/Desktop"_s};
 }
 
 } // namespace
@@ -48,18 +50,18 @@ void TestHelpText::eachBuildSpeaksOfItsOwnPlatform()
     for (const char* own : {"Press Ctrl+H", "xdg-open ", "from the tray icon", "press Ctrl+L",
                             "Alt-click (or middle-click)", "on this computer too"})
         QVERIFY2(linux.contains(QLatin1String(own)), own);
-    QVERIFY(linux.endsWith(QStringLiteral("use the right-click menu, Shift-drag or Auto-Stack by "
-                                          "Type.")));
+    QVERIFY(linux.endsWith(u"use the right-click menu, Shift-drag or Auto-Stack by "
+                           "Type."_s));
 
     const QString macos = helpText(macosWording(), places(StorageLocation::desktop));
     for (const char* own : {"Shift-Command-G", "chmod -R -N ~/Desktop/Tidorama Files",
                             "  open ~/Documents/.Tidora\n", "Option-click"})
         QVERIFY2(macos.contains(QLatin1String(own)), own);
-    QVERIFY(!macos.contains(QStringLiteral("xdg-open")));
-    QCOMPARE(macosWording().desktopLabel, QStringLiteral("Folder on the Desktop (for iCloud)"));
+    QVERIFY(!macos.contains(u"xdg-open"_s));
+    QCOMPARE(macosWording().desktopLabel, u"Folder on the Desktop (for iCloud)"_s);
     // What is not about the platform reads alike in both.
-    const QString shared = QStringLiteral("IF THE APP WAS DELETED ANOTHER WAY\nInstall Tidora "
-                                          "again and open it.");
+    const QString shared = u"IF THE APP WAS DELETED ANOTHER WAY\nInstall Tidora "
+                           "again and open it."_s;
     QVERIFY(linux.contains(shared) && macos.contains(shared));
 }
 
@@ -69,18 +71,18 @@ void TestHelpText::placesAreFilledInWithTheCurrentFolderFirst()
         const HelpPlaces p = places(location);
         const QString text = helpText(linuxWording(), p);
         QVERIFY(!text.contains(QLatin1Char('{')));
-        QVERIFY(text.contains(QStringLiteral("1. ~/Documents/.Tidora (hidden: its name starts with "
-                                             "a dot)\n2. ~/Desktop/Tidorama Files\n")));
-        QVERIFY(text.contains(QStringLiteral("Right now they are in ") + p.current + u'.'));
-        QVERIFY(text.contains(QStringLiteral("The files stay safe in ") + p.current + u'.'));
-        QVERIFY(text.contains(QStringLiteral("Type ") + p.current +
-                              QStringLiteral(" and press Return. (If it isn't there, try ") +
-                              p.other + QStringLiteral(".)")));
-        QVERIFY(text.contains(QStringLiteral("  mv -n ") + shellPath(p.current) +
-                              QStringLiteral("/*/* ~/Desktop/\nRun it again with ") + p.other +
-                              QStringLiteral(" in place of ") + p.current));
+        QVERIFY(text.contains(u"1. ~/Documents/.Tidora (hidden: its name starts with "
+                              "a dot)\n2. ~/Desktop/Tidorama Files\n"_s));
+        QVERIFY(text.contains(u"Right now they are in "_s + p.current + u'.'));
+        QVERIFY(text.contains(u"The files stay safe in "_s + p.current + u'.'));
+        QVERIFY(text.contains(u"Type "_s + p.current +
+                              u" and press Return. (If it isn't there, try "_s + p.other +
+                              u".)"_s));
+        QVERIFY(text.contains(u"  mv -n "_s + shellPath(p.current) +
+                              u"/*/* ~/Desktop/\nRun it again with "_s + p.other +
+                              u" in place of "_s + p.current));
         // The hidden folder is the one shown with Ctrl+H, wherever the files are now.
-        QVERIFY(text.contains(QStringLiteral("  xdg-open ~/Documents/.Tidora\n")));
+        QVERIFY(text.contains(u"  xdg-open ~/Documents/.Tidora\n"_s));
     }
 }
 
@@ -88,14 +90,11 @@ void TestHelpText::commandLinesTakeEachPathWhole_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("word");
-    QTest::newRow("plain") << QStringLiteral("~/Documents/.Tidora")
-                           << QStringLiteral("~/Documents/.Tidora");
-    QTest::newRow("space") << QStringLiteral("~/Desktop/Tidorama Files")
-                           << QStringLiteral("~/'Desktop/Tidorama Files'");
-    QTest::newRow("quote and dollar")
-        << QStringLiteral("/srv/it's $HOME") << QStringLiteral("'/srv/it'\\''s $HOME'");
-    QTest::newRow("accented") << QStringLiteral("~/Bureau/Fichiers r\u00E9cents")
-                              << QStringLiteral("~/'Bureau/Fichiers r\u00E9cents'");
+    QTest::newRow("plain") << u"~/Documents/.Tidora"_s << u"~/Documents/.Tidora"_s;
+    QTest::newRow("space") << u"~/Desktop/Tidorama Files"_s << u"~/'Desktop/Tidorama Files'"_s;
+    QTest::newRow("quote and dollar") << u"/srv/it's $HOME"_s << u"'/srv/it'\\''s $HOME'"_s;
+    QTest::newRow("accented") << u"~/Bureau/Fichiers r\u00E9cents"_s
+                              << u"~/'Bureau/Fichiers r\u00E9cents'"_s;
 }
 
 void TestHelpText::commandLinesTakeEachPathWhole()
@@ -105,17 +104,15 @@ void TestHelpText::commandLinesTakeEachPathWhole()
     QCOMPARE(shellPath(path), word);
 
     // A home folder with braces and spaces: nothing is read as a placeholder twice.
-    const QString home = QStringLiteral("/data/{C} x");
-    const HelpPlaces odd{home + QStringLiteral("/Documents/.Tidora"),
-                         home + QStringLiteral("/Desktop/Tidorama Files"),
-                         home + QStringLiteral("/Documents/.Tidora"),
-                         home + QStringLiteral("/Desktop/Tidorama Files"),
-                         home + QStringLiteral("/Desktop")};
+    const QString home = u"/data/{C} x"_s;
+    const HelpPlaces odd{home + u"/Documents/.Tidora"_s, home + u"/Desktop/Tidorama Files"_s,
+                         home + u"/Documents/.Tidora"_s, home + u"/Desktop/Tidorama Files"_s,
+                         home + u"/Desktop"_s};
     const QString text = helpText(linuxWording(), odd);
-    QVERIFY(text.contains(QStringLiteral("Right now they are in /data/{C} x/Documents/.Tidora.")));
-    QVERIFY(text.contains(QStringLiteral("  xdg-open '/data/{C} x/Documents/.Tidora'\n")));
-    QVERIFY(text.contains(
-        QStringLiteral("  mv -n '/data/{C} x/Documents/.Tidora'/*/* '/data/{C} x/Desktop'/\n")));
+    QVERIFY(text.contains(u"Right now they are in /data/{C} x/Documents/.Tidora."_s));
+    QVERIFY(text.contains(u"  xdg-open '/data/{C} x/Documents/.Tidora'\n"_s));
+    QVERIFY(
+        text.contains(u"  mv -n '/data/{C} x/Documents/.Tidora'/*/* '/data/{C} x/Desktop'/\n"_s));
 }
 
 void TestHelpText::readmeOfTheCurrentLocation()
@@ -128,10 +125,10 @@ void TestHelpText::readmeOfTheCurrentLocation()
     LinuxCloudSync cloud(paths);
     const Wording wording = linuxWording();
     StorageFolders folders(paths, settings, fs, guard, cloud, wording);
-    settings.setValue(SettingsKey::storageLocation, QStringLiteral("desktop"));
+    settings.setValue(SettingsKey::storageLocation, u"desktop"_s);
     QCOMPARE(folders.helpText(), helpText(wording, places(StorageLocation::desktop)));
     QCOMPARE(folders.readmeText(), wording.readmeIntro + folders.helpText() + QLatin1Char('\n'));
-    settings.setValue(SettingsKey::storageLocation, QStringLiteral("documents"));
+    settings.setValue(SettingsKey::storageLocation, u"documents"_s);
     QCOMPARE(folders.helpText(), helpText(wording, places(StorageLocation::documents)));
 }
 
@@ -141,7 +138,7 @@ void TestHelpText::projectReadmeClosesWithTheHelp()
     QVERIFY(readme.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(readme.readAll());
     const QString help = helpText(linuxWording(), places(StorageLocation::documents));
-    QVERIFY2(text.endsWith(QStringLiteral("\n```text\n") + help + QStringLiteral("\n```\n")),
+    QVERIFY2(text.endsWith(u"\n```text\n"_s + help + u"\n```\n"_s),
              "README.md must close with the help text for the hidden folder in Documents");
 }
 

@@ -16,6 +16,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 StackItem item(const QString& name, QByteArray bookmark, QPointF position)
@@ -28,18 +30,17 @@ QList<DesktopStack> sampleStacks()
     QByteArray everyByte;
     for (int b = 0; b < 256; ++b)
         everyByte.append(char(b));
-    DesktopStack photos{
-        QUuid::createUuid(),
-        QStringLiteral("3 Screenshots"),
-        QStringLiteral("3 Screenshots"),
-        StackState::collapsed,
-        QPointF(0.1 + 0.2, -1e-300),
-        {item(QStringLiteral("Screenshot 1.png"), everyByte, QPointF(12, 800)),
-         item(QStringLiteral("na\u00efve \"quoted\" \\ tab\tnewline\n \U0001F4F8 \u0001.txt"),
-              QByteArray("x"), QPointF(1e15 + 0.5, 123.456789012345678))}};
+    DesktopStack photos{QUuid::createUuid(),
+                        u"3 Screenshots"_s,
+                        u"3 Screenshots"_s,
+                        StackState::collapsed,
+                        QPointF(0.1 + 0.2, -1e-300),
+                        {item(u"Screenshot 1.png"_s, everyByte, QPointF(12, 800)),
+                         item(u"na\u00efve \"quoted\" \\ tab\tnewline\n \U0001F4F8 \u0001.txt"_s,
+                              QByteArray("x"), QPointF(1e15 + 0.5, 123.456789012345678))}};
     // A record of the old layout: no folder name, spread, no items.
-    DesktopStack legacy{QUuid::createUuid(),  QStringLiteral("Old"), std::nullopt,
-                        StackState::expanded, QPointF(-40, 7.25),    {}};
+    DesktopStack legacy{QUuid::createUuid(),  u"Old"_s,           std::nullopt,
+                        StackState::expanded, QPointF(-40, 7.25), {}};
     return {photos, legacy};
 }
 
@@ -72,11 +73,11 @@ struct Fixture
         std::signal(SIGXFSZ, previous);
         return saved;
     }
-    QString base() { return file.stacksFileURL() + QStringLiteral(".base"); }
-    QString spare() { return file.stacksFileURL() + QStringLiteral(".spare"); }
+    QString base() { return file.stacksFileURL() + u".base"_s; }
+    QString spare() { return file.stacksFileURL() + u".spare"_s; }
     int saveFailuresLogged(const LogCapture& log) const
     {
-        return int(log.startingWith(QStringLiteral("Tidorama: could not save stacks: ")).size());
+        return int(log.startingWith(u"Tidorama: could not save stacks: "_s).size());
     }
 };
 
@@ -86,11 +87,10 @@ ino_t inode(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
 }
 
-const QStringList savedFiles = {QStringLiteral("stacks.json"), QStringLiteral("stacks.json.base")};
-const QStringList savedFilesAndSpare = {
-    QStringLiteral("stacks.json"), QStringLiteral("stacks.json.base"),
-    QStringLiteral("stacks.json.inplace-1"), QStringLiteral("stacks.json.inplace-2"),
-    QStringLiteral("stacks.json.spare")};
+const QStringList savedFiles = {u"stacks.json"_s, u"stacks.json.base"_s};
+const QStringList savedFilesAndSpare = {u"stacks.json"_s, u"stacks.json.base"_s,
+                                        u"stacks.json.inplace-1"_s, u"stacks.json.inplace-2"_s,
+                                        u"stacks.json.spare"_s};
 
 QByteArray encodedList(const QList<DesktopStack>& stacks)
 {
@@ -103,7 +103,7 @@ QByteArray encodedList(const QList<DesktopStack>& stacks)
 // A file put at the stacks file's name by rename, as a backup restored or an editor's save.
 void replaceStacksFile(Fixture& f, const QByteArray& text)
 {
-    const QString other = f.home.write(QStringLiteral("restored.json"), text);
+    const QString other = f.home.write(u"restored.json"_s, text);
     QVERIFY(
         QDir().rename(other, f.file.stacksFileURL()) ||
         (QFile::remove(f.file.stacksFileURL()) && QDir().rename(other, f.file.stacksFileURL())));
@@ -122,7 +122,7 @@ QList<QByteArray> setAsideTexts(Fixture& f)
 {
     QList<QByteArray> texts;
     const QDir data(f.paths.dataFolder());
-    for (const QString& name : data.entryList({QStringLiteral("stacks.json.set-aside-*")}))
+    for (const QString& name : data.entryList({u"stacks.json.set-aside-*"_s}))
         texts.append(TempHome::read(data.filePath(name)));
     return texts;
 }
@@ -151,7 +151,7 @@ private Q_SLOTS:
 void TestStackListFile::missingFileGivesEmptyListAndFirstSaveCreatesIt()
 {
     Fixture f;
-    QCOMPARE(f.file.stacksFileURL(), f.home.dataRoot() + QStringLiteral("/Tidorama/stacks.json"));
+    QCOMPARE(f.file.stacksFileURL(), f.home.dataRoot() + u"/Tidorama/stacks.json"_s);
     LogCapture log;
     QVERIFY(f.file.loadStackList().isEmpty());
     QVERIFY(log.lines().isEmpty());
@@ -178,7 +178,7 @@ void TestStackListFile::readingIsLenientWhereTheFormatAllows()
 {
     Fixture f;
     // Lower-case ids, a null folder name, integral numbers and keys nobody knows.
-    f.home.write(QStringLiteral(".local/share/Tidorama/stacks.json"), R"([{
+    f.home.write(u".local/share/Tidorama/stacks.json"_s, R"([{
         "id": "0f8fad5b-d9cb-469f-a165-70867728950e", "name": "A", "folderName": null,
         "state": "collapsed", "windowOrigin": [10, 20], "colour": "red",
         "items": [{"id": "7C9E6679-7425-40DE-944B-E07FC1F90AE7", "name": "a.txt",
@@ -243,7 +243,7 @@ void TestStackListFile::undecodableFileIsSetAsideWhole()
 {
     QFETCH(QByteArray, text);
     Fixture f;
-    const QString path = f.home.write(QStringLiteral(".local/share/Tidorama/stacks.json"), text);
+    const QString path = f.home.write(u".local/share/Tidorama/stacks.json"_s, text);
     LogCapture log;
     const QList<DesktopStack> loaded = f.file.loadStackList();
     if (QByteArray(QTest::currentDataTag()).startsWith("control")) {
@@ -257,7 +257,7 @@ void TestStackListFile::undecodableFileIsSetAsideWhole()
     QCOMPARE(setAsideTexts(f), QList<QByteArray>{text});
     QVERIFY(f.file.setAside());
     QCOMPARE(TempHome::read(*f.file.setAside()), text);
-    QVERIFY(!log.startingWith(QStringLiteral("Tidorama: set the stacks file aside as ")).isEmpty());
+    QVERIFY(!log.startingWith(u"Tidorama: set the stacks file aside as "_s).isEmpty());
 }
 
 void TestStackListFile::nonFiniteNumberFailsTheWholeSave()
@@ -270,7 +270,7 @@ void TestStackListFile::nonFiniteNumberFailsTheWholeSave()
     for (const double bad :
          {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
         QList<DesktopStack> broken = stacks;
-        broken[1].name = QStringLiteral("Renamed");
+        broken[1].name = u"Renamed"_s;
         broken[0].items[1].position.setY(bad);
         LogCapture log;
         QVERIFY(!f.file.saveStackList(broken));
@@ -280,7 +280,7 @@ void TestStackListFile::nonFiniteNumberFailsTheWholeSave()
     // Nothing half-written is left next to the f.file.
     QCOMPARE(f.dataFiles(), savedFiles);
     // The next good save writes the full list.
-    stacks[1].name = QStringLiteral("Renamed");
+    stacks[1].name = u"Renamed"_s;
     QVERIFY(f.file.saveStackList(stacks));
     QCOMPARE(f.reloaded(), stacks);
 }
@@ -295,7 +295,7 @@ void TestStackListFile::failedWriteKeepsTheOldFile()
     // A disk that fills up half-way through the write.
     QList<DesktopStack> large = small;
     for (int i = 0; i < 200; ++i)
-        large[0].items.append(item(QStringLiteral("f%1").arg(i), QByteArray(100, 'b'), {}));
+        large[0].items.append(item(u"f%1"_s.arg(i), QByteArray(100, 'b'), {}));
     LogCapture log;
     QVERIFY(!f.saveOnFullDisk(large, before.size() + 100));
     QCOMPARE(f.saveFailuresLogged(log), 1);
@@ -326,7 +326,7 @@ void TestStackListFile::dataFolderReplacedByAFile()
     Fixture f;
     QVERIFY(f.file.saveStackList(sampleStacks()));
     QVERIFY(QDir(f.paths.dataFolder()).removeRecursively());
-    f.home.write(QStringLiteral(".local/share/Tidorama"), "not a folder");
+    f.home.write(u".local/share/Tidorama"_s, "not a folder");
     LogCapture log;
     QVERIFY(!f.file.saveStackList(sampleStacks()));
     QCOMPARE(f.saveFailuresLogged(log), 1);
@@ -353,17 +353,17 @@ void TestStackListFile::laterSavesWriteEveryChange()
     // A change too small for QPointF's fuzzy comparison still reaches the f.file.
     stacks[0].windowOrigin.rx() += 1e-13;
     QVERIFY(savedAndReloaded());
-    stacks[1].items.append(item(QStringLiteral("new.txt"), "bm", QPointF(5, 5)));
+    stacks[1].items.append(item(u"new.txt"_s, "bm", QPointF(5, 5)));
     QVERIFY(savedAndReloaded());
     stacks[0].items[0].bookmark[3] = 'z';
     QVERIFY(savedAndReloaded());
-    stacks[1].folderName = QStringLiteral("Old");
+    stacks[1].folderName = u"Old"_s;
     QVERIFY(savedAndReloaded());
     stacks.move(0, 1);
     QVERIFY(savedAndReloaded());
     // Two records with one id (never written by the program) are both kept.
     stacks.append(stacks[0]);
-    stacks.last().name = QStringLiteral("Twin");
+    stacks.last().name = u"Twin"_s;
     QVERIFY(savedAndReloaded());
     stacks.removeFirst();
     QVERIFY(savedAndReloaded());
@@ -412,8 +412,8 @@ void TestStackListFile::aWholeStacksFileIsTheListAndTheBaseOnlyMendsTornWrites()
     QVERIFY(f.file.saveStackList(moved));
     const QByteArray whole = TempHome::read(f.file.stacksFileURL());
     const QString warning =
-        QStringLiteral("Tidorama: the stacks file was not written out whole; using the last saved "
-                       "stacks");
+        u"Tidorama: the stacks file was not written out whole; using the last saved "
+        "stacks"_s;
     {
         // Written out whole: the newer window origins.
         LogCapture log;
@@ -444,8 +444,7 @@ void TestStackListFile::aWholeStacksFileIsTheListAndTheBaseOnlyMendsTornWrites()
     QByteArrayList expected = torn;
     std::sort(expected.begin(), expected.end());
     QCOMPARE(aside, expected);
-    for (const QString& name :
-         QDir(f.paths.dataFolder()).entryList({QStringLiteral("*.set-aside-*")}))
+    for (const QString& name : QDir(f.paths.dataFolder()).entryList({u"*.set-aside-*"_s}))
         QVERIFY(QFile::remove(f.paths.dataFolder() + QLatin1Char('/') + name));
 
     // A list put there by rename is the list, however it differs from the base: an older
@@ -466,7 +465,7 @@ void TestStackListFile::aWholeStacksFileIsTheListAndTheBaseOnlyMendsTornWrites()
     // A base that cannot be read gives way to a stacks file that can, and a stacks file that is
     // gone is not brought back from the base.
     replaceStacksFile(f, whole);
-    f.home.write(QStringLiteral(".local/share/Tidorama/stacks.json.base"), "[{");
+    f.home.write(u".local/share/Tidorama/stacks.json.base"_s, "[{");
     QCOMPARE(f.reloaded(), moved);
     QVERIFY(f.file.saveStackList(saved));
     QVERIFY(QFile::remove(f.file.stacksFileURL()));
@@ -485,7 +484,7 @@ void TestStackListFile::ownFilesNameEverythingLeftInTheDataFolder()
     QStringList names;
     for (const QString& path : f.file.ownFiles())
         names.append(QFileInfo(path).fileName());
-    QCOMPARE(names.first(), QStringLiteral("stacks.json"));
+    QCOMPARE(names.first(), u"stacks.json"_s);
     for (const QString& present : f.dataFiles())
         QVERIFY2(names.contains(present), qPrintable(present));
 }
