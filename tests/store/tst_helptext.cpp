@@ -50,8 +50,7 @@ void TestHelpText::eachBuildSpeaksOfItsOwnPlatform()
     for (const char* own : {"Press Ctrl+H", "xdg-open ", "from the tray icon", "press Ctrl+L",
                             "Alt-click (or middle-click)", "on this computer too"})
         QVERIFY2(linux.contains(QLatin1String(own)), own);
-    QVERIFY(linux.endsWith(u"use the right-click menu, Shift-drag or Auto-Stack by "
-                           "Type."_s));
+    QVERIFY(linux.endsWith(u"use the right-click menu, Shift-drag or Auto-Stack by Type."_s));
 
     const QString macos = helpText(macosWording(), places(StorageLocation::desktop));
     for (const char* own : {"Shift-Command-G", "chmod -R -N ~/Desktop/Tidorama Files",

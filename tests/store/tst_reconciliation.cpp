@@ -278,11 +278,9 @@ void TestReconciliation::unusableNamesStayWhereTheyAre()
     QCOMPARE(h.stacks.at(0).items.size(), 1);
     QCOMPARE(h.log.startingWith(u"Tidorama: could not"_s),
              (QStringList{u"Tidorama: could not restore "_s + h.hidden() +
-                              u"/Kept: 1 item there has a name that is not valid "
-                              "UTF-8"_s,
+                              u"/Kept: 1 item there has a name that is not valid UTF-8"_s,
                           u"Tidorama: could not recover "_s + h.hidden() +
-                              u"/Odd: 1 item there has a name that is not valid "
-                              "UTF-8"_s}));
+                              u"/Odd: 1 item there has a name that is not valid UTF-8"_s}));
     QCOMPARE(h.fs.list(h.hidden() + u"/Odd"_s)->unnamed, 1);
     QCOMPARE(h.fs.list(h.hidden() + u"/Kept"_s)->unnamed, 1);
     TIDORA_CHECK_INVARIANT(h.invariant);
@@ -325,8 +323,7 @@ void TestReconciliation::missingFoldersAreNamed()
     const std::optional<TidoraError> warning = h.reconciliation.missingFoldersWarning(h.stacks);
     QVERIFY(warning);
     QVERIFY(warning->description.startsWith(
-        u"The files of \u201CGone\u201D, \u201CGone \"too\"\u201D are missing "
-        "from "_s +
+        u"The files of \u201CGone\u201D, \u201CGone \"too\"\u201D are missing from "_s +
         h.hidden() + u". "_s));
     // The records stay as they were.
     QCOMPARE(h.stacks.size(), 4);

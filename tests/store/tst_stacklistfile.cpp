@@ -412,8 +412,7 @@ void TestStackListFile::aWholeStacksFileIsTheListAndTheBaseOnlyMendsTornWrites()
     QVERIFY(f.file.saveStackList(moved));
     const QByteArray whole = TempHome::read(f.file.stacksFileURL());
     const QString warning =
-        u"Tidorama: the stacks file was not written out whole; using the last saved "
-        "stacks"_s;
+        u"Tidorama: the stacks file was not written out whole; using the last saved stacks"_s;
     {
         // Written out whole: the newer window origins.
         LogCapture log;
