@@ -111,16 +111,11 @@ void TestGroupMoves::marqueeAddsToItsBase()
     // Shrinking it lets go of what it no longer touches, never of the base.
     manager.selection().marqueeChanged(QRectF(290, 200, 20, 20));
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>((QList<QUuid>{ids[0], ids[1]})));
-    // A marquee over the base's own window changes nothing.
-    manager.selection().marqueeChanged(QRectF(120, 120, 10, 10));
-    QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{ids[0]}));
-
     // A plain press on the Desktop, or a press elsewhere even with Shift, clears it.
     manager.selection().toggleSelection(ids[2]);
     manager.selection().marqueeBegan(false, true);
-    QVERIFY(manager.selection().selected().isEmpty());
-    QVERIFY(manager.selection().marqueeBase().isEmpty());
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{}));
+    QVERIFY(manager.selection().marqueeBase().isEmpty());
     manager.selection().toggleSelection(ids[1]);
     manager.selection().marqueeBegan(true, false);
     QCOMPARE(selected(t, ids), std::optional<QList<QUuid>>(QList<QUuid>{}));

@@ -54,27 +54,20 @@ void TestResolvedFolders::answersAsTheFileSystemDoesAndResolvesEachFolderOnce()
     home.write(u"Desktop/plain"_s, "x");
     // Clean paths, paths that need cleaning, links on the way and an item that is a link.
     const QStringList paths = {
-        d + u"/a.txt"_s,
         d + u"/link/b.txt"_s,
         d + u"//link//c.txt"_s,
-        d + u"/./link/./d.txt"_s,
         d + u"/x/../link/e.txt"_s,
         d + u"/link/"_s,
         d + u"/link"_s,
-        d + u"/.hidden/f"_s,
-        d + u"/..."_s,
         d + u"/link/.."_s,
         d + u"/chain/h.txt"_s,
         d + u"/chain/jump/i.txt"_s,
         d + u"/link/jump/j.txt"_s,
         d + u"/dangling/k.txt"_s,
-        d + u"/dangling/deeper/l.txt"_s,
         d + u"/root/m.txt"_s,
-        d + u"/root/tmp/n.txt"_s,
         d + u"/plain/o.txt"_s,
         d + u"/missing/p.txt"_s,
         u"/"_s,
-        u"/top"_s,
         u"relative/g.txt"_s,
     };
     ResolvedFolders parents(fs);
