@@ -78,6 +78,7 @@ void TestFileKind::classification_data()
     row("folder named like a screenshot", u"Screenshots"_s, Make::folder, FileKind::folders);
     row("folder named like an archive", u"photos.zip"_s, Make::folder, FileKind::folders);
     file(u"setup.iso"_s, FileKind::installers);
+    file(u"Installer.PKG"_s, FileKind::installers);
     file(u"table.csv"_s, FileKind::documents);
 
     // Prefixes are case-sensitive and must start the name.
