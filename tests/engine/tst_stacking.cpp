@@ -349,8 +349,8 @@ void TestStacking::aFileBelongsToOneStackOnly()
 void TestStacking::failedSaveIsToldOnce()
 {
     TestServices t;
-    t.addDesktopFile(u"a.txt"_s);
-    t.addDesktopFile(u"b.txt"_s);
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        t.addDesktopFile(QString::fromLatin1(name));
     // A full disk: the stacks file's folder cannot be made again.
     QVERIFY(QDir(t.paths.dataFolder()).removeRecursively());
     t.fs.failWith(ENOSPC);
@@ -363,6 +363,15 @@ void TestStacking::failedSaveIsToldOnce()
     QCOMPARE(t.alerts.messages().size(), 1);
     QVERIFY(t.alerts.messages().first().startsWith(
         u"Tidora could not save its list of stacks in "_s + t.paths.displayPath(data) + u": "_s));
+
+    // Saved again, then failing again: told again.
+    t.fs.clearFailures();
+    QVERIFY(t.stack({u"c.txt"_s}));
+    QVERIFY(QDir(data).removeRecursively());
+    t.fs.failMakeFolder([data](const QString& path) { return path == data; });
+    QVERIFY(t.stack({u"d.txt"_s}));
+    t.scheduler.runUntilIdle();
+    QCOMPARE(t.alerts.messages().size(), 2);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

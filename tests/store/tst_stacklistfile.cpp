@@ -237,6 +237,8 @@ void TestStackListFile::undecodableFileIsSetAsideWhole_data()
                   replaced(good, "5B1E0B9B-7B1A-4C1F-9D3A-2F1E0B9B7B1A",
                            qPrintable(QUuid::createUuid().toString(QUuid::WithoutBraces)));
     QTest::newRow("too many stacks") << stacks + "]";
+    QTest::newRow("too many items") << list(
+        goodStack, QByteArray(goodItem + "},{").repeated(StackListFile::mostItems) + goodItem);
 }
 
 void TestStackListFile::undecodableFileIsSetAsideWhole()
