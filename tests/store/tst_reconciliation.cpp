@@ -272,13 +272,10 @@ void TestReconciliation::recordsKeepTheirOwnFoldersAndIds()
     h.addStack(u"B"_s, {u"b1.txt"_s, u"b2.txt"_s});
     h.addStack(u"Twin"_s, {u"t.txt"_s});
     h.stacks[2].id = h.stacks[1].id;
-    // One of A's files dragged into a folder no record lists; one of B's out of the storage
-    // folder.
+    // One of A's files dragged into a folder no record lists; one of B's onto the Desktop.
     h.home.makeFolder(u"Documents/.Tidora/C"_s);
     QVERIFY(QFile::rename(h.hidden() + u"/A/a1.txt"_s, h.hidden() + u"/C/a1.txt"_s));
-    h.invariant.allowPlace(u"Documents/away"_s);
-    h.home.makeFolder(u"Documents/away"_s);
-    QVERIFY(QFile::rename(h.hidden() + u"/B/b2.txt"_s, h.home.documents() + u"/away/b2.txt"_s));
+    QVERIFY(QFile::rename(h.hidden() + u"/B/b2.txt"_s, h.home.desktop() + u"/b2.txt"_s));
     const QByteArray b2 = h.stacks.at(1).items.at(1).bookmark;
 
     (void)h.repair();
