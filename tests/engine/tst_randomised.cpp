@@ -18,8 +18,9 @@
 #include <QTest>
 
 #include <algorithm>
-#include <cstdio>
 #include <random>
+
+using namespace Qt::StringLiterals;
 
 using std::chrono::milliseconds;
 
@@ -48,11 +49,11 @@ constexpr int defaultSequences = 500;
 constexpr int defaultSequences = 500;
 #endif
 
-const QString leftoverText = QStringLiteral("Some files remain in ");
-const QString leftoverEnd = QStringLiteral(". The folder was kept");
-const QString notMoved = QStringLiteral(" not moved to the Desktop. ");
-const QString stillIn = QStringLiteral(" still in ");
-const QString uninstallRefusedText = QStringLiteral("Some files couldn't be moved to your Desktop");
+const QString leftoverText = u"Some files remain in "_s;
+const QString leftoverEnd = u". The folder was kept"_s;
+const QString notMoved = u" not moved to the Desktop. "_s;
+const QString stillIn = u" still in "_s;
+const QString uninstallRefusedText = u"Some files couldn't be moved to your Desktop"_s;
 
 // The same in every run, unlike qHash, whose seed changes from process to process: a replayed
 // sequence must fail the same moves.
@@ -67,10 +68,8 @@ quint32 stableHash(const QString& text, quint32 salt)
 class Sequence
 {
 public:
-    // `trace`: print what each step leaves behind (for a replayed seed).
-    Sequence(quint32 seed, bool trace)
+    explicit Sequence(quint32 seed)
         : m_random(seed)
-        , m_trace(trace)
     {}
 
     // Runs the sequence; every broken rule, with the steps that led there.
@@ -117,7 +116,6 @@ private:
     // Every file that is where it may not be, after the invariant's own rules.
     QStringList misplaced();
     void forgetWhatWasTold();
-    void trace();
     void countConversions();
     QStringList desktopNames();
     QStringList desktopPaths(const QStringList& names) const;
@@ -162,7 +160,6 @@ private:
     };
 
     std::mt19937 m_random;
-    bool m_trace;
     QString m_conversionSeen;
     std::unique_ptr<TestServices> m_t;
     QStringList m_steps;
@@ -173,7 +170,6 @@ private:
     QSet<QString> m_toldFolders;
     bool m_toldStorage = false;
     qsizetype m_alertsRead = 0;
-    qsizetype m_alertsShown = 0;
     // What a step found broken on its own.
     QStringList m_broken;
 };
@@ -183,8 +179,8 @@ QStringList Sequence::run()
     m_t = std::make_unique<TestServices>();
     TestServices& t = *m_t;
     if (chance(0.3)) {
-        t.settings.setValue(SettingsKey::storageLocation, QStringLiteral("desktop"));
-        note(QStringLiteral("storage on the Desktop"));
+        t.settings.setValue(SettingsKey::storageLocation, u"desktop"_s);
+        note(u"storage on the Desktop"_s);
     }
     populate();
     t.invariant.allowTrash();
@@ -196,8 +192,6 @@ QStringList Sequence::run()
         step();
         settle();
         countConversions();
-        if (m_trace)
-            trace();
         broken = t.invariant.violations() + misplaced() + m_broken;
     }
     if (broken.isEmpty()) {
@@ -213,12 +207,12 @@ QStringList Sequence::run()
     binned += int(t.namesIn(t.home.trashFiles()).size());
     broken.append(t.alerts.problems);
     if (!broken.isEmpty()) {
-        broken.append(QStringLiteral("steps: ") + m_steps.join(QStringLiteral("; ")));
+        broken.append(u"steps: "_s + m_steps.join(u"; "_s));
         QStringList folders;
         for (const DesktopStack& stack : t.manager().stacks())
             folders.append(t.manager().operations().folders.stackFolderURL(stack));
-        broken.append(QStringLiteral("stack folders: ") + folders.join(QStringLiteral(", ")));
-        broken.append(QStringLiteral("alerts: ") + t.alerts.messages().join(QStringLiteral(" | ")));
+        broken.append(u"stack folders: "_s + folders.join(u", "_s));
+        broken.append(u"alerts: "_s + t.alerts.messages().join(u" | "_s));
     }
     m_t.reset();
     return broken;
@@ -236,12 +230,11 @@ void Sequence::settle()
 ScriptedAlerts::Reply Sequence::answer(const Alert& alert)
 {
     if (alert.textField)
-        return ScriptedAlerts::Reply{QStringLiteral("Rename"), false,
-                                     QStringLiteral(" \tnew\nname %1 ").arg(below(5))};
-    if (alert.buttons.contains(QStringLiteral("Cancel")) && chance(0.1))
-        return ScriptedAlerts::Reply{QStringLiteral("Cancel")};
+        return ScriptedAlerts::Reply{u"Rename"_s, false, u" \tnew\nname %1 "_s.arg(below(5))};
+    if (alert.buttons.contains(u"Cancel"_s) && chance(0.1))
+        return ScriptedAlerts::Reply{u"Cancel"_s};
     // "Cancel" comes first in the Bin's question; every other question asks first.
-    const QString bin = QStringLiteral("Move to Bin");
+    const QString bin = u"Move to Bin"_s;
     return ScriptedAlerts::Reply{alert.buttons.contains(bin) ? bin : alert.buttons.first(), true};
 }
 
@@ -252,12 +245,12 @@ void Sequence::readAlerts()
         const QString& message = shown.at(m_alertsRead).message;
         // "n of m files were not moved to the Desktop. They are still in <folder>: <why>.", one
         // paragraph a stack.
-        for (const QString& report : message.split(QStringLiteral("\n\n"))) {
+        for (const QString& report : message.split(u"\n\n"_s)) {
             const qsizetype at = report.indexOf(stillIn);
             if (at < 0 || !report.contains(notMoved))
                 continue;
             const qsizetype from = at + stillIn.size();
-            m_toldFolders.insert(report.mid(from, report.lastIndexOf(QStringLiteral(": ")) - from));
+            m_toldFolders.insert(report.mid(from, report.lastIndexOf(u": "_s) - from));
         }
         if (message.startsWith(leftoverText)) {
             const qsizetype end = message.indexOf(leftoverEnd);
@@ -267,22 +260,6 @@ void Sequence::readAlerts()
             m_toldStorage = true;
         }
     }
-}
-
-void Sequence::trace()
-{
-    QStringList stacks;
-    for (const DesktopStack& stack : m_t->manager().stacks())
-        stacks.append(QStringLiteral("%1 [%2, %3, %4 items]")
-                          .arg(stack.name, stack.folderName.value_or(QStringLiteral("-")),
-                               stack.state == StackState::collapsed ? QStringLiteral("stacked")
-                                                                    : QStringLiteral("spread"))
-                          .arg(stack.items.size()));
-    // Past the log capture that keeps the sequences quiet.
-    std::fprintf(stderr, "%s -> %s | alerts: %s\n", qPrintable(m_steps.last()),
-                 qPrintable(stacks.join(QStringLiteral("; "))),
-                 qPrintable(m_t->alerts.messages().mid(m_alertsShown).join(QStringLiteral(" | "))));
-    m_alertsShown = m_t->alerts.shown.size();
 }
 
 void Sequence::countConversions()
@@ -321,7 +298,7 @@ QStringList Sequence::misplaced()
         const QString& now = it.value();
         if (m_linkTargets.contains(it.key())) {
             if (now != it.key())
-                broken.append(QStringLiteral("link target moved: %1 is at %2").arg(it.key(), now));
+                broken.append(u"link target moved: %1 is at %2"_s.arg(it.key(), now));
             continue;
         }
         const auto storage =
@@ -330,17 +307,17 @@ QStringList Sequence::misplaced()
             });
         if (storage == storages.cend()) {
             if (!now.startsWith(desktop) && !now.startsWith(trash))
-                broken.append(QStringLiteral("misplaced: %1 is at %2").arg(it.key(), now));
+                broken.append(u"misplaced: %1 is at %2"_s.arg(it.key(), now));
             continue;
         }
         if (m_toldStorage)
             continue;
         const QString inside = now.mid(storage->size() + 1);
         if (!inside.contains(QLatin1Char('/')))
-            broken.append(QStringLiteral("loose in the storage folder: %1").arg(now));
+            broken.append(u"loose in the storage folder: %1"_s.arg(now));
         else if (!known.contains(*storage + QLatin1Char('/') +
                                  inside.section(QLatin1Char('/'), 0, 0)))
-            broken.append(QStringLiteral("in the folder of no stack: %1").arg(now));
+            broken.append(u"in the folder of no stack: %1"_s.arg(now));
     }
     return broken;
 }
@@ -348,25 +325,24 @@ QStringList Sequence::misplaced()
 void Sequence::populate()
 {
     TestServices& t = *m_t;
-    t.invariant.allowPlace(QStringLiteral("Documents/targets"));
+    t.invariant.allowPlace(u"Documents/targets"_s);
     static const QStringList patterns = {
-        QStringLiteral("Screenshot %1.png"), QStringLiteral("report %1.pdf"),
-        QStringLiteral("note %1.txt"),       QStringLiteral("quote \"%1\" 'x'"),
-        QStringLiteral("back\\slash %1"),    QStringLiteral("tab\t%1.txt"),
-        QStringLiteral("line\nbreak %1"),    QStringLiteral("%1 ") + QString(200, QLatin1Char('L')),
-        QStringLiteral("photo %1.jpg"),      QStringLiteral("archive %1.tar.gz")};
+        u"Screenshot %1.png"_s, u"report %1.pdf"_s,
+        u"note %1.txt"_s,       u"quote \"%1\" 'x'"_s,
+        u"back\\slash %1"_s,    u"tab\t%1.txt"_s,
+        u"line\nbreak %1"_s,    u"%1 "_s + QString(200, QLatin1Char('L')),
+        u"photo %1.jpg"_s,      u"archive %1.tar.gz"_s};
     for (int i = 0; i < 50; ++i) {
         const QString name = patterns.at(below(int(patterns.size()))).arg(i);
         const QPointF icon(88 + 110 * (i % 10), 60 + 120 * (i / 10));
         const int kind = below(20);
         if (kind == 0) {
-            t.invariant.addFile(QStringLiteral("Desktop/") + name + QStringLiteral("/inside.txt"));
+            t.invariant.addFile(u"Desktop/"_s + name + u"/inside.txt"_s);
             t.desktop.setIcon(name, icon);
         } else if (kind == 1) {
-            const QString target =
-                t.invariant.addFile(QStringLiteral("Documents/targets/%1.txt").arg(i));
+            const QString target = t.invariant.addFile(u"Documents/targets/%1.txt"_s.arg(i));
             m_linkTargets.append(target);
-            t.invariant.addSymlink(QStringLiteral("Desktop/") + name, target);
+            t.invariant.addSymlink(u"Desktop/"_s + name, target);
             t.desktop.setIcon(name, icon);
         } else {
             t.addDesktopFile(name, icon);
@@ -384,23 +360,23 @@ void Sequence::injectFaults()
         t.fs.failMoves([salt, every](const QString& from, const QString&) {
             return stableHash(QFileInfo(from).fileName(), salt) % every == 0;
         });
-        note(QStringLiteral("moves fail (%1, %2)").arg(salt).arg(every));
+        note(u"moves fail (%1, %2)"_s.arg(salt).arg(every));
     }
     if (chance(0.04)) {
         t.fs.failMakeFolder([](const QString&) { return true; });
-        note(QStringLiteral("folders cannot be made"));
+        note(u"folders cannot be made"_s);
     }
     if (chance(0.2)) {
         const quint32 salt = quint32(below(1 << 20));
         t.fs.failTrash([salt](const QString& path) {
             return stableHash(QFileInfo(path).fileName(), salt) % 3 == 0;
         });
-        note(QStringLiteral("trashing fails (%1)").arg(salt));
+        note(u"trashing fails (%1)"_s.arg(salt));
     }
     const bool unreachable = chance(0.08);
     t.desktop.setMode(unreachable ? FakeDesktop::Mode::unreachable : FakeDesktop::Mode::running);
     if (unreachable)
-        note(QStringLiteral("desktop unreachable"));
+        note(u"desktop unreachable"_s);
 }
 
 QStringList Sequence::desktopNames()
@@ -435,9 +411,7 @@ void Sequence::step()
     int drawn = below(total);
     for (const Action& action : actions) {
         if (drawn < action.weight) {
-            note(QStringLiteral("%1 (%2 files)")
-                     .arg(QLatin1String(action.name))
-                     .arg(pick.names.size()));
+            note(u"%1 (%2 files)"_s.arg(QLatin1String(action.name)).arg(pick.names.size()));
             return (this->*action.run)(pick);
         }
         drawn -= action.weight;
@@ -591,8 +565,8 @@ void Sequence::editConvertedFolder(const Pick& pick)
     } else if (!inside.isEmpty()) {
         const QString name = inside.at(below(int(inside.size())));
         const QString from = folder + QLatin1Char('/') + name;
-        moveAs(from, what == 0 ? QString(from + QStringLiteral(" renamed"))
-                               : QString(desktop + QStringLiteral("/out ") + name));
+        moveAs(from,
+               what == 0 ? QString(from + u" renamed"_s) : QString(desktop + u"/out "_s + name));
     }
 }
 
@@ -621,7 +595,7 @@ void Sequence::uninstall(const Pick&)
         // Before the program is started again, not one file may be left in a storage folder.
         m_toldFolders.clear();
         m_toldStorage = false;
-        note(QStringLiteral("uninstalled"));
+        note(u"uninstalled"_s);
         ++uninstalled;
         m_broken.append(misplaced());
         relaunch({});
@@ -651,7 +625,7 @@ void TestRandomised::initTestCase()
 {
     // The stacks file is written durably after every change; on a tmpfs that costs nothing,
     // which keeps hundreds of sequences quick.
-    if (QFileInfo(QStringLiteral("/dev/shm")).isWritable())
+    if (QFileInfo(u"/dev/shm"_s).isWritable())
         qputenv("TMPDIR", "/dev/shm");
 }
 
@@ -671,11 +645,10 @@ void TestRandomised::filesAreNeverLost()
     // The single-file failures are logged by design; keep them off the console.
     auto quiet = std::make_unique<LogCapture>();
     for (const quint32 seed : std::as_const(seeds)) {
-        const QStringList broken = Sequence(seed, replaying).run();
+        const QStringList broken = Sequence(seed).run();
         if (!broken.isEmpty())
-            QFAIL(qPrintable(
-                QStringLiteral("seed %1 (replay with TIDORA_REPLAY_SEED=%1):\n").arg(seed) +
-                broken.join(QLatin1Char('\n'))));
+            QFAIL(qPrintable(u"seed %1 (replay with TIDORA_REPLAY_SEED=%1):\n"_s.arg(seed) +
+                             broken.join(QLatin1Char('\n'))));
     }
     quiet.reset();
     qInfo("%d sequences: %d moves, %d of them failed on purpose, %d stack windows; %d stacks "

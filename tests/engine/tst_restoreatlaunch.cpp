@@ -14,10 +14,11 @@
 
 #include <optional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QStringList fourFiles = {QStringLiteral("a.txt"), QStringLiteral("b.txt"),
-                               QStringLiteral("c.txt"), QStringLiteral("d.txt")};
+const QStringList fourFiles = {u"a.txt"_s, u"b.txt"_s, u"c.txt"_s, u"d.txt"_s};
 
 // A kill at the `at`-th move from now on, as the disk keeps it: that move and every later one
 // fail, and once the operation returns the stacks file (with its siblings) is put back as it
@@ -81,8 +82,7 @@ QStringList brokenPromises(TestServices& t)
     const QHash<QString, QString> locations = t.invariant.locations();
     for (auto it = locations.cbegin(); it != locations.cend(); ++it) {
         if (QFileInfo(it.key()).fileName() != QFileInfo(it.value()).fileName())
-            broken.append(QStringLiteral("renamed: ") + it.key() + QStringLiteral(" is ") +
-                          it.value());
+            broken.append(u"renamed: "_s + it.key() + u" is "_s + it.value());
     }
     StackManager& manager = t.manager();
     const QString desktop = t.fs.resolved(t.paths.desktop());
@@ -93,19 +93,18 @@ QStringList brokenPromises(TestServices& t)
         const QString place = stack.state == StackState::collapsed ? folder : desktop;
         const QStringList files = manager.operations().files.resolvedFiles(stack);
         if (files.size() != stack.items.size())
-            broken.append(stack.name + QStringLiteral(" lists files that are nowhere"));
+            broken.append(stack.name + u" lists files that are nowhere"_s);
         for (const QString& file : files) {
             if (listed.contains(file))
-                broken.append(QStringLiteral("listed twice: ") + file);
+                broken.append(u"listed twice: "_s + file);
             listed.insert(file);
             byFolder[folder].insert(QFileInfo(file).fileName());
             if (t.fs.resolvedParent(file) != place)
-                broken.append(stack.name + QStringLiteral(" is ") + rawValue(stack.state) +
-                              QStringLiteral(" with ") + file);
+                broken.append(stack.name + u" is "_s + rawValue(stack.state) + u" with "_s + file);
         }
         for (const QString& name : t.namesIn(t.stackFolder(stack))) {
             if (!byFolder.value(folder).contains(name))
-                broken.append(QStringLiteral("hidden, listed by no stack: ") + name);
+                broken.append(u"hidden, listed by no stack: "_s + name);
         }
     }
     return broken;
@@ -135,10 +134,8 @@ class TestRestoreAtLaunch : public QObject
 
 private Q_SLOTS:
     void firstLaunchShowsOnlyTheFirstRunAlert();
-    void lostStackListComesBackWithWindowsAndAReport();
+    void repairsAreShownWithTheWindowsAndSaved();
     void corruptStackListIsRebuiltAndSaved();
-    void fileDroppedByHandIsShownInItsWindow();
-    void missingFoldersAreWarnedAboutBeforeTheReport();
     void killAtAnyMoveIsMadeWholeAtLaunch_data();
     void killAtAnyMoveIsMadeWholeAtLaunch();
     void stackSplitByAnEarlierVersionIsMadeWhole();
@@ -147,12 +144,12 @@ private Q_SLOTS:
 void TestRestoreAtLaunch::firstLaunchShowsOnlyTheFirstRunAlert()
 {
     TestServices t;
-    t.home.makeFolder(QStringLiteral("Documents/.Tidora"));
+    t.home.makeFolder(u"Documents/.Tidora"_s);
     StackManager& manager = t.relaunch();
     QVERIFY(manager.stacks().isEmpty());
     QVERIFY(t.alerts.shown.isEmpty());
     QCOMPARE(t.firstRun.calls, QList<bool>{false});
-    QVERIFY(!QFileInfo::exists(t.paths.dataFolder() + QStringLiteral("/stacks.json")));
+    QVERIFY(!QFileInfo::exists(t.paths.dataFolder() + u"/stacks.json"_s));
 
     // Once acknowledged, it is not asked again.
     t.settings.setValue(SettingsKey::acknowledgedHiddenStorage, true);
@@ -161,62 +158,52 @@ void TestRestoreAtLaunch::firstLaunchShowsOnlyTheFirstRunAlert()
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-void TestRestoreAtLaunch::lostStackListComesBackWithWindowsAndAReport()
+void TestRestoreAtLaunch::repairsAreShownWithTheWindowsAndSaved()
 {
     TestServices t;
     t.settings.setValue(SettingsKey::acknowledgedHiddenStorage, true);
-    t.addDesktopFile(QStringLiteral("b.txt"));
-    t.addDesktopFile(QStringLiteral("a1.txt"));
-    t.addDesktopFile(QStringLiteral("a2.txt"));
-    QVERIFY(t.stack({QStringLiteral("b.txt")}, QStringLiteral("B")));
-    QVERIFY(t.stack({QStringLiteral("a1.txt"), QStringLiteral("a2.txt")}, QStringLiteral("A")));
-    QVERIFY(QFile::remove(t.paths.dataFolder() + QStringLiteral("/stacks.json")));
+    for (const char* name : {"a1.txt", "a2.txt", "g.txt"})
+        t.addDesktopFile(QString::fromLatin1(name));
+    const DesktopStack a = *t.stack({u"a1.txt"_s, u"a2.txt"_s}, u"A"_s);
+    const DesktopStack gone = *t.stack({u"g.txt"_s}, u"Gone"_s);
+    // A file dropped into a stack folder by hand, a folder no record lists, and a stack folder
+    // moved where the program does not look.
+    const QString dropped = t.invariant.addFile(u"Documents/.Tidora/A/dropped \"by\" hand.txt"_s);
+    t.invariant.addFile(u"Documents/.Tidora/Orphan/o.txt"_s);
+    QVERIFY(QDir().rename(t.stackFolder(gone), t.desktopPath(u"Gone moved"_s)));
 
-    // Every stack has its window in place by the time the report is shown.
-    qsizetype windowsAtReport = -1;
+    // Every stack has its window in place by the time anything is shown.
+    QList<qsizetype> windowsAtAlert;
     t.alerts.answerAll([&](const Alert&) {
-        windowsAtReport = t.windows.windows().size();
-        return ScriptedAlerts::Reply{QStringLiteral("OK")};
+        windowsAtAlert.append(t.windows.windows().size());
+        return ScriptedAlerts::Reply{u"OK"_s};
     });
     StackManager& manager = t.relaunch();
-    QCOMPARE(manager.stacks().size(), 2);
-    const DesktopStack& a = manager.stacks().at(0);
-    const DesktopStack& b = manager.stacks().at(1);
-    QCOMPARE(a.name, QStringLiteral("A"));
-    QCOMPARE(b.name, QStringLiteral("B"));
-    QCOMPARE(t.windows.window(a.id)->frameOrigin(), QPointF(1100, 566));
-    QCOMPARE(t.windows.window(b.id)->frameOrigin(), QPointF(940, 566));
-    QCOMPARE(t.windows.window(a.id)->files,
-             (QStringList{t.storageFolder() + QStringLiteral("/A/a1.txt"),
-                          t.storageFolder() + QStringLiteral("/A/a2.txt")}));
-    QVERIFY(t.windows.window(b.id)->orderedFront > 0);
-    QVERIFY(manager.undoState().hasStacks());
-    QVERIFY(manager.undoState().hasStacked());
-
-    QCOMPARE(windowsAtReport, 2);
-    QCOMPARE(t.alerts.messages(),
-             QStringList{QStringLiteral("Tidora checked ") + t.storageFolder() +
-                         QStringLiteral(" and brought files it no longer had a list for back as "
-                                        "stacks: \u201CA\u201D, \u201CB\u201D. Files are never "
-                                        "copied or deleted this way; check them in the stacks, "
-                                        "or spread them to the Desktop.")});
-    QVERIFY(t.alerts.raised >= 1);
+    QCOMPARE(manager.stacks().size(), 3);
+    QCOMPARE(t.windows.window(a.id)->files.last(), dropped);
+    QVERIFY(t.windows.window(gone.id));
+    QCOMPARE(windowsAtAlert, (QList<qsizetype>{3, 3}));
+    // The warning first, then the report.
+    QVERIFY(t.alerts.messages().at(0).startsWith(
+        u"The files of \u201CGone\u201D are missing from "_s + t.storageFolder()));
+    QVERIFY(t.alerts.messages().at(1).contains(u"\u201COrphan\u201D"_s));
+    QVERIFY(t.alerts.messages().at(1).contains(u"put them back in: \u201CA\u201D."_s));
     QVERIFY(!t.firstRun.calls.contains(false));
 
-    // Saved: the next launch has nothing to report.
+    // Saved: the next launch has only the missing folder to tell of.
     t.alerts.shown.clear();
-    QCOMPARE(t.relaunch().stacks().size(), 2);
-    QVERIFY(t.alerts.shown.isEmpty());
+    QCOMPARE(t.relaunch().stacks().size(), 3);
+    QCOMPARE(t.alerts.shown.size(), 1);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 void TestRestoreAtLaunch::corruptStackListIsRebuiltAndSaved()
 {
     TestServices t;
-    t.addDesktopFile(QStringLiteral("n.txt"));
-    QVERIFY(t.stack({QStringLiteral("n.txt")}, QStringLiteral("Notes")));
+    t.addDesktopFile(u"n.txt"_s);
+    QVERIFY(t.stack({u"n.txt"_s}, u"Notes"_s));
     // A state this version does not know makes the whole file unreadable.
-    const QString file = t.paths.dataFolder() + QStringLiteral("/stacks.json");
+    const QString file = t.paths.dataFolder() + u"/stacks.json"_s;
     QByteArray json = TempHome::read(file);
     json.replace("\"collapsed\"", "\"pinned\"");
     QFile out(file);
@@ -226,71 +213,17 @@ void TestRestoreAtLaunch::corruptStackListIsRebuiltAndSaved()
 
     StackManager& manager = t.relaunch();
     QCOMPARE(manager.stacks().size(), 1);
-    QCOMPARE(manager.stacks().at(0).name, QStringLiteral("Notes"));
+    QCOMPARE(manager.stacks().at(0).name, u"Notes"_s);
     QCOMPARE(manager.stacks().at(0).items.size(), 1);
     StackListFile reread(t.paths, t.fs);
     QCOMPARE(reread.loadStackList(), manager.stacks());
     // The file the user may still want is kept, and the one report says where.
     QCOMPARE(t.alerts.shown.size(), 1);
-    const QStringList aside =
-        QDir(t.paths.dataFolder()).entryList({QStringLiteral("stacks.json.set-aside-*")});
+    const QStringList aside = QDir(t.paths.dataFolder()).entryList({u"stacks.json.set-aside-*"_s});
     QCOMPARE(aside.size(), 1);
     QCOMPARE(TempHome::read(t.paths.dataFolder() + QLatin1Char('/') + aside.first()), json);
     QVERIFY(t.alerts.messages().last().contains(aside.first()));
     QCOMPARE(t.firstRun.calls.last(), false);
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestRestoreAtLaunch::fileDroppedByHandIsShownInItsWindow()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("n.txt"));
-    const DesktopStack notes = *t.stack({QStringLiteral("n.txt")}, QStringLiteral("Notes"));
-    const QString dropped =
-        t.invariant.addFile(QStringLiteral("Documents/.Tidora/Notes/dropped \"by\" hand.txt"));
-
-    StackManager& manager = t.relaunch();
-    const DesktopStack& record = manager.stacks().at(0);
-    QCOMPARE(record.items.size(), 2);
-    QCOMPARE(record.items.at(1).position,
-             QPointF(notes.windowOrigin.x() + 70 + 24, 776 - notes.windowOrigin.y() - 75 + 24));
-    QCOMPARE(t.windows.window(notes.id)->files.last(), dropped);
-    QCOMPARE(t.alerts.messages().size(), 1);
-    QVERIFY(
-        t.alerts.messages().at(0).contains(QStringLiteral("put them back in: \u201CNotes\u201D.")));
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestRestoreAtLaunch::missingFoldersAreWarnedAboutBeforeTheReport()
-{
-    TestServices t;
-    t.settings.setValue(SettingsKey::acknowledgedHiddenStorage, true);
-    t.addDesktopFile(QStringLiteral("g.txt"));
-    t.addDesktopFile(QStringLiteral("s.txt"));
-    const DesktopStack gone = *t.stack({QStringLiteral("g.txt")}, QStringLiteral("Gone"));
-    const DesktopStack spread = *t.stack({QStringLiteral("s.txt")}, QStringLiteral("Spread"));
-    // The spread stack's file is on the Desktop and its folder is gone: nothing to say.
-    QVERIFY(QFile::rename(t.storageFolder() + QStringLiteral("/Spread/s.txt"),
-                          t.desktopPath(QStringLiteral("s.txt"))));
-    QVERIFY(QDir(t.storageFolder()).rmdir(QStringLiteral("Spread")));
-    DesktopStack spreadRecord = *t.record(spread.id);
-    spreadRecord.state = StackState::expanded;
-    t.manager().storeStack(spreadRecord);
-    // The gathered stack's folder went where the program does not look.
-    QVERIFY(QDir().rename(t.storageFolder() + QStringLiteral("/Gone"),
-                          t.desktopPath(QStringLiteral("Gone moved"))));
-    t.invariant.addFile(QStringLiteral("Documents/.Tidora/Orphan/o.txt"));
-
-    StackManager& manager = t.relaunch();
-    QCOMPARE(manager.stacks().size(), 3);
-    QVERIFY(t.windows.window(gone.id));
-    QCOMPARE(t.alerts.shown.size(), 2);
-    QCOMPARE(t.alerts.messages().at(0),
-             QStringLiteral("The files of \u201CGone\u201D are missing from ") + t.storageFolder() +
-                 QStringLiteral(". If you moved that folder, or the folders inside it, to the "
-                                "Trash, put them back. To remove Tidora safely, always use "
-                                "Uninstall Tidora\u2026 in the tray menu."));
-    QVERIFY(t.alerts.messages().at(1).contains(QStringLiteral("\u201COrphan\u201D")));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
@@ -389,35 +322,31 @@ void TestRestoreAtLaunch::stackSplitByAnEarlierVersionIsMadeWhole()
     t.settings.setValue(SettingsKey::acknowledgedHiddenStorage, true);
     for (const QString& name : fourFiles)
         t.addDesktopFile(name);
-    const DesktopStack gathered = *t.stack(fourFiles.mid(0, 2), QStringLiteral("Gathered"));
-    const DesktopStack spread = *t.stack(fourFiles.mid(2, 2), QStringLiteral("Spread"));
+    const DesktopStack gathered = *t.stack(fourFiles.mid(0, 2), u"Gathered"_s);
+    const DesktopStack spread = *t.stack(fourFiles.mid(2, 2), u"Spread"_s);
     t.manager().spread(spread.id, false);
     t.scheduler.runUntilIdle();
-    QVERIFY(QFile::rename(t.stackFolder(gathered) + QStringLiteral("/a.txt"),
-                          t.desktopPath(QStringLiteral("a.txt"))));
-    QVERIFY(QFile::rename(t.desktopPath(QStringLiteral("c.txt")),
-                          t.stackFolder(spread) + QStringLiteral("/c.txt")));
+    QVERIFY(QFile::rename(t.stackFolder(gathered) + u"/a.txt"_s, t.desktopPath(u"a.txt"_s)));
+    QVERIFY(QFile::rename(t.desktopPath(u"c.txt"_s), t.stackFolder(spread) + u"/c.txt"_s));
 
     StackManager& manager = t.relaunch();
     QStringList broken = brokenPromises(t);
     QVERIFY2(broken.isEmpty(), qPrintable(broken.join(QLatin1Char('\n'))));
-    QCOMPARE(t.namesIn(t.stackFolder(gathered)),
-             (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    QCOMPARE(t.namesIn(t.stackFolder(gathered)), (QStringList{u"a.txt"_s, u"b.txt"_s}));
     QCOMPARE(t.record(spread.id)->state, StackState::expanded);
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("c.txt"))));
+    QVERIFY(QFile::exists(t.desktopPath(u"c.txt"_s)));
     // Told, and the icon that came out is put at its place.
     QCOMPARE(t.alerts.messages().size(), 1);
-    QVERIFY(t.alerts.messages().at(0).contains(QStringLiteral(
-        "half moved when Tidora stopped: \u201CGathered\u201D, \u201CSpread\u201D")));
+    QVERIFY(t.alerts.messages().at(0).contains(
+        u"half moved when Tidora stopped: \u201CGathered\u201D, \u201CSpread\u201D"_s));
     t.scheduler.runUntilIdle();
-    QVERIFY(t.desktop.callTexts().join(QLatin1Char('|')).contains(QStringLiteral("c.txt")));
+    QVERIFY(t.desktop.callTexts().join(QLatin1Char('|')).contains(u"c.txt"_s));
 
     // A file of a gathered stack that is on the Desktop is spread where it is, never numbered.
-    QVERIFY(QFile::rename(t.stackFolder(gathered) + QStringLiteral("/b.txt"),
-                          t.desktopPath(QStringLiteral("b.txt"))));
+    QVERIFY(QFile::rename(t.stackFolder(gathered) + u"/b.txt"_s, t.desktopPath(u"b.txt"_s)));
     manager.spread(gathered.id, false);
     QCOMPARE(TestServices::itemNames(*t.record(gathered.id)),
-             (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+             (QStringList{u"a.txt"_s, u"b.txt"_s}));
     broken = brokenPromises(t);
     QVERIFY2(broken.isEmpty(), qPrintable(broken.join(QLatin1Char('\n'))));
 }

@@ -1,9 +1,7 @@
 #include "LogCapture.h"
 #include "TestServices.h"
-#include "engine/FolderNames.h"
 #include "engine/StackFiles.h"
 #include "engine/StackManager.h"
-#include "engine/StackWindows.h"
 #include "engine/Stacker.h"
 #include "operations/UndoState.h"
 #include "store/StackListFile.h"
@@ -17,13 +15,26 @@
 
 #include <sys/stat.h>
 
-using std::chrono::milliseconds;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 QStringList itemNames(const DesktopStack& stack)
 {
     return TestServices::itemNames(stack);
+}
+
+// A record of these Desktop files, not yet gathered.
+DesktopStack recordOf(TestServices& t, const QString& folder, const QStringList& names)
+{
+    DesktopStack stack;
+    stack.id = QUuid::createUuid();
+    stack.name = folder;
+    stack.folderName = folder;
+    for (const QString& name : names)
+        stack.items.append(
+            StackItem{QUuid::createUuid(), name, *t.bookmarks().make(t.desktopPath(name)), {}});
+    return stack;
 }
 
 } // namespace
@@ -34,379 +45,223 @@ class TestStacking : public QObject
 
 private Q_SLOTS:
     void storeStackReplacesSavesAndShows();
-    void windowsCloseNowAndGoLater();
-    void launchOpensAWindowPerRecord();
     void namesFollowTheKinds();
     void stackingMovesFilesAndRecordsThem();
-    void onlyHiddenFilesBeep();
-    void cancelledFirstRunMovesNothing();
+    void filesThatMustNotBeStackedAreLeftAlone();
     void nameTakenInTheFolderGetsANumber();
-    void hiddenListIsReadAgainByEachOperation();
     void folderNameOfASpreadStackStaysItsOwn();
-    void uniqueDestinationNumbersBeforeTheExtension();
-    void everyMoveFailingLeavesNothing();
+    void failedMovesLeaveTheFilesAndAreToldOnce();
     void folderThatCannotBeMadeIsReported();
     void vanishedAndReplacedFilesLoseNothing();
-    void storageFolderDeletedWhileRunningIsMadeAgain();
     void crossDeviceMoveLeavesTheFile();
     void aFileBelongsToOneStackOnly();
     void failedSaveIsToldOnce();
-    void unreadableNamesAreToldNotSkipped();
     void linksAreStackedAsLinks();
-    void hostileNamesAreCarriedWhole();
     void selectionIsOneQueryAndReportsFailures();
-    void stackAtPointCentresTheWindowAndIsDroppedWhileWorking();
 };
 
 void TestStacking::storeStackReplacesSavesAndShows()
 {
     TestServices t;
     StackManager& manager = t.manager();
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    DesktopStack stack;
-    stack.id = QUuid::createUuid();
-    stack.name = QStringLiteral("Notes");
-    stack.folderName = QStringLiteral("Notes");
+    t.addDesktopFile(u"a.txt"_s);
+    DesktopStack stack = recordOf(t, u"Notes"_s, {u"a.txt"_s});
     stack.windowOrigin = QPointF(300, 200);
-    stack.items.append(StackItem{QUuid::createUuid(), QStringLiteral("a.txt"),
-                                 *t.bookmarks().make(t.desktopPath(QStringLiteral("a.txt"))),
-                                 QPointF(10, 20)});
     manager.storeStack(stack);
+    QVERIFY(manager.undoState().hasStacked() && !manager.undoState().hasSpread());
+    QCOMPARE(t.windows.window(stack.id)->frameOrigin(), QPointF(300, 200));
 
-    QCOMPARE(manager.stacks().size(), 1);
-    QVERIFY(manager.undoState().hasStacks());
-    QVERIFY(manager.undoState().hasStacked());
-    QVERIFY(!manager.undoState().hasSpread());
-    FakeStackWindow* window = t.windows.window(stack.id);
-    QVERIFY(window);
-    QCOMPARE(window->files, QStringList{t.desktopPath(QStringLiteral("a.txt"))});
-    QCOMPARE(window->frameOrigin(), QPointF(300, 200));
-    QCOMPARE(window->originsSet, 1);
-    QCOMPARE(window->orderedFront, 1);
-
-    // Same id: replaced, not appended; the window is reused and only moved when it must be.
-    stack.name = QStringLiteral("Renamed");
+    // Same id: replaced, not appended, the window reused, the flags recomputed, saved at once.
+    stack.name = u"Renamed"_s;
     stack.state = StackState::expanded;
     manager.storeStack(stack);
-    QCOMPARE(manager.stacks().size(), 1);
-    QCOMPARE(manager.stacks().first().name, QStringLiteral("Renamed"));
-    QVERIFY(manager.undoState().hasSpread());
-    QVERIFY(!manager.undoState().hasStacked());
+    QCOMPARE(manager.stacks(), QList<DesktopStack>{stack});
+    QVERIFY(manager.undoState().hasSpread() && !manager.undoState().hasStacked());
     QCOMPARE(t.windows.created, 1);
-    QCOMPARE(window->originsSet, 1);
-    QCOMPARE(window->orderedFront, 2);
-    QCOMPARE(window->record.name, QStringLiteral("Renamed"));
-
-    // Saved at once.
-    StackListFile file(t.paths, t.fs);
-    QCOMPARE(file.loadStackList(), manager.stacks());
-    QCOMPARE(*manager.stackWithID(stack.id), stack);
-    QVERIFY(!manager.stackWithID(QUuid::createUuid()));
-}
-
-void TestStacking::windowsCloseNowAndGoLater()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    const DesktopStack stack = *t.stack({QStringLiteral("a.txt")});
-    FakeStackWindow* window = t.windows.window(stack.id);
-    QVERIFY(window);
-    QVERIFY(t.manager().windows().closeWindow(stack.id));
-    QVERIFY(window->closed);
-    QVERIFY(!t.manager().windows().window(stack.id));
-    QCOMPARE(t.windows.windows().size(), 1);
-    t.scheduler.advance(milliseconds(0));
-    QVERIFY(t.windows.windows().isEmpty());
-    QVERIFY(!t.manager().windows().closeWindow(stack.id));
-}
-
-void TestStacking::launchOpensAWindowPerRecord()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    t.addDesktopFile(QStringLiteral("b.pdf"));
-    const DesktopStack first = *t.stack({QStringLiteral("a.txt")});
-    const DesktopStack second = *t.stack({QStringLiteral("b.pdf")});
-
-    StackManager& again = t.relaunch();
-    QCOMPARE(again.stacks().size(), 2);
-    QCOMPARE(again.stacks().at(0).id, first.id);
-    for (const DesktopStack& stack : {first, second}) {
-        FakeStackWindow* window = t.windows.window(stack.id);
-        QVERIFY(window);
-        QCOMPARE(window->frameOrigin(), stack.windowOrigin);
-        QCOMPARE(window->files.size(), 1);
-    }
-    QVERIFY(again.undoState().hasStacked());
-    TIDORA_CHECK_INVARIANT(t.invariant);
+    QCOMPARE(t.windows.window(stack.id)->record.name, u"Renamed"_s);
+    QCOMPARE(StackListFile(t.paths, t.fs).loadStackList(), manager.stacks());
 }
 
 void TestStacking::namesFollowTheKinds()
 {
     TestServices t;
-    for (const char* name : {"Screenshot 1.png", "Screenshot 2.png", "Screenshot 3.png",
-                             "report.pdf", "photo.jpg", "notes", "x.pdf"})
-        t.addDesktopFile(QString::fromUtf8(name));
-    const auto screenshots =
-        t.stack({QStringLiteral("Screenshot 1.png"), QStringLiteral("Screenshot 2.png"),
-                 QStringLiteral("Screenshot 3.png")});
-    QCOMPARE(screenshots->name, QStringLiteral("3 Screenshots"));
-    QCOMPARE(t.stack({QStringLiteral("report.pdf")})->name, QStringLiteral("1 PDF"));
-    // Mixed kinds, and a file of no kind, are numbered after the stacks there are.
-    QCOMPARE(t.stack({QStringLiteral("x.pdf"), QStringLiteral("photo.jpg")})->name,
-             QStringLiteral("Stack 3"));
-    QCOMPARE(t.stack({QStringLiteral("notes")})->name, QStringLiteral("Stack 4"));
-    // Files that share an extension are still told apart by what else decides their kind.
     const auto nameOf = [&t](const QStringList& names) {
         QStringList paths;
         for (const QString& name : names)
-            paths.append(t.home.write(QStringLiteral("Desktop/") + name, "x"));
+            paths.append(t.home.write(u"Desktop/"_s + name, "x"));
         return t.manager().operations().stacker.defaultStackName(paths);
     };
-    QCOMPARE(nameOf({QStringLiteral("Screenshot 4.png"), QStringLiteral("plain.png")}),
-             QStringLiteral("Stack 5"));
-    QCOMPARE(nameOf({QStringLiteral("A.PNG"), QStringLiteral("b.png")}),
-             QStringLiteral("2 Images"));
+    QCOMPARE(nameOf({u"Screenshot 1.png"_s, u"Screenshot 2.png"_s, u"Screenshot 3.png"_s}),
+             u"3 Screenshots"_s);
+    QCOMPARE(nameOf({u"report.pdf"_s}), u"1 PDF"_s);
+    QCOMPARE(nameOf({u"A.PNG"_s, u"b.png"_s}), u"2 Images"_s);
     // Written decomposed, as some programs write names.
-    QCOMPARE(
-        nameOf({QStringLiteral("Sni\u0301mek obrazovky.png"), QStringLiteral("Screenshot 5.png")}),
-        QStringLiteral("2 Screenshots"));
-    t.home.makeFolder(QStringLiteral("Desktop/album.png"));
-    QCOMPARE(
-        t.manager().operations().stacker.defaultStackName(
-            {t.desktopPath(QStringLiteral("album.png")), t.desktopPath(QStringLiteral("b.png"))}),
-        QStringLiteral("Stack 5"));
+    QCOMPARE(nameOf({u"Sni\u0301mek obrazovky.png"_s, u"Screenshot 5.png"_s}), u"2 Screenshots"_s);
+    // Mixed kinds, and a folder among images, are numbered after the stacks there are.
+    QCOMPARE(nameOf({u"x.pdf"_s, u"photo.jpg"_s}), u"Stack 1"_s);
+    t.home.makeFolder(u"Desktop/album.png"_s);
+    t.addDesktopFile(u"notes"_s);
+    QCOMPARE(t.stack({u"notes"_s})->name, u"Stack 1"_s);
+    QCOMPARE(t.manager().operations().stacker.defaultStackName(
+                 {t.desktopPath(u"album.png"_s), t.desktopPath(u"b.png"_s)}),
+             u"Stack 2"_s);
     // A given name wins.
-    t.addDesktopFile(QStringLiteral("y.pdf"));
-    QCOMPARE(t.stack({QStringLiteral("y.pdf")}, QStringLiteral("Mine"))->name,
-             QStringLiteral("Mine"));
-    TIDORA_CHECK_INVARIANT(t.invariant);
+    t.addDesktopFile(u"y.pdf"_s);
+    QCOMPARE(t.stack({u"y.pdf"_s}, u"Mine"_s)->name, u"Mine"_s);
 }
 
 void TestStacking::stackingMovesFilesAndRecordsThem()
 {
     TestServices t;
-    t.addDesktopFile(QStringLiteral("a.pdf"), QPointF(100, 100));
-    t.addDesktopFile(QStringLiteral("b.pdf"), QPointF(200, 300));
-    const DesktopStack stack = *t.stack({QStringLiteral("a.pdf"), QStringLiteral("b.pdf")});
+    t.addDesktopFile(u"a.pdf"_s, QPointF(100, 100));
+    t.addDesktopFile(u"b.pdf"_s, QPointF(200, 300));
+    const DesktopStack stack = *t.stack({u"a.pdf"_s, u"b.pdf"_s});
 
-    QCOMPARE(stack.name, QStringLiteral("2 PDFs"));
-    QCOMPARE(stack.folderName, QStringLiteral("2 PDFs"));
+    QCOMPARE(stack.folderName, u"2 PDFs"_s);
     QCOMPARE(stack.state, StackState::collapsed);
     // Centred on the icons' centre (150, 200): Desktop y 200 is screen y 600.
     QCOMPARE(stack.windowOrigin, QPointF(150 - 70, 800 - 200 - 75));
-    QCOMPARE(itemNames(stack), (QStringList{QStringLiteral("a.pdf"), QStringLiteral("b.pdf")}));
     QCOMPARE(stack.items.at(1).position, QPointF(200, 300));
-    const QString folder = t.storageFolder() + QStringLiteral("/2 PDFs");
-    QCOMPARE(t.namesIn(folder), (QStringList{QStringLiteral("a.pdf"), QStringLiteral("b.pdf")}));
-    QVERIFY(!QFile::exists(t.desktopPath(QStringLiteral("a.pdf"))));
-    QCOMPARE(t.manager().operations().files.resolvedItems(stack).value(0),
-             folder + QStringLiteral("/a.pdf"));
-    QCOMPARE(t.windows.window(stack.id)->files.size(), 2);
-    // The README is there, and the folders were protected.
-    QVERIFY(QFile::exists(t.storageFolder() + QStringLiteral("/README.txt")));
-    QVERIFY(t.guard.calls.contains(QStringLiteral("protect ") + folder));
+    const QString folder = t.storageFolder() + u"/2 PDFs"_s;
+    QCOMPARE(t.namesIn(folder), (QStringList{u"a.pdf"_s, u"b.pdf"_s}));
+    QCOMPARE(t.manager().operations().files.resolvedItems(stack).value(0), folder + u"/a.pdf"_s);
+    QVERIFY(QFile::exists(t.storageFolder() + u"/README.txt"_s));
+    QVERIFY(t.guard.calls.contains(u"protect "_s + folder));
     // A second stack of the same name gets its own folder.
-    t.addDesktopFile(QStringLiteral("c.pdf"));
-    t.addDesktopFile(QStringLiteral("d.pdf"));
-    QCOMPARE(t.stack({QStringLiteral("c.pdf"), QStringLiteral("d.pdf")})->folderName,
-             QStringLiteral("2 PDFs 2"));
+    t.addDesktopFile(u"c.pdf"_s);
+    t.addDesktopFile(u"d.pdf"_s);
+    QCOMPARE(t.stack({u"c.pdf"_s, u"d.pdf"_s})->folderName, u"2 PDFs 2"_s);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-void TestStacking::onlyHiddenFilesBeep()
+void TestStacking::filesThatMustNotBeStackedAreLeftAlone()
 {
     TestServices t;
-    t.addDesktopFile(QStringLiteral(".secret"));
-    t.addDesktopFile(QStringLiteral("listed.txt"));
-    t.home.write(QStringLiteral("Desktop/.hidden"), "listed.txt\n");
+    t.addDesktopFile(u".secret"_s);
+    t.addDesktopFile(u"listed.txt"_s);
+    t.addDesktopFile(u"a.txt"_s);
+    t.home.write(u"Desktop/.hidden"_s, "listed.txt\n");
     QVERIFY(t.folders.ensureStorageFolder());
-    QList<DesktopFile> files =
-        t.desktopFiles({QStringLiteral(".secret"), QStringLiteral("listed.txt")});
+    QList<DesktopFile> files = t.desktopFiles({u".secret"_s, u"listed.txt"_s});
     // The storage folder itself is never stacked.
     files.append(DesktopFile{t.storageFolder(), std::nullopt});
     t.manager().stackFiles(files, std::nullopt, QPointF());
     QCOMPARE(t.alerts.beeps, 1);
     QVERIFY(t.manager().stacks().isEmpty());
     QVERIFY(t.firstRun.calls.isEmpty());
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
 
-void TestStacking::cancelledFirstRunMovesNothing()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    t.firstRun.confirm = false;
-    QVERIFY(!t.stack({QStringLiteral("a.txt")}));
-    QCOMPARE(t.firstRun.calls, QList<bool>{true});
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
-    QVERIFY(!QFile::exists(t.storageFolder()));
+    // The hidden list is read again by each operation: a file listed after it was selected
+    // stays.
+    t.desktop.select({t.desktopPath(u"a.txt"_s)});
+    const QList<DesktopFile> selection = t.desktop.selectedFiles().value();
+    t.home.write(u"Desktop/.hidden"_s, "a.txt\n");
+    t.manager().stackFiles(selection, std::nullopt, QPointF());
+    QCOMPARE(t.alerts.beeps, 2);
+    QVERIFY(QFile::exists(t.desktopPath(u"a.txt"_s)));
+    t.home.write(u"Desktop/.hidden"_s, "");
+    QCOMPARE(itemNames(*t.stack({u"listed.txt"_s})), QStringList{u"listed.txt"_s});
+
+    // A name that is not UTF-8 (how it reads; there is no such path) is told, not skipped.
+    const DesktopFile odd{t.desktopPath(u"odd\uFFFD.txt"_s), std::nullopt, true};
+    files = t.desktopFiles({u"a.txt"_s});
+    files.append(odd);
+    t.manager().stackFiles(files, std::nullopt, QPointF(0, 0));
+    QCOMPARE(itemNames(t.manager().stacks().last()), QStringList{u"a.txt"_s});
+    QCOMPARE(t.alerts.messages().size(), 1);
+    QVERIFY(t.alerts.messages().first().startsWith(
+        u"This file cannot be stacked: \u201Codd\uFFFD.txt\u201D."_s));
+    // Alone, it is told rather than beeped at.
+    t.manager().stackFiles({odd}, std::nullopt, QPointF(0, 0));
+    QCOMPARE(t.alerts.messages().size(), 2);
+    QCOMPARE(t.alerts.beeps, 2);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 void TestStacking::nameTakenInTheFolderGetsANumber()
 {
     TestServices t;
-    t.addDesktopFile(QStringLiteral("report.pdf"));
-    t.addDesktopFile(QStringLiteral("notes"));
-    // Left in the folder by an earlier failure; the record will be named "Stack 1".
-    t.invariant.addFile(QStringLiteral("Documents/.Tidora/Stack 1/report.pdf"));
-    t.invariant.addFile(QStringLiteral("Documents/.Tidora/Stack 1/notes"));
-    DesktopStack stack;
-    stack.id = QUuid::createUuid();
-    stack.name = QStringLiteral("Stack 1");
-    stack.folderName = QStringLiteral("Stack 1");
-    for (const QString& name : {QStringLiteral("report.pdf"), QStringLiteral("notes")})
-        stack.items.append(
-            StackItem{QUuid::createUuid(), name, *t.bookmarks().make(t.desktopPath(name)), {}});
+    t.addDesktopFile(u"report.pdf"_s);
+    t.addDesktopFile(u"notes"_s);
+    // Left in the folder by an earlier failure.
+    t.invariant.addFile(u"Documents/.Tidora/Stack 1/report.pdf"_s);
+    t.invariant.addFile(u"Documents/.Tidora/Stack 1/notes"_s);
+    DesktopStack stack = recordOf(t, u"Stack 1"_s, {u"report.pdf"_s, u"notes"_s});
     QVERIFY(t.manager().operations().stacker.gatherIntoFolder(stack));
-    QCOMPARE(itemNames(stack),
-             (QStringList{QStringLiteral("report 2.pdf"), QStringLiteral("notes 2")}));
-    QVERIFY(QFile::exists(t.storageFolder() + QStringLiteral("/Stack 1/report 2.pdf")));
+    QCOMPARE(itemNames(stack), (QStringList{u"report 2.pdf"_s, u"notes 2"_s}));
+    QVERIFY(QFile::exists(t.storageFolder() + u"/Stack 1/report 2.pdf"_s));
 
     // A name taken in the folder after it was read (another program writing there): the next
     // free number, and nothing replaced.
-    t.addDesktopFile(QStringLiteral("late.txt"));
-    stack.items = {StackItem{QUuid::createUuid(),
-                             QStringLiteral("late.txt"),
-                             *t.bookmarks().make(t.desktopPath(QStringLiteral("late.txt"))),
-                             {}}};
-    const QString inFolder = t.storageFolder() + QStringLiteral("/Stack 1/late.txt");
+    t.addDesktopFile(u"late.txt"_s);
+    stack.items = recordOf(t, QString(), {u"late.txt"_s}).items;
+    const QString inFolder = t.storageFolder() + u"/Stack 1/late.txt"_s;
     t.fs.failMoves([&](const QString&, const QString& to) {
         if (to == inFolder && !QFile::exists(inFolder))
-            t.invariant.addFile(QStringLiteral("Documents/.Tidora/Stack 1/late.txt"));
+            t.invariant.addFile(u"Documents/.Tidora/Stack 1/late.txt"_s);
         return false;
     });
     QVERIFY(t.manager().operations().stacker.gatherIntoFolder(stack));
-    QCOMPARE(itemNames(stack), QStringList{QStringLiteral("late 2.txt")});
     QCOMPARE(t.manager().operations().files.resolvedFiles(stack),
-             QStringList{t.storageFolder() + QStringLiteral("/Stack 1/late 2.txt")});
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestStacking::hiddenListIsReadAgainByEachOperation()
-{
-    TestServices t;
-    for (const QString& name : {QStringLiteral("a.txt"), QStringLiteral("b.txt"),
-                                QStringLiteral("c.txt"), QStringLiteral("d.txt")})
-        t.addDesktopFile(name);
-    t.home.write(QStringLiteral("Desktop/.hidden"), "b.txt\nc.txt\n");
-    const DesktopStack first = *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
-    QCOMPARE(itemNames(first), QStringList{QStringLiteral("a.txt")});
-
-    // Changed between two operations: the next one reads it again.
-    t.home.write(QStringLiteral("Desktop/.hidden"), "d.txt\n");
-    const DesktopStack second =
-        *t.stack({QStringLiteral("b.txt"), QStringLiteral("c.txt"), QStringLiteral("d.txt")});
-    QCOMPARE(itemNames(second), (QStringList{QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
-
-    // A selection taken while a file was visible, stacked after it was hidden: left alone.
-    t.desktop.select({t.desktopPath(QStringLiteral("d.txt"))});
-    t.home.write(QStringLiteral("Desktop/.hidden"), "");
-    const QList<DesktopFile> selection = t.desktop.selectedFiles().value();
-    QCOMPARE(selection.size(), 1);
-    t.home.write(QStringLiteral("Desktop/.hidden"), "d.txt\n");
-    t.manager().stackFiles(selection, std::nullopt, QPointF());
-    QCOMPARE(t.manager().stacks().size(), 2);
-    QCOMPARE(t.alerts.beeps, 1);
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("d.txt"))));
+             QStringList{t.storageFolder() + u"/Stack 1/late 2.txt"_s});
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 void TestStacking::folderNameOfASpreadStackStaysItsOwn()
 {
     TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"), QPointF(100, 100));
-    t.addDesktopFile(QStringLiteral("b.txt"), QPointF(300, 100));
-    const DesktopStack first = *t.stack({QStringLiteral("a.txt")}, QStringLiteral("Photos"));
+    t.addDesktopFile(u"a.txt"_s, QPointF(100, 100));
+    t.addDesktopFile(u"b.txt"_s, QPointF(300, 100));
+    const DesktopStack first = *t.stack({u"a.txt"_s}, u"Photos"_s);
     t.manager().spread(first.id, false);
     t.scheduler.runUntilIdle();
     // The user removed the spread stack's empty folder; the name is still the stack's.
     QVERIFY(QDir().rmdir(t.stackFolder(first)));
-    const DesktopStack second = *t.stack({QStringLiteral("b.txt")}, QStringLiteral("Photos"));
-    QCOMPARE(second.folderName, std::optional<QString>(QStringLiteral("Photos 2")));
+    const DesktopStack second = *t.stack({u"b.txt"_s}, u"Photos"_s);
+    QCOMPARE(second.folderName, std::optional<QString>(u"Photos 2"_s));
     t.manager().restack(first.id, false);
     t.scheduler.runUntilIdle();
-    QCOMPARE(t.namesIn(t.stackFolder(first)), QStringList{QStringLiteral("a.txt")});
-    QCOMPARE(t.namesIn(t.stackFolder(second)), QStringList{QStringLiteral("b.txt")});
+    QCOMPARE(t.namesIn(t.stackFolder(first)), QStringList{u"a.txt"_s});
+    QCOMPARE(t.namesIn(t.stackFolder(second)), QStringList{u"b.txt"_s});
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-void TestStacking::uniqueDestinationNumbersBeforeTheExtension()
-{
-    TestServices t;
-    const QString folder = t.home.makeFolder(QStringLiteral("Documents/f"));
-    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral("a.pdf")),
-             folder + QStringLiteral("/a.pdf"));
-    t.home.write(QStringLiteral("Documents/f/a.pdf"));
-    t.home.write(QStringLiteral("Documents/f/a 2.pdf"));
-    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral("a.pdf")),
-             folder + QStringLiteral("/a 3.pdf"));
-    t.home.write(QStringLiteral("Documents/f/x.tar.gz"));
-    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral("x.tar.gz")),
-             folder + QStringLiteral("/x.tar 2.gz"));
-    t.home.write(QStringLiteral("Documents/f/.bashrc"));
-    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral(".bashrc")),
-             folder + QStringLiteral("/.bashrc 2"));
-    // A dangling link takes the name too.
-    QFile::link(QStringLiteral("/nowhere"), folder + QStringLiteral("/link"));
-    QCOMPARE(FolderNames::uniqueDestination(t.fs, folder, QStringLiteral("link")),
-             folder + QStringLiteral("/link 2"));
-    // The longest name there can be still gets its number, shortened to fit.
-    const QString longest = QString(251, QLatin1Char('n')) + QStringLiteral(".txt");
-    t.home.write(QStringLiteral("Documents/f/") + longest);
-    const QString numbered =
-        QFileInfo(FolderNames::uniqueDestination(t.fs, folder, longest)).fileName();
-    QVERIFY(numbered.endsWith(QStringLiteral(" 2.txt")));
-    QCOMPARE(numbered.toUtf8().size(), 255);
-}
-
-void TestStacking::everyMoveFailingLeavesNothing()
+void TestStacking::failedMovesLeaveTheFilesAndAreToldOnce()
 {
     TestServices t;
     LogCapture log;
-    t.addDesktopFile(QStringLiteral("a.pdf"));
-    t.addDesktopFile(QStringLiteral("b.pdf"));
+    t.addDesktopFile(u"a.pdf"_s);
+    t.addDesktopFile(u"b.pdf"_s);
     t.fs.failMoves([](const QString&, const QString&) { return true; });
-    QVERIFY(!t.stack({QStringLiteral("a.pdf"), QStringLiteral("b.pdf")}));
+    QVERIFY(!t.stack({u"a.pdf"_s, u"b.pdf"_s}));
     QVERIFY(t.manager().stacks().isEmpty());
     QVERIFY(t.windows.windows().isEmpty());
     // Neither the stack folder nor the storage folder (with its README) stays behind.
     QVERIFY(!QFileInfo::exists(t.storageFolder()));
-    const QStringList lines = log.startingWith(QStringLiteral("Tidorama: could not stack "));
-    QCOMPARE(lines.size(), 2);
-    QCOMPARE(lines.first(), QStringLiteral("Tidorama: could not stack ") +
-                                t.desktopPath(QStringLiteral("a.pdf")) + QStringLiteral(": ") +
-                                FaultyFileSystem::injected);
-    // Told once, with where the files are and why.
+    QCOMPARE(log.startingWith(u"Tidorama: could not stack "_s).size(), 2);
     QCOMPARE(t.alerts.messages(),
-             QStringList{QStringLiteral("2 of 2 files were not stacked. They are still in ") +
-                         t.paths.desktop() + QStringLiteral(": Injected failure.")});
+             QStringList{u"2 of 2 files were not stacked. They are still in "_s +
+                         t.paths.desktop() + u": Injected failure."_s});
     TIDORA_CHECK_INVARIANT(t.invariant);
 
     // One failing file of three: the others are stacked.
-    t.fs.failMovesOf(QStringLiteral("b.pdf"));
-    t.addDesktopFile(QStringLiteral("c.pdf"));
-    const auto stack =
-        t.stack({QStringLiteral("a.pdf"), QStringLiteral("b.pdf"), QStringLiteral("c.pdf")});
-    QCOMPARE(itemNames(*stack), (QStringList{QStringLiteral("a.pdf"), QStringLiteral("c.pdf")}));
+    t.fs.failMovesOf(u"b.pdf"_s);
+    t.addDesktopFile(u"c.pdf"_s);
+    const auto stack = t.stack({u"a.pdf"_s, u"b.pdf"_s, u"c.pdf"_s});
+    QCOMPARE(itemNames(*stack), (QStringList{u"a.pdf"_s, u"c.pdf"_s}));
     // Named before the moves, after the three files chosen.
-    QCOMPARE(stack->name, QStringLiteral("3 PDFs"));
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("b.pdf"))));
+    QCOMPARE(stack->name, u"3 PDFs"_s);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 void TestStacking::folderThatCannotBeMadeIsReported()
 {
     TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
+    t.addDesktopFile(u"a.txt"_s);
     const QString storage = t.storageFolder() + QLatin1Char('/');
     t.fs.failMakeFolder([storage](const QString& path) { return path.startsWith(storage); });
-    QVERIFY(!t.stack({QStringLiteral("a.txt")}));
+    QVERIFY(!t.stack({u"a.txt"_s}));
     QCOMPARE(t.alerts.messages(), QStringList{FaultyFileSystem::injected});
-    QCOMPARE(t.alerts.raised, 1);
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
-    QVERIFY(!QFile::exists(t.home.dataRoot() + QStringLiteral("/Tidorama/stacks.json")));
+    QVERIFY(!QFile::exists(t.home.dataRoot() + u"/Tidorama/stacks.json"_s));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
@@ -414,51 +269,33 @@ void TestStacking::vanishedAndReplacedFilesLoseNothing()
 {
     TestServices t;
     LogCapture log;
-    t.addDesktopFile(QStringLiteral("kept.txt"));
+    t.addDesktopFile(u"kept.txt"_s);
     // Gone before the stack is made (the user deleted it after selecting it).
-    t.home.write(QStringLiteral("Desktop/gone.txt"));
+    t.home.write(u"Desktop/gone.txt"_s);
     const QList<DesktopFile> files =
-        t.desktopFiles({QStringLiteral("gone.txt"), QStringLiteral("kept.txt"),
-                        QStringLiteral("late.txt"), QStringLiteral("swapped")});
-    QFile::remove(t.desktopPath(QStringLiteral("gone.txt")));
+        t.desktopFiles({u"gone.txt"_s, u"kept.txt"_s, u"late.txt"_s, u"swapped"_s});
+    QFile::remove(t.desktopPath(u"gone.txt"_s));
     // Gone between its bookmark and its move.
-    t.home.write(QStringLiteral("Desktop/late.txt"));
+    t.home.write(u"Desktop/late.txt"_s);
     t.fs.failMoves([](const QString& from, const QString&) {
-        if (from.endsWith(QStringLiteral("/late.txt")))
+        if (from.endsWith(u"/late.txt"_s))
             QFile::remove(from);
         return false;
     });
     // A file replaced by a folder of the same name is stacked as what it is now.
-    t.invariant.addFile(QStringLiteral("Desktop/swapped/inside.txt"));
+    t.invariant.addFile(u"Desktop/swapped/inside.txt"_s);
     t.manager().stackFiles(files, std::nullopt, QPointF());
     const DesktopStack stack = t.manager().stacks().first();
-    QCOMPARE(itemNames(stack),
-             (QStringList{QStringLiteral("kept.txt"), QStringLiteral("swapped")}));
-    QCOMPARE(log.startingWith(QStringLiteral("Tidorama: could not stack ")).size(), 1);
-    QVERIFY(QFileInfo(t.stackFolder(stack) + QStringLiteral("/swapped")).isDir());
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestStacking::storageFolderDeletedWhileRunningIsMadeAgain()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    t.addDesktopFile(QStringLiteral("b.txt"));
-    const DesktopStack first = *t.stack({QStringLiteral("a.txt")});
-    // The user trashes the whole storage folder.
-    QVERIFY(QFile::rename(t.storageFolder(), t.home.home() + QStringLiteral("/.cache/gone")));
-    t.invariant.allowPlace(QStringLiteral(".cache/gone"));
-    const DesktopStack second = *t.stack({QStringLiteral("b.txt")});
-    QVERIFY(QFile::exists(t.storageFolder() + QStringLiteral("/README.txt")));
-    QCOMPARE(t.namesIn(t.stackFolder(second)), QStringList{QStringLiteral("b.txt")});
-    QVERIFY(first.folderName != second.folderName || true);
+    QCOMPARE(itemNames(stack), (QStringList{u"kept.txt"_s, u"swapped"_s}));
+    QCOMPARE(log.startingWith(u"Tidorama: could not stack "_s).size(), 1);
+    QVERIFY(QFileInfo(t.stackFolder(stack) + u"/swapped"_s).isDir());
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 void TestStacking::crossDeviceMoveLeavesTheFile()
 {
     // Files are moved, never copied: a storage folder on another file system takes nothing.
-    QTemporaryDir elsewhere(QStringLiteral("/dev/shm/tidora-XXXXXX"));
+    QTemporaryDir elsewhere(u"/dev/shm/tidora-XXXXXX"_s);
     TestServices t;
     struct stat here, there;
     if (!elsewhere.isValid() || ::stat(QFile::encodeName(t.home.home()).constData(), &here) != 0 ||
@@ -469,26 +306,15 @@ void TestStacking::crossDeviceMoveLeavesTheFile()
     QVERIFY(QDir(t.home.documents()).removeRecursively());
     QVERIFY(QFile::link(elsewhere.path(), t.home.documents()));
     FileInvariant invariant(t.home);
-    invariant.addDesktopFile(QStringLiteral("a.txt"));
-    invariant.addDesktopFile(QStringLiteral("b.txt"));
-    LogCapture log;
-    QVERIFY(!t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("a.txt"))));
-    const QStringList lines = log.startingWith(QStringLiteral("Tidorama: could not stack "));
-    QCOMPARE(lines.size(), 2);
-    QVERIFY2(lines.first().contains(QStringLiteral("never copied")), qPrintable(lines.first()));
+    invariant.addDesktopFile(u"a.txt"_s);
+    invariant.addDesktopFile(u"b.txt"_s);
+    QVERIFY(!t.stack({u"a.txt"_s, u"b.txt"_s}));
     QVERIFY(!QFileInfo::exists(t.storageFolder()));
     // Said once, naming the cause and the way out.
     QCOMPARE(t.alerts.messages().size(), 1);
     const QString told = t.alerts.messages().first();
-    QVERIFY2(told.startsWith(QStringLiteral("2 of 2 files were not stacked. They are still in ") +
-                             t.paths.desktop() + QStringLiteral(". The storage folder ")),
-             qPrintable(told));
-    QVERIFY2(told.endsWith(QStringLiteral(" is on another file system than the Desktop, and "
-                                          "Tidora moves files, it never copies them. Choose "
-                                          "\u201CFolder on the Desktop (for cloud sync)\u201D "
-                                          "under Keep Stacked Files In in the tray menu.")),
-             qPrintable(told));
+    QVERIFY2(told.startsWith(u"2 of 2 files were not stacked."_s), qPrintable(told));
+    QVERIFY2(told.contains(u" is on another file system than the Desktop"_s), qPrintable(told));
     TIDORA_CHECK_INVARIANT(invariant);
 }
 
@@ -497,28 +323,21 @@ void TestStacking::aFileBelongsToOneStackOnly()
     TestServices t;
     for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
         t.addDesktopFile(QString::fromLatin1(name));
-    const DesktopStack spread =
-        *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")});
+    const DesktopStack spread = *t.stack({u"a.txt"_s, u"b.txt"_s, u"c.txt"_s});
     StackManager& manager = t.manager();
     manager.spread(spread.id, false);
 
     // Stacking two of its files takes them out of the spread stack; one that cannot move stays.
-    t.fs.failMovesOf(QStringLiteral("b.txt"));
-    const DesktopStack stacked = *t.stack({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
-    QCOMPARE(TestServices::itemNames(stacked), QStringList{QStringLiteral("a.txt")});
-    QCOMPARE(TestServices::itemNames(*t.record(spread.id)),
-             (QStringList{QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
+    t.fs.failMovesOf(u"b.txt"_s);
+    const DesktopStack stacked = *t.stack({u"a.txt"_s, u"b.txt"_s});
+    QCOMPARE(itemNames(stacked), QStringList{u"a.txt"_s});
+    QCOMPARE(itemNames(*t.record(spread.id)), (QStringList{u"b.txt"_s, u"c.txt"_s}));
     t.fs.clearFailures();
 
     // Adding the rest leaves the spread stack empty, and it goes; its folder with it.
-    manager.addFiles(
-        {t.desktopPath(QStringLiteral("b.txt")), t.desktopPath(QStringLiteral("c.txt"))},
-        stacked.id);
+    manager.addFiles({t.desktopPath(u"b.txt"_s), t.desktopPath(u"c.txt"_s)}, stacked.id);
     QVERIFY(!t.record(spread.id));
     QVERIFY(!QFileInfo::exists(t.stackFolder(spread)));
-    QCOMPARE(
-        TestServices::itemNames(*t.record(stacked.id)),
-        (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
 
     // Saved that way: the next launch shows each file once.
     StackManager& again = t.relaunch();
@@ -527,63 +346,30 @@ void TestStacking::aFileBelongsToOneStackOnly()
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-void TestStacking::unreadableNamesAreToldNotSkipped()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    // How a name that is not UTF-8 reads; there is no such path.
-    const DesktopFile odd{t.desktopPath(QStringLiteral("odd\uFFFD.txt")), std::nullopt, true};
-    QList<DesktopFile> files = t.desktopFiles({QStringLiteral("a.txt")});
-    files.append(odd);
-    t.manager().stackFiles(files, std::nullopt, QPointF(0, 0));
-    QCOMPARE(t.manager().stacks().size(), 1);
-    QCOMPARE(TestServices::itemNames(t.manager().stacks().first()),
-             QStringList{QStringLiteral("a.txt")});
-    const QString told =
-        QStringLiteral("This file cannot be stacked: \u201Codd\uFFFD.txt\u201D. Its name is not "
-                       "valid UTF-8 text, so Tidora could only find it again under a wrong name. "
-                       "Rename it in your file manager, then stack it.");
-    QCOMPARE(t.alerts.messages(), QStringList{told});
-
-    // Alone, it is told rather than beeped at.
-    t.manager().stackFiles({odd}, std::nullopt, QPointF(0, 0));
-    QCOMPARE(t.alerts.messages(), (QStringList{told, told}));
-    QCOMPARE(t.alerts.beeps, 0);
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
 void TestStacking::failedSaveIsToldOnce()
 {
     TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    t.addDesktopFile(QStringLiteral("b.txt"));
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        t.addDesktopFile(QString::fromLatin1(name));
     // A full disk: the stacks file's folder cannot be made again.
     QVERIFY(QDir(t.paths.dataFolder()).removeRecursively());
     t.fs.failWith(ENOSPC);
     const QString data = t.paths.dataFolder();
     t.fs.failMakeFolder([data](const QString& path) { return path == data; });
-    QVERIFY(t.stack({QStringLiteral("a.txt")}));
-    QVERIFY(t.stack({QStringLiteral("b.txt")}));
+    QVERIFY(t.stack({u"a.txt"_s}));
+    QVERIFY(t.stack({u"b.txt"_s}));
     t.scheduler.runUntilIdle();
     // Once, after the operation, however many saves failed.
     QCOMPARE(t.alerts.messages().size(), 1);
-    const QString told = t.alerts.messages().first();
-    QVERIFY2(told.startsWith(QStringLiteral("Tidora could not save its list of stacks in ") +
-                             t.paths.displayPath(data) + QStringLiteral(": ")),
-             qPrintable(told));
-    QVERIFY(told.endsWith(QStringLiteral(". Your files are where the stacks show them; if Tidora "
-                                         "stops before the list can be saved, it finds them again "
-                                         "in the stack folders.")));
+    QVERIFY(t.alerts.messages().first().startsWith(
+        u"Tidora could not save its list of stacks in "_s + t.paths.displayPath(data) + u": "_s));
 
-    // A save that works again makes the next failure worth telling.
+    // Saved again, then failing again: told again.
     t.fs.clearFailures();
-    t.addDesktopFile(QStringLiteral("c.txt"));
-    t.addDesktopFile(QStringLiteral("d.txt"));
-    QVERIFY(t.stack({QStringLiteral("c.txt")}));
+    QVERIFY(t.stack({u"c.txt"_s}));
     QVERIFY(QDir(data).removeRecursively());
-    t.fs.failWith(ENOSPC);
     t.fs.failMakeFolder([data](const QString& path) { return path == data; });
-    QVERIFY(t.stack({QStringLiteral("d.txt")}));
+    QVERIFY(t.stack({u"d.txt"_s}));
     t.scheduler.runUntilIdle();
     QCOMPARE(t.alerts.messages().size(), 2);
     TIDORA_CHECK_INVARIANT(t.invariant);
@@ -592,63 +378,35 @@ void TestStacking::failedSaveIsToldOnce()
 void TestStacking::linksAreStackedAsLinks()
 {
     TestServices t;
-    t.invariant.allowPlace(QStringLiteral("Documents/targets"));
-    const QString target = t.invariant.addFile(QStringLiteral("Documents/targets/target.txt"));
-    t.invariant.addSymlink(QStringLiteral("Desktop/link.txt"), target);
-    const DesktopStack stack = *t.stack({QStringLiteral("link.txt")});
-    const QString moved = t.stackFolder(stack) + QStringLiteral("/link.txt");
-    QVERIFY(QFileInfo(moved).isSymLink());
-    QCOMPARE(QFileInfo(moved).symLinkTarget(), target);
-    QVERIFY(QFile::exists(target));
-
+    t.invariant.allowPlace(u"Documents/targets"_s);
+    const QString target = t.invariant.addFile(u"Documents/targets/target.txt"_s);
+    t.invariant.addSymlink(u"Desktop/link.txt"_s, target);
     // A link to a folder goes as the link, and the folder stays with everything in it.
-    const QString inside = t.invariant.addFile(QStringLiteral("Documents/targets/album/p.jpg"));
-    const QString album = QFileInfo(inside).path();
-    t.invariant.addSymlink(QStringLiteral("Desktop/album"), album);
-    const DesktopStack folderLink = *t.stack({QStringLiteral("album")});
-    QVERIFY(QFileInfo(t.stackFolder(folderLink) + QStringLiteral("/album")).isSymLink());
-    QVERIFY(QFile::exists(inside));
+    const QString inside = t.invariant.addFile(u"Documents/targets/album/p.jpg"_s);
+    t.invariant.addSymlink(u"Desktop/album"_s, QFileInfo(inside).path());
+    const DesktopStack stack = *t.stack({u"link.txt"_s, u"album"_s});
+    const QString moved = t.stackFolder(stack) + u"/link.txt"_s;
+    QCOMPARE(QFileInfo(moved).symLinkTarget(), target);
+    QVERIFY(QFileInfo(t.stackFolder(stack) + u"/album"_s).isSymLink());
 
     // A link to the storage folder is never stacked.
-    QVERIFY(QFile::link(t.storageFolder(), t.desktopPath(QStringLiteral("stacks"))));
-    QVERIFY(!t.stack({QStringLiteral("stacks")}));
+    QVERIFY(QFile::link(t.storageFolder(), t.desktopPath(u"stacks"_s)));
+    QVERIFY(!t.stack({u"stacks"_s}));
     QCOMPARE(t.alerts.beeps, 1);
-    QVERIFY(QFile::remove(t.desktopPath(QStringLiteral("stacks"))));
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestStacking::hostileNamesAreCarriedWhole()
-{
-    TestServices t;
-    const QStringList names = {QStringLiteral("quote \" and ' .txt"),
-                               QStringLiteral("back\\slash.txt"), QStringLiteral("tab\there.txt"),
-                               QStringLiteral("new\nline.txt"),
-                               QString(250, QLatin1Char('L')) + QStringLiteral(".txt")};
-    for (const QString& name : names)
-        t.addDesktopFile(name);
-    const DesktopStack stack = *t.stack(names, QStringLiteral("Hostile"));
-    QCOMPARE(stack.items.size(), names.size());
-    QCOMPARE(itemNames(stack), names);
-    const DesktopStack reloaded = t.relaunch().stacks().first();
-    QCOMPARE(itemNames(reloaded), itemNames(stack));
+    QVERIFY(QFile::remove(t.desktopPath(u"stacks"_s)));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 void TestStacking::selectionIsOneQueryAndReportsFailures()
 {
     TestServices t;
-    t.addDesktopFile(QStringLiteral("a.png"), QPointF(100, 100));
-    t.addDesktopFile(QStringLiteral("b.png"), QPointF(300, 100));
-    t.desktop.select(
-        {t.desktopPath(QStringLiteral("a.png")), t.desktopPath(QStringLiteral("b.png"))});
+    t.addDesktopFile(u"a.png"_s, QPointF(100, 100));
+    t.addDesktopFile(u"b.png"_s, QPointF(300, 100));
+    t.desktop.select({t.desktopPath(u"a.png"_s), t.desktopPath(u"b.png"_s)});
     t.manager().stackSelection();
-    QVERIFY(t.manager().stacks().isEmpty()); // the answer comes later
     t.scheduler.runUntilIdle();
     QCOMPARE(t.manager().stacks().size(), 1);
-    QCOMPARE(t.manager().stacks().first().name, QStringLiteral("2 Images"));
-    QCOMPARE(t.desktop.callTexts(), QStringList{QStringLiteral("selectedFiles")});
-    // Centred on the icons.
-    QCOMPARE(t.manager().stacks().first().windowOrigin, QPointF(200 - 70, 800 - 100 - 75));
+    QCOMPARE(t.desktop.callTexts(), QStringList{u"selectedFiles"_s});
 
     // Nothing selected: a beep.
     t.desktop.select({});
@@ -662,24 +420,6 @@ void TestStacking::selectionIsOneQueryAndReportsFailures()
     t.scheduler.runUntilIdle();
     QCOMPARE(t.alerts.messages(), QStringList{FakeDesktop::unreachableError().description()});
     QCOMPARE(t.alerts.raised, 1);
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestStacking::stackAtPointCentresTheWindowAndIsDroppedWhileWorking()
-{
-    TestServices t;
-    t.addDesktopFile(QStringLiteral("a.txt"));
-    t.addDesktopFile(QStringLiteral("b.txt"));
-    StackManager& m = t.manager();
-    m.stackFilesAtPoint(t.desktopFiles({QStringLiteral("a.txt")}), QPointF(500, 400));
-    QVERIFY(m.undoState().isWorking());
-    // A second gesture while the first runs is dropped.
-    m.stackFilesAtPoint(t.desktopFiles({QStringLiteral("b.txt")}), QPointF(100, 100));
-    t.scheduler.runUntilIdle();
-    QVERIFY(!m.undoState().isWorking());
-    QCOMPARE(m.stacks().size(), 1);
-    QCOMPARE(m.stacks().first().windowOrigin, QPointF(430, 325));
-    QVERIFY(QFile::exists(t.desktopPath(QStringLiteral("b.txt"))));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A bookmark's bytes with another recorded path: the identity of one file, the path of another,
@@ -36,37 +38,37 @@ struct Rig
 
     Rig()
     {
-        bait = outside.filePath(QStringLiteral("bait.txt"));
+        bait = outside.filePath(u"bait.txt"_s);
         QFile file(bait);
         (void)file.open(QIODevice::WriteOnly);
         file.write("bait outside home");
         file.close();
-        QDir().mkdir(outside.filePath(QStringLiteral("sub")));
-        homeBait = t.home.write(QStringLiteral("Documents/bait.txt"), "bait in home");
-        decoy = t.home.write(QStringLiteral("Desktop/decoy.txt"), "the user's own");
+        QDir().mkdir(outside.filePath(u"sub"_s));
+        homeBait = t.home.write(u"Documents/bait.txt"_s, "bait in home");
+        decoy = t.home.write(u"Desktop/decoy.txt"_s, "the user's own");
         t.invariant.takeSnapshot();
         t.invariant.track(decoy);
-        t.invariant.addDesktopFile(QStringLiteral("own.txt"));
-        own = t.stack({QStringLiteral("own.txt")}, QStringLiteral("Own")).value();
+        t.invariant.addDesktopFile(u"own.txt"_s);
+        own = t.stack({u"own.txt"_s}, u"Own"_s).value();
     }
 
     QString storage() const { return t.storageFolder(); }
     QByteArray bookmarkOf(const QString& path) { return t.bookmarks().make(path).value(); }
 
     // The record of the hostile items, in a folder of its own, with one file of the user's.
-    DesktopStack hostile(const QString& folderName = QStringLiteral("Hostile"))
+    DesktopStack hostile(const QString& folderName = u"Hostile"_s)
     {
         const QString folder = storage() + QLatin1Char('/') + folderName;
         QDir().mkpath(folder);
-        const QString kept = t.invariant.addFile(
-            QDir(t.home.home()).relativeFilePath(folder + QStringLiteral("/kept.txt")));
-        return DesktopStack{QUuid::createUuid(),
-                            QStringLiteral("Hostile"),
-                            folderName,
-                            StackState::collapsed,
-                            QPointF(400, 300),
-                            {StackItem{QUuid::createUuid(), QStringLiteral("kept.txt"),
-                                       bookmarkOf(kept), QPointF(10, 10)}}};
+        const QString kept =
+            t.invariant.addFile(QDir(t.home.home()).relativeFilePath(folder + u"/kept.txt"_s));
+        return DesktopStack{
+            QUuid::createUuid(),
+            u"Hostile"_s,
+            folderName,
+            StackState::collapsed,
+            QPointF(400, 300),
+            {StackItem{QUuid::createUuid(), u"kept.txt"_s, bookmarkOf(kept), QPointF(10, 10)}}};
     }
     static void add(DesktopStack& stack, const QString& name, const QByteArray& bookmark)
     {
@@ -79,14 +81,14 @@ using Make = void (*)(Rig&, QList<DesktopStack>&);
 void outsideHome(Rig& r, QList<DesktopStack>& stacks)
 {
     DesktopStack stack = r.hostile();
-    Rig::add(stack, QStringLiteral("bait.txt"), r.bookmarkOf(r.bait));
+    Rig::add(stack, u"bait.txt"_s, r.bookmarkOf(r.bait));
     stacks.append(stack);
 }
 
 void inHomeOutsideThePlaces(Rig& r, QList<DesktopStack>& stacks)
 {
     DesktopStack stack = r.hostile();
-    Rig::add(stack, QStringLiteral("bait.txt"), r.bookmarkOf(r.homeBait));
+    Rig::add(stack, u"bait.txt"_s, r.bookmarkOf(r.homeBait));
     stacks.append(stack);
 }
 
@@ -94,7 +96,7 @@ void dotDotPath(Rig& r, QList<DesktopStack>& stacks)
 {
     DesktopStack stack = r.hostile();
     const QString folder = r.t.stackFolder(stack);
-    Rig::add(stack, QStringLiteral("bait.txt"),
+    Rig::add(stack, u"bait.txt"_s,
              withPath(r.bookmarkOf(r.bait),
                       folder + QLatin1Char('/') + QDir(folder).relativeFilePath(r.bait)));
     stacks.append(stack);
@@ -106,9 +108,8 @@ void dotDotThroughALink(Rig& r, QList<DesktopStack>& stacks)
 {
     DesktopStack stack = r.hostile();
     const QString folder = r.t.stackFolder(stack);
-    QFile::link(r.outside.filePath(QStringLiteral("sub")), folder + QStringLiteral("/door"));
-    Rig::add(stack, QStringLiteral("bait.txt"),
-             withPath(r.bookmarkOf(r.bait), folder + QStringLiteral("/door/../bait.txt")));
+    QFile::link(r.outside.filePath(u"sub"_s), folder + u"/door"_s);
+    Rig::add(stack, u"bait.txt"_s, withPath(r.bookmarkOf(r.bait), folder + u"/door/../bait.txt"_s));
     stacks.append(stack);
 }
 
@@ -116,22 +117,21 @@ void dotDotThroughALink(Rig& r, QList<DesktopStack>& stacks)
 void linkInTheStackFolder(Rig& r, QList<DesktopStack>& stacks)
 {
     DesktopStack stack = r.hostile();
-    const QString link = r.t.stackFolder(stack) + QStringLiteral("/link.txt");
+    const QString link = r.t.stackFolder(stack) + u"/link.txt"_s;
     QFile::link(r.bait, link);
-    Rig::add(stack, QStringLiteral("link.txt"), r.bookmarkOf(link));
+    Rig::add(stack, u"link.txt"_s, r.bookmarkOf(link));
     stacks.append(stack);
 }
 
 void stackFolderIsALink(Rig& r, QList<DesktopStack>& stacks)
 {
     DesktopStack stack = r.hostile();
-    QFile::link(r.outside.path(), r.storage() + QStringLiteral("/Elsewhere"));
+    QFile::link(r.outside.path(), r.storage() + u"/Elsewhere"_s);
     DesktopStack linked = stack;
     linked.id = QUuid::createUuid();
-    linked.folderName = QStringLiteral("Elsewhere");
+    linked.folderName = u"Elsewhere"_s;
     linked.items.clear();
-    Rig::add(linked, QStringLiteral("bait.txt"),
-             r.bookmarkOf(r.storage() + QStringLiteral("/Elsewhere/bait.txt")));
+    Rig::add(linked, u"bait.txt"_s, r.bookmarkOf(r.storage() + u"/Elsewhere/bait.txt"_s));
     stacks << stack << linked;
 }
 
@@ -139,12 +139,11 @@ void stackFolderIsALink(Rig& r, QList<DesktopStack>& stacks)
 // through it.
 void gatheringThroughALink(Rig& r, QList<DesktopStack>& stacks)
 {
-    QFile::link(r.outside.path(), r.storage() + QStringLiteral("/Elsewhere"));
-    const QString mine = r.t.addDesktopFile(QStringLiteral("mine.txt"));
-    DesktopStack stack{QUuid::createUuid(),         QStringLiteral("Elsewhere"),
-                       QStringLiteral("Elsewhere"), StackState::expanded,
-                       QPointF(500, 300),           {}};
-    Rig::add(stack, QStringLiteral("mine.txt"), r.bookmarkOf(mine));
+    QFile::link(r.outside.path(), r.storage() + u"/Elsewhere"_s);
+    const QString mine = r.t.addDesktopFile(u"mine.txt"_s);
+    DesktopStack stack{QUuid::createUuid(),  u"Elsewhere"_s,    u"Elsewhere"_s,
+                       StackState::expanded, QPointF(500, 300), {}};
+    Rig::add(stack, u"mine.txt"_s, r.bookmarkOf(mine));
     stacks.append(stack);
 }
 
@@ -153,7 +152,7 @@ void wrongIdentityOnTheDesktop(Rig& r, QList<DesktopStack>& stacks)
 {
     DesktopStack stack = r.hostile();
     stack.state = StackState::expanded;
-    Rig::add(stack, QStringLiteral("decoy.txt"), withPath(r.bookmarkOf(r.bait), r.decoy));
+    Rig::add(stack, u"decoy.txt"_s, withPath(r.bookmarkOf(r.bait), r.decoy));
     stacks.append(stack);
 }
 
@@ -162,8 +161,8 @@ void wrongIdentityOnTheDesktop(Rig& r, QList<DesktopStack>& stacks)
 void identityOutsideHome(Rig& r, QList<DesktopStack>& stacks)
 {
     DesktopStack stack = r.hostile();
-    Rig::add(stack, QStringLiteral("gone.txt"),
-             withPath(r.bookmarkOf(r.bait), r.outside.filePath(QStringLiteral("gone.txt"))));
+    Rig::add(stack, u"gone.txt"_s,
+             withPath(r.bookmarkOf(r.bait), r.outside.filePath(u"gone.txt"_s)));
     stacks.append(stack);
 }
 
@@ -172,7 +171,7 @@ void repeatedIds(Rig& r, QList<DesktopStack>& stacks)
 {
     DesktopStack stack = r.hostile();
     stack.id = r.own.id;
-    Rig::add(stack, QStringLiteral("bait.txt"), r.bookmarkOf(r.bait));
+    Rig::add(stack, u"bait.txt"_s, r.bookmarkOf(r.bait));
     stack.items.last().id = r.own.items.first().id;
     stacks.append(stack);
 }
@@ -242,10 +241,10 @@ void TestTrustBoundary::hostileItemsAreLeftAlone()
         QCOMPARE(manager.stacks().size(), stacks.size());
         for (const DesktopStack& stack : manager.stacks()) {
             for (const QString& file : t.windows.window(stack.id)->files)
-                QVERIFY2(!file.endsWith(QStringLiteral("bait.txt")), qPrintable(file));
+                QVERIFY2(!file.endsWith(u"bait.txt"_s), qPrintable(file));
         }
         const bool reported = t.alerts.messages().join(QString()).contains(
-            QStringLiteral("left alone files that its list names outside"));
+            u"left alone files that its list names outside"_s);
         QCOMPARE(reported, named);
     }
 
@@ -272,10 +271,10 @@ void TestTrustBoundary::hostileItemsAreLeftAlone()
         if (operation == QLatin1String("undo"))
             manager.undoLastConversion();
     } else if (operation == QLatin1String("bin")) {
-        t.alerts.answer(QStringLiteral("Move to Bin"));
+        t.alerts.answer(u"Move to Bin"_s);
         manager.operations().binMover.moveStacksToBin(ids);
     } else if (operation == QLatin1String("relocate")) {
-        t.alerts.answer(QStringLiteral("Move"));
+        t.alerts.answer(u"Move"_s);
         QVERIFY(manager.changeStorageLocation(StorageLocation::desktop));
     }
     t.scheduler.runUntilIdle();

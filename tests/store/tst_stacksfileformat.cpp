@@ -7,6 +7,8 @@
 
 #include <bit>
 
+using namespace Qt::StringLiterals;
+
 // Stacks files written by the earlier hand-made encoder (tests/store/data): each must read into
 // the very records the earlier reader gave (the .records file beside it, every double in its
 // bits) and be written back as it was.
@@ -55,7 +57,7 @@ QByteArray read(const QString& path)
 // small letters: the same characters either way.
 QByteArray withCapitalEscapes(QByteArray text)
 {
-    static const QRegularExpression escape(QStringLiteral(R"(\\u([0-9a-f]{4}))"));
+    static const QRegularExpression escape(uR"(\\u([0-9a-f]{4}))"_s);
     QString result = QString::fromUtf8(text);
     qsizetype at = 0;
     for (QRegularExpressionMatch match; (match = escape.match(result, at)).hasMatch();) {
@@ -80,7 +82,7 @@ void TestStacksFileFormat::earlierFilesReadAndWriteBackAlike_data()
 {
     QTest::addColumn<QString>("base");
     const QDir data(QStringLiteral(TIDORA_SOURCE_DIR "/tests/store/data"));
-    const QStringList files = data.entryList({QStringLiteral("*.json")});
+    const QStringList files = data.entryList({u"*.json"_s});
     QVERIFY(files.size() >= 4);
     for (const QString& file : files)
         QTest::newRow(qPrintable(file)) << data.filePath(file.chopped(5));
@@ -89,11 +91,11 @@ void TestStacksFileFormat::earlierFilesReadAndWriteBackAlike_data()
 void TestStacksFileFormat::earlierFilesReadAndWriteBackAlike()
 {
     QFETCH(QString, base);
-    const QByteArray text = read(base + QStringLiteral(".json"));
+    const QByteArray text = read(base + u".json"_s);
     QVERIFY(!text.isEmpty());
     const std::optional<QList<DesktopStack>> stacks = StackListCodec::decodeStackList(text);
     QVERIFY(stacks);
-    QCOMPARE(dump(*stacks), read(base + QStringLiteral(".records")));
+    QCOMPARE(dump(*stacks), read(base + u".records"_s));
 
     QByteArrayList records;
     for (const DesktopStack& stack : *stacks)
