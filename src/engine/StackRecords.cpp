@@ -38,6 +38,15 @@ std::optional<DesktopStack> StackRecords::withID(const QUuid& id) const
     return std::nullopt;
 }
 
+QList<QUuid> StackRecords::ids() const
+{
+    QList<QUuid> ids;
+    ids.reserve(m_stacks.size());
+    for (const DesktopStack& stack : m_stacks)
+        ids.append(stack.id);
+    return ids;
+}
+
 std::optional<DesktopStack> StackRecords::take(const QUuid& id)
 {
     for (qsizetype i = 0; i < m_stacks.size(); ++i) {

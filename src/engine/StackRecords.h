@@ -29,6 +29,9 @@ public:
     // The record with this id, to change in place; the caller saves. Null when there is none.
     DesktopStack* find(const QUuid& id);
     std::optional<DesktopStack> withID(const QUuid& id) const;
+    // The ids of every record, in list order: what an operation over all stacks walks, looking
+    // each up again as the list changes under it.
+    QList<QUuid> ids() const;
     // Takes the first record with this id out of the list (nothing else).
     std::optional<DesktopStack> take(const QUuid& id);
     // Replaces the whole list (launch). Neither saves nor recomputes the flags.
