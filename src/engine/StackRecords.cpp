@@ -77,15 +77,18 @@ void StackRecords::store(const DesktopStack& stack)
         refreshFlags();
         return;
     }
+    const bool afterIntent = m_intent == stack.id;
     put(stack);
     refreshFlags();
-    save();
+    save(afterIntent ? StackListFile::Durability::replaced : StackListFile::Durability::flushed);
 }
 
 void StackRecords::recordIntent(const DesktopStack& stack)
 {
     put(stack);
     save();
+    if (m_saved)
+        m_intent = stack.id;
 }
 
 void StackRecords::refreshFlags()
@@ -95,7 +98,13 @@ void StackRecords::refreshFlags()
 
 void StackRecords::save()
 {
-    const Status saved = m_file.saveStackList(m_stacks);
+    save(StackListFile::Durability::flushed);
+}
+
+void StackRecords::save(StackListFile::Durability durability)
+{
+    m_intent.reset();
+    const Status saved = m_file.saveStackList(m_stacks, durability);
     m_saved = saved ? std::optional<QList<DesktopStack>>(m_stacks) : std::nullopt;
     if (saved) {
         m_toldUnsaved = false;
