@@ -110,6 +110,11 @@ bool RecordRepair::giveRepeatedIdsFreshOnes(QList<DesktopStack>& stacks)
     bool changed = false;
     QSet<QUuid> stackIds;
     QSet<QUuid> itemIds;
+    qsizetype items = 0;
+    for (const DesktopStack& stack : std::as_const(stacks))
+        items += stack.items.size();
+    stackIds.reserve(stacks.size());
+    itemIds.reserve(items);
     for (DesktopStack& stack : stacks) {
         if (stackIds.contains(stack.id)) {
             stack.id = m_ids.next();

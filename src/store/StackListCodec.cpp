@@ -156,6 +156,8 @@ private:
 QString textOf(const Value& value)
 {
     std::string_view rest(value.GetString(), value.GetStringLength());
+    if (!rest.starts_with("\xEF\xBB\xBF"))
+        return QString::fromUtf8(rest.data(), qsizetype(rest.size()));
     QString text;
     while (rest.starts_with("\xEF\xBB\xBF")) {
         text += QChar(0xFEFF);
@@ -479,8 +481,15 @@ std::optional<QByteArray> encodeStack(const DesktopStack& stack, QString* error)
 
 std::optional<QList<DesktopStack>> decodeStackList(const QByteArray& json)
 {
-    // Parsed in place, in a copy: strings are decoded where they stand instead of copied out.
-    QByteArray text(json.constData(), json.size());
+    QByteArray copy = json;
+    return decodeStackList(std::move(copy));
+}
+
+std::optional<QList<DesktopStack>> decodeStackList(QByteArray&& json)
+{
+    // Parsed in place (in a copy, when the bytes are shared): strings are decoded where they
+    // stand instead of copied out. Nothing after the end of the value is changed.
+    QByteArray text = std::move(json);
     char* const start = text.data();
     // A leading UTF-8 byte order mark is skipped, as JSON readers do.
     const qsizetype skipped = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
@@ -500,8 +509,8 @@ std::optional<QList<DesktopStack>> decodeStackList(const QByteArray& json)
         return std::nullopt;
     // Nothing but JSON's whitespace may follow, a NUL byte included (the parser would take one
     // for the end).
-    for (qsizetype at = skipped + qsizetype(in.Tell()); at < json.size(); ++at) {
-        const char c = json.at(at);
+    for (qsizetype at = skipped + qsizetype(in.Tell()); at < text.size(); ++at) {
+        const char c = text.at(at);
         if (c != ' ' && c != '\n' && c != '\r' && c != '\t')
             return std::nullopt;
     }
