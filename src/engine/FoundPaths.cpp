@@ -1,52 +1,45 @@
 #include "engine/FoundPaths.h"
 
 #include "store/DesktopStack.h"
+#include "store/RecordRepair.h"
 
-namespace {
-
-QList<std::optional<QString>> lookUp(const DesktopStack& stack,
-                                     const QHash<QByteArray, QString>* known)
+FoundPaths::FoundPaths(const QList<DesktopStack>& repaired, RecordRepair& repairs)
+    : m_repairs(&repairs)
 {
-    QList<std::optional<QString>> paths;
-    paths.reserve(stack.items.size());
-    for (const StackItem& item : stack.items) {
-        if (!known) {
-            paths.append(std::nullopt);
-            continue;
-        }
-        const auto at = known->constFind(item.bookmark);
-        paths.append(at != known->cend() ? std::optional<QString>(*at) : std::nullopt);
-    }
-    return paths;
-}
-
-} // namespace
-
-FoundPaths::FoundPaths(const QList<DesktopStack>& stacks, const QHash<QByteArray, QString>& known)
-    : m_known(&known)
-{
-    m_byStack.reserve(stacks.size());
-    for (const DesktopStack& stack : stacks) {
-        if (m_byStack.contains(stack.id))
-            m_twice.insert(stack.id);
-        else
-            m_byStack.insert(stack.id, lookUp(stack, m_known));
-    }
+    m_positions.reserve(repaired.size());
+    for (qsizetype s = 0; s < repaired.size(); ++s)
+        if (!m_positions.contains(repaired.at(s).id))
+            m_positions.insert(repaired.at(s).id, s);
 }
 
 QList<std::optional<QString>> FoundPaths::of(const DesktopStack& stack) const
 {
-    if (!m_twice.contains(stack.id)) {
-        const auto at = m_byStack.constFind(stack.id);
-        if (at != m_byStack.cend() && at->size() == stack.items.size())
-            return *at;
+    QList<std::optional<QString>> paths;
+    paths.reserve(stack.items.size());
+    if (!m_repairs) {
+        paths.resize(stack.items.size());
+        return paths;
     }
-    return lookUp(stack, m_known);
+    const QList<QList<std::optional<RecordRepair::Found>>>& found = m_repairs->found();
+    const qsizetype position = m_positions.value(stack.id, -1);
+    static const QList<std::optional<RecordRepair::Found>> none;
+    const QList<std::optional<RecordRepair::Found>>& here =
+        position >= 0 && position < found.size() ? found.at(position) : none;
+    for (qsizetype i = 0; i < stack.items.size(); ++i) {
+        const QByteArray& bookmark = stack.items.at(i).bookmark;
+        if (i < here.size() && here.at(i) && here.at(i)->bookmark == bookmark) {
+            paths.append(here.at(i)->path);
+            continue;
+        }
+        const QHash<QByteArray, QString>& known = m_repairs->knownPaths();
+        const auto at = known.constFind(bookmark);
+        paths.append(at != known.cend() ? std::optional<QString>(*at) : std::nullopt);
+    }
+    return paths;
 }
 
 void FoundPaths::forget()
 {
-    m_known = nullptr;
-    m_byStack.clear();
-    m_twice.clear();
+    m_repairs = nullptr;
+    m_positions.clear();
 }

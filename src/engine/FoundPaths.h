@@ -1,23 +1,23 @@
 #pragma once
 
-#include <QByteArray>
 #include <QHash>
 #include <QList>
-#include <QSet>
 #include <QString>
 #include <QUuid>
 
 #include <optional>
 
+class RecordRepair;
 struct DesktopStack;
 
 // Where the launch's repairs found each stack's files, by item (nullopt where they did not).
-// Each ~150-byte bookmark is looked up once, not again by every step of launch. Made for the
-// records as they are; make it again when their items change.
+// An item is matched with what the repairs found at its position, which costs a comparison of
+// its bookmark; only an item that moved in its list (or shares its id with another record) is
+// looked up by bookmark. Made for the list as the repairs left it; items dropped since are fine.
 class FoundPaths
 {
 public:
-    FoundPaths(const QList<DesktopStack>& stacks, const QHash<QByteArray, QString>& known);
+    FoundPaths(const QList<DesktopStack>& repaired, RecordRepair& repairs);
 
     // One per item of `stack`.
     [[nodiscard]] QList<std::optional<QString>> of(const DesktopStack& stack) const;
@@ -25,8 +25,7 @@ public:
     void forget();
 
 private:
-    const QHash<QByteArray, QString>* m_known;
-    QHash<QUuid, QList<std::optional<QString>>> m_byStack;
-    // Ids that more than one record carries: their items are looked up each time.
-    QSet<QUuid> m_twice;
+    RecordRepair* m_repairs;
+    // The position of each record in the repaired list (the first, for an id given twice).
+    QHash<QUuid, qsizetype> m_positions;
 };

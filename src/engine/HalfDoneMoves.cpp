@@ -138,9 +138,7 @@ HalfDoneMoves::Finished HalfDoneMoves::finishMoves(const FoundPaths& found)
     Finished finished;
     FileSystem& fs = m_fs;
     const QString onDesktop = m_files.resolvedDesktopFolder();
-    QList<QUuid> ids;
-    for (const DesktopStack& stack : m_records.all())
-        ids.append(stack.id);
+    const QList<QUuid> ids = m_records.ids();
     bool changed = false;
     // Worked out once: the storage folder's place is a setting and a look at the disk. Folders
     // are resolved afresh after files moved.

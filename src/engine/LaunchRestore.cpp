@@ -52,11 +52,8 @@ void LaunchRestore::restoreAtLaunch()
 
     // What a stop in the middle of an operation left: a file listed twice, files split between
     // a stack's folder and the Desktop.
-    const QHash<QByteArray, QString>& known = reconciliation.records().knownPaths();
-    FoundPaths found(m_records.all(), known);
+    FoundPaths found(m_records.all(), reconciliation.records());
     const bool shared = m_halfDoneMoves.dropSharedItems(found);
-    if (shared)
-        found = FoundPaths(m_records.all(), known);
     if (m_halfDoneMoves.dropEmptyRecords() || shared)
         m_records.save();
     HalfDoneMoves::Finished finished = m_halfDoneMoves.finishMoves(found);

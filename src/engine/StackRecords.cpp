@@ -38,6 +38,15 @@ std::optional<DesktopStack> StackRecords::withID(const QUuid& id) const
     return std::nullopt;
 }
 
+QList<QUuid> StackRecords::ids() const
+{
+    QList<QUuid> ids;
+    ids.reserve(m_stacks.size());
+    for (const DesktopStack& stack : m_stacks)
+        ids.append(stack.id);
+    return ids;
+}
+
 std::optional<DesktopStack> StackRecords::take(const QUuid& id)
 {
     for (qsizetype i = 0; i < m_stacks.size(); ++i) {
@@ -68,15 +77,18 @@ void StackRecords::store(const DesktopStack& stack)
         refreshFlags();
         return;
     }
+    const bool afterIntent = m_intent == stack.id;
     put(stack);
     refreshFlags();
-    save();
+    save(afterIntent ? StackListFile::Durability::replaced : StackListFile::Durability::flushed);
 }
 
 void StackRecords::recordIntent(const DesktopStack& stack)
 {
     put(stack);
     save();
+    if (m_saved)
+        m_intent = stack.id;
 }
 
 void StackRecords::refreshFlags()
@@ -86,7 +98,13 @@ void StackRecords::refreshFlags()
 
 void StackRecords::save()
 {
-    const Status saved = m_file.saveStackList(m_stacks);
+    save(StackListFile::Durability::flushed);
+}
+
+void StackRecords::save(StackListFile::Durability durability)
+{
+    m_intent.reset();
+    const Status saved = m_file.saveStackList(m_stacks, durability);
     m_saved = saved ? std::optional<QList<DesktopStack>>(m_stacks) : std::nullopt;
     if (saved) {
         m_toldUnsaved = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/DesktopStack.h"
+#include "store/StackListFile.h"
 
 #include <QList>
 #include <QPointer>
@@ -11,7 +12,6 @@
 class Alerts;
 class Paths;
 class Scheduler;
-class StackListFile;
 class UndoState;
 
 // The stack records, in the order of the stacks file and of every operation on all stacks. The
@@ -29,13 +29,18 @@ public:
     // The record with this id, to change in place; the caller saves. Null when there is none.
     DesktopStack* find(const QUuid& id);
     std::optional<DesktopStack> withID(const QUuid& id) const;
+    // The ids of every record, in list order: what an operation over all stacks walks, looking
+    // each up again as the list changes under it.
+    QList<QUuid> ids() const;
     // Takes the first record with this id out of the list (nothing else).
     std::optional<DesktopStack> take(const QUuid& id);
     // Replaces the whole list (launch). Neither saves nor recomputes the flags.
     void replaceAll(QList<DesktopStack> stacks);
 
     // Replaces the record with the same id, or appends it; recomputes the flags and saves. A
-    // record stored as it is, with nothing changed since the last save, is not saved again.
+    // record stored as it is, with nothing changed since the last save, is not saved again. A
+    // record stored right after its intent was recorded is saved without waiting for the disk:
+    // should a power loss take that save, the next launch finishes the moves from the intent.
     void store(const DesktopStack& stack);
     // Puts the record into the list as it is about to be and saves, before its files move (no
     // flags): a stop part-way through the moves leaves a list that says where the files were
@@ -49,6 +54,7 @@ public:
 
 private:
     void put(const DesktopStack& stack);
+    void save(StackListFile::Durability durability);
 
     StackListFile& m_file;
     UndoState& m_undoState;
@@ -61,4 +67,6 @@ private:
     bool m_toldUnsaved = false;
     // The list as the last save wrote it; nothing when that save failed.
     std::optional<QList<DesktopStack>> m_saved;
+    // The record whose intent the last save recorded, when it succeeded.
+    std::optional<QUuid> m_intent;
 };

@@ -81,9 +81,7 @@ void Dissolver::dissolveAll()
     if (!askToConfirm(m_alerts, alert))
         return;
 
-    QList<QUuid> ids;
-    for (const DesktopStack& stack : m_records.all())
-        ids.append(stack.id);
+    const QList<QUuid> ids = m_records.ids();
     const QPointer<QObject> alive(&m_context);
     m_reports.hold();
     for (qsizetype i = 0; i < ids.size(); ++i) {

@@ -171,9 +171,7 @@ void FolderConversion::convertAll()
     if (!askToConfirm(m_alerts, alert))
         return;
 
-    QList<QUuid> ids;
-    for (const DesktopStack& stack : m_records.all())
-        ids.append(stack.id);
+    const QList<QUuid> ids = m_records.ids();
     runAsWork(m_scheduler, m_state, m_context,
               [this, ids](const WorkToken&) { convertStacks(ids); });
 }

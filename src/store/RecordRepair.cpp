@@ -66,14 +66,33 @@ std::optional<QStringList> stackFolderEntries(const FileSystem& fileSystem, cons
 struct FolderAccount
 {
     QString resolvedPath;
+    // In name order, as stackFolderEntries gives them: an entry is found by binary search.
     QStringList entries;
-    // The entries as a set, made only when an item is looked for by name: most are found by
-    // their bookmarks.
-    QSet<QString> listed;
-    QSet<QString> accounted;
+    // By entry: some record accounts for it.
+    QList<bool> accounted;
     // The first record naming the folder, which takes in what nobody accounts for.
     qsizetype owner = 0;
+
+    // The entry's position; nothing when the folder holds no such entry.
+    std::optional<qsizetype> entry(QStringView name) const
+    {
+        const auto at = std::lower_bound(entries.cbegin(), entries.cend(), name,
+                                         [](const QString& a, QStringView b) { return a < b; });
+        if (at == entries.cend() || *at != name)
+            return std::nullopt;
+        return at - entries.cbegin();
+    }
+    void account(QStringView name)
+    {
+        if (const std::optional<qsizetype> at = entry(name))
+            accounted[*at] = true;
+    }
 };
+
+QStringView lastComponentView(const QString& path)
+{
+    return QStringView(path).sliced(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
 
 } // namespace
 
@@ -91,6 +110,11 @@ bool RecordRepair::giveRepeatedIdsFreshOnes(QList<DesktopStack>& stacks)
     bool changed = false;
     QSet<QUuid> stackIds;
     QSet<QUuid> itemIds;
+    qsizetype items = 0;
+    for (const DesktopStack& stack : std::as_const(stacks))
+        items += stack.items.size();
+    stackIds.reserve(stacks.size());
+    itemIds.reserve(items);
     for (DesktopStack& stack : stacks) {
         if (stackIds.contains(stack.id)) {
             stack.id = m_ids.next();
@@ -112,17 +136,13 @@ bool RecordRepair::giveRepeatedIdsFreshOnes(QList<DesktopStack>& stacks)
 bool RecordRepair::refreshBookmarks(QList<DesktopStack>& stacks)
 {
     const QString storage = m_folders.storageFolder();
-    m_known.clear();
+    m_known.reset();
     m_found.clear();
     m_found.resize(stacks.size());
     m_parents.forget();
     const QString resolvedStorage = m_parents.folder(storage);
     ItemPlaces places(m_folders, m_fileSystem);
     bool changed = false;
-    qsizetype items = 0;
-    for (const DesktopStack& stack : std::as_const(stacks))
-        items += stack.items.size();
-    m_known.reserve(items);
 
     // The stack folder each record's files now lie in, when none of them lies in its own. A
     // stack keeps a folder that still holds one of its files: a single file dragged by hand
@@ -152,7 +172,6 @@ bool RecordRepair::refreshBookmarks(QList<DesktopStack>& stacks)
                 changed = true;
             }
             const QString folder = m_parents.parentOf(renewed->path);
-            m_known.insert(renewed->bookmark, renewed->path);
             found[i] = Found{std::move(renewed->bookmark), std::move(renewed->path), folder};
             // The files of a stack lie together: their folder is judged once.
             if (folder != lastFolder) {
@@ -240,7 +259,7 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
             fresh.resolvedPath = m_parents.folder(folder);
             fresh.entries =
                 stackFolderEntries(m_fileSystem, folder, "restore").value_or(QStringList());
-            fresh.accounted.reserve(fresh.entries.size());
+            fresh.accounted.resize(fresh.entries.size());
             fresh.owner = s;
             account = accounts.insert(folder, fresh);
             order.append(folder);
@@ -251,24 +270,23 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
             // keeps it: a file of the same name in the folder is another one.
             if (const Found* found = foundAt(s, i, item.bookmark)) {
                 if (found->folder == account->resolvedPath)
-                    account->accounted.insert(lastComponent(found->path));
+                    account->account(lastComponentView(found->path));
                 continue;
             }
             if (const std::optional<QString> path = resolved(item.bookmark)) {
                 if (m_parents.parentOf(*path) == account->resolvedPath)
-                    account->accounted.insert(lastComponent(*path));
+                    account->account(lastComponentView(*path));
                 continue;
             }
-            if (account->listed.isEmpty())
-                account->listed = QSet<QString>(account->entries.cbegin(), account->entries.cend());
-            if (!account->listed.contains(item.name) || account->accounted.contains(item.name))
+            const std::optional<qsizetype> entry = account->entry(item.name);
+            if (!entry || account->accounted.at(*entry))
                 continue;
-            account->accounted.insert(item.name);
+            account->accounted[*entry] = true;
             const QString named = inside(folder, item.name);
             const std::optional<QByteArray> fresh = m_bookmarks.make(named);
             if (fresh && *fresh != item.bookmark) {
                 stack.items[i].bookmark = *fresh;
-                m_known.insert(*fresh, named);
+                remember(s, i, Found{*fresh, named, account->resolvedPath});
                 result.changed = true;
             }
         }
@@ -280,10 +298,10 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
         bool appended = false;
         QStringList names;
         QStringList paths;
-        for (const QString& name : account.entries) {
-            if (!account.accounted.contains(name)) {
-                names.append(name);
-                paths.append(inside(folder, name));
+        for (qsizetype e = 0; e < account.entries.size(); ++e) {
+            if (!account.accounted.at(e)) {
+                names.append(account.entries.at(e));
+                paths.append(inside(folder, account.entries.at(e)));
             }
         }
         const QList<std::optional<QByteArray>> bookmarks = m_bookmarks.makeAll(paths);
@@ -293,7 +311,8 @@ RepairResult RecordRepair::restoreMissingItems(QList<DesktopStack>& stacks)
             const std::optional<QByteArray>& bookmark = bookmarks.at(j);
             if (!bookmark)
                 continue;
-            m_known.insert(*bookmark, path);
+            remember(account.owner, stack.items.size(),
+                     Found{*bookmark, path, account.resolvedPath});
             stack.items.append(StackItem{m_ids.next(), name, *bookmark,
                                          iconPositionNear(stack.windowOrigin, stack.items.size())});
             appended = true;
@@ -315,10 +334,37 @@ const RecordRepair::Found* RecordRepair::foundAt(qsizetype stack, qsizetype item
     return found && found->bookmark == bookmark ? &*found : nullptr;
 }
 
+void RecordRepair::remember(qsizetype stack, qsizetype item, Found found)
+{
+    if (m_found.size() <= stack)
+        m_found.resize(stack + 1);
+    QList<std::optional<Found>>& items = m_found[stack];
+    if (items.size() <= item)
+        items.resize(item + 1);
+    if (m_known)
+        m_known->insert(found.bookmark, found.path);
+    items[item] = std::move(found);
+}
+
+const QHash<QByteArray, QString>& RecordRepair::knownPaths()
+{
+    if (!m_known) {
+        QHash<QByteArray, QString>& known = m_known.emplace();
+        for (const QList<std::optional<Found>>& items : std::as_const(m_found)) {
+            for (const std::optional<Found>& found : items) {
+                if (found)
+                    known.insert(found->bookmark, found->path);
+            }
+        }
+    }
+    return *m_known;
+}
+
 std::optional<QString> RecordRepair::resolved(const QByteArray& bookmark)
 {
-    const auto found = m_known.constFind(bookmark);
-    if (found != m_known.cend())
+    const QHash<QByteArray, QString>& known = knownPaths();
+    const auto found = known.constFind(bookmark);
+    if (found != known.cend())
         return *found;
     return m_bookmarks.resolve(bookmark);
 }
@@ -344,7 +390,9 @@ RepairResult RecordRepair::recoverOrphanFolders(QList<DesktopStack>& stacks)
 
     for (const QString& orphan : std::as_const(orphans)) {
         const QString folder = inside(storage, orphan);
+        const QString resolvedFolder = m_parents.folder(folder);
         DesktopStack stack;
+        QList<std::optional<Found>> found;
         stack.windowOrigin = recoveredWindowOrigin(result.names.size());
         const QStringList entries =
             stackFolderEntries(m_fileSystem, folder, "recover").value_or(QStringList());
@@ -358,12 +406,18 @@ RepairResult RecordRepair::recoverOrphanFolders(QList<DesktopStack>& stacks)
             const std::optional<QByteArray>& bookmark = bookmarks.at(j);
             if (!bookmark)
                 continue;
-            m_known.insert(*bookmark, path);
+            found.append(Found{*bookmark, path, resolvedFolder});
             stack.items.append(StackItem{m_ids.next(), entries[j], *bookmark,
                                          iconPositionNear(stack.windowOrigin, j)});
         }
         if (stack.items.isEmpty())
             continue;
+        m_found.resize(stacks.size());
+        m_found.append(std::move(found));
+        if (m_known) {
+            for (const std::optional<Found>& file : std::as_const(m_found.constLast()))
+                m_known->insert(file->bookmark, file->path);
+        }
         stack.id = m_ids.next();
         stack.name = orphan;
         stack.folderName = orphan;

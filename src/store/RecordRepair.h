@@ -68,34 +68,38 @@ public:
     // points further left each, in rows that stay on the screen.
     QPointF recoveredWindowOrigin(qsizetype index) const;
 
-    // Where the files of the records are, by bookmark, as this launch's repairs found them
-    // (gathered stacks only). Nothing moves between the repairs and the windows that open
-    // after them, so each file is looked up once per launch.
-    const QHash<QByteArray, QString>& knownPaths() const { return m_known; }
-
-private:
-    // Where an item's file was found by refreshBookmarks, and its folder resolved.
+    // Where an item's file was found by this launch's repairs, and its folder resolved.
     struct Found
     {
         QByteArray bookmark;
         QString path;
         QString folder;
     };
+    // What the repairs found, by stack and item position in the list they repaired (gathered
+    // stacks, and the files they took in or recovered). Nothing moves between the repairs and
+    // the windows that open after them, so each file is looked up once per launch.
+    const QList<QList<std::optional<Found>>>& found() const { return m_found; }
+    // The same by bookmark, made on first use: a look-up by bookmark hashes some hundred bytes
+    // per item, which a launch that finds everything where it was never needs.
+    const QHash<QByteArray, QString>& knownPaths();
 
+private:
     // Where a bookmark leads: as the repairs found it, or resolved now.
     std::optional<QString> resolved(const QByteArray& bookmark);
-    // What refreshBookmarks found for the item at `item` in the stack at `stack`, when the item
-    // there still carries the bookmark it found.
+    // What the repairs found for the item at `item` in the stack at `stack`, when the item
+    // there still carries the bookmark they found.
     const Found* foundAt(qsizetype stack, qsizetype item, const QByteArray& bookmark) const;
+    // Records where the item at `item` of the stack at `stack` was found.
+    void remember(qsizetype stack, qsizetype item, Found found);
 
     StorageFolders& m_folders;
     FileSystem& m_fileSystem;
     Bookmarks& m_bookmarks;
     FreshIds m_ids;
     const Screens& m_screens;
-    QHash<QByteArray, QString> m_known;
-    // By stack and item position; the look-up by bookmark is what costs at launch.
     QList<QList<std::optional<Found>>> m_found;
+    // m_found by bookmark, once asked for.
+    std::optional<QHash<QByteArray, QString>> m_known;
     // Nothing moves a folder between the repairs of one launch: each is resolved once, from the
     // refresh of the bookmarks on.
     ResolvedFolders m_parents;

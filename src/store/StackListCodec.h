@@ -24,6 +24,8 @@ std::optional<QByteArray> encodeStack(const DesktopStack& stack, QString* error)
 // name that is not a single plain name (empty, ".", "..", or holding "/" or NUL), which could
 // point a later move anywhere. Key order, unknown keys and whitespace do not matter.
 std::optional<QList<DesktopStack>> decodeStackList(const QByteArray& json);
+// The same, parsing in the bytes given when nothing else shares them.
+std::optional<QList<DesktopStack>> decodeStackList(QByteArray&& json);
 
 // A name that stays one entry inside the folder it is joined to: not empty, not "." or "..",
 // no "/" and no NUL.

@@ -154,16 +154,16 @@ QList<DesktopStack> StackListFile::loadStackList()
     return std::move(*base);
 }
 
-Status StackListFile::saveStackList(const QList<DesktopStack>& stacks)
+Status StackListFile::saveStackList(const QList<DesktopStack>& stacks, Durability durability)
 {
-    const Status written = write(stacks);
+    const Status written = write(stacks, durability);
     if (!written)
         qCWarning(lcStore).noquote()
             << QStringLiteral("Tidorama: could not save stacks: ") + written.description();
     return written;
 }
 
-Status StackListFile::write(const QList<DesktopStack>& stacks)
+Status StackListFile::write(const QList<DesktopStack>& stacks, Durability durability)
 {
     // Encode everything first, so that a record that cannot be written leaves the file alone.
     // Whether anything but where windows stand has changed since the last save: only such a
@@ -215,6 +215,11 @@ Status StackListFile::write(const QList<DesktopStack>& stacks)
     if (!m_fileSystem.isDirectory(m_paths.dataFolder()))
         (void)m_fileSystem.makeFolder(m_paths.dataFolder(), true);
     // Until a save has put the current records in the base, every save is a durable one.
+    if (filesChanged && durability == Durability::replaced) {
+        // Written whole beside the base, which keeps the list of the durable save before.
+        m_baseCurrent = false;
+        return replace(stacksFileURL(), text);
+    }
     const Status saved = filesChanged || !m_baseCurrent ? saveRecords(text) : saveOrigins(text);
     // After a failure the base may be behind the records (or ahead of the stacks file): the
     // next save brings both up to date.

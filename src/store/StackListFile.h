@@ -59,10 +59,21 @@ public:
     static constexpr qsizetype mostStacks = 1000;
     static constexpr qsizetype mostItems = 50000;
 
+    // How long a save waits.
+    enum class Durability {
+        // Until the disk has the list: what a change of records needs.
+        flushed,
+        // Not for the disk: a power loss may bring back the list of the save before, whole. For
+        // the save that follows the moves a durable save announced: the announced list is what
+        // a launch finishes the moves from.
+        replaced,
+    };
+
     // Writes the whole list atomically (a reader sees the old file or the new one, never a part).
     // On failure logs "Tidorama: could not save stacks: <reason>" and leaves the file as it was;
     // a record that cannot be encoded (a coordinate that is not finite) fails the whole save.
-    Status saveStackList(const QList<DesktopStack>& stacks);
+    Status saveStackList(const QList<DesktopStack>& stacks,
+                         Durability durability = Durability::flushed);
 
 private:
     struct Encoded
@@ -71,7 +82,7 @@ private:
         QByteArray json;
     };
 
-    Status write(const QList<DesktopStack>& stacks);
+    Status write(const QList<DesktopStack>& stacks, Durability durability);
     // The base first, flushed to the disk, then the stacks file as its second name.
     Status saveRecords(const QByteArray& text);
     // The spare rewritten in place and swapped in, or the stacks file replaced by rename.

@@ -146,6 +146,7 @@ private Q_SLOTS:
     void windowMovesNeverTouchTheBase();
     void aWholeStacksFileIsTheListAndTheBaseOnlyMendsTornWrites();
     void ownFilesNameEverythingLeftInTheDataFolder();
+    void aSaveNotWaitedForLeavesTheDurableListInTheBase();
 };
 
 void TestStackListFile::missingFileGivesEmptyListAndFirstSaveCreatesIt()
@@ -471,6 +472,28 @@ void TestStackListFile::aWholeStacksFileIsTheListAndTheBaseOnlyMendsTornWrites()
     QVERIFY(f.file.saveStackList(saved));
     QVERIFY(QFile::remove(f.file.stacksFileURL()));
     QVERIFY(f.reloaded().isEmpty());
+}
+
+void TestStackListFile::aSaveNotWaitedForLeavesTheDurableListInTheBase()
+{
+    Fixture f;
+    const QList<DesktopStack> intent = sampleStacks();
+    QVERIFY(f.file.saveStackList(intent));
+    QList<DesktopStack> done = intent;
+    done[0].items.removeLast();
+    QVERIFY(f.file.saveStackList(done, StackListFile::Durability::replaced));
+    const QString base = f.file.stacksFileURL() + QStringLiteral(".base");
+    QVERIFY(inode(f.file.stacksFileURL()) != inode(base));
+    QCOMPARE(f.reloaded(), done);
+    // A power loss that took the file's data: the base still holds the list saved durably.
+    rewriteStacksFileInPlace(f, QByteArray());
+    QCOMPARE(f.reloaded(), intent);
+
+    // The next save waits for the disk again, even one that only moves a window.
+    done[1].windowOrigin += QPointF(5, 5);
+    QVERIFY(f.file.saveStackList(done));
+    QCOMPARE(inode(f.file.stacksFileURL()), inode(base));
+    QCOMPARE(f.reloaded(), done);
 }
 
 void TestStackListFile::ownFilesNameEverythingLeftInTheDataFolder()
