@@ -15,6 +15,12 @@ namespace {
 
 constexpr int shortWaitMs = 10000;
 
+// A click while another program holds the pointer goes to that program.
+bool pointerFree()
+{
+    return QTest::qWaitFor([] { return !E2eTools::pointerGrabbed(); }, shortWaitMs);
+}
+
 bool newWindowShown(const QStringList& before)
 {
     const QStringList now = E2eTools::programWindows();
@@ -33,9 +39,12 @@ bool DesktopDriver::waitForMenu(const QStringList& before)
 {
     // The menu is mapped before it grabs the keyboard; keys sent in between go to whatever has
     // the focus.
-    if (QTest::qWaitFor([&] { return newWindowShown(before) && E2eTools::keyboardGrabbed(); },
-                        shortWaitMs))
+    bool shown = false;
+    if (QTest::qWaitFor(
+            [&] { return (shown = newWindowShown(before)) && E2eTools::keyboardGrabbed(); },
+            shortWaitMs))
         return true;
+    qWarning() << (shown ? "the menu shows but does not take the keys" : "no menu shows");
     closeMenu();
     return false;
 }
@@ -53,8 +62,8 @@ qsizetype DesktopDriver::openTrayMenu()
         return -1;
     const qsizetype before = m_app->output().size();
     const QStringList shownBefore = E2eTools::programWindows();
-    if (!xdotool(E2eTools::mouseAt(QRectF(*icon).center())
-                 << QStringLiteral("click") << QStringLiteral("3")))
+    if (!pointerFree() || !xdotool(E2eTools::mouseAt(QRectF(*icon).center())
+                                   << QStringLiteral("click") << QStringLiteral("3")))
         return -1;
     // An alert open takes every click: the icon does not answer until it is closed, so the
     // wait ends as soon as one shows rather than for a menu that cannot come.
@@ -134,20 +143,27 @@ QList<QRect> DesktopDriver::stackWindows() const
 bool DesktopDriver::openWindowMenu(QPointF point)
 {
     const QStringList shownBefore = E2eTools::programWindows();
-    return xdotool(E2eTools::mouseAt(point) << QStringLiteral("click") << QStringLiteral("3")) &&
+    return pointerFree() &&
+           xdotool(E2eTools::mouseAt(point) << QStringLiteral("click") << QStringLiteral("3")) &&
            waitForMenu(shownBefore);
+}
+
+bool DesktopDriver::waitForStackWindowAt(QRect place)
+{
+    return QTest::qWaitFor(
+        [&] {
+            const QStringList shown = E2eTools::windowsNamed(QStringLiteral("Tidora stack"));
+            return std::any_of(shown.cbegin(), shown.cend(), [&](const QString& id) {
+                return E2eTools::windowGeometry(id) == place;
+            });
+        },
+        E2eTools::timeoutMs);
 }
 
 bool DesktopDriver::spreadByDoubleClick(QRect place, const std::function<bool()>& spreading)
 {
-    // A window is shown before the program puts it in its place; a click meant for it would
-    // land on the Desktop.
-    if (!QTest::qWaitFor(
-            [&] {
-                const QStringList shown = E2eTools::windowsNamed(QStringLiteral("Tidora stack"));
-                return shown.size() == 1 && E2eTools::windowGeometry(shown.first()) == place;
-            },
-            E2eTools::timeoutMs))
+    // Elsewhere, a click meant for the window would land on the Desktop.
+    if (!waitForStackWindowAt(place))
         return false;
     // In its first moments a slow program (the sanitizer build) has been seen to miss the
     // second click: double-click again while nothing happened, as a user would.

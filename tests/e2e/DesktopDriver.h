@@ -33,8 +33,10 @@ public:
     // Opens the context menu of the program's window there and waits until it holds the
     // keyboard.
     bool openWindowMenu(QPointF point);
-    // Double-clicks the stack window once it is shown at `place` (the only one), until
-    // `spreading` holds.
+    // Waits until a stack window is shown at `place`: the program shows a window before it
+    // has put it there, and may move it there in steps.
+    bool waitForStackWindowAt(QRect place);
+    // Double-clicks the stack window once it is shown at `place`, until `spreading` holds.
     bool spreadByDoubleClick(QRect place, const std::function<bool()>& spreading);
     // Chooses the last entry of the context menu of the stack window centred there.
     bool chooseLastInWindowMenu(QPointF centre);

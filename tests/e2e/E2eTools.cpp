@@ -84,37 +84,66 @@ QStringList programWindows()
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-bool keyboardGrabbed()
+namespace {
+
+// A grab asked for on a window of ours that is never mapped: the server answers "already
+// grabbed" when another client holds the device and "not viewable" otherwise, so asking never
+// takes it from the program under test.
+struct GrabProbe
 {
-    // The grab is asked for on a window of ours that is never mapped: the server answers
-    // "already grabbed" when another client holds the keyboard and "not viewable" otherwise, so
-    // asking never takes the keyboard from the program under test.
-    struct Probe
+    xcb_connection_t* connection = nullptr;
+    xcb_window_t window = XCB_NONE;
+
+    static const GrabProbe& instance()
     {
-        xcb_connection_t* connection = nullptr;
-        xcb_window_t window = XCB_NONE;
-    };
-    static const Probe probe = [] {
-        Probe made;
-        made.connection = xcb_connect(nullptr, nullptr);
-        if (xcb_connection_has_error(made.connection))
+        static const GrabProbe probe = [] {
+            GrabProbe made;
+            made.connection = xcb_connect(nullptr, nullptr);
+            if (xcb_connection_has_error(made.connection))
+                return made;
+            const xcb_screen_t* screen =
+                xcb_setup_roots_iterator(xcb_get_setup(made.connection)).data;
+            made.window = xcb_generate_id(made.connection);
+            xcb_create_window(made.connection, 0, made.window, screen->root, 0, 0, 1, 1, 0,
+                              XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
             return made;
-        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(made.connection)).data;
-        made.window = xcb_generate_id(made.connection);
-        xcb_create_window(made.connection, 0, made.window, screen->root, 0, 0, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-        return made;
-    }();
-    if (probe.window == XCB_NONE)
-        return false;
-    xcb_grab_keyboard_reply_t* reply = xcb_grab_keyboard_reply(
-        probe.connection,
-        xcb_grab_keyboard(probe.connection, 0, probe.window, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
-                          XCB_GRAB_MODE_ASYNC),
-        nullptr);
+        }();
+        return probe;
+    }
+};
+
+template<typename Reply>
+bool alreadyGrabbed(Reply* reply)
+{
     const bool grabbed = reply && reply->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
     std::free(reply);
     return grabbed;
+}
+
+} // namespace
+
+bool keyboardGrabbed()
+{
+    const GrabProbe& probe = GrabProbe::instance();
+    if (probe.window == XCB_NONE)
+        return false;
+    return alreadyGrabbed(xcb_grab_keyboard_reply(
+        probe.connection,
+        xcb_grab_keyboard(probe.connection, 0, probe.window, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
+                          XCB_GRAB_MODE_ASYNC),
+        nullptr));
+}
+
+bool pointerGrabbed()
+{
+    const GrabProbe& probe = GrabProbe::instance();
+    if (probe.window == XCB_NONE)
+        return false;
+    return alreadyGrabbed(xcb_grab_pointer_reply(
+        probe.connection,
+        xcb_grab_pointer(probe.connection, 0, probe.window, 0, XCB_GRAB_MODE_ASYNC,
+                         XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+        nullptr));
 }
 
 bool hasFocus(const QString& id)

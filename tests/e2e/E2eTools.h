@@ -36,6 +36,9 @@ QStringList windowsNamed(const QString& name);
 QStringList programWindows();
 // Whether some program holds the keyboard, as an open menu does.
 bool keyboardGrabbed();
+// Whether some program holds the pointer, as one drawing a rubber band or dragging does: a
+// click goes to it, wherever it lands.
+bool pointerGrabbed();
 // Whether the window has the keyboard focus and is the active one.
 bool hasFocus(const QString& id);
 // Qt's top-left rectangle of a stack window whose origin is recorded in screen coordinates.

@@ -3,7 +3,6 @@
 #include "SeenFile.h"
 #include "platform/linux/InodeBookmarks.h"
 #include "store/StackListCodec.h"
-#include "store/StackListFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -256,37 +255,17 @@ void TestHostileStacks::baitIsNeverTouched_data()
     row("bookmark not of this program", [](const Scene& s) -> QByteArray {
         return s.withItem(QStringLiteral("x"), QFile::encodeName(s.bait));
     });
-    // Whole files that are no list: set aside, the stacks come back from their folders.
-    row("item name leading out", [](const Scene& s) -> QByteArray {
-        return s.withItem(QStringLiteral("x"), s.bookmark(s.bait))
-            .replace("\"name\":\"x\"", "\"name\":\"../../../bait.txt\"");
-    });
+    // Whole files that are no list (each kind is refused by the reader's own tests): set
+    // aside, the stacks come back from their folders.
     row("folder name leading out", [](const Scene& s) -> QByteArray {
         return Scene::list({s.own, s.hostile})
             .replace(QByteArray("\"folderName\":\"Hostile\""),
                      QByteArray("\"folderName\":\"" + QFile::encodeName(s.baitFolder) + '"'));
     });
-    row("huge", [](const Scene& s) -> QByteArray {
-        return Scene::list({s.own, s.hostile}) + QByteArray(StackListFile::largestFile, ' ');
-    });
-    row("too many items", [](const Scene& s) -> QByteArray {
-        DesktopStack many = s.hostile;
-        for (qsizetype i = 0; i <= StackListFile::mostItems; ++i)
-            many.items.append(many.items.first());
-        return Scene::list({s.own, many});
-    });
-    row("deeply nested", [](const Scene&) -> QByteArray {
-        return QByteArray(200000, '[') + QByteArray(200000, ']');
-    });
     row("torn", [](const Scene& s) -> QByteArray {
         const QByteArray whole = Scene::list({s.own, s.hostile});
         return whole.left(whole.size() / 2);
     });
-    row("wrong types", [](const Scene& s) -> QByteArray {
-        return Scene::list({s.own, s.hostile}).replace("\"name\":\"Own\"", "\"name\":5");
-    });
-    row("binary garbage",
-        [](const Scene&) -> QByteArray { return QByteArray("\0\xff\xfe[{\x01", 6); });
 }
 
 void TestHostileStacks::baitIsNeverTouched()

@@ -47,7 +47,6 @@ private Q_SLOTS:
     void rightClickActionStacksThreeFiles();
     void spreadPutsTheIconsBack();
     void restackLeavesTheMovedIconOut();
-    void convertsAndUndoes();
     void uninstallGivesEverythingBack();
 
 private:
@@ -253,30 +252,6 @@ void TestInstalledApp::restackLeavesTheMovedIconOut()
     QCOMPARE(itemNames(onlyStack()), QStringList({m_names[1], m_names[2]}));
     QVERIFY(QFileInfo::exists(desktopPath(moved)));
     QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(desktopPath(m_names[1])), timeoutMs);
-}
-
-void TestInstalledApp::convertsAndUndoes()
-{
-    QVERIFY(chooseInTrayMenu(QStringLiteral("Convert All Stacks into Folders\u2026")));
-    QVERIFY(answerAlert({QStringLiteral("Return")}));
-    QVERIFY(waitForStacks(0));
-    QString folder;
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            const QStringList found =
-                QDir(home().desktop()).entryList({QStringLiteral("TR_*")}, QDir::Dirs);
-            folder = found.value(0);
-            return !folder.isEmpty() &&
-                   QFileInfo::exists(desktopPath(folder + u'/' + m_names[1])) &&
-                   QFileInfo::exists(desktopPath(folder + u'/' + m_names[2]));
-        },
-        timeoutMs));
-
-    const qsizetype before = app().output().size();
-    QVERIFY(chooseInTrayMenu(QStringLiteral("Undo Convert into Folders")));
-    QVERIFY2(waitForStacks(1), qPrintable(app().output().mid(before)));
-    QVERIFY(QTest::qWaitFor([&] { return !QFileInfo::exists(desktopPath(folder)); }, timeoutMs));
-    QCOMPARE(itemNames(onlyStack()), QStringList({m_names[1], m_names[2]}));
 }
 
 void TestInstalledApp::uninstallGivesEverythingBack()

@@ -17,7 +17,7 @@ using E2eTools::run;
 using E2eTools::timeoutMs;
 
 // What the first copy is doing when the second starts.
-enum class Moment { LaunchReport, MissingFolders, FirstRunChoice, Spreading, Killed };
+enum class Moment { LaunchReport, FirstRunChoice, Spreading, Killed };
 
 // The program's visible windows of one process: with `alerts`, its alerts; otherwise its tray
 // icons.
@@ -80,7 +80,6 @@ void TestSingleCopy::secondStartTakesOver_data()
 {
     QTest::addColumn<Moment>("moment");
     QTest::newRow("launch report") << Moment::LaunchReport;
-    QTest::newRow("storage folders missing") << Moment::MissingFolders;
     QTest::newRow("first-run choice") << Moment::FirstRunChoice;
     QTest::newRow("spreading") << Moment::Spreading;
     QTest::newRow("killed before") << Moment::Killed;
@@ -125,20 +124,6 @@ void TestSingleCopy::secondStartTakesOver()
         // A folder nobody lists comes back as a stack, and the report says so.
         invariant.addFile(QStringLiteral("Documents/.Tidora/Photos/p.jpg"));
         break;
-    case Moment::MissingFolders: {
-        // A collapsed stack whose folder went: the launch names it.
-        const QString file = home.write(QStringLiteral("Documents/.Tidora/Gone/g.txt"), "gone");
-        DesktopStack gone;
-        gone.id = QUuid::createUuid();
-        gone.name = QStringLiteral("Gone");
-        gone.folderName = gone.name;
-        gone.windowOrigin = QPointF(300, 300);
-        gone.items.append(
-            StackItem{QUuid::createUuid(), QStringLiteral("g.txt"), *bookmarks.make(file), {}});
-        QVERIFY(QDir(QFileInfo(file).path()).removeRecursively());
-        QVERIFY(StackListFile(paths, files).saveStackList({gone}));
-        break;
-    }
     case Moment::FirstRunChoice:
     case Moment::Killed:
         break;
@@ -152,7 +137,6 @@ void TestSingleCopy::secondStartTakesOver()
     TidoraProcess first;
     switch (moment) {
     case Moment::LaunchReport:
-    case Moment::MissingFolders:
     case Moment::FirstRunChoice:
         QVERIFY2(QTest::qWaitFor([&] { return !windowsOf(first.processId(), true).isEmpty(); },
                                  timeoutMs),

@@ -22,7 +22,7 @@ using E2eTools::xdotool;
 } // namespace
 
 // The built program on a Desktop drawn by Caja, with a tray host, driven as a user would:
-// the shortcut, the Shift-drag, the marquee, the URL, the tray menu and a second launch.
+// the shortcut, the Shift-drag, the marquee, the tray menu and a second launch.
 // The functions run in order on one home and one program, each building on the last.
 class TestTidoraApp : public QObject
 {
@@ -35,7 +35,6 @@ private Q_SLOTS:
     void hotKeyStacksTheSelection();
     void shiftDragStacksAtTheReleasePoint();
     void marqueeSelectsTheWindowsItTouches();
-    void urlReachesTheRunningCopy();
     void trayMenuShowsTheItems();
     void secondLaunchReplacesTheFirst();
 
@@ -53,25 +52,10 @@ private:
 void TestTidoraApp::initTestCase()
 {
     m_session = std::make_unique<E2eSession>();
-    // The URL scheme's handler, registered as an installed program registers it.
-    TempHome& home = m_session->home();
-    home.write(QStringLiteral(".local/share/applications/tidora.desktop"),
-               "[Desktop Entry]\nType=Application\nName=Tidora\nExec=" +
-                   QFile::encodeName(TidoraProcess::program()) +
-                   " %u\nMimeType=x-scheme-handler/tidorama;\nNoDisplay=true\n");
-    int status = 0;
-    run(QStringLiteral("update-desktop-database"),
-        {home.dataRoot() + QStringLiteral("/applications")}, &status);
-    run(QStringLiteral("xdg-mime"),
-        {QStringLiteral("default"), QStringLiteral("tidora.desktop"),
-         QStringLiteral("x-scheme-handler/tidorama")},
-        &status);
-    QCOMPARE(status, 0);
-
     E2eSession::Options options;
-    options.desktopFiles = {QStringLiteral("alpha.txt"),   QStringLiteral("beta.txt"),
-                            QStringLiteral("gamma.png"),   QStringLiteral("delta.png"),
-                            QStringLiteral("epsilon.pdf"), QStringLiteral("zeta.pdf")};
+    options.desktopFiles = {QStringLiteral("alpha.txt"), QStringLiteral("beta.txt"),
+                            QStringLiteral("gamma.png"), QStringLiteral("delta.png"),
+                            QStringLiteral("zeta.pdf")};
     options.caja = true;
     QString error;
     QVERIFY2(m_session->setUp(options, &error), qPrintable(error));
@@ -226,6 +210,7 @@ void TestTidoraApp::marqueeSelectsTheWindowsItTouches()
     QVERIFY(!other.contains(start));
     QVERIFY(swept.intersects(target));
     QVERIFY(!swept.intersects(other));
+    QVERIFY(m_session->driver().waitForStackWindowAt(target.toRect()));
 
     const qsizetype before = app().output().size();
     QVERIFY(xdotool(mouseAt(start) << QStringLiteral("mousedown") << QStringLiteral("1")));
@@ -240,10 +225,13 @@ void TestTidoraApp::marqueeSelectsTheWindowsItTouches()
     const bool touched = app().waitForOutput(selected, before);
     QVERIFY(xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
     QVERIFY2(touched, qPrintable(app().output().mid(before)));
+    // Caja's rubber band holds the pointer until Caja has seen the release.
+    QVERIFY(QTest::qWaitFor([] { return !E2eTools::pointerGrabbed(); }, timeoutMs));
 
     // A stack window's context menu asks the Desktop for its selection, as the tray menu does.
     const qsizetype opened = app().output().size();
-    QVERIFY(m_session->driver().openWindowMenu(target.center()));
+    QVERIFY2(m_session->driver().openWindowMenu(target.center()),
+             qPrintable(app().output().mid(before)));
     QVERIFY2(app().waitForOutput(QStringLiteral("a menu opens: asking for the selection"), opened),
              qPrintable(app().output().mid(opened)));
     QVERIFY(m_session->driver().closeMenu());
@@ -253,22 +241,6 @@ void TestTidoraApp::marqueeSelectsTheWindowsItTouches()
     QVERIFY(xdotool(mouseAt(QPointF(1000, 650)) << QStringLiteral("click") << QStringLiteral("1")));
     QVERIFY2(app().waitForOutput(QStringLiteral("on the Desktop: true selected: []"), clicked),
              qPrintable(app().output().mid(clicked)));
-}
-
-void TestTidoraApp::urlReachesTheRunningCopy()
-{
-    QVERIFY(select({QStringLiteral("epsilon.pdf")}));
-    const qint64 running = app().processId();
-    const qsizetype before = app().output().size();
-    int status = -1;
-    run(QStringLiteral("xdg-open"), {QStringLiteral("tidorama://stack-selection")}, &status);
-    QCOMPARE(status, 0);
-    QVERIFY2(app().waitForOutput(QStringLiteral("tidorama://stack-selection"), before),
-             qPrintable(app().output().mid(before)));
-    QVERIFY2(waitForStacks(3), qPrintable(app().output().mid(before)));
-    QCOMPARE(itemNames(stacks().last()), QStringList({QStringLiteral("epsilon.pdf")}));
-    QVERIFY(app().isRunning());
-    QCOMPARE(app().processId(), running);
 }
 
 void TestTidoraApp::trayMenuShowsTheItems()
@@ -314,7 +286,7 @@ void TestTidoraApp::secondLaunchReplacesTheFirst()
     QVERIFY2(app().waitForExit(), qPrintable(app().output()));
     QCOMPARE(app().process().exitStatus(), QProcess::NormalExit);
     QCOMPARE(app().process().exitCode(), 0);
-    QVERIFY2(second->waitForOutput(QStringLiteral("launched with 3 stacks")),
+    QVERIFY2(second->waitForOutput(QStringLiteral("launched with 2 stacks")),
              qPrintable(second->output()));
     QVERIFY(second->isRunning());
     QCOMPARE(stacks(), before);
