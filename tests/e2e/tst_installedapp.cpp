@@ -1,10 +1,8 @@
 #include "E2eSession.h"
 #include "E2eTools.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineF>
 #include <QProcess>
 #include <QTest>
 
@@ -46,7 +44,6 @@ private Q_SLOTS:
     void trayMenuAddsTheRightClickAction();
     void rightClickActionStacksThreeFiles();
     void spreadPutsTheIconsBack();
-    void restackLeavesTheMovedIconOut();
     void uninstallGivesEverythingBack();
 
 private:
@@ -216,42 +213,6 @@ void TestInstalledApp::spreadPutsTheIconsBack()
         QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(desktopPath(name)); }, timeoutMs));
         QVERIFY2(m_session->caja().waitForIconAt(name, centre), qPrintable(name));
     }
-}
-
-void TestInstalledApp::restackLeavesTheMovedIconOut()
-{
-    // Dragged to the right, as a hand on the mouse drags it, until it lies 100 points away
-    // (Caja drops it some 20 points short of the pointer): the first icon, held by its upper
-    // half, as the stack window lies just below it.
-    const QString moved = m_names[0];
-    const QPointF from = m_before.at(moved);
-    const QStringList drag = E2eTools::dragBy(from - QPointF(0, 12), QPointF(10, 0), 13);
-    QVERIFY(xdotool(drag));
-    // Caja writes the new place before it redraws the icon there.
-    QPointF now = from;
-    const bool movedAtAll = QTest::qWaitFor(
-        [&] {
-            const std::optional<CajaDesktop::Icon> shown = m_session->caja().icon(moved);
-            now = shown ? QRectF(shown->image).center() : from;
-            return now != from;
-        },
-        timeoutMs);
-    QVERIFY2(movedAtAll && QLineF(from, now).length() >= 100,
-             qPrintable(QStringLiteral("%1 at %2,%3 after the drag from %4,%5")
-                            .arg(moved)
-                            .arg(now.x())
-                            .arg(now.y())
-                            .arg(from.x())
-                            .arg(from.y())));
-    clickDesktop();
-
-    const DesktopStack spread = onlyStack();
-    QVERIFY(xdotool(mouseAt(windowRect(spread).center())
-                    << QStringLiteral("click") << QStringLiteral("1")));
-    QVERIFY(waitForState(StackState::collapsed));
-    QCOMPARE(itemNames(onlyStack()), QStringList({m_names[1], m_names[2]}));
-    QVERIFY(QFileInfo::exists(desktopPath(moved)));
-    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(desktopPath(m_names[1])), timeoutMs);
 }
 
 void TestInstalledApp::uninstallGivesEverythingBack()
