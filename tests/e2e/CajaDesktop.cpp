@@ -1,5 +1,6 @@
 #include "CajaDesktop.h"
 
+#include "E2eTools.h"
 #include "platform/x11/DesktopProbe.h"
 
 #include <QJsonArray>
@@ -9,15 +10,18 @@
 #include <QRegularExpression>
 #include <QTest>
 
+using E2eTools::timeoutMs;
+
 namespace {
 
-QByteArray output(const QString& program, const QStringList& arguments)
+// Its standard output when it succeeds; what it says on errors is of no use to the tests.
+QString output(const QString& program, const QStringList& arguments)
 {
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForFinished(CajaDesktop::timeoutMs) || process.exitCode() != 0)
-        return QByteArray();
-    return process.readAllStandardOutput();
+    if (!process.waitForFinished(timeoutMs) || process.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 } // namespace
@@ -67,10 +71,10 @@ bool CajaDesktop::waitUntilReady(const QStringList& names)
 
 QList<CajaDesktop::Icon> CajaDesktop::icons() const
 {
-    const QByteArray json = output(QStringLiteral("/usr/bin/python3"),
-                                   {QStringLiteral(TIDORA_E2E_DIR "/atspi-icons.py")});
+    const QString json = output(QStringLiteral("/usr/bin/python3"),
+                                {QStringLiteral(TIDORA_E2E_DIR "/atspi-icons.py")});
     QList<Icon> icons;
-    for (const QJsonValue& value : QJsonDocument::fromJson(json).array()) {
+    for (const QJsonValue& value : QJsonDocument::fromJson(json.toUtf8()).array()) {
         const QJsonObject object = value.toObject();
         icons.append(Icon{object.value(QStringLiteral("name")).toString(),
                           QRect(object.value(QStringLiteral("x")).toInt(),
@@ -103,20 +107,13 @@ bool CajaDesktop::waitForIconAt(const QString& name, QPointF centre) const
 
 std::optional<QPoint> CajaDesktop::storedPoint(const QString& path)
 {
-    const QString text = QString::fromUtf8(
+    const QString text =
         output(QStringLiteral("gio"), {QStringLiteral("info"), QStringLiteral("-a"),
-                                       QStringLiteral("metadata::caja-icon-position"), path}));
+                                       QStringLiteral("metadata::caja-icon-position"), path});
     static const QRegularExpression line(
         QStringLiteral("metadata::caja-icon-position: (-?\\d+),(-?\\d+)"));
     const QRegularExpressionMatch match = line.match(text);
     if (!match.hasMatch())
         return std::nullopt;
     return QPoint(match.captured(1).toInt(), match.captured(2).toInt());
-}
-
-bool CajaDesktop::xdotool(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    return process.waitForFinished(timeoutMs) && process.exitCode() == 0;
 }

@@ -40,11 +40,6 @@ public:
 
     // Caja's stored point for a file as `gio info` reports it.
     static std::optional<QPoint> storedPoint(const QString& path);
-    // Runs xdotool with these arguments.
-    static bool xdotool(const QStringList& arguments);
-
-    // Generous, for a slow machine: Caja needs about two seconds to start on two cores.
-    static constexpr int timeoutMs = 60000;
 
 private:
     QString m_desktop;

@@ -28,14 +28,9 @@ constexpr int missedAfterMs = 8000;
 CrashKillRun::CrashKillRun(Options options)
     : m_options(std::move(options))
     , m_random(m_options.seed)
-    , m_driver(m_tray, m_app)
 {}
 
-CrashKillRun::~CrashKillRun()
-{
-    delete m_app;
-    m_tray.stop();
-}
+CrashKillRun::~CrashKillRun() = default;
 
 void CrashKillRun::log(const QString& text) const
 {
@@ -45,21 +40,21 @@ void CrashKillRun::log(const QString& text) const
 
 bool CrashKillRun::setUp(QString* error)
 {
-    m_home = std::make_unique<TempHome>();
-    qputenv("GSETTINGS_BACKEND", "memory");
-    if (!m_home->isValid() || !m_bait.isValid()) {
-        *error = QStringLiteral("no temporary folder");
+    m_session = std::make_unique<E2eSession>();
+    E2eSession::Options session;
+    session.launch = false;
+    if (!m_bait.isValid() || !m_session->setUp(session, error)) {
+        if (error->isEmpty())
+            *error = QStringLiteral("no temporary folder");
         return false;
     }
-    // The first-run choice was made before.
-    m_home->write(QStringLiteral(".config/Tidora/Tidora.conf"),
-                  "[General]\nacknowledgedHiddenStorage=true\nstorageLocation=documents\n");
-    m_disk = std::make_unique<StacksOnDisk>(*m_home);
+    m_disk = std::make_unique<StacksOnDisk>(m_session->home());
     m_ledger = std::make_unique<FileLedger>(
-        m_home->desktop(),
-        QStringList{m_home->documents() + QStringLiteral("/.Tidora"), m_home->trashFiles()},
+        m_session->home().desktop(),
+        QStringList{m_session->home().documents() + QStringLiteral("/.Tidora"),
+                    m_session->home().trashFiles()},
         m_disk->storageRoots(), m_bait.path());
-    m_ledger->allowRenamesIn(m_home->trashFiles());
+    m_ledger->allowRenamesIn(m_session->home().trashFiles());
     for (int i = 0; i < 20; ++i) {
         QFile bait(m_bait.filePath(QStringLiteral("bait-%1.txt").arg(i)));
         if (!bait.open(QIODevice::WriteOnly) || bait.write("bait " + QByteArray::number(i)) <= 0) {
@@ -69,12 +64,8 @@ bool CrashKillRun::setUp(QString* error)
     }
     m_ledger->recordBait();
     addFiles();
-    if (!m_tray.start()) {
-        *error = QStringLiteral("trayer does not start");
-        return false;
-    }
     if (!launch()) {
-        *error = QStringLiteral("the program does not launch:\n") + m_app->output();
+        *error = QStringLiteral("the program does not launch:\n") + m_session->app().output();
         return false;
     }
     return true;
@@ -88,7 +79,8 @@ void CrashKillRun::addFiles()
         const QString name = QStringLiteral("file %1.%2")
                                  .arg(i, 4, 10, QLatin1Char('0'))
                                  .arg(kinds.at(i % kinds.size()));
-        m_ledger->addFile(m_home->desktop() + QLatin1Char('/') + name, quint32(m_random()));
+        m_ledger->addFile(m_session->home().desktop() + QLatin1Char('/') + name,
+                          quint32(m_random()));
     }
     m_tally.files = m_ledger->trackedCount();
 }
@@ -98,7 +90,7 @@ void CrashKillRun::putBackByHand()
     // Files the program no longer offers to put back (converted folders once the undo is gone,
     // the Trash) go back onto the Desktop by hand, as a user would, so every round has files
     // to work on. Same file, same name: the ledger does not notice.
-    QDir desktop(m_home->desktop());
+    QDir desktop(m_session->home().desktop());
     // A stack's own files stay where they are, wherever that is.
     const QSet<QString> listed = m_disk->listedNames();
     QStringList emptied;
@@ -107,7 +99,7 @@ void CrashKillRun::putBackByHand()
             emptied.append(desktop.filePath(folder));
     }
     if (m_random() % 4 == 0 || m_disk->looseFiles().size() < 10)
-        emptied.append(m_home->trashFiles());
+        emptied.append(m_session->home().trashFiles());
     for (const QString& folder : std::as_const(emptied)) {
         for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
             const QString path = folder + QLatin1Char('/') + name;
@@ -115,33 +107,22 @@ void CrashKillRun::putBackByHand()
             if (!desktop.exists(original) && !listed.contains(name))
                 QFile::rename(path, desktop.filePath(original));
         }
-        if (folder != m_home->trashFiles())
+        if (folder != m_session->home().trashFiles())
             QDir(folder).rmdir(folder);
     }
-    QDir(m_home->dataRoot() + QStringLiteral("/Trash/info")).removeRecursively();
+    QDir(m_session->home().dataRoot() + QStringLiteral("/Trash/info")).removeRecursively();
 }
 
 bool CrashKillRun::launch()
 {
-    delete m_app;
     m_undoOffered = false;
     m_alertsRead = 0;
-    m_app = new TidoraProcess();
-    if (!m_app->process().waitForStarted(E2eTools::timeoutMs))
-        return false;
-    const bool launched = QTest::qWaitFor(
-        [&] {
-            if (m_app->output().contains(QStringLiteral("launched with")))
-                return true;
-            // An alert at launch (a report of what it found) waits for an answer.
-            if (const int shown = m_driver.dismissAlerts()) {
-                m_tally.alerts += shown;
-                log(QStringLiteral("  an alert at launch, answered"));
-            }
-            return !m_app->isRunning();
-        },
-        E2eTools::timeoutMs);
-    return launched && m_app->isRunning();
+    int alerts = 0;
+    const bool launched = m_session->launch(TidoraProcess::program(), &alerts);
+    if (alerts > 0)
+        log(QStringLiteral("  %1 alerts at launch, answered").arg(alerts));
+    m_tally.alerts += alerts;
+    return launched;
 }
 
 QString CrashKillRun::actionName(Action action)
@@ -201,11 +182,11 @@ std::optional<CrashKillRun::Started> CrashKillRun::start(Action action, bool toK
     // A step of driving the screen can miss (a menu not yet taking keys): try again when
     // nothing happened. An action the program no longer offers answers nothing.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        if (const int shown = m_driver.dismissAlerts())
+        if (const int shown = m_session->driver().dismissAlerts())
             m_tally.alerts += shown;
         std::optional<Started> started = startOnce(action);
         if (!started) {
-            if (!m_app->isRunning() && !launch())
+            if (!m_session->app().isRunning() && !launch())
                 return std::nullopt;
             continue;
         }
@@ -217,21 +198,31 @@ std::optional<CrashKillRun::Started> CrashKillRun::start(Action action, bool toK
         if (target == 0)
             return started;
         QElapsedTimer sinceFirst;
-        while (started->triggered.elapsed() <
-               (started->moved > 0 ? stepTimeoutMs : missedAfterMs)) {
+        const auto reached = [&] {
             started->finished = started->done();
             started->moved = m_ledger->movedSince(started->before);
             if (started->moved > 0 && !sinceFirst.isValid())
                 sinceFirst.start();
-            if (started->moved >= target || started->finished ||
-                (toKill && sinceFirst.isValid() && sinceFirst.nsecsElapsed() >= delayNs))
-                return started;
-            // Close polling while files move, so the kill can land between two of them.
-            if (toKill)
+            return started->moved >= target || started->finished ||
+                   (toKill && sinceFirst.isValid() && sinceFirst.nsecsElapsed() >= delayNs);
+        };
+        const auto missed = [&] {
+            return started->triggered.elapsed() >=
+                   (started->moved > 0 ? stepTimeoutMs : missedAfterMs);
+        };
+        bool hit = false;
+        if (toKill) {
+            // Close polling without the event loop while files move, so the kill can land
+            // between two of them.
+            while (!(hit = reached()) && !missed())
                 QThread::usleep(300);
-            else
-                QTest::qWait(20);
+        } else {
+            // Ends when reached or missed; `hit` says which.
+            if (!QTest::qWaitFor([&] { return (hit = reached()) || missed(); }, stepTimeoutMs))
+                hit = false;
         }
+        if (hit)
+            return started;
         if (started->moved > 0)
             return started;
     }
@@ -256,19 +247,19 @@ std::optional<CrashKillRun::Started> CrashKillRun::startOnce(Action action)
         const qsizetype count = std::min<qsizetype>(loose.size(), 10 + qsizetype(m_random() % 150));
         QStringList arguments{QStringLiteral("--")};
         for (const QString& name : loose.first(count))
-            arguments.append(m_home->desktop() + QLatin1Char('/') + name);
+            arguments.append(m_session->home().desktop() + QLatin1Char('/') + name);
         QProcess finder;
-        const qsizetype mark = m_app->output().size();
+        const qsizetype mark = m_session->app().output().size();
         finder.start(QStringLiteral(TIDORA_FINDER), arguments);
         // The running copy says when the request reached it; the files move right after.
         shown = finder.waitForFinished(E2eTools::timeoutMs) && finder.exitCode() == 0 &&
-                m_app->waitForOutput(QStringLiteral("URLs"), mark, missedAfterMs);
+                m_session->app().waitForOutput(QStringLiteral("URLs"), mark, missedAfterMs);
         started.expectedMoves = int(count);
         const QStringList chosen = loose.first(count);
         // Done when every chosen file has left the Desktop and a stack lists it.
         started.done = [this, chosen] {
             const QSet<QString> listed = m_disk->listedNames();
-            const QDir desktop(m_home->desktop());
+            const QDir desktop(m_session->home().desktop());
             return std::all_of(chosen.cbegin(), chosen.cend(), [&](const QString& name) {
                 return listed.contains(name) && !desktop.exists(name);
             });
@@ -278,8 +269,8 @@ std::optional<CrashKillRun::Started> CrashKillRun::startOnce(Action action)
     case Action::spreadAll:
     case Action::stackAllAgain: {
         const bool spreading = action == Action::spreadAll;
-        shown = m_driver.chooseInTrayMenu(spreading ? QStringLiteral("Spread All Stacks")
-                                                    : QStringLiteral("Stack All Again"));
+        shown = m_session->driver().chooseInTrayMenu(spreading ? QStringLiteral("Spread All Stacks")
+                                                               : QStringLiteral("Stack All Again"));
         for (const StacksOnDisk::Stack& stack : all)
             started.expectedMoves += stack.expanded != spreading ? int(stack.items.size()) : 0;
         started.done = [this, spreading] {
@@ -292,15 +283,15 @@ std::optional<CrashKillRun::Started> CrashKillRun::startOnce(Action action)
     }
     case Action::convertAll:
         m_undoOffered = true;
-        shown =
-            m_driver.chooseInTrayMenu(QStringLiteral("Convert All Stacks into Folders\u2026")) &&
-            m_driver.answerAlert({QStringLiteral("Return")}, missedAfterMs);
+        shown = m_session->driver().chooseInTrayMenu(
+                    QStringLiteral("Convert All Stacks into Folders\u2026")) &&
+                m_session->driver().answerAlert({QStringLiteral("Return")}, missedAfterMs);
         for (const StacksOnDisk::Stack& stack : all)
             started.expectedMoves += int(stack.items.size());
         started.done = [this] { return m_disk->stacks().isEmpty(); };
         break;
     case Action::undoConvert:
-        shown = m_driver.chooseInTrayMenu(QStringLiteral("Undo Convert into Folders"));
+        shown = m_session->driver().chooseInTrayMenu(QStringLiteral("Undo Convert into Folders"));
         started.expectedMoves = m_ledger->trackedCount() / 2;
         started.done = [this] { return m_disk->convertedFolders().isEmpty(); };
         break;
@@ -311,16 +302,16 @@ std::optional<CrashKillRun::Started> CrashKillRun::startOnce(Action action)
         // The windows of a launch that has just happened may still be on their way.
         if (!QTest::qWaitFor(
                 [&] {
-                    windows = m_driver.stackWindows();
+                    windows = m_session->driver().stackWindows();
                     return !windows.isEmpty();
                 },
                 3000))
             return std::nullopt;
         const QRect window = windows.at(qsizetype(m_random() % quint64(windows.size())));
         // Cancel is the default; the focus moves left to "Move to Bin" and Space presses it.
-        const bool menu = m_driver.chooseLastInWindowMenu(QRectF(window).center());
-        shown = menu && m_driver.answerAlert({QStringLiteral("shift+Tab"), QStringLiteral("space")},
-                                             missedAfterMs);
+        const bool menu = m_session->driver().chooseLastInWindowMenu(QRectF(window).center());
+        shown = menu && m_session->driver().answerAlert(
+                            {QStringLiteral("shift+Tab"), QStringLiteral("space")}, missedAfterMs);
         if (!shown)
             log(QStringLiteral("  no %1 on the stack window at %2,%3")
                     .arg(menu ? QStringLiteral("alert") : QStringLiteral("menu"))
@@ -334,11 +325,11 @@ std::optional<CrashKillRun::Started> CrashKillRun::startOnce(Action action)
     }
     case Action::changeStorage: {
         const bool toDesktop = m_disk->storageLocation() != QLatin1String("desktop");
-        shown =
-            m_driver.chooseInTrayMenu(QStringLiteral("Keep Stacked Files In"), toDesktop ? 1 : 0);
+        shown = m_session->driver().chooseInTrayMenu(QStringLiteral("Keep Stacked Files In"),
+                                                     toDesktop ? 1 : 0);
         // It asks first only when there is something to move.
         if (shown)
-            m_driver.answerAlert({QStringLiteral("Return")}, 3000);
+            m_session->driver().answerAlert({QStringLiteral("Return")}, 3000);
         started.expectedMoves = m_ledger->trackedCount() / 2;
         const QString target = toDesktop ? QStringLiteral("desktop") : QStringLiteral("documents");
         started.done = [this, target] { return m_disk->storageLocation() == target; };
@@ -375,8 +366,8 @@ bool CrashKillRun::waitUntilSettled()
 
 void CrashKillRun::killNow(const Started& started)
 {
-    ::kill(pid_t(m_app->processId()), SIGKILL);
-    m_app->waitForExit();
+    ::kill(pid_t(m_session->app().processId()), SIGKILL);
+    m_session->app().waitForExit();
     ++m_tally.kills;
     if (started.moved > 0 && !started.finished)
         ++m_tally.midOperation;
@@ -388,7 +379,7 @@ void CrashKillRun::killNow(const Started& started)
 
 QStringList CrashKillRun::newAlerts()
 {
-    const QString output = m_app->output();
+    const QString output = m_session->app().output();
     QStringList alerts;
     for (qsizetype at = output.indexOf(QStringLiteral("alert: "), m_alertsRead); at >= 0;
          at = output.indexOf(QStringLiteral("alert: "), at + 1)) {
@@ -431,7 +422,7 @@ CrashKillRun::Tally CrashKillRun::run()
         if (!launch()) {
             m_tally.faults << QStringLiteral("round %1: no relaunch after a kill in %2:\n%3")
                                   .arg(round)
-                                  .arg(actionName(killed), m_app->output().right(2000));
+                                  .arg(actionName(killed), m_session->app().output().right(2000));
             break;
         }
         // What the user does next: often the same again, otherwise anything offered.
@@ -447,7 +438,7 @@ CrashKillRun::Tally CrashKillRun::run()
             what += QStringLiteral(" (which did not start)");
         if (!waitUntilSettled())
             what += QStringLiteral(" (and the files kept moving)");
-        if (const int shown = m_driver.dismissAlerts())
+        if (const int shown = m_session->driver().dismissAlerts())
             m_tally.alerts += shown;
         const QStringList alerts = newAlerts();
         for (const QString& alert : alerts)

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "DesktopDriver.h"
+#include "E2eSession.h"
 #include "FileLedger.h"
 #include "StacksOnDisk.h"
-#include "TempHome.h"
-#include "TrayHost.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -16,8 +14,6 @@
 #include <functional>
 #include <memory>
 #include <random>
-
-class TidoraProcess;
 
 // Kills the real program with SIGKILL at random moments of its operations, starts it again,
 // lets the user do the next thing, and checks the files after it (FileLedger). One seed gives
@@ -94,13 +90,10 @@ private:
 
     Options m_options;
     std::mt19937_64 m_random;
-    std::unique_ptr<TempHome> m_home;
+    std::unique_ptr<E2eSession> m_session;
     QTemporaryDir m_bait;
     std::unique_ptr<FileLedger> m_ledger;
     std::unique_ptr<StacksOnDisk> m_disk;
-    TrayHost m_tray;
-    TidoraProcess* m_app = nullptr;
-    DesktopDriver m_driver;
     Tally m_tally;
     QSet<QString> m_reported;
     bool m_undoOffered = false;

@@ -9,62 +9,66 @@
 
 #include <algorithm>
 
+using E2eTools::xdotool;
+
 namespace {
 
 constexpr int shortWaitMs = 10000;
 
-// The program's windows on the screen now, its menus included.
-QStringList programWindows()
+// A click while another program holds the pointer goes to that program.
+bool pointerFree()
 {
-    return E2eTools::run(QStringLiteral("xdotool"),
-                         {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                          QStringLiteral("--class"), QStringLiteral("^tidora$")})
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QTest::qWaitFor([] { return !E2eTools::pointerGrabbed(); }, shortWaitMs);
+}
+
+bool newWindowShown(const QStringList& before)
+{
+    const QStringList now = E2eTools::programWindows();
+    return std::any_of(now.cbegin(), now.cend(),
+                       [&](const QString& id) { return !before.contains(id); });
 }
 
 } // namespace
 
-DesktopDriver::DesktopDriver(TrayHost& tray, TidoraProcess*& app)
+DesktopDriver::DesktopDriver(TrayHost& tray, const std::unique_ptr<TidoraProcess>& app)
     : m_tray(tray)
     , m_app(app)
 {}
 
-bool DesktopDriver::xdotool(const QStringList& arguments) const
+bool DesktopDriver::waitForMenu(const QStringList& before)
 {
-    int status = -1;
-    E2eTools::run(QStringLiteral("xdotool"), arguments, &status);
-    return status == 0;
+    // The menu is mapped before it grabs the keyboard; keys sent in between go to whatever has
+    // the focus.
+    bool shown = false;
+    if (QTest::qWaitFor(
+            [&] { return (shown = newWindowShown(before)) && E2eTools::keyboardGrabbed(); },
+            shortWaitMs))
+        return true;
+    qWarning() << (shown ? "the menu shows but does not take the keys" : "no menu shows");
+    closeMenu();
+    return false;
 }
 
-bool DesktopDriver::waitForNewWindow(const QStringList& before) const
+bool DesktopDriver::closeMenu()
 {
-    const bool shown = QTest::qWaitFor(
-        [&] {
-            const QStringList now = programWindows();
-            return std::any_of(now.cbegin(), now.cend(),
-                               [&](const QString& id) { return !before.contains(id); });
-        },
-        shortWaitMs);
-    // Mapped is not yet taking keys; the menu grabs the keyboard right after.
-    if (shown)
-        QTest::qWait(200);
-    return shown;
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    return QTest::qWaitFor([] { return !E2eTools::keyboardGrabbed(); }, shortWaitMs);
 }
 
-bool DesktopDriver::chooseInTrayMenu(const QString& item, int subItem)
+qsizetype DesktopDriver::openTrayMenu()
 {
     const std::optional<QRect> icon = m_tray.waitForIcon();
     if (!icon)
-        return false;
+        return -1;
     const qsizetype before = m_app->output().size();
-    const QStringList shownBefore = programWindows();
-    if (!xdotool(E2eTools::mouseAt(QRectF(*icon).center())
-                 << QStringLiteral("click") << QStringLiteral("3")))
-        return false;
+    const QStringList shownBefore = E2eTools::programWindows();
+    if (!pointerFree() || !xdotool(E2eTools::mouseAt(QRectF(*icon).center())
+                                   << QStringLiteral("click") << QStringLiteral("3")))
+        return -1;
     // An alert open takes every click: the icon does not answer until it is closed, so the
     // wait ends as soon as one shows rather than for a menu that cannot come.
     bool alertShown = false;
-    const bool menuShown = QTest::qWaitFor(
+    const bool menuLogged = QTest::qWaitFor(
         [&] {
             if (m_app->output().indexOf(QStringLiteral("menu: "), before) >= 0)
                 return true;
@@ -72,10 +76,18 @@ bool DesktopDriver::chooseInTrayMenu(const QString& item, int subItem)
             return alertShown;
         },
         shortWaitMs);
-    if (!menuShown || alertShown || !waitForNewWindow(shownBefore)) {
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        return false;
+    if (!menuLogged || alertShown) {
+        closeMenu();
+        return -1;
     }
+    return waitForMenu(shownBefore) ? before : -1;
+}
+
+bool DesktopDriver::chooseInTrayMenu(const QString& item, int subItem)
+{
+    const qsizetype before = openTrayMenu();
+    if (before < 0)
+        return false;
     const QString output = m_app->output().mid(before);
     const QString line = output.mid(output.lastIndexOf(QStringLiteral("menu: ")) + 6)
                              .section(QLatin1Char('\n'), 0, 0);
@@ -86,7 +98,8 @@ bool DesktopDriver::chooseInTrayMenu(const QString& item, int subItem)
     }
     const qsizetype index = enabled.indexOf(item);
     if (index <= 0) {
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        qWarning().noquote() << "not offered:" << item << "in" << line;
+        closeMenu();
         return false;
     }
     // Counted from the end: the selection's answer may still turn the first item on or off.
@@ -98,12 +111,14 @@ bool DesktopDriver::chooseInTrayMenu(const QString& item, int subItem)
         return xdotool(keys);
     }
     keys.append(QStringLiteral("Right"));
-    const QStringList withMenu = programWindows();
+    const QStringList withMenu = E2eTools::programWindows();
     if (!xdotool(keys))
         return false;
-    // Keys meant for the submenu must not reach the menu it hangs from.
-    if (!waitForNewWindow(withMenu)) {
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape"), QStringLiteral("Escape")});
+    // Keys meant for the submenu must not reach the menu it hangs from; the program routes
+    // them to the submenu once it is shown.
+    if (!QTest::qWaitFor([&] { return newWindowShown(withMenu); }, shortWaitMs)) {
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        closeMenu();
         return false;
     }
     QStringList sub{QStringLiteral("key")};
@@ -125,16 +140,63 @@ QList<QRect> DesktopDriver::stackWindows() const
     return windows;
 }
 
+bool DesktopDriver::openWindowMenu(QPointF point)
+{
+    const QStringList shownBefore = E2eTools::programWindows();
+    return pointerFree() &&
+           xdotool(E2eTools::mouseAt(point) << QStringLiteral("click") << QStringLiteral("3")) &&
+           waitForMenu(shownBefore);
+}
+
+bool DesktopDriver::waitForStackWindowAt(QRect place)
+{
+    return QTest::qWaitFor(
+        [&] {
+            const QStringList shown = E2eTools::windowsNamed(QStringLiteral("Tidora stack"));
+            return std::any_of(shown.cbegin(), shown.cend(), [&](const QString& id) {
+                return E2eTools::windowGeometry(id) == place;
+            });
+        },
+        E2eTools::timeoutMs);
+}
+
+bool DesktopDriver::spreadByDoubleClick(QRect place, const std::function<bool()>& spreading)
+{
+    // Elsewhere, a click meant for the window would land on the Desktop.
+    if (!waitForStackWindowAt(place))
+        return false;
+    // In its first moments a slow program (the sanitizer build) has been seen to miss the
+    // second click: double-click again while nothing happened, as a user would.
+    const QPointF centre = QRectF(place).center();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (spreading())
+            return true;
+        if (!xdotool(E2eTools::mouseAt(centre)
+                     << QStringLiteral("click") << QStringLiteral("--repeat") << QStringLiteral("2")
+                     << QStringLiteral("--delay") << QStringLiteral("120") << QStringLiteral("1")))
+            return false;
+        if (QTest::qWaitFor(spreading, shortWaitMs / 2))
+            return true;
+    }
+    return QTest::qWaitFor(spreading, E2eTools::timeoutMs);
+}
+
 bool DesktopDriver::chooseLastInWindowMenu(QPointF centre)
 {
-    const QStringList shownBefore = programWindows();
-    if (!xdotool(E2eTools::mouseAt(centre) << QStringLiteral("click") << QStringLiteral("3")))
+    return openWindowMenu(centre) &&
+           xdotool({QStringLiteral("key"), QStringLiteral("Up"), QStringLiteral("Return")});
+}
+
+bool DesktopDriver::pressKeysIn(const QString& window, const QStringList& keys)
+{
+    // Not --sync: that waits without end for a window closed meanwhile or one the window
+    // manager declines to activate.
+    xdotool({QStringLiteral("windowactivate"), window});
+    if (!QTest::qWaitFor([&] { return E2eTools::hasFocus(window); }, shortWaitMs))
         return false;
-    if (!waitForNewWindow(shownBefore)) {
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        return false;
-    }
-    return xdotool({QStringLiteral("key"), QStringLiteral("Up"), QStringLiteral("Return")});
+    // The last key may end the program before xdotool is done with the window.
+    xdotool(QStringList{QStringLiteral("key")} + keys);
+    return true;
 }
 
 bool DesktopDriver::answerAlert(const QStringList& keys, int timeoutMs)
@@ -148,20 +210,10 @@ bool DesktopDriver::answerAlert(const QStringList& keys, int timeoutMs)
             timeoutMs))
         return false;
     const QString alert = alerts.first();
-    // Not --sync: that waits without end for a window closed meanwhile or one the window
-    // manager declines to activate.
-    xdotool({QStringLiteral("windowactivate"), alert});
-    if (!QTest::qWaitFor(
-            [&] {
-                return E2eTools::run(QStringLiteral("xdotool"),
-                                     {QStringLiteral("getactivewindow")}) == alert;
-            },
-            shortWaitMs))
-        return false;
-    xdotool(QStringList{QStringLiteral("key")} + keys);
-    return QTest::qWaitFor(
-        [&] { return !E2eTools::windowsNamed(QStringLiteral("Tidora")).contains(alert); },
-        shortWaitMs);
+    return pressKeysIn(alert, keys) &&
+           QTest::qWaitFor(
+               [&] { return !E2eTools::windowsNamed(QStringLiteral("Tidora")).contains(alert); },
+               shortWaitMs);
 }
 
 int DesktopDriver::dismissAlerts()

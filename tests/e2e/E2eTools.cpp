@@ -3,6 +3,10 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
 namespace E2eTools {
 
 QString run(const QString& program, const QStringList& arguments, int* exitCode)
@@ -17,10 +21,30 @@ QString run(const QString& program, const QStringList& arguments, int* exitCode)
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
+bool xdotool(const QStringList& arguments)
+{
+    int status = -1;
+    run(QStringLiteral("xdotool"), arguments, &status);
+    return status == 0;
+}
+
 QStringList mouseAt(QPointF point)
 {
     return {QStringLiteral("mousemove"), QString::number(qRound(point.x())),
             QString::number(qRound(point.y()))};
+}
+
+QStringList dragBy(QPointF from, QPointF step, int steps)
+{
+    const QString pause = QStringLiteral("0.2");
+    QStringList drag = mouseAt(from);
+    drag << QStringLiteral("mousedown") << QStringLiteral("1") << QStringLiteral("sleep") << pause;
+    for (int i = 0; i < steps; ++i)
+        drag << QStringLiteral("mousemove_relative") << QStringLiteral("--")
+             << QString::number(qRound(step.x())) << QString::number(qRound(step.y()))
+             << QStringLiteral("sleep") << pause;
+    return drag << QStringLiteral("sleep") << QStringLiteral("0.3") << QStringLiteral("mouseup")
+                << QStringLiteral("1");
 }
 
 QRect windowGeometry(const QString& id)
@@ -50,6 +74,82 @@ QStringList windowsNamed(const QString& name)
             found.append(id);
     }
     return found;
+}
+
+QStringList programWindows()
+{
+    return run(QStringLiteral("xdotool"),
+               {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                QStringLiteral("--class"), QStringLiteral("^tidora$")})
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+namespace {
+
+// A grab asked for on a window of ours that is never mapped: the server answers "already
+// grabbed" when another client holds the device and "not viewable" otherwise, so asking never
+// takes it from the program under test.
+struct GrabProbe
+{
+    xcb_connection_t* connection = nullptr;
+    xcb_window_t window = XCB_NONE;
+
+    static const GrabProbe& instance()
+    {
+        static const GrabProbe probe = [] {
+            GrabProbe made;
+            made.connection = xcb_connect(nullptr, nullptr);
+            if (xcb_connection_has_error(made.connection))
+                return made;
+            const xcb_screen_t* screen =
+                xcb_setup_roots_iterator(xcb_get_setup(made.connection)).data;
+            made.window = xcb_generate_id(made.connection);
+            xcb_create_window(made.connection, 0, made.window, screen->root, 0, 0, 1, 1, 0,
+                              XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+            return made;
+        }();
+        return probe;
+    }
+};
+
+template<typename Reply>
+bool alreadyGrabbed(Reply* reply)
+{
+    const bool grabbed = reply && reply->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+    std::free(reply);
+    return grabbed;
+}
+
+} // namespace
+
+bool keyboardGrabbed()
+{
+    const GrabProbe& probe = GrabProbe::instance();
+    if (probe.window == XCB_NONE)
+        return false;
+    return alreadyGrabbed(xcb_grab_keyboard_reply(
+        probe.connection,
+        xcb_grab_keyboard(probe.connection, 0, probe.window, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
+                          XCB_GRAB_MODE_ASYNC),
+        nullptr));
+}
+
+bool pointerGrabbed()
+{
+    const GrabProbe& probe = GrabProbe::instance();
+    if (probe.window == XCB_NONE)
+        return false;
+    return alreadyGrabbed(xcb_grab_pointer_reply(
+        probe.connection,
+        xcb_grab_pointer(probe.connection, 0, probe.window, 0, XCB_GRAB_MODE_ASYNC,
+                         XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+        nullptr));
+}
+
+bool hasFocus(const QString& id)
+{
+    return run(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")}) == id &&
+           run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}) == id;
 }
 
 QRectF windowRect(const DesktopStack& stack)

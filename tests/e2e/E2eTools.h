@@ -20,12 +20,27 @@ constexpr qreal screenHeight = 800;
 // Runs a program to its end; its standard output, trimmed. `exitCode` is -1 when it did not
 // end normally.
 QString run(const QString& program, const QStringList& arguments, int* exitCode = nullptr);
+// Runs xdotool; whether it succeeded.
+bool xdotool(const QStringList& arguments);
 // The xdotool words that move the mouse there.
 QStringList mouseAt(QPointF point);
+// The xdotool words of a left-button drag from `from` by `steps` moves of `step`, made as a
+// hand makes it: the receiver answers itself between the moves (a drag and drop only drops
+// where its target has already answered), which nothing outside it can see.
+QStringList dragBy(QPointF from, QPointF step, int steps);
 // A window's place on the screen, as xwininfo reports it; invalid when it is not shown.
 QRect windowGeometry(const QString& id);
 // The visible windows with exactly this name that are larger than a tray icon.
 QStringList windowsNamed(const QString& name);
+// The program's windows on the screen now, its menus included.
+QStringList programWindows();
+// Whether some program holds the keyboard, as an open menu does.
+bool keyboardGrabbed();
+// Whether some program holds the pointer, as one drawing a rubber band or dragging does: a
+// click goes to it, wherever it lands.
+bool pointerGrabbed();
+// Whether the window has the keyboard focus and is the active one.
+bool hasFocus(const QString& id);
 // Qt's top-left rectangle of a stack window whose origin is recorded in screen coordinates.
 QRectF windowRect(const DesktopStack& stack);
 // The names of a stack's files, sorted.

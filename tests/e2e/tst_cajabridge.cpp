@@ -1,4 +1,5 @@
 #include "CajaDesktop.h"
+#include "E2eTools.h"
 #include "FileInvariant.h"
 #include "MemorySettings.h"
 #include "TempHome.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -21,6 +23,9 @@
 #include <memory>
 
 namespace {
+
+using E2eTools::timeoutMs;
+using E2eTools::xdotool;
 
 QPointF imageCentre(const CajaDesktop::Icon& icon)
 {
@@ -177,7 +182,16 @@ void TestCajaBridge::movesAShownIcon()
     // An icon already in place is left alone: the file is not touched again.
     struct stat before;
     QCOMPARE(::lstat(QFile::encodeName(desktopPath(name)).constData(), &before), 0);
-    QTest::qWait(1100);
+    // Until the file system's clock has passed that change time, a touch would not show.
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            QTemporaryFile later;
+            struct stat now;
+            return later.open() && ::fstat(later.handle(), &now) == 0 &&
+                   std::pair(now.st_ctim.tv_sec, now.st_ctim.tv_nsec) >
+                       std::pair(before.st_ctim.tv_sec, before.st_ctim.tv_nsec);
+        },
+        timeoutMs));
     QVERIFY(m_bridge->setDesktopPositions({{name, target}}));
     struct stat after;
     QCOMPARE(::lstat(QFile::encodeName(desktopPath(name)).constData(), &after), 0);
@@ -202,15 +216,8 @@ void TestCajaBridge::readsBackADraggedIcon()
     QSignalSpy changed(&watcher, &MetadataWatcher::changed);
 
     const QPointF from = imageCentre(before);
-    QVERIFY(CajaDesktop::xdotool(
-        {QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
-         QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("sleep"),
-         QStringLiteral("0.2"), QStringLiteral("mousemove_relative"), QStringLiteral("20"),
-         QStringLiteral("20"), QStringLiteral("sleep"), QStringLiteral("0.2"),
-         QStringLiteral("mousemove_relative"), QStringLiteral("300"), QStringLiteral("150"),
-         QStringLiteral("sleep"), QStringLiteral("0.2"), QStringLiteral("mouseup"),
-         QStringLiteral("1")}));
-    QVERIFY(QTest::qWaitFor([&] { return changed.contains({name}); }, CajaDesktop::timeoutMs));
+    QVERIFY(xdotool(E2eTools::dragBy(from, QPointF(160, 85), 2)));
+    QVERIFY(QTest::qWaitFor([&] { return changed.contains({name}); }, timeoutMs));
 
     // Caja writes the new position before it redraws; wait for the icon to show there.
     QVERIFY(QTest::qWaitFor(
@@ -218,7 +225,7 @@ void TestCajaBridge::readsBackADraggedIcon()
             const std::optional<CajaDesktop::Icon> now = m_caja->icon(name);
             return now && now->image.topLeft() != before.image.topLeft();
         },
-        CajaDesktop::timeoutMs));
+        timeoutMs));
     const CajaDesktop::Icon after = *m_caja->icon(name);
     QCOMPARE(m_bridge->desktopPositions({name}).value().value(name), imageCentre(after));
 }
@@ -233,16 +240,14 @@ void TestCajaBridge::readsAClickSelection()
                                             QDateTime::currentMSecsSinceEpoch()));
     const QPointF a = imageCentre(*m_caja->icon(first));
     const QPointF b = imageCentre(*m_caja->icon(second));
-    QVERIFY(CajaDesktop::xdotool({QStringLiteral("mousemove"), QString::number(a.x()),
-                                  QString::number(a.y()), QStringLiteral("click"),
-                                  QStringLiteral("1")}));
-    QVERIFY(CajaDesktop::xdotool(
-        {QStringLiteral("mousemove"), QString::number(b.x()), QString::number(b.y()),
-         QStringLiteral("keydown"), QStringLiteral("ctrl"), QStringLiteral("click"),
-         QStringLiteral("1"), QStringLiteral("keyup"), QStringLiteral("ctrl")}));
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QString::number(a.x()), QString::number(a.y()),
+                     QStringLiteral("click"), QStringLiteral("1")}));
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QString::number(b.x()), QString::number(b.y()),
+                     QStringLiteral("keydown"), QStringLiteral("ctrl"), QStringLiteral("click"),
+                     QStringLiteral("1"), QStringLiteral("keyup"), QStringLiteral("ctrl")}));
     QVERIFY(QTest::qWaitFor(
         [&] { return m_caja->icon(first)->selected && m_caja->icon(second)->selected; },
-        CajaDesktop::timeoutMs));
+        timeoutMs));
 
     // The engine asks from a worker thread.
     const BridgeResult<QList<DesktopFile>> selection =
@@ -256,11 +261,9 @@ void TestCajaBridge::readsAClickSelection()
     QCOMPARE(files, expected);
 
     // With nothing selected, the fresh hand-over is the selection.
-    QVERIFY(CajaDesktop::xdotool({QStringLiteral("mousemove"), QStringLiteral("1000"),
-                                  QStringLiteral("700"), QStringLiteral("click"),
-                                  QStringLiteral("1")}));
-    QVERIFY(
-        QTest::qWaitFor([&] { return !m_caja->icon(first)->selected; }, CajaDesktop::timeoutMs));
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("1000"), QStringLiteral("700"),
+                     QStringLiteral("click"), QStringLiteral("1")}));
+    QVERIFY(QTest::qWaitFor([&] { return !m_caja->icon(first)->selected; }, timeoutMs));
     m_home->write(QStringLiteral(".run/tidora/selection"),
                   SelectionHandOver::format({QFile::encodeName(desktopPath(m_names[1]))},
                                             QDateTime::currentMSecsSinceEpoch()));

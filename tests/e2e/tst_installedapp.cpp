@@ -1,18 +1,9 @@
-#include "CajaDesktop.h"
+#include "E2eSession.h"
 #include "E2eTools.h"
-#include "TempHome.h"
-#include "TidoraProcess.h"
-#include "TrayHost.h"
-#include "platform/linux/LinuxPaths.h"
-#include "platform/linux/LocalFileSystem.h"
-#include "store/StackListFile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineF>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <map>
@@ -26,22 +17,9 @@ using E2eTools::mouseAt;
 using E2eTools::run;
 using E2eTools::timeoutMs;
 using E2eTools::windowRect;
+using E2eTools::xdotool;
 
 const QString cajaScript = QStringLiteral(".config/caja/scripts/Stack with Tidora");
-
-// The program's windows on the screen now, the tray menu's included.
-QStringList programWindows()
-{
-    return run(QStringLiteral("xdotool"),
-               {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                QStringLiteral("--class"), QStringLiteral("^tidora$")})
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-bool xdotool(const QStringList& arguments)
-{
-    return CajaDesktop::xdotool(arguments);
-}
 
 QStringList manifestLines(const QString& manifest)
 {
@@ -66,29 +44,28 @@ private Q_SLOTS:
     void trayMenuAddsTheRightClickAction();
     void rightClickActionStacksThreeFiles();
     void spreadPutsTheIconsBack();
-    void restackLeavesTheMovedIconOut();
-    void convertsAndUndoes();
     void uninstallGivesEverythingBack();
 
 private:
-    QString desktopPath(const QString& name) const { return m_home->desktop() + u'/' + name; }
-    QList<DesktopStack> stacks();
+    TempHome& home() { return m_session->home(); }
+    TidoraProcess& app() { return m_session->app(); }
+    QString desktopPath(const QString& name) const { return m_session->desktopPath(name); }
+    QList<DesktopStack> stacks() const { return m_session->stacks(); }
+    bool waitForStacks(qsizetype count) const { return m_session->waitForStacks(count); }
     // The one stack there is; an empty one when there is not exactly one.
-    DesktopStack onlyStack();
-    bool waitForState(StackState state);
-    bool waitForStacks(qsizetype count);
-    // Opens the tray menu and chooses the item from the keyboard, as the menu offers it now.
-    bool chooseInTrayMenu(const QString& item);
-    // Presses keys in the alert the program shows.
-    bool answerAlert(const QStringList& keys);
+    DesktopStack onlyStack() const;
+    bool waitForState(StackState state) const;
+    bool chooseInTrayMenu(const QString& item)
+    {
+        return m_session->driver().chooseInTrayMenu(item);
+    }
+    bool answerAlert(const QStringList& keys)
+    {
+        return m_session->driver().answerAlert(keys, timeoutMs);
+    }
     void clickDesktop();
 
-    std::unique_ptr<TempHome> m_home;
-    std::unique_ptr<LinuxPaths> m_paths;
-    LocalFileSystem m_files;
-    std::unique_ptr<CajaDesktop> m_caja;
-    TrayHost m_tray;
-    std::unique_ptr<TidoraProcess> m_app;
+    std::unique_ptr<E2eSession> m_session;
     QString m_prefix;
     QStringList m_names;
     std::map<QString, QPointF> m_before;
@@ -96,128 +73,41 @@ private:
 
 void TestInstalledApp::initTestCase()
 {
-    m_home = std::make_unique<TempHome>();
-    qputenv("GSETTINGS_BACKEND", "memory");
-    m_paths = std::make_unique<LinuxPaths>();
-    m_prefix = m_home->home() + QStringLiteral("/.local");
-    // The first-run choice was made before (that alert has tests of its own).
-    m_home->write(QStringLiteral(".config/Tidora/Tidora.conf"),
-                  "[General]\nacknowledgedHiddenStorage=true\nstorageLocation=documents\n");
-    m_names = {QStringLiteral("alpha.txt"), QStringLiteral("beta.txt"), QStringLiteral("gamma.txt"),
-               QStringLiteral("note.txt")};
-    for (const QString& name : std::as_const(m_names))
-        m_home->write(QStringLiteral("Desktop/") + name, name.toUtf8());
-
-    m_caja = std::make_unique<CajaDesktop>(m_home->desktop());
-    QVERIFY2(m_caja->waitUntilReady(m_names), "Caja did not show the Desktop");
-    QVERIFY(m_tray.start());
-
+    m_session = std::make_unique<E2eSession>();
+    m_prefix = home().home() + QStringLiteral("/.local");
     // A second file manager for the program to find, whether or not this machine has Nemo.
-    const QString nemo = m_home->write(QStringLiteral("programs/nemo"), "#!/bin/sh\nexit 0\n");
+    const QString nemo = home().write(QStringLiteral("programs/nemo"), "#!/bin/sh\nexit 0\n");
     QVERIFY(QFile::setPermissions(nemo, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     qputenv("PATH", QFile::encodeName(QFileInfo(nemo).path()) + ':' + qgetenv("PATH"));
+
+    E2eSession::Options options;
+    m_names = {QStringLiteral("alpha.txt"), QStringLiteral("beta.txt"), QStringLiteral("gamma.txt"),
+               QStringLiteral("note.txt")};
+    options.desktopFiles = m_names;
+    options.caja = true;
+    options.launch = false;
+    QString error;
+    QVERIFY2(m_session->setUp(options, &error), qPrintable(error));
 }
 
 void TestInstalledApp::cleanupTestCase()
 {
-    m_app.reset();
-    m_tray.stop();
-    m_caja.reset();
+    m_session.reset();
 }
 
-QList<DesktopStack> TestInstalledApp::stacks()
-{
-    StackListFile file(*m_paths, m_files);
-    return file.loadStackList();
-}
-
-DesktopStack TestInstalledApp::onlyStack()
+DesktopStack TestInstalledApp::onlyStack() const
 {
     const QList<DesktopStack> all = stacks();
     return all.size() == 1 ? all.first() : DesktopStack();
 }
 
-bool TestInstalledApp::waitForState(StackState state)
+bool TestInstalledApp::waitForState(StackState state) const
 {
     return QTest::qWaitFor(
         [&] {
             const QList<DesktopStack> all = stacks();
             return all.size() == 1 && all.first().state == state;
         },
-        timeoutMs);
-}
-
-bool TestInstalledApp::waitForStacks(qsizetype count)
-{
-    return QTest::qWaitFor([&] { return stacks().size() == count; }, timeoutMs);
-}
-
-bool TestInstalledApp::chooseInTrayMenu(const QString& item)
-{
-    const std::optional<QRect> icon = m_tray.waitForIcon();
-    if (!icon)
-        return false;
-    const qsizetype before = m_app->output().size();
-    const QStringList shownBefore = programWindows();
-    if (!xdotool(mouseAt(QRectF(*icon).center()) << QStringLiteral("click") << QStringLiteral("3")))
-        return false;
-    if (!m_app->waitForOutput(QStringLiteral("menu: "), before))
-        return false;
-    // The menu says what it holds before it is on the screen; keys sent before it is mapped
-    // go elsewhere, and a loaded machine can take a while to map it.
-    const bool shown = QTest::qWaitFor(
-        [&] {
-            const QStringList now = programWindows();
-            return std::any_of(now.cbegin(), now.cend(),
-                               [&](const QString& id) { return !shownBefore.contains(id); });
-        },
-        timeoutMs);
-    if (!shown)
-        qWarning() << "the tray menu did not show";
-    QTest::qWait(500);
-    const QString output = m_app->output().mid(before);
-    const QString line = output.mid(output.lastIndexOf(QStringLiteral("menu: ")) + 6)
-                             .section(QLatin1Char('\n'), 0, 0);
-    QStringList enabled;
-    for (const QString& entry : line.split(QStringLiteral(" | "))) {
-        if (entry.startsWith(QLatin1Char('+')))
-            enabled.append(entry.mid(1).remove(QLatin1Char('"')).trimmed());
-    }
-    const qsizetype index = enabled.indexOf(item);
-    if (index <= 0) {
-        qWarning().noquote() << "not offered:" << item << "in" << line;
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        return false;
-    }
-    // Counted from the end: the selection's answer may still turn the first item on or off.
-    QStringList keys{QStringLiteral("key")};
-    for (qsizetype i = index; i < enabled.size(); ++i)
-        keys.append(QStringLiteral("Up"));
-    keys.append(QStringLiteral("Return"));
-    return xdotool(keys);
-}
-
-bool TestInstalledApp::answerAlert(const QStringList& keys)
-{
-    QStringList alerts;
-    const auto shown = [&] {
-        alerts = E2eTools::windowsNamed(QStringLiteral("Tidora"));
-        return !alerts.isEmpty();
-    };
-    if (!QTest::qWaitFor(shown, timeoutMs)) {
-        qWarning() << "no alert shows";
-        return false;
-    }
-    if (!xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), alerts.first()})) {
-        qWarning() << "the alert can't be activated";
-        return false;
-    }
-    // The last key may end the program before xdotool is done with the window: what counts
-    // is that the alert goes.
-    xdotool(QStringList{QStringLiteral("key")} + keys);
-    const QString alert = alerts.first();
-    return QTest::qWaitFor(
-        [&] { return !E2eTools::windowsNamed(QStringLiteral("Tidora")).contains(alert); },
         timeoutMs);
 }
 
@@ -251,14 +141,12 @@ void TestInstalledApp::installsForThisUser()
                     QByteArray("\nExec=\"" + QFile::encodeName(m_prefix) + "/bin/tidora\" %u\n")));
 
     // Started as a user starts it; it registers itself to open at login.
-    m_app =
-        std::make_unique<TidoraProcess>(QStringList(), m_prefix + QStringLiteral("/bin/tidora"));
-    QVERIFY2(m_app->waitForOutput(QStringLiteral("launched with 0 stacks")),
-             qPrintable(m_app->output()));
+    QVERIFY2(m_session->launch(m_prefix + QStringLiteral("/bin/tidora")),
+             qPrintable(app().output()));
+    QVERIFY(app().output().contains(QStringLiteral("launched with 0 stacks")));
     QVERIFY(QTest::qWaitFor(
         [&] {
-            return TempHome::read(m_home->configRoot() +
-                                  QStringLiteral("/autostart/tidora.desktop"))
+            return TempHome::read(home().configRoot() + QStringLiteral("/autostart/tidora.desktop"))
                 .contains(QByteArray(QFile::encodeName(m_prefix) + "/bin/tidora"));
         },
         timeoutMs));
@@ -267,18 +155,13 @@ void TestInstalledApp::installsForThisUser()
 void TestInstalledApp::trayMenuAddsTheRightClickAction()
 {
     QVERIFY(chooseInTrayMenu(QStringLiteral("File Manager Right-Click Menu\u2026")));
-    QVERIFY(QTest::qWaitFor(
-        [] { return !E2eTools::windowsNamed(QStringLiteral("Tidora")).isEmpty(); }, timeoutMs));
-    // What the user sees, kept for a look.
-    run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                   QStringLiteral(TIDORA_BUILD_DIR "/right-click-menu.png")});
     QVERIFY(answerAlert({QStringLiteral("Return")}));
     QVERIFY(answerAlert({QStringLiteral("Return")}));
-    const QByteArray script = TempHome::read(m_home->home() + u'/' + cajaScript);
+    const QByteArray script = TempHome::read(home().home() + u'/' + cajaScript);
     QVERIFY2(
         script.contains(QByteArray(QFile::encodeName(m_prefix) + "/bin/tidora-finder -- \"$@\"")),
         script.constData());
-    QVERIFY(QFileInfo(m_home->dataRoot() + QStringLiteral("/nemo/actions/tidora-stack.nemo_action"))
+    QVERIFY(QFileInfo(home().dataRoot() + QStringLiteral("/nemo/actions/tidora-stack.nemo_action"))
                 .isFile());
 }
 
@@ -286,7 +169,7 @@ void TestInstalledApp::rightClickActionStacksThreeFiles()
 {
     const QStringList three{m_names[0], m_names[1], m_names[2]};
     for (const QString& name : three)
-        m_before[name] = QRectF(m_caja->icon(name)->image).center();
+        m_before[name] = QRectF(m_session->caja().icon(name)->image).center();
 
     // The action as Caja runs it: the script, in the folder shown, with the selected paths.
     QProcess action;
@@ -297,16 +180,16 @@ void TestInstalledApp::rightClickActionStacksThreeFiles()
     environment.insert(QStringLiteral("CAJA_SCRIPT_SELECTED_FILE_PATHS"),
                        paths.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     action.setProcessEnvironment(environment);
-    action.setWorkingDirectory(m_home->desktop());
-    const qsizetype before = m_app->output().size();
-    action.start(m_home->home() + u'/' + cajaScript, paths);
+    action.setWorkingDirectory(home().desktop());
+    const qsizetype before = app().output().size();
+    action.start(home().home() + u'/' + cajaScript, paths);
     QVERIFY(action.waitForFinished(timeoutMs));
     QCOMPARE(action.exitCode(), 0);
     QCOMPARE(action.readAll(), QByteArray());
 
-    QVERIFY2(m_app->waitForOutput(QStringLiteral("tidorama://stack-selection"), before),
-             qPrintable(m_app->output().mid(before)));
-    QVERIFY2(waitForStacks(1), qPrintable(m_app->output().mid(before)));
+    QVERIFY2(app().waitForOutput(QStringLiteral("tidorama://stack-selection"), before),
+             qPrintable(app().output().mid(before)));
+    QVERIFY2(waitForStacks(1), qPrintable(app().output().mid(before)));
     const DesktopStack stack = onlyStack();
     QCOMPARE(itemNames(stack), QStringList({m_names[0], m_names[1], m_names[2]}));
     // Each file kept the place its icon had.
@@ -322,102 +205,14 @@ void TestInstalledApp::spreadPutsTheIconsBack()
 {
     QVERIFY(waitForState(StackState::collapsed));
     const DesktopStack stack = onlyStack();
-    // A click only selects a stacked stack; a double-click spreads it. Wait until the window
-    // is shown in its place; in its first moments a slow program (the sanitizer build) has been
-    // seen to miss the second click, so double-click again while the stack is still stacked,
-    // as a user would.
-    const QRect place = windowRect(stack).toRect();
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            const QStringList shown = E2eTools::windowsNamed(QStringLiteral("Tidora stack"));
-            return shown.size() == 1 && E2eTools::windowGeometry(shown.first()) == place;
-        },
-        timeoutMs));
-    const auto spreadNow = [&] {
-        return QTest::qWaitFor([&] { return onlyStack().state == StackState::expanded; }, 5000);
-    };
-    bool spread = false;
-    for (int attempt = 0; attempt < 3 && !spread; ++attempt) {
-        if (onlyStack().state != StackState::collapsed)
-            break;
-        QVERIFY(xdotool(mouseAt(place.center())
-                        << QStringLiteral("click") << QStringLiteral("--repeat")
-                        << QStringLiteral("2") << QStringLiteral("--delay") << QStringLiteral("120")
-                        << QStringLiteral("1")));
-        spread = spreadNow();
-    }
-    QVERIFY(spread || waitForState(StackState::expanded));
+    // A click only selects a stacked stack; a double-click spreads it.
+    QVERIFY(m_session->driver().spreadByDoubleClick(
+        windowRect(stack).toRect(), [&] { return onlyStack().state != StackState::collapsed; }));
+    QVERIFY(waitForState(StackState::expanded));
     for (const auto& [name, centre] : m_before) {
         QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(desktopPath(name)); }, timeoutMs));
-        QVERIFY2(m_caja->waitForIconAt(name, centre), qPrintable(name));
+        QVERIFY2(m_session->caja().waitForIconAt(name, centre), qPrintable(name));
     }
-}
-
-void TestInstalledApp::restackLeavesTheMovedIconOut()
-{
-    // Dragged to the right, as a hand on the mouse drags it, until it lies 100 points away
-    // (Caja drops it some 20 points short of the pointer): the first icon, held by its upper
-    // half, as the stack window lies just below it.
-    const QString moved = m_names[0];
-    const QPointF from = m_before.at(moved);
-    QStringList drag = mouseAt(from - QPointF(0, 12));
-    drag << QStringLiteral("mousedown") << QStringLiteral("1") << QStringLiteral("sleep")
-         << QStringLiteral("0.3");
-    for (int step = 0; step < 13; ++step)
-        drag << QStringLiteral("mousemove_relative") << QStringLiteral("10") << QStringLiteral("0")
-             << QStringLiteral("sleep") << QStringLiteral("0.1");
-    drag << QStringLiteral("sleep") << QStringLiteral("0.5") << QStringLiteral("mouseup")
-         << QStringLiteral("1");
-    QVERIFY(xdotool(drag));
-    // Caja writes the new place before it redraws the icon there.
-    QPointF now = from;
-    const bool movedAtAll = QTest::qWaitFor(
-        [&] {
-            const std::optional<CajaDesktop::Icon> shown = m_caja->icon(moved);
-            now = shown ? QRectF(shown->image).center() : from;
-            return now != from;
-        },
-        timeoutMs);
-    QVERIFY2(movedAtAll && QLineF(from, now).length() >= 100,
-             qPrintable(QStringLiteral("%1 at %2,%3 after the drag from %4,%5")
-                            .arg(moved)
-                            .arg(now.x())
-                            .arg(now.y())
-                            .arg(from.x())
-                            .arg(from.y())));
-    clickDesktop();
-
-    const DesktopStack spread = onlyStack();
-    QVERIFY(xdotool(mouseAt(windowRect(spread).center())
-                    << QStringLiteral("click") << QStringLiteral("1")));
-    QVERIFY(waitForState(StackState::collapsed));
-    QCOMPARE(itemNames(onlyStack()), QStringList({m_names[1], m_names[2]}));
-    QVERIFY(QFileInfo::exists(desktopPath(moved)));
-    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(desktopPath(m_names[1])), timeoutMs);
-}
-
-void TestInstalledApp::convertsAndUndoes()
-{
-    QVERIFY(chooseInTrayMenu(QStringLiteral("Convert All Stacks into Folders\u2026")));
-    QVERIFY(answerAlert({QStringLiteral("Return")}));
-    QVERIFY(waitForStacks(0));
-    QString folder;
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            const QStringList found =
-                QDir(m_home->desktop()).entryList({QStringLiteral("TR_*")}, QDir::Dirs);
-            folder = found.value(0);
-            return !folder.isEmpty() &&
-                   QFileInfo::exists(desktopPath(folder + u'/' + m_names[1])) &&
-                   QFileInfo::exists(desktopPath(folder + u'/' + m_names[2]));
-        },
-        timeoutMs));
-
-    const qsizetype before = m_app->output().size();
-    QVERIFY(chooseInTrayMenu(QStringLiteral("Undo Convert into Folders")));
-    QVERIFY2(waitForStacks(1), qPrintable(m_app->output().mid(before)));
-    QVERIFY(QTest::qWaitFor([&] { return !QFileInfo::exists(desktopPath(folder)); }, timeoutMs));
-    QCOMPARE(itemNames(onlyStack()), QStringList({m_names[1], m_names[2]}));
 }
 
 void TestInstalledApp::uninstallGivesEverythingBack()
@@ -429,26 +224,26 @@ void TestInstalledApp::uninstallGivesEverythingBack()
     // The checkbox has the focus while it keeps "Uninstall" disabled.
     const bool answered = answerAlert({QStringLiteral("space"), QStringLiteral("Return")});
     if (!answered) {
-        qWarning().noquote() << m_app->output().right(4000);
+        qWarning().noquote() << app().output().right(4000);
         run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
                                        QStringLiteral(TIDORA_BUILD_DIR "/uninstall-alert.png")});
     }
-    QVERIFY2(answered, qPrintable(m_app->output()));
-    QVERIFY2(m_app->waitForExit(), qPrintable(m_app->output()));
-    QCOMPARE(m_app->process().exitCode(), 0);
+    QVERIFY2(answered, qPrintable(app().output()));
+    QVERIFY2(app().waitForExit(), qPrintable(app().output()));
+    QCOMPARE(app().process().exitCode(), 0);
 
     for (const QString& name : std::as_const(m_names))
         QCOMPARE(TempHome::read(desktopPath(name)), name.toUtf8());
-    QVERIFY(!QFileInfo::exists(m_home->documents() + QStringLiteral("/.Tidora")));
-    QVERIFY(!QFileInfo::exists(m_home->dataRoot() + QStringLiteral("/Tidorama/stacks.json")));
-    QVERIFY(!QFileInfo::exists(m_home->configRoot() + QStringLiteral("/Tidora/Tidora.conf")));
-    QVERIFY(!QFileInfo::exists(m_home->configRoot() + QStringLiteral("/autostart/tidora.desktop")));
+    QVERIFY(!QFileInfo::exists(home().documents() + QStringLiteral("/.Tidora")));
+    QVERIFY(!QFileInfo::exists(home().dataRoot() + QStringLiteral("/Tidorama/stacks.json")));
+    QVERIFY(!QFileInfo::exists(home().configRoot() + QStringLiteral("/Tidora/Tidora.conf")));
+    QVERIFY(!QFileInfo::exists(home().configRoot() + QStringLiteral("/autostart/tidora.desktop")));
     for (const QString& file : installed)
         QVERIFY2(!QFileInfo::exists(file), qPrintable(file));
     QVERIFY(!QFileInfo::exists(m_prefix + QStringLiteral("/bin")));
     // And the right-click actions that would run the program now gone.
-    QVERIFY(!QFileInfo::exists(m_home->home() + u'/' + cajaScript));
-    QVERIFY(!QFileInfo::exists(m_home->dataRoot() +
+    QVERIFY(!QFileInfo::exists(home().home() + u'/' + cajaScript));
+    QVERIFY(!QFileInfo::exists(home().dataRoot() +
                                QStringLiteral("/nemo/actions/tidora-stack.nemo_action")));
 }
 

@@ -1,10 +1,7 @@
+#include "E2eSession.h"
 #include "E2eTools.h"
 #include "FileInvariant.h"
-#include "TempHome.h"
-#include "TidoraProcess.h"
-#include "TrayHost.h"
 #include "platform/linux/InodeBookmarks.h"
-#include "platform/linux/LinuxPaths.h"
 #include "platform/linux/LocalFileSystem.h"
 #include "store/StackListFile.h"
 
@@ -20,7 +17,7 @@ using E2eTools::run;
 using E2eTools::timeoutMs;
 
 // What the first copy is doing when the second starts.
-enum class Moment { LaunchReport, MissingFolders, FirstRunChoice, Spreading, Killed };
+enum class Moment { LaunchReport, FirstRunChoice, Spreading, Killed };
 
 // The program's visible windows of one process: with `alerts`, its alerts; otherwise its tray
 // icons.
@@ -83,7 +80,6 @@ void TestSingleCopy::secondStartTakesOver_data()
 {
     QTest::addColumn<Moment>("moment");
     QTest::newRow("launch report") << Moment::LaunchReport;
-    QTest::newRow("storage folders missing") << Moment::MissingFolders;
     QTest::newRow("first-run choice") << Moment::FirstRunChoice;
     QTest::newRow("spreading") << Moment::Spreading;
     QTest::newRow("killed before") << Moment::Killed;
@@ -92,18 +88,18 @@ void TestSingleCopy::secondStartTakesOver_data()
 void TestSingleCopy::secondStartTakesOver()
 {
     QFETCH(Moment, moment);
-    TempHome home;
-    qputenv("GSETTINGS_BACKEND", "memory");
+    E2eSession session;
+    E2eSession::Options options;
+    options.firstRunDone = moment != Moment::FirstRunChoice;
+    options.launch = false;
+    QString error;
+    QVERIFY2(session.setUp(options, &error), qPrintable(error));
+    TempHome& home = session.home();
     LinuxPaths paths;
     LocalFileSystem files;
     FileInvariant invariant(home);
     // Where the desktop's file service keeps icon positions.
     invariant.allowPlace(QStringLiteral(".local/share/gvfs-metadata"));
-    const QByteArray chosen = moment == Moment::FirstRunChoice
-                                  ? QByteArray()
-                                  : QByteArray("acknowledgedHiddenStorage=true\n");
-    home.write(QStringLiteral(".config/Tidora/Tidora.conf"),
-               "[General]\n" + chosen + "storageLocation=documents\n");
     invariant.addDesktopFile(QStringLiteral("mine.txt"));
 
     // A collapsed stack whose files lie in its folder.
@@ -128,20 +124,6 @@ void TestSingleCopy::secondStartTakesOver()
         // A folder nobody lists comes back as a stack, and the report says so.
         invariant.addFile(QStringLiteral("Documents/.Tidora/Photos/p.jpg"));
         break;
-    case Moment::MissingFolders: {
-        // A collapsed stack whose folder went: the launch names it.
-        const QString file = home.write(QStringLiteral("Documents/.Tidora/Gone/g.txt"), "gone");
-        DesktopStack gone;
-        gone.id = QUuid::createUuid();
-        gone.name = QStringLiteral("Gone");
-        gone.folderName = gone.name;
-        gone.windowOrigin = QPointF(300, 300);
-        gone.items.append(
-            StackItem{QUuid::createUuid(), QStringLiteral("g.txt"), *bookmarks.make(file), {}});
-        QVERIFY(QDir(QFileInfo(file).path()).removeRecursively());
-        QVERIFY(StackListFile(paths, files).saveStackList({gone}));
-        break;
-    }
     case Moment::FirstRunChoice:
     case Moment::Killed:
         break;
@@ -152,12 +134,9 @@ void TestSingleCopy::secondStartTakesOver()
     }
     const QHash<QString, QString> before = invariant.locations();
 
-    TrayHost tray;
-    QVERIFY(tray.start());
     TidoraProcess first;
     switch (moment) {
     case Moment::LaunchReport:
-    case Moment::MissingFolders:
     case Moment::FirstRunChoice:
         QVERIFY2(QTest::qWaitFor([&] { return !windowsOf(first.processId(), true).isEmpty(); },
                                  timeoutMs),
@@ -166,24 +145,12 @@ void TestSingleCopy::secondStartTakesOver()
     case Moment::Spreading: {
         QVERIFY2(first.waitForOutput(QStringLiteral("launched with 1 stacks")),
                  qPrintable(first.output()));
-        QRect window;
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                const QStringList shown = E2eTools::windowsNamed(QStringLiteral("Tidora stack"));
-                window = shown.isEmpty() ? QRect() : E2eTools::windowGeometry(shown.first());
-                return window.isValid();
-            },
-            timeoutMs));
-        // A double-click spreads a collapsed stack.
-        const QStringList doubleClick =
-            QStringLiteral("sleep 0.3 click --repeat 2 --delay 150 1").split(QLatin1Char(' '));
-        QVERIFY(run(QStringLiteral("xdotool"), E2eTools::mouseAt(window.center()) + doubleClick)
-                    .isEmpty());
-        // Under way: the first files are back on the Desktop.
-        QVERIFY2(
-            QTest::qWaitFor([&] { return QDir(home.desktop()).entryList(QDir::Files).size() > 1; },
-                            timeoutMs),
-            qPrintable(first.output()));
+        // A double-click spreads a collapsed stack; under way, the first files are back on
+        // the Desktop.
+        QVERIFY2(session.driver().spreadByDoubleClick(
+                     E2eTools::windowRect(many).toRect(),
+                     [&] { return QDir(home.desktop()).entryList(QDir::Files).size() > 1; }),
+                 qPrintable(first.output()));
         break;
     }
     case Moment::Killed:
@@ -205,10 +172,8 @@ void TestSingleCopy::secondStartTakesOver()
                      if (second.output().contains(QStringLiteral("launched with")))
                          return true;
                      for (const QString& alert : windowsOf(second.processId(), true)) {
-                         run(QStringLiteral("xdotool"),
-                             {QStringLiteral("windowactivate"), QStringLiteral("--sync"), alert,
-                              QStringLiteral("key"), QStringLiteral("space"),
-                              QStringLiteral("Return")});
+                         session.driver().pressKeysIn(
+                             alert, {QStringLiteral("space"), QStringLiteral("Return")});
                      }
                      return false;
                  },
