@@ -1,13 +1,11 @@
 #include "MemorySettings.h"
 #include "VirtualScheduler.h"
-#include "app/Keycap.h"
 #include "app/MenuCommands.h"
 #include "app/MenuTracking.h"
 #include "app/TrayIcon.h"
 #include "app/TrayMenu.h"
 #include "operations/UndoState.h"
 #include "platform/linux/LinuxWording.h"
-#include "platform/macos/MacosWording.h"
 
 #include <QApplication>
 #include <QTest>
@@ -67,7 +65,6 @@ private Q_SLOTS:
     void itemsReachTheirCommands();
     void storagePickerAsksForTheMove();
     void shiftDragToggleIsTheSetting();
-    void shortcutsShowThePlatformsKeys();
     void trayIconSpinsWhileWorking();
     void openingAMenuIsTrackedOnce();
 
@@ -185,15 +182,6 @@ void TestTrayMenu::shiftDragToggleIsTheSetting()
     Q_EMIT menu.aboutToShow();
     QVERIFY(menu.shiftDragAction()->isChecked());
     QVERIFY(!settings.value(SettingsKey::shakeToStackEnabled).isValid());
-}
-
-void TestTrayMenu::shortcutsShowThePlatformsKeys()
-{
-    QCOMPARE(Keycap::table(linuxWording()).first().keys,
-             (QStringList{QStringLiteral("Ctrl"), QStringLiteral("Alt"), QStringLiteral("S")}));
-    QCOMPARE(Keycap::table(macosWording()).first().keys,
-             (QStringList{QStringLiteral("\u2303 control"), QStringLiteral("\u2325 option"),
-                          QStringLiteral("S")}));
 }
 
 void TestTrayMenu::trayIconSpinsWhileWorking()

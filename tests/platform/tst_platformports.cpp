@@ -2,7 +2,6 @@
 #include "platform/FileExchange.h"
 #include "platform/linux/IniSettings.h"
 #include "platform/linux/LinuxPaths.h"
-#include "platform/macos/ChmodFolderGuard.h"
 
 #include <QFile>
 #include <QTest>
@@ -15,7 +14,6 @@ private Q_SLOTS:
     void pathsFollowTheXdgFolders();
     void displayPathsUseTheTilde();
     void settingsAreReadAfresh();
-    void chmodGuardClearsBeforeProtecting();
     void fileExchangeSwapsTwoNamesOrChangesNothing();
 };
 
@@ -69,27 +67,6 @@ void TestPlatformPorts::settingsAreReadAfresh()
     QVERIFY(!second.boolValue(SettingsKey::shakeToStackEnabled, true));
     first.setValue(SettingsKey::shakeToStackEnabled, QStringLiteral("no"));
     QVERIFY(second.boolValue(SettingsKey::shakeToStackEnabled, true));
-}
-
-void TestPlatformPorts::chmodGuardClearsBeforeProtecting()
-{
-    TempHome home;
-    const QString log = home.home() + QStringLiteral("/chmod.log");
-    const QString program =
-        home.write(QStringLiteral("bin/chmod"),
-                   "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done >> '" + log.toUtf8() +
-                       "'\necho >> '" + log.toUtf8() + "'\necho noise >&2\nexit 3\n");
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    ChmodFolderGuard guard(program);
-    guard.protect(QStringLiteral("/x/My Stack"));
-    guard.unprotect(QStringLiteral("/x/My Stack"));
-    QCOMPARE(
-        QString::fromUtf8(TempHome::read(log)),
-        QStringLiteral("-N|/x/My Stack|\n+a|everyone deny delete|/x/My Stack|\n-N|/x/My Stack|\n"));
-
-    ChmodFolderGuard missing(home.home() + QStringLiteral("/no-such-program"));
-    missing.protect(QStringLiteral("/x")); // ignored, does not hang
 }
 
 void TestPlatformPorts::fileExchangeSwapsTwoNamesOrChangesNothing()
