@@ -1,4 +1,5 @@
 #include "WindowRig.h"
+#include "X11TestTools.h"
 #include "desktop/StackPreview.h"
 #include "desktop/StackView.h"
 #include "desktop/StackViewModel.h"
@@ -14,29 +15,9 @@
 
 #include <cstdlib>
 
+using namespace X11TestTools;
+
 namespace {
-
-bool run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr)
-{
-    QProcess process;
-    process.start(program, arguments);
-    const bool done = process.waitForFinished(10000) && process.exitCode() == 0;
-    if (output)
-        *output = process.readAllStandardOutput();
-    return done;
-}
-
-QString xprop(const QStringList& arguments)
-{
-    QByteArray output;
-    run(QStringLiteral("xprop"), arguments, &output);
-    return QString::fromUtf8(output);
-}
-
-bool xdotool(const QStringList& arguments)
-{
-    return run(QStringLiteral("xdotool"), arguments);
-}
 
 QImage screenshot(const QString& name)
 {
@@ -205,7 +186,7 @@ void TestStackWindowsX11::theWindowStaysBelowARaisedWindow()
     QVERIFY(QTest::qWaitForWindowExposed(&a));
 
     // An unselected stack does not take the focus from the user's program.
-    const QString properties = xprop({QStringLiteral("-id"), QString::number(a.winId())});
+    const QString properties = xprop(a.winId());
     QVERIFY2(properties.contains(QLatin1String("Client accepts input or input focus: False")),
              qPrintable(properties));
 
