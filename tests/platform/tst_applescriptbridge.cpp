@@ -8,8 +8,8 @@
 
 namespace {
 
-// A stand-in for osascript: it keeps the script it was given and answers as told by the files
-// beside it (reply text, report on standard error, exit status).
+// A stand-in for osascript: it keeps the script it was given and answers with the reply beside
+// it.
 class FakeOsascript
 {
 public:
@@ -23,19 +23,18 @@ public:
                    "dir=$(dirname \"$0\")\n"
                    "cat > \"$dir/received\"\n"
                    "echo run >> \"$dir/runs\"\n"
-                   "[ -f \"$dir/reply\" ] && cat \"$dir/reply\"\n"
-                   "[ -f \"$dir/report\" ] && cat \"$dir/report\" >&2\n"
-                   "exit $(cat \"$dir/status\" 2>/dev/null || echo 0)\n");
+                   "cat \"$dir/reply\" 2>/dev/null\n"
+                   "exit 0\n");
         file.close();
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     QString path() const { return m_folder + QStringLiteral("/osascript"); }
-    void answer(const QByteArray& reply) { put(QStringLiteral("reply"), reply); }
-    void fail(const QByteArray& report, int status = 1)
+    void answer(const QByteArray& reply)
     {
-        put(QStringLiteral("report"), report);
-        put(QStringLiteral("status"), QByteArray::number(status));
+        QFile file(m_folder + QStringLiteral("/reply"));
+        file.open(QIODevice::WriteOnly);
+        file.write(reply);
     }
     QString received() const
     {
@@ -44,13 +43,6 @@ public:
     int runs() const { return int(TempHome::read(m_folder + QStringLiteral("/runs")).count('\n')); }
 
 private:
-    void put(const QString& name, const QByteArray& content)
-    {
-        QFile file(m_folder + QLatin1Char('/') + name);
-        file.open(QIODevice::WriteOnly);
-        file.write(content);
-    }
-
     QString m_folder;
 };
 
