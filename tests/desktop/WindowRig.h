@@ -30,12 +30,10 @@ inline void quietOffscreenPlatform()
         });
 }
 
-inline // Presses at the window's centre, drags by each step in turn (global offsets from the
-       // press),
-    // then releases.
-    void
-    dragBy(StackWindow& window, const QList<QPoint>& steps,
-           Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+// Presses at the window's centre, drags by each step in turn (global offsets from the press),
+// then releases.
+inline void dragBy(StackWindow& window, const QList<QPoint>& steps,
+                   Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     const QPoint start = window.geometry().center();
     window.mouseDown(start, modifiers, 1);

@@ -9,60 +9,52 @@ class TestQtScreens : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void primaryWithTopPanel();
-    void screensAroundThePrimary();
-    void primaryNotAtTheVirtualOrigin();
+    void toolkitScreensBecomeScreens();
     void windowRectanglesConvertBothWays();
     void liveScreensPutThePrimaryFirst();
 };
 
-void TestQtScreens::primaryWithTopPanel()
-{
-    const QList<ScreenGeometry> screens =
-        QtScreens::fromToolkitScreens({{QRectF(0, 0, 1280, 800), QRectF(0, 24, 1280, 776)}});
-    QCOMPARE(screens.size(), 1);
-    QCOMPARE(screens.first().frame, QRectF(0, 0, 1280, 800));
-    QCOMPARE(screens.first().visibleFrame, QRectF(0, 0, 1280, 776));
-    // A panel at the bottom lifts the visible frame instead.
-    const QList<ScreenGeometry> bottom =
-        QtScreens::fromToolkitScreens({{QRectF(0, 0, 1280, 800), QRectF(0, 0, 1280, 770)}});
-    QCOMPARE(bottom.first().visibleFrame, QRectF(0, 30, 1280, 770));
-}
-
-void TestQtScreens::screensAroundThePrimary()
+void TestQtScreens::toolkitScreensBecomeScreens()
 {
     const QRectF primary(0, 0, 1280, 800);
-    const QRectF right(1280, 0, 1920, 1080);
     const QRectF above(0, -1024, 1280, 1024);
     const QRectF below(0, 800, 1280, 1024);
-    const QList<ScreenGeometry> screens = QtScreens::fromToolkitScreens({
-        {primary, QRectF(0, 24, 1280, 776)},
-        {right, QRectF(1280, 0, 1920, 1040)},
-        {above, above},
-        {below, below},
-    });
-    QCOMPARE(screens.size(), 4);
-    // Tops aligned: the taller screen to the right reaches below the primary's bottom.
-    QCOMPARE(screens.at(1).frame, QRectF(1280, -280, 1920, 1080));
-    QCOMPARE(maxY(screens.at(1).frame), 800.0);
-    // Its panel at the bottom raises its visible frame's lower edge.
-    QCOMPARE(screens.at(1).visibleFrame, QRectF(1280, -240, 1920, 1040));
-    QCOMPARE(screens.at(2).frame, QRectF(0, 800, 1280, 1024));
-    QCOMPARE(screens.at(3).frame, QRectF(0, -1024, 1280, 1024));
-    QCOMPARE(maxY(screens.at(3).frame), minY(screens.at(0).frame));
-}
-
-void TestQtScreens::primaryNotAtTheVirtualOrigin()
-{
-    // X puts the virtual origin at the top left of all screens; here the primary is the right
-    // one of two and the lower of them.
-    const QList<ScreenGeometry> screens = QtScreens::fromToolkitScreens({
-        {QRectF(1920, 280, 1280, 800), QRectF(1920, 304, 1280, 776)},
-        {QRectF(0, 0, 1920, 1080), QRectF(0, 0, 1920, 1080)},
-    });
-    QCOMPARE(screens.at(0).frame, QRectF(0, 0, 1280, 800));
-    QCOMPARE(screens.at(0).visibleFrame, QRectF(0, 0, 1280, 776));
-    QCOMPARE(screens.at(1).frame, QRectF(-1920, 0, 1920, 1080));
+    const struct
+    {
+        const char* name;
+        QList<ScreenGeometry> toolkit;
+        QList<ScreenGeometry> expected;
+    } cases[] = {
+        {"panel at the top", {{primary, QRectF(0, 24, 1280, 776)}}, {{primary, {0, 0, 1280, 776}}}},
+        {"panel at the bottom",
+         {{primary, QRectF(0, 0, 1280, 770)}},
+         {{primary, {0, 30, 1280, 770}}}},
+        // Tops aligned: the taller screen to the right reaches below the primary's bottom, and
+        // its panel at the bottom raises its visible frame's lower edge.
+        {"screens around the primary",
+         {{primary, {0, 24, 1280, 776}},
+          {{1280, 0, 1920, 1080}, {1280, 0, 1920, 1040}},
+          {above, above},
+          {below, below}},
+         {{primary, {0, 0, 1280, 776}},
+          {{1280, -280, 1920, 1080}, {1280, -240, 1920, 1040}},
+          {below, below},
+          {above, above}}},
+        // X puts the virtual origin at the top left of all screens: here the primary is the
+        // right one of two and the lower of them.
+        {"primary not at the virtual origin",
+         {{{1920, 280, 1280, 800}, {1920, 304, 1280, 776}},
+          {{0, 0, 1920, 1080}, {0, 0, 1920, 1080}}},
+         {{primary, {0, 0, 1280, 776}}, {{-1920, 0, 1920, 1080}, {-1920, 0, 1920, 1080}}}},
+    };
+    for (const auto& c : cases) {
+        const QList<ScreenGeometry> screens = QtScreens::fromToolkitScreens(c.toolkit);
+        QCOMPARE(screens.size(), c.expected.size());
+        for (qsizetype i = 0; i < screens.size(); ++i) {
+            QVERIFY2(screens[i].frame == c.expected[i].frame, c.name);
+            QVERIFY2(screens[i].visibleFrame == c.expected[i].visibleFrame, c.name);
+        }
+    }
 }
 
 void TestQtScreens::windowRectanglesConvertBothWays()

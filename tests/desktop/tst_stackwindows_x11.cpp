@@ -1,4 +1,6 @@
 #include "WindowRig.h"
+#include "X11TestClient.h"
+#include "X11TestTools.h"
 #include "desktop/StackPreview.h"
 #include "desktop/StackView.h"
 #include "desktop/StackViewModel.h"
@@ -10,33 +12,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <xcb/xcb.h>
-
-#include <cstdlib>
+using namespace X11TestTools;
 
 namespace {
-
-bool run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr)
-{
-    QProcess process;
-    process.start(program, arguments);
-    const bool done = process.waitForFinished(10000) && process.exitCode() == 0;
-    if (output)
-        *output = process.readAllStandardOutput();
-    return done;
-}
-
-QString xprop(const QStringList& arguments)
-{
-    QByteArray output;
-    run(QStringLiteral("xprop"), arguments, &output);
-    return QString::fromUtf8(output);
-}
-
-bool xdotool(const QStringList& arguments)
-{
-    return run(QStringLiteral("xdotool"), arguments);
-}
 
 QImage screenshot(const QString& name)
 {
@@ -61,65 +39,6 @@ QImage settledScreenshot(const QString& name)
         15000);
     return settled ? shot : QImage();
 }
-
-quint32 atom(xcb_connection_t* c, const char* name)
-{
-    auto* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, quint16(qstrlen(name)), name), nullptr);
-    const quint32 value = reply ? reply->atom : 0;
-    std::free(reply);
-    return value;
-}
-
-// A solid background picture published on the root as wallpaper setters publish theirs, on a
-// connection of its own (the picture lives as long as it).
-class Wallpaper
-{
-public:
-    explicit Wallpaper(const QColor& colour)
-        : m_connection(xcb_connect(nullptr, nullptr))
-    {
-        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
-        m_root = screen->root;
-        m_pixmap = xcb_generate_id(m_connection);
-        xcb_create_pixmap(m_connection, screen->root_depth, m_pixmap, m_root,
-                          screen->width_in_pixels, screen->height_in_pixels);
-        const quint32 gc = xcb_generate_id(m_connection);
-        const quint32 pixel = colour.rgb() & 0xffffff;
-        xcb_create_gc(m_connection, gc, m_pixmap, XCB_GC_FOREGROUND, &pixel);
-        const xcb_rectangle_t all{0, 0, screen->width_in_pixels, screen->height_in_pixels};
-        xcb_poly_fill_rectangle(m_connection, m_pixmap, gc, 1, &all);
-        xcb_free_gc(m_connection, gc);
-        for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
-            xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_root,
-                                atom(m_connection, name), XCB_ATOM_PIXMAP, 32, 1, &m_pixmap);
-        xcb_change_window_attributes(m_connection, m_root, XCB_CW_BACK_PIXMAP, &m_pixmap);
-        xcb_clear_area(m_connection, 0, m_root, 0, 0, 0, 0);
-        xcb_aux_sync();
-    }
-    ~Wallpaper()
-    {
-        for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
-            xcb_delete_property(m_connection, m_root, atom(m_connection, name));
-        const quint32 none = XCB_BACK_PIXMAP_NONE;
-        xcb_change_window_attributes(m_connection, m_root, XCB_CW_BACK_PIXMAP, &none);
-        xcb_free_pixmap(m_connection, m_pixmap);
-        xcb_disconnect(m_connection);
-    }
-    Wallpaper(const Wallpaper&) = delete;
-    Wallpaper& operator=(const Wallpaper&) = delete;
-
-private:
-    void xcb_aux_sync()
-    {
-        std::free(
-            xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
-    }
-
-    xcb_connection_t* m_connection;
-    quint32 m_root = 0;
-    quint32 m_pixmap = 0;
-};
 
 // The window manager has taken the window on (it sets WM_STATE once it manages a window):
 // before that, pointer events may reach the root instead.
@@ -205,7 +124,7 @@ void TestStackWindowsX11::theWindowStaysBelowARaisedWindow()
     QVERIFY(QTest::qWaitForWindowExposed(&a));
 
     // An unselected stack does not take the focus from the user's program.
-    const QString properties = xprop({QStringLiteral("-id"), QString::number(a.winId())});
+    const QString properties = xprop(a.winId());
     QVERIFY2(properties.contains(QLatin1String("Client accepts input or input focus: False")),
              qPrintable(properties));
 
@@ -295,7 +214,8 @@ void TestStackWindowsX11::aDragFollowsThePointer()
 void TestStackWindowsX11::screenshotsOfTheStacks()
 {
     const QColor desktop(0x2f, 0x5d, 0x73);
-    Wallpaper wallpaper(desktop);
+    X11TestClient wallpaper;
+    wallpaper.setWallpaper(desktop);
     QVERIFY(!m_platform->hasCompositor());
     WindowRig rig;
     const QStringList pictures{

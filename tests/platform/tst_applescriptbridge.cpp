@@ -8,8 +8,8 @@
 
 namespace {
 
-// A stand-in for osascript: it keeps the script it was given and answers as told by the files
-// beside it (reply text, report on standard error, exit status).
+// A stand-in for osascript: it keeps the script it was given and answers with the reply beside
+// it.
 class FakeOsascript
 {
 public:
@@ -23,19 +23,18 @@ public:
                    "dir=$(dirname \"$0\")\n"
                    "cat > \"$dir/received\"\n"
                    "echo run >> \"$dir/runs\"\n"
-                   "[ -f \"$dir/reply\" ] && cat \"$dir/reply\"\n"
-                   "[ -f \"$dir/report\" ] && cat \"$dir/report\" >&2\n"
-                   "exit $(cat \"$dir/status\" 2>/dev/null || echo 0)\n");
+                   "cat \"$dir/reply\" 2>/dev/null\n"
+                   "exit 0\n");
         file.close();
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     QString path() const { return m_folder + QStringLiteral("/osascript"); }
-    void answer(const QByteArray& reply) { put(QStringLiteral("reply"), reply); }
-    void fail(const QByteArray& report, int status = 1)
+    void answer(const QByteArray& reply)
     {
-        put(QStringLiteral("report"), report);
-        put(QStringLiteral("status"), QByteArray::number(status));
+        QFile file(m_folder + QStringLiteral("/reply"));
+        file.open(QIODevice::WriteOnly);
+        file.write(reply);
     }
     QString received() const
     {
@@ -44,13 +43,6 @@ public:
     int runs() const { return int(TempHome::read(m_folder + QStringLiteral("/runs")).count('\n')); }
 
 private:
-    void put(const QString& name, const QByteArray& content)
-    {
-        QFile file(m_folder + QLatin1Char('/') + name);
-        file.open(QIODevice::WriteOnly);
-        file.write(content);
-    }
-
     QString m_folder;
 };
 
@@ -62,9 +54,6 @@ class TestAppleScriptBridge : public QObject
 
 private Q_SLOTS:
     void positionsAreAskedInOneScript();
-    void failuresCarryFindersNumber();
-    void reportsAreReadSensibly_data();
-    void reportsAreReadSensibly();
 };
 
 void TestAppleScriptBridge::positionsAreAskedInOneScript()
@@ -96,55 +85,6 @@ void TestAppleScriptBridge::positionsAreAskedInOneScript()
         "set desktop position of item \"say \\\"hi\\\".txt\" of desktop to {120, -3}")));
     QVERIFY(bridge.announcePositions({{QStringLiteral("a"), QPointF(1, 1)}}));
     QCOMPARE(osascript.runs(), 2);
-}
-
-void TestAppleScriptBridge::failuresCarryFindersNumber()
-{
-    TempHome home;
-    LocalFileSystem files;
-    FakeOsascript osascript(home);
-    AppleScriptBridge bridge(home.desktop(), files, osascript.path());
-    osascript.fail("0:48: execution error: Not authorized to send Apple events to Finder. "
-                   "(-1743)\n");
-    const BridgeResult<QList<DesktopFile>> refused = bridge.selectedFiles();
-    QCOMPARE(refused.error().code, BridgeError::notPermitted);
-    QCOMPARE(refused.error().message,
-             QStringLiteral("Not authorized to send Apple events to Finder."));
-    QVERIFY(refused.error().description().startsWith(
-        QStringLiteral("Tidora isn't allowed to control Finder.")));
-
-    // A failure that says nothing.
-    osascript.fail(QByteArray(), 3);
-    QCOMPARE(bridge.desktopItems().error(),
-             (BridgeError{QStringLiteral("Finder script failed."), 0}));
-
-    AppleScriptBridge missing(home.desktop(), files, home.home() + QStringLiteral("/nowhere"));
-    QCOMPARE(missing.desktopItems().error(),
-             (BridgeError{QStringLiteral("Could not build the Finder script."), 0}));
-}
-
-void TestAppleScriptBridge::reportsAreReadSensibly_data()
-{
-    QTest::addColumn<QString>("report");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<qint64>("code");
-    QTest::newRow("execution")
-        << QStringLiteral(
-               "12:40: execution error: Finder got an error: Can’t get item \"x\". (-1728)\n")
-        << QStringLiteral("Finder got an error: Can’t get item \"x\".") << qint64(-1728);
-    QTest::newRow("number only") << QStringLiteral("1:2: execution error: (-600)")
-                                 << QStringLiteral("Finder script failed.") << qint64(-600);
-    QTest::newRow("warnings first")
-        << QStringLiteral("warning: something\n0:1: execution error: Finder is busy. (-1712)\n")
-        << QStringLiteral("Finder is busy.") << qint64(-1712);
-}
-
-void TestAppleScriptBridge::reportsAreReadSensibly()
-{
-    QFETCH(QString, report);
-    QFETCH(QString, message);
-    QFETCH(qint64, code);
-    QCOMPARE(AppleScriptBridge::errorFromReport(report), (BridgeError{message, code}));
 }
 
 QTEST_GUILESS_MAIN(TestAppleScriptBridge)

@@ -49,8 +49,7 @@ private Q_SLOTS:
     void changesWhileRunningAreSeen();
     void rootsAreAskedAgain();
     void theFilesOwnFolderIsSearchedToo();
-    void renewingMatchesResolvingThenMaking();
-    void aMovedBookmarkIsWhatMakingOneAfterTheRenameGives();
+    void renewedAndMovedBookmarksAreWhatMakingOneGives();
     void batchesAnswerAsSingleCallsDo();
 };
 
@@ -207,41 +206,21 @@ void TestInodeBookmarks::theFilesOwnFolderIsSearchedToo()
     ::unlink(raw.constData());
 }
 
-void TestInodeBookmarks::renewingMatchesResolvingThenMaking()
+void TestInodeBookmarks::renewedAndMovedBookmarksAreWhatMakingOneGives()
 {
     Places places;
     InodeBookmarks bookmarks(places.roots());
-    const QString file = places.home.write(QStringLiteral("Documents/.Tidora/A/a.txt"));
+    const QString file = places.home.write(QStringLiteral("Documents/.Tidora/A/a b.txt"));
     const QByteArray bookmark = bookmarks.make(file).value();
-
     // In place: the same bytes, from the one look that found it.
     std::optional<Bookmarks::Renewal> renewed = bookmarks.renew(bookmark);
     QVERIFY(renewed);
     QCOMPARE(renewed->path, file);
     QCOMPARE(renewed->bookmark, bookmark);
 
-    // Moved: where it is now, and a bookmark that records that.
-    const QString moved = places.hidden + QStringLiteral("/B/a.txt");
-    QVERIFY(QDir().mkpath(places.hidden + QStringLiteral("/B")));
-    QVERIFY(rename(file, moved));
-    renewed = bookmarks.renew(bookmark);
-    QVERIFY(renewed);
-    QCOMPARE(renewed->path, moved);
-    QCOMPARE(renewed->bookmark, bookmarks.make(moved).value());
-
-    QVERIFY(!bookmarks.renew("not a bookmark"));
-}
-
-void TestInodeBookmarks::aMovedBookmarkIsWhatMakingOneAfterTheRenameGives()
-{
-    Places places;
-    InodeBookmarks bookmarks(places.roots());
-    const QString file = places.home.write(QStringLiteral("Documents/.Tidora/A/a b.txt"));
-    const QByteArray bookmark = bookmarks.make(file).value();
     QVERIFY(QDir().mkpath(places.hidden + QStringLiteral("/B")));
     const QString to = places.hidden + QStringLiteral("/B/c.txt");
     QVERIFY(rename(file, to));
-
     // Identity and path exactly as a fresh bookmark records them, a path written with dots too;
     // and it finds the file without a search.
     const QByteArray moved = bookmarks.moved(bookmark, to).value();
@@ -249,8 +228,14 @@ void TestInodeBookmarks::aMovedBookmarkIsWhatMakingOneAfterTheRenameGives()
     QCOMPARE(bookmarks.moved(bookmark, places.hidden + QStringLiteral("/A/../B/./c.txt")), moved);
     QCOMPARE(bookmarks.resolve(moved), to);
     QCOMPARE(bookmarks.foldersRead(), 0);
+    // Renewed after the move: where it is now, and a bookmark that records that.
+    renewed = bookmarks.renew(bookmark);
+    QVERIFY(renewed);
+    QCOMPARE(renewed->path, to);
+    QCOMPARE(renewed->bookmark, moved);
 
     // Bytes that are not a bookmark: one is made at the new path, or none when nothing is there.
+    QVERIFY(!bookmarks.renew("not a bookmark"));
     QCOMPARE(bookmarks.moved("not a bookmark", to), bookmarks.make(to));
     QVERIFY(!bookmarks.moved("not a bookmark", to + QStringLiteral(".gone")));
 }

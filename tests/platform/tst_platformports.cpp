@@ -1,9 +1,10 @@
 #include "TempHome.h"
 #include "platform/FileExchange.h"
 #include "platform/linux/IniSettings.h"
+#include "platform/linux/LinuxCloudSync.h"
 #include "platform/linux/LinuxPaths.h"
-#include "platform/macos/ChmodFolderGuard.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -15,8 +16,10 @@ private Q_SLOTS:
     void pathsFollowTheXdgFolders();
     void displayPathsUseTheTilde();
     void settingsAreReadAfresh();
-    void chmodGuardClearsBeforeProtecting();
     void fileExchangeSwapsTwoNamesOrChangesNothing();
+    void syncClientsAreRecognised_data();
+    void syncClientsAreRecognised();
+    void theDesktopIsJudgedWhereItReallyIs();
 };
 
 void TestPlatformPorts::pathsFollowTheXdgFolders()
@@ -71,27 +74,6 @@ void TestPlatformPorts::settingsAreReadAfresh()
     QVERIFY(second.boolValue(SettingsKey::shakeToStackEnabled, true));
 }
 
-void TestPlatformPorts::chmodGuardClearsBeforeProtecting()
-{
-    TempHome home;
-    const QString log = home.home() + QStringLiteral("/chmod.log");
-    const QString program =
-        home.write(QStringLiteral("bin/chmod"),
-                   "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done >> '" + log.toUtf8() +
-                       "'\necho >> '" + log.toUtf8() + "'\necho noise >&2\nexit 3\n");
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    ChmodFolderGuard guard(program);
-    guard.protect(QStringLiteral("/x/My Stack"));
-    guard.unprotect(QStringLiteral("/x/My Stack"));
-    QCOMPARE(
-        QString::fromUtf8(TempHome::read(log)),
-        QStringLiteral("-N|/x/My Stack|\n+a|everyone deny delete|/x/My Stack|\n-N|/x/My Stack|\n"));
-
-    ChmodFolderGuard missing(home.home() + QStringLiteral("/no-such-program"));
-    missing.protect(QStringLiteral("/x")); // ignored, does not hang
-}
-
 void TestPlatformPorts::fileExchangeSwapsTwoNamesOrChangesNothing()
 {
     TempHome home;
@@ -109,6 +91,65 @@ void TestPlatformPorts::fileExchangeSwapsTwoNamesOrChangesNothing()
     QVERIFY(!failed.error.isEmpty());
     QVERIFY(!QFile::exists(missing));
     QCOMPARE(TempHome::read(first), QByteArray("two, longer"));
+}
+
+void TestPlatformPorts::syncClientsAreRecognised_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<bool>("synced");
+    // Nothing, or configurations broken beyond reading, count as nothing synced.
+    QTest::newRow("nothing") << QStringLiteral("Documents/x") << QString() << false;
+    QTest::newRow("broken Dropbox")
+        << QStringLiteral(".dropbox/info.json") << QStringLiteral("{not json") << false;
+    QTest::newRow("broken Nextcloud") << QStringLiteral(".config/Nextcloud/nextcloud.cfg")
+                                      << QStringLiteral("\x01\x02garbage") << false;
+    QTest::newRow("Nextcloud syncs the home")
+        << QStringLiteral(".config/Nextcloud/nextcloud.cfg")
+        << QStringLiteral("[Accounts]\n0\\Folders\\1\\localPath=$HOME/\n0\\version=2\n") << true;
+    QTest::newRow("Nextcloud syncs a folder named like the Desktop")
+        << QStringLiteral(".config/Nextcloud/nextcloud.cfg")
+        << QStringLiteral("[Accounts]\n0\\Folders\\1\\localPath=$HOME/Desk\n") << false;
+    QTest::newRow("ownCloud syncs the Desktop")
+        << QStringLiteral(".config/ownCloud/owncloud.cfg")
+        << QStringLiteral("[Accounts]\n1\\Folders\\3\\localPath=$HOME/Desktop\n") << true;
+    QTest::newRow("Dropbox holds the home")
+        << QStringLiteral(".dropbox/info.json")
+        << QStringLiteral("{\"personal\": {\"path\": \"$HOME\", \"host\": 1}}") << true;
+    QTest::newRow("Dropbox elsewhere")
+        << QStringLiteral(".dropbox/info.json")
+        << QStringLiteral("{\"business\": {\"path\": \"$HOME/Dropbox\"}}") << false;
+    QTest::newRow("Syncthing shares the Desktop")
+        << QStringLiteral("Desktop/.stfolder/.keep") << QString() << true;
+    QTest::newRow("Syncthing shares Documents")
+        << QStringLiteral("Documents/.stfolder") << QString() << false;
+}
+
+void TestPlatformPorts::syncClientsAreRecognised()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, content);
+    QFETCH(bool, synced);
+    TempHome home;
+    LinuxPaths paths;
+    LinuxCloudSync cloud(paths);
+    QString text = content;
+    text.replace(QStringLiteral("$HOME"), home.home());
+    home.write(file, text.toUtf8());
+    QCOMPARE(cloud.isSynced(home.desktop()), synced);
+}
+
+void TestPlatformPorts::theDesktopIsJudgedWhereItReallyIs()
+{
+    TempHome home;
+    // The Desktop is a link into the synced folder.
+    home.makeFolder(QStringLiteral("Nextcloud/Desktop"));
+    QVERIFY(QDir(home.desktop()).removeRecursively());
+    QVERIFY(QFile::link(home.home() + QStringLiteral("/Nextcloud/Desktop"), home.desktop()));
+    home.write(QStringLiteral(".config/Nextcloud/nextcloud.cfg"),
+               "[Accounts]\n0\\Folders\\1\\localPath=" + home.home().toUtf8() + "/Nextcloud/\n");
+    LinuxPaths paths;
+    QVERIFY(LinuxCloudSync(paths).isSynced(home.desktop()));
 }
 
 QTEST_GUILESS_MAIN(TestPlatformPorts)

@@ -1,5 +1,7 @@
 #include "X11TestClient.h"
 
+#include <QColor>
+
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
@@ -15,6 +17,13 @@ X11TestClient::X11TestClient()
 
 X11TestClient::~X11TestClient()
 {
+    // The wallpaper goes with this connection: no property may name it after.
+    if (m_wallpaper) {
+        for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
+            xcb_delete_property(m_connection, m_root, atom(name));
+        const quint32 none = XCB_BACK_PIXMAP_NONE;
+        xcb_change_window_attributes(m_connection, m_root, XCB_CW_BACK_PIXMAP, &none);
+    }
     xcb_disconnect(m_connection);
 }
 
@@ -68,9 +77,23 @@ void X11TestClient::setWindowType(quint32 window, const QByteArray& type)
     sync();
 }
 
-void X11TestClient::destroyWindow(quint32 window)
+void X11TestClient::setWallpaper(const QColor& colour)
 {
-    xcb_destroy_window(m_connection, window);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+    m_wallpaper = xcb_generate_id(m_connection);
+    xcb_create_pixmap(m_connection, screen->root_depth, m_wallpaper, m_root,
+                      screen->width_in_pixels, screen->height_in_pixels);
+    const quint32 gc = xcb_generate_id(m_connection);
+    const quint32 pixel = colour.rgb() & 0xffffff;
+    xcb_create_gc(m_connection, gc, m_wallpaper, XCB_GC_FOREGROUND, &pixel);
+    const xcb_rectangle_t all{0, 0, screen->width_in_pixels, screen->height_in_pixels};
+    xcb_poly_fill_rectangle(m_connection, m_wallpaper, gc, 1, &all);
+    xcb_free_gc(m_connection, gc);
+    for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_root, atom(name),
+                            XCB_ATOM_PIXMAP, 32, 1, &m_wallpaper);
+    xcb_change_window_attributes(m_connection, m_root, XCB_CW_BACK_PIXMAP, &m_wallpaper);
+    xcb_clear_area(m_connection, 0, m_root, 0, 0, 0, 0);
     sync();
 }
 

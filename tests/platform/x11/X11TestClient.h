@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QRect>
 
+class QColor;
+
 struct xcb_connection_t;
 
 // Another X client in the test process, on a connection of its own: it owns the windows and
@@ -22,7 +24,8 @@ public:
                          const QByteArray& wmClass = QByteArray());
     // Sets the window type of any window, ours included.
     void setWindowType(quint32 window, const QByteArray& type);
-    void destroyWindow(quint32 window);
+    // Publishes a solid background picture on the root, as wallpaper setters do.
+    void setWallpaper(const QColor& colour);
     // Grabs Control+Alt+S (no lock keys) on the root, as a program holding the shortcut would.
     bool grabHotKey();
     void sync();
@@ -32,4 +35,5 @@ private:
 
     xcb_connection_t* m_connection;
     quint32 m_root = 0;
+    quint32 m_wallpaper = 0;
 };

@@ -8,29 +8,42 @@
 // read what the window manager sees.
 namespace X11TestTools {
 
-inline bool xdotool(const QStringList& arguments)
+// Runs a program to its end; true when it succeeded.
+inline bool run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr)
 {
     QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    return process.waitForFinished(10000) && process.exitCode() == 0;
+    process.start(program, arguments);
+    const bool done = process.waitForFinished(10000) && process.exitCode() == 0;
+    if (output)
+        *output = process.readAllStandardOutput();
+    return done;
+}
+
+inline bool xdotool(const QStringList& arguments)
+{
+    return run(QStringLiteral("xdotool"), arguments);
 }
 
 inline QString xdotoolOutput(const QStringList& arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    QByteArray output;
+    run(QStringLiteral("xdotool"), arguments, &output);
+    return QString::fromUtf8(output).trimmed();
+}
+
+inline QString xprop(const QStringList& arguments)
+{
+    QByteArray output;
+    run(QStringLiteral("xprop"), arguments, &output);
+    return QString::fromUtf8(output);
 }
 
 inline QString xprop(quint64 window)
 {
-    QProcess process;
-    process.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window)});
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput());
+    return xprop({QStringLiteral("-id"), QString::number(window)});
 }
 
+#ifdef DRAG_SOURCE
 // Waits for the drag source to say one of `lines` (see dragsource.cpp), skipping what it said
 // before; returns the line, empty when it said none of them in time.
 inline QByteArray waitForLine(QProcess& source, const QList<QByteArray>& lines, int timeout = 15000)
@@ -60,5 +73,7 @@ inline QString startDragSource(QProcess& source, int x, int y, const QStringList
     return xdotoolOutput({QStringLiteral("search"), QStringLiteral("--sync"),
                           QStringLiteral("--name"), QStringLiteral("tidora drag source")});
 }
+
+#endif
 
 } // namespace X11TestTools

@@ -6,9 +6,9 @@
 
 #include <QTest>
 
-// tidorama://stack-selection through the handler the application wires: the real manager on
-// a temporary home, the fake desktop's selection, virtual time.
-class TestUrlHandler : public QObject
+// The tray menu's commands and tidorama://stack-selection reach the real manager on a temporary
+// home, with the fake desktop's selection and virtual time.
+class TestCommands : public QObject
 {
     Q_OBJECT
 
@@ -16,9 +16,10 @@ private Q_SLOTS:
     void matchesSchemeAndHostExactly_data();
     void matchesSchemeAndHostExactly();
     void stacksTheSelectionOncePerDelivery();
+    void menuItemsRunTheOperations();
 };
 
-void TestUrlHandler::matchesSchemeAndHostExactly_data()
+void TestCommands::matchesSchemeAndHostExactly_data()
 {
     QTest::addColumn<QString>("url");
     QTest::addColumn<bool>("matches");
@@ -34,14 +35,14 @@ void TestUrlHandler::matchesSchemeAndHostExactly_data()
     QTest::newRow("empty") << "" << false;
 }
 
-void TestUrlHandler::matchesSchemeAndHostExactly()
+void TestCommands::matchesSchemeAndHostExactly()
 {
     QFETCH(QString, url);
     QFETCH(bool, matches);
     QCOMPARE(UrlHandler::isStackSelection(url), matches);
 }
 
-void TestUrlHandler::stacksTheSelectionOncePerDelivery()
+void TestCommands::stacksTheSelectionOncePerDelivery()
 {
     TestServices t;
     t.addDesktopFile(QStringLiteral("a.png"), QPointF(100, 100));
@@ -82,5 +83,44 @@ void TestUrlHandler::stacksTheSelectionOncePerDelivery()
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-QTEST_GUILESS_MAIN(TestUrlHandler)
-#include "tst_urlhandler.moc"
+void TestCommands::menuItemsRunTheOperations()
+{
+    TestServices t;
+    for (const char* name : {"a.pdf", "b.pdf", "x.png", "y.png", "notes.txt"})
+        t.addDesktopFile(QString::fromUtf8(name));
+    int quits = 0;
+    int rightClickMenus = 0;
+    ManagerCommands commands(
+        t.manager(), t.alerts, [] {}, [&] { ++rightClickMenus; }, [&] { ++quits; });
+
+    commands.autoStackByType();
+    // Chosen again while the first is still at work: dropped, not run twice.
+    commands.autoStackByType();
+    t.scheduler.runUntilIdle();
+    QStringList names;
+    for (const DesktopStack& stack : t.manager().stacks())
+        names.append(stack.name);
+    names.sort();
+    QCOMPARE(names, (QStringList{QStringLiteral("Images"), QStringLiteral("PDFs")}));
+    QVERIFY(t.alerts.shown.isEmpty());
+
+    commands.spreadAllStacks();
+    t.scheduler.runUntilIdle();
+    for (const DesktopStack& stack : t.manager().stacks())
+        QCOMPARE(stack.state, StackState::expanded);
+    commands.stackAllAgain();
+    t.scheduler.runUntilIdle();
+    for (const DesktopStack& stack : t.manager().stacks())
+        QCOMPARE(stack.state, StackState::collapsed);
+    QVERIFY(QFileInfo::exists(t.desktopPath(QStringLiteral("notes.txt"))));
+
+    commands.fileManagerMenu();
+    QCOMPARE(rightClickMenus, 1);
+    QVERIFY(t.alerts.shown.isEmpty());
+    commands.quit();
+    QCOMPARE(quits, 1);
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+QTEST_MAIN(TestCommands)
+#include "tst_commands.moc"

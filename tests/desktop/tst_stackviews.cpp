@@ -1,16 +1,20 @@
 #include "FakeDesktopPlatform.h"
 #include "WindowRig.h"
 #include "desktop/PreviewCell.h"
+#include "desktop/StackCard.h"
 #include "desktop/StackPreview.h"
 #include "desktop/StackPreviewModel.h"
 #include "desktop/StackPreviewView.h"
+#include "desktop/StackView.h"
 #include "desktop/StackViewModel.h"
+#include "desktop/TextWrapping.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
 
@@ -47,6 +51,13 @@ StackWindow& stackOf(WindowRig& rig, const QString& letter, const QStringList& p
     return rig.make(letter, WindowRig::record(letter, int(paths.size())), paths, origin, platform);
 }
 
+QImage square(const QColor& colour)
+{
+    QImage image(160, 160, QImage::Format_ARGB32_Premultiplied);
+    image.fill(colour);
+    return image;
+}
+
 void press(QWidget* widget, Qt::MouseButton button = Qt::LeftButton)
 {
     QMouseEvent event(QEvent::MouseButtonPress, QPointF(5, 5), widget->mapToGlobal(QPointF(5, 5)),
@@ -56,7 +67,7 @@ void press(QWidget* widget, Qt::MouseButton button = Qt::LeftButton)
 
 } // namespace
 
-class TestStackPreview : public QObject
+class TestStackViews : public QObject
 {
     Q_OBJECT
 
@@ -69,16 +80,19 @@ private Q_SLOTS:
     void clicksElsewhereAndEscapeClose();
     void aBurstOfFolderChangesRefreshesOnce();
     void cellsShowAndOpenTheFiles();
+    void captionFollowsTheState();
+    void withoutACompositorTheWindowIsCutToTheCard();
+    void namesKeepTheirEnd();
 };
 
-void TestStackPreview::cleanup()
+void TestStackViews::cleanup()
 {
     if (StackPreview* open = StackPreview::current())
         open->closePreview();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-void TestStackPreview::sizesFollowTheFileCount()
+void TestStackViews::sizesFollowTheFileCount()
 {
     // Four to a row, at most three rows and a half.
     QCOMPARE(StackPreviewModel::sizeFor(4), QSizeF(534, 219));
@@ -97,7 +111,7 @@ void TestStackPreview::sizesFollowTheFileCount()
     QTRY_VERIFY(preview->view().scrollArea()->verticalScrollBar()->maximum() > 0);
 }
 
-void TestStackPreview::placedAboveOrBelowAndKeptOnScreen()
+void TestStackViews::placedAboveOrBelowAndKeptOnScreen()
 {
     // The usable area is the visible frame less 2 %: x 25.6 … 1254.4, y 15.52 … 760.48.
     const QSizeF one(159, 219);
@@ -119,7 +133,7 @@ void TestStackPreview::placedAboveOrBelowAndKeptOnScreen()
     QCOMPARE(StackPreview::placement(one, {300, 300, 140, 150}, {}), QRectF(290.5, 440, 159, 219));
 }
 
-void TestStackPreview::refreshKeepsTheEdgeNearTheStack()
+void TestStackViews::refreshKeepsTheEdgeNearTheStack()
 {
     const QRectF stack(300, 300, 140, 150);
     // Above the stack: the bottom edge stays where it overlaps the window.
@@ -146,7 +160,7 @@ void TestStackPreview::refreshKeepsTheEdgeNearTheStack()
     QVERIFY(!StackPreview::current());
 }
 
-void TestStackPreview::clicksElsewhereAndEscapeClose()
+void TestStackViews::clicksElsewhereAndEscapeClose()
 {
     WindowRig rig;
     FakeDesktopPlatform platform;
@@ -187,7 +201,7 @@ void TestStackPreview::clicksElsewhereAndEscapeClose()
     QVERIFY(!StackPreview::current());
 }
 
-void TestStackPreview::aBurstOfFolderChangesRefreshesOnce()
+void TestStackViews::aBurstOfFolderChangesRefreshesOnce()
 {
     WindowRig rig;
     const QStringList paths = files(rig, 3);
@@ -230,7 +244,7 @@ void TestStackPreview::aBurstOfFolderChangesRefreshesOnce()
     QVERIFY(!StackPreview::current());
 }
 
-void TestStackPreview::cellsShowAndOpenTheFiles()
+void TestStackViews::cellsShowAndOpenTheFiles()
 {
     WindowRig rig;
     QDir(rig.folder.path()).mkpath(QStringLiteral("stack"));
@@ -258,5 +272,80 @@ void TestStackPreview::cellsShowAndOpenTheFiles()
     QVERIFY(!StackPreview::current());
 }
 
-QTEST_MAIN(TestStackPreview)
-#include "tst_stackpreview.moc"
+void TestStackViews::captionFollowsTheState()
+{
+    StackViewModel model;
+    model.setName(QStringLiteral("3 Screenshots"));
+    QCOMPARE(model.caption(), QStringLiteral("3 Screenshots"));
+    model.setDropTarget(true);
+    QCOMPARE(model.caption(), QStringLiteral("Add to stack"));
+    model.setExpanded(true);
+    QCOMPARE(model.caption(), QStringLiteral("Stack these"));
+    model.setDissolveProgress(1.0);
+    QCOMPARE(model.caption(), QStringLiteral("Release to dissolve"));
+    // Already on its way out: the drop hint (or the name) again.
+    model.setDissolving(true);
+    QCOMPARE(model.caption(), QStringLiteral("Stack these"));
+    model.setDropTarget(false);
+    model.setDissolving(false);
+    model.setDissolveProgress(0.999);
+    QCOMPARE(model.caption(), QStringLiteral("3 Screenshots"));
+}
+
+void TestStackViews::withoutACompositorTheWindowIsCutToTheCard()
+{
+    StackViewModel model;
+    model.setName(QStringLiteral("Notes"));
+    model.setCount(2);
+    model.setThumbnails({square(Qt::red)});
+    StackView view(model);
+    QSignalSpy masks(&view, &StackView::maskChanged);
+    view.setCompositing(false);
+    const QColor desktop(0x2e, 0x6b, 0x4f);
+    view.setBackdrop(desktop);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.finishAnimations();
+    QVERIFY(!masks.isEmpty());
+    const QRegion mask = masks.last().first().value<QRegion>();
+    const QRectF card = StackCard::cardRect(QApplication::font());
+    const QPointF fanCentre(card.right() - 50, card.top() + 50);
+    QVERIFY(mask.contains(fanCentre.toPoint()));
+    QVERIFY(!mask.contains(QPoint(1, 1)));
+
+    // Whatever shows is the card over the desktop's colour, never black.
+    const QImage shown = view.grab().toImage();
+    QCOMPARE(shown.pixelColor(1, 1), desktop);
+    const QColor caption = shown.pixelColor(
+        StackCard::captionRect(QStringLiteral("Notes"), QApplication::font()).topLeft().toPoint() +
+        QPoint(3, 3));
+    QVERIFY2(caption.red() > 5 && caption.green() > 30, qPrintable(caption.name()));
+
+    // Faded out completely, one pixel is all that is left of the window.
+    model.setDissolving(true);
+    view.finishAnimations();
+    QCOMPARE(masks.last().first().value<QRegion>(), QRegion(0, 0, 1, 1));
+
+    // A compositor appears: the whole window, translucent again.
+    view.setCompositing(true);
+    QCOMPARE(masks.last().first().value<QRegion>(), QRegion(view.rect()));
+}
+
+void TestStackViews::namesKeepTheirEnd()
+{
+    QFont font = QApplication::font();
+    font.setPixelSize(12);
+    const QString longName =
+        QStringLiteral("A very long report about the quarterly figures of the whole year.pdf");
+    const QStringList lines = elideMiddleLines(longName, font, 117, 2);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(longName.startsWith(lines.first()));
+    QVERIFY(lines.last().endsWith(QLatin1String(".pdf")));
+    for (const QString& line : lines)
+        QVERIFY(QFontMetrics(font).horizontalAdvance(line) <= 117);
+    const QStringList broken = elideMiddleLines(QStringLiteral("two\nlines"), font, 117, 2);
+    QCOMPARE(broken, QStringList{QStringLiteral("two lines")});
+}
+
+QTEST_MAIN(TestStackViews)
+#include "tst_stackviews.moc"
