@@ -1,7 +1,9 @@
 #include "LaunchHome.h"
+#include "store/FreshIds.h"
 #include "store/StackListFile.h"
 
 #include <QFileInfo>
+#include <QSet>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -16,6 +18,7 @@ const QString reportEnd =
 
 // The record repairs at launch: bookmarks followed, files found in stack folders taken back,
 // folders nobody lists turned into stacks, and what the user is told about it.
+
 class TestReconciliation : public QObject
 {
     Q_OBJECT
@@ -32,6 +35,7 @@ private Q_SLOTS:
     void unusableNamesStayWhereTheyAre();
     void recoveredStacksStayOnTheScreen();
     void missingFoldersAreNamed();
+    void idsAreRandomVersionFourAndNeverRepeat();
 };
 
 void TestReconciliation::nothingToRepairChangesNothing()
@@ -347,6 +351,23 @@ void TestReconciliation::missingFoldersAreNamed()
     QCOMPARE(h.stacks.size(), 4);
     QCOMPARE(h.stacks.at(1).folderName, u"Gone"_s);
     TIDORA_CHECK_INVARIANT(h.invariant);
+}
+
+void TestReconciliation::idsAreRandomVersionFourAndNeverRepeat()
+{
+    // Two operations in one process, each with its own generator, as a launch and a stacking.
+    FreshIds first;
+    FreshIds second;
+    QSet<QUuid> seen;
+    for (int i = 0; i < 5000; ++i) {
+        for (FreshIds* ids : {&first, &second}) {
+            const QUuid id = ids->next();
+            QCOMPARE(id.version(), QUuid::Random);
+            QCOMPARE(id.variant(), QUuid::DCE);
+            QVERIFY(!seen.contains(id));
+            seen.insert(id);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestReconciliation)
