@@ -34,7 +34,6 @@ void autoStack(TestServices& t)
     t.scheduler.runUntilIdle();
 }
 
-
 enum class Make { file, folder, linkToFolder, linkToFile, nothing };
 
 // Creates the item on the Desktop of the home and returns its path.

@@ -53,7 +53,6 @@ bool isProtected(const RecordingFolderGuard& guard, const QString& folder)
     return false;
 }
 
-
 // The real alert, its move done by the manager, answering the stacking engine's calls.
 struct RealFirstRun
 {

@@ -40,7 +40,6 @@ struct Store
     QString onDesktop() const { return home.desktop() + u"/Tidorama Files"_s; }
 };
 
-
 // The real disk, counting how often it is asked about a path.
 class CountingFileSystem : public LocalFileSystem
 {
