@@ -65,12 +65,10 @@ class TestStorageFolders : public QObject
 
 private Q_SLOTS:
     void locationFollowsTheSettingAtOnce();
-    void recordsWithoutFolderNameUseTheLegacyFolder();
     void sanitizedFolderName_data();
     void sanitizedFolderName();
     void uniqueFolderNameSkipsWhatExists();
     void contentIgnoresOnlyTheTwoExactNames();
-    void removeFolderRemovesNothingElse();
     void readmeOfTheUserIsNeverReplacedOrRemoved_data();
     void readmeOfTheUserIsNeverReplacedOrRemoved();
     void readmeIsNeverWrittenThroughALink();
@@ -102,17 +100,12 @@ void TestStorageFolders::locationFollowsTheSettingAtOnce()
     QCOMPARE(store.folders.currentStorageLocation(), StorageLocation::documents);
     store.settings.setValue(SettingsKey::storageLocation, u"desktop"_s);
     QCOMPARE(store.folders.currentStorageLocation(), StorageLocation::desktop);
-}
 
-void TestStorageFolders::recordsWithoutFolderNameUseTheLegacyFolder()
-{
-    Store store;
     DesktopStack stack;
     stack.id = QUuid::fromString(u"0f8fad5b-d9cb-469f-a165-70867728950e");
     const QString legacy =
         store.home.desktop() + u"/.Tidorama/0F8FAD5B-D9CB-469F-A165-70867728950E"_s;
-    QCOMPARE(store.folders.stackFolderURL(stack), legacy);
-    store.settings.setValue(SettingsKey::storageLocation, u"desktop"_s);
+    // A record without a folder name keeps the oldest layout's folder.
     QCOMPARE(store.folders.stackFolderURL(stack), legacy);
     stack.folderName = u"Photos"_s;
     QCOMPARE(store.folders.stackFolderURL(stack), store.onDesktop() + u"/Photos"_s);
@@ -168,6 +161,7 @@ void TestStorageFolders::uniqueFolderNameSkipsWhatExists()
 void TestStorageFolders::contentIgnoresOnlyTheTwoExactNames()
 {
     Store store;
+    FileInvariant invariant(store.home);
     const QString folder = store.home.makeFolder(u"Documents/.Tidora/A"_s);
     const auto empty = [&store](const QString& path) {
         const bool answer = store.folders.isEffectivelyEmpty(path);
@@ -191,25 +185,19 @@ void TestStorageFolders::contentIgnoresOnlyTheTwoExactNames()
     ::unlink(raw.constData());
     // What cannot be listed has no content.
     QVERIFY(empty(store.hidden() + u"/missing"_s));
-}
 
-void TestStorageFolders::removeFolderRemovesNothingElse()
-{
-    Store store;
-    FileInvariant invariant(store.home);
-    const QString folder = store.home.makeFolder(u"Documents/.Tidora/Old"_s);
+    // Removing it removes nothing else.
     const QByteArray ours = store.folders.readmeText().toUtf8();
-    store.home.write(u"Documents/.Tidora/Old/.DS_Store"_s);
-    store.home.write(u"Documents/.Tidora/Old/README.txt"_s, ours);
+    store.home.write(u"Documents/.Tidora/A/README.txt"_s, ours);
     QVERIFY(store.folders.isEffectivelyEmpty(folder));
     store.folders.removeFolder(folder);
     QVERIFY(!QFileInfo::exists(folder));
     QCOMPARE(store.guard.calls, QStringList{u"unprotect "_s + folder});
 
     // A file dropped in after the caller looked keeps the folder, protected again.
-    store.home.makeFolder(u"Documents/.Tidora/Old"_s);
-    store.home.write(u"Documents/.Tidora/Old/README.txt"_s, ours);
-    const QString late = invariant.addFile(u"Documents/.Tidora/Old/late.txt"_s);
+    store.home.makeFolder(u"Documents/.Tidora/A"_s);
+    store.home.write(u"Documents/.Tidora/A/README.txt"_s, ours);
+    const QString late = invariant.addFile(u"Documents/.Tidora/A/late.txt"_s);
     store.guard.calls.clear();
     store.folders.removeFolder(folder);
     QVERIFY(QFileInfo::exists(late));
