@@ -48,8 +48,7 @@ void TestAddFiles::filesFromElsewhereLineUpNextToTheWindow()
 {
     TestServices t;
     t.invariant.allowPlace(u"Documents/inbox"_s);
-    t.addDesktopFile(u"a.txt"_s);
-    const DesktopStack stack = *t.stack({u"a.txt"_s});
+    const DesktopStack stack = t.stackNew({u"a.txt"_s});
     const QString one = t.invariant.addFile(u"Documents/inbox/one.txt"_s);
     const QString two = t.invariant.addFile(u"Documents/inbox/two.txt"_s);
     t.desktop.clearCalls();
@@ -68,8 +67,7 @@ void TestAddFiles::filesFromElsewhereLineUpNextToTheWindow()
 void TestAddFiles::whatMustNotJoinIsRefusedWithABeep()
 {
     TestServices t;
-    t.addDesktopFile(u"a.txt"_s);
-    const DesktopStack stack = *t.stack({u"a.txt"_s});
+    const DesktopStack stack = t.stackNew({u"a.txt"_s});
     t.addDesktopFile(u".dot"_s);
     // Its own file, a hidden one, and the places that hold the Desktop or the storage folder.
     const QString own = t.stackFolder(stack) + u"/a.txt"_s;
@@ -115,10 +113,8 @@ void TestAddFiles::failuresAreLoggedAndTheRestJoins()
 {
     TestServices t;
     LogCapture log;
-    t.addDesktopFile(u"a.txt"_s);
-    const DesktopStack stack = *t.stack({u"a.txt"_s});
-    t.addDesktopFile(u"b.txt"_s);
-    t.addDesktopFile(u"c.txt"_s);
+    const DesktopStack stack = t.stackNew({u"a.txt"_s});
+    t.addDesktopFiles({u"b.txt"_s, u"c.txt"_s});
     t.fs.failMovesOf(u"b.txt"_s);
     const QString gone = t.desktopPath(u"gone.txt"_s);
     t.manager().addFiles(
@@ -145,8 +141,7 @@ void TestAddFiles::fileFromAnotherDriveStaysThere()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("only copy");
     }
-    t.addDesktopFile(u"a.txt"_s);
-    const DesktopStack stack = *t.stack({u"a.txt"_s});
+    const DesktopStack stack = t.stackNew({u"a.txt"_s});
     t.addDesktopFile(u"b.txt"_s);
     LogCapture log;
     t.manager().addFiles({outside, t.desktopPath(u"b.txt"_s)}, stack.id);
@@ -160,8 +155,7 @@ void TestAddFiles::fileFromAnotherDriveStaysThere()
 void TestAddFiles::folderThatCannotBeMadeIsReported()
 {
     TestServices t;
-    t.addDesktopFile(u"a.txt"_s);
-    const DesktopStack stack = *t.stack({u"a.txt"_s});
+    const DesktopStack stack = t.stackNew({u"a.txt"_s});
     t.addDesktopFile(u"b.txt"_s);
     // The stack folder was removed by hand and cannot be made again.
     QVERIFY(QFile::rename(t.stackFolder(stack), t.home.home() + u"/Desktop/moved away"_s));

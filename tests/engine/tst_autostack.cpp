@@ -144,8 +144,7 @@ void TestAutoStack::onlyKindsWithTwoLooseFilesAreStacked()
 void TestAutoStack::aSecondRunJoinsTheStackOfTheKind()
 {
     TestServices t;
-    for (const char* name : {"Screenshot 1.png", "Screenshot 2.png", "a.pdf", "b.pdf"})
-        t.addDesktopFile(QString::fromUtf8(name));
+    t.addDesktopFiles({u"Screenshot 1.png"_s, u"Screenshot 2.png"_s, u"a.pdf"_s, u"b.pdf"_s});
     autoStack(t);
     const DesktopStack screenshots = *stackNamed(t, u"Screenshots"_s);
     const DesktopStack pdfs = *stackNamed(t, u"PDFs"_s);
@@ -157,8 +156,7 @@ void TestAutoStack::aSecondRunJoinsTheStackOfTheKind()
     // The PDFs are spread: their files lie on the Desktop again but still belong to the stack.
     t.manager().spread(pdfs.id, false);
     t.scheduler.runUntilIdle();
-    for (const char* name : {"Screenshot 3.png", "Screenshot 0.png", "c.mp3", "d.mp3"})
-        t.addDesktopFile(QString::fromUtf8(name));
+    t.addDesktopFiles({u"Screenshot 3.png"_s, u"Screenshot 0.png"_s, u"c.mp3"_s, u"d.mp3"_s});
     autoStack(t);
     QCOMPARE(t.manager().stacks().size(), 3);
     QCOMPARE(TestServices::itemNames(*t.record(screenshots.id)),
@@ -174,8 +172,7 @@ void TestAutoStack::aSecondRunJoinsTheStackOfTheKind()
 void TestAutoStack::nothingToStackBeepsAndFailuresAreShown()
 {
     TestServices t;
-    t.addDesktopFile(u"one.pdf"_s);
-    t.addDesktopFile(u"one.png"_s);
+    t.addDesktopFiles({u"one.pdf"_s, u"one.png"_s});
     autoStack(t);
     QCOMPARE(t.alerts.beeps, 1);
     QVERIFY(t.firstRun.calls.isEmpty());
@@ -206,8 +203,7 @@ void TestAutoStack::nothingToStackBeepsAndFailuresAreShown()
 void TestAutoStack::cancelledFirstRunMovesNothing()
 {
     TestServices t;
-    for (const char* name : {"a.pdf", "b.pdf", "a.png", "b.png"})
-        t.addDesktopFile(QString::fromUtf8(name));
+    t.addDesktopFiles({u"a.pdf"_s, u"b.pdf"_s, u"a.png"_s, u"b.png"_s});
     t.firstRun.confirm = false;
     autoStack(t);
     // Asked once, not once for every kind.

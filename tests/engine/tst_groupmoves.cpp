@@ -297,8 +297,7 @@ void TestGroupMoves::mergeKeepsWhatCouldNotMove()
 void TestGroupMoves::withoutTheManagerNothingHappens()
 {
     TestServices t;
-    t.addDesktopFile(u"a.txt"_s);
-    const DesktopStack a = *t.stack({u"a.txt"_s});
+    const DesktopStack a = t.stackNew({u"a.txt"_s});
     auto host = std::make_unique<ManagerWindowHost>(t.manager());
     t.manager().undoState().setIsWorking(true);
     QVERIFY(host->isWorking());
@@ -329,11 +328,9 @@ void TestGroupMoves::withoutTheManagerNothingHappens()
 void TestGroupMoves::filesDraggedOutLeaveTheStack()
 {
     TestServices t;
-    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"})
-        t.addDesktopFile(QString::fromLatin1(name));
-    const DesktopStack stack = *t.stack({u"a.txt"_s, u"b.txt"_s, u"c.txt"_s});
-    const DesktopStack one = *t.stack({u"d.txt"_s});
-    const DesktopStack two = *t.stack({u"e.txt"_s});
+    const DesktopStack stack = t.stackNew({u"a.txt"_s, u"b.txt"_s, u"c.txt"_s});
+    const DesktopStack one = t.stackNew({u"d.txt"_s});
+    const DesktopStack two = t.stackNew({u"e.txt"_s});
     const QString folder = t.stackFolder(stack);
     ManagerWindowHost host(t.manager());
 
@@ -375,9 +372,7 @@ void TestGroupMoves::filesDraggedOutLeaveTheStack()
 void TestGroupMoves::syncLeavesSpreadStacksAndMissingFoldersAlone()
 {
     TestServices t;
-    t.addDesktopFile(u"a.txt"_s);
-    t.addDesktopFile(u"b.txt"_s);
-    DesktopStack stack = *t.stack({u"a.txt"_s, u"b.txt"_s});
+    DesktopStack stack = t.stackNew({u"a.txt"_s, u"b.txt"_s});
     const QString folder = t.stackFolder(stack);
     ManagerWindowHost host(t.manager());
 

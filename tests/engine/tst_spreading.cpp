@@ -136,9 +136,7 @@ void TestSpreading::spreadKeepsFilesThatCannotMove()
 {
     TestServices t;
     LogCapture log;
-    t.addDesktopFile(u"a.txt"_s);
-    t.addDesktopFile(u"b.txt"_s);
-    const DesktopStack stack = *t.stack({u"a.txt"_s, u"b.txt"_s});
+    const DesktopStack stack = t.stackNew({u"a.txt"_s, u"b.txt"_s});
     t.fs.failMovesOf(u"a.txt"_s);
     t.manager().spread(stack.id, false);
     QCOMPARE(log.startingWith(u"Tidorama: could not restore "_s).size(), 1);
@@ -229,8 +227,7 @@ void TestSpreading::movesRefusedByTheDesktopAreToldAndKept()
 void TestSpreading::failedPlacementIsReportedOnce()
 {
     TestServices t;
-    t.addDesktopFile(u"a.txt"_s);
-    const DesktopStack stack = *t.stack({u"a.txt"_s});
+    const DesktopStack stack = t.stackNew({u"a.txt"_s});
     const BridgeError refused{u"Not now."_s, 7};
     t.desktop.fail(FakeDesktop::Operation::setDesktopPositions, refused);
     t.desktop.clearCalls();

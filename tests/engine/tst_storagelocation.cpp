@@ -327,8 +327,7 @@ void TestStorageLocation::choosingTheOtherPlaceMovesTheStacksFirst()
 {
     TestServices t;
     // Stacks made before the alert was confirmed (an older install, say).
-    t.addDesktopFile(u"a.pdf"_s);
-    const DesktopStack stack = *t.stack({u"a.pdf"_s});
+    const DesktopStack stack = t.stackNew({u"a.pdf"_s});
     RealFirstRun real(t);
 
     // The move is refused: nothing is written, and the alert comes back next time.

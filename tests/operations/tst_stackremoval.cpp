@@ -75,10 +75,8 @@ void TestStackRemoval::dissolveAllAsksThenPutsEveryFileBackFirst()
     t.manager().dissolveAll();
     QCOMPARE(t.alerts.beeps, 1);
     QList<DesktopStack> stacks;
-    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
-        t.addDesktopFile(QString::fromUtf8(name));
-        stacks.append(*t.stack({QString::fromUtf8(name)}));
-    }
+    for (const QString& name : {u"a.txt"_s, u"b.txt"_s, u"c.txt"_s})
+        stacks.append(t.stackNew({name}));
     t.alerts.answer(u"Cancel"_s);
     t.manager().dissolveAll();
     QCOMPARE(t.alerts.shown.last().message, u"Dissolve all 3 stacks?"_s);
@@ -107,10 +105,8 @@ void TestStackRemoval::menuDissolvesTheSelectionInListOrder()
 {
     TestServices t;
     QList<QUuid> ids;
-    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
-        t.addDesktopFile(QString::fromUtf8(name));
-        ids.append(t.stack({QString::fromUtf8(name)})->id);
-    }
+    for (const QString& name : {u"a.txt"_s, u"b.txt"_s, u"c.txt"_s, u"d.txt"_s})
+        ids.append(t.stackNew({name}).id);
     StackManager& m = t.manager();
     m.selection().select({ids.at(2), ids.at(0), ids.at(1)});
     QCOMPARE(m.operations().dissolver.targetsOfWindowCommand(ids.at(1)),
@@ -132,9 +128,7 @@ void TestStackRemoval::leftoversKeepTheFolderAndAreReported()
 {
     TestServices t;
     LogCapture log;
-    t.addDesktopFile(u"stuck.txt"_s);
-    t.addDesktopFile(u"free.txt"_s);
-    const DesktopStack stack = *t.stack({u"stuck.txt"_s, u"free.txt"_s});
+    const DesktopStack stack = t.stackNew({u"stuck.txt"_s, u"free.txt"_s});
     t.fs.failMovesOf(u"stuck.txt"_s);
     FakeStackWindow* window = t.windows.window(stack.id);
     t.manager().operations().dissolver.dissolveAfterAnimation(stack.id);
@@ -150,8 +144,7 @@ void TestStackRemoval::leftoversKeepTheFolderAndAreReported()
 
     // A folder holding only ".DS_Store" goes, and with it the empty storage folder.
     t.fs.clearFailures();
-    t.addDesktopFile(u"x.txt"_s);
-    const DesktopStack other = *t.stack({u"x.txt"_s});
+    const DesktopStack other = t.stackNew({u"x.txt"_s});
     // The user takes the leftover out and removes its folder.
     QVERIFY(QFile::rename(folder + u"/stuck.txt"_s, t.desktopPath(u"stuck.txt"_s)));
     QVERIFY(QDir().rmdir(folder));
@@ -165,10 +158,8 @@ void TestStackRemoval::leftoversKeepTheFolderAndAreReported()
 void TestStackRemoval::removingForgetsRecordWindowAndSelection()
 {
     TestServices t;
-    t.addDesktopFile(u"a.txt"_s);
-    t.addDesktopFile(u"b.txt"_s);
-    const DesktopStack a = *t.stack({u"a.txt"_s});
-    const DesktopStack b = *t.stack({u"b.txt"_s});
+    const DesktopStack a = t.stackNew({u"a.txt"_s});
+    const DesktopStack b = t.stackNew({u"b.txt"_s});
     StackManager& m = t.manager();
     m.selection().select({a.id, b.id});
     t.manager().spread(a.id, false);
@@ -189,10 +180,8 @@ void TestStackRemoval::removingForgetsRecordWindowAndSelection()
 void TestStackRemoval::askedFirstAndOnlyTheBinButtonGoesOn()
 {
     TestServices t;
-    for (const char* name : {"a.txt", "b.txt", "c.txt"})
-        t.addDesktopFile(QString::fromUtf8(name));
-    const DesktopStack one = *t.stack({u"a.txt"_s});
-    const DesktopStack two = *t.stack({u"b.txt"_s, u"c.txt"_s});
+    const DesktopStack one = t.stackNew({u"a.txt"_s});
+    const DesktopStack two = t.stackNew({u"b.txt"_s, u"c.txt"_s});
     // Return cancels; closing the alert without a button is no confirmation either.
     t.alerts.answer(u"Cancel"_s);
     t.manager().operations().binMover.moveStacksToBin({one.id});
@@ -279,10 +268,8 @@ void TestStackRemoval::fileMovedElsewhereStaysInItsStack()
 {
     TestServices t;
     t.invariant.allowTrash();
-    for (const char* name : {"a.txt", "b.txt", "c.txt"})
-        t.addDesktopFile(QString::fromUtf8(name));
-    const DesktopStack first = *t.stack({u"a.txt"_s, u"b.txt"_s});
-    const DesktopStack second = *t.stack({u"c.txt"_s});
+    const DesktopStack first = t.stackNew({u"a.txt"_s, u"b.txt"_s});
+    const DesktopStack second = t.stackNew({u"c.txt"_s});
     // The user takes b.txt out of the stack folder onto the Desktop, and c.txt into a folder
     // of its own inside the stack folder.
     QVERIFY(QFile::rename(t.stackFolder(first) + u"/b.txt"_s, t.desktopPath(u"b.txt"_s)));

@@ -141,8 +141,7 @@ void TestUndoState::renameTrimsSpacesAndTabsOnly()
     QFETCH(QString, typed);
     QFETCH(QString, name);
     TestServices t;
-    t.addDesktopFile(u"a.txt"_s);
-    const DesktopStack stack = *t.stack({u"a.txt"_s}, u"Old"_s);
+    const DesktopStack stack = t.stackNew({u"a.txt"_s}, u"Old"_s);
     t.alerts.answer(ScriptedAlerts::Reply{u"Rename"_s, false, typed});
     t.manager().operations().renamer.renameStack(stack.id);
     QCOMPARE(t.record(stack.id)->name, name);
@@ -154,8 +153,7 @@ void TestUndoState::renameTrimsSpacesAndTabsOnly()
 void TestUndoState::renameAsksAndKeepsTheFolder()
 {
     TestServices t;
-    t.addDesktopFile(u"a.txt"_s);
-    const DesktopStack stack = *t.stack({u"a.txt"_s}, u"Old"_s);
+    const DesktopStack stack = t.stackNew({u"a.txt"_s}, u"Old"_s);
     t.alerts.answer(ScriptedAlerts::Reply{u"Cancel"_s, false, u"New"_s});
     t.manager().operations().renamer.renameStack(stack.id);
     QCOMPARE(t.alerts.shown.first().textField, std::optional<QString>(u"Old"_s));

@@ -201,9 +201,7 @@ void TestUninstall::aFileThatCannotLeaveBlocksTheRemoval()
 {
     TestServices t;
     LogCapture log;
-    t.addDesktopFile(u"stuck.txt"_s);
-    t.addDesktopFile(u"free.txt"_s);
-    const DesktopStack stack = *t.stack({u"stuck.txt"_s, u"free.txt"_s});
+    const DesktopStack stack = t.stackNew({u"stuck.txt"_s, u"free.txt"_s});
     writeTraces(t);
     t.fs.failMovesOf(u"stuck.txt"_s);
     t.alerts.answer(ticked(u"Uninstall"_s));
@@ -227,8 +225,7 @@ void TestUninstall::aFileThatCannotLeaveBlocksTheRemoval()
 void TestUninstall::namesThatAreNotUtf8BlockTheRemoval()
 {
     TestServices t;
-    t.addDesktopFile(u"a.txt"_s);
-    const DesktopStack stack = *t.stack({u"a.txt"_s});
+    const DesktopStack stack = t.stackNew({u"a.txt"_s});
     // One in the stack's folder, one directly in the storage folder.
     const QByteArray badName("bad\xff\xfe");
     for (const QString& folder : {t.stackFolder(stack), t.storageFolder()}) {
