@@ -71,7 +71,6 @@ private Q_SLOTS:
     void unexpressibleEntriesAreLeftOut();
     void hiddenFilesByDotOrList();
     void namesAreQuotedAndEscaped();
-    void settingScriptTruncatesTowardZero();
     void replyKeepsOnlyThreeFieldNumericLines();
 };
 
@@ -208,15 +207,12 @@ void TestDesktopBridge::namesAreQuotedAndEscaped()
                             "\"back\\\\slash\", \"\\\\\\\"\"}"_s));
     QVERIFY(FinderScripts::selection().contains(u"(get selection)"_s));
     QVERIFY(FinderScripts::allItems().contains(u"(get every item of desktop)"_s));
-}
-
-void TestDesktopBridge::settingScriptTruncatesTowardZero()
-{
-    const QString script =
+    // Positions are set truncated toward zero.
+    const QString setting =
         FinderScripts::setPositions({NamedPosition{u"a \"b\".png"_s, QPointF(120.7, -3.9)},
                                      NamedPosition{u"c"_s, QPointF(-0.5, 1e6 + 0.99)}});
-    QVERIFY(script.contains(u"item \"a \\\"b\\\".png\" of desktop to {120, -3}"_s));
-    QVERIFY(script.contains(u"item \"c\" of desktop to {0, 1000000}"_s));
+    QVERIFY(setting.contains(u"item \"a \\\"b\\\".png\" of desktop to {120, -3}"_s));
+    QVERIFY(setting.contains(u"item \"c\" of desktop to {0, 1000000}"_s));
 }
 
 void TestDesktopBridge::replyKeepsOnlyThreeFieldNumericLines()
