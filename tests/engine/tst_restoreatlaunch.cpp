@@ -162,10 +162,8 @@ void TestRestoreAtLaunch::repairsAreShownWithTheWindowsAndSaved()
 {
     TestServices t;
     t.settings.setValue(SettingsKey::acknowledgedHiddenStorage, true);
-    for (const char* name : {"a1.txt", "a2.txt", "g.txt"})
-        t.addDesktopFile(QString::fromLatin1(name));
-    const DesktopStack a = *t.stack({u"a1.txt"_s, u"a2.txt"_s}, u"A"_s);
-    const DesktopStack gone = *t.stack({u"g.txt"_s}, u"Gone"_s);
+    const DesktopStack a = t.stackNew({u"a1.txt"_s, u"a2.txt"_s}, u"A"_s);
+    const DesktopStack gone = t.stackNew({u"g.txt"_s}, u"Gone"_s);
     // A file dropped into a stack folder by hand, a folder no record lists, and a stack folder
     // moved where the program does not look.
     const QString dropped = t.invariant.addFile(u"Documents/.Tidora/A/dropped \"by\" hand.txt"_s);

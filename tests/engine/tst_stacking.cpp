@@ -128,18 +128,14 @@ void TestStacking::stackingMovesFilesAndRecordsThem()
     QVERIFY(QFile::exists(t.storageFolder() + u"/README.txt"_s));
     QVERIFY(t.guard.calls.contains(u"protect "_s + folder));
     // A second stack of the same name gets its own folder.
-    t.addDesktopFile(u"c.pdf"_s);
-    t.addDesktopFile(u"d.pdf"_s);
-    QCOMPARE(t.stack({u"c.pdf"_s, u"d.pdf"_s})->folderName, u"2 PDFs 2"_s);
+    QCOMPARE(t.stackNew({u"c.pdf"_s, u"d.pdf"_s}).folderName, u"2 PDFs 2"_s);
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
 void TestStacking::filesThatMustNotBeStackedAreLeftAlone()
 {
     TestServices t;
-    t.addDesktopFile(u".secret"_s);
-    t.addDesktopFile(u"listed.txt"_s);
-    t.addDesktopFile(u"a.txt"_s);
+    t.addDesktopFiles({u".secret"_s, u"listed.txt"_s, u"a.txt"_s});
     t.home.write(u"Desktop/.hidden"_s, "listed.txt\n");
     QVERIFY(t.folders.ensureStorageFolder());
     QList<DesktopFile> files = t.desktopFiles({u".secret"_s, u"listed.txt"_s});
@@ -180,8 +176,7 @@ void TestStacking::filesThatMustNotBeStackedAreLeftAlone()
 void TestStacking::nameTakenInTheFolderGetsANumber()
 {
     TestServices t;
-    t.addDesktopFile(u"report.pdf"_s);
-    t.addDesktopFile(u"notes"_s);
+    t.addDesktopFiles({u"report.pdf"_s, u"notes"_s});
     // Left in the folder by an earlier failure.
     t.invariant.addFile(u"Documents/.Tidora/Stack 1/report.pdf"_s);
     t.invariant.addFile(u"Documents/.Tidora/Stack 1/notes"_s);
@@ -229,8 +224,7 @@ void TestStacking::failedMovesLeaveTheFilesAndAreToldOnce()
 {
     TestServices t;
     LogCapture log;
-    t.addDesktopFile(u"a.pdf"_s);
-    t.addDesktopFile(u"b.pdf"_s);
+    t.addDesktopFiles({u"a.pdf"_s, u"b.pdf"_s});
     t.fs.failMoves([](const QString&, const QString&) { return true; });
     QVERIFY(!t.stack({u"a.pdf"_s, u"b.pdf"_s}));
     QVERIFY(t.manager().stacks().isEmpty());
@@ -321,9 +315,8 @@ void TestStacking::crossDeviceMoveLeavesTheFile()
 void TestStacking::aFileBelongsToOneStackOnly()
 {
     TestServices t;
-    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
-        t.addDesktopFile(QString::fromLatin1(name));
-    const DesktopStack spread = *t.stack({u"a.txt"_s, u"b.txt"_s, u"c.txt"_s});
+    t.addDesktopFile(u"d.txt"_s);
+    const DesktopStack spread = t.stackNew({u"a.txt"_s, u"b.txt"_s, u"c.txt"_s});
     StackManager& manager = t.manager();
     manager.spread(spread.id, false);
 
@@ -349,8 +342,7 @@ void TestStacking::aFileBelongsToOneStackOnly()
 void TestStacking::failedSaveIsToldOnce()
 {
     TestServices t;
-    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
-        t.addDesktopFile(QString::fromLatin1(name));
+    t.addDesktopFiles({u"a.txt"_s, u"b.txt"_s, u"c.txt"_s, u"d.txt"_s});
     // A full disk: the stacks file's folder cannot be made again.
     QVERIFY(QDir(t.paths.dataFolder()).removeRecursively());
     t.fs.failWith(ENOSPC);

@@ -67,7 +67,6 @@ class TestUninstall : public QObject
 private Q_SLOTS:
     void theCheckboxIsAskedForOnlyWhenFilesGoBack();
     void everythingGoesBackToTheDesktop();
-    void finishingRemovesTheTracesThenQuits();
     void aFileThatCannotLeaveBlocksTheRemoval();
     void namesThatAreNotUtf8BlockTheRemoval();
     void perUserInstallIsRemovedByItsManifest();
@@ -80,6 +79,7 @@ void TestUninstall::theCheckboxIsAskedForOnlyWhenFilesGoBack()
         // A storage folder with nothing but its README holds nothing to give back.
         TestServices t;
         QVERIFY(t.folders.ensureStorageFolder());
+        writeTraces(t);
         t.alerts.answer(u"Cancel"_s);
         t.manager().uninstall();
         QVERIFY(t.alerts.shown.last().checkboxTitle.isEmpty());
@@ -92,6 +92,8 @@ void TestUninstall::theCheckboxIsAskedForOnlyWhenFilesGoBack()
         t.manager().uninstall();
         t.scheduler.runUntilIdle();
         QVERIFY(!QFileInfo::exists(t.storageFolder()));
+        // Without anything of the user's there, the stacks file's folder goes too.
+        QVERIFY(!QFileInfo::exists(t.paths.dataFolder()));
         QCOMPARE(t.program.quits, 1);
         QCOMPARE(t.program.integrationRemovals, 1);
         QVERIFY(t.alerts.problems.isEmpty());
@@ -142,6 +144,10 @@ void TestUninstall::everythingGoesBackToTheDesktop()
     t.invariant.addFile(u"Desktop/Tidorama Files/other.txt"_s);
     // And a Desktop file whose name a returning file must not take.
     t.addDesktopFile(u"loose.txt"_s);
+    writeTraces(t);
+    // A file of the user's in the stacks file's folder keeps that folder.
+    const QString mine = t.home.write(u".local/share/Tidorama/mine.txt"_s, "mine");
+    const QString stacksFile = t.manager().operations().records.file().stacksFileURL();
 
     t.alerts.answer(ticked(u"Uninstall"_s));
     t.manager().uninstall();
@@ -156,27 +162,11 @@ void TestUninstall::everythingGoesBackToTheDesktop()
     QCOMPARE(t.namesIn(t.desktopPath(u"Keep"_s)), QStringList{u"inside.txt"_s});
     // The stacked files are back where their icons were.
     QCOMPARE(*t.desktop.icon(u"a.txt"_s), QPointF(100, 100));
+    // The traces go once the files are back, then the program quits.
     QCOMPARE(t.program.quits, 0);
     t.scheduler.runUntilIdle();
     QCOMPARE(t.program.quits, 1);
     QVERIFY(t.alerts.problems.isEmpty());
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestUninstall::finishingRemovesTheTracesThenQuits()
-{
-    TestServices t;
-    t.addDesktopFile(u"a.txt"_s);
-    t.stack({u"a.txt"_s});
-    writeTraces(t);
-    // A file of the user's in the stacks file's folder keeps that folder.
-    const QString mine = t.home.write(u".local/share/Tidorama/mine.txt"_s, "mine");
-    const QString stacksFile = t.manager().operations().records.file().stacksFileURL();
-    QVERIFY(QFileInfo::exists(stacksFile));
-
-    t.alerts.answer(ticked(u"Uninstall"_s));
-    t.manager().uninstall();
-    t.scheduler.runUntilIdle();
     QVERIFY(!QFileInfo::exists(stacksFile));
     QVERIFY(QFileInfo::exists(mine));
     QVERIFY(t.settings.removedAll());
@@ -184,26 +174,14 @@ void TestUninstall::finishingRemovesTheTracesThenQuits()
     QVERIFY(QFileInfo(t.paths.configRoot() + u"/autostart"_s).isDir());
     // Installed for every user (not from the home): the package manager removes it.
     QVERIFY(t.alerts.shown.last().informativeText.endsWith(u"sudo apt remove tidora"_s));
-    QCOMPARE(t.program.quits, 1);
     TIDORA_CHECK_INVARIANT(t.invariant);
-
-    // Without anything of the user's there, the folder goes too.
-    TestServices u;
-    writeTraces(u);
-    u.alerts.answer(u"Uninstall"_s);
-    u.manager().uninstall();
-    u.scheduler.runUntilIdle();
-    QVERIFY(!QFileInfo::exists(u.paths.dataFolder()));
-    QCOMPARE(u.program.quits, 1);
 }
 
 void TestUninstall::aFileThatCannotLeaveBlocksTheRemoval()
 {
     TestServices t;
     LogCapture log;
-    t.addDesktopFile(u"stuck.txt"_s);
-    t.addDesktopFile(u"free.txt"_s);
-    const DesktopStack stack = *t.stack({u"stuck.txt"_s, u"free.txt"_s});
+    const DesktopStack stack = t.stackNew({u"stuck.txt"_s, u"free.txt"_s});
     writeTraces(t);
     t.fs.failMovesOf(u"stuck.txt"_s);
     t.alerts.answer(ticked(u"Uninstall"_s));
@@ -227,8 +205,7 @@ void TestUninstall::aFileThatCannotLeaveBlocksTheRemoval()
 void TestUninstall::namesThatAreNotUtf8BlockTheRemoval()
 {
     TestServices t;
-    t.addDesktopFile(u"a.txt"_s);
-    const DesktopStack stack = *t.stack({u"a.txt"_s});
+    const DesktopStack stack = t.stackNew({u"a.txt"_s});
     // One in the stack's folder, one directly in the storage folder.
     const QByteArray badName("bad\xff\xfe");
     for (const QString& folder : {t.stackFolder(stack), t.storageFolder()}) {

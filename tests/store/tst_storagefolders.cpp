@@ -6,7 +6,9 @@
 #include "platform/linux/LinuxCloudSync.h"
 #include "platform/linux/LinuxPaths.h"
 #include "platform/linux/LinuxWording.h"
+#include "platform/linux/LocalFileSystem.h"
 #include "store/DesktopStack.h"
+#include "store/ResolvedFolders.h"
 #include "store/StorageFolders.h"
 
 #include <QDir>
@@ -15,6 +17,7 @@
 #include <QTest>
 
 #include <cstdio>
+
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -37,6 +40,23 @@ struct Store
     QString onDesktop() const { return home.desktop() + u"/Tidorama Files"_s; }
 };
 
+// The real disk, counting how often it is asked about a path.
+class CountingFileSystem : public LocalFileSystem
+{
+public:
+    QString resolved(const QString& path) const override
+    {
+        ++looks;
+        return LocalFileSystem::resolved(path);
+    }
+    bool isSymbolicLink(const QString& path) const override
+    {
+        ++looks;
+        return LocalFileSystem::isSymbolicLink(path);
+    }
+    mutable int looks = 0;
+};
+
 } // namespace
 
 class TestStorageFolders : public QObject
@@ -45,17 +65,16 @@ class TestStorageFolders : public QObject
 
 private Q_SLOTS:
     void locationFollowsTheSettingAtOnce();
-    void recordsWithoutFolderNameUseTheLegacyFolder();
     void sanitizedFolderName_data();
     void sanitizedFolderName();
     void uniqueFolderNameSkipsWhatExists();
     void contentIgnoresOnlyTheTwoExactNames();
-    void removeFolderRemovesNothingElse();
     void readmeOfTheUserIsNeverReplacedOrRemoved_data();
     void readmeOfTheUserIsNeverReplacedOrRemoved();
     void readmeIsNeverWrittenThroughALink();
     void storageFolderFailureGoesToTheCaller();
     void protectStackFoldersProtectsFoldersOnly();
+    void answersAsTheFileSystemDoesAndResolvesEachFolderOnce();
 };
 
 void TestStorageFolders::locationFollowsTheSettingAtOnce()
@@ -81,17 +100,12 @@ void TestStorageFolders::locationFollowsTheSettingAtOnce()
     QCOMPARE(store.folders.currentStorageLocation(), StorageLocation::documents);
     store.settings.setValue(SettingsKey::storageLocation, u"desktop"_s);
     QCOMPARE(store.folders.currentStorageLocation(), StorageLocation::desktop);
-}
 
-void TestStorageFolders::recordsWithoutFolderNameUseTheLegacyFolder()
-{
-    Store store;
     DesktopStack stack;
     stack.id = QUuid::fromString(u"0f8fad5b-d9cb-469f-a165-70867728950e");
     const QString legacy =
         store.home.desktop() + u"/.Tidorama/0F8FAD5B-D9CB-469F-A165-70867728950E"_s;
-    QCOMPARE(store.folders.stackFolderURL(stack), legacy);
-    store.settings.setValue(SettingsKey::storageLocation, u"desktop"_s);
+    // A record without a folder name keeps the oldest layout's folder.
     QCOMPARE(store.folders.stackFolderURL(stack), legacy);
     stack.folderName = u"Photos"_s;
     QCOMPARE(store.folders.stackFolderURL(stack), store.onDesktop() + u"/Photos"_s);
@@ -147,6 +161,7 @@ void TestStorageFolders::uniqueFolderNameSkipsWhatExists()
 void TestStorageFolders::contentIgnoresOnlyTheTwoExactNames()
 {
     Store store;
+    FileInvariant invariant(store.home);
     const QString folder = store.home.makeFolder(u"Documents/.Tidora/A"_s);
     const auto empty = [&store](const QString& path) {
         const bool answer = store.folders.isEffectivelyEmpty(path);
@@ -170,25 +185,19 @@ void TestStorageFolders::contentIgnoresOnlyTheTwoExactNames()
     ::unlink(raw.constData());
     // What cannot be listed has no content.
     QVERIFY(empty(store.hidden() + u"/missing"_s));
-}
 
-void TestStorageFolders::removeFolderRemovesNothingElse()
-{
-    Store store;
-    FileInvariant invariant(store.home);
-    const QString folder = store.home.makeFolder(u"Documents/.Tidora/Old"_s);
+    // Removing it removes nothing else.
     const QByteArray ours = store.folders.readmeText().toUtf8();
-    store.home.write(u"Documents/.Tidora/Old/.DS_Store"_s);
-    store.home.write(u"Documents/.Tidora/Old/README.txt"_s, ours);
+    store.home.write(u"Documents/.Tidora/A/README.txt"_s, ours);
     QVERIFY(store.folders.isEffectivelyEmpty(folder));
     store.folders.removeFolder(folder);
     QVERIFY(!QFileInfo::exists(folder));
     QCOMPARE(store.guard.calls, QStringList{u"unprotect "_s + folder});
 
     // A file dropped in after the caller looked keeps the folder, protected again.
-    store.home.makeFolder(u"Documents/.Tidora/Old"_s);
-    store.home.write(u"Documents/.Tidora/Old/README.txt"_s, ours);
-    const QString late = invariant.addFile(u"Documents/.Tidora/Old/late.txt"_s);
+    store.home.makeFolder(u"Documents/.Tidora/A"_s);
+    store.home.write(u"Documents/.Tidora/A/README.txt"_s, ours);
+    const QString late = invariant.addFile(u"Documents/.Tidora/A/late.txt"_s);
     store.guard.calls.clear();
     store.folders.removeFolder(folder);
     QVERIFY(QFileInfo::exists(late));
@@ -306,6 +315,61 @@ void TestStorageFolders::protectStackFoldersProtectsFoldersOnly()
     calls.sort();
     QCOMPARE(calls, (QStringList{u"protect "_s + store.hidden() + u"/.B"_s,
                                  u"protect "_s + store.hidden() + u"/A"_s}));
+}
+
+void TestStorageFolders::answersAsTheFileSystemDoesAndResolvesEachFolderOnce()
+{
+    TempHome home;
+    CountingFileSystem fs;
+    const QString real = home.makeFolder(u"Documents/real"_s);
+    QVERIFY(QFile::link(real, home.desktop() + u"/link"_s));
+    const QString d = home.desktop();
+    // A link to a link, a link inside a linked folder, one that leads nowhere, one to the
+    // root, and a file where a folder would be.
+    QVERIFY(QFile::link(d + u"/link"_s, d + u"/chain"_s));
+    home.makeFolder(u"Documents/real/inner"_s);
+    QVERIFY(QFile::link(real + u"/inner"_s, real + u"/jump"_s));
+    QVERIFY(QFile::link(d + u"/gone"_s, d + u"/dangling"_s));
+    QVERIFY(QFile::link(u"/"_s, d + u"/root"_s));
+    home.write(u"Desktop/plain"_s, "x");
+    // Clean paths, paths that need cleaning, links on the way and an item that is a link.
+    const QStringList paths = {
+        d + u"/link/b.txt"_s,
+        d + u"//link//c.txt"_s,
+        d + u"/x/../link/e.txt"_s,
+        d + u"/link/"_s,
+        d + u"/link"_s,
+        d + u"/link/.."_s,
+        d + u"/chain/h.txt"_s,
+        d + u"/chain/jump/i.txt"_s,
+        d + u"/link/jump/j.txt"_s,
+        d + u"/dangling/k.txt"_s,
+        d + u"/root/m.txt"_s,
+        d + u"/plain/o.txt"_s,
+        d + u"/missing/p.txt"_s,
+        u"/"_s,
+        u"relative/g.txt"_s,
+    };
+    ResolvedFolders parents(fs);
+    for (const QString& path : paths) {
+        QCOMPARE(parents.parentOf(path), fs.resolvedParent(path));
+        QCOMPARE(parents.folder(path), fs.resolved(path));
+        // Right after a file of the folder it is written in, as when files come in a row.
+        const QString sibling = path.left(path.lastIndexOf(QLatin1Char('/'))) + u"/sibling";
+        QCOMPARE(parents.parentOf(sibling), fs.resolvedParent(sibling));
+        QCOMPARE(parents.parentOf(path), fs.resolvedParent(path));
+    }
+
+    // A thousand files in two folders: the folders are looked at for the first file of each.
+    ResolvedFolders fresh(fs);
+    QCOMPARE(fresh.parentOf(d + u"/first"_s), d);
+    QCOMPARE(fresh.parentOf(d + u"/link/first"_s), real);
+    fs.looks = 0;
+    for (int i = 0; i < 500; ++i) {
+        QCOMPARE(fresh.parentOf(d + u"/file %1"_s.arg(i)), d);
+        QCOMPARE(fresh.parentOf(d + u"/link/file %1"_s.arg(i)), real);
+    }
+    QCOMPARE(fs.looks, 0);
 }
 
 QTEST_GUILESS_MAIN(TestStorageFolders)

@@ -92,6 +92,18 @@ std::optional<DesktopStack> TestServices::stack(const QStringList& names,
     return stacks.stacks().last();
 }
 
+DesktopStack TestServices::stackNew(const QStringList& names, std::optional<QString> name)
+{
+    addDesktopFiles(names);
+    return stack(names, std::move(name)).value();
+}
+
+void TestServices::addDesktopFiles(const QStringList& names)
+{
+    for (const QString& name : names)
+        addDesktopFile(name);
+}
+
 std::optional<DesktopStack> TestServices::record(const QUuid& id)
 {
     return manager().stackWithID(id);

@@ -92,6 +92,10 @@ public:
     // the new record; nothing when no stack was made.
     std::optional<DesktopStack> stack(const QStringList& names,
                                       std::optional<QString> name = std::nullopt);
+    // Tracked Desktop files with these names, then stacked: the new record (throws when no stack
+    // was made, failing the test).
+    DesktopStack stackNew(const QStringList& names, std::optional<QString> name = std::nullopt);
+    void addDesktopFiles(const QStringList& names);
     // The record now, by id (the manager's copy).
     std::optional<DesktopStack> record(const QUuid& id);
     // The folder the record's files are gathered in.

@@ -1,8 +1,14 @@
+#include "LogCapture.h"
 #include "TestServices.h"
 #include "engine/StackManager.h"
+#include "engine/StackSelection.h"
+#include "engine/StackWindows.h"
 #include "operations/BinMover.h"
+#include "operations/Dissolver.h"
+#include "operations/StackRemoval.h"
 #include "operations/UndoState.h"
 #include "store/QuotedList.h"
+#include "store/StackListFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +18,8 @@
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
+
+using std::chrono::milliseconds;
 
 namespace {
 
@@ -45,27 +53,135 @@ void binStacks(TestServices& t, const QList<QUuid>& ids)
 
 } // namespace
 
-class TestMoveToBin : public QObject
+class TestStackRemoval : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    void dissolveAllAsksThenPutsEveryFileBackFirst();
+    void menuDissolvesTheSelectionInListOrder();
+    void leftoversKeepTheFolderAndAreReported();
+    void removingForgetsRecordWindowAndSelection();
     void askedFirstAndOnlyTheBinButtonGoesOn();
     void filesGoToTheTrashWhole();
-    void spreadStackIsTrashedFromTheDesktop();
     void fileMovedElsewhereStaysInItsStack();
-    void trashingIsWorkOffTheGuiThread();
     void filesTheTrashRefusesStayInTheirStacks_data();
     void filesTheTrashRefusesStayInTheirStacks();
 };
 
-void TestMoveToBin::askedFirstAndOnlyTheBinButtonGoesOn()
+void TestStackRemoval::dissolveAllAsksThenPutsEveryFileBackFirst()
 {
     TestServices t;
+    t.manager().dissolveAll();
+    QCOMPARE(t.alerts.beeps, 1);
+    QList<DesktopStack> stacks;
+    for (const QString& name : {u"a.txt"_s, u"b.txt"_s, u"c.txt"_s})
+        stacks.append(t.stackNew({name}));
+    t.alerts.answer(u"Cancel"_s);
+    t.manager().dissolveAll();
+    QCOMPARE(t.alerts.shown.last().message, u"Dissolve all 3 stacks?"_s);
+    t.scheduler.runUntilIdle();
+    QCOMPARE(t.manager().stacks().size(), 3);
+
+    t.alerts.answer(u"Dissolve"_s);
+    t.manager().dissolveAll();
+    // Every file is back before the first window starts to vanish.
     for (const char* name : {"a.txt", "b.txt", "c.txt"})
-        t.addDesktopFile(QString::fromUtf8(name));
-    const DesktopStack one = *t.stack({u"a.txt"_s});
-    const DesktopStack two = *t.stack({u"b.txt"_s, u"c.txt"_s});
+        QVERIFY(QFile::exists(t.desktopPath(QString::fromUtf8(name))));
+    QCOMPARE(t.manager().stacks().size(), 3);
+    // One is removed by something else before its turn comes: it is skipped.
+    t.scheduler.advance(milliseconds(0));
+    t.manager().operations().removal.removeStack(stacks.last().id, true);
+    t.scheduler.runUntilIdle();
+    QVERIFY(t.manager().stacks().isEmpty());
+    QCOMPARE(t.alerts.shown.size(), 2);
+    QVERIFY(!QFileInfo::exists(t.storageFolder()));
+    QVERIFY(!t.manager().undoState().hasStacks());
+    QVERIFY(t.alerts.problems.isEmpty());
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStackRemoval::menuDissolvesTheSelectionInListOrder()
+{
+    TestServices t;
+    QList<QUuid> ids;
+    for (const QString& name : {u"a.txt"_s, u"b.txt"_s, u"c.txt"_s, u"d.txt"_s})
+        ids.append(t.stackNew({name}).id);
+    StackManager& m = t.manager();
+    m.selection().select({ids.at(2), ids.at(0), ids.at(1)});
+    QCOMPARE(m.operations().dissolver.targetsOfWindowCommand(ids.at(1)),
+             (QList<QUuid>{ids.at(0), ids.at(1), ids.at(2)}));
+    QCOMPARE(m.operations().dissolver.targetsOfWindowCommand(ids.at(3)), QList<QUuid>{ids.at(3)});
+    m.operations().dissolver.dissolveFromMenu(ids.at(3));
+    QCOMPARE(m.stacks().size(), 3);
+    m.operations().dissolver.dissolveFromMenu(ids.at(2));
+    QVERIFY(m.stacks().isEmpty());
+    QVERIFY(m.selection().selected().isEmpty());
+    QVERIFY(t.alerts.shown.isEmpty());
+    t.scheduler.runUntilIdle();
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        QVERIFY(QFile::exists(t.desktopPath(QString::fromUtf8(name))));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStackRemoval::leftoversKeepTheFolderAndAreReported()
+{
+    TestServices t;
+    LogCapture log;
+    const DesktopStack stack = t.stackNew({u"stuck.txt"_s, u"free.txt"_s});
+    t.fs.failMovesOf(u"stuck.txt"_s);
+    FakeStackWindow* window = t.windows.window(stack.id);
+    t.manager().operations().dissolver.dissolveAfterAnimation(stack.id);
+    QVERIFY(t.manager().stacks().isEmpty());
+    QVERIFY(window->closed);
+    const QString folder = t.stackFolder(stack);
+    QCOMPARE(t.namesIn(folder), QStringList{u"stuck.txt"_s});
+    // One alert: how many stayed, where, and why.
+    QCOMPARE(t.alerts.messages(),
+             QStringList{u"1 of 2 files was not moved to the Desktop. It is still in "_s + folder +
+                         u": Injected failure."_s});
+    TIDORA_CHECK_INVARIANT(t.invariant);
+
+    // A folder holding only ".DS_Store" goes, and with it the empty storage folder.
+    t.fs.clearFailures();
+    const DesktopStack other = t.stackNew({u"x.txt"_s});
+    // The user takes the leftover out and removes its folder.
+    QVERIFY(QFile::rename(folder + u"/stuck.txt"_s, t.desktopPath(u"stuck.txt"_s)));
+    QVERIFY(QDir().rmdir(folder));
+    t.home.write(u"Documents/.Tidora/"_s + *other.folderName + u"/.DS_Store"_s);
+    t.manager().operations().dissolver.dissolveFromMenu(other.id);
+    QCOMPARE(t.alerts.shown.size(), 1);
+    QVERIFY(!QFileInfo::exists(t.storageFolder()));
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStackRemoval::removingForgetsRecordWindowAndSelection()
+{
+    TestServices t;
+    const DesktopStack a = t.stackNew({u"a.txt"_s});
+    const DesktopStack b = t.stackNew({u"b.txt"_s});
+    StackManager& m = t.manager();
+    m.selection().select({a.id, b.id});
+    t.manager().spread(a.id, false);
+    m.operations().removal.removeStack(a.id, true);
+    QCOMPARE(m.stacks().size(), 1);
+    QCOMPARE(StackListFile(t.paths, t.fs).loadStackList(), m.stacks());
+    QCOMPARE(m.selection().selected(), QSet<QUuid>{b.id});
+    QVERIFY(t.windows.window(b.id)->isSelected);
+    QVERIFY(!m.windows().window(a.id));
+    // Removing what is not there only saves.
+    m.operations().removal.removeStack(QUuid::createUuid(), true);
+    QCOMPARE(m.stacks().size(), 1);
+    QVERIFY(QFileInfo::exists(t.storageFolder()));
+    t.scheduler.runUntilIdle();
+    TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStackRemoval::askedFirstAndOnlyTheBinButtonGoesOn()
+{
+    TestServices t;
+    const DesktopStack one = t.stackNew({u"a.txt"_s});
+    const DesktopStack two = t.stackNew({u"b.txt"_s, u"c.txt"_s});
     // Return cancels; closing the alert without a button is no confirmation either.
     t.alerts.answer(u"Cancel"_s);
     t.manager().operations().binMover.moveStacksToBin({one.id});
@@ -97,7 +213,7 @@ void TestMoveToBin::askedFirstAndOnlyTheBinButtonGoesOn()
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-void TestMoveToBin::filesGoToTheTrashWhole()
+void TestStackRemoval::filesGoToTheTrashWhole()
 {
     TestServices t;
     t.invariant.allowTrash();
@@ -105,10 +221,32 @@ void TestMoveToBin::filesGoToTheTrashWhole()
     t.addDesktopFile(u"odd \"name\"\twith\\tab"_s);
     t.invariant.addFile(u"Desktop/folder/inside.txt"_s);
     t.invariant.addSymlink(u"Desktop/link"_s, u"/etc/hostname"_s);
+    t.addDesktopFile(u"s.txt"_s, QPointF(100, 100));
     const DesktopStack stack =
         *t.stack({u"a.txt"_s, u"odd \"name\"\twith\\tab"_s, u"folder"_s, u"link"_s});
+    // A spread stack is trashed from the Desktop.
+    const DesktopStack spread = *t.stack({u"s.txt"_s});
+    t.manager().spread(spread.id, false);
+    t.scheduler.runUntilIdle();
     const QString folder = t.stackFolder(stack);
-    binStacks(t, {stack.id});
+    int trashed = 0;
+    bool inBackground = true;
+    t.fs.failTrash([&](const QString&) {
+        ++trashed;
+        inBackground = inBackground && t.scheduler.inBackgroundWork();
+        return false;
+    });
+    t.alerts.answer(u"Move to Bin"_s);
+    t.manager().operations().binMover.moveStacksToBin({stack.id, spread.id});
+    // Work off the GUI thread; asked again meanwhile: dropped, not asked twice.
+    QVERIFY(t.manager().undoState().isWorking());
+    QCOMPARE(trashed, 0);
+    t.manager().operations().binMover.moveStacksToBin({stack.id});
+    QCOMPARE(t.alerts.shown.size(), 1);
+    t.scheduler.runUntilIdle();
+    QCOMPARE(trashed, 5);
+    QVERIFY(inBackground);
+    QVERIFY(!t.manager().undoState().isWorking());
 
     QVERIFY(t.manager().stacks().isEmpty());
     QVERIFY(!t.windows.window(stack.id));
@@ -116,39 +254,22 @@ void TestMoveToBin::filesGoToTheTrashWhole()
     QVERIFY(!QFileInfo::exists(t.storageFolder()));
     QVERIFY(!t.manager().undoState().hasStacks());
     QCOMPARE(t.namesIn(t.home.trashFiles()),
-             (QStringList{u"a.txt"_s, u"folder"_s, u"link"_s, u"odd \"name\"\twith\\tab"_s}));
+             (QStringList{u"a.txt"_s, u"folder"_s, u"link"_s, u"odd \"name\"\twith\\tab"_s,
+                          u"s.txt"_s}));
     QVERIFY(QFileInfo(t.home.trashFiles() + u"/link"_s).isSymLink());
     // Each can be restored to where it was.
-    QCOMPARE(trashedFrom(t.home, u"a.txt"_s), folder + u"/a.txt"_s);
     QCOMPARE(trashedFrom(t.home, u"odd \"name\"\twith\\tab"_s),
              folder + u"/odd \"name\"\twith\\tab"_s);
+    QCOMPARE(trashedFrom(t.home, u"s.txt"_s), t.desktopPath(u"s.txt"_s));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-void TestMoveToBin::spreadStackIsTrashedFromTheDesktop()
+void TestStackRemoval::fileMovedElsewhereStaysInItsStack()
 {
     TestServices t;
     t.invariant.allowTrash();
-    t.addDesktopFile(u"a.txt"_s, QPointF(100, 100));
-    t.addDesktopFile(u"b.txt"_s, QPointF(200, 100));
-    const DesktopStack stack = *t.stack({u"a.txt"_s, u"b.txt"_s});
-    t.manager().spread(stack.id, false);
-    t.scheduler.runUntilIdle();
-    binStacks(t, {stack.id});
-    QVERIFY(t.manager().stacks().isEmpty());
-    QCOMPARE(trashedFrom(t.home, u"a.txt"_s), t.desktopPath(u"a.txt"_s));
-    QVERIFY(!QFileInfo::exists(t.desktopPath(u"b.txt"_s)));
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestMoveToBin::fileMovedElsewhereStaysInItsStack()
-{
-    TestServices t;
-    t.invariant.allowTrash();
-    for (const char* name : {"a.txt", "b.txt", "c.txt"})
-        t.addDesktopFile(QString::fromUtf8(name));
-    const DesktopStack first = *t.stack({u"a.txt"_s, u"b.txt"_s});
-    const DesktopStack second = *t.stack({u"c.txt"_s});
+    const DesktopStack first = t.stackNew({u"a.txt"_s, u"b.txt"_s});
+    const DesktopStack second = t.stackNew({u"c.txt"_s});
     // The user takes b.txt out of the stack folder onto the Desktop, and c.txt into a folder
     // of its own inside the stack folder.
     QVERIFY(QFile::rename(t.stackFolder(first) + u"/b.txt"_s, t.desktopPath(u"b.txt"_s)));
@@ -168,37 +289,7 @@ void TestMoveToBin::fileMovedElsewhereStaysInItsStack()
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-void TestMoveToBin::trashingIsWorkOffTheGuiThread()
-{
-    TestServices t;
-    t.invariant.allowTrash();
-    t.addDesktopFile(u"a.txt"_s);
-    t.addDesktopFile(u"b.txt"_s);
-    const DesktopStack stack = *t.stack({u"a.txt"_s, u"b.txt"_s});
-    int trashed = 0;
-    bool inBackground = true;
-    t.fs.failTrash([&](const QString&) {
-        ++trashed;
-        inBackground = inBackground && t.scheduler.inBackgroundWork();
-        return false;
-    });
-    t.alerts.answer(u"Move to Bin"_s);
-    t.manager().operations().binMover.moveStacksToBin({stack.id});
-    QVERIFY(t.manager().undoState().isWorking());
-    QCOMPARE(trashed, 0);
-    // Asked again meanwhile: dropped, not asked twice.
-    t.manager().operations().binMover.moveStacksToBin({stack.id});
-    QCOMPARE(t.alerts.shown.size(), 1);
-
-    t.scheduler.runUntilIdle();
-    QCOMPARE(trashed, 2);
-    QVERIFY(inBackground);
-    QVERIFY(!t.manager().undoState().isWorking());
-    QVERIFY(t.manager().stacks().isEmpty());
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestMoveToBin::filesTheTrashRefusesStayInTheirStacks_data()
+void TestStackRemoval::filesTheTrashRefusesStayInTheirStacks_data()
 {
     QTest::addColumn<QString>("trash");
     QTest::addColumn<QStringList>("refused");
@@ -213,7 +304,7 @@ void TestMoveToBin::filesTheTrashRefusesStayInTheirStacks_data()
         << u"plain file"_s << QStringList{u"a.txt"_s, longName} << u"Not a directory"_s;
 }
 
-void TestMoveToBin::filesTheTrashRefusesStayInTheirStacks()
+void TestStackRemoval::filesTheTrashRefusesStayInTheirStacks()
 {
     QFETCH(QString, trash);
     QFETCH(QStringList, refused);
@@ -249,5 +340,5 @@ void TestMoveToBin::filesTheTrashRefusesStayInTheirStacks()
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 
-QTEST_GUILESS_MAIN(TestMoveToBin)
-#include "tst_movetobin.moc"
+QTEST_GUILESS_MAIN(TestStackRemoval)
+#include "tst_stackremoval.moc"
