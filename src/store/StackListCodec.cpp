@@ -1,6 +1,7 @@
 #include "store/StackListCodec.h"
 
 #include <QLocale>
+#include <QStringEncoder>
 #include <QUuid>
 
 #include <rapidjson/document.h>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <string>
 #include <string_view>
@@ -309,8 +311,19 @@ std::optional<DesktopStack> stackFrom(const Value& value)
 void writeString(Writer& writer, const QString& text, bool& marked)
 {
     marked = marked || text.startsWith(QChar(0xFEFF));
-    const QByteArray utf8 = text.toUtf8();
-    writer.String(utf8.constData(), rapidjson::SizeType(utf8.size()));
+    // Converted into one buffer kept between strings: a save writes thousands of names. Text
+    // with a lone surrogate goes the way it always went (toUtf8 makes it a question mark).
+    thread_local std::string utf8;
+    thread_local QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    encoder.resetState();
+    utf8.resize(size_t(encoder.requiredSpace(text.size())));
+    const char* end = encoder.appendToBuffer(utf8.data(), text);
+    if (encoder.hasError()) {
+        const QByteArray converted = text.toUtf8();
+        writer.String(converted.constData(), rapidjson::SizeType(converted.size()));
+        return;
+    }
+    writer.String(utf8.data(), rapidjson::SizeType(end - utf8.data()));
 }
 
 // A whole number within 64 bits as an integer, anything else in Qt's shortest form that reads
@@ -319,6 +332,15 @@ void writeNumber(Writer& writer, double value)
 {
     if (value == std::trunc(value) && value >= -0x1p63 && value < 0x1p63) {
         writer.Int64(qint64(value));
+        return;
+    }
+    // With a whole part and a fraction, Qt's shortest form is the plain decimal one: made here
+    // without allocating, as a save does for every position. Others are rare.
+    if (std::abs(value) >= 1 && std::abs(value) < 0x1p63) {
+        std::array<char, 32> text;
+        const std::to_chars_result written =
+            std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+        writer.RawValue(text.data(), size_t(written.ptr - text.data()), rapidjson::kNumberType);
         return;
     }
     const QByteArray text = QByteArray::number(value, 'g', QLocale::FloatingPointShortest);

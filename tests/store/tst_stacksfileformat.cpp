@@ -76,6 +76,7 @@ class TestStacksFileFormat : public QObject
 private Q_SLOTS:
     void earlierFilesReadAndWriteBackAlike_data();
     void earlierFilesReadAndWriteBackAlike();
+    void loneSurrogateWrittenAsBefore();
 };
 
 void TestStacksFileFormat::earlierFilesReadAndWriteBackAlike_data()
@@ -102,6 +103,18 @@ void TestStacksFileFormat::earlierFilesReadAndWriteBackAlike()
         records.append(StackListCodec::encodeStack(stack, nullptr).value());
     const QByteArray written = '[' + records.join(',') + ']';
     QCOMPARE(withCapitalEscapes(written), withCapitalEscapes(text));
+}
+
+// Text that is not valid UTF-16 (a name typed in) is written as it always was: the lone half
+// becomes a question mark, and the next name is not spoilt by it.
+void TestStacksFileFormat::loneSurrogateWrittenAsBefore()
+{
+    DesktopStack stack;
+    stack.name = u"a"_s + QChar(0xD800);
+    stack.folderName = u"b"_s + QChar(0xDC00) + u"c"_s;
+    const QByteArray json = StackListCodec::encodeStack(stack, nullptr).value();
+    QVERIFY2(json.contains(R"("folderName":"b?c")") && json.contains(R"("name":"a?")"),
+             json.constData());
 }
 
 QTEST_GUILESS_MAIN(TestStacksFileFormat)
