@@ -390,6 +390,11 @@ bool CrashKillRun::waitUntilSettled()
     }
 }
 
+qint64 CrashKillRun::programId() const
+{
+    return m_session->app().processId();
+}
+
 void CrashKillRun::killNow(const Started& started)
 {
     ::kill(pid_t(m_session->app().processId()), SIGKILL);
