@@ -346,22 +346,53 @@ std::optional<CrashKillRun::Started> CrashKillRun::startOnce(Action action)
 bool CrashKillRun::waitUntilSettled()
 {
     // An operation's last steps (the stacks file, a folder removed) may follow what the
-    // action waited for: the check reads a state that has stopped changing for half a second.
+    // action waited for, and on a loaded machine a pause inside an operation (between saving
+    // its intent and moving its first file) can outlast any quiet time. So the state must stop
+    // changing for half a second and then stay the same across a ping the program answers:
+    // it runs operations on its event loop's thread, so it answers only between them.
+    QElapsedTimer clock;
+    clock.start();
+    const auto remaining = [&] {
+        return int(std::max<qint64>(0, stepTimeoutMs - clock.elapsed()));
+    };
     QHash<ino_t, QString> files = m_ledger->locate();
     QByteArray json = m_disk->stacksJson();
     QElapsedTimer quiet;
     quiet.start();
-    return QTest::qWaitFor(
-        [&] {
-            const QHash<ino_t, QString> nowFiles = m_ledger->locate();
-            const QByteArray nowJson = m_disk->stacksJson();
-            if (nowFiles != files || nowJson != json)
-                quiet.restart();
-            files = nowFiles;
-            json = nowJson;
-            return quiet.elapsed() >= 500;
-        },
-        stepTimeoutMs);
+    const auto changed = [&] {
+        const QHash<ino_t, QString> nowFiles = m_ledger->locate();
+        const QByteArray nowJson = m_disk->stacksJson();
+        const bool differs = nowFiles != files || nowJson != json;
+        files = nowFiles;
+        json = nowJson;
+        return differs;
+    };
+    for (;;) {
+        if (!QTest::qWaitFor(
+                [&] {
+                    if (changed())
+                        quiet.restart();
+                    return quiet.elapsed() >= 500;
+                },
+                remaining()))
+            return false;
+        // A program that is gone changes nothing more.
+        if (!m_session->app().isRunning())
+            return true;
+        if (!E2eTools::answersPing(m_session->app().processId(), remaining())) {
+            log(QStringLiteral("  the program did not answer a ping"));
+            return false;
+        }
+        if (!changed())
+            return true;
+        log(QStringLiteral("  still working after half a second without a change"));
+        quiet.restart();
+    }
+}
+
+qint64 CrashKillRun::programId() const
+{
+    return m_session->app().processId();
 }
 
 void CrashKillRun::killNow(const Started& started)

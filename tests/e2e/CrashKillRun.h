@@ -52,6 +52,11 @@ public:
     // cannot run it.
     bool setUp(QString* error);
     Tally run();
+    // Waits until the files and the stacks file have stopped changing and the program is
+    // between operations; false when that did not come in time.
+    bool waitUntilSettled();
+    // The running program's process.
+    qint64 programId() const;
 
 private:
     enum class Action {
@@ -80,7 +85,6 @@ private:
     std::optional<Started> start(Action action, bool toKill);
     std::optional<Started> startOnce(Action action);
     bool launch();
-    bool waitUntilSettled();
     void killNow(const Started& started);
     void addFiles();
     void putBackByHand();

@@ -2,6 +2,9 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSet>
+#include <QTest>
 
 #include <xcb/xcb.h>
 
@@ -144,6 +147,78 @@ bool pointerGrabbed()
         xcb_grab_pointer(probe.connection, 0, probe.window, 0, XCB_GRAB_MODE_ASYNC,
                          XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
         nullptr));
+}
+
+namespace {
+
+xcb_atom_t atomNamed(xcb_connection_t* connection, const QByteArray& name)
+{
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()),
+        nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+
+} // namespace
+
+bool answersPing(qint64 processId, int timeoutMs)
+{
+    const QStringList ids =
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("search"), QStringLiteral("--pid"), QString::number(processId)})
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (ids.isEmpty())
+        return false;
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const auto disconnect = qScopeGuard([connection] { xcb_disconnect(connection); });
+    if (xcb_connection_has_error(connection))
+        return false;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const xcb_atom_t protocols = atomNamed(connection, "WM_PROTOCOLS");
+    const xcb_atom_t ping = atomNamed(connection, "_NET_WM_PING");
+    // The answer goes to the root window, to whoever listens to its structure (its children's
+    // in older Qt): asked for before the ping leaves, so it cannot come too early to be seen.
+    const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
+    // In the timestamp field, which the window manager matches against its own pings only.
+    static uint32_t serial = 0x7ead0000;
+    const uint32_t token = ++serial;
+    QSet<uint32_t> asked;
+    for (const QString& id : ids) {
+        // Some of them may be no window of Qt's (which never answers); one answer is enough.
+        const uint32_t window = id.toUInt();
+        asked.insert(window);
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = window;
+        event.type = protocols;
+        event.data.data32[0] = ping;
+        event.data.data32[1] = token;
+        event.data.data32[2] = window;
+        xcb_send_event(connection, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&event));
+    }
+    xcb_flush(connection);
+    bool answered = false;
+    (void)QTest::qWaitFor(
+        [&] {
+            while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+                if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
+                    const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
+                    answered = answered ||
+                               (message->type == protocols && message->data.data32[0] == ping &&
+                                message->data.data32[1] == token &&
+                                asked.contains(message->data.data32[2]));
+                }
+                std::free(event);
+            }
+            return answered || xcb_connection_has_error(connection);
+        },
+        timeoutMs);
+    return answered;
 }
 
 bool hasFocus(const QString& id)

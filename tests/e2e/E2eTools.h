@@ -39,6 +39,10 @@ bool keyboardGrabbed();
 // Whether some program holds the pointer, as one drawing a rubber band or dragging does: a
 // click goes to it, wherever it lands.
 bool pointerGrabbed();
+// Sends a window manager's ping to every window of the process and waits up to `timeoutMs`
+// for an answer. A Qt program answers from its event loop, so an answer says that it has come
+// back to the loop since the ping was sent: it is between two operations.
+bool answersPing(qint64 processId, int timeoutMs);
 // Whether the window has the keyboard focus and is the active one.
 bool hasFocus(const QString& id);
 // Qt's top-left rectangle of a stack window whose origin is recorded in screen coordinates.
