@@ -3,32 +3,28 @@
 # started here is stopped again when the command ends.
 set -euo pipefail
 
-display=
-for number in $(seq 90 130); do
-    if [ ! -e "/tmp/.X11-unix/X$number" ] && [ ! -e "/tmp/.X$number-lock" ]; then
-        display=":$number"
-        break
-    fi
-done
-[ -n "$display" ] || { echo "with-x11: no free display" >&2; exit 1; }
-
 pids=()
+numberfile=$(mktemp)
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     [ -n "${DBUS_SESSION_BUS_PID:-}" ] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true
+    rm -f "$numberfile"
 }
 trap cleanup EXIT
 
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# The server picks a free display itself and writes its number once it listens, so sessions
+# started side by side never share one.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$numberfile" >/dev/null 2>&1 &
 pids+=($!)
-export DISPLAY=$display
-# A slow machine may take seconds to bring the server up; without it every test would fail.
-ready=
+number=
 for _ in $(seq 600); do
-    xdpyinfo >/dev/null 2>&1 && { ready=1; break; }
+    number=$(tr -dc 0-9 <"$numberfile")
+    [ -n "$number" ] && break
+    kill -0 "${pids[0]}" 2>/dev/null || break
     sleep 0.05
 done
-[ -n "$ready" ] || { echo "with-x11: Xvfb on $display did not start" >&2; exit 1; }
+[ -n "$number" ] || { echo "with-x11: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$number"
 eval "$(dbus-launch --sh-syntax)"
 # Tests of window placement and stacking need the window manager already managing; one that
 # does not come up is started again rather than leaving every X11 test to fail.
