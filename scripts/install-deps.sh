@@ -13,7 +13,8 @@ test_packages=(
     clang-format clang-tidy lld
     xvfb xauth openbox xdotool x11-utils x11-xserver-utils imagemagick wmctrl trayer
     dbus-x11 caja gvfs gvfs-daemons libglib2.0-bin at-spi2-core gir1.2-atspi-2.0 python3-gi
-    xdg-utils desktop-file-utils xcompmgr
+    xdg-utils desktop-file-utils xcompmgr dpkg-dev lintian appstream
+    tumbler gstreamer1.0-tools gstreamer1.0-plugins-base
 )
 
 packages=("${build_packages[@]}")

@@ -129,8 +129,8 @@ void TestInstalledApp::installsForThisUser()
     for (const QString& file : {QStringLiteral("/bin/tidora"), QStringLiteral("/bin/tidora-finder"),
                                 QStringLiteral("/share/applications/tidora.desktop"),
                                 QStringLiteral("/share/icons/hicolor/scalable/apps/tidora.svg"),
-                                QStringLiteral("/share/man/man1/tidora.1"),
-                                QStringLiteral("/share/man/man1/tidora-finder.1")}) {
+                                QStringLiteral("/share/man/man1/tidora.1.gz"),
+                                QStringLiteral("/share/man/man1/tidora-finder.1.gz")}) {
         QVERIFY2(listed.contains(m_prefix + file), qPrintable(file));
         QVERIFY(QFileInfo(m_prefix + file).isFile());
     }

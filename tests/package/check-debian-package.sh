@@ -17,9 +17,12 @@ package=$(ls "$work"/out/tidora_*.deb)
 expected="./usr/bin/tidora
 ./usr/bin/tidora-finder
 ./usr/share/applications/tidora.desktop
+./usr/share/doc/tidora/changelog.gz
+./usr/share/doc/tidora/copyright
 ./usr/share/icons/hicolor/scalable/apps/tidora.svg
-./usr/share/man/man1/tidora-finder.1
-./usr/share/man/man1/tidora.1"
+./usr/share/man/man1/tidora-finder.1.gz
+./usr/share/man/man1/tidora.1.gz
+./usr/share/metainfo/org.tidora.tidora.metainfo.xml"
 files=$(dpkg-deb --fsys-tarfile "$package" | tar -t | grep -v '/$' | sort)
 [ "$files" = "$expected" ] || fail "the package holds:
 $files"
@@ -29,6 +32,15 @@ dpkg-deb --fsys-tarfile "$package" | tar -xO ./usr/share/applications/tidora.des
 grep -qx 'Exec="/usr/bin/tidora" %u' "$work/tidora.desktop" || fail "the launcher names another program"
 grep -qx 'MimeType=x-scheme-handler/tidorama;' "$work/tidora.desktop" || fail "no tidorama: links"
 desktop-file-validate "$work/tidora.desktop" || fail "the launcher is not valid"
+
+dpkg-deb --fsys-tarfile "$package" | tar -xO ./usr/share/metainfo/org.tidora.tidora.metainfo.xml \
+    >"$work/org.tidora.tidora.metainfo.xml"
+appstreamcli validate --pedantic --no-net "$work/org.tidora.tidora.metainfo.xml" ||
+    fail "the AppStream metadata is not valid"
+
+# What a Debian maintainer checks first: no error and no warning, pedantic tags included.
+lintian -I --pedantic --fail-on error,warning --allow-root "$package" >"$work/lintian.log" 2>&1 ||
+    { cat "$work/lintian.log" >&2; fail "lintian finds faults in the package"; }
 
 # Every dependency names a package of this system's distribution.
 depends=$(dpkg-deb -f "$package" Depends)
