@@ -34,29 +34,40 @@ void tellBlocked(qint64 process)
 
 int main(int argc, char* argv[])
 {
+    QCoreApplication::setApplicationName(QStringLiteral("Tidora"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TIDORA_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(AboutDialog::credits);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("url"),
+                                 QStringLiteral("tidorama://stack-selection stacks the Desktop's "
+                                                "selected files."),
+                                 QStringLiteral("[url…]"));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const bool understood = parser.parse(arguments);
+    const bool noDisplay = qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+                           qEnvironmentVariableIsEmpty("DISPLAY") &&
+                           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    // Help, the version and a mistyped option are answered without a window system. (With a
+    // display, the window system's own options, such as -display, are taken out first.)
+    if (parser.isSet(help) || parser.isSet(version) || (!understood && noDisplay)) {
+        const QCoreApplication answer(argc, argv);
+        parser.process(answer);
+    }
     // Without any display Qt would abort with a core dump; say why instead.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    if (noDisplay) {
         std::fputs("tidora: no display to show the stacks on (neither DISPLAY nor WAYLAND_DISPLAY "
                    "is set); start it from a desktop session.\n",
                    stderr);
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tidora"));
-    QApplication::setApplicationVersion(QStringLiteral(TIDORA_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("tidora"));
     // The program lives in the tray: closing a dialog never ends it.
     QApplication::setQuitOnLastWindowClosed(false);
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(AboutDialog::credits);
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("url"),
-                                 QStringLiteral("tidorama://stack-selection stacks the Desktop's "
-                                                "selected files."),
-                                 QStringLiteral("[url…]"));
     parser.process(app);
     const QStringList urls = parser.positionalArguments();
 
