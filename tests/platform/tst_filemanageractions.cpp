@@ -11,6 +11,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <glib.h>
+
 #include <memory>
 
 namespace {
@@ -41,16 +43,27 @@ QString recordingFinder(const TempHome& home, const QString& folder)
     return path;
 }
 
-// What the program gets when a file manager runs this command line with these files for %F
-// (each quoted as the file managers quote them) and the shell splits it.
-QStringList runCommand(QString command, const QStringList& files)
+// What the program gets when a file manager runs this command line: the field codes expanded
+// ("%F" to these files, each quoted as the file managers quote them, "%%" to "%"), then the
+// shell splits it.
+QStringList runCommand(const QString& command, const QStringList& files)
 {
     QStringList quoted;
     for (const QString& file : files)
         quoted.append(u'\'' + QString(file).replace(u'\'', QStringLiteral("'\\''")) + u'\'');
-    command.replace(QStringLiteral("%F"), quoted.join(u' '));
+    QString expanded;
+    for (qsizetype i = 0; i < command.size(); ++i) {
+        if (command.at(i) == u'%' && i + 1 < command.size()) {
+            const QChar code = command.at(++i);
+            expanded += code == u'F'   ? quoted.join(u' ')
+                        : code == u'%' ? QStringLiteral("%")
+                                       : QString();
+        } else {
+            expanded += command.at(i);
+        }
+    }
     QProcess shell;
-    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
+    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), expanded});
     shell.waitForFinished(30000);
     return QString::fromUtf8(shell.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
 }
@@ -63,15 +76,17 @@ QStringList runScript(const QString& script, const QStringList& files)
     return QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
 }
 
-// The value of a key in a key file, unescaped as GKeyFile does for "\\".
-QString keyValue(const QByteArray& file, const QByteArray& key)
+// The value of a key as the file managers read it, through GLib's key file reader.
+QString keyValue(const QByteArray& file, const char* group, const char* key)
 {
-    for (const QByteArray& line : file.split('\n')) {
-        if (line.startsWith(QByteArray(key + '=')))
-            return QString::fromUtf8(line.mid(key.size() + 1))
-                .replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
-    }
-    return {};
+    const std::unique_ptr<GKeyFile, decltype(&g_key_file_free)> keys(g_key_file_new(),
+                                                                     &g_key_file_free);
+    if (!g_key_file_load_from_data(keys.get(), file.constData(), gsize(file.size()),
+                                   G_KEY_FILE_NONE, nullptr))
+        return {};
+    const std::unique_ptr<gchar, decltype(&g_free)> value(
+        g_key_file_get_string(keys.get(), group, key, nullptr), &g_free);
+    return value ? QString::fromUtf8(value.get()) : QString();
 }
 
 struct Setup
@@ -110,6 +125,7 @@ private Q_SLOTS:
     void eachFoundFileManagerGetsAnActionThatRunsTheHelper();
     void thunarsListKeepsTheUsersOwnActions();
     void onlyTidorasOwnFilesAreWrittenOrRemoved();
+    void removingLeavesNothingTidoraMade();
     void tellsWhenThereIsNothingToDo();
     void theMenuItemAsksThenSaysWhatItDid();
 };
@@ -119,7 +135,7 @@ void TestFileManagerActions::eachFoundFileManagerGetsAnActionThatRunsTheHelper()
     // Installed somewhere a command line must quote.
     Setup s({QStringLiteral("caja"), QStringLiteral("nemo"), QStringLiteral("pcmanfm-qt"),
              QStringLiteral("xfdesktop"), QStringLiteral("nautilus")},
-            QStringLiteral("My Apps/it's \\here"));
+            QStringLiteral("My Apps/100% zo\u00eb's \"$HOME\" \\here"));
     QCOMPARE(s.actions.available(),
              (QList<FileManager>{FileManager::caja, FileManager::nemo, FileManager::pcmanfmQt,
                                  FileManager::thunar, FileManager::nautilus}));
@@ -143,17 +159,18 @@ void TestFileManagerActions::eachFoundFileManagerGetsAnActionThatRunsTheHelper()
     const QByteArray nemo =
         TempHome::read(s.data(QStringLiteral("nemo/actions/tidora-stack.nemo_action")));
     QVERIFY(nemo.contains("\nConditions=desktop;\n"));
-    QCOMPARE(runCommand(keyValue(nemo, "Exec"), files), expected);
+    QCOMPARE(runCommand(keyValue(nemo, "Nemo Action", "Exec"), files), expected);
     const QByteArray shared =
         TempHome::read(s.data(QStringLiteral("file-manager/actions/tidora-stack.desktop")));
     QVERIFY(shared.contains("\n[X-Action-Profile stack]\n"));
-    QCOMPARE(runCommand(keyValue(shared, "Exec"), files), expected);
+    QCOMPARE(runCommand(keyValue(shared, "X-Action-Profile stack", "Exec"), files), expected);
     const QString thunar =
         QString::fromUtf8(TempHome::read(s.config(QStringLiteral("Thunar/uca.xml"))));
     const QString command = QRegularExpression(QStringLiteral("<command>(.*)</command>"))
                                 .match(thunar)
                                 .captured(1)
                                 .replace(QStringLiteral("&apos;"), QStringLiteral("'"))
+                                .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
                                 .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
     QCOMPARE(runCommand(command, files), expected);
     for (const QString& script : {s.config(QStringLiteral("caja/scripts/Stack with Tidora")),
@@ -233,6 +250,37 @@ void TestFileManagerActions::onlyTidorasOwnFilesAreWrittenOrRemoved()
         !QFileInfo::exists(s.data(QStringLiteral("file-manager/actions/tidora-stack.desktop"))));
     QVERIFY(QFileInfo::exists(mine));
     QVERIFY(s.actions.installed().isEmpty());
+}
+
+void TestFileManagerActions::removingLeavesNothingTidoraMade()
+{
+    Setup s({QStringLiteral("caja"), QStringLiteral("nemo"), QStringLiteral("pcmanfm"),
+             QStringLiteral("xfdesktop")});
+    // Caja has run here before; Nemo, libfm and Thunar have not, and the system has a list.
+    s.home.makeFolder(QStringLiteral(".config/caja/scripts"));
+    s.home.write(QStringLiteral("etc/xdg/Thunar/uca.xml"), usersList);
+    QVERIFY(s.actions.install().failed.isEmpty());
+    // Added again, it still knows what it made the first time.
+    QVERIFY(s.actions.install().failed.isEmpty());
+    // Something of the user's in one of the folders Tidora made keeps that folder.
+    const QString mine = s.home.write(QStringLiteral(".local/share/nemo/actions/mine.nemo_action"));
+
+    QVERIFY(s.actions.remove().failed.isEmpty());
+    QVERIFY(QFileInfo(s.config(QStringLiteral("caja/scripts"))).isDir());
+    QVERIFY(QFileInfo::exists(mine));
+    QVERIFY(!QFileInfo::exists(s.data(QStringLiteral("file-manager"))));
+    // The copy of the system's list made only to add the action goes; Thunar shows the
+    // system's again.
+    QVERIFY(!QFileInfo::exists(s.config(QStringLiteral("Thunar/uca.xml"))));
+
+    // A list the user changed after Tidora added its action is theirs: it stays, without it.
+    QVERIFY(s.actions.install().failed.isEmpty());
+    const QString list = s.config(QStringLiteral("Thunar/uca.xml"));
+    s.home.write(QStringLiteral(".config/Thunar/uca.xml"),
+                 TempHome::read(list).replace("Open Terminal Here", "Open a Terminal"));
+    QVERIFY(s.actions.remove().failed.isEmpty());
+    QVERIFY(TempHome::read(list).contains("Open a Terminal"));
+    QVERIFY(!ThunarActionList::hasAction(TempHome::read(list)));
 }
 
 void TestFileManagerActions::tellsWhenThereIsNothingToDo()

@@ -1,18 +1,41 @@
 #include "platform/linux/filemanagers/ActionTexts.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <glib.h>
+
+#include <memory>
+
 namespace ActionTexts {
 
 namespace {
 
-const QByteArray description = "Stack the selected Desktop items with Tidora";
+const QString description = QStringLiteral("Stack the selected Desktop items with Tidora");
 
-// A value of a key file: GKeyFile reads "\" as the start of an escape.
-QByteArray keyFileValue(const QString& text)
+// A key file as GLib writes it, so that every reader (GKeyFile in each file manager) gets the
+// values back as they were: backslashes, line breaks and leading blanks escaped.
+class KeyFileText
 {
-    QByteArray value = text.toUtf8();
-    value.replace('\\', "\\\\");
-    return value;
-}
+public:
+    KeyFileText& set(const char* group, const char* key, const QString& value)
+    {
+        g_key_file_set_string(m_file.get(), group, key, value.toUtf8().constData());
+        return *this;
+    }
+
+    QByteArray text() const
+    {
+        gsize length = 0;
+        const std::unique_ptr<gchar, decltype(&g_free)> data(
+            g_key_file_to_data(m_file.get(), &length, nullptr), &g_free);
+        return QByteArray(data.get(), qsizetype(length));
+    }
+
+private:
+    std::unique_ptr<GKeyFile, decltype(&g_key_file_free)> m_file{g_key_file_new(),
+                                                                 &g_key_file_free};
+};
 
 } // namespace
 
@@ -30,56 +53,44 @@ QString commandWord(const QString& program)
 
 QString commandLine(const QString& program)
 {
-    return commandWord(program) + QStringLiteral(" -- %F");
+    // Every one of these formats reads "%" as the start of a field code; "%%" is a "%".
+    return commandWord(program).replace(QLatin1Char('%'), QStringLiteral("%%")) +
+           QStringLiteral(" -- %F");
 }
 
 QByteArray nemoAction(const QString& program)
 {
-    return "[Nemo Action]\n"
-           "Name=" +
-           QByteArray(label) +
-           "\n"
-           "Comment=" +
-           description +
-           "\n"
-           "Exec=" +
-           keyFileValue(commandLine(program)) +
-           "\n"
-           "Icon-Name=tidora\n"
-           "Selection=notnone\n"
-           "Extensions=any;\n"
-           // Only where the folder shown is the Desktop.
-           "Conditions=desktop;\n"
-           "X-Tidora-Note=" +
-           QByteArray(mark) + "\n";
+    const char* group = "Nemo Action";
+    return KeyFileText()
+        .set(group, "Name", QString::fromLatin1(label))
+        .set(group, "Comment", description)
+        .set(group, "Exec", commandLine(program))
+        .set(group, "Icon-Name", QStringLiteral("tidora"))
+        .set(group, "Selection", QStringLiteral("notnone"))
+        .set(group, "Extensions", QStringLiteral("any;"))
+        // Only where the folder shown is the Desktop.
+        .set(group, "Conditions", QStringLiteral("desktop;"))
+        .set(group, "X-Tidora-Note", QString::fromLatin1(mark))
+        .text();
 }
 
 QByteArray fileManagerAction(const QString& program)
 {
-    return "[Desktop Entry]\n"
-           "Type=Action\n"
-           "Name=" +
-           QByteArray(label) +
-           "\n"
-           "Tooltip=" +
-           description +
-           "\n"
-           "Icon=tidora\n"
-           "Profiles=stack;\n"
-           "X-Tidora-Note=" +
-           QByteArray(mark) +
-           "\n"
-           "\n"
-           "[X-Action-Profile stack]\n"
-           "Name=" +
-           QByteArray(label) +
-           "\n"
-           "Exec=" +
-           keyFileValue(commandLine(program)) +
-           "\n"
-           "MimeTypes=all/all;\n"
-           "Schemes=file;\n"
-           "SelectionCount=>0\n";
+    const char* entry = "Desktop Entry";
+    const char* profile = "X-Action-Profile stack";
+    return KeyFileText()
+        .set(entry, "Type", QStringLiteral("Action"))
+        .set(entry, "Name", QString::fromLatin1(label))
+        .set(entry, "Tooltip", description)
+        .set(entry, "Icon", QStringLiteral("tidora"))
+        .set(entry, "Profiles", QStringLiteral("stack;"))
+        .set(entry, "X-Tidora-Note", QString::fromLatin1(mark))
+        .set(profile, "Name", QString::fromLatin1(label))
+        .set(profile, "Exec", commandLine(program))
+        .set(profile, "MimeTypes", QStringLiteral("all/all;"))
+        .set(profile, "Schemes", QStringLiteral("file;"))
+        .set(profile, "SelectionCount", QStringLiteral(">0"))
+        .text();
 }
 
 QByteArray script(const QString& program)
@@ -90,6 +101,38 @@ QByteArray script(const QString& program)
            ": File Manager Right-Click Menu in Tidora's tray menu removes it again.\n"
            "exec " +
            commandWord(program).toUtf8() + " -- \"$@\"\n";
+}
+
+namespace {
+const QByteArray madeNote = "# Folders Tidora made for this file: ";
+} // namespace
+
+QByteArray withMadeFolders(const QByteArray& text, const QStringList& folders)
+{
+    if (folders.isEmpty())
+        return text;
+    // One line whatever the names hold: JSON escapes line breaks.
+    const QByteArray line =
+        madeNote +
+        QJsonDocument(QJsonArray::fromStringList(folders)).toJson(QJsonDocument::Compact) + '\n';
+    // A script's first line stays the one that names its interpreter.
+    const qsizetype at = text.startsWith("#!") ? text.indexOf('\n') + 1 : 0;
+    return QByteArray(text).insert(at, line);
+}
+
+QStringList madeFoldersIn(const QByteArray& content)
+{
+    for (const QByteArray& line : content.split('\n')) {
+        if (line.startsWith(madeNote)) {
+            QStringList folders;
+            for (const QJsonValue& folder :
+                 QJsonDocument::fromJson(line.mid(madeNote.size())).array())
+                folders.append(folder.toString());
+            folders.removeAll(QString());
+            return folders;
+        }
+    }
+    return {};
 }
 
 bool isOurs(const QByteArray& content)

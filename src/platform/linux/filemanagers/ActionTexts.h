@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // The texts of Tidora's right-click action in each file manager's own format. Every one runs
 // tidora-finder with "--" and the selected items (paths or file URIs, one argument each);
@@ -16,7 +17,7 @@ inline constexpr char label[] = "Stack with Tidora";
 inline constexpr char thunarId[] = "tidora-stack-selection";
 inline constexpr char mark[] = "Added by Tidora";
 
-// The program as a command line names it: as it is when it is plain, else single-quoted.
+// The program as a shell command line names it: as it is when it is plain, else single-quoted.
 QString commandWord(const QString& program);
 // The command line of the actions that take "%F" (Nemo, libfm's action files, Thunar).
 QString commandLine(const QString& program);
@@ -28,6 +29,11 @@ QByteArray nemoAction(const QString& program);
 QByteArray fileManagerAction(const QString& program);
 // Caja's and Nautilus' scripts: an executable whose file name is the label.
 QByteArray script(const QString& program);
+
+// The text with a comment line naming the folders Tidora made to hold it (each format reads
+// "#" lines as comments), so that taking the action away takes them too.
+QByteArray withMadeFolders(const QByteArray& text, const QStringList& folders);
+QStringList madeFoldersIn(const QByteArray& content);
 
 // Whether a file holds one of Tidora's own actions (only those are ever removed).
 bool isOurs(const QByteArray& content);

@@ -74,6 +74,28 @@ bool writeWhole(const QString& path, const QByteArray& content, bool executable)
                                            QFile::ExeGroup | QFile::ExeOther);
 }
 
+// The folders on the way to `folder` that are not there yet, the deepest first.
+QStringList missingFolders(const QString& folder)
+{
+    QStringList missing;
+    for (QString path = QDir::cleanPath(folder); !QFileInfo::exists(path);
+         path = QFileInfo(path).path()) {
+        if (path == QFileInfo(path).path())
+            break;
+        missing.append(path);
+    }
+    return missing;
+}
+
+// Takes away the folders Tidora made, the deepest first, each only while empty.
+void removeMadeFolders(QStringList folders)
+{
+    std::sort(folders.begin(), folders.end(),
+              [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    for (const QString& folder : std::as_const(folders))
+        (void)QDir().rmdir(folder);
+}
+
 QByteArray contentOf(const QString& path)
 {
     if (path.isEmpty())
@@ -195,29 +217,49 @@ bool FileManagerActions::installIn(FileManager manager, QString* problem)
         }
         return writeWhole(path, *list, false);
     }
-    if (info.exists() && !ActionTexts::isOurs(contentOf(path))) {
+    const QByteArray before = contentOf(path);
+    if (info.exists() && !ActionTexts::isOurs(before)) {
         *problem = displayPath(path) + QStringLiteral(" is another program's file");
         return false;
     }
+    // Written again, the file keeps the note of what an earlier install made.
+    const QStringList made = ActionTexts::madeFoldersIn(before) + missingFolders(info.path());
     switch (manager) {
     case FileManager::nemo:
-        return writeWhole(path, ActionTexts::nemoAction(m_finder), false);
+        return writeWhole(
+            path, ActionTexts::withMadeFolders(ActionTexts::nemoAction(m_finder), made), false);
     case FileManager::pcmanfm:
     case FileManager::pcmanfmQt:
-        return writeWhole(path, ActionTexts::fileManagerAction(m_finder), false);
+        return writeWhole(
+            path, ActionTexts::withMadeFolders(ActionTexts::fileManagerAction(m_finder), made),
+            false);
     default:
-        return writeWhole(path, ActionTexts::script(m_finder), true);
+        return writeWhole(path, ActionTexts::withMadeFolders(ActionTexts::script(m_finder), made),
+                          true);
     }
 }
 
 bool FileManagerActions::removeFrom(FileManager manager)
 {
     const QString path = fileOf(manager);
-    // PCManFM and PCManFM-Qt share their file: the second finds it gone.
-    if (manager != FileManager::thunar)
-        return QFile::remove(path) || !QFileInfo::exists(path);
+    if (manager != FileManager::thunar) {
+        const QStringList made = ActionTexts::madeFoldersIn(contentOf(path));
+        // PCManFM and PCManFM-Qt share their file: the second finds it gone.
+        if (!QFile::remove(path) && QFileInfo::exists(path))
+            return false;
+        removeMadeFolders(made);
+        return true;
+    }
     const std::optional<QByteArray> list = ThunarActionList::withoutAction(contentOf(path));
-    return list && writeWhole(path, *list, false);
+    if (!list)
+        return false;
+    // A list Tidora wrote only to add its action goes: without it Thunar shows the system's
+    // list again, the same one.
+    if (list == ThunarActionList::withoutAction(
+                    ThunarActionList::withAction(contentOf(thunarDefaults()), m_finder)
+                        .value_or(QByteArray())))
+        return QFile::remove(path);
+    return writeWhole(path, *list, false);
 }
 
 FileManagerActions::Outcome FileManagerActions::install()
