@@ -15,6 +15,7 @@
 #include "store/StackListFile.h"
 #include "store/StorageFolders.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 
@@ -63,9 +64,40 @@ Uninstaller::Uninstaller(Alerts& alerts, Scheduler& scheduler, FileSystem& fs, c
     , m_context(context)
 {}
 
-bool Uninstaller::uninstallConfirmed()
+Uninstaller::Removal Uninstaller::removal() const
 {
-    const bool anything = !m_records.all().isEmpty() || m_allFilesBack.itemsToGiveBack() > 0;
+    const QString folder = m_program.executableFolder();
+    const QString manifest = InstallManifest::pathFor(folder);
+    const Installation installation =
+        InstallManifest::isPerUserInstall(m_fs, manifest, m_paths.home())
+            ? Installation::forThisUser
+            : m_program.installation();
+    const Wording::AppRemoval* texts = &m_wording.removalForThisUser;
+    // Where the user finds it: the prefix of an install, the build folder itself.
+    QString where = QDir::cleanPath(folder + QStringLiteral("/.."));
+    switch (installation) {
+    case Installation::forThisUser:
+        break;
+    case Installation::byPackage:
+        texts = &m_wording.removalByPackage;
+        break;
+    case Installation::byHand:
+        texts = &m_wording.removalByHand;
+        break;
+    case Installation::buildFolder:
+        texts = &m_wording.removalOfBuildFolder;
+        break;
+    }
+    const QString shown = m_paths.displayPath(where);
+    const auto filled = [&shown](QString text) {
+        return text.replace(QStringLiteral("{folder}"), shown);
+    };
+    return Removal{installation, filled(texts->confirmation), filled(texts->message),
+                   filled(texts->text)};
+}
+
+bool Uninstaller::uninstallConfirmed(const Removal& removal, bool anything)
+{
     Alert alert;
     alert.style = Alert::Style::Warning;
     alert.message = QStringLiteral("Uninstall Tidora?");
@@ -73,8 +105,7 @@ bool Uninstaller::uninstallConfirmed()
         (anything ? QStringLiteral("All your stacked files will be back on your Desktop, just as "
                                    "they were before you stacked them.")
                   : QStringLiteral("Nothing is stacked, so no files are moved.")) +
-        QStringLiteral("\n\nThen the app's settings and the app itself are removed; ") +
-        m_wording.uninstallAppRemoval +
+        QStringLiteral("\n\n") + removal.confirmation +
         QStringLiteral(" If any file can't be moved, nothing is removed and you're told where "
                        "it is.");
     alert.buttons = {QStringLiteral("Uninstall"), QStringLiteral("Cancel")};
@@ -90,7 +121,7 @@ bool Uninstaller::uninstallConfirmed()
 
 // The program's own state, its start at login and the program itself. Failures are not
 // reported: the user's files are safe on the Desktop by now.
-void Uninstaller::removeTraces()
+void Uninstaller::removeTraces(const Removal& removal, bool gaveBack)
 {
     // Only the files the program wrote: anything else the user put in the folder keeps it.
     const QStringList ownFiles = m_records.file().ownFiles();
@@ -103,22 +134,26 @@ void Uninstaller::removeTraces()
     // Left behind, the right-click actions would run a program that is gone.
     m_program.removeDesktopIntegration();
 
-    const QString manifest = InstallManifest::pathFor(m_program.executableFolder());
-    if (InstallManifest::isPerUserInstall(m_fs, manifest, m_paths.home())) {
-        InstallManifest::removeInstall(m_fs, manifest, m_paths.home());
-    } else if (!m_wording.systemWideRemovalText.isEmpty()) {
-        // Installed for every user: only the package manager may remove it.
+    if (removal.installation == Installation::forThisUser) {
+        InstallManifest::removeInstall(m_fs, InstallManifest::pathFor(m_program.executableFolder()),
+                                       m_paths.home());
+    } else if (!removal.text.isEmpty()) {
+        // The program cannot remove itself: say what was done and how the rest goes.
         Alert alert;
         alert.style = Alert::Style::Informational;
-        alert.message = m_wording.systemWideRemovalMessage;
-        alert.informativeText = m_wording.systemWideRemovalText;
+        alert.message = removal.message;
+        alert.informativeText =
+            (gaveBack ? QStringLiteral("Your stacked files are back on your Desktop, and "
+                                       "Tidora's settings are removed. ")
+                      : QStringLiteral("Tidora's settings are removed. ")) +
+            removal.text;
         alert.buttons = {QStringLiteral("OK")};
         m_alerts.bringToFront();
         m_alerts.run(alert);
     }
 }
 
-void Uninstaller::finish()
+void Uninstaller::finish(const Removal& removal, bool gaveBack)
 {
     if (const std::optional<QString> storage = folderWithLeftovers(m_fs, m_folders)) {
         const QString shown = m_paths.displayPath(*storage);
@@ -129,19 +164,22 @@ void Uninstaller::finish()
             description += QLatin1Char(' ') + m_wording.showHiddenFolders;
         return m_alerts.showError(TidoraError{ErrorCode::uninstallBlocked, description});
     }
-    removeTraces();
+    removeTraces(removal, gaveBack);
     m_program.quit();
 }
 
 void Uninstaller::uninstall()
 {
-    if (!uninstallConfirmed())
+    const bool anything = !m_records.all().isEmpty() || m_allFilesBack.itemsToGiveBack() > 0;
+    const Removal how = removal();
+    if (!uninstallConfirmed(how, anything))
         return;
     const QPointer<QObject> alive(&m_context);
     m_allFilesBack.giveBack();
     if (!alive)
         return;
-    m_scheduler.after(std::chrono::milliseconds(1200), &m_context, [this] { finish(); });
+    m_scheduler.after(std::chrono::milliseconds(1200), &m_context,
+                      [this, how, anything] { finish(how, anything); });
 }
 
 QString Uninstaller::autostartEntry(const QString& configRoot)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/RunningProgram.h"
+
 #include <QString>
 
 class Alerts;
@@ -7,7 +9,6 @@ class AllFilesBack;
 class FileSystem;
 class Paths;
 class QObject;
-class RunningProgram;
 class Scheduler;
 class Settings;
 class StackRecords;
@@ -35,9 +36,18 @@ public:
     static QString autostartEntry(const QString& configRoot);
 
 private:
-    bool uninstallConfirmed();
-    void removeTraces();
-    void finish();
+    // How the program goes, by how it was installed, with where it is filled in.
+    struct Removal
+    {
+        Installation installation;
+        QString confirmation;
+        QString message;
+        QString text;
+    };
+    Removal removal() const;
+    bool uninstallConfirmed(const Removal& removal, bool anything);
+    void removeTraces(const Removal& removal, bool gaveBack);
+    void finish(const Removal& removal, bool gaveBack);
 
     Alerts& m_alerts;
     Scheduler& m_scheduler;

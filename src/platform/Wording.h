@@ -60,17 +60,24 @@ struct Wording
     // syncing…"), and the sentence added when the Desktop syncs.
     QString firstRunSyncedDesktop;
     QString firstRunDesktopSyncs;
-    // The uninstall alert: the end of "Then the app's settings and the app itself are removed;
-    // …", saying how the program itself goes.
-    QString uninstallAppRemoval;
+    // How the program itself goes when it is uninstalled, by the way it was installed
+    // ({folder}: where it is, as the user reads paths).
+    struct AppRemoval
+    {
+        // The uninstall alert's sentence after what happens to the files: "Then the app's
+        // settings …".
+        QString confirmation;
+        // The alert that ends the uninstall where the program cannot remove itself; empty
+        // where it does.
+        QString message;
+        QString text;
+    };
+    AppRemoval removalForThisUser;
+    AppRemoval removalByPackage;
+    AppRemoval removalByHand;
+    AppRemoval removalOfBuildFolder;
     // The sentence after a message that names a hidden folder: how to show hidden folders.
     QString showHiddenFolders;
-    // The alert that ends an uninstall where the program cannot remove itself (installed for
-    // every user of the computer): what is done and how the user removes the rest. Empty where
-    // the program always removes itself.
-    QString systemWideRemovalMessage;
-    QString systemWideRemovalText;
-
     // Whether command lines quote paths so that a shell takes each one whole. Off only where
     // the texts must stay exactly as they were first written.
     bool quotePathsInCommands = true;

@@ -71,6 +71,8 @@ private Q_SLOTS:
     void namesThatAreNotUtf8BlockTheRemoval();
     void perUserInstallIsRemovedByItsManifest();
     void manifestOutsideTheHomeIsNotFollowed();
+    void aProgramThatCannotRemoveItselfSaysHowItGoes_data();
+    void aProgramThatCannotRemoveItselfSaysHowItGoes();
 };
 
 void TestUninstall::theCheckboxIsAskedForOnlyWhenFilesGoBack()
@@ -97,6 +99,9 @@ void TestUninstall::theCheckboxIsAskedForOnlyWhenFilesGoBack()
         QCOMPARE(t.program.quits, 1);
         QCOMPARE(t.program.integrationRemovals, 1);
         QVERIFY(t.alerts.problems.isEmpty());
+        // Nothing was stacked, so nothing is said to be back.
+        QVERIFY(t.alerts.shown.last().informativeText.startsWith(
+            u"Tidora's settings are removed. Tidora was installed for every user"_s));
         TIDORA_CHECK_INVARIANT(t.invariant);
     }
     // No stack, but a file lies in the storage folder: "Uninstall" waits for the box.
@@ -172,7 +177,9 @@ void TestUninstall::everythingGoesBackToTheDesktop()
     QVERIFY(t.settings.removedAll());
     QVERIFY(!QFileInfo::exists(autostart(t)));
     QVERIFY(QFileInfo(t.paths.configRoot() + u"/autostart"_s).isDir());
-    // Installed for every user (not from the home): the package manager removes it.
+    // Installed by the package manager, which removes it.
+    QVERIFY(t.alerts.shown.last().informativeText.startsWith(
+        u"Your stacked files are back on your Desktop, and Tidora's settings are removed. "_s));
     QVERIFY(t.alerts.shown.last().informativeText.endsWith(u"sudo apt remove tidora"_s));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
@@ -282,7 +289,10 @@ void TestUninstall::perUserInstallIsRemovedByItsManifest()
     t.manager().uninstall();
     t.scheduler.runUntilIdle();
     QCOMPARE(t.program.quits, 1);
-    // No package command to tell of.
+    // It says where the program goes from, and has no package command to tell of.
+    QVERIFY(t.alerts.shown.first().informativeText.contains(
+        u"Then the app's settings and the app itself are removed; the app is deleted from "
+        "~/.local. If any"_s));
     QCOMPARE(t.alerts.shown.size(), 1);
 
     QStringList removed = installed;
@@ -328,6 +338,40 @@ void TestUninstall::manifestOutsideTheHomeIsNotFollowed()
     QVERIFY(QFileInfo::exists(manifest));
     QCOMPARE(t.alerts.shown.last().message, u"Remove Tidora with your package manager"_s);
     QCOMPARE(t.program.quits, 1);
+}
+
+void TestUninstall::aProgramThatCannotRemoveItselfSaysHowItGoes_data()
+{
+    QTest::addColumn<int>("how");
+    QTest::addColumn<QString>("confirmation");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("package") << int(Installation::byPackage)
+                             << u"the app itself was installed with your package manager"_s
+                             << u"Remove Tidora with your package manager"_s;
+    QTest::newRow("by hand") << int(Installation::byHand)
+                             << u"the app itself was installed in /opt/tidora by hand"_s
+                             << u"Remove Tidora from /opt/tidora"_s;
+    QTest::newRow("build folder") << int(Installation::buildFolder)
+                                  << u"stays in the folder it was built in, /opt/tidora."_s
+                                  << u"Tidora's build folder stays"_s;
+}
+
+void TestUninstall::aProgramThatCannotRemoveItselfSaysHowItGoes()
+{
+    QFETCH(int, how);
+    QFETCH(QString, confirmation);
+    QFETCH(QString, message);
+    TestServices t;
+    t.program.folder = u"/opt/tidora/bin"_s;
+    t.program.how = Installation(how);
+    t.alerts.answer(u"Uninstall"_s);
+    t.manager().uninstall();
+    t.scheduler.runUntilIdle();
+    QCOMPARE(t.program.quits, 1);
+    const QString asked = t.alerts.shown.first().informativeText;
+    QVERIFY2(asked.contains(confirmation), qPrintable(asked));
+    QVERIFY(!asked.contains(u"the app itself are removed"_s));
+    QCOMPARE(t.alerts.shown.last().message, message);
 }
 
 QTEST_GUILESS_MAIN(TestUninstall)

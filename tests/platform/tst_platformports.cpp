@@ -3,6 +3,7 @@
 #include "platform/linux/IniSettings.h"
 #include "platform/linux/LinuxCloudSync.h"
 #include "platform/linux/LinuxPaths.h"
+#include "platform/linux/QtRunningProgram.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +21,7 @@ private Q_SLOTS:
     void syncClientsAreRecognised_data();
     void syncClientsAreRecognised();
     void theDesktopIsJudgedWhereItReallyIs();
+    void theWayTheProgramWasInstalledIsKnown();
 };
 
 void TestPlatformPorts::pathsFollowTheXdgFolders()
@@ -150,6 +152,25 @@ void TestPlatformPorts::theDesktopIsJudgedWhereItReallyIs()
                "[Accounts]\n0\\Folders\\1\\localPath=" + home.home().toUtf8() + "/Nextcloud/\n");
     LinuxPaths paths;
     QVERIFY(LinuxCloudSync(paths).isSynced(home.desktop()));
+}
+
+void TestPlatformPorts::theWayTheProgramWasInstalledIsKnown()
+{
+    TempHome home;
+    const QString built = home.write(QStringLiteral("src/build/bin/tidora"), "program");
+    const QString copied = home.write(QStringLiteral("opt/bin/tidora"), "program");
+    const QString list = home.write(QStringLiteral("dpkg/tidora.list"),
+                                    "/.\n/usr\n/usr/bin\n" + copied.toUtf8() + "\n");
+    const QString noList = home.home() + QStringLiteral("/dpkg/none.list");
+    // Listed by the package, even through a link to it.
+    QCOMPARE(QtRunningProgram::installationOf(copied, list), Installation::byPackage);
+    QVERIFY(QFile::link(copied, home.home() + QStringLiteral("/link")));
+    QCOMPARE(QtRunningProgram::installationOf(home.home() + QStringLiteral("/link"), list),
+             Installation::byPackage);
+    QCOMPARE(QtRunningProgram::installationOf(copied, noList), Installation::byHand);
+    QCOMPARE(QtRunningProgram::installationOf(built, list), Installation::byHand);
+    home.write(QStringLiteral("src/build/CMakeCache.txt"), "# cache\n");
+    QCOMPARE(QtRunningProgram::installationOf(built, list), Installation::buildFolder);
 }
 
 QTEST_GUILESS_MAIN(TestPlatformPorts)

@@ -9,10 +9,12 @@ class RecordingProgram : public RunningProgram
 {
 public:
     QString executableFolder() const override { return folder; }
+    Installation installation() const override { return how; }
     void quit() override { ++quits; }
     void removeDesktopIntegration() override { ++integrationRemovals; }
 
     QString folder = QStringLiteral("/usr/bin");
+    Installation how = Installation::byPackage;
     int quits = 0;
     int integrationRemovals = 0;
 };

@@ -43,15 +43,31 @@ Wording linuxWording()
         QStringLiteral(": files keep syncing with the cloud and show on your other devices.");
     w.firstRunDesktopSyncs =
         QStringLiteral(" Your Desktop folder is synced to the cloud, so this one is selected.");
-    w.uninstallAppRemoval = QStringLiteral("the app is removed.");
     w.showHiddenFolders =
         QStringLiteral("In your file manager, press Ctrl+H to show hidden folders.");
-    w.systemWideRemovalMessage = QStringLiteral("Remove Tidora with your package manager");
-    w.systemWideRemovalText = QStringLiteral(
-        "Your stacked files are back on your Desktop, and Tidora's settings and stacks folder are "
-        "removed. Tidora was installed for every user of this computer, so it can't remove "
-        "itself. To remove it, run this in a terminal:\n"
-        "  sudo apt remove tidora");
+    w.removalForThisUser.confirmation = QStringLiteral(
+        "Then the app's settings and the app itself are removed; the app is deleted from "
+        "{folder}.");
+    w.removalByPackage = {
+        QStringLiteral("Then the app's settings are removed; the app itself was installed with "
+                       "your package manager, which removes it."),
+        QStringLiteral("Remove Tidora with your package manager"),
+        QStringLiteral("Tidora was installed for every user of this computer, so it can't "
+                       "remove itself. To remove it, run this in a terminal:\n"
+                       "  sudo apt remove tidora")};
+    w.removalByHand = {
+        QStringLiteral("Then the app's settings are removed; the app itself was installed in "
+                       "{folder} by hand, so it stays for you to remove."),
+        QStringLiteral("Remove Tidora from {folder}"),
+        QStringLiteral("Tidora was installed in {folder} by hand, so it can't remove itself. To "
+                       "remove it, delete the files its install put there: install_manifest.txt, "
+                       "in the folder it was built in, lists them.")};
+    w.removalOfBuildFolder = {
+        QStringLiteral("Then the app's settings are removed; the app itself stays in the folder "
+                       "it was built in, {folder}."),
+        QStringLiteral("Tidora's build folder stays"),
+        QStringLiteral("Tidora runs from the folder it was built in, {folder}. Delete that folder "
+                       "when you no longer need it.")};
     w.quotePathsInCommands = true;
     return w;
 }

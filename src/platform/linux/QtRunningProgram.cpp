@@ -4,10 +4,35 @@
 #include "platform/linux/filemanagers/FileManagerActions.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 
 QString QtRunningProgram::executableFolder() const
 {
     return QCoreApplication::applicationDirPath();
+}
+
+Installation QtRunningProgram::installation() const
+{
+    return installationOf(QCoreApplication::applicationFilePath(),
+                          QStringLiteral("/var/lib/dpkg/info/tidora.list"));
+}
+
+Installation QtRunningProgram::installationOf(const QString& program, const QString& packageList)
+{
+    const QFileInfo info(program);
+    QFile list(packageList);
+    if (list.open(QIODevice::ReadOnly)) {
+        const QString real = info.canonicalFilePath();
+        while (!list.atEnd()) {
+            const QString listed = QString::fromUtf8(list.readLine()).trimmed();
+            if (listed == info.absoluteFilePath() || listed == real)
+                return Installation::byPackage;
+        }
+    }
+    if (QFileInfo::exists(info.absolutePath() + QStringLiteral("/../CMakeCache.txt")))
+        return Installation::buildFolder;
+    return Installation::byHand;
 }
 
 void QtRunningProgram::quit()

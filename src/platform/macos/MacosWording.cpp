@@ -51,12 +51,14 @@ Wording macosWording()
         QStringLiteral(": files keep syncing with iCloud and show on your other devices.");
     w.firstRunDesktopSyncs =
         QStringLiteral(" Your Desktop syncs with iCloud, so this one is selected.");
-    w.uninstallAppRemoval = QStringLiteral("the app goes to the Trash.");
     w.showHiddenFolders =
         QStringLiteral("In Finder, press Shift-Command-Period to show hidden folders.");
-    // The application bundle always goes to the Trash.
-    w.systemWideRemovalMessage = QString();
-    w.systemWideRemovalText = QString();
+    // The application bundle always goes to the Trash, however it came.
+    w.removalForThisUser.confirmation = QStringLiteral(
+        "Then the app's settings and the app itself are removed; the app goes to the Trash.");
+    w.removalByPackage = w.removalForThisUser;
+    w.removalByHand = w.removalForThisUser;
+    w.removalOfBuildFolder = w.removalForThisUser;
     w.quotePathsInCommands = false;
     return w;
 }
