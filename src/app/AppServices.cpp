@@ -16,7 +16,7 @@ AppServices::AppServices(DesktopPlatform& platform)
     , desktop(paths, fileSystem, settings,
               LinuxDesktopBridge::Probes{DesktopProbe::windowClass, DesktopProbe::workArea})
     , windowFactory(std::make_unique<QtStackWindowFactory>(
-          StackWindowEnvironment{scheduler, screens, fileSystem, alerts, &platform}))
+          StackWindowEnvironment{scheduler, screens, fileSystem, alerts, &platform, &thumbnails}))
     , firstRun(alerts, settings, folders, [this](StorageLocation location) {
         return changeLocation && changeLocation(location);
     })

@@ -5,6 +5,7 @@
 #include "desktop/QtWorkspace.h"
 #include "engine/Services.h"
 #include "platform/Wording.h"
+#include "platform/linux/FreedesktopThumbnailer.h"
 #include "platform/linux/IniSettings.h"
 #include "platform/linux/InodeBookmarks.h"
 #include "platform/linux/LinuxCloudSync.h"
@@ -49,6 +50,7 @@ public:
     QtAlerts alerts;
     QtScreens screens;
     LinuxDesktopBridge desktop;
+    FreedesktopThumbnailer thumbnails;
     std::unique_ptr<StackWindowFactory> windowFactory;
     // Moves the stacks for the first-run choice: the manager's changeStorageLocation, bound
     // once the manager exists.

@@ -113,7 +113,7 @@ StackPreview::StackPreview(StackWindow& source)
     , m_scheduler(source.environment().scheduler)
     , m_screens(source.environment().screens)
     , m_model(new StackPreviewModel(this))
-    , m_thumbnails(new ThumbnailLoader(m_scheduler, this))
+    , m_thumbnails(new ThumbnailLoader(m_scheduler, source.environment().thumbnails, this))
     , m_view(nullptr)
 {
     setAttribute(Qt::WA_TranslucentBackground);

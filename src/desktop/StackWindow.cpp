@@ -58,7 +58,7 @@ StackWindow::StackWindow(const QUuid& stackID, std::unique_ptr<StackWindowHost> 
     , m_model(new StackViewModel(this))
     , m_container(new StackContainerView(*this))
     , m_view(new StackView(*m_model, m_container))
-    , m_thumbnails(new ThumbnailLoader(environment.scheduler, this))
+    , m_thumbnails(new ThumbnailLoader(environment.scheduler, environment.thumbnails, this))
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground);

@@ -5,6 +5,7 @@ class DesktopPlatform;
 class FileSystem;
 class Scheduler;
 class Screens;
+class ThumbnailService;
 
 // What a stack window and its preview use besides the manager: they keep working with it
 // after the manager is gone, so the references must outlive every window.
@@ -18,4 +19,6 @@ struct StackWindowEnvironment
     // Window hints, the compositor, the desktop's colour and clicks elsewhere; none without a
     // window system to ask (offscreen tests).
     DesktopPlatform* platform = nullptr;
+    // The desktop's thumbnail cache and thumbnailer; none in tests that don't ask for one.
+    ThumbnailService* thumbnails = nullptr;
 };

@@ -5,7 +5,8 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QStandardPaths>
-#include <QUrl>
+
+#include <cmath>
 
 namespace {
 
@@ -24,11 +25,19 @@ QImage fitted(QImage image, QSize pixels)
     return image.scaled(pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
-QImage cached(const QString& path, const QFileInfo& info, QSize pixels)
+// Whether a thumbnail's modification time is the file's: whole seconds, though some
+// thumbnailers write the fraction too.
+bool sameSecond(const QString& stored, qint64 seconds)
+{
+    bool ok = false;
+    const double value = stored.toDouble(&ok);
+    return ok && qint64(std::floor(value)) == seconds;
+}
+
+QImage cached(const QByteArray& uri, const QFileInfo& info, QSize pixels)
 {
     const int wanted = std::max(pixels.width(), pixels.height());
-    const QByteArray uri = QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded();
-    const QString mtime = QString::number(info.lastModified().toSecsSinceEpoch());
+    const qint64 mtime = info.lastModified().toSecsSinceEpoch();
     // The smallest flavour that is big enough first, then the bigger ones, then the smaller.
     QList<const Flavour*> order;
     for (const Flavour& flavour : flavours) {
@@ -40,13 +49,13 @@ QImage cached(const QString& path, const QFileInfo& info, QSize pixels)
             order.append(&*it);
     }
     for (const Flavour* flavour : order) {
-        QImageReader reader(Thumbnails::cachePath(path, QLatin1String(flavour->name)), "png");
+        QImageReader reader(Thumbnails::cachePath(uri, QLatin1String(flavour->name)), "png");
         if (!reader.canRead())
             continue;
         // The reader's own text() cuts keys at their first colon; the image's keeps them whole.
         QImage image = reader.read();
         // A thumbnail of an older version of the file, or of another file, is no answer.
-        if (image.isNull() || image.text(QStringLiteral("Thumb::MTime")) != mtime ||
+        if (image.isNull() || !sameSecond(image.text(QStringLiteral("Thumb::MTime")), mtime) ||
             image.text(QStringLiteral("Thumb::URI")).toUtf8() != uri)
             continue;
         return fitted(std::move(image), pixels);
@@ -70,21 +79,27 @@ QImage readImage(const QString& path, QSize pixels)
 
 namespace Thumbnails {
 
-QString cachePath(const QString& path, const QString& flavour)
+QString cachePath(const QByteArray& uri, const QString& flavour)
 {
-    const QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
     const QByteArray hash = QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex();
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
            QLatin1String("/thumbnails/") + flavour + QLatin1Char('/') + QString::fromLatin1(hash) +
            QLatin1String(".png");
 }
 
-QImage thumbnail(const QString& path, QSize pixels)
+QString flavourFor(QSize pixels)
+{
+    return std::max(pixels.width(), pixels.height()) <= flavours[0].size
+               ? QLatin1String(flavours[0].name)
+               : QLatin1String(flavours[1].name);
+}
+
+QImage thumbnail(const QString& path, const QByteArray& uri, QSize pixels)
 {
     const QFileInfo info(path);
     if (!info.isFile() || pixels.isEmpty())
         return {};
-    QImage image = cached(path, info, pixels);
+    QImage image = uri.isEmpty() ? QImage() : cached(uri, info, pixels);
     if (image.isNull())
         image = readImage(path, pixels);
     if (!image.isNull())
