@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -167,8 +168,10 @@ void TestLinuxDesktopBridge::handOverCountsWhileFresh()
     const QByteArray odd = bytes(home.desktop()) + "/odd\xff.txt";
     const QList<QByteArray> paths{bytes(home.desktop()) + "/line\nbreak %41.txt", odd,
                                   bytes(home.desktop()) + "/\xe6\x96\x87.txt"};
+    const qint64 freshMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(SelectionHandOver::freshFor).count();
     const QString file = home.write(QStringLiteral(".run/tidora/selection"),
-                                    SelectionHandOver::format(paths, ms - 4000));
+                                    SelectionHandOver::format(paths, ms - freshMs + 1000));
     QStringList unreadable;
     QCOMPARE(handOver.read(now, &unreadable),
              std::optional(QStringList{home.desktop() + QStringLiteral("/line\nbreak %41.txt"),
@@ -176,7 +179,7 @@ void TestLinuxDesktopBridge::handOverCountsWhileFresh()
     // Not skipped in silence: the caller can name it.
     QCOMPARE(unreadable, QStringList{home.desktop() + QStringLiteral("/odd\uFFFD.txt")});
     QCOMPARE(handOver.read(now.addMSecs(2000)), std::nullopt);
-    QCOMPARE(handOver.read(now.addMSecs(-6000)), std::nullopt);
+    QCOMPARE(handOver.read(now.addMSecs(-freshMs - 2000)), std::nullopt);
 
     home.write(QStringLiteral(".run/tidora/selection"),
                "tidora-selection 2\n" + QByteArray::number(ms) + "\n/a\n");
@@ -207,13 +210,21 @@ void TestLinuxDesktopBridge::withoutAProgramNothingIsKnown()
     QVERIFY(bridge.announcePositions({{QStringLiteral("x"), QPointF(1, 1)}}));
     QVERIFY(bridge.selectedFiles().value().isEmpty());
 
-    // A context-menu hand-over is the selection, filtered like any other.
+    // A context-menu hand-over is the selection of the request it was made for, filtered like
+    // any other; the hot key leaves it alone, and the request uses it up.
     const QList<QByteArray> handed{bytes(plain), bytes(home.desktop()) + "/.dot",
                                    bytes(home.write(QStringLiteral("Desktop/in/side.txt"))),
                                    bytes(home.write(QStringLiteral("Documents/doc.txt")))};
-    home.write(QStringLiteral(".run/tidora/selection"),
-               SelectionHandOver::format(handed, QDateTime::currentMSecsSinceEpoch()));
-    QCOMPARE(bridge.selectedFiles().value(), (QList<DesktopFile>{{plain, std::nullopt}}));
+    const QString file =
+        home.write(QStringLiteral(".run/tidora/selection"),
+                   SelectionHandOver::format(handed, QDateTime::currentMSecsSinceEpoch()));
+    QVERIFY(bridge.selectedFiles().value().isEmpty());
+    QCOMPARE(bridge.selectedFiles(SelectionSource::contextMenu).value(),
+             (QList<DesktopFile>{{plain, std::nullopt}}));
+    QVERIFY(!QFileInfo::exists(file));
+    QVERIFY(bridge.selectedFiles(SelectionSource::contextMenu).value().isEmpty());
+    QCOMPARE(QDir(home.runtimeFolder() + QStringLiteral("/tidora")).entryList(QDir::Files),
+             QStringList());
 }
 
 void TestLinuxDesktopBridge::programIsForcedDetectedOrFound()

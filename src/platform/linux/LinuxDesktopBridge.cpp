@@ -139,31 +139,30 @@ BridgeResult<QList<DesktopFile>> LinuxDesktopBridge::readDesktopItems()
 BridgeResult<QList<DesktopFile>> LinuxDesktopBridge::readSelection()
 {
     DesktopBackend& current = backend();
-    std::optional<BridgeResult<QList<DesktopFile>>> live;
-    if (current.hasLiveSelection()) {
-        live = current.liveSelection();
-        if (*live && !live->value().isEmpty())
-            return *live;
-    }
-    QStringList unreadable;
-    if (const std::optional<QStringList> handed =
-            m_handOver.read(QDateTime::currentDateTimeUtc(), &unreadable)) {
-        const PositionMap positions = current.allPositions().valueOr(PositionMap());
-        QList<DesktopFile> files;
-        for (const QString& path : *handed) {
-            const QFileInfo info(path);
-            const auto found = info.path() == desktopFolder() ? positions.constFind(info.fileName())
-                                                              : positions.cend();
-            files.append(DesktopFile{path, found == positions.cend() ? std::nullopt
-                                                                     : std::optional(*found)});
-        }
-        for (const QString& path : std::as_const(unreadable))
-            files.append(DesktopFile{path, std::nullopt, true});
-        return files;
-    }
-    if (live)
-        return *live;
+    if (current.hasLiveSelection())
+        return current.liveSelection();
     return QList<DesktopFile>();
+}
+
+std::optional<QList<DesktopFile>> LinuxDesktopBridge::takeHandOver()
+{
+    QStringList unreadable;
+    const std::optional<QStringList> handed =
+        m_handOver.take(QDateTime::currentDateTimeUtc(), &unreadable);
+    if (!handed)
+        return std::nullopt;
+    const PositionMap positions = backend().allPositions().valueOr(PositionMap());
+    QList<DesktopFile> files;
+    for (const QString& path : *handed) {
+        const QFileInfo info(path);
+        const auto found = info.path() == desktopFolder() ? positions.constFind(info.fileName())
+                                                          : positions.cend();
+        files.append(
+            DesktopFile{path, found == positions.cend() ? std::nullopt : std::optional(*found)});
+    }
+    for (const QString& path : std::as_const(unreadable))
+        files.append(DesktopFile{path, std::nullopt, true});
+    return files;
 }
 
 BridgeResult<QList<NamedPosition>> LinuxDesktopBridge::readPositions(const QStringList& names)

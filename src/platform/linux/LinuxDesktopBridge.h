@@ -23,8 +23,8 @@ class Settings;
 // else the first desktop program among the user's processes. It is looked up again at every
 // call, so a desktop that starts after Tidora is found.
 //
-// Selection: the program's live selection when it offers one and it is not empty, else a
-// fresh hand-over from a file manager's context menu (SelectionHandOver).
+// Selection: the program's live selection when it offers one; for a context-menu request, the
+// files its action handed over first (SelectionHandOver).
 //
 // Threads: desktopItems and selectedFiles are safe on a worker thread. The setting is read
 // only on the GUI thread (at construction and at each GUI-thread call) and remembered for
@@ -52,6 +52,7 @@ public:
 protected:
     BridgeResult<QList<DesktopFile>> readDesktopItems() override;
     BridgeResult<QList<DesktopFile>> readSelection() override;
+    std::optional<QList<DesktopFile>> takeHandOver() override;
     BridgeResult<QList<NamedPosition>> readPositions(const QStringList& names) override;
     BridgeResult<void> writePositions(const QList<NamedPosition>& positions) override;
     BridgeResult<void> writeAnnouncement(const QList<NamedPosition>& positions) override;
