@@ -11,7 +11,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 #include <QtConcurrent/QtConcurrentRun>
@@ -37,6 +40,76 @@ QPointF centre(QPoint stored)
     return CajaBackend::centreOf(stored, 48);
 }
 
+// Another X session of the same user: an Xvfb of its own with Caja drawing a Desktop there, on
+// a session bus and in a home of its own.
+class OtherSession
+{
+public:
+    OtherSession()
+    {
+        const QString numberFile = m_home.filePath(QStringLiteral("display"));
+        m_server.start(QStringLiteral("sh"),
+                       {QStringLiteral("-c"),
+                        QStringLiteral("exec Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp "
+                                       "3>\"$1\" 2>/dev/null"),
+                        QStringLiteral("sh"), numberFile});
+        QString number;
+        (void)QTest::qWaitFor(
+            [&] {
+                number = QString::fromLatin1(TempHome::read(numberFile)).trimmed();
+                return !number.isEmpty() || m_server.state() == QProcess::NotRunning;
+            },
+            timeoutMs);
+        if (number.isEmpty())
+            return;
+        m_display = QLatin1Char(':') + number;
+        const QString home = m_home.path();
+        QDir(home).mkpath(QStringLiteral("Desktop"));
+        QDir(home).mkpath(QStringLiteral("run"));
+        QFile::setPermissions(home + QStringLiteral("/run"), QFileDevice::ReadOwner |
+                                                                 QFileDevice::WriteOwner |
+                                                                 QFileDevice::ExeOwner);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), m_display);
+        environment.insert(QStringLiteral("HOME"), home);
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/run"));
+        environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("memory"));
+        environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        m_caja.setProcessEnvironment(environment);
+        m_caja.setStandardOutputFile(QProcess::nullDevice());
+        m_caja.setStandardErrorFile(QProcess::nullDevice());
+        m_caja.start(QStringLiteral("dbus-run-session"),
+                     {QStringLiteral("--"), QStringLiteral("caja"), QStringLiteral("-n"),
+                      QStringLiteral("--force-desktop")});
+    }
+
+    ~OtherSession()
+    {
+        // Caja ends with its display, and the bus with Caja.
+        for (QProcess* process : {&m_server, &m_caja}) {
+            process->terminate();
+            if (!process->waitForFinished(timeoutMs)) {
+                process->kill();
+                process->waitForFinished();
+            }
+        }
+    }
+
+    OtherSession(const OtherSession&) = delete;
+    OtherSession& operator=(const OtherSession&) = delete;
+
+    const QString& display() const { return m_display; }
+
+private:
+    QTemporaryDir m_home;
+    QProcess m_server;
+    QProcess m_caja;
+    QString m_display;
+};
+
 } // namespace
 
 // Caja started headless on the test's own Desktop, driven through the bridge and checked
@@ -55,6 +128,7 @@ private Q_SLOTS:
     void movesAShownIcon();
     void readsBackADraggedIcon();
     void readsAClickSelection();
+    void desktopOfAnotherSessionIsNone();
 
 private:
     QString desktopPath(const QString& name) const { return m_home->desktop() + u'/' + name; }
@@ -268,6 +342,29 @@ void TestCajaBridge::readsAClickSelection()
         (QList<DesktopFile>{{desktopPath(m_names[1]), imageCentre(*m_caja->icon(m_names[1]))}}));
     // Once: the next request finds the Desktop's selection.
     QCOMPARE(selected(SelectionSource::contextMenu), clicked);
+}
+
+void TestCajaBridge::desktopOfAnotherSessionIsNone()
+{
+    // No desktop program draws this display any more; the same user's Caja draws another.
+    m_caja.reset();
+    QVERIFY(QTest::qWaitFor([] { return DesktopProbe::windowClass().isEmpty(); }, timeoutMs));
+    const OtherSession other;
+    QVERIFY2(!other.display().isEmpty(), "no second X server");
+    const ProgramSession there{other.display(), QString(), QString()};
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                     const auto found =
+                         DesktopPrograms::findProcess(QStringLiteral("/proc"), ::getuid(), there);
+                     return found && found->program == DesktopProgram::caja;
+                 },
+                 timeoutMs),
+             "Caja did not start on the second display");
+
+    // Its icons are not the ones on this screen: nothing is read from it or done to it.
+    QCOMPARE(m_bridge->program(), DesktopProgram::none);
+    QVERIFY(m_bridge->desktopPositions({m_names[0]}).value().isEmpty());
+    QVERIFY(m_bridge->selectedFiles().value().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCajaBridge)
