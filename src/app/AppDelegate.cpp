@@ -44,8 +44,9 @@ AppDelegate::AppDelegate(AppServices& services, DesktopPlatform& platform, QObje
     services.changeLocation = [manager](StorageLocation location) {
         return manager->changeStorageLocation(location);
     };
-    m_urls = std::make_unique<UrlHandler>([manager] { ManagerCommands::stackSelection(*manager); },
-                                          [manager] { return manager->undoState().isWorking(); });
+    m_urls = std::make_unique<UrlHandler>(
+        [manager] { ManagerCommands::stackSelection(*manager, SelectionSource::contextMenu); },
+        [manager] { return manager->undoState().isWorking(); });
 }
 
 AppDelegate::~AppDelegate()

@@ -24,13 +24,13 @@ ManagerCommands::ManagerCommands(StackManager& manager, Alerts& alerts,
     , m_quit(std::move(quit))
 {}
 
-void ManagerCommands::stackSelection(StackManager& manager)
+void ManagerCommands::stackSelection(StackManager& manager, SelectionSource source)
 {
     const QPointer<StackManager> weak(&manager);
     Stacker& stacker = manager.operations().stacker;
-    manager.runAsWork([weak, &stacker](WorkToken token) {
+    manager.runAsWork([weak, &stacker, source](WorkToken token) {
         if (weak)
-            stacker.stackSelection(std::move(token));
+            stacker.stackSelection(std::move(token), source);
     });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MenuCommands.h"
+#include "engine/SelectionSource.h"
 #include "engine/StackOperations.h"
 #include "operations/WorkTicket.h"
 #include "store/StackState.h"
@@ -23,9 +24,10 @@ public:
     ManagerCommands(StackManager& manager, Alerts& alerts, std::function<void()> showAbout,
                     std::function<void()> rightClickMenu, std::function<void()> quit);
 
-    // Stacks the Desktop's selected files as work; dropped while work runs. The hot key and
-    // the URL do the same.
-    static void stackSelection(StackManager& manager);
+    // Stacks the Desktop's selected files as work; dropped while work runs. The hot key does
+    // the same; the URL asks for the files the context-menu action handed over.
+    static void stackSelection(StackManager& manager,
+                               SelectionSource source = SelectionSource::desktop);
 
     void stackSelectedFiles() override;
     void autoStackByType() override;

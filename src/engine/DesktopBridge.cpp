@@ -20,9 +20,13 @@ BridgeResult<QList<DesktopFile>> DesktopBridge::desktopItems()
     return readDesktopItems();
 }
 
-BridgeResult<QList<DesktopFile>> DesktopBridge::selectedFiles()
+BridgeResult<QList<DesktopFile>> DesktopBridge::selectedFiles(SelectionSource source)
 {
-    BridgeResult<QList<DesktopFile>> selection = readSelection();
+    std::optional<QList<DesktopFile>> handed;
+    if (source == SelectionSource::contextMenu)
+        handed = takeHandOver();
+    BridgeResult<QList<DesktopFile>> selection =
+        handed ? BridgeResult<QList<DesktopFile>>(std::move(*handed)) : readSelection();
     if (!selection)
         return selection;
     const QString desktop = m_fileSystem.resolved(m_desktopFolder);
@@ -93,6 +97,11 @@ bool DesktopBridge::isHiddenFile(const QString& path, HiddenLists& lists) const
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     return QStringView(path).sliced(slash + 1).startsWith(QLatin1Char('.')) ||
            hasHiddenFlag(path, lists);
+}
+
+std::optional<QList<DesktopFile>> DesktopBridge::takeHandOver()
+{
+    return std::nullopt;
 }
 
 BridgeResult<void> DesktopBridge::writeAnnouncement(const QList<NamedPosition>&)

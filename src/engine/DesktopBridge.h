@@ -4,9 +4,12 @@
 #include "engine/DesktopFile.h"
 #include "engine/HiddenLists.h"
 #include "engine/NamedPosition.h"
+#include "engine/SelectionSource.h"
 
 #include <QList>
 #include <QStringList>
+
+#include <optional>
 
 class FileSystem;
 
@@ -36,7 +39,11 @@ public:
     // The selected items that are visible and lie directly in the Desktop folder, in the
     // program's order. The item's parent folder is compared with symbolic links resolved; the
     // item itself is never resolved, so a link lying on the Desktop counts as on the Desktop.
-    BridgeResult<QList<DesktopFile>> selectedFiles();
+    // For a context-menu request, the files handed over win over the program's selection: they
+    // are what the user right-clicked, wherever the Desktop's selection stands. A hand-over
+    // serves the one request it was made for.
+    BridgeResult<QList<DesktopFile>>
+    selectedFiles(SelectionSource source = SelectionSource::desktop);
     // Icon centres of the named Desktop items. Names the program does not know are absent;
     // when a name is answered twice the first answer wins; answers for names that were not
     // asked are dropped.
@@ -64,6 +71,10 @@ protected:
     virtual BridgeResult<QList<DesktopFile>> readDesktopItems() = 0;
     // The program's selection, unfiltered.
     virtual BridgeResult<QList<DesktopFile>> readSelection() = 0;
+    // The files a context-menu action handed over and no request has taken yet, unfiltered;
+    // taking them uses them up. Nothing when there are none. The default: no hand-over exists
+    // on this platform (the action makes the program select the files instead).
+    virtual std::optional<QList<DesktopFile>> takeHandOver();
     // One answer row per name found (in any order; repeats allowed). Called only with a
     // non-empty list of names that canExpress accepts.
     virtual BridgeResult<QList<NamedPosition>> readPositions(const QStringList& names) = 0;

@@ -158,9 +158,9 @@ std::optional<DesktopStack> StackManager::stackWithID(const QUuid& id) const
     return m_parts->records.withID(id);
 }
 
-void StackManager::stackSelection(WorkToken token)
+void StackManager::stackSelection(WorkToken token, SelectionSource source)
 {
-    m_parts->stacker.stackSelection(std::move(token));
+    m_parts->stacker.stackSelection(std::move(token), source);
 }
 
 void StackManager::stackFiles(const QList<DesktopFile>& files, const std::optional<QString>& name,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/DesktopFile.h"
+#include "engine/SelectionSource.h"
 #include "engine/Services.h"
 #include "engine/StackOperations.h"
 #include "operations/WorkTicket.h"
@@ -48,8 +49,10 @@ public:
     // shows the stack's window.
     void storeStack(const DesktopStack& stack);
     std::optional<DesktopStack> stackWithID(const QUuid& id) const;
-    // Stacks the Desktop's selected files (asynchronous; the token is held until it is done).
-    void stackSelection(WorkToken token = nullptr);
+    // Stacks the Desktop's selected files, or for a context-menu request the files handed over
+    // (asynchronous; the token is held until it is done).
+    void stackSelection(WorkToken token = nullptr,
+                        SelectionSource source = SelectionSource::desktop);
     // A new stack of these files, named `name` or after their kind, its window at the origin.
     void stackFiles(const QList<DesktopFile>& files, const std::optional<QString>& name,
                     QPointF windowOrigin);

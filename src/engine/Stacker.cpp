@@ -118,11 +118,11 @@ void Stacker::store(const DesktopStack& stack, const QStringList& files)
     m_windows.showWindow(stack, files);
 }
 
-void Stacker::stackSelection(WorkToken token)
+void Stacker::stackSelection(WorkToken token, SelectionSource source)
 {
     DesktopBridge& desktop = m_desktop;
     m_queries.query<BridgeResult<QList<DesktopFile>>>(
-        [&desktop] { return desktop.selectedFiles(); },
+        [&desktop, source] { return desktop.selectedFiles(source); },
         [this](const BridgeResult<QList<DesktopFile>>& selection) { stackSelected(selection); },
         std::move(token));
 }

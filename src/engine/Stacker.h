@@ -3,6 +3,7 @@
 #include "engine/BridgeResult.h"
 #include "engine/DesktopFile.h"
 #include "engine/MoveFailures.h"
+#include "engine/SelectionSource.h"
 #include "operations/WorkTicket.h"
 #include "platform/Status.h"
 #include "store/StackItem.h"
@@ -65,9 +66,10 @@ public:
             const StackFiles& files, StackRecords& records, StackWindows& windows,
             MoveReports& reports, BackgroundQueries& queries, StackRemoval& removal);
 
-    // Stacks what the Desktop reports as selected. The query runs on a worker thread; the token
-    // of the work it belongs to is held until the result has been applied.
-    void stackSelection(WorkToken token);
+    // Stacks what the Desktop reports as selected (for a context-menu request, what the action
+    // handed over). The query runs on a worker thread; the token of the work it belongs to is
+    // held until the result has been applied.
+    void stackSelection(WorkToken token, SelectionSource source = SelectionSource::desktop);
     void stackFiles(const QList<DesktopFile>& files, const std::optional<QString>& name,
                     QPointF windowOrigin);
     // For the drag gesture: a stack centred on the release point (the caller runs it as work,

@@ -11,7 +11,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 #include <QtConcurrent/QtConcurrentRun>
@@ -37,6 +40,76 @@ QPointF centre(QPoint stored)
     return CajaBackend::centreOf(stored, 48);
 }
 
+// Another X session of the same user: an Xvfb of its own with Caja drawing a Desktop there, on
+// a session bus and in a home of its own.
+class OtherSession
+{
+public:
+    OtherSession()
+    {
+        const QString numberFile = m_home.filePath(QStringLiteral("display"));
+        m_server.start(QStringLiteral("sh"),
+                       {QStringLiteral("-c"),
+                        QStringLiteral("exec Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp "
+                                       "3>\"$1\" 2>/dev/null"),
+                        QStringLiteral("sh"), numberFile});
+        QString number;
+        (void)QTest::qWaitFor(
+            [&] {
+                number = QString::fromLatin1(TempHome::read(numberFile)).trimmed();
+                return !number.isEmpty() || m_server.state() == QProcess::NotRunning;
+            },
+            timeoutMs);
+        if (number.isEmpty())
+            return;
+        m_display = QLatin1Char(':') + number;
+        const QString home = m_home.path();
+        QDir(home).mkpath(QStringLiteral("Desktop"));
+        QDir(home).mkpath(QStringLiteral("run"));
+        QFile::setPermissions(home + QStringLiteral("/run"), QFileDevice::ReadOwner |
+                                                                 QFileDevice::WriteOwner |
+                                                                 QFileDevice::ExeOwner);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), m_display);
+        environment.insert(QStringLiteral("HOME"), home);
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/run"));
+        environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("memory"));
+        environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        m_caja.setProcessEnvironment(environment);
+        m_caja.setStandardOutputFile(QProcess::nullDevice());
+        m_caja.setStandardErrorFile(QProcess::nullDevice());
+        m_caja.start(QStringLiteral("dbus-run-session"),
+                     {QStringLiteral("--"), QStringLiteral("caja"), QStringLiteral("-n"),
+                      QStringLiteral("--force-desktop")});
+    }
+
+    ~OtherSession()
+    {
+        // Caja ends with its display, and the bus with Caja.
+        for (QProcess* process : {&m_server, &m_caja}) {
+            process->terminate();
+            if (!process->waitForFinished(timeoutMs)) {
+                process->kill();
+                process->waitForFinished();
+            }
+        }
+    }
+
+    OtherSession(const OtherSession&) = delete;
+    OtherSession& operator=(const OtherSession&) = delete;
+
+    const QString& display() const { return m_display; }
+
+private:
+    QTemporaryDir m_home;
+    QProcess m_server;
+    QProcess m_caja;
+    QString m_display;
+};
+
 } // namespace
 
 // Caja started headless on the test's own Desktop, driven through the bridge and checked
@@ -55,6 +128,7 @@ private Q_SLOTS:
     void movesAShownIcon();
     void readsBackADraggedIcon();
     void readsAClickSelection();
+    void desktopOfAnotherSessionIsNone();
 
 private:
     QString desktopPath(const QString& name) const { return m_home->desktop() + u'/' + name; }
@@ -234,10 +308,6 @@ void TestCajaBridge::readsAClickSelection()
 {
     const QString first = m_names[0];
     const QString second = m_names[4];
-    // A hand-over from a context menu is there too, but the live selection wins.
-    m_home->write(QStringLiteral(".run/tidora/selection"),
-                  SelectionHandOver::format({QFile::encodeName(desktopPath(m_names[1]))},
-                                            QDateTime::currentMSecsSinceEpoch()));
     const QPointF a = imageCentre(*m_caja->icon(first));
     const QPointF b = imageCentre(*m_caja->icon(second));
     QVERIFY(xdotool({QStringLiteral("mousemove"), QString::number(a.x()), QString::number(a.y()),
@@ -248,29 +318,53 @@ void TestCajaBridge::readsAClickSelection()
     QVERIFY(QTest::qWaitFor(
         [&] { return m_caja->icon(first)->selected && m_caja->icon(second)->selected; },
         timeoutMs));
-
-    // The engine asks from a worker thread.
-    const BridgeResult<QList<DesktopFile>> selection =
-        QtConcurrent::run([&] { return m_bridge->selectedFiles(); }).result();
-    QList<DesktopFile> files = selection.value();
-    std::sort(files.begin(), files.end(),
-              [](const DesktopFile& x, const DesktopFile& y) { return x.path < y.path; });
-    QList<DesktopFile> expected{{desktopPath(first), a}, {desktopPath(second), b}};
-    std::sort(expected.begin(), expected.end(),
-              [](const DesktopFile& x, const DesktopFile& y) { return x.path < y.path; });
-    QCOMPARE(files, expected);
-
-    // With nothing selected, the fresh hand-over is the selection.
-    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("1000"), QStringLiteral("700"),
-                     QStringLiteral("click"), QStringLiteral("1")}));
-    QVERIFY(QTest::qWaitFor([&] { return !m_caja->icon(first)->selected; }, timeoutMs));
+    // Meanwhile a file manager's right-click action hands another file over.
     m_home->write(QStringLiteral(".run/tidora/selection"),
                   SelectionHandOver::format({QFile::encodeName(desktopPath(m_names[1]))},
                                             QDateTime::currentMSecsSinceEpoch()));
-    const QList<DesktopFile> handed = m_bridge->selectedFiles().value();
-    QCOMPARE(handed.size(), 1);
-    QCOMPARE(handed.first().path, desktopPath(m_names[1]));
-    QCOMPARE(handed.first().position, std::optional(imageCentre(*m_caja->icon(m_names[1]))));
+
+    // The engine asks from a worker thread.
+    const auto selected = [this](SelectionSource source) {
+        QList<DesktopFile> files =
+            QtConcurrent::run([&] { return m_bridge->selectedFiles(source); }).result().value();
+        std::sort(files.begin(), files.end(),
+                  [](const DesktopFile& x, const DesktopFile& y) { return x.path < y.path; });
+        return files;
+    };
+    QList<DesktopFile> clicked{{desktopPath(first), a}, {desktopPath(second), b}};
+    std::sort(clicked.begin(), clicked.end(),
+              [](const DesktopFile& x, const DesktopFile& y) { return x.path < y.path; });
+    // The hot key stacks what is selected on the Desktop.
+    QCOMPARE(selected(SelectionSource::desktop), clicked);
+    // The right-click stacks what was right-clicked, whatever the Desktop shows selected.
+    QCOMPARE(
+        selected(SelectionSource::contextMenu),
+        (QList<DesktopFile>{{desktopPath(m_names[1]), imageCentre(*m_caja->icon(m_names[1]))}}));
+    // Once: the next request finds the Desktop's selection.
+    QCOMPARE(selected(SelectionSource::contextMenu), clicked);
+}
+
+void TestCajaBridge::desktopOfAnotherSessionIsNone()
+{
+    // No desktop program draws this display any more; the same user's Caja draws another.
+    m_caja.reset();
+    QVERIFY(QTest::qWaitFor([] { return DesktopProbe::windowClass().isEmpty(); }, timeoutMs));
+    const OtherSession other;
+    QVERIFY2(!other.display().isEmpty(), "no second X server");
+    const ProgramSession there{other.display(), QString(), QString()};
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                     const auto found =
+                         DesktopPrograms::findProcess(QStringLiteral("/proc"), ::getuid(), there);
+                     return found && found->program == DesktopProgram::caja;
+                 },
+                 timeoutMs),
+             "Caja did not start on the second display");
+
+    // Its icons are not the ones on this screen: nothing is read from it or done to it.
+    QCOMPARE(m_bridge->program(), DesktopProgram::none);
+    QVERIFY(m_bridge->desktopPositions({m_names[0]}).value().isEmpty());
+    QVERIFY(m_bridge->selectedFiles().value().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCajaBridge)

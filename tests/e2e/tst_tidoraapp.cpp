@@ -36,6 +36,7 @@ private Q_SLOTS:
     void shiftDragStacksAtTheReleasePoint();
     void marqueeSelectsTheWindowsItTouches();
     void trayMenuShowsTheItems();
+    void rightClickStacksWhatItHandsOver();
     void secondLaunchReplacesTheFirst();
 
 private:
@@ -55,7 +56,7 @@ void TestTidoraApp::initTestCase()
     E2eSession::Options options;
     options.desktopFiles = {QStringLiteral("alpha.txt"), QStringLiteral("beta.txt"),
                             QStringLiteral("gamma.png"), QStringLiteral("delta.png"),
-                            QStringLiteral("zeta.pdf")};
+                            QStringLiteral("zeta.pdf"),  QStringLiteral("eta.txt")};
     options.caja = true;
     QString error;
     QVERIFY2(m_session->setUp(options, &error), qPrintable(error));
@@ -284,6 +285,22 @@ void TestTidoraApp::trayMenuShowsTheItems()
     QVERIFY(app().isRunning());
 }
 
+void TestTidoraApp::rightClickStacksWhatItHandsOver()
+{
+    // zeta.pdf is selected on the Desktop; eta.txt is right-clicked in a file manager window.
+    QVERIFY(select({QStringLiteral("zeta.pdf")}));
+    const qsizetype before = app().output().size();
+    QProcess finder;
+    finder.start(QStringLiteral(TIDORA_FINDER),
+                 {QStringLiteral("--"), desktopPath(QStringLiteral("eta.txt"))});
+    QVERIFY(finder.waitForFinished(timeoutMs));
+    QCOMPARE(finder.exitCode(), 0);
+    QVERIFY2(waitForStacks(3), qPrintable(app().output().mid(before)));
+    QCOMPARE(itemNames(stacks().last()), QStringList{QStringLiteral("eta.txt")});
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(desktopPath(QStringLiteral("eta.txt"))), timeoutMs);
+    QVERIFY(QFileInfo::exists(desktopPath(QStringLiteral("zeta.pdf"))));
+}
+
 void TestTidoraApp::secondLaunchReplacesTheFirst()
 {
     const QList<DesktopStack> before = stacks();
@@ -293,7 +310,7 @@ void TestTidoraApp::secondLaunchReplacesTheFirst()
     QVERIFY2(app().waitForExit(), qPrintable(app().output()));
     QCOMPARE(app().process().exitStatus(), QProcess::NormalExit);
     QCOMPARE(app().process().exitCode(), 0);
-    QVERIFY2(second->waitForOutput(QStringLiteral("launched with 2 stacks")),
+    QVERIFY2(second->waitForOutput(QStringLiteral("launched with 3 stacks")),
              qPrintable(second->output()));
     QVERIFY(second->isRunning());
     QCOMPARE(stacks(), before);

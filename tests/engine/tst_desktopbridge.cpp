@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <limits>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -22,6 +23,8 @@ public:
     {}
 
     QList<DesktopFile> selection;
+    // What a context-menu action handed over, taken once.
+    std::optional<QList<DesktopFile>> handOver;
     QList<NamedPosition> answer;
     QList<QStringList> asked;
     QList<QList<NamedPosition>> written;
@@ -29,6 +32,10 @@ public:
 protected:
     BridgeResult<QList<DesktopFile>> readDesktopItems() override { return selection; }
     BridgeResult<QList<DesktopFile>> readSelection() override { return selection; }
+    std::optional<QList<DesktopFile>> takeHandOver() override
+    {
+        return std::exchange(handOver, std::nullopt);
+    }
     BridgeResult<QList<NamedPosition>> readPositions(const QStringList& names) override
     {
         asked.append(names);
@@ -68,6 +75,7 @@ private Q_SLOTS:
     void everyOperationIsOneCallAndNothingAsksNothing();
     void firstAnswerWinsAndOthersAreDropped();
     void selectionKeepsVisibleItemsDirectlyOnTheDesktop();
+    void rightClickedFilesWinOverTheDesktopSelection();
     void unexpressibleEntriesAreLeftOut();
     void hiddenFilesByDotOrList();
     void namesAreQuotedAndEscaped();
@@ -139,6 +147,31 @@ void TestDesktopBridge::selectionKeepsVisibleItemsDirectlyOnTheDesktop()
     QCOMPARE(kept, (QStringList{plain, linkOnDesktop, throughLink}));
     // All items are reported unfiltered.
     QCOMPARE(b.bridge.desktopItems().value().size(), 8);
+}
+
+void TestDesktopBridge::rightClickedFilesWinOverTheDesktopSelection()
+{
+    Bridge b;
+    const QString shown = b.home.write(u"Desktop/selected-on-desktop.txt"_s);
+    const QString clicked = b.home.write(u"Desktop/right-clicked.txt"_s);
+    b.bridge.selection = {DesktopFile{shown, QPointF(1, 1)}};
+    const auto paths = [&b](SelectionSource source) {
+        QStringList found;
+        for (const DesktopFile& file : b.bridge.selectedFiles(source).value())
+            found.append(file.path);
+        return found;
+    };
+
+    b.bridge.handOver = QList<DesktopFile>{{clicked, std::nullopt},
+                                           {b.home.write(u"Desktop/.dot"_s), std::nullopt}};
+    // The hot key and the tray menu leave a hand-over alone.
+    QCOMPARE(paths(SelectionSource::desktop), QStringList{shown});
+    QCOMPARE(paths(SelectionSource::contextMenu), QStringList{clicked});
+    // Used up: a later request finds the Desktop's selection.
+    QCOMPARE(paths(SelectionSource::contextMenu), QStringList{shown});
+    // Handed over but nothing usable: nothing, never the Desktop's selection instead.
+    b.bridge.handOver = QList<DesktopFile>{{b.home.write(u"Documents/doc.txt"_s), std::nullopt}};
+    QCOMPARE(paths(SelectionSource::contextMenu), QStringList{});
 }
 
 void TestDesktopBridge::unexpressibleEntriesAreLeftOut()

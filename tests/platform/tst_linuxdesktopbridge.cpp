@@ -13,14 +13,22 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-// A /proc of our own: one folder per process with its comm and cmdline.
+// The session the tests' bridges run in, and a process's environment in it.
+const ProgramSession here{QStringLiteral(":5"), QStringLiteral("c2"),
+                          QStringLiteral("unix:path=/run/user/1/bus")};
+const QByteArrayList hereEnvironment{"HOME=/h", "DISPLAY=:5.0", "XDG_SESSION_ID=c2",
+                                     "DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/1/bus"};
+
+// A /proc of our own: one folder per process with its comm, cmdline and environ.
 void addProcess(const TempHome& home, int pid, const QByteArray& command,
-                const QList<QByteArray>& arguments)
+                const QList<QByteArray>& arguments,
+                const QByteArrayList& environment = hereEnvironment)
 {
     const QString folder = QStringLiteral("proc/%1/").arg(pid);
     home.write(folder + QStringLiteral("comm"), command + '\n');
@@ -28,6 +36,10 @@ void addProcess(const TempHome& home, int pid, const QByteArray& command,
     for (const QByteArray& argument : arguments)
         line += argument + '\0';
     home.write(folder + QStringLiteral("cmdline"), line);
+    QByteArray variables;
+    for (const QByteArray& variable : environment)
+        variables += variable + '\0';
+    home.write(folder + QStringLiteral("environ"), variables);
 }
 
 QByteArray bytes(const QString& path)
@@ -49,6 +61,8 @@ private Q_SLOTS:
     void handOverCountsWhileFresh();
     void withoutAProgramNothingIsKnown();
     void programIsForcedDetectedOrFound();
+    void onlyAProgramOfThisSessionCounts_data();
+    void onlyAProgramOfThisSessionCounts();
 };
 
 void TestLinuxDesktopBridge::metadataLocationFollowsGio()
@@ -167,8 +181,10 @@ void TestLinuxDesktopBridge::handOverCountsWhileFresh()
     const QByteArray odd = bytes(home.desktop()) + "/odd\xff.txt";
     const QList<QByteArray> paths{bytes(home.desktop()) + "/line\nbreak %41.txt", odd,
                                   bytes(home.desktop()) + "/\xe6\x96\x87.txt"};
+    const qint64 freshMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(SelectionHandOver::freshFor).count();
     const QString file = home.write(QStringLiteral(".run/tidora/selection"),
-                                    SelectionHandOver::format(paths, ms - 4000));
+                                    SelectionHandOver::format(paths, ms - freshMs + 1000));
     QStringList unreadable;
     QCOMPARE(handOver.read(now, &unreadable),
              std::optional(QStringList{home.desktop() + QStringLiteral("/line\nbreak %41.txt"),
@@ -176,7 +192,7 @@ void TestLinuxDesktopBridge::handOverCountsWhileFresh()
     // Not skipped in silence: the caller can name it.
     QCOMPARE(unreadable, QStringList{home.desktop() + QStringLiteral("/odd\uFFFD.txt")});
     QCOMPARE(handOver.read(now.addMSecs(2000)), std::nullopt);
-    QCOMPARE(handOver.read(now.addMSecs(-6000)), std::nullopt);
+    QCOMPARE(handOver.read(now.addMSecs(-freshMs - 2000)), std::nullopt);
 
     home.write(QStringLiteral(".run/tidora/selection"),
                "tidora-selection 2\n" + QByteArray::number(ms) + "\n/a\n");
@@ -207,13 +223,21 @@ void TestLinuxDesktopBridge::withoutAProgramNothingIsKnown()
     QVERIFY(bridge.announcePositions({{QStringLiteral("x"), QPointF(1, 1)}}));
     QVERIFY(bridge.selectedFiles().value().isEmpty());
 
-    // A context-menu hand-over is the selection, filtered like any other.
+    // A context-menu hand-over is the selection of the request it was made for, filtered like
+    // any other; the hot key leaves it alone, and the request uses it up.
     const QList<QByteArray> handed{bytes(plain), bytes(home.desktop()) + "/.dot",
                                    bytes(home.write(QStringLiteral("Desktop/in/side.txt"))),
                                    bytes(home.write(QStringLiteral("Documents/doc.txt")))};
-    home.write(QStringLiteral(".run/tidora/selection"),
-               SelectionHandOver::format(handed, QDateTime::currentMSecsSinceEpoch()));
-    QCOMPARE(bridge.selectedFiles().value(), (QList<DesktopFile>{{plain, std::nullopt}}));
+    const QString file =
+        home.write(QStringLiteral(".run/tidora/selection"),
+                   SelectionHandOver::format(handed, QDateTime::currentMSecsSinceEpoch()));
+    QVERIFY(bridge.selectedFiles().value().isEmpty());
+    QCOMPARE(bridge.selectedFiles(SelectionSource::contextMenu).value(),
+             (QList<DesktopFile>{{plain, std::nullopt}}));
+    QVERIFY(!QFileInfo::exists(file));
+    QVERIFY(bridge.selectedFiles(SelectionSource::contextMenu).value().isEmpty());
+    QCOMPARE(QDir(home.runtimeFolder() + QStringLiteral("/tidora")).entryList(QDir::Files),
+             QStringList());
 }
 
 void TestLinuxDesktopBridge::programIsForcedDetectedOrFound()
@@ -227,12 +251,13 @@ void TestLinuxDesktopBridge::programIsForcedDetectedOrFound()
     addProcess(home, 11, "pcmanfm", {"pcmanfm"});
     QStringList windowClass;
     LinuxDesktopBridge bridge(paths, files, settings,
-                              LinuxDesktopBridge::Probes{[&] { return windowClass; }, {}}, proc);
+                              LinuxDesktopBridge::Probes{[&] { return windowClass; }, {}}, proc,
+                              here);
     QCOMPARE(bridge.program(), DesktopProgram::none);
 
     addProcess(home, 12, "pcmanfm", {"/usr/bin/pcmanfm", "--desktop", "--profile", "LXDE"});
     QCOMPARE(bridge.program(), DesktopProgram::pcmanfm);
-    const auto found = DesktopPrograms::findProcess(proc, ::getuid());
+    const auto found = DesktopPrograms::findProcess(proc, ::getuid(), here);
     QCOMPARE(DesktopPrograms::optionValue(found->arguments, QStringLiteral("profile"),
                                           QStringLiteral("p")),
              QStringLiteral("LXDE"));
@@ -251,6 +276,46 @@ void TestLinuxDesktopBridge::programIsForcedDetectedOrFound()
     settings.setValue(SettingsKey::desktopBackend, QStringLiteral("auto"));
     (void)bridge.desktopPositions({QStringLiteral("a")});
     QCOMPARE(bridge.program(), DesktopProgram::caja);
+}
+
+void TestLinuxDesktopBridge::onlyAProgramOfThisSessionCounts_data()
+{
+    QTest::addColumn<QByteArrayList>("environment");
+    QTest::addColumn<QByteArrayList>("arguments");
+    QTest::addColumn<bool>("ours");
+    const QByteArrayList plain{"caja", "-n", "--force-desktop"};
+    const QByteArray bus = "DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/1/bus";
+    QTest::newRow("this session") << hereEnvironment << plain << true;
+    QTest::newRow("display written otherwise")
+        << QByteArrayList{"DISPLAY=unix:5", "XDG_SESSION_ID=c2"} << plain << true;
+    // Started by the user's service manager: no login session, the user's one bus.
+    QTest::newRow("display alone") << QByteArrayList{"DISPLAY=:5", bus} << plain << true;
+    QTest::newRow("another display")
+        << QByteArrayList{"DISPLAY=:6", "XDG_SESSION_ID=c2", bus} << plain << false;
+    QTest::newRow("display option")
+        << hereEnvironment << QByteArrayList{"caja", "--force-desktop", "--display=:6"} << false;
+    QTest::newRow("another login")
+        << QByteArrayList{"DISPLAY=:5", "XDG_SESSION_ID=c7", bus} << plain << false;
+    QTest::newRow("another bus") << QByteArrayList{"DISPLAY=:5",
+                                                   "DBUS_SESSION_BUS_ADDRESS=unix:abstract=x"}
+                                 << plain << false;
+    QTest::newRow("no display") << QByteArrayList{"XDG_SESSION_ID=c2", bus} << plain << false;
+    QTest::newRow("environment unreadable") << QByteArrayList{} << plain << false;
+}
+
+void TestLinuxDesktopBridge::onlyAProgramOfThisSessionCounts()
+{
+    QFETCH(QByteArrayList, environment);
+    QFETCH(QByteArrayList, arguments);
+    QFETCH(bool, ours);
+    TempHome home;
+    LocalFileSystem files;
+    MemorySettings settings;
+    const LinuxPaths paths;
+    const QString proc = home.home() + QStringLiteral("/proc");
+    addProcess(home, 20, "caja", arguments, environment);
+    LinuxDesktopBridge bridge(paths, files, settings, LinuxDesktopBridge::Probes{}, proc, here);
+    QCOMPARE(bridge.program(), ours ? DesktopProgram::caja : DesktopProgram::none);
 }
 
 QTEST_GUILESS_MAIN(TestLinuxDesktopBridge)

@@ -20,10 +20,10 @@ const QList<std::pair<DesktopProgram, QString>>& names()
     return table;
 }
 
-QByteArray readSmall(const QString& path)
+QByteArray readSmall(const QString& path, qint64 limit = 64 * 1024)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.read(64 * 1024) : QByteArray();
+    return file.open(QIODevice::ReadOnly) ? file.read(limit) : QByteArray();
 }
 
 } // namespace
@@ -63,7 +63,8 @@ DesktopProgram fromWindowClass(const QStringList& wmClass)
     return DesktopProgram::none;
 }
 
-std::optional<Process> findProcess(const QString& procRoot, uint userId)
+std::optional<Process> findProcess(const QString& procRoot, uint userId,
+                                   const ProgramSession& session)
 {
     const QStringList entries = QDir(procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& pid : entries) {
@@ -93,7 +94,11 @@ std::optional<Process> findProcess(const QString& procRoot, uint userId)
             program = DesktopProgram::pcmanfm;
         else if (command == QLatin1String("pcmanfm-qt") && desktopFlag)
             program = DesktopProgram::pcmanfmQt;
-        if (program != DesktopProgram::none)
+        // environ may be long; only a candidate's is read.
+        if (program != DesktopProgram::none &&
+            ProgramSession::of(readSmall(folder + QStringLiteral("/environ"), 1024 * 1024),
+                               arguments)
+                .sharedWith(session))
             return Process{program, arguments};
     }
     return std::nullopt;

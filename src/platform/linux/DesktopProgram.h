@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/ProgramSession.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,9 +26,11 @@ struct Process
     DesktopProgram program = DesktopProgram::none;
     QStringList arguments;
 };
-// When no window can be asked (no X server): the first of the user's processes that draws a
+
+// When no window tells: the first of the user's processes of this session that draws a
 // Desktop. `procRoot` is /proc, or a folder laid out like it in tests.
-std::optional<Process> findProcess(const QString& procRoot, uint userId);
+std::optional<Process> findProcess(const QString& procRoot, uint userId,
+                                   const ProgramSession& session);
 // The value of an option given as "--name value", "--name=value" or "-n value".
 QString optionValue(const QStringList& arguments, const QString& longName,
                     const QString& shortName);

@@ -18,12 +18,14 @@
 #include <unistd.h>
 
 LinuxDesktopBridge::LinuxDesktopBridge(const Paths& paths, FileSystem& fileSystem,
-                                       const Settings& settings, Probes probes, QString procRoot)
+                                       const Settings& settings, Probes probes, QString procRoot,
+                                       ProgramSession session)
     : DesktopBridge(paths.desktop(), fileSystem)
     , m_files(fileSystem)
     , m_settings(settings)
     , m_probes(std::move(probes))
     , m_procRoot(std::move(procRoot))
+    , m_session(std::move(session))
     , m_home(paths.home())
     , m_configRoot(paths.configRoot())
     , m_metadata(paths.home(),
@@ -68,7 +70,8 @@ DesktopBackend& LinuxDesktopBridge::backend()
         const QStringList wmClass = m_probes.windowClass ? m_probes.windowClass() : QStringList();
         if (!wmClass.isEmpty()) {
             program = DesktopPrograms::fromWindowClass(wmClass);
-        } else if (const auto process = DesktopPrograms::findProcess(m_procRoot, ::getuid())) {
+        } else if (const auto process =
+                       DesktopPrograms::findProcess(m_procRoot, ::getuid(), m_session)) {
             program = process->program;
         }
     }
@@ -99,7 +102,7 @@ std::unique_ptr<DesktopBackend> LinuxDesktopBridge::makeBackend(DesktopProgram p
     case DesktopProgram::pcmanfmQt: {
         // The profile the running program was started with (LXDE and LXQt name their own).
         QString profile;
-        if (const auto process = DesktopPrograms::findProcess(m_procRoot, ::getuid()))
+        if (const auto process = DesktopPrograms::findProcess(m_procRoot, ::getuid(), m_session))
             profile = DesktopPrograms::optionValue(process->arguments, QStringLiteral("profile"),
                                                    QStringLiteral("p"));
         return std::make_unique<PcmanfmBackend>(program == DesktopProgram::pcmanfm
@@ -139,31 +142,30 @@ BridgeResult<QList<DesktopFile>> LinuxDesktopBridge::readDesktopItems()
 BridgeResult<QList<DesktopFile>> LinuxDesktopBridge::readSelection()
 {
     DesktopBackend& current = backend();
-    std::optional<BridgeResult<QList<DesktopFile>>> live;
-    if (current.hasLiveSelection()) {
-        live = current.liveSelection();
-        if (*live && !live->value().isEmpty())
-            return *live;
-    }
-    QStringList unreadable;
-    if (const std::optional<QStringList> handed =
-            m_handOver.read(QDateTime::currentDateTimeUtc(), &unreadable)) {
-        const PositionMap positions = current.allPositions().valueOr(PositionMap());
-        QList<DesktopFile> files;
-        for (const QString& path : *handed) {
-            const QFileInfo info(path);
-            const auto found = info.path() == desktopFolder() ? positions.constFind(info.fileName())
-                                                              : positions.cend();
-            files.append(DesktopFile{path, found == positions.cend() ? std::nullopt
-                                                                     : std::optional(*found)});
-        }
-        for (const QString& path : std::as_const(unreadable))
-            files.append(DesktopFile{path, std::nullopt, true});
-        return files;
-    }
-    if (live)
-        return *live;
+    if (current.hasLiveSelection())
+        return current.liveSelection();
     return QList<DesktopFile>();
+}
+
+std::optional<QList<DesktopFile>> LinuxDesktopBridge::takeHandOver()
+{
+    QStringList unreadable;
+    const std::optional<QStringList> handed =
+        m_handOver.take(QDateTime::currentDateTimeUtc(), &unreadable);
+    if (!handed)
+        return std::nullopt;
+    const PositionMap positions = backend().allPositions().valueOr(PositionMap());
+    QList<DesktopFile> files;
+    for (const QString& path : *handed) {
+        const QFileInfo info(path);
+        const auto found = info.path() == desktopFolder() ? positions.constFind(info.fileName())
+                                                          : positions.cend();
+        files.append(
+            DesktopFile{path, found == positions.cend() ? std::nullopt : std::optional(*found)});
+    }
+    for (const QString& path : std::as_const(unreadable))
+        files.append(DesktopFile{path, std::nullopt, true});
+    return files;
 }
 
 BridgeResult<QList<NamedPosition>> LinuxDesktopBridge::readPositions(const QStringList& names)

@@ -20,11 +20,12 @@ class Settings;
 // draws the Desktop, through one backend per program (see docs/desktop-programs.md). The
 // program is the one forced by the setting SettingsKey::desktopBackend, else the one whose
 // window is the Desktop window (asked through `windowClass`, which the X11 layer supplies),
-// else the first desktop program among the user's processes. It is looked up again at every
-// call, so a desktop that starts after Tidora is found.
+// else the first desktop program among the user's processes of this session (`session`: same
+// display, same login). It is looked up again at every call, so a desktop that starts after
+// Tidora is found.
 //
-// Selection: the program's live selection when it offers one and it is not empty, else a
-// fresh hand-over from a file manager's context menu (SelectionHandOver).
+// Selection: the program's live selection when it offers one; for a context-menu request, the
+// files its action handed over first (SelectionHandOver).
 //
 // Threads: desktopItems and selectedFiles are safe on a worker thread. The setting is read
 // only on the GUI thread (at construction and at each GUI-thread call) and remembered for
@@ -42,7 +43,8 @@ public:
     };
 
     LinuxDesktopBridge(const Paths& paths, FileSystem& fileSystem, const Settings& settings,
-                       Probes probes = {}, QString procRoot = QStringLiteral("/proc"));
+                       Probes probes = {}, QString procRoot = QStringLiteral("/proc"),
+                       ProgramSession session = ProgramSession::current());
     ~LinuxDesktopBridge() override;
 
     // The program the bridge works with now.
@@ -52,6 +54,7 @@ public:
 protected:
     BridgeResult<QList<DesktopFile>> readDesktopItems() override;
     BridgeResult<QList<DesktopFile>> readSelection() override;
+    std::optional<QList<DesktopFile>> takeHandOver() override;
     BridgeResult<QList<NamedPosition>> readPositions(const QStringList& names) override;
     BridgeResult<void> writePositions(const QList<NamedPosition>& positions) override;
     BridgeResult<void> writeAnnouncement(const QList<NamedPosition>& positions) override;
@@ -70,6 +73,7 @@ private:
     const Settings& m_settings;
     Probes m_probes;
     QString m_procRoot;
+    ProgramSession m_session;
     QString m_home;
     QString m_configRoot;
     GvfsMetadata m_metadata;

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -28,10 +29,33 @@ QString SelectionHandOver::filePath() const
 std::optional<QStringList> SelectionHandOver::read(const QDateTime& now,
                                                    QStringList* unreadable) const
 {
-    const QFileInfo info(filePath());
+    if (m_runtimeFolder.isEmpty())
+        return std::nullopt;
+    return readFile(filePath(), now, unreadable);
+}
+
+std::optional<QStringList> SelectionHandOver::take(const QDateTime& now,
+                                                   QStringList* unreadable) const
+{
+    if (m_runtimeFolder.isEmpty())
+        return std::nullopt;
+    // Moved aside in one step before it is read: two requests never both get it, and a newer
+    // one that tidora-finder renames into place meanwhile stays there.
+    const QString taken = filePath() + QStringLiteral(".taken");
+    if (::rename(QFile::encodeName(filePath()).constData(), QFile::encodeName(taken).constData()))
+        return std::nullopt;
+    std::optional<QStringList> paths = readFile(taken, now, unreadable);
+    QFile::remove(taken);
+    return paths;
+}
+
+std::optional<QStringList> SelectionHandOver::readFile(const QString& path, const QDateTime& now,
+                                                       QStringList* unreadable)
+{
+    const QFileInfo info(path);
     // Only our own plain file counts.
-    if (m_runtimeFolder.isEmpty() || info.isSymLink() || !info.isFile() ||
-        info.ownerId() != ::getuid() || info.size() > maxFileSize)
+    if (info.isSymLink() || !info.isFile() || info.ownerId() != ::getuid() ||
+        info.size() > maxFileSize)
         return std::nullopt;
     QFile file(info.filePath());
     if (!file.open(QIODevice::ReadOnly))
