@@ -208,8 +208,7 @@ void TestStackWindowsX11::aDragFollowsThePointer()
     QByteArray info;
     const auto serverHasIt = [&] {
         info.clear();
-        run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(a.winId())},
-            &info);
+        run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(a.winId())}, &info);
         return info.contains(expected);
     };
     QTRY_VERIFY2(serverHasIt(), QByteArray(expected + "\n" + info).constData());
