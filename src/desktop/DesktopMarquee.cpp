@@ -41,6 +41,12 @@ void DesktopMarquee::press(const PointerEvent& event)
 {
     if (event.button != Qt::LeftButton && event.button != Qt::RightButton)
         return;
+    // Our stack windows apply the click rules to their own presses; taken here as well, the
+    // press would clear the selection they are building.
+    if (event.ownWindow) {
+        m_anchor.reset();
+        return;
+    }
     const bool onDesktop = m_platform.isOnDesktop(event.position);
     // Control stands in for the Command key.
     const bool additive = event.modifiers & (Qt::ShiftModifier | Qt::ControlModifier);

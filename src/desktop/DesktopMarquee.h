@@ -11,11 +11,11 @@
 
 class Screens;
 
-// Watches the mouse in other programs for the stack selection: every left or right press is
-// reported with whether it landed on the bare Desktop and whether it was additive (Shift or
-// Control held); a left drag that began on the Desktop reports the rectangle from the press
-// point to the pointer, unless it turns out to drag icons. Points and rectangles are in screen
-// coordinates (lower-left origin, y upward).
+// Watches the mouse in other programs for the stack selection: every left or right press
+// outside our own windows is reported with whether it landed on the bare Desktop and whether it was
+// additive (Shift or Control held); a left drag that began on the Desktop reports the rectangle
+// from the press point to the pointer, unless it turns out to drag icons. Points and rectangles are
+// in screen coordinates (lower-left origin, y upward).
 class DesktopMarquee : public QObject
 {
     Q_OBJECT

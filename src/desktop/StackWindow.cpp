@@ -1,5 +1,6 @@
 #include "desktop/StackWindow.h"
 
+#include "desktop/DesktopLog.h"
 #include "desktop/FileIcons.h"
 #include "desktop/ScreenCoordinates.h"
 #include "desktop/StackContainerView.h"
@@ -367,6 +368,12 @@ void StackWindow::showContextMenu(QPoint globalPosition)
     // of a nested event loop when it is destroyed.
     QMenu* menu = buildContextMenu().release();
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    QStringList titles;
+    for (const QAction* action : menu->actions()) {
+        if (!action->isSeparator())
+            titles.append(action->text());
+    }
+    qCDebug(lcDesktop).noquote() << "stack menu:" << titles.join(QStringLiteral(" | "));
     menu->popup(globalPosition);
 }
 

@@ -12,6 +12,7 @@
 #include "engine/StackRecords.h"
 #include "engine/StackWindowPort.h"
 #include "engine/StackWindows.h"
+#include "engine/WindowPlacement.h"
 #include "operations/StackRemoval.h"
 #include "platform/Alerts.h"
 #include "platform/Bookmarks.h"
@@ -196,11 +197,15 @@ void Stacker::stackReadable(const QList<DesktopFile>& files, const std::optional
              : nameForKinds(paths, [&directories](qsizetype i) { return directories.at(i); });
     stack.folderName = m_folders.uniqueFolderName(stack.name, folderNames(m_records.all()));
     stack.state = StackState::collapsed;
-    stack.windowOrigin = windowOrigin;
+    // Beside the stacks already shown rather than over them, and on the screen.
+    QList<QRectF> shown;
+    for (const DesktopStack& other : m_records.all())
+        shown.append(DesktopCoordinates::windowFrame(other.windowOrigin));
+    stack.windowOrigin = WindowPlacement::freeOrigin(windowOrigin, shown, m_screens.screens());
 
     // An icon whose position the desktop program does not know is recorded next to the
     // window, as a dropped file would be.
-    const QPointF base = DesktopCoordinates::windowCentreOnDesktop(m_screens, windowOrigin);
+    const QPointF base = DesktopCoordinates::windowCentreOnDesktop(m_screens, stack.windowOrigin);
     int unplaced = 0;
     FreshIds ids;
     QList<std::optional<QString>> current;

@@ -33,6 +33,9 @@ struct PointerEvent
     QPoint position;
     // Only Shift, Control and Alt are reported.
     Qt::KeyboardModifiers modifiers;
+    // Press: it went to one of this program's own windows, which handle it themselves (a
+    // monitor of other programs' events would not have seen it).
+    bool ownWindow = false;
 };
 
 // The desktop integration that only a window system can give: the global shortcut, the global

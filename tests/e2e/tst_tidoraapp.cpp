@@ -35,6 +35,7 @@ private Q_SLOTS:
     void hotKeyStacksTheSelection();
     void shiftDragStacksAtTheReleasePoint();
     void marqueeSelectsTheWindowsItTouches();
+    void selectedStacksMoveTogether();
     void trayMenuShowsTheItems();
     void rightClickStacksWhatItHandsOver();
     void secondLaunchReplacesTheFirst();
@@ -46,6 +47,9 @@ private:
     TidoraProcess& app() { return m_session->app(); }
     std::optional<QPointF> iconCentre(const QString& name) const;
     bool select(const QStringList& names);
+    // Drags the stack window by `by` and waits until every stack listed in `moved` has been
+    // saved that far from where it was.
+    bool dragStack(const DesktopStack& dragged, QPointF by, const QList<DesktopStack>& moved);
 
     std::unique_ptr<E2eSession> m_session;
 };
@@ -249,6 +253,84 @@ void TestTidoraApp::marqueeSelectsTheWindowsItTouches()
     QVERIFY(xdotool(mouseAt(QPointF(1000, 650)) << QStringLiteral("click") << QStringLiteral("1")));
     QVERIFY2(app().waitForOutput(QStringLiteral("on the Desktop: true selected: []"), clicked),
              qPrintable(app().output().mid(clicked)));
+}
+
+bool TestTidoraApp::dragStack(const DesktopStack& dragged, QPointF by,
+                              const QList<DesktopStack>& moved)
+{
+    if (!m_session->driver().waitForStackWindowAt(windowRect(dragged).toRect()))
+        return false;
+    if (!xdotool(E2eTools::dragBy(windowRect(dragged).center(), by / 4, 4)))
+        return false;
+    // Screen coordinates: y upward.
+    const QPointF delta(by.x(), -by.y());
+    return QTest::qWaitFor(
+        [&] {
+            const QList<DesktopStack> now = stacks();
+            return std::all_of(moved.cbegin(), moved.cend(), [&](const DesktopStack& before) {
+                return std::any_of(now.cbegin(), now.cend(), [&](const DesktopStack& stack) {
+                    return stack.id == before.id &&
+                           stack.windowOrigin == before.windowOrigin + delta;
+                });
+            });
+        },
+        timeoutMs);
+}
+
+// Presses on the program's own windows reach its global mouse monitor too; they must leave the
+// selection to the windows' own click rules.
+void TestTidoraApp::selectedStacksMoveTogether()
+{
+    QList<DesktopStack> all = stacks();
+    QCOMPARE(all.size(), 2);
+    const QRectF both = windowRect(all[0]).united(windowRect(all[1]));
+    // A marquee from bare Desktop beside both windows across both.
+    const QPointF start = both.bottomRight() + QPointF(30, 30);
+    QVERIFY2(start.x() < 1280 && start.y() < screenHeight, "no bare Desktop below the stacks");
+    const qsizetype before = app().output().size();
+    QVERIFY(xdotool(mouseAt(start) << QStringLiteral("mousedown") << QStringLiteral("1")));
+    QVERIFY2(app().waitForOutput(QStringLiteral("mouse down, on the Desktop: true"), before),
+             qPrintable(app().output().mid(before)));
+    QStringList moves;
+    const QPointF step = (both.topLeft() + QPointF(10, 10) - start) / 6;
+    for (int i = 0; i < 6; ++i)
+        moves << QStringLiteral("mousemove_relative") << QStringLiteral("--")
+              << QString::number(qRound(step.x())) << QString::number(qRound(step.y()));
+    QVERIFY(xdotool(moves));
+    const QString selected = QStringLiteral("selected: [%1, %2]").arg(all[0].name, all[1].name);
+    const bool touched = app().waitForOutput(selected, before);
+    QVERIFY(xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
+    QVERIFY2(touched, qPrintable(app().output().mid(before)));
+    QVERIFY(QTest::qWaitFor([] { return !E2eTools::pointerGrabbed(); }, timeoutMs));
+
+    // Dragging one of them carries the other along, and both are saved where they went.
+    QVERIFY2(dragStack(all[0], QPointF(60, 40), all), qPrintable(app().output().mid(before)));
+
+    // Shift-click adds a stack to the one clicked before. The other one is dragged: a press
+    // on the stack just clicked would be the second click of a double-click.
+    all = stacks();
+    const qsizetype clicked = app().output().size();
+    QVERIFY(xdotool(mouseAt(start) << QStringLiteral("click") << QStringLiteral("1")));
+    QVERIFY(app().waitForOutput(QStringLiteral("on the Desktop: true selected: []"), clicked));
+    QVERIFY(m_session->driver().waitForStackWindowAt(windowRect(all[0]).toRect()));
+    QVERIFY(xdotool(mouseAt(windowRect(all[0]).center())
+                    << QStringLiteral("click") << QStringLiteral("1")));
+    QVERIFY(xdotool(mouseAt(windowRect(all[1]).center())
+                    << QStringLiteral("keydown") << QStringLiteral("shift")
+                    << QStringLiteral("click") << QStringLiteral("1") << QStringLiteral("keyup")
+                    << QStringLiteral("shift")));
+    QVERIFY2(dragStack(all[0], QPointF(-40, 60), all), qPrintable(app().output().mid(clicked)));
+
+    // Its menu speaks of both.
+    all = stacks();
+    const qsizetype opened = app().output().size();
+    QVERIFY(m_session->driver().openWindowMenu(windowRect(all[0]).center()));
+    QVERIFY2(app().waitForOutput(QStringLiteral("stack menu: Spread Files | Spread Files in a Grid "
+                                                "| Convert 2 Stacks into Folders | Dissolve 2 "
+                                                "Stacks | Move 2 Stacks to Bin\u2026"),
+                                 opened),
+             qPrintable(app().output().mid(opened)));
+    QVERIFY(m_session->driver().closeMenu());
 }
 
 void TestTidoraApp::trayMenuShowsTheItems()

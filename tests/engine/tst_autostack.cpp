@@ -164,8 +164,10 @@ void TestAutoStack::aSecondRunJoinsTheStackOfTheKind()
                           u"Screenshot 3.png"_s}));
     QCOMPARE(TestServices::itemNames(*t.record(pdfs.id)), (QStringList{u"a.pdf"_s, u"b.pdf"_s}));
     QVERIFY(QFileInfo::exists(t.desktopPath(u"a.pdf"_s)));
-    // Joining an existing stack uses up no slot.
-    QCOMPARE(stackNamed(t, u"Audio"_s)->windowOrigin, AutoStacker::windowSlot(area, 0));
+    // Joining an existing stack uses up no slot, and a new stack never lands on one already
+    // shown: the first slot is taken, so it goes beside it, at the top of the next column.
+    QCOMPARE(stackNamed(t, u"Audio"_s)->windowOrigin,
+             AutoStacker::windowSlot(area, AutoStacker::rowsPerColumn(area)));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

@@ -3,6 +3,7 @@
 #include "engine/StackFiles.h"
 #include "engine/StackManager.h"
 #include "engine/Stacker.h"
+#include "engine/WindowPlacement.h"
 #include "operations/UndoState.h"
 #include "store/StackListFile.h"
 
@@ -58,6 +59,8 @@ private Q_SLOTS:
     void failedSaveIsToldOnce();
     void linksAreStackedAsLinks();
     void selectionIsOneQueryAndReportsFailures();
+    void newWindowsStayClearOfShownOnes_data();
+    void newWindowsStayClearOfShownOnes();
 };
 
 void TestStacking::storeStackReplacesSavesAndShows()
@@ -413,6 +416,38 @@ void TestStacking::selectionIsOneQueryAndReportsFailures()
     QCOMPARE(t.alerts.messages(), QStringList{FakeDesktop::unreachableError().description()});
     QCOMPARE(t.alerts.raised, 1);
     TIDORA_CHECK_INVARIANT(t.invariant);
+}
+
+void TestStacking::newWindowsStayClearOfShownOnes_data()
+{
+    QTest::addColumn<QPointF>("wanted");
+    QTest::addColumn<QList<QRectF>>("shown");
+    QTest::addColumn<QPointF>("placed");
+    const auto at = [](qreal x, qreal y) { return QRectF(x, y, 140, 150); };
+    QTest::newRow("free place kept")
+        << QPointF(300, 300) << QList{at(700, 300)} << QPointF(300, 300);
+    QTest::newRow("on another: beside it")
+        << QPointF(300, 300) << QList{at(300, 300)} << QPointF(150, 300);
+    // Its lowest 30 points, where the caption is.
+    QTest::newRow("over a caption: below it")
+        << QPointF(300, 180) << QList{at(300, 300)} << QPointF(300, 140);
+    QTest::newRow("a sliver of it covered")
+        << QPointF(435, 300) << QList{at(300, 300)} << QPointF(435, 300);
+    QTest::newRow("off the screen: back on it")
+        << QPointF(1250, -40) << QList<QRectF>{} << QPointF(1140, 0);
+    QTest::newRow("taken top right corner: the nearest free place")
+        << QPointF(1140, 626) << QList{at(1140, 626), at(990, 626)} << QPointF(1140, 466);
+}
+
+// A new stack shows where its icons lay unless that hides a stack already shown: then it goes
+// to the nearest free place, always on the visible part of the screen.
+void TestStacking::newWindowsStayClearOfShownOnes()
+{
+    QFETCH(QPointF, wanted);
+    QFETCH(QList<QRectF>, shown);
+    QFETCH(QPointF, placed);
+    const QList<ScreenGeometry> screen{{QRectF(0, 0, 1280, 800), QRectF(0, 0, 1280, 776)}};
+    QCOMPARE(WindowPlacement::freeOrigin(wanted, shown, screen), placed);
 }
 
 QTEST_GUILESS_MAIN(TestStacking)

@@ -27,7 +27,7 @@ std::unique_ptr<X11DesktopPlatform> X11DesktopPlatform::create()
     if (platform->m_events) {
         platform->m_pointer = std::make_unique<X11PointerMonitor>(*platform->m_events);
         connect(platform->m_pointer.get(), &X11PointerMonitor::pointerEvent, platform.get(),
-                &DesktopPlatform::pointerEvent);
+                &X11DesktopPlatform::forwardPointerEvent);
         // XInput 2 is only asked about here; events are selected when someone starts them.
         if (platform->m_pointer->isAvailable())
             platform->m_features |= Feature::PointerEvents;
@@ -66,6 +66,15 @@ int X11DesktopPlatform::dragChangeCount() const
 QStringList X11DesktopPlatform::dragFiles() const
 {
     return m_features.testFlag(Feature::DragSource) ? m_selections->dragFiles() : QStringList();
+}
+
+void X11DesktopPlatform::forwardPointerEvent(const PointerEvent& event)
+{
+    // Raw events report presses on our own windows as well; say which they are.
+    PointerEvent told = event;
+    if (told.kind == PointerEvent::Kind::Press)
+        told.ownWindow = m_windows->isOwnWindowAt(told.position);
+    Q_EMIT pointerEvent(told);
 }
 
 bool X11DesktopPlatform::isOnDesktop(QPoint point) const

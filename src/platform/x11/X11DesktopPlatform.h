@@ -38,6 +38,7 @@ public:
 
 private:
     X11DesktopPlatform() = default;
+    void forwardPointerEvent(const PointerEvent& event);
 
     Features m_features;
     std::unique_ptr<XcbEventConnection> m_events;

@@ -69,7 +69,7 @@ QList<quint32> X11Windows::ownWindows() const
     return own;
 }
 
-bool X11Windows::isOnDesktop(QPoint point) const
+std::optional<X11Windows::TopLevel> X11Windows::topLevelAt(QPoint point) const
 {
     const QPoint native = Xcb::toNative(point);
     // The server finds the topmost mapped child of the root at the point, shapes respected.
@@ -79,19 +79,39 @@ bool X11Windows::isOnDesktop(QPoint point) const
                                   qint16(native.y())),
         nullptr);
     if (!reply)
-        return false;
-    const quint32 topLevel = reply->child;
+        return std::nullopt;
+    TopLevel found;
+    found.frame = reply->child;
     std::free(reply);
-    if (topLevel == XCB_WINDOW_NONE)
-        return true;
-    const quint32 client = clientOf(topLevel);
+    if (found.frame == XCB_WINDOW_NONE)
+        return found;
+    const quint32 client = clientOf(found.frame);
     // Without WM_STATE anywhere the window is unmanaged: override-redirect (menus, tooltips),
     // or there is no window manager and the window itself says what it is.
-    const quint32 window = client ? client : topLevel;
+    found.window = client ? client : found.frame;
+    return found;
+}
+
+bool X11Windows::isOwn(const TopLevel& topLevel) const
+{
     const QList<quint32> own = ownWindows();
-    if (own.contains(window) || own.contains(topLevel))
+    return own.contains(topLevel.window) || own.contains(topLevel.frame);
+}
+
+bool X11Windows::isOnDesktop(QPoint point) const
+{
+    const std::optional<TopLevel> topLevel = topLevelAt(point);
+    if (!topLevel)
         return false;
-    return isDesktopType(window);
+    if (topLevel->frame == XCB_WINDOW_NONE)
+        return true;
+    return !isOwn(*topLevel) && isDesktopType(topLevel->window);
+}
+
+bool X11Windows::isOwnWindowAt(QPoint point) const
+{
+    const std::optional<TopLevel> topLevel = topLevelAt(point);
+    return topLevel && topLevel->frame != XCB_WINDOW_NONE && isOwn(*topLevel);
 }
 
 QString X11Windows::desktopWindowClass() const

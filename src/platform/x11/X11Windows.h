@@ -20,6 +20,8 @@ public:
     // The point (Qt's logical coordinates) is on the bare Desktop: the top-level window there is
     // the root itself or a window of type _NET_WM_WINDOW_TYPE_DESKTOP, and none of ours.
     bool isOnDesktop(QPoint point) const;
+    // The top-level window at the point is one of ours.
+    bool isOwnWindowAt(QPoint point) const;
     // WM_CLASS (the class part) of the first window of type DESKTOP; empty when none.
     QString desktopWindowClass() const;
 
@@ -29,6 +31,16 @@ public:
     std::optional<quint32> desktopColour(QRect area) const;
 
 private:
+    // The top-level window at the point (Qt's logical coordinates) and the application window
+    // in it: the client inside a window manager's frame, else the top-level itself. Both are 0
+    // on the bare root; nothing when the server did not answer.
+    struct TopLevel
+    {
+        quint32 frame = 0;
+        quint32 window = 0;
+    };
+    std::optional<TopLevel> topLevelAt(QPoint point) const;
+    bool isOwn(const TopLevel& topLevel) const;
     // The application window inside a window manager's frame: the frame itself when it has
     // WM_STATE, else the first descendant that has it; 0 when none (override-redirect, or no
     // window manager).

@@ -214,6 +214,18 @@ void TestX11Platform::pointerEventsFollowTheButtons()
     QTRY_COMPARE(m_events.size(), 4);
     QCOMPARE(m_events.at(2).button, Qt::LeftButton);
     QCOMPARE(m_platform->pointerPosition(), QPoint(410, 310));
+    QVERIFY(!m_events.at(2).ownWindow);
+
+    // A press on one of our own windows says so: the window handles it itself.
+    QWidget own;
+    own.setGeometry(700, 600, 100, 80);
+    own.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&own));
+    m_events.clear();
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("750"), QStringLiteral("640"),
+                     QStringLiteral("click"), QStringLiteral("1")}));
+    QTRY_VERIFY(hasEvent(m_events, PointerEvent::Kind::Press, {750, 640}, Qt::LeftButton));
+    QVERIFY(m_events.first().ownWindow);
 }
 
 void TestX11Platform::theDragSourceOffersTheFilesOfARealDrag()
