@@ -1,0 +1,152 @@
+#include "WindowRig.h"
+#include "X11TestClient.h"
+#include "X11TestTools.h"
+#include "desktop/PreviewCell.h"
+#include "desktop/StackCard.h"
+#include "desktop/StackPreview.h"
+#include "desktop/StackView.h"
+#include "desktop/StackViewModel.h"
+#include "platform/x11/X11DesktopPlatform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+#include <QVariantAnimation>
+
+#include <xcb/xcb.h>
+
+using namespace X11TestTools;
+
+namespace {
+
+const QColor desktop(0x2f, 0x5d, 0x73);
+
+// The whole screen once it has stopped changing: two shots in a row alike. Kept as `name` in
+// the working folder.
+QImage settledScreenshot(const QString& name)
+{
+    const QString path = QDir::current().filePath(name);
+    QImage previous;
+    QImage shot;
+    const bool settled = QTest::qWaitFor(
+        [&] {
+            previous = shot;
+            QFile::remove(path);
+            shot = run(QStringLiteral("import"),
+                       {QStringLiteral("-window"), QStringLiteral("root"), path})
+                       ? QImage(path)
+                       : QImage();
+            return !shot.isNull() && shot == previous;
+        },
+        15000);
+    return settled ? shot : QImage();
+}
+
+bool near(const QColor& a, const QColor& b, int tolerance)
+{
+    return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance &&
+           qAbs(a.blue() - b.blue()) <= tolerance;
+}
+
+int countPixels(const QImage& shot, const QRect& area, const std::function<bool(QColor)>& test)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += test(shot.pixelColor(x, y)) ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+class TestStackLooksX11 : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void releaseToDissolveStaysReadable_data();
+    void releaseToDissolveStaysReadable();
+
+private:
+    // Starts a compositor for `on`, and waits until the windows know.
+    bool composite(bool on);
+
+    std::unique_ptr<X11DesktopPlatform> m_platform;
+    std::unique_ptr<X11TestClient> m_wallpaper;
+    QProcess m_compositor;
+};
+
+void TestStackLooksX11::initTestCase()
+{
+    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        xprop({QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+            .contains(QLatin1String("window id")),
+        10000);
+    m_platform = X11DesktopPlatform::create();
+    QVERIFY(m_platform);
+    m_wallpaper = std::make_unique<X11TestClient>();
+    m_wallpaper->setWallpaper(desktop);
+}
+
+void TestStackLooksX11::cleanup()
+{
+    if (StackPreview* open = StackPreview::current())
+        open->closePreview();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    composite(false);
+}
+
+bool TestStackLooksX11::composite(bool on)
+{
+    if (on && m_compositor.state() == QProcess::NotRunning) {
+        m_compositor.start(QStringLiteral("xcompmgr"), QStringList());
+        if (!m_compositor.waitForStarted())
+            return false;
+    } else if (!on && m_compositor.state() != QProcess::NotRunning) {
+        m_compositor.kill();
+        m_compositor.waitForFinished();
+    }
+    return QTest::qWaitFor([this, on] { return m_platform->hasCompositor() == on; });
+}
+
+void TestStackLooksX11::releaseToDissolveStaysReadable_data()
+{
+    QTest::addColumn<bool>("compositor");
+    QTest::newRow("opaque") << false;
+    QTest::newRow("composited") << true;
+}
+
+void TestStackLooksX11::releaseToDissolveStaysReadable()
+{
+    QFETCH(bool, compositor);
+    QVERIFY(composite(compositor));
+    WindowRig rig;
+    StackWindow& window =
+        rig.make(QStringLiteral("A"), WindowRig::record(QStringLiteral("Spread"), 3, true), {},
+                 {400, 300}, m_platform.get());
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_COMPARE(window.view().isCompositing(), compositor);
+    window.model().setDissolveProgress(1.0);
+    window.view().finishAnimations();
+    const QImage shot = settledScreenshot(
+        QStringLiteral("looks-dissolve-%1.png")
+            .arg(compositor ? QLatin1String("composited") : QLatin1String("opaque")));
+    QVERIFY(!shot.isNull());
+    // The caption's letters show white at full strength, not a blur faded into the desktop.
+    const QRectF caption =
+        StackCard::captionRect(StackCard::captionLine(QStringLiteral("Release to dissolve"),
+                                                      StackCard::captionFont(window.view().font())),
+                               window.view().font());
+    const QRect onScreen = caption.translated(window.geometry().topLeft()).toAlignedRect();
+    const int letters =
+        countPixels(shot, onScreen, [](QColor c) { return near(c, Qt::white, 40); });
+    QVERIFY2(letters > 40, qPrintable(QString::number(letters)));
+}
+
+QTEST_MAIN(TestStackLooksX11)
+#include "tst_stacklooks_x11.moc"
