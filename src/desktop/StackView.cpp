@@ -178,6 +178,12 @@ void StackView::refresh()
     if (mask != m_mask) {
         m_mask = mask;
         Q_EMIT maskChanged(m_mask);
+        // The pixels a grown shape takes in show black until they are painted: paint them now,
+        // not a frame later.
+        if (!m_compositing && isVisible()) {
+            repaint();
+            return;
+        }
     }
     update();
 }

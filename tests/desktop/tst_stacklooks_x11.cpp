@@ -70,6 +70,8 @@ private Q_SLOTS:
     void cleanup();
     void releaseToDissolveStaysReadable_data();
     void releaseToDissolveStaysReadable();
+    void theSpringIn_data();
+    void theSpringIn();
 
 private:
     // Starts a compositor for `on`, and waits until the windows know.
@@ -146,6 +148,61 @@ void TestStackLooksX11::releaseToDissolveStaysReadable()
     const int letters =
         countPixels(shot, onScreen, [](QColor c) { return near(c, Qt::white, 40); });
     QVERIFY2(letters > 40, qPrintable(QString::number(letters)));
+}
+
+void TestStackLooksX11::theSpringIn_data()
+{
+    QTest::addColumn<bool>("compositor");
+    QTest::newRow("opaque") << false;
+    QTest::newRow("composited") << true;
+}
+
+void TestStackLooksX11::theSpringIn()
+{
+    QFETCH(bool, compositor);
+    QVERIFY(composite(compositor));
+    WindowRig rig;
+    const QStringList pictures{
+        rig.image(QStringLiteral("beach.png"), QColor(0xe8, 0x5d, 0x3a)),
+        rig.image(QStringLiteral("forest.png"), QColor(0x3a, 0xa8, 0x5d), QSize(90, 120)),
+        rig.file(QStringLiteral("notes.txt"))};
+    StackWindow& window =
+        rig.make(QStringLiteral("A"), WindowRig::record(QStringLiteral("Photos"), 3), pictures,
+                 {400, 300}, m_platform.get());
+    rig.scheduler.runUntilIdle();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // The entrance, frame by frame: each step changes the window's shape at once; what the
+    // server shows right after it must already be the card over the desktop, without black
+    // specks along the edges the new shape takes in.
+    QList<QVariantAnimation*> running;
+    for (QVariantAnimation* animation : window.view().findChildren<QVariantAnimation*>()) {
+        if (animation->state() == QAbstractAnimation::Running) {
+            animation->pause();
+            running.append(animation);
+        }
+    }
+    QVERIFY(!running.isEmpty());
+    xcb_connection_t* connection =
+        qApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const QString name =
+        QStringLiteral("looks-springin-%1.png")
+            .arg(compositor ? QLatin1String("composited") : QLatin1String("opaque"));
+    for (int time = 20; time <= 320; time += 30) {
+        for (QVariantAnimation* animation : running)
+            animation->setCurrentTime(time);
+        // A round trip: the server has done everything asked so far.
+        free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+        const QString path = QDir::current().filePath(name);
+        QVERIFY(run(QStringLiteral("import"),
+                    {QStringLiteral("-window"), QStringLiteral("root"), path}));
+        const QImage shot(path);
+        QVERIFY(!shot.isNull());
+        const int dark = countPixels(shot, window.geometry(), [](QColor c) {
+            return c.red() < 16 && c.green() < 16 && c.blue() < 16;
+        });
+        QVERIFY2(dark == 0,
+                 qPrintable(QStringLiteral("%1 black pixels at %2 ms").arg(dark).arg(time)));
+    }
 }
 
 QTEST_MAIN(TestStackLooksX11)
