@@ -72,6 +72,8 @@ private Q_SLOTS:
     void releaseToDissolveStaysReadable();
     void theSpringIn_data();
     void theSpringIn();
+    void aFileDraggedOutOfThePreview_data();
+    void aFileDraggedOutOfThePreview();
 
 private:
     // Starts a compositor for `on`, and waits until the windows know.
@@ -202,6 +204,73 @@ void TestStackLooksX11::theSpringIn()
         });
         QVERIFY2(dark == 0,
                  qPrintable(QStringLiteral("%1 black pixels at %2 ms").arg(dark).arg(time)));
+    }
+}
+
+void TestStackLooksX11::aFileDraggedOutOfThePreview_data()
+{
+    QTest::addColumn<bool>("compositor");
+    QTest::newRow("opaque") << false;
+    QTest::newRow("composited") << true;
+}
+
+void TestStackLooksX11::aFileDraggedOutOfThePreview()
+{
+    QFETCH(bool, compositor);
+    QVERIFY(composite(compositor));
+    WindowRig rig;
+    QStringList files;
+    for (int i = 0; i < 14; ++i)
+        files.append(rig.file(QStringLiteral("notes %1.txt").arg(i)));
+    StackWindow& window =
+        rig.make(QStringLiteral("A"), WindowRig::record(QStringLiteral("Notes"), int(files.size())),
+                 files, {500, 60}, m_platform.get());
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.view().finishAnimations();
+    StackPreview::toggle(window);
+    StackPreview* preview = StackPreview::current();
+    QVERIFY(preview);
+    QVERIFY(QTest::qWaitForWindowExposed(preview));
+    rig.scheduler.runUntilIdle();
+
+    PreviewCell* cell = preview->findChild<PreviewCell*>();
+    QVERIFY(cell);
+    const QPoint start = cell->mapToGlobal(cell->rect().center());
+    const QPoint away(preview->geometry().left() - 120, preview->geometry().top() + 80);
+    QImage during;
+    bool dragged = false;
+    // The drag runs a loop of its own: look at the screen from inside it, then let go.
+    QTimer::singleShot(0, this, [&] {
+        QTimer::singleShot(200, this, [&] {
+            xdotool({QStringLiteral("mousemove"), QString::number(away.x()),
+                     QString::number(away.y())});
+            QTimer::singleShot(300, this, [&] {
+                during = settledScreenshot(
+                    QStringLiteral("looks-drag-%1.png")
+                        .arg(compositor ? QLatin1String("composited") : QLatin1String("opaque")));
+                xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+                xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+                dragged = true;
+            });
+        });
+    });
+    xdotool({QStringLiteral("mousemove"), QString::number(start.x()), QString::number(start.y())});
+    QTRY_VERIFY(cell->underMouse());
+    xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
+    for (int step = 1; step <= 6; ++step)
+        xdotool({QStringLiteral("mousemove"), QString::number(start.x() - 4 * step),
+                 QString::number(start.y())});
+    QTRY_VERIFY_WITH_TIMEOUT(dragged, 20000);
+    QVERIFY(!during.isNull());
+    // The image follows the pointer over the desktop: a file's icon, never a white square.
+    // The page icon leaves the corners of its 80 × 80 image clear, so the desktop shows there.
+    const QRect square(away - QPoint(40, 40), PreviewCell::dragImageSize);
+    for (const QPoint corner :
+         {square.topLeft(), square.topRight() - QPoint(3, 0), square.bottomLeft() - QPoint(0, 3),
+          square.bottomRight() - QPoint(3, 3)}) {
+        const int desktopShows = countPixels(during, QRect(corner, QSize(4, 4)),
+                                             [](QColor c) { return near(c, desktop, 6); });
+        QVERIFY2(desktopShows == 16, qPrintable(during.pixelColor(corner).name()));
     }
 }
 
