@@ -11,6 +11,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QProcess>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <QTimer>
 #include <QVariantAnimation>
@@ -74,6 +77,8 @@ private Q_SLOTS:
     void theSpringIn();
     void aFileDraggedOutOfThePreview_data();
     void aFileDraggedOutOfThePreview();
+    void thePreviewIsSolidAndScrollsWithoutArrows_data();
+    void thePreviewIsSolidAndScrollsWithoutArrows();
 
 private:
     // Starts a compositor for `on`, and waits until the windows know.
@@ -272,6 +277,57 @@ void TestStackLooksX11::aFileDraggedOutOfThePreview()
                                              [](QColor c) { return near(c, desktop, 6); });
         QVERIFY2(desktopShows == 16, qPrintable(during.pixelColor(corner).name()));
     }
+}
+
+void TestStackLooksX11::thePreviewIsSolidAndScrollsWithoutArrows_data()
+{
+    QTest::addColumn<bool>("compositor");
+    QTest::newRow("opaque") << false;
+    QTest::newRow("composited") << true;
+}
+
+void TestStackLooksX11::thePreviewIsSolidAndScrollsWithoutArrows()
+{
+    QFETCH(bool, compositor);
+    QVERIFY(composite(compositor));
+    WindowRig rig;
+    QStringList files;
+    for (int i = 0; i < 14; ++i)
+        files.append(rig.file(QStringLiteral("notes %1.txt").arg(i)));
+    StackWindow& window =
+        rig.make(QStringLiteral("A"), WindowRig::record(QStringLiteral("Notes"), int(files.size())),
+                 files, {500, 60}, m_platform.get());
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.view().finishAnimations();
+    StackPreview::toggle(window);
+    StackPreview* preview = StackPreview::current();
+    QVERIFY(preview);
+    QVERIFY(QTest::qWaitForWindowExposed(preview));
+    rig.scheduler.runUntilIdle();
+    const QImage shot = settledScreenshot(
+        QStringLiteral("looks-preview-%1.png")
+            .arg(compositor ? QLatin1String("composited") : QLatin1String("opaque")));
+    QVERIFY(!shot.isNull());
+    // The panel's own colour over the desktop, not a mix that lets what lies behind show.
+    const QColor panel = preview->palette().color(QPalette::Active, QPalette::Window);
+    const QPoint margin = preview->geometry().topLeft() + QPoint(preview->width() / 2, 8);
+    QVERIFY2(near(shot.pixelColor(margin), panel, 2), qPrintable(shot.pixelColor(margin).name()));
+
+    // Fourteen files scroll, on a bar without arrow buttons.
+    QScrollBar* bar = preview->findChild<QScrollArea*>()->verticalScrollBar();
+    QVERIFY(bar->isVisible());
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = Qt::Vertical;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.pageStep = bar->pageStep();
+    option.singleStep = bar->singleStep();
+    option.subControls = QStyle::SC_All;
+    for (const QStyle::SubControl arrow :
+         {QStyle::SC_ScrollBarAddLine, QStyle::SC_ScrollBarSubLine})
+        QVERIFY(bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, arrow, bar).isEmpty());
 }
 
 QTEST_MAIN(TestStackLooksX11)
