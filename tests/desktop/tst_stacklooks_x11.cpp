@@ -62,6 +62,14 @@ int countPixels(const QImage& shot, const QRect& area, const std::function<bool(
     return count;
 }
 
+// Each look is checked with a compositor and without one.
+void withAndWithoutCompositor()
+{
+    QTest::addColumn<bool>("compositor");
+    QTest::newRow("opaque") << false;
+    QTest::newRow("composited") << true;
+}
+
 } // namespace
 
 class TestStackLooksX11 : public QObject
@@ -71,16 +79,18 @@ class TestStackLooksX11 : public QObject
 private Q_SLOTS:
     void initTestCase();
     void cleanup();
-    void releaseToDissolveStaysReadable_data();
+    void releaseToDissolveStaysReadable_data() { withAndWithoutCompositor(); }
     void releaseToDissolveStaysReadable();
-    void theSpringIn_data();
+    void theSpringIn_data() { withAndWithoutCompositor(); }
     void theSpringIn();
-    void aFileDraggedOutOfThePreview_data();
+    void aFileDraggedOutOfThePreview_data() { withAndWithoutCompositor(); }
     void aFileDraggedOutOfThePreview();
-    void thePreviewIsSolidAndScrollsWithoutArrows_data();
+    void thePreviewIsSolidAndScrollsWithoutArrows_data() { withAndWithoutCompositor(); }
     void thePreviewIsSolidAndScrollsWithoutArrows();
 
 private:
+    // The preview of a stack of fourteen files (it scrolls), open and painted.
+    StackPreview* openPreview(WindowRig& rig);
     // Starts a compositor for `on`, and waits until the windows know.
     bool composite(bool on);
 
@@ -110,6 +120,25 @@ void TestStackLooksX11::cleanup()
     composite(false);
 }
 
+StackPreview* TestStackLooksX11::openPreview(WindowRig& rig)
+{
+    QStringList files;
+    for (int i = 0; i < 14; ++i)
+        files.append(rig.file(QStringLiteral("notes %1.txt").arg(i)));
+    StackWindow& window =
+        rig.make(QStringLiteral("A"), WindowRig::record(QStringLiteral("Notes"), int(files.size())),
+                 files, {500, 60}, m_platform.get());
+    if (!QTest::qWaitForWindowExposed(&window))
+        return nullptr;
+    window.view().finishAnimations();
+    StackPreview::toggle(window);
+    StackPreview* preview = StackPreview::current();
+    if (!preview || !QTest::qWaitForWindowExposed(preview))
+        return nullptr;
+    rig.scheduler.runUntilIdle();
+    return preview;
+}
+
 bool TestStackLooksX11::composite(bool on)
 {
     if (on && m_compositor.state() == QProcess::NotRunning) {
@@ -121,13 +150,6 @@ bool TestStackLooksX11::composite(bool on)
         m_compositor.waitForFinished();
     }
     return QTest::qWaitFor([this, on] { return m_platform->hasCompositor() == on; });
-}
-
-void TestStackLooksX11::releaseToDissolveStaysReadable_data()
-{
-    QTest::addColumn<bool>("compositor");
-    QTest::newRow("opaque") << false;
-    QTest::newRow("composited") << true;
 }
 
 void TestStackLooksX11::releaseToDissolveStaysReadable()
@@ -155,13 +177,6 @@ void TestStackLooksX11::releaseToDissolveStaysReadable()
     const int letters =
         countPixels(shot, onScreen, [](QColor c) { return near(c, Qt::white, 40); });
     QVERIFY2(letters > 40, qPrintable(QString::number(letters)));
-}
-
-void TestStackLooksX11::theSpringIn_data()
-{
-    QTest::addColumn<bool>("compositor");
-    QTest::newRow("opaque") << false;
-    QTest::newRow("composited") << true;
 }
 
 void TestStackLooksX11::theSpringIn()
@@ -212,31 +227,13 @@ void TestStackLooksX11::theSpringIn()
     }
 }
 
-void TestStackLooksX11::aFileDraggedOutOfThePreview_data()
-{
-    QTest::addColumn<bool>("compositor");
-    QTest::newRow("opaque") << false;
-    QTest::newRow("composited") << true;
-}
-
 void TestStackLooksX11::aFileDraggedOutOfThePreview()
 {
     QFETCH(bool, compositor);
     QVERIFY(composite(compositor));
     WindowRig rig;
-    QStringList files;
-    for (int i = 0; i < 14; ++i)
-        files.append(rig.file(QStringLiteral("notes %1.txt").arg(i)));
-    StackWindow& window =
-        rig.make(QStringLiteral("A"), WindowRig::record(QStringLiteral("Notes"), int(files.size())),
-                 files, {500, 60}, m_platform.get());
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    window.view().finishAnimations();
-    StackPreview::toggle(window);
-    StackPreview* preview = StackPreview::current();
+    StackPreview* preview = openPreview(rig);
     QVERIFY(preview);
-    QVERIFY(QTest::qWaitForWindowExposed(preview));
-    rig.scheduler.runUntilIdle();
 
     PreviewCell* cell = preview->findChild<PreviewCell*>();
     QVERIFY(cell);
@@ -279,31 +276,13 @@ void TestStackLooksX11::aFileDraggedOutOfThePreview()
     }
 }
 
-void TestStackLooksX11::thePreviewIsSolidAndScrollsWithoutArrows_data()
-{
-    QTest::addColumn<bool>("compositor");
-    QTest::newRow("opaque") << false;
-    QTest::newRow("composited") << true;
-}
-
 void TestStackLooksX11::thePreviewIsSolidAndScrollsWithoutArrows()
 {
     QFETCH(bool, compositor);
     QVERIFY(composite(compositor));
     WindowRig rig;
-    QStringList files;
-    for (int i = 0; i < 14; ++i)
-        files.append(rig.file(QStringLiteral("notes %1.txt").arg(i)));
-    StackWindow& window =
-        rig.make(QStringLiteral("A"), WindowRig::record(QStringLiteral("Notes"), int(files.size())),
-                 files, {500, 60}, m_platform.get());
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    window.view().finishAnimations();
-    StackPreview::toggle(window);
-    StackPreview* preview = StackPreview::current();
+    StackPreview* preview = openPreview(rig);
     QVERIFY(preview);
-    QVERIFY(QTest::qWaitForWindowExposed(preview));
-    rig.scheduler.runUntilIdle();
     const QImage shot = settledScreenshot(
         QStringLiteral("looks-preview-%1.png")
             .arg(compositor ? QLatin1String("composited") : QLatin1String("opaque")));
