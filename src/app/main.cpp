@@ -1,6 +1,7 @@
 #include "app/AboutDialog.h"
 #include "app/SingleInstance.h"
 #include "app/StacksApp.h"
+#include "desktop/FileIcons.h"
 #include "desktop/QtAlerts.h"
 #include "platform/DesktopPlatform.h"
 #include "platform/linux/LinuxPaths.h"
@@ -68,6 +69,8 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("tidora"));
     // The program lives in the tray: closing a dialog never ends it.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Before the tray menu or any window looks an icon up.
+    FileIcons::useInstalledTheme();
     parser.process(app);
     const QStringList urls = parser.positionalArguments();
 

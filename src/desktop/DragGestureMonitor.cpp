@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Scheduler.h"
+#include "platform/Screens.h"
 #include "platform/Settings.h"
 
 #include <QFileInfo>
@@ -13,10 +14,29 @@
 namespace {
 constexpr std::chrono::milliseconds callbackDelay(250);
 
-// The hint's lower-left corner: right of the pointer and below it, clear of the dragged icons.
-QPointF hintOrigin(const QPointF& pointer)
+// A file manager drags the grabbed icon with its name under it around the pointer: Caja's
+// label reaches 34 to either side and some 50 below the pointer, and its window stays above
+// ours. The hint goes right of the pointer and above the icon (whose 48 pixels lie above the
+// pointer at most), or, with no room above, below the name.
+constexpr qreal hintRight = 18;
+constexpr qreal clearAbove = 56;
+constexpr qreal clearBelow = 72;
+constexpr qreal hintHeight = 30;
+
+// The hint's lower-left corner (screen coordinates, y upward).
+QPointF hintOrigin(const QPointF& pointer, const Screens& screens)
 {
-    return {pointer.x() + 18, pointer.y() - 30 - 18};
+    const QPointF above(pointer.x() + hintRight, pointer.y() + clearAbove);
+    for (const ScreenGeometry& screen : screens.screens()) {
+        const QRectF& frame = screen.frame;
+        if (pointer.x() < minX(frame) || pointer.x() > maxX(frame) || pointer.y() < minY(frame) ||
+            pointer.y() > maxY(frame))
+            continue;
+        if (above.y() + hintHeight > maxY(frame))
+            return {above.x(), pointer.y() - clearBelow - hintHeight};
+        break;
+    }
+    return above;
 }
 } // namespace
 
@@ -87,7 +107,7 @@ void DragGestureMonitor::drag(const QPointF& pointer, bool shift)
     }
     arm(shift, pointer);
     if (m_armed)
-        m_hint.moveTo(hintOrigin(pointer));
+        m_hint.moveTo(hintOrigin(pointer, m_screens));
 }
 
 void DragGestureMonitor::arm(bool shift, const QPointF& pointer)
@@ -100,7 +120,7 @@ void DragGestureMonitor::arm(bool shift, const QPointF& pointer)
         return;
     }
     // Linux has no haptic feedback to give here.
-    m_hint.showAt(hintOrigin(pointer));
+    m_hint.showAt(hintOrigin(pointer, m_screens));
     if (m_draggedFiles.isEmpty() && !m_loadScheduled) {
         // Later, so the event that armed returns at once.
         m_loadScheduled = true;

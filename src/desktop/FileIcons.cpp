@@ -11,36 +11,13 @@
 
 namespace {
 
-// Without a desktop environment Qt knows no icon theme; borrow an installed one for the icons
-// the current theme lacks.
-void ensureFallbackTheme()
-{
-    static const bool done = [] {
-        if (!QIcon::fallbackThemeName().isEmpty() &&
-            QIcon::fallbackThemeName() != QLatin1String("hicolor"))
-            return true;
-        const QStringList themes = {QStringLiteral("Adwaita"), QStringLiteral("breeze"),
-                                    QStringLiteral("gnome"), QStringLiteral("Tango")};
-        const QStringList roots =
-            QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
-                                      QStandardPaths::LocateDirectory);
-        for (const QString& theme : themes) {
-            for (const QString& root : roots) {
-                if (QFileInfo::exists(root + QLatin1Char('/') + theme +
-                                      QLatin1String("/index.theme"))) {
-                    QIcon::setFallbackThemeName(theme);
-                    return true;
-                }
-            }
-        }
-        return true;
-    }();
-    (void)done;
-}
+// The installed themes under the XDG data folders, best first.
+const QStringList preferredThemes = {QStringLiteral("Adwaita"), QStringLiteral("breeze"),
+                                     QStringLiteral("gnome"), QStringLiteral("Tango")};
 
 QIcon themeIcon(const QString& path)
 {
-    ensureFallbackTheme();
+    FileIcons::useInstalledTheme();
     const QFileInfo info(path);
     if (info.isDir())
         return QIcon::fromTheme(QStringLiteral("folder"));
@@ -97,6 +74,44 @@ void drawPlainIcon(QPainter& painter, const QRectF& box, bool folder)
 } // namespace
 
 namespace FileIcons {
+
+void useInstalledTheme()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    // Platforms without a theme plugin know only Qt's own resources; the XDG icon folders are
+    // where the themes are.
+    QStringList paths = QIcon::themeSearchPaths();
+    const QStringList roots =
+        QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                  QStandardPaths::LocateDirectory);
+    for (const QString& root : roots) {
+        if (!paths.contains(root))
+            paths.append(root);
+    }
+    // Without a desktop environment Qt knows no real theme (hicolor holds next to no file
+    // icons): borrow an installed one for the icons the current theme lacks.
+    const bool bare = QIcon::fallbackThemeName().isEmpty() ||
+                      QIcon::fallbackThemeName() == QLatin1String("hicolor");
+    QString borrowed;
+    for (const QString& theme : preferredThemes) {
+        for (const QString& root : roots) {
+            if (borrowed.isEmpty() &&
+                QFileInfo::exists(root + QLatin1Char('/') + theme + QLatin1String("/index.theme")))
+                borrowed = theme;
+        }
+    }
+    if (bare && !borrowed.isEmpty())
+        QIcon::setFallbackThemeName(borrowed);
+    if (QIcon::themeName().isEmpty() && !borrowed.isEmpty())
+        QIcon::setThemeName(borrowed);
+    // Qt keeps every theme it has read together with the fallback of that moment. Setting the
+    // search path again makes it read them afresh, so an icon looked up earlier (the tray
+    // menu's) cannot leave file icons blank for the rest of the session.
+    QIcon::setThemeSearchPaths(paths);
+}
 
 QImage iconImage(const QString& path, QSize size, qreal scale)
 {

@@ -9,6 +9,11 @@
 // drawn.
 namespace FileIcons {
 
+// Makes the installed icon themes available: the XDG icon folders searched, and an installed
+// theme as the fallback where the desktop names none. Called once at start-up; later calls do
+// nothing.
+void useInstalledTheme();
+
 QImage iconImage(const QString& path, QSize size, qreal scale);
 
 } // namespace FileIcons

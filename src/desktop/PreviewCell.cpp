@@ -3,13 +3,17 @@
 #include "desktop/ImageEffects.h"
 #include "desktop/TextWrapping.h"
 
+#include <QBitmap>
 #include <QDrag>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 namespace {
 constexpr int topPadding = 6;
@@ -65,6 +69,28 @@ QPixmap PreviewCell::dragImage() const
         painter.drawImage(QRectF(at, fitted), m_image);
     }
     return pixmap;
+}
+
+QRegion PreviewCell::dragShape(const QPixmap& pixmap)
+{
+    // Pixels fainter than this would show as a pale fringe over the label's white fill.
+    constexpr int faintest = 64;
+    const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    const qreal scale = pixmap.devicePixelRatio();
+    const QSize points = (QSizeF(image.size()) / scale).toSize();
+    QImage shape(points, QImage::Format_MonoLSB);
+    shape.setColor(0, QColor(Qt::color0).rgb());
+    shape.setColor(1, QColor(Qt::color1).rgb());
+    shape.fill(0);
+    for (int y = 0; y < points.height(); ++y) {
+        for (int x = 0; x < points.width(); ++x) {
+            const QPoint at(std::min(image.width() - 1, int(x * scale)),
+                            std::min(image.height() - 1, int(y * scale)));
+            if (qAlpha(image.pixel(at)) >= faintest)
+                shape.setPixel(x, y, 1);
+        }
+    }
+    return QRegion(QBitmap::fromImage(shape));
 }
 
 void PreviewCell::paintEvent(QPaintEvent*)
@@ -171,6 +197,15 @@ void PreviewCell::startDrag()
     // Out of the stack means out of its folder: a move, whatever the modifiers say. The drag
     // runs an event loop of its own; the cell may be gone when it returns.
     const QPointer<PreviewCell> alive(this);
+    // Qt's drag label leaves its window unshaped when nothing composites, and fills it white:
+    // cut it to the image once the drag's own loop runs (the label exists by then).
+    const QRegion shape = dragShape(drag->pixmap());
+    QTimer::singleShot(0, drag, [shape] {
+        for (QWindow* window : QGuiApplication::topLevelWindows()) {
+            if (window->inherits("QShapedPixmapWindow") && window->mask().isEmpty())
+                window->setMask(shape);
+        }
+    });
     drag->exec(Qt::MoveAction, Qt::MoveAction);
     if (dragging)
         dragging(false);

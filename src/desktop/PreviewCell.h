@@ -40,6 +40,8 @@ public:
     QStringList nameLines() const;
     // The image a drag of this cell shows, 80 × 80.
     QPixmap dragImage() const;
+    // The part of a drag image that shows (logical pixels): where it is not transparent.
+    static QRegion dragShape(const QPixmap& pixmap);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -172,7 +172,13 @@ void paint(QPainter& painter, const StackViewModel& model, const QList<Thumbnail
         painter.setPen(Qt::white);
         painter.drawText(badge, Qt::AlignCenter, QString::number(model.count()));
     }
+    painter.restore();
+}
 
+void paintCaption(QPainter& painter, const StackViewModel& model, const QFont& base)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
     const QString line = captionLine(model.caption(), captionFont(base));
     const QRectF caption = captionRect(line, base);
     fillCapsule(painter, caption, QColor(0, 0, 0, 89));

@@ -50,8 +50,10 @@ QRectF cardRect(const QFont& base);
 QRectF captionRect(const QString& line, const QFont& base);
 QRectF badgeRect(int count, const QFont& base);
 
-// Draws the card for the model at the view's top-left corner.
+// Draws the card for the model at the view's top-left corner, without its caption.
 void paint(QPainter& painter, const StackViewModel& model, const QList<Thumbnail>& thumbnails,
            const QColor& accent, const QFont& base);
+// Draws the caption under the card.
+void paintCaption(QPainter& painter, const StackViewModel& model, const QFont& base);
 
 } // namespace StackCard

@@ -287,9 +287,9 @@ void StackPreview::paintEvent(QPaintEvent*)
         painter.fillRect(bounds, Qt::transparent);
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
-    QColor material = palette().color(QPalette::Active, QPalette::Window);
-    if (m_compositing)
-        material.setAlphaF(0.94);
+    // Opaque: nothing here can blur what lies behind, and unblurred it shows through as ghosts
+    // of windows and icons.
+    const QColor material = palette().color(QPalette::Active, QPalette::Window);
     painter.setPen(Qt::NoPen);
     painter.setBrush(material);
     // Cut to its shape by the mask, the panel is filled whole: the soft edge of a rounded fill

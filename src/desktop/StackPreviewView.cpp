@@ -22,6 +22,15 @@ QFont sizedFont(const QFont& base, int pixels, QFont::Weight weight)
     font.setWeight(weight);
     return font;
 }
+
+QString rgba(const QColor& colour)
+{
+    return QStringLiteral("rgba(%1, %2, %3, %4)")
+        .arg(colour.red())
+        .arg(colour.green())
+        .arg(colour.blue())
+        .arg(colour.alpha());
+}
 } // namespace
 
 StackPreviewView::StackPreviewView(StackPreviewModel& model, const QString& name,
@@ -76,12 +85,34 @@ StackPreviewView::StackPreviewView(StackPreviewModel& model, const QString& name
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    styleScrollBar(m_scroll->verticalScrollBar());
     m_scroll->viewport()->setAutoFillBackground(false);
     m_scroll->setAutoFillBackground(false);
     column->addWidget(m_scroll, 1);
 
     connect(&m_model, &StackPreviewModel::filesChanged, this, &StackPreviewView::rebuild);
     rebuild();
+}
+
+void StackPreviewView::styleScrollBar(QScrollBar* bar)
+{
+    // A slim rounded handle on a clear track, without arrow buttons, as panels of this kind
+    // scroll.
+    QColor handle = bar->palette().color(QPalette::Active, QPalette::WindowText);
+    handle.setAlphaF(0.3);
+    QColor pressed = handle;
+    pressed.setAlphaF(0.5);
+    bar->setStyleSheet(
+        QStringLiteral(
+            "QScrollBar:vertical { background: transparent; width: 11px; margin: 0; }"
+            "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 28px;"
+            " margin: 2px 3px 2px 2px; }"
+            "QScrollBar::handle:vertical:hover, QScrollBar::handle:vertical:pressed"
+            " { background: %2; }"
+            "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical"
+            " { height: 0; border: none; background: none; }"
+            "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+            .arg(rgba(handle), rgba(pressed)));
 }
 
 QString StackPreviewView::countText(qsizetype count)

@@ -9,6 +9,7 @@ class FileSystem;
 class QGridLayout;
 class QLabel;
 class QScrollArea;
+class QScrollBar;
 class StackPreviewModel;
 class ThumbnailLoader;
 
@@ -31,6 +32,7 @@ public:
     QScrollArea* scrollArea() const { return m_scroll; }
 
 private:
+    static void styleScrollBar(QScrollBar* bar);
     void rebuild();
     void loadThumbnail(PreviewCell* cell);
 

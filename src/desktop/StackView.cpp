@@ -108,7 +108,10 @@ StackView::Effects StackView::effects() const
     const qreal blur = mix(6 * progress, 16, dissolve);
     const qreal opacity =
         std::clamp(mix(0.0, 1 - 0.6 * progress, m_appear.value) * (1 - dissolve), 0.0, 1.0);
-    return {scale, std::max(0.0, blur), opacity};
+    const qreal captionScale =
+        mix(mix(0.6, 1 + 0.08 * m_target.value, m_appear.value), 1.15, dissolve);
+    const qreal captionOpacity = std::clamp(m_appear.value * (1 - dissolve), 0.0, 1.0);
+    return {scale, std::max(0.0, blur), opacity, captionScale, captionOpacity};
 }
 
 void StackView::setCompositing(bool compositing)
@@ -144,9 +147,9 @@ void StackView::refresh()
     QImage frame(pixels, QImage::Format_ARGB32_Premultiplied);
     frame.fill(Qt::transparent);
     frame.setDevicePixelRatio(scale);
+    const QPointF centre(StackCard::viewSize.width() / 2, StackCard::viewSize.height() / 2);
     if (now.opacity > 0) {
         QPainter painter(&frame);
-        const QPointF centre(StackCard::viewSize.width() / 2, StackCard::viewSize.height() / 2);
         painter.translate(centre);
         painter.scale(now.scale, now.scale);
         painter.translate(-centre);
@@ -161,12 +164,26 @@ void StackView::refresh()
                           QColor(0, 0, 0, int(std::lround(now.opacity * 255))));
         }
     }
+    if (now.captionOpacity > 0) {
+        QPainter painter(&frame);
+        painter.setOpacity(now.captionOpacity);
+        painter.translate(centre);
+        painter.scale(now.captionScale, now.captionScale);
+        painter.translate(-centre);
+        StackCard::paintCaption(painter, m_model, font());
+    }
     m_frame = std::move(frame);
 
     const QRegion mask = m_compositing ? QRegion(rect()) : maskOf(m_frame);
     if (mask != m_mask) {
         m_mask = mask;
         Q_EMIT maskChanged(m_mask);
+        // The pixels a grown shape takes in show black until they are painted: paint them now,
+        // not a frame later.
+        if (!m_compositing && isVisible()) {
+            repaint();
+            return;
+        }
     }
     update();
 }

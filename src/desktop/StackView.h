@@ -27,6 +27,10 @@ public:
         qreal scale = 1;
         qreal blur = 0;
         qreal opacity = 1;
+        // The caption grows and fades with the card's entrance and exit only: it is never
+        // blurred, and a drag that fades the card keeps "Release to dissolve" readable.
+        qreal captionScale = 1;
+        qreal captionOpacity = 1;
     };
 
     explicit StackView(StackViewModel& model, QWidget* parent = nullptr);

@@ -496,8 +496,10 @@ void StackWindow::refreshBackdrop()
     if (!m_environment.platform || m_view->isCompositing())
         return;
     if (const std::optional<quint32> colour =
-            m_environment.platform->desktopColour(QRect(pos(), size())))
+            m_environment.platform->desktopColour(QRect(pos(), size()))) {
         m_view->setBackdrop(QColor::fromRgba(*colour));
+        m_environment.platform->setWindowBackground(windowHandle(), *colour);
+    }
 }
 
 void StackWindow::setCompositing(bool compositing)

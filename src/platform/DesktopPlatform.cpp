@@ -21,3 +21,6 @@ std::optional<quint32> DesktopPlatform::desktopColour(QRect) const
 {
     return std::nullopt;
 }
+
+void DesktopPlatform::setWindowBackground(QWindow*, quint32)
+{}

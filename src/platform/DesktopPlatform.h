@@ -95,6 +95,10 @@ public:
     // (coordinates of PointerEvent::position), for windows that cannot be translucent; nothing
     // when the picture cannot be read. The default reads nothing.
     virtual std::optional<quint32> desktopColour(QRect area) const;
+    // The colour (0xAARRGGBB) the window system fills into pixels a window's grown shape takes
+    // in before the window paints them; without it they flash black when nothing composites.
+    // The default does nothing.
+    virtual void setWindowBackground(QWindow* window, quint32 colour);
 
     static QString featureNames(Features features);
 

@@ -114,6 +114,8 @@ private Q_SLOTS:
     void theSettingIsReadAtEveryPress();
     void theCallbackIsDroppedWithTheMonitor();
     void theHintWindowFollowsThePointerOutOfTheWay();
+    void theHintKeepsClearOfTheFileManagersLabel_data();
+    void theHintKeepsClearOfTheFileManagersLabel();
 };
 
 void TestDragGestureMonitor::aShiftDragOfDesktopIconsStacksThemAtTheRelease()
@@ -122,9 +124,9 @@ void TestDragGestureMonitor::aShiftDragOfDesktopIconsStacksThemAtTheRelease()
     QVERIFY(rig.platform.started);
     rig.dragFiles({rig.b, rig.a}, Qt::ShiftModifier);
     QVERIFY(rig.monitor.isArmed());
-    // Hint origin (x + 18, y − 48) with the pointer at global (410, 305): screen y 495.
+    // Right of the pointer at global (410, 305), screen y 495, and above the dragged icon.
     QVERIFY(rig.hint.visible);
-    QCOMPARE(rig.hint.last, QPointF(428, 447));
+    QCOMPARE(rig.hint.last, QPointF(428, 551));
 
     // The files are read on a later turn, not inside the drag event.
     QVERIFY(rig.readNames.isEmpty());
@@ -316,8 +318,8 @@ void TestDragGestureMonitor::theHintWindowFollowsThePointerOutOfTheWay()
     QVERIFY(
         hint.windowFlags().testFlags(Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus));
     QVERIFY(hint.testAttribute(Qt::WA_ShowWithoutActivating));
-    // The gesture puts the origin at (x + 18, y − 48) of a pointer at global (400, 300), which
-    // is screen (400, 500): the panel's top-left corner lands 18 right of and 18 below it.
+    // The origin is the panel's lower-left corner, y upward: on the 800-high screen a y of 452
+    // puts its top at global 318.
     hint.showAt(QPointF(418, 452));
     QVERIFY(hint.isVisible());
     QCOMPARE(hint.geometry(), QRect(418, 318, 150, 30));
@@ -325,6 +327,32 @@ void TestDragGestureMonitor::theHintWindowFollowsThePointerOutOfTheWay()
     QCOMPARE(hint.pos(), QPoint(518, 418));
     hint.hide();
     QVERIFY(!hint.isVisible());
+}
+
+void TestDragGestureMonitor::theHintKeepsClearOfTheFileManagersLabel_data()
+{
+    QTest::addColumn<QPoint>("pointer");
+    QTest::newRow("mid-screen") << QPoint(410, 305);
+    QTest::newRow("near the top") << QPoint(410, 12);
+    QTest::newRow("near the bottom") << QPoint(410, 790);
+}
+
+void TestDragGestureMonitor::theHintKeepsClearOfTheFileManagersLabel()
+{
+    QFETCH(QPoint, pointer);
+    Rig rig;
+    rig.dragFiles({rig.a}, Qt::ShiftModifier);
+    rig.platform.drag(pointer, Qt::ShiftModifier);
+    QVERIFY(rig.hint.visible);
+    // The panel in global coordinates (the screen is 800 high).
+    const QSizeF panel(GestureHintWindow::panelSize);
+    const QRectF hint(rig.hint.last.x(), 800 - rig.hint.last.y() - panel.height(), panel.width(),
+                      panel.height());
+    // Caja's drag label of an icon grabbed by its image, as measured: 67 × 69 around the pointer.
+    const QRectF label(pointer.x() - 34, pointer.y() - 18, 68, 70);
+    QVERIFY2(!hint.intersects(label),
+             qPrintable(QStringLiteral("%1,%2").arg(hint.x()).arg(hint.y())));
+    QVERIFY(QRectF(0, 0, 1280, 800).contains(hint));
 }
 
 QTEST_MAIN(TestDragGestureMonitor)

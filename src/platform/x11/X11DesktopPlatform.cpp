@@ -103,6 +103,12 @@ std::optional<quint32> X11DesktopPlatform::desktopColour(QRect area) const
     return m_windows->desktopColour(area);
 }
 
+void X11DesktopPlatform::setWindowBackground(QWindow* window, quint32 colour)
+{
+    if (window)
+        m_windows->setBackground(window, colour);
+}
+
 bool X11DesktopPlatform::isPolling() const
 {
     return m_pointer && m_pointer->isPolling();

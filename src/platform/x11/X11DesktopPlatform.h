@@ -32,6 +32,7 @@ public:
     void decorateStackWindow(QWindow* window) override;
     bool hasCompositor() const override;
     std::optional<quint32> desktopColour(QRect area) const override;
+    void setWindowBackground(QWindow* window, quint32 colour) override;
 
     // Whether the pointer is being polled (only while the left button is held).
     bool isPolling() const;

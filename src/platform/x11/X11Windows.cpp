@@ -130,6 +130,14 @@ QString X11Windows::desktopWindowClass() const
     return {};
 }
 
+void X11Windows::setBackground(QWindow* window, quint32 colour)
+{
+    // Opaque: a translucent window is shown with its alpha ignored when nothing composites.
+    const quint32 pixel = 0xff000000u | colour;
+    xcb_change_window_attributes(m_connection, quint32(window->winId()), XCB_CW_BACK_PIXEL, &pixel);
+    xcb_flush(m_connection);
+}
+
 void X11Windows::decorateStackWindow(QWindow* window)
 {
     const auto id = quint32(window->winId());

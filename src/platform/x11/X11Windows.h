@@ -29,6 +29,8 @@ public:
     // The average colour of the root's background picture (the pixmap that wallpaper setters
     // and desktop programs publish as _XROOTPMAP_ID) behind the area; nothing without one.
     std::optional<quint32> desktopColour(QRect area) const;
+    // The window's background pixel: what the server shows in newly exposed parts of it.
+    void setBackground(QWindow* window, quint32 colour);
 
 private:
     // The top-level window at the point (Qt's logical coordinates) and the application window
