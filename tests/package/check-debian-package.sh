@@ -27,7 +27,10 @@ $files"
 dpkg-deb --fsys-tarfile "$package" | tar -xO ./usr/share/applications/tidora.desktop \
     >"$work/tidora.desktop"
 grep -qx 'Exec="/usr/bin/tidora" %u' "$work/tidora.desktop" || fail "the launcher names another program"
+grep -qx 'TryExec=/usr/bin/tidora' "$work/tidora.desktop" || fail "the launcher tries another program"
 grep -qx 'MimeType=x-scheme-handler/tidorama;' "$work/tidora.desktop" || fail "no tidorama: links"
+# After Quit the user starts it again from the application menu.
+! grep -q '^NoDisplay=true' "$work/tidora.desktop" || fail "the launcher is hidden from the menu"
 desktop-file-validate "$work/tidora.desktop" || fail "the launcher is not valid"
 
 # Every dependency names a package of this system's distribution.
