@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
@@ -100,16 +101,21 @@ void TestTrayIcon::cleanup()
 {
     QDBusConnection::disconnectFromBus(m_programName);
     QDBusConnection::disconnectFromBus(m_panelName);
+    QDBusConnection::disconnectFromBus(m_panelName + QStringLiteral("-new"));
 }
 
 void TestTrayIcon::startPanel()
 {
-    QVERIFY(QDBusConnection(m_panelName).registerService(watcherName));
+    QDBusConnectionInterface* bus = QDBusConnection(m_panelName).interface();
+    QCOMPARE(bus->registerService(watcherName, QDBusConnectionInterface::DontQueueService,
+                                  QDBusConnectionInterface::AllowReplacement)
+                 .value(),
+             QDBusConnectionInterface::ServiceRegistered);
 }
 
 void TestTrayIcon::stopPanel()
 {
-    QVERIFY(QDBusConnection(m_panelName).unregisterService(watcherName));
+    QVERIFY(QDBusConnection(m_panelName).interface()->unregisterService(watcherName).value());
 }
 
 QVariant TestTrayIcon::itemProperty(const QString& service, const QString& name)
@@ -150,6 +156,8 @@ void TestTrayIcon::aPanelStartedLaterShowsTheIcon()
         pixmaps;
     QCOMPARE(pixmaps.size(), 1);
     QCOMPARE(pixmaps.first().argb, StatusNotifierPixmap::fromImage(tray.image()).argb);
+    // Offered once: the program's messages reach the panel in order, this answer last.
+    QCOMPARE(m_watcher.items.size(), 1);
 
     // The panel restarts: the icon is embedded meanwhile and offered again.
     stopPanel();
@@ -157,6 +165,20 @@ void TestTrayIcon::aPanelStartedLaterShowsTheIcon()
     startPanel();
     QTRY_COMPARE(m_watcher.items.size(), 2);
     QVERIFY(!tray.isEmbedded());
+
+    // A new panel takes the watcher's name over (--replace): the icon goes to it too.
+    const QString newPanel = m_panelName + QStringLiteral("-new"); // closed by cleanup()
+    QDBusConnection replacing = QDBusConnection::connectToBus(m_address, newPanel);
+    QVERIFY(replacing.registerObject(QStringLiteral("/StatusNotifierWatcher"), &m_watcher,
+                                     QDBusConnection::ExportAllSlots |
+                                         QDBusConnection::ExportAllProperties));
+    QCOMPARE(replacing.interface()
+                 ->registerService(watcherName, QDBusConnectionInterface::ReplaceExistingService)
+                 .value(),
+             QDBusConnectionInterface::ServiceRegistered);
+    QTRY_COMPARE(m_watcher.items.size(), 3);
+    QVERIFY(replacing.interface()->unregisterService(watcherName).value());
+    QTRY_VERIFY(tray.isEmbedded());
 }
 
 void TestTrayIcon::aClickOpensTheMenuAtThePointer_data()

@@ -28,9 +28,7 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection& bus, QString id, Q
                     .arg(QCoreApplication::applicationPid())
                     .arg(++itemCount))
     , m_adaptor(nullptr)
-    , m_watcher(watcherService, m_bus,
-                QDBusServiceWatcher::WatchForRegistration |
-                    QDBusServiceWatcher::WatchForUnregistration)
+    , m_watcher(watcherService, m_bus, QDBusServiceWatcher::WatchForOwnerChange)
 {
     if (!m_bus.isConnected())
         return;
@@ -43,11 +41,20 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection& bus, QString id, Q
                    m_bus.lastError().message();
         return;
     }
-    connect(&m_watcher, &QDBusServiceWatcher::serviceRegistered, this,
-            &StatusNotifierItem::watcherAppeared);
-    connect(&m_watcher, &QDBusServiceWatcher::serviceUnregistered, this,
-            &StatusNotifierItem::watcherVanished);
-    m_watcherPresent = m_bus.interface()->isServiceRegistered(watcherService).value();
+    // The owner, not registration: a watcher started with --replace takes the name over
+    // without it ever being free.
+    connect(&m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& newOwner) {
+                if (newOwner == m_watcherOwner)
+                    return;
+                m_watcherOwner = newOwner;
+                if (newOwner.isEmpty())
+                    watcherVanished();
+                else
+                    watcherAppeared();
+            });
+    m_watcherOwner = m_bus.interface()->serviceOwner(watcherService).value();
+    m_watcherPresent = !m_watcherOwner.isEmpty();
 }
 
 StatusNotifierItem::~StatusNotifierItem()
@@ -70,6 +77,8 @@ std::unique_ptr<StatusNotifierItem> StatusNotifierItem::onSessionBus(const QStri
 
 void StatusNotifierItem::setShown(bool shown)
 {
+    if (shown == m_shown)
+        return;
     m_shown = shown;
     if (!shown)
         withdraw();

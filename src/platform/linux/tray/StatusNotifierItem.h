@@ -65,6 +65,7 @@ private:
     StatusNotifierAdaptor* m_adaptor;
     QDBusServiceWatcher m_watcher;
     bool m_exported = false;
+    QString m_watcherOwner;
     bool m_watcherPresent = false;
     bool m_shown = false;
     bool m_offered = false;
