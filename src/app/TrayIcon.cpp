@@ -4,7 +4,10 @@
 #include "operations/MenuBarIcon.h"
 #include "operations/UndoState.h"
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -14,6 +17,20 @@ namespace {
 // Panels are dark or light and say neither: a light glyph with a dark rim reads on both.
 const QColor ink(0xf4, 0xf4, 0xf4);
 const QColor rim(0, 0, 0, 210);
+
+const QString symbolicName = QStringLiteral("tidora-symbolic");
+
+// The icon folder of the installation this program is part of (prefix/bin/tidora,
+// prefix/share/icons) when it holds the symbolic icon; empty otherwise, as in a build folder.
+QString installedIcons()
+{
+    const QString icons =
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/icons"));
+    return QFileInfo::exists(icons + QStringLiteral("/hicolor/symbolic/apps/") + symbolicName +
+                             QStringLiteral(".svg"))
+               ? icons
+               : QString();
+}
 
 } // namespace
 
@@ -30,8 +47,9 @@ TrayIcon::TrayIcon(UndoState& state, QMenu* menu, std::unique_ptr<StatusNotifier
     connect(m_item.get(), &StatusNotifierItem::watcherChanged, this, &TrayIcon::place);
     connect(m_item.get(), &StatusNotifierItem::menuRequested, this, &TrayIcon::popUpMenu);
     m_item->setTitle(MenuBarIconPainter::accessibleName());
+    // Panels that draw themed icons draw the idle one in their own colours.
+    m_item->setIconThemePath(installedIcons());
     m_state.menuBarIcon()->setView(m_painter);
-    showImage();
     showWorking(m_state.isWorking());
 }
 
@@ -97,7 +115,9 @@ QSystemTrayIcon& TrayIcon::embedded()
 
 void TrayIcon::showImage()
 {
-    m_item->setIcon(m_painter->image());
+    // The spinner has no themed counterpart: while it turns, the panel draws the images.
+    const bool themed = !m_item->iconThemePath().isEmpty() && !m_state.isWorking();
+    m_item->setIcon(m_painter->image(), themed ? symbolicName : QString());
     if (m_embedded)
         m_embedded->setIcon(m_painter->icon());
 }
@@ -108,6 +128,7 @@ void TrayIcon::showWorking(bool working)
     m_item->setToolTip(m_toolTip);
     if (m_embedded)
         m_embedded->setToolTip(m_toolTip);
+    showImage();
 }
 
 void TrayIcon::popUpMenu()

@@ -18,6 +18,7 @@ expected="./usr/bin/tidora
 ./usr/bin/tidora-finder
 ./usr/share/applications/tidora.desktop
 ./usr/share/icons/hicolor/scalable/apps/tidora.svg
+./usr/share/icons/hicolor/symbolic/apps/tidora-symbolic.svg
 ./usr/share/man/man1/tidora-finder.1
 ./usr/share/man/man1/tidora.1"
 files=$(dpkg-deb --fsys-tarfile "$package" | tar -t | grep -v '/$' | sort)

@@ -17,6 +17,11 @@ QString StatusNotifierAdaptor::title() const
     return m_item->title();
 }
 
+QString StatusNotifierAdaptor::iconThemePath() const
+{
+    return m_item->iconThemePath();
+}
+
 QString StatusNotifierAdaptor::iconName() const
 {
     return m_item->iconName();

@@ -19,7 +19,7 @@ class StatusNotifierAdaptor : public QDBusAbstractAdaptor
     Q_PROPERTY(QString Title READ title)
     Q_PROPERTY(QString Status READ status)
     Q_PROPERTY(int WindowId READ windowId)
-    Q_PROPERTY(QString IconThemePath READ empty)
+    Q_PROPERTY(QString IconThemePath READ iconThemePath)
     Q_PROPERTY(QString IconName READ iconName)
     Q_PROPERTY(StatusNotifierPixmaps IconPixmap READ iconPixmap)
     Q_PROPERTY(QString OverlayIconName READ empty)
@@ -38,6 +38,7 @@ public:
     QString title() const;
     QString status() const { return QStringLiteral("Active"); }
     int windowId() const { return 0; }
+    QString iconThemePath() const;
     QString iconName() const;
     StatusNotifierPixmaps iconPixmap() const;
     StatusNotifierToolTip toolTip() const;

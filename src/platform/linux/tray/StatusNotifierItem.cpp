@@ -100,18 +100,17 @@ void StatusNotifierItem::setToolTip(const QString& text)
         Q_EMIT m_adaptor->NewToolTip();
 }
 
-void StatusNotifierItem::setIcon(const QImage& image)
+void StatusNotifierItem::setIcon(const QImage& image, const QString& name)
 {
     m_pixmaps = {StatusNotifierPixmap::fromImage(image)};
+    m_iconName = name;
     if (m_adaptor)
         Q_EMIT m_adaptor->NewIcon();
 }
 
-void StatusNotifierItem::setIconName(const QString& name)
+void StatusNotifierItem::setIconThemePath(const QString& path)
 {
-    m_iconName = name;
-    if (m_adaptor)
-        Q_EMIT m_adaptor->NewIcon();
+    m_iconThemePath = path;
 }
 
 void StatusNotifierItem::offer()

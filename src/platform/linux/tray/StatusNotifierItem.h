@@ -34,15 +34,17 @@ public:
 
     void setTitle(const QString& title);
     void setToolTip(const QString& text);
-    void setIcon(const QImage& image);
-    // A themed icon the panel may draw instead of the images (in its own colours for a
-    // "-symbolic" one); empty: the images.
-    void setIconName(const QString& name);
+    // The images, and a themed icon the panel draws instead when it finds it (in its own
+    // colours for a "-symbolic" one); without a name, the images.
+    void setIcon(const QImage& image, const QString& name = {});
+    // A folder of icon themes where the panel looks for the named icon first.
+    void setIconThemePath(const QString& path);
 
     QString id() const { return m_id; }
     QString title() const { return m_title; }
     QString toolTip() const { return m_toolTip; }
     QString iconName() const { return m_iconName; }
+    QString iconThemePath() const { return m_iconThemePath; }
     StatusNotifierPixmaps iconPixmaps() const { return m_pixmaps; }
 
 Q_SIGNALS:
@@ -73,5 +75,6 @@ private:
     QString m_title;
     QString m_toolTip;
     QString m_iconName;
+    QString m_iconThemePath;
     StatusNotifierPixmaps m_pixmaps;
 };
