@@ -54,7 +54,6 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection& bus, QString id, Q
                     watcherAppeared();
             });
     m_watcherOwner = m_bus.interface()->serviceOwner(watcherService).value();
-    m_watcherPresent = !m_watcherOwner.isEmpty();
 }
 
 StatusNotifierItem::~StatusNotifierItem()
@@ -82,7 +81,7 @@ void StatusNotifierItem::setShown(bool shown)
     m_shown = shown;
     if (!shown)
         withdraw();
-    else if (m_watcherPresent)
+    else if (hasWatcher())
         offer();
 }
 
@@ -152,7 +151,6 @@ void StatusNotifierItem::withdraw()
 
 void StatusNotifierItem::watcherAppeared()
 {
-    m_watcherPresent = true;
     // A watcher that restarts has forgotten the items: each offers itself again.
     if (m_shown)
         offer();
@@ -161,6 +159,5 @@ void StatusNotifierItem::watcherAppeared()
 
 void StatusNotifierItem::watcherVanished()
 {
-    m_watcherPresent = false;
     Q_EMIT watcherChanged(false);
 }

@@ -26,7 +26,7 @@ public:
     static std::unique_ptr<StatusNotifierItem> onSessionBus(const QString& id);
 
     // Whether a watcher is on the bus to show the item.
-    bool hasWatcher() const { return m_watcherPresent; }
+    bool hasWatcher() const { return !m_watcherOwner.isEmpty(); }
     // Offers the item to the watcher, now and whenever one appears; or withdraws it.
     void setShown(bool shown);
     // The bus name the item is offered under.
@@ -67,8 +67,8 @@ private:
     StatusNotifierAdaptor* m_adaptor;
     QDBusServiceWatcher m_watcher;
     bool m_exported = false;
+    // The watcher's unique name; empty while there is none.
     QString m_watcherOwner;
-    bool m_watcherPresent = false;
     bool m_shown = false;
     bool m_offered = false;
     bool m_ownsName = false;
