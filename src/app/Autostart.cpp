@@ -31,6 +31,23 @@ std::optional<QString> entryValue(const QByteArray& text, QLatin1StringView key)
     return std::nullopt;
 }
 
+// A text as a desktop entry's string value: escapes for backslash, tab and a leading space.
+QString stringValue(const QString& text)
+{
+    QString value;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\'))
+            value += QStringLiteral("\\\\");
+        else if (c == QLatin1Char('\t'))
+            value += QStringLiteral("\\t");
+        else if (c == QLatin1Char(' ') && value.isEmpty())
+            value += QStringLiteral("\\s");
+        else
+            value += c;
+    }
+    return value;
+}
+
 } // namespace
 
 Autostart::Autostart(const QString& configRoot, QString program)
@@ -43,7 +60,13 @@ bool Autostart::isEnabled() const
     QFile file(m_entryPath);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    return entryValue(file.readAll(), QLatin1StringView("Hidden")) != QLatin1String("true");
+    const QByteArray text = file.readAll();
+    // The ways the session settings of the desktops switch an entry off.
+    const auto is = [&text](const char* key, const char* value) {
+        return entryValue(text, QLatin1StringView(key)) == QLatin1String(value);
+    };
+    return !is("Hidden", "true") && !is("X-GNOME-Autostart-enabled", "false") &&
+           !is("X-MATE-Autostart-enabled", "false");
 }
 
 bool Autostart::enable(QString* error)
@@ -69,7 +92,8 @@ bool Autostart::enable(QString* error)
 
 void Autostart::registerAtLaunch()
 {
-    if (isEnabled())
+    // An entry there, even one switched off, is the user's choice: only a missing one is written.
+    if (QFileInfo::exists(m_entryPath) || QFileInfo(m_entryPath).isSymLink())
         return;
     QString error;
     if (!enable(&error))
@@ -88,8 +112,10 @@ QByteArray Autostart::entryText(const QString& program)
                              "Exec=") +
            exec.toUtf8() +
            QByteArrayLiteral("\n"
+                             "TryExec=") +
+           stringValue(program).toUtf8() +
+           QByteArrayLiteral("\n"
                              "Terminal=false\n"
-                             "NoDisplay=true\n"
                              "X-GNOME-Autostart-enabled=true\n");
 }
 

@@ -4,7 +4,8 @@
 
 // Opening at login through the XDG autostart entry ~/.config/autostart/tidora.desktop, the
 // desktops' counterpart of a login item. The entry counts as enabled when it is there and not
-// hidden (Hidden=true is how session settings switch an entry off).
+// switched off: Hidden=true, X-GNOME-Autostart-enabled=false or X-MATE-Autostart-enabled=false,
+// as the desktops' session settings write it. The user's "off" is never written back on.
 class Autostart
 {
 public:
@@ -13,9 +14,9 @@ public:
 
     QString entryPath() const { return m_entryPath; }
     bool isEnabled() const;
-    // Writes the entry, replacing one that is switched off. False with the reason otherwise.
+    // Writes the entry, replacing whatever is there. False with the reason otherwise.
     bool enable(QString* error);
-    // The start-up step: nothing when enabled, else the entry is written; a failure is logged
+    // The start-up step: the entry is written only when there is none; a failure is logged
     // ("Tidorama: launch at login failed: …") and start-up goes on.
     void registerAtLaunch();
 

@@ -76,7 +76,7 @@ void StacksApp::quitNow()
         return;
     m_quitting = true;
     if (m_tray)
-        m_tray->icon().hide();
+        m_tray->hide();
     // exit(), not quit(): quit() does nothing before the main loop runs and may be refused by
     // a window; exit() also ends every nested loop (a modal alert's).
     QCoreApplication::exit(0);

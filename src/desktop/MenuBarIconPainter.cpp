@@ -28,14 +28,24 @@ QPointF up(qreal x, qreal y)
     return QPointF(x, side - y);
 }
 
+// The rim is drawn first, wider, under every stroke of the ink.
+constexpr qreal rimWidth = 1.6;
+
+QColor faded(QColor colour, qreal opacity)
+{
+    colour.setAlphaF(colour.alphaF() * opacity);
+    return colour;
+}
+
 } // namespace
 
-MenuBarIconPainter::MenuBarIconPainter(qreal devicePixelRatio, QColor ink, QObject* parent)
+MenuBarIconPainter::MenuBarIconPainter(qreal devicePixelRatio, QColor ink, QColor rim,
+                                       QObject* parent)
     : QObject(parent)
-    , m_idle(idleImage(devicePixelRatio, ink))
+    , m_idle(idleImage(devicePixelRatio, ink, rim))
 {
     for (int frame = 0; frame < MenuBarIcon::frameCount; ++frame)
-        m_frames.append(workingFrame(frame, devicePixelRatio, ink));
+        m_frames.append(workingFrame(frame, devicePixelRatio, ink, rim));
     m_current = m_idle;
 }
 
@@ -65,37 +75,45 @@ QString MenuBarIconPainter::accessibleName()
     return QStringLiteral("Tidora");
 }
 
-QImage MenuBarIconPainter::workingFrame(int frame, qreal devicePixelRatio, const QColor& ink)
+QImage MenuBarIconPainter::workingFrame(int frame, qreal devicePixelRatio, const QColor& ink,
+                                        const QColor& rim)
 {
     QImage image = blank(devicePixelRatio);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const int count = MenuBarIcon::frameCount;
-    for (int i = 0; i < count; ++i) {
-        const qreal a = i * M_PI / 6;
-        QColor colour = ink;
-        colour.setAlphaF(ink.alphaF() * (1 - float((i - frame + count) % count) / 15));
-        painter.setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap));
-        painter.drawLine(up(9 + 4 * std::sin(a), 9 + 4 * std::cos(a)),
-                         up(9 + 7 * std::sin(a), 9 + 7 * std::cos(a)));
+    for (const qreal extra : {rimWidth, 0.0}) {
+        if (extra > 0 && rim.alpha() == 0)
+            continue;
+        for (int i = 0; i < count; ++i) {
+            const qreal a = i * M_PI / 6;
+            const qreal opacity = 1 - qreal((i - frame + count) % count) / 15;
+            painter.setPen(QPen(faded(extra > 0 ? rim : ink, opacity), 1.6 + extra, Qt::SolidLine,
+                                Qt::RoundCap));
+            painter.drawLine(up(9 + 4 * std::sin(a), 9 + 4 * std::cos(a)),
+                             up(9 + 7 * std::sin(a), 9 + 7 * std::cos(a)));
+        }
     }
     return image;
 }
 
-QImage MenuBarIconPainter::idleImage(qreal devicePixelRatio, const QColor& ink)
+QImage MenuBarIconPainter::idleImage(qreal devicePixelRatio, const QColor& ink, const QColor& rim)
 {
     QImage image = blank(devicePixelRatio);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(ink, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     // Two squares behind, of which only the upper and left edges show, then the front one.
+    QPainterPath symbol;
     for (const qreal offset : {2.0, 4.5}) {
-        QPainterPath edges;
-        edges.moveTo(offset, offset + 9);
-        edges.lineTo(offset, offset);
-        edges.lineTo(offset + 9, offset);
-        painter.drawPath(edges);
+        symbol.moveTo(offset, offset + 9);
+        symbol.lineTo(offset, offset);
+        symbol.lineTo(offset + 9, offset);
     }
-    painter.drawRoundedRect(QRectF(7, 7, 9.5, 9.5), 2, 2);
+    symbol.addRoundedRect(QRectF(7, 7, 9.5, 9.5), 2, 2);
+    if (rim.alpha() > 0) {
+        painter.strokePath(symbol,
+                           QPen(rim, 1.4 + rimWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    }
+    painter.strokePath(symbol, QPen(ink, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     return image;
 }

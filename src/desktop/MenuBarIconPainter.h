@@ -10,14 +10,15 @@
 
 // Draws the tray icon: the idle symbol (three stacked squares, the front one at the lower
 // right) and the twelve frames of the working spinner, each 18 × 18 points at the device
-// pixel ratio. The images are drawn once, in one ink like a template image, and reused.
+// pixel ratio. The images are drawn once, in one ink like a template image, and reused; a rim
+// colour, when not transparent, outlines every stroke so it reads on any background.
 class MenuBarIconPainter : public QObject, public MenuBarIconView
 {
     Q_OBJECT
 
 public:
     explicit MenuBarIconPainter(qreal devicePixelRatio = 1.0, QColor ink = Qt::black,
-                                QObject* parent = nullptr);
+                                QColor rim = Qt::transparent, QObject* parent = nullptr);
 
     void showIdle() override;
     void showWorkingFrame(int frame) override;
@@ -30,8 +31,10 @@ public:
 
     // Working frame k: twelve spokes around the centre, spoke k the darkest, each following
     // one a little lighter.
-    static QImage workingFrame(int frame, qreal devicePixelRatio, const QColor& ink);
-    static QImage idleImage(qreal devicePixelRatio, const QColor& ink);
+    static QImage workingFrame(int frame, qreal devicePixelRatio, const QColor& ink,
+                               const QColor& rim = Qt::transparent);
+    static QImage idleImage(qreal devicePixelRatio, const QColor& ink,
+                            const QColor& rim = Qt::transparent);
 
 Q_SIGNALS:
     void imageChanged(const QImage& image);

@@ -177,17 +177,17 @@ void TestTrayMenu::trayIconSpinsWhileWorking()
     UndoState state(m_scheduler);
     TrayMenu menu(commands, state, m_settings, m_wording);
     TrayIcon tray(state, &menu);
-    const QImage idle = tray.icon().icon().pixmap(18).toImage();
+    const QImage idle = tray.image();
     state.setIsWorking(true);
     QCOMPARE(tray.toolTip(), QStringLiteral("Working"));
-    const QImage frame0 = tray.icon().icon().pixmap(18).toImage();
+    const QImage frame0 = tray.image();
     QVERIFY(frame0 != idle);
     // The spinner turns on the scheduler's clock.
     m_scheduler.advance(std::chrono::milliseconds(84));
-    QVERIFY(tray.icon().icon().pixmap(18).toImage() != frame0);
+    QVERIFY(tray.image() != frame0);
     state.setIsWorking(false);
     QCOMPARE(tray.toolTip(), QStringLiteral("Tidora"));
-    QCOMPARE(tray.icon().icon().pixmap(18).toImage(), idle);
+    QCOMPARE(tray.image(), idle);
 }
 
 void TestTrayMenu::openingAMenuIsTrackedOnce()

@@ -20,6 +20,7 @@ expected="./usr/bin/tidora
 ./usr/share/doc/tidora/changelog.gz
 ./usr/share/doc/tidora/copyright
 ./usr/share/icons/hicolor/scalable/apps/tidora.svg
+./usr/share/icons/hicolor/symbolic/apps/tidora-symbolic.svg
 ./usr/share/man/man1/tidora-finder.1.gz
 ./usr/share/man/man1/tidora.1.gz
 ./usr/share/metainfo/org.tidora.tidora.metainfo.xml"
@@ -30,7 +31,10 @@ $files"
 dpkg-deb --fsys-tarfile "$package" | tar -xO ./usr/share/applications/tidora.desktop \
     >"$work/tidora.desktop"
 grep -qx 'Exec="/usr/bin/tidora" %u' "$work/tidora.desktop" || fail "the launcher names another program"
+grep -qx 'TryExec=/usr/bin/tidora' "$work/tidora.desktop" || fail "the launcher tries another program"
 grep -qx 'MimeType=x-scheme-handler/tidorama;' "$work/tidora.desktop" || fail "no tidorama: links"
+# After Quit the user starts it again from the application menu.
+! grep -q '^NoDisplay=true' "$work/tidora.desktop" || fail "the launcher is hidden from the menu"
 desktop-file-validate "$work/tidora.desktop" || fail "the launcher is not valid"
 
 dpkg-deb --fsys-tarfile "$package" | tar -xO ./usr/share/metainfo/org.tidora.tidora.metainfo.xml \

@@ -1,0 +1,61 @@
+#include "platform/linux/tray/StatusNotifierTypes.h"
+
+#include <QDBusArgument>
+#include <QDBusMetaType>
+#include <QImage>
+#include <QtEndian>
+
+StatusNotifierPixmap StatusNotifierPixmap::fromImage(const QImage& image)
+{
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    StatusNotifierPixmap pixmap;
+    pixmap.width = argb.width();
+    pixmap.height = argb.height();
+    pixmap.argb.resize(qsizetype(argb.width()) * argb.height() * 4);
+    auto* out = reinterpret_cast<quint32*>(pixmap.argb.data());
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* line = reinterpret_cast<const quint32*>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x)
+            *out++ = qToBigEndian(line[x]);
+    }
+    return pixmap;
+}
+
+QDBusArgument& operator<<(QDBusArgument& argument, const StatusNotifierPixmap& pixmap)
+{
+    argument.beginStructure();
+    argument << pixmap.width << pixmap.height << pixmap.argb;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, StatusNotifierPixmap& pixmap)
+{
+    argument.beginStructure();
+    argument >> pixmap.width >> pixmap.height >> pixmap.argb;
+    argument.endStructure();
+    return argument;
+}
+
+QDBusArgument& operator<<(QDBusArgument& argument, const StatusNotifierToolTip& toolTip)
+{
+    argument.beginStructure();
+    argument << toolTip.iconName << toolTip.pixmaps << toolTip.title << toolTip.text;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, StatusNotifierToolTip& toolTip)
+{
+    argument.beginStructure();
+    argument >> toolTip.iconName >> toolTip.pixmaps >> toolTip.title >> toolTip.text;
+    argument.endStructure();
+    return argument;
+}
+
+void registerStatusNotifierTypes()
+{
+    qDBusRegisterMetaType<StatusNotifierPixmap>();
+    qDBusRegisterMetaType<StatusNotifierPixmaps>();
+    qDBusRegisterMetaType<StatusNotifierToolTip>();
+}

@@ -1,0 +1,219 @@
+#include "VirtualScheduler.h"
+#include "app/TrayIcon.h"
+#include "operations/UndoState.h"
+#include "platform/linux/tray/StatusNotifierItem.h"
+
+#include <QCursor>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QMenu>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+// A panel's watcher, as the panel starts it: it records the items offered to it.
+class FakeWatcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+
+public:
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+
+    QStringList items;
+
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString& service) { items.append(service); }
+    void RegisterStatusNotifierHost(const QString&) {}
+};
+
+const QString watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
+
+} // namespace
+
+// The tray icon in panels that show StatusNotifierItems, on a private session bus: one
+// connection is the program, another the panel.
+class TestTrayIcon : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+    void aPanelStartedLaterShowsTheIcon();
+    void aClickOpensTheMenuAtThePointer_data();
+    void aClickOpensTheMenuAtThePointer();
+
+private:
+    void startPanel();
+    void stopPanel();
+    QVariant itemProperty(const QString& service, const QString& name);
+
+    QProcess m_bus;
+    QString m_address;
+    int m_connections = 0;
+    QString m_programName;
+    QString m_panelName;
+    FakeWatcher m_watcher;
+    VirtualScheduler m_scheduler;
+};
+
+void TestTrayIcon::initTestCase()
+{
+    m_bus.start(QStringLiteral("dbus-daemon"),
+                {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                 QStringLiteral("--print-address")});
+    QVERIFY2(m_bus.waitForStarted(), "dbus-daemon does not start");
+    QTRY_VERIFY(m_bus.canReadLine());
+    m_address = QString::fromUtf8(m_bus.readLine()).trimmed();
+}
+
+void TestTrayIcon::cleanupTestCase()
+{
+    m_bus.terminate();
+    m_bus.waitForFinished();
+}
+
+void TestTrayIcon::init()
+{
+    ++m_connections;
+    m_programName = QStringLiteral("program%1").arg(m_connections);
+    m_panelName = QStringLiteral("panel%1").arg(m_connections);
+    QVERIFY(QDBusConnection::connectToBus(m_address, m_programName).isConnected());
+    QDBusConnection panel = QDBusConnection::connectToBus(m_address, m_panelName);
+    QVERIFY(panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &m_watcher,
+                                 QDBusConnection::ExportAllSlots |
+                                     QDBusConnection::ExportAllProperties));
+    m_watcher.items.clear();
+}
+
+void TestTrayIcon::cleanup()
+{
+    QDBusConnection::disconnectFromBus(m_programName);
+    QDBusConnection::disconnectFromBus(m_panelName);
+    QDBusConnection::disconnectFromBus(m_panelName + QStringLiteral("-new"));
+}
+
+void TestTrayIcon::startPanel()
+{
+    QDBusConnectionInterface* bus = QDBusConnection(m_panelName).interface();
+    QCOMPARE(bus->registerService(watcherName, QDBusConnectionInterface::DontQueueService,
+                                  QDBusConnectionInterface::AllowReplacement)
+                 .value(),
+             QDBusConnectionInterface::ServiceRegistered);
+}
+
+void TestTrayIcon::stopPanel()
+{
+    QVERIFY(QDBusConnection(m_panelName).interface()->unregisterService(watcherName).value());
+}
+
+QVariant TestTrayIcon::itemProperty(const QString& service, const QString& name)
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        service, QStringLiteral("/StatusNotifierItem"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QStringLiteral("org.kde.StatusNotifierItem") << name;
+    // Asked without blocking: the program answers on this thread.
+    QDBusPendingCall pending = QDBusConnection(m_panelName).asyncCall(get);
+    if (!QTest::qWaitFor([&] { return pending.isFinished(); }))
+        return {};
+    const QDBusMessage reply = pending.reply();
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        qWarning() << reply.errorMessage();
+        return {};
+    }
+    return reply.arguments().value(0).value<QDBusVariant>().variant();
+}
+
+void TestTrayIcon::aPanelStartedLaterShowsTheIcon()
+{
+    UndoState state(m_scheduler);
+    QMenu menu;
+    TrayIcon tray(state, &menu,
+                  std::make_unique<StatusNotifierItem>(QDBusConnection(m_programName),
+                                                       QStringLiteral("tidora")));
+    tray.show();
+    QVERIFY(tray.isEmbedded());
+
+    // The panel comes after the program, as it may at login: the icon goes to it.
+    startPanel();
+    QTRY_COMPARE(m_watcher.items.size(), 1);
+    QVERIFY(!tray.isEmbedded());
+    // It draws the icon's image, not a blank one.
+    StatusNotifierPixmaps pixmaps;
+    itemProperty(m_watcher.items.first(), QStringLiteral("IconPixmap")).value<QDBusArgument>() >>
+        pixmaps;
+    QCOMPARE(pixmaps.size(), 1);
+    QCOMPARE(pixmaps.first().argb, StatusNotifierPixmap::fromImage(tray.image()).argb);
+    // Offered once: the program's messages reach the panel in order, this answer last.
+    QCOMPARE(m_watcher.items.size(), 1);
+
+    // The panel restarts: the icon is embedded meanwhile and offered again.
+    stopPanel();
+    QTRY_VERIFY(tray.isEmbedded());
+    startPanel();
+    QTRY_COMPARE(m_watcher.items.size(), 2);
+    QVERIFY(!tray.isEmbedded());
+
+    // A new panel takes the watcher's name over (--replace): the icon goes to it too.
+    const QString newPanel = m_panelName + QStringLiteral("-new"); // closed by cleanup()
+    QDBusConnection replacing = QDBusConnection::connectToBus(m_address, newPanel);
+    QVERIFY(replacing.registerObject(QStringLiteral("/StatusNotifierWatcher"), &m_watcher,
+                                     QDBusConnection::ExportAllSlots |
+                                         QDBusConnection::ExportAllProperties));
+    QCOMPARE(replacing.interface()
+                 ->registerService(watcherName, QDBusConnectionInterface::ReplaceExistingService)
+                 .value(),
+             QDBusConnectionInterface::ServiceRegistered);
+    QTRY_COMPARE(m_watcher.items.size(), 3);
+    QVERIFY(replacing.interface()->unregisterService(watcherName).value());
+    QTRY_VERIFY(tray.isEmbedded());
+}
+
+void TestTrayIcon::aClickOpensTheMenuAtThePointer_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::newRow("right button") << "ContextMenu";
+    QTest::newRow("left button") << "Activate";
+}
+
+void TestTrayIcon::aClickOpensTheMenuAtThePointer()
+{
+    QFETCH(QString, method);
+    startPanel();
+    UndoState state(m_scheduler);
+    QMenu menu;
+    menu.addAction(QStringLiteral("Item"));
+    TrayIcon tray(state, &menu,
+                  std::make_unique<StatusNotifierItem>(QDBusConnection(m_programName),
+                                                       QStringLiteral("tidora")));
+    tray.show();
+    QTRY_COMPARE(m_watcher.items.size(), 1);
+
+    const QPoint pointer(321, 234);
+    QCursor::setPos(pointer);
+    // Panels pass where they think the icon is, often nothing useful.
+    QDBusMessage click = QDBusMessage::createMethodCall(
+        m_watcher.items.first(), QStringLiteral("/StatusNotifierItem"),
+        QStringLiteral("org.kde.StatusNotifierItem"), method);
+    click << 0 << 0;
+    QDBusConnection(m_panelName).send(click);
+    QTRY_VERIFY(menu.isVisible());
+    QCOMPARE(menu.pos(), pointer);
+    menu.hide();
+    stopPanel();
+}
+
+QTEST_MAIN(TestTrayIcon)
+#include "tst_trayicon.moc"
