@@ -33,7 +33,7 @@ constexpr qreal rimWidth = 1.6;
 
 QColor faded(QColor colour, qreal opacity)
 {
-    colour.setAlphaF(colour.alphaF() * opacity);
+    colour.setAlphaF(float(colour.alphaF() * opacity));
     return colour;
 }
 

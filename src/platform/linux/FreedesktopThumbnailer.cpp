@@ -96,7 +96,7 @@ void FreedesktopThumbnailer::request(const QStringList& paths, const QString& fl
                     return;
                 }
                 const uint handle = reply.value();
-                m_requests.insert(handle, std::move(request));
+                m_requests.emplace(handle, std::move(request));
                 // Thumbnails made before the answer reached here.
                 if (const QStringList early = m_early.take(handle); !early.isEmpty())
                     onReady(handle, early);
@@ -116,7 +116,7 @@ void FreedesktopThumbnailer::onReady(uint handle, const QStringList& uris)
     if (!found->context)
         return;
     // The callback may ask again, changing the table: work from a copy.
-    const Request request = *found;
+    Request request = *found;
     for (const QString& uri : uris) {
         const auto path = request.pathByUri.constFind(uri);
         if (path != request.pathByUri.cend() && request.context)

@@ -125,8 +125,7 @@ QStringList madeFoldersIn(const QByteArray& content)
     for (const QByteArray& line : content.split('\n')) {
         if (line.startsWith(madeNote)) {
             QStringList folders;
-            for (const QJsonValue& folder :
-                 QJsonDocument::fromJson(line.mid(madeNote.size())).array())
+            for (const auto& folder : QJsonDocument::fromJson(line.mid(madeNote.size())).array())
                 folders.append(folder.toString());
             folders.removeAll(QString());
             return folders;
