@@ -1,6 +1,7 @@
 #include "app/Autostart.h"
 
 #include "app/AppLog.h"
+#include "platform/linux/keyfile/KeyFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,46 +10,6 @@
 
 #include <algorithm>
 #include <optional>
-
-namespace {
-
-// The value of `key` in the [Desktop Entry] group; nothing when absent.
-std::optional<QString> entryValue(const QByteArray& text, QLatin1StringView key)
-{
-    bool inEntry = false;
-    for (const QByteArray& raw : text.split('\n')) {
-        const QString line = QString::fromUtf8(raw).trimmed();
-        if (line.startsWith(QLatin1Char('['))) {
-            inEntry = line == QLatin1String("[Desktop Entry]");
-            continue;
-        }
-        if (!inEntry || line.startsWith(QLatin1Char('#')))
-            continue;
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals > 0 && QStringView(line).first(equals).trimmed() == key)
-            return line.mid(equals + 1).trimmed();
-    }
-    return std::nullopt;
-}
-
-// A text as a desktop entry's string value: escapes for backslash, tab and a leading space.
-QString stringValue(const QString& text)
-{
-    QString value;
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\\'))
-            value += QStringLiteral("\\\\");
-        else if (c == QLatin1Char('\t'))
-            value += QStringLiteral("\\t");
-        else if (c == QLatin1Char(' ') && value.isEmpty())
-            value += QStringLiteral("\\s");
-        else
-            value += c;
-    }
-    return value;
-}
-
-} // namespace
 
 Autostart::Autostart(const QString& configRoot, QString program)
     : m_entryPath(configRoot + QStringLiteral("/autostart/tidora.desktop"))
@@ -60,10 +21,12 @@ bool Autostart::isEnabled() const
     QFile file(m_entryPath);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray text = file.readAll();
+    const std::optional<KeyFile> entry = KeyFile::parse(file.readAll());
+    if (!entry)
+        return false;
     // The ways the session settings of the desktops switch an entry off.
-    const auto is = [&text](const char* key, const char* value) {
-        return entryValue(text, QLatin1StringView(key)) == QLatin1String(value);
+    const auto is = [&entry](const char* key, const char* value) {
+        return entry->value("Desktop Entry", key) == QLatin1String(value);
     };
     return !is("Hidden", "true") && !is("X-GNOME-Autostart-enabled", "false") &&
            !is("X-MATE-Autostart-enabled", "false");
@@ -102,21 +65,16 @@ void Autostart::registerAtLaunch()
 
 QByteArray Autostart::entryText(const QString& program)
 {
-    // Exec= is a string value too, so each backslash of the quoted argument is doubled again.
-    QString exec = execArgument(program);
-    exec.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    return QByteArrayLiteral("[Desktop Entry]\n"
-                             "Type=Application\n"
-                             "Name=Tidora\n"
-                             "Comment=Gather your desktop files into tidy stacks.\n"
-                             "Exec=") +
-           exec.toUtf8() +
-           QByteArrayLiteral("\n"
-                             "TryExec=") +
-           stringValue(program).toUtf8() +
-           QByteArrayLiteral("\n"
-                             "Terminal=false\n"
-                             "X-GNOME-Autostart-enabled=true\n");
+    const char* entry = "Desktop Entry";
+    return KeyFile()
+        .set(entry, "Type", QStringLiteral("Application"))
+        .set(entry, "Name", QStringLiteral("Tidora"))
+        .set(entry, "Comment", QStringLiteral("Gather your desktop files into tidy stacks."))
+        .set(entry, "Exec", execArgument(program))
+        .set(entry, "TryExec", program)
+        .set(entry, "Terminal", QStringLiteral("false"))
+        .set(entry, "X-GNOME-Autostart-enabled", QStringLiteral("true"))
+        .text();
 }
 
 QString Autostart::execArgument(const QString& program)

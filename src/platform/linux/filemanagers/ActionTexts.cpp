@@ -1,41 +1,15 @@
 #include "platform/linux/filemanagers/ActionTexts.h"
 
+#include "platform/linux/keyfile/KeyFile.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
-
-#include <glib.h>
-
-#include <memory>
 
 namespace ActionTexts {
 
 namespace {
 
 const QString description = QStringLiteral("Stack the selected Desktop items with Tidora");
-
-// A key file as GLib writes it, so that every reader (GKeyFile in each file manager) gets the
-// values back as they were: backslashes, line breaks and leading blanks escaped.
-class KeyFileText
-{
-public:
-    KeyFileText& set(const char* group, const char* key, const QString& value)
-    {
-        g_key_file_set_string(m_file.get(), group, key, value.toUtf8().constData());
-        return *this;
-    }
-
-    QByteArray text() const
-    {
-        gsize length = 0;
-        const std::unique_ptr<gchar, decltype(&g_free)> data(
-            g_key_file_to_data(m_file.get(), &length, nullptr), &g_free);
-        return QByteArray(data.get(), qsizetype(length));
-    }
-
-private:
-    std::unique_ptr<GKeyFile, decltype(&g_key_file_free)> m_file{g_key_file_new(),
-                                                                 &g_key_file_free};
-};
 
 } // namespace
 
@@ -61,7 +35,7 @@ QString commandLine(const QString& program)
 QByteArray nemoAction(const QString& program)
 {
     const char* group = "Nemo Action";
-    return KeyFileText()
+    return KeyFile()
         .set(group, "Name", QString::fromLatin1(label))
         .set(group, "Comment", description)
         .set(group, "Exec", commandLine(program))
@@ -78,7 +52,7 @@ QByteArray fileManagerAction(const QString& program)
 {
     const char* entry = "Desktop Entry";
     const char* profile = "X-Action-Profile stack";
-    return KeyFileText()
+    return KeyFile()
         .set(entry, "Type", QStringLiteral("Action"))
         .set(entry, "Name", QString::fromLatin1(label))
         .set(entry, "Tooltip", description)
