@@ -1,5 +1,7 @@
 #include "app/TrayIcon.h"
 
+#include "app/AppLog.h"
+
 #include "desktop/MenuBarIconPainter.h"
 #include "operations/MenuBarIcon.h"
 #include "operations/UndoState.h"
@@ -11,6 +13,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace {
 
@@ -62,6 +65,23 @@ void TrayIcon::show()
 {
     m_shown = true;
     place();
+    if (!m_unseenCheck) {
+        m_unseenCheck = true;
+        QTimer::singleShot(m_noTrayGrace, this, &TrayIcon::tellIfUnseen);
+    }
+}
+
+void TrayIcon::tellIfUnseen()
+{
+    if (!m_shown || m_item->hasWatcher() || QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    // Running with nothing to show it would look like not running at all.
+    const QString summary = tr("Tidora is running without a tray icon");
+    const QString body = tr("This desktop has no tray to show Tidora's icon in, so its menu "
+                            "can't be opened. The hot key still stacks the selected Desktop "
+                            "files.");
+    qCWarning(lcApp).noquote() << QStringLiteral("Tidorama: no tray to show the icon in");
+    m_item->notify(summary, body);
 }
 
 void TrayIcon::hide()

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QObject>
 
+#include <chrono>
 #include <memory>
 
 class MenuBarIconPainter;
@@ -37,6 +38,9 @@ public:
     QString toolTip() const { return m_toolTip; }
     // Whether the icon is embedded in an XEmbed tray (rather than offered to a watcher).
     bool isEmbedded() const;
+    // How long after show() a desktop without any tray is told of once (a panel may start a
+    // little after the program, as at login).
+    void setNoTrayGrace(std::chrono::milliseconds grace) { m_noTrayGrace = grace; }
 
 private:
     void place();
@@ -44,6 +48,7 @@ private:
     void showImage();
     void showWorking(bool working);
     void popUpMenu();
+    void tellIfUnseen();
 
     UndoState& m_state;
     QMenu* m_menu;
@@ -52,4 +57,6 @@ private:
     std::unique_ptr<QSystemTrayIcon> m_embedded;
     QString m_toolTip;
     bool m_shown = false;
+    bool m_unseenCheck = false;
+    std::chrono::milliseconds m_noTrayGrace{15000};
 };

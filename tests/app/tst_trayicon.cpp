@@ -12,6 +12,7 @@
 #include <QDBusVariant>
 #include <QMenu>
 #include <QProcess>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 namespace {
@@ -35,6 +36,24 @@ public Q_SLOTS:
     void RegisterStatusNotifierHost(const QString&) {}
 };
 
+// A desktop's notification server: it records the summaries it is asked to show.
+class FakeNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    QStringList summaries;
+
+public Q_SLOTS:
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString&,
+                const QStringList&, const QVariantMap&, int)
+    {
+        summaries.append(summary);
+        return uint(summaries.size());
+    }
+};
+
 const QString watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
 
 } // namespace
@@ -53,6 +72,7 @@ private Q_SLOTS:
     void aPanelStartedLaterShowsTheIcon();
     void aClickOpensTheMenuAtThePointer_data();
     void aClickOpensTheMenuAtThePointer();
+    void withoutAnyTrayItSaysSoOnce();
 
 private:
     void startPanel();
@@ -213,6 +233,29 @@ void TestTrayIcon::aClickOpensTheMenuAtThePointer()
     QCOMPARE(menu.pos(), pointer);
     menu.hide();
     stopPanel();
+}
+
+void TestTrayIcon::withoutAnyTrayItSaysSoOnce()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        QSKIP("this display has a tray");
+    FakeNotifications server;
+    QDBusConnection desktop(m_panelName);
+    QVERIFY(desktop.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
+                                   QDBusConnection::ExportAllSlots));
+    QVERIFY(desktop.interface()->registerService(QStringLiteral("org.freedesktop.Notifications")));
+    UndoState state(m_scheduler);
+    QMenu menu;
+    TrayIcon tray(state, &menu,
+                  std::make_unique<StatusNotifierItem>(QDBusConnection(m_programName),
+                                                       QStringLiteral("tidora")));
+    tray.setNoTrayGrace(std::chrono::milliseconds(1));
+    QTest::ignoreMessage(QtWarningMsg, "Tidorama: no tray to show the icon in");
+    tray.show();
+    QTRY_COMPARE(server.summaries,
+                 QStringList{QStringLiteral("Tidora is running without a tray icon")});
+    QVERIFY(
+        desktop.interface()->unregisterService(QStringLiteral("org.freedesktop.Notifications")));
 }
 
 QTEST_MAIN(TestTrayIcon)

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QImage>
@@ -160,4 +161,16 @@ void StatusNotifierItem::watcherAppeared()
 void StatusNotifierItem::watcherVanished()
 {
     Q_EMIT watcherChanged(false);
+}
+
+void StatusNotifierItem::notify(const QString& summary, const QString& body)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    call << QStringLiteral("Tidora") << 0u << QStringLiteral("tidora") << summary << body
+         << QStringList() << QVariantMap() << -1;
+    // Not waited for: the log has said it already.
+    m_bus.asyncCall(call);
 }

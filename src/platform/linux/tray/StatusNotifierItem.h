@@ -31,6 +31,9 @@ public:
     void setShown(bool shown);
     // The bus name the item is offered under.
     QString serviceName() const;
+    // A desktop notification (org.freedesktop.Notifications) on the same bus, for what the
+    // user must hear while no icon can be seen; nothing where no notification server runs.
+    void notify(const QString& summary, const QString& body);
 
     void setTitle(const QString& title);
     void setToolTip(const QString& text);
