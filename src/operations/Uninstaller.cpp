@@ -137,6 +137,8 @@ void Uninstaller::removeTraces(const Removal& removal, bool gaveBack)
     if (removal.installation == Installation::forThisUser) {
         InstallManifest::removeInstall(m_fs, InstallManifest::pathFor(m_program.executableFolder()),
                                        m_paths.home());
+        m_program.refreshInstalledLists(
+            QDir::cleanPath(m_program.executableFolder() + QStringLiteral("/..")));
     } else if (!removal.text.isEmpty()) {
         // The program cannot remove itself: say what was done and how the rest goes.
         Alert alert;

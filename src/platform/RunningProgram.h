@@ -26,4 +26,7 @@ public:
     // Takes away what the program added to other programs of the desktop (the file managers'
     // right-click actions), as uninstalling does. Nothing where it added nothing.
     virtual void removeDesktopIntegration() {}
+    // Brings the desktop's lists of programs and icons under `prefix` up to date after files
+    // were taken away from there, as the install made them so after it put them in place.
+    virtual void refreshInstalledLists(const QString& prefix) { (void)prefix; }
 };

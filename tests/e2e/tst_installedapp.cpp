@@ -135,6 +135,11 @@ void TestInstalledApp::installsForThisUser()
         QVERIFY(QFileInfo(m_prefix + file).isFile());
     }
     QCOMPARE(listed.last(), manifest);
+    // The desktop knows at once that tidorama: links open it.
+    const QString handlers =
+        run(QStringLiteral("gio"),
+            {QStringLiteral("mime"), QStringLiteral("x-scheme-handler/tidorama")});
+    QVERIFY2(handlers.contains(QStringLiteral("tidora.desktop")), qPrintable(handlers));
     // The launcher names the program where it was installed.
     QVERIFY(TempHome::read(m_prefix + QStringLiteral("/share/applications/tidora.desktop"))
                 .contains(
@@ -240,6 +245,9 @@ void TestInstalledApp::uninstallGivesEverythingBack()
     QVERIFY(!QFileInfo::exists(home().configRoot() + QStringLiteral("/autostart/tidora.desktop")));
     for (const QString& file : installed)
         QVERIFY2(!QFileInfo::exists(file), qPrintable(file));
+    // And no list of the desktop's still names it.
+    QVERIFY(!TempHome::read(m_prefix + QStringLiteral("/share/applications/mimeinfo.cache"))
+                 .contains("tidora.desktop"));
     QVERIFY(!QFileInfo::exists(m_prefix + QStringLiteral("/bin")));
     // And the right-click actions that would run the program now gone.
     QVERIFY(!QFileInfo::exists(home().home() + u'/' + cajaScript));

@@ -294,6 +294,8 @@ void TestUninstall::perUserInstallIsRemovedByItsManifest()
         u"Then the app's settings and the app itself are removed; the app is deleted from "
         "~/.local. If any"_s));
     QCOMPARE(t.alerts.shown.size(), 1);
+    // The desktop's lists of programs and icons forget it.
+    QCOMPARE(t.program.refreshed, QStringList{prefix});
 
     QStringList removed = installed;
     removed << prefix + u"/bin/tidora-link"_s << manifest

@@ -19,6 +19,14 @@ expected="./usr/bin/tidora
 ./usr/share/applications/tidora.desktop
 ./usr/share/doc/tidora/changelog.gz
 ./usr/share/doc/tidora/copyright
+./usr/share/icons/hicolor/128x128/apps/tidora.png
+./usr/share/icons/hicolor/16x16/apps/tidora.png
+./usr/share/icons/hicolor/22x22/apps/tidora.png
+./usr/share/icons/hicolor/24x24/apps/tidora.png
+./usr/share/icons/hicolor/256x256/apps/tidora.png
+./usr/share/icons/hicolor/32x32/apps/tidora.png
+./usr/share/icons/hicolor/48x48/apps/tidora.png
+./usr/share/icons/hicolor/64x64/apps/tidora.png
 ./usr/share/icons/hicolor/scalable/apps/tidora.svg
 ./usr/share/icons/hicolor/symbolic/apps/tidora-symbolic.svg
 ./usr/share/man/man1/tidora-finder.1.gz

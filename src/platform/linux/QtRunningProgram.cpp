@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 
 QString QtRunningProgram::executableFolder() const
 {
@@ -51,4 +53,20 @@ void QtRunningProgram::removeDesktopIntegration()
         qCWarning(lcPlatform).noquote()
             << QStringLiteral("Tidorama: could not remove the right-click action from %1")
                    .arg(FileManagerActions::name(manager));
+}
+
+void QtRunningProgram::refreshInstalledLists(const QString& prefix)
+{
+    // Each only where the desktop has the tool; a failure leaves a list behind, not a file.
+    const QString database =
+        QStandardPaths::findExecutable(QStringLiteral("update-desktop-database"));
+    if (!database.isEmpty())
+        QProcess::execute(database,
+                          {QStringLiteral("-q"), prefix + QStringLiteral("/share/applications")});
+    const QString iconCache =
+        QStandardPaths::findExecutable(QStringLiteral("gtk-update-icon-cache"));
+    const QString icons = prefix + QStringLiteral("/share/icons/hicolor");
+    if (!iconCache.isEmpty() && QFileInfo::exists(icons + QStringLiteral("/icon-theme.cache")))
+        QProcess::execute(
+            iconCache, {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("-f"), icons});
 }

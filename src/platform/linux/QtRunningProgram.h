@@ -14,4 +14,6 @@ public:
     void quit() override;
     // The right-click actions of "File Manager Right-Click Menu…", wherever they are.
     void removeDesktopIntegration() override;
+    // update-desktop-database, and gtk-update-icon-cache where a cache is there already.
+    void refreshInstalledLists(const QString& prefix) override;
 };
