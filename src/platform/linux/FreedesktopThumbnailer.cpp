@@ -57,16 +57,20 @@ void FreedesktopThumbnailer::request(const QStringList& paths, const QString& fl
                       m_bus.connect(service, objectPath, interface, QStringLiteral("Finished"),
                                     this, SLOT(onFinished(uint)));
     }
+    if (!m_supportAsked)
+        askWhatIsSupported();
     Request request{context, std::move(made), {}};
     QStringList uris;
     QStringList types;
     const QMimeDatabase mime;
     for (const QString& path : paths) {
         const QString uri = QString::fromUtf8(cacheUri(path));
-        if (uri.isEmpty())
+        const QString type = typeOf(mime, path);
+        // What no thumbnailer takes is not asked for at every redraw.
+        if (uri.isEmpty() || (m_supported && !m_supported->contains(type)))
             continue;
         uris.append(uri);
-        types.append(typeOf(mime, path));
+        types.append(type);
         request.pathByUri.insert(uri, path);
     }
     if (uris.isEmpty())
@@ -103,6 +107,29 @@ void FreedesktopThumbnailer::request(const QStringList& paths, const QString& fl
                 if (m_finishedEarly.remove(handle))
                     m_requests.remove(handle);
             });
+}
+
+void FreedesktopThumbnailer::askWhatIsSupported()
+{
+    m_supportAsked = true;
+    const QDBusMessage call = QDBusMessage::createMethodCall(service, objectPath, interface,
+                                                             QStringLiteral("GetSupported"));
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        const QDBusPendingReply<QStringList, QStringList> reply = *watcher;
+        if (reply.isError())
+            return;
+        // Pairs of a URI scheme and a type; only local files are ever asked for.
+        const QStringList schemes = reply.argumentAt<0>();
+        const QStringList types = reply.argumentAt<1>();
+        QSet<QString> supported;
+        for (qsizetype i = 0; i < std::min(schemes.size(), types.size()); ++i) {
+            if (schemes.at(i) == QLatin1String("file"))
+                supported.insert(types.at(i));
+        }
+        m_supported = std::move(supported);
+    });
 }
 
 void FreedesktopThumbnailer::onReady(uint handle, const QStringList& uris)

@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QSet>
 
+#include <optional>
+
 // The freedesktop thumbnailer service (org.freedesktop.thumbnails.Thumbnailer1, which tumbler
 // and others provide) on the session bus, and GLib's spelling of file URIs, which every
 // program that shares the cache uses.
@@ -28,6 +30,8 @@ private Q_SLOTS:
     void onFinished(uint handle);
 
 private:
+    void askWhatIsSupported();
+
     struct Request
     {
         QPointer<QObject> context;
@@ -37,6 +41,9 @@ private:
 
     QDBusConnection m_bus;
     bool m_listening = false;
+    bool m_supportAsked = false;
+    // The types the service makes thumbnails of, once it has said.
+    std::optional<QSet<QString>> m_supported;
     QHash<uint, Request> m_requests;
     int m_unanswered = 0;
     // What the service told of a handle before the answer that names it came back.
