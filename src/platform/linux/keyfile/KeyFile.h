@@ -6,8 +6,6 @@
 #include <memory>
 #include <optional>
 
-typedef struct _GKeyFile GKeyFile;
-
 // A key file (a desktop entry, an action file) through GLib's GKeyFile, the reader every
 // desktop and file manager uses: values are escaped and unescaped exactly as they read them
 // (backslashes, line breaks, leading blanks), comments and unknown keys are kept.
@@ -24,5 +22,7 @@ public:
     QByteArray text() const;
 
 private:
-    std::shared_ptr<GKeyFile> m_file;
+    // GLib's key file, kept out of this header.
+    struct Data;
+    std::shared_ptr<Data> m_data;
 };
