@@ -262,12 +262,18 @@ void TestFileManagerActions::removingLeavesNothingTidoraMade()
     QVERIFY(s.actions.install().failed.isEmpty());
     // Added again, it still knows what it made the first time.
     QVERIFY(s.actions.install().failed.isEmpty());
+    // A note edited to name a folder off the file's way is not followed.
+    const QString empty = s.home.makeFolder(QStringLiteral("Documents/Empty"));
+    const QString nemo = s.data(QStringLiteral("nemo/actions/tidora-stack.nemo_action"));
+    s.home.write(QStringLiteral(".local/share/nemo/actions/tidora-stack.nemo_action"),
+                 ActionTexts::withMadeFolders(TempHome::read(nemo), {empty}));
     // Something of the user's in one of the folders Tidora made keeps that folder.
     const QString mine = s.home.write(QStringLiteral(".local/share/nemo/actions/mine.nemo_action"));
 
     QVERIFY(s.actions.remove().failed.isEmpty());
     QVERIFY(QFileInfo(s.config(QStringLiteral("caja/scripts"))).isDir());
     QVERIFY(QFileInfo::exists(mine));
+    QVERIFY(QFileInfo(empty).isDir());
     QVERIFY(!QFileInfo::exists(s.data(QStringLiteral("file-manager"))));
     // The copy of the system's list made only to add the action goes; Thunar shows the
     // system's again.

@@ -243,7 +243,11 @@ bool FileManagerActions::removeFrom(FileManager manager)
 {
     const QString path = fileOf(manager);
     if (manager != FileManager::thunar) {
-        const QStringList made = ActionTexts::madeFoldersIn(contentOf(path));
+        // Only folders on the way to the file itself: the note lies in a file anyone can edit.
+        QStringList made = ActionTexts::madeFoldersIn(contentOf(path));
+        made.removeIf([&path](const QString& folder) {
+            return !QDir::cleanPath(path).startsWith(QDir::cleanPath(folder) + QLatin1Char('/'));
+        });
         // PCManFM and PCManFM-Qt share their file: the second finds it gone.
         if (!QFile::remove(path) && QFileInfo::exists(path))
             return false;
