@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace DesktopPrograms {
 namespace {
 
@@ -15,6 +17,7 @@ const QList<std::pair<DesktopProgram, QString>>& names()
         {DesktopProgram::xfdesktop, QStringLiteral("xfdesktop")},
         {DesktopProgram::pcmanfm, QStringLiteral("pcmanfm")},
         {DesktopProgram::pcmanfmQt, QStringLiteral("pcmanfm-qt")},
+        {DesktopProgram::ding, QStringLiteral("ding")},
         {DesktopProgram::none, QStringLiteral("none")},
     };
     return table;
@@ -24,6 +27,14 @@ QByteArray readSmall(const QString& path, qint64 limit = 64 * 1024)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.read(limit) : QByteArray();
+}
+
+// GNOME's desktop icons: GJS running the extension's ding.js.
+bool isDingProgram(const QStringList& arguments)
+{
+    return std::any_of(arguments.cbegin(), arguments.cend(), [](const QString& argument) {
+        return argument.endsWith(QLatin1String("/ding@rastersoft.com/ding.js"));
+    });
 }
 
 } // namespace
@@ -60,6 +71,9 @@ DesktopProgram fromWindowClass(const QStringList& wmClass)
         return DesktopProgram::pcmanfm;
     if (className == QLatin1String("pcmanfm-qt"))
         return DesktopProgram::pcmanfmQt;
+    // GNOME's desktop icons run as a GJS program; no other draws the Desktop.
+    if (className == QLatin1String("Gjs"))
+        return DesktopProgram::ding;
     return DesktopProgram::none;
 }
 
@@ -94,6 +108,8 @@ std::optional<Process> findProcess(const QString& procRoot, uint userId,
             program = DesktopProgram::pcmanfm;
         else if (command == QLatin1String("pcmanfm-qt") && desktopFlag)
             program = DesktopProgram::pcmanfmQt;
+        else if (command.startsWith(QLatin1String("gjs")) && isDingProgram(arguments))
+            program = DesktopProgram::ding;
         // environ may be long; only a candidate's is read.
         if (program != DesktopProgram::none &&
             ProgramSession::of(readSmall(folder + QStringLiteral("/environ"), 1024 * 1024),

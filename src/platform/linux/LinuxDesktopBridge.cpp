@@ -5,6 +5,7 @@
 #include "platform/PlatformLog.h"
 #include "platform/Settings.h"
 #include "platform/linux/CajaBackend.h"
+#include "platform/linux/DingBackend.h"
 #include "platform/linux/IconDetour.h"
 #include "platform/linux/NemoBackend.h"
 #include "platform/linux/NoDesktopBackend.h"
@@ -95,6 +96,9 @@ std::unique_ptr<DesktopBackend> LinuxDesktopBridge::makeBackend(DesktopProgram p
         return std::make_unique<CajaBackend>(m_files, desktopFolder(), m_metadata);
     case DesktopProgram::nemo:
         return std::make_unique<NemoBackend>(m_files, desktopFolder(), m_metadata, m_configRoot);
+    case DesktopProgram::ding:
+        return std::make_unique<DingBackend>(m_files, desktopFolder(), m_metadata,
+                                             m_probes.workArea);
     case DesktopProgram::xfdesktop:
         return std::make_unique<XfdesktopBackend>(m_files, desktopFolder(), m_configRoot,
                                                   m_probes.workArea);

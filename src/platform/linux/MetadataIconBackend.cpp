@@ -54,14 +54,38 @@ MetadataIconBackend::readStore(QString* failure) const
 
 Status MetadataIconBackend::store(const QString& name, QPoint point) const
 {
-    return m_metadata.set(m_desktop + QLatin1Char('/') + name,
-                          {{key(), QStringLiteral("%1,%2").arg(point.x()).arg(point.y())},
-                           {key() + QStringLiteral("-timestamp"),
-                            QString::number(QDateTime::currentSecsSinceEpoch())}});
+    GvfsMetadata::Values values{{key(), QStringLiteral("%1,%2").arg(point.x()).arg(point.y())}};
+    if (m_program.stampsPositions)
+        values.append({key() + QStringLiteral("-timestamp"),
+                       QString::number(QDateTime::currentSecsSinceEpoch())});
+    return m_metadata.set(m_desktop + QLatin1Char('/') + name, values);
+}
+
+std::optional<QStringList>
+MetadataIconBackend::unplaced(const QList<NamedPosition>& positions) const
+{
+    QString failure;
+    const auto stored = readStore(&failure);
+    if (!stored)
+        return std::nullopt;
+    QSet<QString> placed;
+    for (const Stored& entry : *stored) {
+        if (entry.point)
+            placed.insert(entry.name);
+    }
+    QStringList names;
+    for (const NamedPosition& entry : positions) {
+        if (!placed.contains(entry.name))
+            names.append(entry.name);
+    }
+    return names;
 }
 
 BridgeResult<PositionMap> MetadataIconBackend::allPositions()
 {
+    // While the program arranges the icons itself, their stored points are not where they show.
+    if (!takesPositions())
+        return PositionMap();
     QString failure;
     const auto stored = readStore(&failure);
     if (!stored)

@@ -11,14 +11,16 @@
 class FileSystem;
 
 // A desktop program that keeps each icon's position in the file's GIO metadata, as "x,y" under
-// "<prefix>-icon-position" with "<prefix>-icon-position-timestamp" (Caja, Nemo):
+// "<prefix>-icon-position", with "<prefix>-icon-position-timestamp" where the program reads one
+// (Caja, Nemo, GNOME's desktop icons):
 // - read: the stored points of the Desktop folder's entries, through GIO;
 // - announce: the metadata service's Set for the Desktop path of a file not there yet, with the
 //   time stamp that makes the program take the point as it is rather than as a hint;
 // - place: the same Set for a file already shown, then the file off and back (IconDetour) so
 //   the program reads it again; icons already where they should be are left alone;
-// - live selection: the selected icons of the program's Desktop icon view over AT-SPI, matched
-//   to files by label, and by position where labels are ambiguous.
+// - live selection, where the program shows it on the accessibility bus: the selected icons of
+//   its Desktop icon view over AT-SPI, matched to files by label, and by position where labels
+//   are ambiguous.
 class MetadataIconBackend : public DesktopBackend
 {
 public:
@@ -28,12 +30,14 @@ public:
         QString name;
         // The metadata key prefix ("caja", "nemo").
         QString keyPrefix;
-        // The application name on the accessibility bus.
+        // The application name on the accessibility bus; empty when the bus shows no selection.
         QString atspiName;
         // Whether every window of that application is the Desktop.
         bool atspiEveryWindowIsDesktop = false;
         // Whether the icons' image extents on that bus are true (Nemo's are garbage).
         bool atspiImagesAreTrue = true;
+        // Whether a point set from outside needs a time stamp to be taken as it is.
+        bool stampsPositions = true;
     };
 
     MetadataIconBackend(Program program, FileSystem& fileSystem, QString desktopFolder,
@@ -43,13 +47,16 @@ public:
     BridgeResult<PositionMap> allPositions() override;
     BridgeResult<void> place(const QList<NamedPosition>& positions) override;
     BridgeResult<void> announce(const QList<NamedPosition>& positions) override;
-    bool hasLiveSelection() const override { return true; }
+    bool hasLiveSelection() const override { return !m_program.atspiName.isEmpty(); }
     BridgeResult<QList<DesktopFile>> liveSelection() override;
 
     // The "x,y" text the programs store; nothing for anything else.
     static std::optional<QPoint> parseStoredPoint(const QString& text);
 
 protected:
+    // The names among these whose files have no stored point yet; nothing when the store can't
+    // be read.
+    std::optional<QStringList> unplaced(const QList<NamedPosition>& positions) const;
     // Whether the program places icons where their stored points say (not when it arranges
     // them itself).
     virtual bool takesPositions() const { return true; }

@@ -1,0 +1,147 @@
+#include "platform/linux/DingBackend.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDeadlineTimer>
+#include <QMap>
+#include <QThread>
+
+#include <gio/gio.h>
+
+#include <memory>
+
+namespace {
+
+const char* const schemaId = "org.gnome.shell.extensions.ding";
+constexpr int answerMs = 2000;
+constexpr int arrivalWaitMs = 3000;
+constexpr int arrivalPollMs = 25;
+
+struct SettingsDeleter
+{
+    void operator()(GSettings* settings) const { g_object_unref(settings); }
+};
+using SettingsPtr = std::unique_ptr<GSettings, SettingsDeleter>;
+
+// The program's settings; nothing when its schema is not installed (asking GSettings for an
+// unknown schema would abort).
+SettingsPtr dingSettings()
+{
+    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+    GSettingsSchema* schema =
+        source ? g_settings_schema_source_lookup(source, schemaId, TRUE) : nullptr;
+    if (!schema)
+        return nullptr;
+    SettingsPtr settings(g_settings_new_full(schema, nullptr, nullptr));
+    g_settings_schema_unref(schema);
+    return settings;
+}
+
+bool flag(GSettings* settings, const char* key)
+{
+    return settings && g_settings_get_boolean(settings, key);
+}
+
+// Every a{sd} found in an array of variants, however deep GLib nested them.
+void collectMonitors(const QDBusArgument& argument, QList<QMap<QString, double>>& monitors)
+{
+    const QString signature = argument.currentSignature();
+    if (signature == QLatin1String("a{sd}")) {
+        QMap<QString, double> monitor;
+        argument >> monitor;
+        monitors.append(monitor);
+    } else if (signature == QLatin1String("av")) {
+        argument.beginArray();
+        while (!argument.atEnd()) {
+            QDBusVariant element;
+            argument >> element;
+            const QVariant inner = element.variant();
+            if (inner.userType() == qMetaTypeId<QDBusArgument>())
+                collectMonitors(inner.value<QDBusArgument>(), monitors);
+        }
+        argument.endArray();
+    }
+}
+
+} // namespace
+
+const QString DingBackend::busName = QStringLiteral("com.rastersoft.dingextension");
+
+DingBackend::DingBackend(FileSystem& fileSystem, QString desktopFolder,
+                         const GvfsMetadata& metadata, std::function<QRect()> workArea)
+    : MetadataIconBackend(Program{QStringLiteral("ding"), QStringLiteral("nautilus"), QString(),
+                                  false, false, false},
+                          fileSystem, std::move(desktopFolder), metadata)
+    , m_workArea(std::move(workArea))
+{}
+
+BridgeResult<void> DingBackend::place(const QList<NamedPosition>& positions)
+{
+    if (!takesPositions())
+        return {};
+    // It takes a moment to show a file that just arrived; one it never shows (it is not
+    // running, or the file left again) must not hold the caller for long.
+    const QDeadlineTimer deadline(arrivalWaitMs);
+    for (;;) {
+        const std::optional<QStringList> waiting = unplaced(positions);
+        if (!waiting || waiting->isEmpty() || deadline.hasExpired())
+            break;
+        QThread::msleep(arrivalPollMs);
+    }
+    return MetadataIconBackend::place(positions);
+}
+
+bool DingBackend::takesPositions() const
+{
+    const SettingsPtr settings = dingSettings();
+    return !flag(settings.get(), "keep-arranged") && !flag(settings.get(), "keep-stacked");
+}
+
+DingGrid DingBackend::grid() const
+{
+    DingGrid grid;
+    // Read afresh each time: the user may change the icon size, or a panel may come and go.
+    if (const SettingsPtr settings = dingSettings()) {
+        gchar* size = g_settings_get_string(settings.get(), "icon-size");
+        grid.iconSize = QString::fromUtf8(size);
+        g_free(size);
+    }
+    grid.area = describedArea().value_or(m_workArea ? m_workArea() : QRect());
+    return grid;
+}
+
+std::optional<QRect> DingBackend::describedArea()
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        busName, QStringLiteral("/com/rastersoft/dingextension/control"),
+        QStringLiteral("org.gtk.Actions"), QStringLiteral("Describe"));
+    call << QStringLiteral("desktopGeometry");
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, answerMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return std::nullopt;
+    // (bgav): enabled, parameter type, and the state, itself an av of one a{sd} per monitor.
+    const auto description = reply.arguments().constFirst().value<QDBusArgument>();
+    bool enabled = false;
+    QDBusSignature parameter;
+    description.beginStructure();
+    description >> enabled >> parameter;
+    QList<QMap<QString, double>> monitors;
+    collectMonitors(description, monitors);
+    description.endStructure();
+    std::optional<QRect> first;
+    for (const QMap<QString, double>& monitor : std::as_const(monitors)) {
+        const auto number = [&monitor](const char* key) {
+            return int(monitor.value(QLatin1String(key)));
+        };
+        const QRect area(number("x") + number("marginLeft"), number("y") + number("marginTop"),
+                         number("width") - number("marginLeft") - number("marginRight"),
+                         number("height") - number("marginTop") - number("marginBottom"));
+        if (!area.isValid())
+            continue;
+        if (!first || number("monitorIndex") == number("primaryMonitor"))
+            first = area;
+    }
+    return first;
+}
