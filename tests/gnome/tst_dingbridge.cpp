@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <memory>
@@ -109,6 +110,7 @@ private Q_SLOTS:
     void readsWhatItShows();
     void movesAShownIcon();
     void arrivingFileLandsInItsCell();
+    void theProgramStacksAndSpreadsBack();
     void arrangedIconsHaveNoPositions();
 
 private:
@@ -201,6 +203,77 @@ void TestDingBridge::arrivingFileLandsInItsCell()
     QVERIFY(waitForCell(arriving.at(1), QPoint(1026, 674)));
     for (const QString& name : arriving)
         QVERIFY2(QFile::exists(desktopPath(name)), qPrintable(name));
+}
+
+// The program itself: three files handed over by the right-click action are stacked, and a
+// double-click on the stack puts them back in the cells they came from.
+void TestDingBridge::theProgramStacksAndSpreadsBack()
+{
+    const QString config = QDir::homePath() + QStringLiteral("/.config/Tidora");
+    QDir().mkpath(config);
+    QFile settings(config + QStringLiteral("/Tidora.conf"));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("[General]\nacknowledgedHiddenStorage=true\nstorageLocation=documents\n");
+    settings.close();
+
+    const QStringList names{QStringLiteral("one.txt"), QStringLiteral("two.txt"),
+                            QStringLiteral("three.txt")};
+    QHash<QString, QPoint> cells;
+    QStringList paths;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        QFile file(desktopPath(names.at(i)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QVERIFY(QTest::qWaitFor([&] { return shownIcon(names.at(i)).has_value(); }, timeoutMs));
+        paths.append(desktopPath(names.at(i)));
+    }
+    QVERIFY(m_bridge->setDesktopPositions({{names.at(0), QPointF(576, 454)},
+                                           {names.at(1), QPointF(704, 454)},
+                                           {names.at(2), QPointF(832, 198)}}));
+    for (const QString& name : names) {
+        QVERIFY(QTest::qWaitFor([&] { return shownIcon(name)->cell.x() > 2; }, timeoutMs));
+        cells.insert(name, shownIcon(name)->cell);
+    }
+
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(TIDORA_PROGRAM), {});
+    const auto cleanup = qScopeGuard([&] {
+        program.terminate();
+        program.waitForFinished(timeoutMs);
+    });
+    QCOMPARE(QProcess::execute(QStringLiteral(TIDORA_FINDER), paths), 0);
+    const QString folder = QDir::homePath() + QStringLiteral("/Documents/.Tidora/3 Documents/");
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return std::all_of(names.cbegin(), names.cend(), [&](const QString& name) {
+                return QFile::exists(folder + name) && !QFile::exists(desktopPath(name));
+            });
+        },
+        timeoutMs));
+
+    // The stack's window, found by its class and size, is double-clicked in its middle.
+    QString window;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            QProcess search;
+            search.start(QStringLiteral("xdotool"),
+                         {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                          QStringLiteral("--classname"), QStringLiteral("tidora")});
+            search.waitForFinished(timeoutMs);
+            window = QString::fromLatin1(search.readAllStandardOutput()).section(u'\n', 0, 0);
+            return !window.isEmpty();
+        },
+        timeoutMs));
+    QCOMPARE(
+        QProcess::execute(QStringLiteral("xdotool"),
+                          {QStringLiteral("mousemove"), QStringLiteral("--window"), window,
+                           QStringLiteral("70"), QStringLiteral("60"), QStringLiteral("click"),
+                           QStringLiteral("--repeat"), QStringLiteral("2"),
+                           QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")}),
+        0);
+    for (const QString& name : names)
+        QVERIFY2(waitForCell(name, cells.value(name)), qPrintable(name));
 }
 
 void TestDingBridge::arrangedIconsHaveNoPositions()
