@@ -75,7 +75,8 @@ MetadataIconBackend::unplaced(const QList<NamedPosition>& positions) const
     }
     QStringList names;
     for (const NamedPosition& entry : positions) {
-        if (!placed.contains(entry.name))
+        // Hidden files show no icon, so they never get a point.
+        if (!placed.contains(entry.name) && !entry.name.startsWith(QLatin1Char('.')))
             names.append(entry.name);
     }
     return names;

@@ -54,8 +54,8 @@ public:
     static std::optional<QPoint> parseStoredPoint(const QString& text);
 
 protected:
-    // The names among these whose files have no stored point yet; nothing when the store can't
-    // be read.
+    // The names among these whose files show an icon but have no stored point yet; nothing
+    // when the store can't be read.
     std::optional<QStringList> unplaced(const QList<NamedPosition>& positions) const;
     // Whether the program places icons where their stored points say (not when it arranges
     // them itself).
