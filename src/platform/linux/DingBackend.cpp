@@ -5,10 +5,14 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QMap>
 #include <QThread>
 
 #include <gio/gio.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <memory>
 
@@ -18,6 +22,7 @@ const char* const schemaId = "org.gnome.shell.extensions.ding";
 constexpr int answerMs = 2000;
 constexpr int arrivalWaitMs = 3000;
 constexpr int arrivalPollMs = 25;
+constexpr int gridFreshMs = 1000;
 
 struct SettingsDeleter
 {
@@ -93,6 +98,21 @@ BridgeResult<void> DingBackend::place(const QList<NamedPosition>& positions)
     return MetadataIconBackend::place(positions);
 }
 
+QStringList DingBackend::showAgain(const QStringList& names)
+{
+    for (const QString& name : names) {
+        const QByteArray path = QFile::encodeName(desktopFolder() + QLatin1Char('/') + name);
+        struct stat info
+        {};
+        // Nothing but the status change time changes; a file gone meanwhile has no icon to move.
+        if (::lstat(path.constData(), &info) != 0)
+            continue;
+        const struct timespec times[2] = {info.st_atim, info.st_mtim};
+        ::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW);
+    }
+    return {};
+}
+
 bool DingBackend::takesPositions() const
 {
     const SettingsPtr settings = dingSettings();
@@ -101,14 +121,18 @@ bool DingBackend::takesPositions() const
 
 DingGrid DingBackend::grid() const
 {
+    const QMutexLocker lock(&m_gridMutex);
+    if (m_grid && !m_gridFresh.hasExpired())
+        return *m_grid;
     DingGrid grid;
-    // Read afresh each time: the user may change the icon size, or a panel may come and go.
     if (const SettingsPtr settings = dingSettings()) {
         gchar* size = g_settings_get_string(settings.get(), "icon-size");
         grid.iconSize = QString::fromUtf8(size);
         g_free(size);
     }
     grid.area = describedArea().value_or(m_workArea ? m_workArea() : QRect());
+    m_grid = grid;
+    m_gridFresh = QDeadlineTimer(gridFreshMs);
     return grid;
 }
 

@@ -3,6 +3,9 @@
 #include "platform/linux/DingGrid.h"
 #include "platform/linux/MetadataIconBackend.h"
 
+#include <QDeadlineTimer>
+#include <QMutex>
+
 #include <functional>
 #include <optional>
 
@@ -26,18 +29,28 @@ public:
     // A file that arrives on the Desktop loses its stored point and is put in the first free
     // cell, so nothing can be told in advance: placing waits until the program has shown the
     // new arrivals (each has a point again), then sets theirs.
+    //
+    // A shown icon is moved by setting its point and then touching its file with the times it
+    // already has: the change of status makes the program read every point again. Renaming the
+    // file off and back races with its pairing of rename events.
     BridgeResult<void> announce(const QList<NamedPosition>&) override { return {}; }
     BridgeResult<void> place(const QList<NamedPosition>& positions) override;
 
     static const QString busName;
 
 protected:
+    QStringList showAgain(const QStringList& names) override;
     bool takesPositions() const override;
     QPointF centreOf(QPoint stored) const override { return grid().centreOf(stored); }
     QPoint storedFor(QPointF centre) const override { return grid().storedFor(centre); }
 
 private:
+    // Read afresh at most once a second: an operation converts every icon with the same one,
+    // and the user may change the icon size or a panel while Tidora runs.
     DingGrid grid() const;
 
     std::function<QRect()> m_workArea;
+    mutable QMutex m_gridMutex;
+    mutable std::optional<DingGrid> m_grid;
+    mutable QDeadlineTimer m_gridFresh;
 };

@@ -147,10 +147,15 @@ BridgeResult<void> MetadataIconBackend::place(const QList<NamedPosition>& positi
         moved.append(entry.name);
     }
     // Those already set are shown afresh even when a later one was refused.
-    const BridgeResult<void> shown = strandedFailure(m_detour.runEach(moved));
+    const BridgeResult<void> shown = strandedFailure(showAgain(moved));
     if (refused)
         return *refused;
     return shown;
+}
+
+QStringList MetadataIconBackend::showAgain(const QStringList& names)
+{
+    return m_detour.runEach(names);
 }
 
 BridgeResult<QList<DesktopFile>> MetadataIconBackend::liveSelection()

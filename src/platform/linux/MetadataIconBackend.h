@@ -16,8 +16,8 @@ class FileSystem;
 // - read: the stored points of the Desktop folder's entries, through GIO;
 // - announce: the metadata service's Set for the Desktop path of a file not there yet, with the
 //   time stamp that makes the program take the point as it is rather than as a hint;
-// - place: the same Set for a file already shown, then the file off and back (IconDetour) so
-//   the program reads it again; icons already where they should be are left alone;
+// - place: the same Set for a file already shown, then the program made to read it again (the
+//   file off and back by default); icons already where they should be are left alone;
 // - live selection, where the program shows it on the accessibility bus: the selected icons of
 //   its Desktop icon view over AT-SPI, matched to files by label, and by position where labels
 //   are ambiguous.
@@ -60,6 +60,10 @@ protected:
     // Whether the program places icons where their stored points say (not when it arranges
     // them itself).
     virtual bool takesPositions() const { return true; }
+    // Makes the program read the points of these shown icons again. The default takes each file
+    // off and back (IconDetour) and returns the names left under a hidden name.
+    virtual QStringList showAgain(const QStringList& names);
+    const QString& desktopFolder() const { return m_desktop; }
     // The icon centre on the screen for a stored point, and back.
     virtual QPointF centreOf(QPoint stored) const = 0;
     virtual QPoint storedFor(QPointF centre) const = 0;
