@@ -35,6 +35,8 @@ CONF
 dbus-daemon --config-file="$scratch/system.conf" --fork --print-pid >"$scratch/system.pid"
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$scratch/system.sock
 
+# The file is there before the server starts, so that reading it never races its creation.
+: >"$scratch/display"
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$scratch/display" >/dev/null 2>&1 &
 pids+=($!)
 number=
