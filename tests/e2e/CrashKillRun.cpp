@@ -416,16 +416,6 @@ CrashKillRun::Tally CrashKillRun::run()
         if (!started)
             continue;
         killNow(*started);
-        if (m_tally.kills % 25 == 0)
-            log(QStringLiteral("after %1 kills: lost %2, duplicated %3, renamed %4, changed %5, "
-                               "records inconsistent %6, bait touched %7")
-                    .arg(m_tally.kills)
-                    .arg(m_tally.counts.lost)
-                    .arg(m_tally.counts.duplicated)
-                    .arg(m_tally.counts.renamed)
-                    .arg(m_tally.counts.changed)
-                    .arg(m_tally.counts.inconsistent)
-                    .arg(m_tally.counts.baitTouched));
         if (!launch()) {
             m_tally.faults << QStringLiteral("round %1: no relaunch after a kill in %2:\n%3")
                                   .arg(round)

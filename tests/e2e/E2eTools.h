@@ -30,7 +30,7 @@ bool click(QPointF point, const QString& modifier = QString());
 // hand makes it: the receiver answers itself between the moves (a drag and drop only drops
 // where its target has already answered), which nothing outside it can see.
 QStringList dragBy(QPointF from, QPointF step, int steps);
-// The visible windows xdotool finds with these criteria (say --class tidora).
+// The visible windows xdotool finds with these criteria, the pattern last (say --class tidora).
 QStringList search(const QStringList& criteria);
 // A window's place on the screen, as xwininfo reports it; invalid when it is not shown.
 QRect windowGeometry(const QString& id);
