@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QProcess>
 #include <QRect>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +22,7 @@ public:
         // The icon image on the screen, as the accessibility bus reports it.
         QRect image;
         bool selected = false;
+        QPointF centre() const { return QRectF(image).center(); }
     };
 
     explicit CajaDesktop(QString desktopFolder);
@@ -35,6 +37,9 @@ public:
     // Every icon shown, read over AT-SPI by a separate program (tests/e2e/atspi-icons.py).
     QList<Icon> icons() const;
     std::optional<Icon> icon(const QString& name) const;
+    // Clicks the first icon and Ctrl-clicks the others, as a user selects them; whether they
+    // all ended up selected.
+    bool select(const QStringList& names) const;
     // Waits until the named icon's image centre is at `centre`.
     bool waitForIconAt(const QString& name, QPointF centre) const;
 

@@ -43,26 +43,15 @@ bool CrashKillRun::setUp(QString* error)
     m_session = std::make_unique<E2eSession>();
     E2eSession::Options session;
     session.launch = false;
-    if (!m_bait.isValid() || !m_session->setUp(session, error)) {
-        if (error->isEmpty())
-            *error = QStringLiteral("no temporary folder");
+    if (!m_session->setUp(session, error))
         return false;
-    }
     m_disk = std::make_unique<StacksOnDisk>(m_session->home());
-    m_ledger = std::make_unique<FileLedger>(
-        m_session->home().desktop(),
-        QStringList{m_session->home().documents() + QStringLiteral("/.Tidora"),
-                    m_session->home().trashFiles()},
-        m_disk->storageRoots(), m_bait.path());
-    m_ledger->allowRenamesIn(m_session->home().trashFiles());
-    for (int i = 0; i < 20; ++i) {
-        QFile bait(m_bait.filePath(QStringLiteral("bait-%1.txt").arg(i)));
-        if (!bait.open(QIODevice::WriteOnly) || bait.write("bait " + QByteArray::number(i)) <= 0) {
-            *error = QStringLiteral("cannot write the bait");
-            return false;
-        }
-    }
-    m_ledger->recordBait();
+    // Bait beside the storage folder: the ledger sees it touched like anything else outside
+    // the places files may be.
+    for (int i = 0; i < 20; ++i)
+        m_session->home().write(QStringLiteral("Documents/bait-%1.txt").arg(i),
+                                "bait " + QByteArray::number(i));
+    m_ledger = std::make_unique<FileLedger>(m_session->home(), m_disk->storageRoots());
     addFiles();
     if (!launch()) {
         *error = QStringLiteral("the program does not launch:\n") + m_session->app().output();
@@ -79,8 +68,7 @@ void CrashKillRun::addFiles()
         const QString name = QStringLiteral("file %1.%2")
                                  .arg(i, 4, 10, QLatin1Char('0'))
                                  .arg(kinds.at(i % kinds.size()));
-        m_ledger->addFile(m_session->home().desktop() + QLatin1Char('/') + name,
-                          quint32(m_random()));
+        m_ledger->addFile(name, quint32(m_random()));
     }
     m_tally.files = m_ledger->trackedCount();
 }
@@ -93,24 +81,29 @@ void CrashKillRun::putBackByHand()
     QDir desktop(m_session->home().desktop());
     // A stack's own files stay where they are, wherever that is.
     const QSet<QString> listed = m_disk->listedNames();
+    const QHash<QString, QString> originalNames = m_ledger->originalNames();
+    const QString trash = m_session->home().trashFiles();
     QStringList emptied;
     if (!m_undoOffered) {
         for (const QString& folder : m_disk->convertedFolders())
             emptied.append(desktop.filePath(folder));
     }
     if (m_random() % 4 == 0 || m_disk->looseFiles().size() < 10)
-        emptied.append(m_session->home().trashFiles());
+        emptied.append(trash);
     for (const QString& folder : std::as_const(emptied)) {
         for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
             const QString path = folder + QLatin1Char('/') + name;
-            const QString original = m_ledger->trackedName(path);
-            if (!desktop.exists(original) && !listed.contains(name))
-                QFile::rename(path, desktop.filePath(original));
+            const QString original = originalNames.value(path, name);
+            if (desktop.exists(original) || listed.contains(name) ||
+                !QFile::rename(path, desktop.filePath(original)))
+                continue;
+            if (folder == trash)
+                QFile::remove(m_session->home().dataRoot() + QStringLiteral("/Trash/info/") + name +
+                              QStringLiteral(".trashinfo"));
         }
-        if (folder != m_session->home().trashFiles())
+        if (folder != trash)
             QDir(folder).rmdir(folder);
     }
-    QDir(m_session->home().dataRoot() + QStringLiteral("/Trash/info")).removeRecursively();
 }
 
 bool CrashKillRun::launch()
@@ -127,23 +120,11 @@ bool CrashKillRun::launch()
 
 QString CrashKillRun::actionName(Action action)
 {
-    switch (action) {
-    case Action::stack:
-        return QStringLiteral("stack");
-    case Action::spreadAll:
-        return QStringLiteral("spread all");
-    case Action::stackAllAgain:
-        return QStringLiteral("stack all again");
-    case Action::convertAll:
-        return QStringLiteral("convert all");
-    case Action::undoConvert:
-        return QStringLiteral("undo convert");
-    case Action::moveToBin:
-        return QStringLiteral("move to bin");
-    case Action::changeStorage:
-        return QStringLiteral("change storage");
-    }
-    return {};
+    static const QStringList names{QStringLiteral("stack"),           QStringLiteral("spread all"),
+                                   QStringLiteral("stack all again"), QStringLiteral("convert all"),
+                                   QStringLiteral("undo convert"),    QStringLiteral("move to bin"),
+                                   QStringLiteral("change storage")};
+    return names.value(int(action));
 }
 
 QList<CrashKillRun::Action> CrashKillRun::possibleActions() const
@@ -235,7 +216,7 @@ std::optional<CrashKillRun::Started> CrashKillRun::start(Action action, bool toK
 std::optional<CrashKillRun::Started> CrashKillRun::startOnce(Action action)
 {
     const QList<StacksOnDisk::Stack> all = m_disk->stacks();
-    const QHash<ino_t, QString> before = m_ledger->locate();
+    const QSet<QString> before = m_ledger->locate();
     Started started;
     bool shown = false;
     switch (action) {
@@ -355,12 +336,12 @@ bool CrashKillRun::waitUntilSettled()
     const auto remaining = [&] {
         return int(std::max<qint64>(0, stepTimeoutMs - clock.elapsed()));
     };
-    QHash<ino_t, QString> files = m_ledger->locate();
+    QSet<QString> files = m_ledger->locate();
     QByteArray json = m_disk->stacksJson();
     QElapsedTimer quiet;
     quiet.start();
     const auto changed = [&] {
-        const QHash<ino_t, QString> nowFiles = m_ledger->locate();
+        const QSet<QString> nowFiles = m_ledger->locate();
         const QByteArray nowJson = m_disk->stacksJson();
         const bool differs = nowFiles != files || nowJson != json;
         files = nowFiles;
@@ -388,11 +369,6 @@ bool CrashKillRun::waitUntilSettled()
         log(QStringLiteral("  still working after half a second without a change"));
         quiet.restart();
     }
-}
-
-qint64 CrashKillRun::programId() const
-{
-    return m_session->app().processId();
 }
 
 void CrashKillRun::killNow(const Started& started)
@@ -440,16 +416,6 @@ CrashKillRun::Tally CrashKillRun::run()
         if (!started)
             continue;
         killNow(*started);
-        if (m_tally.kills % 25 == 0)
-            log(QStringLiteral("after %1 kills: lost %2, duplicated %3, renamed %4, changed %5, "
-                               "records inconsistent %6, bait touched %7")
-                    .arg(m_tally.kills)
-                    .arg(m_tally.counts.lost)
-                    .arg(m_tally.counts.duplicated)
-                    .arg(m_tally.counts.renamed)
-                    .arg(m_tally.counts.changed)
-                    .arg(m_tally.counts.inconsistent)
-                    .arg(m_tally.counts.baitTouched));
         if (!launch()) {
             m_tally.faults << QStringLiteral("round %1: no relaunch after a kill in %2:\n%3")
                                   .arg(round)
@@ -478,27 +444,21 @@ CrashKillRun::Tally CrashKillRun::run()
         for (const QString& alert : alerts)
             log(QStringLiteral("  alert: ") + alert);
         // A fault that stays (a record the program never repairs) is counted once.
-        FileLedger::Counts counts;
-        QStringList broken = m_ledger->check(m_disk->stacksJson(), m_disk->storageRoot(), &counts);
+        QStringList broken = m_ledger->check(m_disk->stacksJson(), m_disk->storageRoot());
         broken.removeIf([this](const QString& line) { return m_reported.contains(line); });
         if (!broken.isEmpty()) {
             m_reported.unite(QSet<QString>(broken.cbegin(), broken.cend()));
-            m_tally.counts.lost += counts.lost;
-            m_tally.counts.duplicated += counts.duplicated;
-            m_tally.counts.renamed += counts.renamed;
-            m_tally.counts.changed += counts.changed;
-            m_tally.counts.baitTouched += counts.baitTouched;
-            m_tally.counts.inconsistent +=
-                int(std::count_if(broken.cbegin(), broken.cend(), [](const QString& line) {
-                    return line.startsWith(QStringLiteral("stack ")) ||
-                           line.contains(QStringLiteral("no stack lists")) ||
-                           line.contains(QStringLiteral("does not decode"));
-                }));
-            m_tally.faults << QStringLiteral("seed %1 round %2: %3 (storage: %4):\n    %5")
-                                  .arg(m_options.seed)
-                                  .arg(round)
-                                  .arg(what, m_disk->storageLocation(),
-                                       FileLedger::summary(broken).join(QStringLiteral("\n    ")));
+            m_tally.counts += FileLedger::tally(broken);
+            const qsizetype shown = std::min<qsizetype>(broken.size(), 12);
+            m_tally.faults
+                << QStringLiteral("seed %1 round %2: %3 (storage: %4):\n    %5%6")
+                       .arg(m_options.seed)
+                       .arg(round)
+                       .arg(what, m_disk->storageLocation(),
+                            broken.first(shown).join(QStringLiteral("\n    ")))
+                       .arg(shown < broken.size()
+                                ? QStringLiteral("\n    and %1 more").arg(broken.size() - shown)
+                                : QString());
             log(m_tally.faults.last());
             m_ledger->rebase();
             if (m_options.stopAtFirstFault)

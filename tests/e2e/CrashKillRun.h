@@ -9,7 +9,6 @@
 #include <QPointF>
 #include <QSet>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
@@ -52,11 +51,6 @@ public:
     // cannot run it.
     bool setUp(QString* error);
     Tally run();
-    // Waits until the files and the stacks file have stopped changing and the program is
-    // between operations; false when that did not come in time.
-    bool waitUntilSettled();
-    // The running program's process.
-    qint64 programId() const;
 
 private:
     enum class Action {
@@ -70,7 +64,7 @@ private:
     };
     struct Started
     {
-        QHash<ino_t, QString> before;
+        QSet<QString> before;
         QElapsedTimer triggered;
         int expectedMoves = 0;
         std::function<bool()> done;
@@ -85,6 +79,9 @@ private:
     std::optional<Started> start(Action action, bool toKill);
     std::optional<Started> startOnce(Action action);
     bool launch();
+    // Waits until the files and the stacks file have stopped changing and the program is
+    // between operations; false when that did not come in time.
+    bool waitUntilSettled();
     void killNow(const Started& started);
     void addFiles();
     void putBackByHand();
@@ -95,7 +92,6 @@ private:
     Options m_options;
     std::mt19937_64 m_random;
     std::unique_ptr<E2eSession> m_session;
-    QTemporaryDir m_bait;
     std::unique_ptr<FileLedger> m_ledger;
     std::unique_ptr<StacksOnDisk> m_disk;
     Tally m_tally;

@@ -225,3 +225,30 @@ int DesktopDriver::dismissAlerts()
     }
     return dismissed;
 }
+
+bool DesktopDriver::marquee(QPointF from, QPointF to, const QString& selected)
+{
+    const qsizetype before = m_app->output().size();
+    if (!xdotool(E2eTools::mouseAt(from) << QStringLiteral("mousedown") << QStringLiteral("1")))
+        return false;
+    bool touched = m_app->waitForOutput(QStringLiteral("mouse down, on the Desktop: true"), before);
+    if (touched) {
+        QStringList moves;
+        const QPointF step = (to - from) / 6;
+        for (int i = 0; i < 6; ++i)
+            moves << QStringLiteral("mousemove_relative") << QStringLiteral("--")
+                  << QString::number(qRound(step.x())) << QString::number(qRound(step.y()));
+        touched = xdotool(moves) && m_app->waitForOutput(selected, before);
+    }
+    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    // Caja's rubber band holds the pointer until Caja has seen the release.
+    return QTest::qWaitFor([] { return !E2eTools::pointerGrabbed(); }, E2eTools::timeoutMs) &&
+           touched;
+}
+
+bool DesktopDriver::clickDesktop(QPointF at)
+{
+    const qsizetype before = m_app->output().size();
+    return E2eTools::click(at) &&
+           m_app->waitForOutput(QStringLiteral("on the Desktop: true selected: []"), before);
+}

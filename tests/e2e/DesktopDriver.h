@@ -47,6 +47,11 @@ public:
     bool answerAlert(const QStringList& keys, int timeoutMs);
     // Closes whatever alerts are shown with their default answer; how many there were.
     int dismissAlerts();
+    // Sweeps a marquee from bare Desktop at `from` to `to` and waits until the program logs
+    // the selection `selected`; the button is let go and Caja's rubber band gone either way.
+    bool marquee(QPointF from, QPointF to, const QString& selected);
+    // Clicks bare Desktop and waits until the program has seen the selection cleared.
+    bool clickDesktop(QPointF at = QPointF(1000, 650));
     // Presses Escape in an open menu and waits until it let the keyboard go.
     bool closeMenu();
 

@@ -37,6 +37,17 @@ QStringList mouseAt(QPointF point)
             QString::number(qRound(point.y()))};
 }
 
+bool click(QPointF point, const QString& modifier)
+{
+    QStringList words = mouseAt(point);
+    if (!modifier.isEmpty())
+        words << QStringLiteral("keydown") << modifier;
+    words << QStringLiteral("click") << QStringLiteral("1");
+    if (!modifier.isEmpty())
+        words << QStringLiteral("keyup") << modifier;
+    return xdotool(words);
+}
+
 QStringList dragBy(QPointF from, QPointF step, int steps)
 {
     const QString pause = QStringLiteral("0.2");
@@ -64,27 +75,27 @@ QRect windowGeometry(const QString& id)
                  field(QStringLiteral("Height")));
 }
 
+QStringList search(const QStringList& criteria)
+{
+    return run(QStringLiteral("xdotool"),
+               QStringList{QStringLiteral("search"), QStringLiteral("--onlyvisible")} + criteria)
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 QStringList windowsNamed(const QString& name)
 {
-    const QString ids =
-        run(QStringLiteral("xdotool"),
-            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-             QLatin1Char('^') + QRegularExpression::escape(name) + u'$'});
-    QStringList found;
-    for (const QString& id : ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+    QStringList found = search(
+        {QStringLiteral("--name"), QLatin1Char('^') + QRegularExpression::escape(name) + u'$'});
+    found.removeIf([](const QString& id) {
         const QRect geometry = windowGeometry(id);
-        if (geometry.width() > 100 && geometry.height() > 64)
-            found.append(id);
-    }
+        return geometry.width() <= 100 || geometry.height() <= 64;
+    });
     return found;
 }
 
 QStringList programWindows()
 {
-    return run(QStringLiteral("xdotool"),
-               {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                QStringLiteral("--class"), QStringLiteral("^tidora$")})
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return search({QStringLiteral("--class"), QStringLiteral("^tidora$")});
 }
 
 namespace {

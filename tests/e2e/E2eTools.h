@@ -24,10 +24,14 @@ QString run(const QString& program, const QStringList& arguments, int* exitCode 
 bool xdotool(const QStringList& arguments);
 // The xdotool words that move the mouse there.
 QStringList mouseAt(QPointF point);
+// A left click there, with the modifier key (say "ctrl") held when given.
+bool click(QPointF point, const QString& modifier = QString());
 // The xdotool words of a left-button drag from `from` by `steps` moves of `step`, made as a
 // hand makes it: the receiver answers itself between the moves (a drag and drop only drops
 // where its target has already answered), which nothing outside it can see.
 QStringList dragBy(QPointF from, QPointF step, int steps);
+// The visible windows xdotool finds with these criteria, the pattern last (say --class tidora).
+QStringList search(const QStringList& criteria);
 // A window's place on the screen, as xwininfo reports it; invalid when it is not shown.
 QRect windowGeometry(const QString& id);
 // The visible windows with exactly this name that are larger than a tray icon.

@@ -29,11 +29,8 @@ std::optional<QRect> TrayHost::waitForIcon() const
     QRect icon;
     const bool found = QTest::qWaitFor(
         [&] {
-            const QString ids =
-                E2eTools::run(QStringLiteral("xdotool"),
-                              {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                               QStringLiteral("--class"), QStringLiteral("tidora")});
-            for (const QString& id : ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            for (const QString& id :
+                 E2eTools::search({QStringLiteral("--class"), QStringLiteral("tidora")})) {
                 const QRect geometry = E2eTools::windowGeometry(id);
                 if (geometry.isValid() && geometry.width() <= 64 && geometry.height() <= 64)
                     icon = geometry;

@@ -3,7 +3,6 @@
 # its image extents on the screen and whether it is selected. The tests use it as an oracle
 # that does not share code with the bridge.
 import json
-import sys
 import warnings
 
 import gi
@@ -26,12 +25,11 @@ def icon_view(node, depth=0):
 
 
 def main():
-    application = sys.argv[1] if len(sys.argv) > 1 else "caja"
     desktop = Atspi.get_desktop(0)
     icons = []
     for index in range(desktop.get_child_count()):
         app = desktop.get_child_at_index(index)
-        if app is None or app.get_name() != application:
+        if app is None or app.get_name() != "caja":
             continue
         for window_index in range(app.get_child_count()):
             window = app.get_child_at_index(window_index)

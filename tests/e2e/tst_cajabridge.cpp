@@ -12,13 +12,13 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,84 +30,61 @@ namespace {
 using E2eTools::timeoutMs;
 using E2eTools::xdotool;
 
-QPointF imageCentre(const CajaDesktop::Icon& icon)
-{
-    return QRectF(icon.image).center();
-}
-
 QPointF centre(QPoint stored)
 {
     return CajaBackend::centreOf(stored, 48);
 }
 
 // Another X session of the same user: an Xvfb of its own with Caja drawing a Desktop there, on
-// a session bus and in a home of its own.
+// a session bus and in a home of its own; all of it in one process group, ended together.
 class OtherSession
 {
 public:
     OtherSession()
     {
-        const QString numberFile = m_home.filePath(QStringLiteral("display"));
-        m_server.start(QStringLiteral("sh"),
-                       {QStringLiteral("-c"),
-                        QStringLiteral("exec Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp "
-                                       "3>\"$1\" 2>/dev/null"),
-                        QStringLiteral("sh"), numberFile});
-        QString number;
-        (void)QTest::qWaitFor(
-            [&] {
-                number = QString::fromLatin1(TempHome::read(numberFile)).trimmed();
-                return !number.isEmpty() || m_server.state() == QProcess::NotRunning;
-            },
-            timeoutMs);
-        if (number.isEmpty())
-            return;
-        m_display = QLatin1Char(':') + number;
-        const QString home = m_home.path();
-        QDir(home).mkpath(QStringLiteral("Desktop"));
-        QDir(home).mkpath(QStringLiteral("run"));
-        QFile::setPermissions(home + QStringLiteral("/run"), QFileDevice::ReadOwner |
-                                                                 QFileDevice::WriteOwner |
-                                                                 QFileDevice::ExeOwner);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), m_display);
-        environment.insert(QStringLiteral("HOME"), home);
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/run"));
-        environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("memory"));
-        environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-        m_caja.setProcessEnvironment(environment);
-        m_caja.setStandardOutputFile(QProcess::nullDevice());
-        m_caja.setStandardErrorFile(QProcess::nullDevice());
-        m_caja.start(QStringLiteral("dbus-run-session"),
-                     {QStringLiteral("--"), QStringLiteral("caja"), QStringLiteral("-n"),
-                      QStringLiteral("--force-desktop")});
+        m_shell.setChildProcessModifier([] { ::setsid(); });
+        m_shell.setStandardOutputFile(QProcess::nullDevice());
+        m_shell.setStandardErrorFile(QProcess::nullDevice());
+        m_shell.start(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral(
+                 "export HOME=\"$1\" XDG_CONFIG_HOME=\"$1/.config\" "
+                 "XDG_DATA_HOME=\"$1/.local/share\" "
+                 "XDG_CACHE_HOME=\"$1/.cache\" XDG_RUNTIME_DIR=\"$1/run\"; cd \"$1\" && "
+                 "mkdir -p Desktop run && chmod 700 run && "
+                 "(Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>number &) && "
+                 "until [ -s number ]; do sleep 0.1; done && "
+                 "DISPLAY=:$(cat number) exec dbus-run-session -- caja -n --force-desktop"),
+             QStringLiteral("sh"), m_home.path()});
     }
-
     ~OtherSession()
     {
         // Caja ends with its display, and the bus with Caja.
-        for (QProcess* process : {&m_server, &m_caja}) {
-            process->terminate();
-            if (!process->waitForFinished(timeoutMs)) {
-                process->kill();
-                process->waitForFinished();
-            }
-        }
+        ::kill(-pid_t(m_shell.processId()), SIGTERM);
+        m_shell.waitForFinished(timeoutMs);
     }
-
     OtherSession(const OtherSession&) = delete;
     OtherSession& operator=(const OtherSession&) = delete;
 
-    const QString& display() const { return m_display; }
+    // Empty when the server did not start.
+    QString display() const
+    {
+        QString number;
+        (void)QTest::qWaitFor(
+            [&] {
+                number =
+                    QString::fromLatin1(TempHome::read(m_home.filePath(QStringLiteral("number"))))
+                        .trimmed();
+                return !number.isEmpty() || m_shell.state() == QProcess::NotRunning;
+            },
+            timeoutMs);
+        return number.isEmpty() ? number : QLatin1Char(':') + number;
+    }
 
 private:
     QTemporaryDir m_home;
-    QProcess m_server;
-    QProcess m_caja;
-    QString m_display;
+    QProcess m_shell;
 };
 
 } // namespace
@@ -214,12 +191,12 @@ void TestCajaBridge::readsEveryIconPosition()
         QCOMPARE(item->position, std::optional(centre(*stored)));
         const std::optional<CajaDesktop::Icon> shown = m_caja->icon(name);
         QVERIFY2(shown, qPrintable(name));
-        QCOMPARE(item->position, std::optional(imageCentre(*shown)));
+        QCOMPARE(item->position, std::optional(shown->centre()));
     }
     const PositionMap positions = m_bridge->desktopPositions(m_names).value();
     QCOMPARE(positions.size(), m_names.size());
     QCOMPARE(positions.value(QStringLiteral("say \"hi\".txt")),
-             imageCentre(*m_caja->icon(QStringLiteral("say \"hi\".txt"))));
+             m_caja->icon(QStringLiteral("say \"hi\".txt"))->centre());
 }
 
 void TestCajaBridge::announcedFileLandsToThePixel()
@@ -289,7 +266,7 @@ void TestCajaBridge::readsBackADraggedIcon()
     QVERIFY(watcher.isWatching());
     QSignalSpy changed(&watcher, &MetadataWatcher::changed);
 
-    const QPointF from = imageCentre(before);
+    const QPointF from = before.centre();
     QVERIFY(xdotool(E2eTools::dragBy(from, QPointF(160, 85), 2)));
     QVERIFY(QTest::qWaitFor([&] { return changed.contains({name}); }, timeoutMs));
 
@@ -301,23 +278,14 @@ void TestCajaBridge::readsBackADraggedIcon()
         },
         timeoutMs));
     const CajaDesktop::Icon after = *m_caja->icon(name);
-    QCOMPARE(m_bridge->desktopPositions({name}).value().value(name), imageCentre(after));
+    QCOMPARE(m_bridge->desktopPositions({name}).value().value(name), after.centre());
 }
 
 void TestCajaBridge::readsAClickSelection()
 {
     const QString first = m_names[0];
     const QString second = m_names[4];
-    const QPointF a = imageCentre(*m_caja->icon(first));
-    const QPointF b = imageCentre(*m_caja->icon(second));
-    QVERIFY(xdotool({QStringLiteral("mousemove"), QString::number(a.x()), QString::number(a.y()),
-                     QStringLiteral("click"), QStringLiteral("1")}));
-    QVERIFY(xdotool({QStringLiteral("mousemove"), QString::number(b.x()), QString::number(b.y()),
-                     QStringLiteral("keydown"), QStringLiteral("ctrl"), QStringLiteral("click"),
-                     QStringLiteral("1"), QStringLiteral("keyup"), QStringLiteral("ctrl")}));
-    QVERIFY(QTest::qWaitFor(
-        [&] { return m_caja->icon(first)->selected && m_caja->icon(second)->selected; },
-        timeoutMs));
+    QVERIFY(m_caja->select({first, second}));
     // Meanwhile a file manager's right-click action hands another file over.
     m_home->write(QStringLiteral(".run/tidora/selection"),
                   SelectionHandOver::format({QFile::encodeName(desktopPath(m_names[1]))},
@@ -331,15 +299,15 @@ void TestCajaBridge::readsAClickSelection()
                   [](const DesktopFile& x, const DesktopFile& y) { return x.path < y.path; });
         return files;
     };
-    QList<DesktopFile> clicked{{desktopPath(first), a}, {desktopPath(second), b}};
+    QList<DesktopFile> clicked{{desktopPath(first), m_caja->icon(first)->centre()},
+                               {desktopPath(second), m_caja->icon(second)->centre()}};
     std::sort(clicked.begin(), clicked.end(),
               [](const DesktopFile& x, const DesktopFile& y) { return x.path < y.path; });
     // The hot key stacks what is selected on the Desktop.
     QCOMPARE(selected(SelectionSource::desktop), clicked);
     // The right-click stacks what was right-clicked, whatever the Desktop shows selected.
-    QCOMPARE(
-        selected(SelectionSource::contextMenu),
-        (QList<DesktopFile>{{desktopPath(m_names[1]), imageCentre(*m_caja->icon(m_names[1]))}}));
+    QCOMPARE(selected(SelectionSource::contextMenu),
+             (QList<DesktopFile>{{desktopPath(m_names[1]), m_caja->icon(m_names[1])->centre()}}));
     // Once: the next request finds the Desktop's selection.
     QCOMPARE(selected(SelectionSource::contextMenu), clicked);
 }
@@ -350,8 +318,8 @@ void TestCajaBridge::desktopOfAnotherSessionIsNone()
     m_caja.reset();
     QVERIFY(QTest::qWaitFor([] { return DesktopProbe::windowClass().isEmpty(); }, timeoutMs));
     const OtherSession other;
-    QVERIFY2(!other.display().isEmpty(), "no second X server");
     const ProgramSession there{other.display(), QString(), QString()};
+    QVERIFY2(!there.display.isEmpty(), "no second X server");
     QVERIFY2(QTest::qWaitFor(
                  [&] {
                      const auto found =

@@ -71,15 +71,12 @@ class TestHostileStacks : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void baitIsNeverTouched_data();
     void baitIsNeverTouched();
 
 private:
     QList<DesktopStack> stacks() const { return m_session->stacks(); }
     TidoraProcess& app() { return m_session->app(); }
-    // Waits for `done`, answering every alert the program shows meanwhile.
-    bool waitAnsweringAlerts(const std::function<bool()>& done, int timeout = timeoutMs);
     // Chooses the item until `done`: a choice that missed (keys lost while a busy machine maps
     // the menu, an alert holding the menu back) is made again.
     bool runFromTray(const QString& item, const std::function<bool()>& done);
@@ -101,23 +98,6 @@ void TestHostileStacks::initTestCase()
     QVERIFY2(m_session->setUp(options, &error), qPrintable(error));
 }
 
-void TestHostileStacks::cleanupTestCase()
-{
-    m_session.reset();
-}
-
-bool TestHostileStacks::waitAnsweringAlerts(const std::function<bool()>& done, int timeout)
-{
-    return QTest::qWaitFor(
-        [&] {
-            if (done())
-                return true;
-            m_session->driver().dismissAlerts();
-            return false;
-        },
-        timeout);
-}
-
 bool TestHostileStacks::runFromTray(const QString& item, const std::function<bool()>& done)
 {
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -126,8 +106,10 @@ bool TestHostileStacks::runFromTray(const QString& item, const std::function<boo
         m_session->driver().dismissAlerts();
         if (attempt > 0 && done())
             return true;
-        // Keys lost on the way leave nothing to wait for long.
-        if (m_session->driver().chooseInTrayMenu(item) && waitAnsweringAlerts(done, timeoutMs / 4))
+        // Keys lost on the way leave nothing to wait for long; alerts meanwhile are answered.
+        if (m_session->driver().chooseInTrayMenu(item) &&
+            QTest::qWaitFor([&] { return done() || (m_session->driver().dismissAlerts(), false); },
+                            timeoutMs / 4))
             return true;
     }
     return done();

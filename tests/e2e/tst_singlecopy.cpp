@@ -23,13 +23,11 @@ enum class Moment { LaunchReport, FirstRunChoice, Spreading, Killed };
 // icons.
 QStringList windowsOf(qint64 process, bool alerts)
 {
-    QStringList arguments{QStringLiteral("search"), QStringLiteral("--onlyvisible")};
+    QStringList criteria{QStringLiteral("--class"), QStringLiteral("tidora")};
     if (process > 0)
-        arguments << QStringLiteral("--pid") << QString::number(process);
-    arguments << QStringLiteral("--class") << QStringLiteral("tidora");
+        criteria = QStringList{QStringLiteral("--pid"), QString::number(process)} + criteria;
     QStringList found;
-    const QString ids = run(QStringLiteral("xdotool"), arguments);
-    for (const QString& id : ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+    for (const QString& id : E2eTools::search(criteria)) {
         const QRect geometry = E2eTools::windowGeometry(id);
         if (!geometry.isValid())
             continue;

@@ -7,12 +7,10 @@
 
 #include <algorithm>
 #include <memory>
-#include <optional>
 
 namespace {
 
 using E2eTools::itemNames;
-using E2eTools::mouseAt;
 using E2eTools::run;
 using E2eTools::screenHeight;
 using E2eTools::timeoutMs;
@@ -30,7 +28,6 @@ class TestTidoraApp : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
 
     void hotKeyStacksTheSelection();
     void shiftDragStacksAtTheReleasePoint();
@@ -45,8 +42,8 @@ private:
     QList<DesktopStack> stacks() const { return m_session->stacks(); }
     bool waitForStacks(qsizetype count) const { return m_session->waitForStacks(count); }
     TidoraProcess& app() { return m_session->app(); }
-    std::optional<QPointF> iconCentre(const QString& name) const;
-    bool select(const QStringList& names);
+    DesktopDriver& driver() { return m_session->driver(); }
+    bool select(const QStringList& names) const { return m_session->caja().select(names); }
     // Drags the stack window by `by` and waits until every stack listed in `moved` has been
     // saved that far from where it was.
     bool dragStack(const DesktopStack& dragged, QPointF by, const QList<DesktopStack>& moved);
@@ -67,50 +64,6 @@ void TestTidoraApp::initTestCase()
     QVERIFY(app().output().contains(QStringLiteral("launched with 0 stacks")));
 }
 
-void TestTidoraApp::cleanupTestCase()
-{
-    m_session.reset();
-}
-
-std::optional<QPointF> TestTidoraApp::iconCentre(const QString& name) const
-{
-    const std::optional<CajaDesktop::Icon> icon = m_session->caja().icon(name);
-    if (!icon)
-        return std::nullopt;
-    return QRectF(icon->image).center();
-}
-
-// Clicks the first icon and Ctrl-clicks the others, as a user selects them.
-bool TestTidoraApp::select(const QStringList& names)
-{
-    const auto selected = [&](const QString& name) {
-        const std::optional<CajaDesktop::Icon> icon = m_session->caja().icon(name);
-        return icon && icon->selected;
-    };
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        // A busy Caja may drop a click; click again, but never on an icon already selected,
-        // where a Ctrl-click would take it out again.
-        bool done = false;
-        for (int attempt = 0; attempt < 3 && !done; ++attempt) {
-            const std::optional<QPointF> centre = iconCentre(names[i]);
-            if (!centre)
-                return false;
-            QStringList click = mouseAt(*centre);
-            if (i > 0)
-                click << QStringLiteral("keydown") << QStringLiteral("ctrl");
-            click << QStringLiteral("click") << QStringLiteral("1");
-            if (i > 0)
-                click << QStringLiteral("keyup") << QStringLiteral("ctrl");
-            if (!xdotool(click))
-                return false;
-            done = QTest::qWaitFor([&] { return selected(names[i]); }, timeoutMs / 4);
-        }
-        if (!done)
-            return false;
-    }
-    return std::all_of(names.cbegin(), names.cend(), selected);
-}
-
 void TestTidoraApp::hotKeyStacksTheSelection()
 {
     QVERIFY(select({QStringLiteral("alpha.txt"), QStringLiteral("beta.txt")}));
@@ -124,23 +77,19 @@ void TestTidoraApp::hotKeyStacksTheSelection()
     QVERIFY(QTest::qWaitFor(
         [&] {
             window =
-                run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--class"),
-                                                QStringLiteral("Xmessage")})
-                    .section(QLatin1Char('\n'), 0, 0);
+                E2eTools::search({QStringLiteral("--class"), QStringLiteral("Xmessage")}).value(0);
             return !window.isEmpty();
         },
         timeoutMs));
-    QVERIFY(m_session->driver().pressKeysIn(window, {QStringLiteral("ctrl+alt+s")}));
+    QVERIFY(driver().pressKeysIn(window, {QStringLiteral("ctrl+alt+s")}));
 
     QVERIFY2(waitForStacks(1), qPrintable(app().output()));
     const DesktopStack stack = stacks().first();
     QCOMPARE(itemNames(stack),
              QStringList({QStringLiteral("alpha.txt"), QStringLiteral("beta.txt")}));
     // The stack is saved before its files move: they follow.
-    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(desktopPath(QStringLiteral("alpha.txt"))),
-                             timeoutMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(desktopPath(QStringLiteral("beta.txt"))),
-                             timeoutMs);
+    for (const QString& name : itemNames(stack))
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(desktopPath(name)), timeoutMs);
     const QString folder = m_session->home().documents() + QStringLiteral("/.Tidora/") +
                            stack.folderName.value_or(QString());
     QCOMPARE(TempHome::read(folder + QStringLiteral("/alpha.txt")), QByteArray("alpha.txt"));
@@ -153,7 +102,7 @@ void TestTidoraApp::hotKeyStacksTheSelection()
 void TestTidoraApp::shiftDragStacksAtTheReleasePoint()
 {
     QVERIFY(select({QStringLiteral("gamma.png"), QStringLiteral("delta.png")}));
-    const QPointF from = *iconCentre(QStringLiteral("gamma.png"));
+    const QPointF from = m_session->caja().icon(QStringLiteral("gamma.png"))->centre();
     const QStringList shownBefore = E2eTools::programWindows();
     // Caja's drag of the icons, Shift pressed on the way; relative moves, so that the
     // raw-event monitor sees them as a hand on the mouse makes them.
@@ -222,43 +171,26 @@ void TestTidoraApp::marqueeSelectsTheWindowsItTouches()
     QVERIFY(!other.contains(start));
     QVERIFY(swept.intersects(target));
     QVERIFY(!swept.intersects(other));
-    QVERIFY(m_session->driver().waitForStackWindowAt(target.toRect()));
-
+    QVERIFY(driver().waitForStackWindowAt(target.toRect()));
     const qsizetype before = app().output().size();
-    QVERIFY(xdotool(mouseAt(start) << QStringLiteral("mousedown") << QStringLiteral("1")));
-    QVERIFY2(app().waitForOutput(QStringLiteral("mouse down, on the Desktop: true"), before),
+    QVERIFY2(driver().marquee(start, swept.bottomRight(),
+                              QStringLiteral("selected: [") + all[1].name + QLatin1Char(']')),
              qPrintable(app().output().mid(before)));
-    QStringList moves;
-    for (int step = 0; step < 6; ++step)
-        moves << QStringLiteral("mousemove_relative") << QStringLiteral("20")
-              << QStringLiteral("20");
-    QVERIFY(xdotool(moves));
-    const QString selected = QStringLiteral("selected: [") + all[1].name + QLatin1Char(']');
-    const bool touched = app().waitForOutput(selected, before);
-    QVERIFY(xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
-    QVERIFY2(touched, qPrintable(app().output().mid(before)));
-    // Caja's rubber band holds the pointer until Caja has seen the release.
-    QVERIFY(QTest::qWaitFor([] { return !E2eTools::pointerGrabbed(); }, timeoutMs));
 
     // A stack window's context menu asks the Desktop for its selection, as the tray menu does.
     const qsizetype opened = app().output().size();
-    QVERIFY2(m_session->driver().openWindowMenu(target.center()),
-             qPrintable(app().output().mid(before)));
+    QVERIFY2(driver().openWindowMenu(target.center()), qPrintable(app().output().mid(before)));
     QVERIFY2(app().waitForOutput(QStringLiteral("a menu opens: asking for the selection"), opened),
              qPrintable(app().output().mid(opened)));
-    QVERIFY(m_session->driver().closeMenu());
-
+    QVERIFY(driver().closeMenu());
     // A plain click on the Desktop clears it.
-    const qsizetype clicked = app().output().size();
-    QVERIFY(xdotool(mouseAt(QPointF(1000, 650)) << QStringLiteral("click") << QStringLiteral("1")));
-    QVERIFY2(app().waitForOutput(QStringLiteral("on the Desktop: true selected: []"), clicked),
-             qPrintable(app().output().mid(clicked)));
+    QVERIFY2(driver().clickDesktop(), qPrintable(app().output().mid(opened)));
 }
 
 bool TestTidoraApp::dragStack(const DesktopStack& dragged, QPointF by,
                               const QList<DesktopStack>& moved)
 {
-    if (!m_session->driver().waitForStackWindowAt(windowRect(dragged).toRect()))
+    if (!driver().waitForStackWindowAt(windowRect(dragged).toRect()))
         return false;
     if (!xdotool(E2eTools::dragBy(windowRect(dragged).center(), by / 4, 4)))
         return false;
@@ -288,20 +220,9 @@ void TestTidoraApp::selectedStacksMoveTogether()
     const QPointF start = both.bottomRight() + QPointF(30, 30);
     QVERIFY2(start.x() < 1280 && start.y() < screenHeight, "no bare Desktop below the stacks");
     const qsizetype before = app().output().size();
-    QVERIFY(xdotool(mouseAt(start) << QStringLiteral("mousedown") << QStringLiteral("1")));
-    QVERIFY2(app().waitForOutput(QStringLiteral("mouse down, on the Desktop: true"), before),
+    QVERIFY2(driver().marquee(start, both.topLeft() + QPointF(10, 10),
+                              QStringLiteral("selected: [%1, %2]").arg(all[0].name, all[1].name)),
              qPrintable(app().output().mid(before)));
-    QStringList moves;
-    const QPointF step = (both.topLeft() + QPointF(10, 10) - start) / 6;
-    for (int i = 0; i < 6; ++i)
-        moves << QStringLiteral("mousemove_relative") << QStringLiteral("--")
-              << QString::number(qRound(step.x())) << QString::number(qRound(step.y()));
-    QVERIFY(xdotool(moves));
-    const QString selected = QStringLiteral("selected: [%1, %2]").arg(all[0].name, all[1].name);
-    const bool touched = app().waitForOutput(selected, before);
-    QVERIFY(xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
-    QVERIFY2(touched, qPrintable(app().output().mid(before)));
-    QVERIFY(QTest::qWaitFor([] { return !E2eTools::pointerGrabbed(); }, timeoutMs));
 
     // Dragging one of them carries the other along, and both are saved where they went.
     QVERIFY2(dragStack(all[0], QPointF(60, 40), all), qPrintable(app().output().mid(before)));
@@ -310,27 +231,22 @@ void TestTidoraApp::selectedStacksMoveTogether()
     // on the stack just clicked would be the second click of a double-click.
     all = stacks();
     const qsizetype clicked = app().output().size();
-    QVERIFY(xdotool(mouseAt(start) << QStringLiteral("click") << QStringLiteral("1")));
-    QVERIFY(app().waitForOutput(QStringLiteral("on the Desktop: true selected: []"), clicked));
-    QVERIFY(m_session->driver().waitForStackWindowAt(windowRect(all[0]).toRect()));
-    QVERIFY(xdotool(mouseAt(windowRect(all[0]).center())
-                    << QStringLiteral("click") << QStringLiteral("1")));
-    QVERIFY(xdotool(mouseAt(windowRect(all[1]).center())
-                    << QStringLiteral("keydown") << QStringLiteral("shift")
-                    << QStringLiteral("click") << QStringLiteral("1") << QStringLiteral("keyup")
-                    << QStringLiteral("shift")));
+    QVERIFY(driver().clickDesktop(start));
+    QVERIFY(driver().waitForStackWindowAt(windowRect(all[0]).toRect()));
+    QVERIFY(E2eTools::click(windowRect(all[0]).center()));
+    QVERIFY(E2eTools::click(windowRect(all[1]).center(), QStringLiteral("shift")));
     QVERIFY2(dragStack(all[0], QPointF(-40, 60), all), qPrintable(app().output().mid(clicked)));
 
     // Its menu speaks of both.
     all = stacks();
     const qsizetype opened = app().output().size();
-    QVERIFY(m_session->driver().openWindowMenu(windowRect(all[0]).center()));
+    QVERIFY(driver().openWindowMenu(windowRect(all[0]).center()));
     QVERIFY2(app().waitForOutput(QStringLiteral("stack menu: Spread Files | Spread Files in a Grid "
                                                 "| Convert 2 Stacks into Folders | Dissolve 2 "
                                                 "Stacks | Move 2 Stacks to Bin\u2026"),
                                  opened),
              qPrintable(app().output().mid(opened)));
-    QVERIFY(m_session->driver().closeMenu());
+    QVERIFY(driver().closeMenu());
 }
 
 void TestTidoraApp::trayMenuShowsTheItems()
@@ -338,7 +254,7 @@ void TestTidoraApp::trayMenuShowsTheItems()
     // Files selected on the Desktop: opening the menu asks the Desktop again, and the first
     // item turns on when the answer comes.
     QVERIFY(select({QStringLiteral("zeta.pdf")}));
-    const qsizetype before = m_session->driver().openTrayMenu();
+    const qsizetype before = driver().openTrayMenu();
     QVERIFY2(before >= 0, "the tray menu did not open");
     const QString expected = QStringLiteral(
         "menu: +Stack Selected Files | +Auto-Stack by Type | +Spread All Stacks | -Stack All Again "
@@ -350,21 +266,7 @@ void TestTidoraApp::trayMenuShowsTheItems()
         "+Quit Tidora");
     QVERIFY2(app().waitForOutput(expected, before), qPrintable(app().output().mid(before)));
 
-    // From the keyboard, which the open menu holds: up from the bottom to "About Tidora".
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Up"), QStringLiteral("Up"),
-                     QStringLiteral("Up"), QStringLiteral("Return")}));
-    QStringList about;
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            about = E2eTools::windowsNamed(QStringLiteral("About Tidora"));
-            return !about.isEmpty();
-        },
-        timeoutMs));
-    QVERIFY(m_session->driver().pressKeysIn(about.first(), {QStringLiteral("Escape")}));
-    QVERIFY(QTest::qWaitFor(
-        [&] { return E2eTools::windowsNamed(QStringLiteral("About Tidora")).isEmpty(); },
-        timeoutMs));
-    QVERIFY(app().isRunning());
+    QVERIFY(driver().closeMenu());
 }
 
 void TestTidoraApp::rightClickStacksWhatItHandsOver()
