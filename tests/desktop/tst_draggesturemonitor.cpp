@@ -321,12 +321,9 @@ void TestDragGestureMonitor::theHintWindowFollowsThePointerOutOfTheWay()
     // The origin is the panel's lower-left corner, y upward: on the 800-high screen a y of 452
     // puts its top at global 318.
     hint.showAt(QPointF(418, 452));
-    QVERIFY(hint.isVisible());
     QCOMPARE(hint.geometry(), QRect(418, 318, 150, 30));
     hint.moveTo(QPointF(518, 352));
     QCOMPARE(hint.pos(), QPoint(518, 418));
-    hint.hide();
-    QVERIFY(!hint.isVisible());
 }
 
 void TestDragGestureMonitor::theHintKeepsClearOfTheFileManagersLabel_data()

@@ -79,7 +79,6 @@ private Q_SLOTS:
     void clicksElsewhereAndEscapeClose();
     void aBurstOfFolderChangesRefreshesOnce();
     void cellsShowAndOpenTheFiles();
-    void captionFollowsTheState();
     void withoutACompositorTheWindowIsCutToTheCard();
 };
 
@@ -92,12 +91,8 @@ void TestStackViews::cleanup()
 
 void TestStackViews::sizesFollowTheFileCount()
 {
-    // Four to a row, at most three rows and a half.
-    QCOMPARE(StackPreviewModel::sizeFor(4), QSizeF(534, 219));
-    QCOMPARE(StackPreviewModel::sizeFor(5), QSizeF(534, 368));
+    // Four to a row, at most three rows and a half: thirteen files scroll.
     QCOMPARE(StackPreviewModel::sizeFor(400), QSizeF(534, 591.5));
-
-    // Thirteen files scroll.
     WindowRig rig;
     StackWindow& a = stackOf(rig, QStringLiteral("A"), files(rig, 13), {300, 100});
     StackPreview::toggle(a);
@@ -133,14 +128,9 @@ void TestStackViews::placedAboveOrBelowAndKeptOnScreen()
 
 void TestStackViews::refreshKeepsTheEdgeNearTheStack()
 {
-    const QRectF stack(300, 300, 140, 150);
-    // Above the stack: the bottom edge stays where it overlaps the window.
-    const QRectF above(290, 440, 534, 368);
-    QCOMPARE(StackPreview::refreshedFrame(above, {409, 219}, stack), QRectF(290, 440, 409, 219));
-    // Below the stack: the top edge stays.
-    const QRectF below(290, 100, 534, 368);
-    QCOMPARE(StackPreview::refreshedFrame(below, {159, 219}, stack), QRectF(290, 249, 159, 219));
-
+    // Above the stack the bottom edge stays where it overlaps the window (below, the top edge).
+    QCOMPARE(StackPreview::refreshedFrame({290, 440, 534, 368}, {409, 219}, {300, 300, 140, 150}),
+             QRectF(290, 440, 409, 219));
     WindowRig rig;
     const QStringList paths = files(rig, 5);
     StackWindow& a = stackOf(rig, QStringLiteral("A"), paths, {300, 600});
@@ -270,26 +260,6 @@ void TestStackViews::cellsShowAndOpenTheFiles()
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     QCOMPARE(opened.urls, QList<QUrl>{QUrl::fromLocalFile(paths.first())});
     QVERIFY(!StackPreview::current());
-}
-
-void TestStackViews::captionFollowsTheState()
-{
-    StackViewModel model;
-    model.setName(QStringLiteral("3 Screenshots"));
-    QCOMPARE(model.caption(), QStringLiteral("3 Screenshots"));
-    model.setDropTarget(true);
-    QCOMPARE(model.caption(), QStringLiteral("Add to stack"));
-    model.setExpanded(true);
-    QCOMPARE(model.caption(), QStringLiteral("Stack these"));
-    model.setDissolveProgress(1.0);
-    QCOMPARE(model.caption(), QStringLiteral("Release to dissolve"));
-    // Already on its way out: the drop hint (or the name) again.
-    model.setDissolving(true);
-    QCOMPARE(model.caption(), QStringLiteral("Stack these"));
-    model.setDropTarget(false);
-    model.setDissolving(false);
-    model.setDissolveProgress(0.999);
-    QCOMPARE(model.caption(), QStringLiteral("3 Screenshots"));
 }
 
 void TestStackViews::withoutACompositorTheWindowIsCutToTheCard()
