@@ -6,8 +6,6 @@
 #include <QLocalServer>
 #include <QSignalSpy>
 #include <QTest>
-#include <QThread>
-#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <sys/socket.h>
@@ -16,7 +14,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <memory>
 
 using Outcome = SingleInstance::Outcome;
 
@@ -58,7 +55,6 @@ class TestSingleInstance : public QObject
 
 private Q_SLOTS:
     void urlsReachTheCopyListeningOverAStaleSocket();
-    void plainLaunchReplacesTheRunningCopy();
     void copyThatDoesNotGoKeepsTheNewOneOut();
 };
 
@@ -84,44 +80,6 @@ void TestSingleInstance::urlsReachTheCopyListeningOverAStaleSocket()
     QCOMPARE(quit.size(), 0);
     running.stopListening();
     QVERIFY(!QFileInfo::exists(running.socketPath()));
-}
-
-void TestSingleInstance::plainLaunchReplacesTheRunningCopy()
-{
-    TempHome home;
-    auto running = std::make_unique<SingleInstance>(home.runtimeFolder());
-    QCOMPARE(running->start({}), Outcome::Listening);
-    bool asked = false;
-    // The old copy ends as the program does, a moment later: its connections close with it.
-    connect(running.get(), &SingleInstance::quitRequested, this, [&] {
-        asked = true;
-        QTimer::singleShot(300, this, [&] { running.reset(); });
-    });
-
-    // The new copy starts in a thread of its own that goes on to serve its socket.
-    QThread thread;
-    thread.start();
-    auto* newer = new SingleInstance(home.runtimeFolder());
-    newer->moveToThread(&thread);
-    std::atomic<int> outcome = -1;
-    std::atomic<int> deliveries = 0;
-    connect(newer, &SingleInstance::urlsReceived, newer, [&](const QStringList&) { ++deliveries; });
-    QMetaObject::invokeMethod(newer, [&] { outcome = int(newer->start({})); });
-    QVERIFY(QTest::qWaitFor([&] { return outcome != -1; }, 60000));
-    QVERIFY(asked);
-    QVERIFY(!running);
-    QCOMPARE(Outcome(int(outcome)), Outcome::Listening);
-
-    // The new copy is the one that hears from later copies now.
-    const QFuture<Outcome> third =
-        forwardLater(home.runtimeFolder(), {QStringLiteral("tidorama://stack-selection")});
-    QVERIFY(finished(third));
-    QCOMPARE(third.result(), Outcome::Forwarded);
-    QTRY_COMPARE(int(deliveries), 1);
-
-    QMetaObject::invokeMethod(newer, &QObject::deleteLater);
-    thread.quit();
-    QVERIFY(thread.wait(60000));
 }
 
 void TestSingleInstance::copyThatDoesNotGoKeepsTheNewOneOut()
