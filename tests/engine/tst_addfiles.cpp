@@ -4,10 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -20,7 +17,6 @@ private Q_SLOTS:
     void whatMustNotJoinIsRefusedWithABeep();
     void droppingASpreadStacksOwnFileGathersIt();
     void failuresAreLoggedAndTheRestJoins();
-    void fileFromAnotherDriveStaysThere();
 };
 
 void TestAddFiles::droppedFilesJoinWithTheirPositions()
@@ -121,33 +117,6 @@ void TestAddFiles::failuresAreLoggedAndTheRestJoins()
     t.manager().addFiles({t.desktopPath(u"b.txt"_s)}, stack.id);
     QCOMPARE(t.alerts.messages().mid(told), QStringList{FaultyFileSystem::injected});
     QVERIFY(QFile::exists(t.desktopPath(u"b.txt"_s)));
-    TIDORA_CHECK_INVARIANT(t.invariant);
-}
-
-void TestAddFiles::fileFromAnotherDriveStaysThere()
-{
-    // Dropped from a stick: it is never copied, so it cannot join; the next file still does.
-    QTemporaryDir stick(u"/dev/shm/tidora-XXXXXX"_s);
-    TestServices t;
-    struct stat here, there;
-    if (!stick.isValid() || ::stat(QFile::encodeName(t.home.home()).constData(), &here) != 0 ||
-        ::stat(QFile::encodeName(stick.path()).constData(), &there) != 0 ||
-        here.st_dev == there.st_dev)
-        QSKIP("needs /dev/shm on another file system than the temporary folder");
-    const QString outside = stick.filePath(u"holiday.jpg"_s);
-    {
-        QFile file(outside);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("only copy");
-    }
-    const DesktopStack stack = t.stackNew({u"a.txt"_s});
-    t.addDesktopFile(u"b.txt"_s);
-    LogCapture log;
-    t.manager().addFiles({outside, t.desktopPath(u"b.txt"_s)}, stack.id);
-    QCOMPARE(TestServices::itemNames(*t.record(stack.id)), (QStringList{u"a.txt"_s, u"b.txt"_s}));
-    QCOMPARE(log.startingWith(u"Tidorama: could not add "_s + outside).size(), 1);
-    QCOMPARE(TempHome::read(outside), QByteArray("only copy"));
-    QVERIFY(!QFileInfo::exists(t.stackFolder(stack) + u"/holiday.jpg"_s));
     TIDORA_CHECK_INVARIANT(t.invariant);
 }
 

@@ -72,40 +72,13 @@ class TestDesktopBridge : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void everyOperationIsOneCallAndNothingAsksNothing();
     void firstAnswerWinsAndOthersAreDropped();
     void selectionKeepsVisibleItemsDirectlyOnTheDesktop();
     void rightClickedFilesWinOverTheDesktopSelection();
     void unexpressibleEntriesAreLeftOut();
     void hiddenFilesByDotOrList();
-    void namesAreQuotedAndEscaped();
-    void replyKeepsOnlyThreeFieldNumericLines();
+    void scriptsQuoteNamesAndRepliesKeepOnlyNumericRows();
 };
-
-void TestDesktopBridge::everyOperationIsOneCallAndNothingAsksNothing()
-{
-    TempHome home;
-    LocalFileSystem files;
-    FakeDesktop desktop(home.desktop(), files);
-    QVERIFY(desktop.desktopPositions({}).value().isEmpty());
-    QVERIFY(desktop.setDesktopPositions({}));
-    QVERIFY(desktop.announcePositions({}));
-    QVERIFY(desktop.calls().isEmpty());
-
-    QStringList names;
-    QList<NamedPosition> positions;
-    for (int i = 0; i < 500; ++i) {
-        names.append(u"file %1.txt"_s.arg(i));
-        positions.append(NamedPosition{names.last(), QPointF(i, i)});
-        home.write(u"Desktop/"_s + names.last());
-    }
-    QCOMPARE(desktop.desktopPositions(names).value().size(), 500);
-    QVERIFY(desktop.setDesktopPositions(positions));
-    QVERIFY(desktop.announcePositions(positions));
-    QCOMPARE(desktop.desktopItems().value().size(), 500);
-    QCOMPARE(desktop.calls().size(), 4);
-    QCOMPARE(desktop.callsOf(FakeDesktop::Operation::desktopPositions).first().names, names);
-}
 
 void TestDesktopBridge::firstAnswerWinsAndOthersAreDropped()
 {
@@ -232,24 +205,17 @@ void TestDesktopBridge::hiddenFilesByDotOrList()
     QCOMPARE(b.bridge.selectedFiles().value().first().path, c);
 }
 
-void TestDesktopBridge::namesAreQuotedAndEscaped()
+void TestDesktopBridge::scriptsQuoteNamesAndRepliesKeepOnlyNumericRows()
 {
     const QString script = FinderScripts::positions(
         {u"plain.txt"_s, u"say \"hi\".txt"_s, u"back\\slash"_s, u"\\\""_s});
     QVERIFY(script.contains(u"{\"plain.txt\", \"say \\\"hi\\\".txt\", "
                             "\"back\\\\slash\", \"\\\\\\\"\"}"_s));
-    QVERIFY(FinderScripts::selection().contains(u"(get selection)"_s));
-    QVERIFY(FinderScripts::allItems().contains(u"(get every item of desktop)"_s));
     // Positions are set truncated toward zero.
-    const QString setting =
-        FinderScripts::setPositions({NamedPosition{u"a \"b\".png"_s, QPointF(120.7, -3.9)},
-                                     NamedPosition{u"c"_s, QPointF(-0.5, 1e6 + 0.99)}});
-    QVERIFY(setting.contains(u"item \"a \\\"b\\\".png\" of desktop to {120, -3}"_s));
-    QVERIFY(setting.contains(u"item \"c\" of desktop to {0, 1000000}"_s));
-}
+    QVERIFY(FinderScripts::setPositions({NamedPosition{u"c"_s, QPointF(-0.5, 1e6 + 0.99)}})
+                .contains(u"item \"c\" of desktop to {0, 1000000}"_s));
 
-void TestDesktopBridge::replyKeepsOnlyThreeFieldNumericLines()
-{
+    // A reply row is a path and two numbers, tab-separated; anything else is dropped.
     const QString reply = u"/Users/u/Desktop/a.png\t120.5\t-40\n"
                           "\n"
                           "/Users/u/Desktop/tab\tname\t1\t2\n"
@@ -261,11 +227,10 @@ void TestDesktopBridge::replyKeepsOnlyThreeFieldNumericLines()
                           "\t1e2\t3.25\n"
                           "/Users/u/Desktop/two\t5\n"
                           "/Users/u/Desktop/last\t7\t8"_s;
-    const QList<ReplyRow> rows = FinderScripts::parseReply(reply);
-    QCOMPARE(rows, (QList<ReplyRow>{{u"/Users/u/Desktop/a.png"_s, 120.5, -40},
-                                    {QString(), 100, 3.25},
-                                    {u"/Users/u/Desktop/last"_s, 7, 8}}));
-    QVERIFY(FinderScripts::parseReply(u"\n\n"_s).isEmpty());
+    QCOMPARE(FinderScripts::parseReply(reply),
+             (QList<ReplyRow>{{u"/Users/u/Desktop/a.png"_s, 120.5, -40},
+                              {QString(), 100, 3.25},
+                              {u"/Users/u/Desktop/last"_s, 7, 8}}));
 }
 
 QTEST_GUILESS_MAIN(TestDesktopBridge)

@@ -56,16 +56,16 @@ struct Rig
     QByteArray bookmarkOf(const QString& path) { return t.bookmarks().make(path).value(); }
 
     // The record of the hostile items, in a folder of its own, with one file of the user's.
-    DesktopStack hostile(const QString& folderName = u"Hostile"_s)
+    DesktopStack hostile()
     {
-        const QString folder = storage() + QLatin1Char('/') + folderName;
+        const QString folder = storage() + u"/Hostile"_s;
         QDir().mkpath(folder);
         const QString kept =
             t.invariant.addFile(QDir(t.home.home()).relativeFilePath(folder + u"/kept.txt"_s));
         return DesktopStack{
             QUuid::createUuid(),
             u"Hostile"_s,
-            folderName,
+            u"Hostile"_s,
             StackState::collapsed,
             QPointF(400, 300),
             {StackItem{QUuid::createUuid(), u"kept.txt"_s, bookmarkOf(kept), QPointF(10, 10)}}};
@@ -74,107 +74,17 @@ struct Rig
     {
         stack.items.append(StackItem{QUuid::createUuid(), name, bookmark, QPointF(20, 20)});
     }
+    // The hostile record with one more item.
+    DesktopStack hostileWith(const QString& name, const QByteArray& bookmark)
+    {
+        DesktopStack stack = hostile();
+        add(stack, name, bookmark);
+        return stack;
+    }
 };
 
+// Adds the hostile records to the user's.
 using Make = void (*)(Rig&, QList<DesktopStack>&);
-
-void outsideHome(Rig& r, QList<DesktopStack>& stacks)
-{
-    DesktopStack stack = r.hostile();
-    Rig::add(stack, u"bait.txt"_s, r.bookmarkOf(r.bait));
-    stacks.append(stack);
-}
-
-void inHomeOutsideThePlaces(Rig& r, QList<DesktopStack>& stacks)
-{
-    DesktopStack stack = r.hostile();
-    Rig::add(stack, u"bait.txt"_s, r.bookmarkOf(r.homeBait));
-    stacks.append(stack);
-}
-
-void dotDotPath(Rig& r, QList<DesktopStack>& stacks)
-{
-    DesktopStack stack = r.hostile();
-    const QString folder = r.t.stackFolder(stack);
-    Rig::add(stack, u"bait.txt"_s,
-             withPath(r.bookmarkOf(r.bait),
-                      folder + QLatin1Char('/') + QDir(folder).relativeFilePath(r.bait)));
-    stacks.append(stack);
-}
-
-// Read as text, "door/.." is the stack folder; the system takes it to the link's target's
-// parent, where the bait lies.
-void dotDotThroughALink(Rig& r, QList<DesktopStack>& stacks)
-{
-    DesktopStack stack = r.hostile();
-    const QString folder = r.t.stackFolder(stack);
-    QFile::link(r.outside.filePath(u"sub"_s), folder + u"/door"_s);
-    Rig::add(stack, u"bait.txt"_s, withPath(r.bookmarkOf(r.bait), folder + u"/door/../bait.txt"_s));
-    stacks.append(stack);
-}
-
-// The link is the item: moving it leaves what it points to alone.
-void linkInTheStackFolder(Rig& r, QList<DesktopStack>& stacks)
-{
-    DesktopStack stack = r.hostile();
-    const QString link = r.t.stackFolder(stack) + u"/link.txt"_s;
-    QFile::link(r.bait, link);
-    Rig::add(stack, u"link.txt"_s, r.bookmarkOf(link));
-    stacks.append(stack);
-}
-
-void stackFolderIsALink(Rig& r, QList<DesktopStack>& stacks)
-{
-    DesktopStack stack = r.hostile();
-    QFile::link(r.outside.path(), r.storage() + u"/Elsewhere"_s);
-    DesktopStack linked = stack;
-    linked.id = QUuid::createUuid();
-    linked.folderName = u"Elsewhere"_s;
-    linked.items.clear();
-    Rig::add(linked, u"bait.txt"_s, r.bookmarkOf(r.storage() + u"/Elsewhere/bait.txt"_s));
-    stacks << stack << linked;
-}
-
-// A spread stack whose folder's name is a link out: gathering must not carry the user's file
-// through it.
-void gatheringThroughALink(Rig& r, QList<DesktopStack>& stacks)
-{
-    QFile::link(r.outside.path(), r.storage() + u"/Elsewhere"_s);
-    const QString mine = r.t.addDesktopFile(u"mine.txt"_s);
-    DesktopStack stack{QUuid::createUuid(),  u"Elsewhere"_s,    u"Elsewhere"_s,
-                       StackState::expanded, QPointF(500, 300), {}};
-    Rig::add(stack, u"mine.txt"_s, r.bookmarkOf(mine));
-    stacks.append(stack);
-}
-
-// The bait's identity under the name of a file of the user's on the Desktop.
-void wrongIdentityOnTheDesktop(Rig& r, QList<DesktopStack>& stacks)
-{
-    DesktopStack stack = r.hostile();
-    stack.state = StackState::expanded;
-    Rig::add(stack, u"decoy.txt"_s, withPath(r.bookmarkOf(r.bait), r.decoy));
-    stacks.append(stack);
-}
-
-// The bait's identity, recorded in the bait's folder under another name: found again by
-// identity there.
-void identityOutsideHome(Rig& r, QList<DesktopStack>& stacks)
-{
-    DesktopStack stack = r.hostile();
-    Rig::add(stack, u"gone.txt"_s,
-             withPath(r.bookmarkOf(r.bait), r.outside.filePath(u"gone.txt"_s)));
-    stacks.append(stack);
-}
-
-// The same id as the user's stack, and an item id twice.
-void repeatedIds(Rig& r, QList<DesktopStack>& stacks)
-{
-    DesktopStack stack = r.hostile();
-    stack.id = r.own.id;
-    Rig::add(stack, u"bait.txt"_s, r.bookmarkOf(r.bait));
-    stack.items.last().id = r.own.items.first().id;
-    stacks.append(stack);
-}
 
 } // namespace
 
@@ -197,19 +107,88 @@ void TestTrustBoundary::hostileItemsAreLeftAlone_data()
     QTest::addColumn<QString>("operation");
     // Whether the launch report names the item (its bookmark leads to a file outside).
     QTest::addColumn<bool>("named");
-    const QList<std::tuple<const char*, Make, bool>> kinds = {
-        {"outside home", outsideHome, true},
-        {"in home outside the places", inHomeOutsideThePlaces, true},
-        {"dot-dot path", dotDotPath, false},
-        {"dot-dot through a link", dotDotThroughALink, false},
-        {"link in the stack folder", linkInTheStackFolder, false},
-        {"stack folder is a link", stackFolderIsALink, true},
-        {"gathering through a link", gatheringThroughALink, false},
-        {"wrong identity on the Desktop", wrongIdentityOnTheDesktop, false},
-        {"identity outside home", identityOutsideHome, true},
-        {"repeated ids", repeatedIds, true},
+    const QList<std::tuple<const char*, bool, Make>> kinds = {
+        {"outside home", true,
+         [](Rig& r, QList<DesktopStack>& stacks) {
+             stacks.append(r.hostileWith(u"bait.txt"_s, r.bookmarkOf(r.bait)));
+         }},
+        {"in home outside the places", true,
+         [](Rig& r, QList<DesktopStack>& stacks) {
+             stacks.append(r.hostileWith(u"bait.txt"_s, r.bookmarkOf(r.homeBait)));
+         }},
+        {"dot-dot path", false,
+         [](Rig& r, QList<DesktopStack>& stacks) {
+             const QString folder = r.storage() + u"/Hostile"_s;
+             stacks.append(r.hostileWith(
+                 u"bait.txt"_s,
+                 withPath(r.bookmarkOf(r.bait),
+                          folder + QLatin1Char('/') + QDir(folder).relativeFilePath(r.bait))));
+         }},
+        // Read as text, "door/.." is the stack folder; the system takes it to the link's
+        // target's parent, where the bait lies.
+        {"dot-dot through a link", false,
+         [](Rig& r, QList<DesktopStack>& stacks) {
+             DesktopStack stack = r.hostile();
+             const QString folder = r.t.stackFolder(stack);
+             QFile::link(r.outside.filePath(u"sub"_s), folder + u"/door"_s);
+             Rig::add(stack, u"bait.txt"_s,
+                      withPath(r.bookmarkOf(r.bait), folder + u"/door/../bait.txt"_s));
+             stacks.append(stack);
+         }},
+        // The link is the item: moving it leaves what it points to alone.
+        {"link in the stack folder", false,
+         [](Rig& r, QList<DesktopStack>& stacks) {
+             DesktopStack stack = r.hostile();
+             const QString link = r.t.stackFolder(stack) + u"/link.txt"_s;
+             QFile::link(r.bait, link);
+             Rig::add(stack, u"link.txt"_s, r.bookmarkOf(link));
+             stacks.append(stack);
+         }},
+        {"stack folder is a link", true,
+         [](Rig& r, QList<DesktopStack>& stacks) {
+             DesktopStack stack = r.hostile();
+             QFile::link(r.outside.path(), r.storage() + u"/Elsewhere"_s);
+             DesktopStack linked = stack;
+             linked.id = QUuid::createUuid();
+             linked.folderName = u"Elsewhere"_s;
+             linked.items.clear();
+             Rig::add(linked, u"bait.txt"_s, r.bookmarkOf(r.storage() + u"/Elsewhere/bait.txt"_s));
+             stacks << stack << linked;
+         }},
+        // A spread stack whose folder's name is a link out: gathering must not carry the
+        // user's file through it.
+        {"gathering through a link", false,
+         [](Rig& r, QList<DesktopStack>& stacks) {
+             QFile::link(r.outside.path(), r.storage() + u"/Elsewhere"_s);
+             const QString mine = r.t.addDesktopFile(u"mine.txt"_s);
+             DesktopStack stack{QUuid::createUuid(),  u"Elsewhere"_s,    u"Elsewhere"_s,
+                                StackState::expanded, QPointF(500, 300), {}};
+             Rig::add(stack, u"mine.txt"_s, r.bookmarkOf(mine));
+             stacks.append(stack);
+         }},
+        // The bait's identity under the name of a file of the user's on the Desktop.
+        {"wrong identity on the Desktop", false,
+         [](Rig& r, QList<DesktopStack>& stacks) {
+             stacks.append(r.hostileWith(u"decoy.txt"_s, withPath(r.bookmarkOf(r.bait), r.decoy)));
+             stacks.last().state = StackState::expanded;
+         }},
+        // The bait's identity, recorded in the bait's folder under another name: found again by
+        // identity there.
+        {"identity outside home", true,
+         [](Rig& r, QList<DesktopStack>& stacks) {
+             stacks.append(r.hostileWith(
+                 u"gone.txt"_s, withPath(r.bookmarkOf(r.bait), r.outside.filePath(u"gone.txt"_s))));
+         }},
+        // The same id as the user's stack, and an item id twice.
+        {"repeated ids", true,
+         [](Rig& r, QList<DesktopStack>& stacks) {
+             DesktopStack stack = r.hostileWith(u"bait.txt"_s, r.bookmarkOf(r.bait));
+             stack.id = r.own.id;
+             stack.items.last().id = r.own.items.first().id;
+             stacks.append(stack);
+         }},
     };
-    for (const auto& [kind, make, named] : kinds) {
+    for (const auto& [kind, named, make] : kinds) {
         for (const char* operation :
              {"launch", "spread", "restack", "dissolve", "convert", "undo", "bin", "relocate"})
             QTest::addRow("%s, %s", kind, operation)
