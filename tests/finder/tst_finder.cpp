@@ -63,26 +63,24 @@ void TestFinder::onlyDesktopItemsAreHandedOver()
     // Only the parent has to be there: whether the file is, is Tidora's to judge.
     QCOMPARE(itemsOf(home, {desktop + "/gone.txt"}), std::optional(Paths{desktop + "/gone.txt"}));
 
-    // Anything not directly on the Desktop gives nothing at all.
+    // Anything refused gives nothing at all.
     const QByteArray inside = bytes(home.write(u"Desktop/Folder/inside.txt"_s));
     const QByteArray elsewhere = bytes(home.write(u"Documents/elsewhere.txt"_s));
 
-    const QList<Paths> refused{
-        {},
-        {inside},
-        {elsewhere},
-        {elsewhere, one},
-        // The Desktop itself, and names that are not a Desktop item.
-        {desktop},
-        {desktop + "/.."},
-        {desktop + "/Folder/.."},
-        // Other places and other machines.
-        {"trash:///one.txt"},
-        {"sftp://host" + desktop + "/one.txt"},
-        {"file://elsewhere" + desktop + "/one.txt"},
-        {"file://" + desktop + "/one%00.txt"},
-        {"one.txt"},
-    };
+    // Nothing, items not directly on the Desktop, the Desktop itself, names that are not a
+    // Desktop item, other places and other machines.
+    const QList<Paths> refused{{},
+                               {inside},
+                               {elsewhere},
+                               {elsewhere, one},
+                               {desktop},
+                               {desktop + "/.."},
+                               {desktop + "/Folder/.."},
+                               {"trash:///one.txt"},
+                               {"sftp://host" + desktop + "/one.txt"},
+                               {"file://elsewhere" + desktop + "/one.txt"},
+                               {"file://" + desktop + "/one%00.txt"},
+                               {"one.txt"}};
     for (const Paths& arguments : refused)
         QVERIFY2(!itemsOf(home, arguments), arguments.join(' ').constData());
     // A relative name is taken from the folder the action runs in, not from the Desktop.

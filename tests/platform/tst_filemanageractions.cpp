@@ -21,20 +21,12 @@ namespace {
 
 // A Thunar list as a user keeps it: actions of their own, a comment, translated names.
 const QByteArray usersList =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<actions>\n"
-    "<!-- mine -->\n"
-    "<action>\n"
-    "\t<icon>utilities-terminal</icon>\n"
-    "\t<name>Open Terminal Here</name>\n"
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n<!-- mine -->\n<action>\n"
+    "\t<icon>utilities-terminal</icon>\n\t<name>Open Terminal Here</name>\n"
     "\t<name xml:lang=\"de\">Terminal hier \xc3\xb6"
-    "ffnen</name>\n"
-    "\t<unique-id>1431136020265634-1</unique-id>\n"
+    "ffnen</name>\n\t<unique-id>1431136020265634-1</unique-id>\n"
     "\t<command>exo-open --working-directory %f &amp;&amp; true</command>\n"
-    "\t<patterns>*</patterns>\n"
-    "\t<directories/>\n"
-    "</action>\n"
-    "</actions>\n";
+    "\t<patterns>*</patterns>\n\t<directories/>\n</action>\n</actions>\n";
 
 // The fake tidora-finder: writes each argument it gets on a line of its own.
 QString recordingFinder(const TempHome& home, const QString& folder)
