@@ -12,6 +12,8 @@
 
 #include <optional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Paths = QList<QByteArray>;
@@ -45,8 +47,8 @@ void TestFinder::onlyDesktopItemsAreHandedOver()
 {
     TempHome home;
     const QByteArray desktop = bytes(home.desktop());
-    const QByteArray one = bytes(home.write(QStringLiteral("Desktop/one.txt")));
-    const QByteArray folder = bytes(home.makeFolder(QStringLiteral("Desktop/Folder")));
+    const QByteArray one = bytes(home.write(u"Desktop/one.txt"_s));
+    const QByteArray folder = bytes(home.makeFolder(u"Desktop/Folder"_s));
 
     QCOMPARE(itemsOf(home, {one}), std::optional(Paths{one}));
     // Folders count as items, with or without the trailing slash a file manager may add;
@@ -61,26 +63,24 @@ void TestFinder::onlyDesktopItemsAreHandedOver()
     // Only the parent has to be there: whether the file is, is Tidora's to judge.
     QCOMPARE(itemsOf(home, {desktop + "/gone.txt"}), std::optional(Paths{desktop + "/gone.txt"}));
 
-    // Anything not directly on the Desktop gives nothing at all.
-    const QByteArray inside = bytes(home.write(QStringLiteral("Desktop/Folder/inside.txt")));
-    const QByteArray elsewhere = bytes(home.write(QStringLiteral("Documents/elsewhere.txt")));
+    // Anything refused gives nothing at all.
+    const QByteArray inside = bytes(home.write(u"Desktop/Folder/inside.txt"_s));
+    const QByteArray elsewhere = bytes(home.write(u"Documents/elsewhere.txt"_s));
 
-    const QList<Paths> refused{
-        {},
-        {inside},
-        {elsewhere},
-        {elsewhere, one},
-        // The Desktop itself, and names that are not a Desktop item.
-        {desktop},
-        {desktop + "/.."},
-        {desktop + "/Folder/.."},
-        // Other places and other machines.
-        {"trash:///one.txt"},
-        {"sftp://host" + desktop + "/one.txt"},
-        {"file://elsewhere" + desktop + "/one.txt"},
-        {"file://" + desktop + "/one%00.txt"},
-        {"one.txt"},
-    };
+    // Nothing, items not directly on the Desktop, the Desktop itself, names that are not a
+    // Desktop item, other places and other machines.
+    const QList<Paths> refused{{},
+                               {inside},
+                               {elsewhere},
+                               {elsewhere, one},
+                               {desktop},
+                               {desktop + "/.."},
+                               {desktop + "/Folder/.."},
+                               {"trash:///one.txt"},
+                               {"sftp://host" + desktop + "/one.txt"},
+                               {"file://elsewhere" + desktop + "/one.txt"},
+                               {"file://" + desktop + "/one%00.txt"},
+                               {"one.txt"}};
     for (const Paths& arguments : refused)
         QVERIFY2(!itemsOf(home, arguments), arguments.join(' ').constData());
     // A relative name is taken from the folder the action runs in, not from the Desktop.
@@ -92,26 +92,25 @@ void TestFinder::linksAreResolvedOnTheParentOnly()
 {
     TempHome home;
     // The Desktop folder is a link to a folder elsewhere, as some users keep it.
-    const QString real = home.makeFolder(QStringLiteral("Data/RealDesktop"));
+    const QString real = home.makeFolder(u"Data/RealDesktop"_s);
     QVERIFY(QDir(home.desktop()).removeRecursively());
     QVERIFY(QFile::link(real, home.desktop()));
     const QByteArray desktop = bytes(home.desktop());
-    home.write(QStringLiteral("Data/RealDesktop/a.txt"));
+    home.write(u"Data/RealDesktop/a.txt"_s);
 
     // Reached through the link or through the real folder, it is the same Desktop item, and
     // it is handed over under the Desktop as Tidora knows it.
     QCOMPARE(itemsOf(home, {desktop + "/a.txt", bytes(real) + "/a.txt"}),
              std::optional(Paths{desktop + "/a.txt"}));
     // A link lying on the Desktop is an item there, wherever it points.
-    const QString away = home.write(QStringLiteral("Documents/away.txt"));
-    QVERIFY(QFile::link(away, real + QStringLiteral("/to-away")));
+    const QString away = home.write(u"Documents/away.txt"_s);
+    QVERIFY(QFile::link(away, real + u"/to-away"_s));
     QCOMPARE(itemsOf(home, {desktop + "/to-away"}), std::optional(Paths{desktop + "/to-away"}));
     // A folder link on the Desktop leads elsewhere: what is inside is not on the Desktop.
-    QVERIFY(QFile::link(home.documents(), real + QStringLiteral("/Docs")));
+    QVERIFY(QFile::link(home.documents(), real + u"/Docs"_s));
     QVERIFY(!itemsOf(home, {desktop + "/Docs/away.txt"}));
     // But a folder link that leads back to the Desktop is the Desktop.
-    QVERIFY(QFile::link(real, home.makeFolder(QStringLiteral("Documents/Shortcut")) +
-                                  QStringLiteral("/Desk")));
+    QVERIFY(QFile::link(real, home.makeFolder(u"Documents/Shortcut"_s) + u"/Desk"_s));
     QCOMPARE(itemsOf(home, {bytes(home.documents()) + "/Shortcut/Desk/a.txt"}),
              std::optional(Paths{desktop + "/a.txt"}));
 }
@@ -135,7 +134,7 @@ void TestFinder::hostileNamesSurviveTheHandOver()
     // UTF-8 can't be moved by name there and is left out, never garbled.
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     QVERIFY(HandOverWriter::write(home.runtimeFolder(), hostile, now));
-    QCOMPARE(TempHome::read(home.runtimeFolder() + QStringLiteral("/tidora/selection")),
+    QCOMPARE(TempHome::read(home.runtimeFolder() + u"/tidora/selection"_s),
              SelectionHandOver::format(hostile, now));
     QStringList expected;
     for (const QByteArray& path : hostile.first(hostile.size() - 1))
@@ -149,7 +148,7 @@ void TestFinder::hostileNamesSurviveTheHandOver()
 void TestFinder::handOverStaysInTheUsersOwnFolder()
 {
     TempHome home;
-    const QString folder = home.runtimeFolder() + QStringLiteral("/tidora");
+    const QString folder = home.runtimeFolder() + u"/tidora"_s;
     const Paths paths{bytes(home.desktop()) + "/a.txt"};
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
 
@@ -157,24 +156,23 @@ void TestFinder::handOverStaysInTheUsersOwnFolder()
     QVERIFY(HandOverWriter::write(home.runtimeFolder(), paths, now));
     QCOMPARE(QFileInfo(folder).permissions() & (QFile::ReadOther | QFile::ExeGroup),
              QFile::Permissions());
-    QCOMPARE(TempHome::read(folder + QStringLiteral("/selection")),
-             HandOverWriter::text(paths, now));
+    QCOMPARE(TempHome::read(folder + u"/selection"_s), HandOverWriter::text(paths, now));
     // A folder others could enter is closed first.
     QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x7777)));
     QVERIFY(HandOverWriter::write(home.runtimeFolder(), paths, now));
     QCOMPARE(QFileInfo(folder).permissions() & QFile::WriteOther, QFile::Permissions());
 
     // A link in the place of the file is replaced, never written through.
-    const QString target = home.write(QStringLiteral("Documents/precious.txt"), "keep");
-    QVERIFY(QFile::remove(folder + QStringLiteral("/selection")));
-    QVERIFY(QFile::link(target, folder + QStringLiteral("/selection")));
+    const QString target = home.write(u"Documents/precious.txt"_s, "keep");
+    QVERIFY(QFile::remove(folder + u"/selection"_s));
+    QVERIFY(QFile::link(target, folder + u"/selection"_s));
     QVERIFY(HandOverWriter::write(home.runtimeFolder(), paths, now));
     QCOMPARE(TempHome::read(target), QByteArray("keep"));
-    QVERIFY(!QFileInfo(folder + QStringLiteral("/selection")).isSymLink());
+    QVERIFY(!QFileInfo(folder + u"/selection"_s).isSymLink());
 
     // A link in the place of the folder is not the user's folder: nothing is written.
     QVERIFY(QDir(folder).removeRecursively());
-    const QString other = home.makeFolder(QStringLiteral("Documents/other"));
+    const QString other = home.makeFolder(u"Documents/other"_s);
     QVERIFY(QFile::link(other, folder));
     QVERIFY(!HandOverWriter::write(home.runtimeFolder(), paths, now));
     QVERIFY(QDir(other).isEmpty());
@@ -184,23 +182,22 @@ void TestFinder::handOverStaysInTheUsersOwnFolder()
 void TestFinder::theProgramHandsOverDesktopItemsOnly()
 {
     TempHome home;
-    const QString inside = home.write(QStringLiteral("Desktop/Folder/inside.txt"));
-    const QString desktopFile = home.write(QStringLiteral("Desktop/one.txt"));
+    const QString inside = home.write(u"Desktop/Folder/inside.txt"_s);
+    const QString desktopFile = home.write(u"Desktop/one.txt"_s);
     QProcess finder;
-    finder.start(QStringLiteral(TIDORA_FINDER_PROGRAM),
-                 {QStringLiteral("--"), desktopFile, inside});
+    finder.start(QStringLiteral(TIDORA_FINDER_PROGRAM), {u"--"_s, desktopFile, inside});
     QVERIFY(finder.waitForFinished(30000));
     QCOMPARE(finder.exitCode(), 0);
     // It reports nothing and hands nothing over.
     QCOMPARE(finder.readAllStandardOutput(), QByteArray());
     QCOMPARE(finder.readAllStandardError(), QByteArray());
-    QVERIFY(!QFileInfo::exists(home.runtimeFolder() + QStringLiteral("/tidora/selection")));
+    QVERIFY(!QFileInfo::exists(home.runtimeFolder() + u"/tidora/selection"_s));
     QVERIFY(QFileInfo::exists(desktopFile));
 
     // A hand-over it cannot write is a failure it reports.
-    const QString other = home.makeFolder(QStringLiteral("Documents/other"));
-    QVERIFY(QFile::link(other, home.runtimeFolder() + QStringLiteral("/tidora")));
-    finder.start(QStringLiteral(TIDORA_FINDER_PROGRAM), {QStringLiteral("--"), desktopFile});
+    const QString other = home.makeFolder(u"Documents/other"_s);
+    QVERIFY(QFile::link(other, home.runtimeFolder() + u"/tidora"_s));
+    finder.start(QStringLiteral(TIDORA_FINDER_PROGRAM), {u"--"_s, desktopFile});
     QVERIFY(finder.waitForFinished(30000));
     QCOMPARE(finder.exitCode(), 1);
     QVERIFY(!finder.readAllStandardError().isEmpty());

@@ -6,45 +6,21 @@
 #include <QFile>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-// A stand-in for osascript: it keeps the script it was given and answers with the reply beside
-// it.
-class FakeOsascript
+// A stand-in for osascript: it keeps the script it was given, counts its runs and
+// answers with the reply beside it.
+QString fakeOsascript(const TempHome& home)
 {
-public:
-    explicit FakeOsascript(const TempHome& home)
-        : m_folder(home.makeFolder(QStringLiteral("osascript")))
-    {
-        const QString program = path();
-        QFile file(program);
-        file.open(QIODevice::WriteOnly);
-        file.write("#!/bin/sh\n"
-                   "dir=$(dirname \"$0\")\n"
-                   "cat > \"$dir/received\"\n"
-                   "echo run >> \"$dir/runs\"\n"
-                   "cat \"$dir/reply\" 2>/dev/null\n"
-                   "exit 0\n");
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-
-    QString path() const { return m_folder + QStringLiteral("/osascript"); }
-    void answer(const QByteArray& reply)
-    {
-        QFile file(m_folder + QStringLiteral("/reply"));
-        file.open(QIODevice::WriteOnly);
-        file.write(reply);
-    }
-    QString received() const
-    {
-        return QString::fromUtf8(TempHome::read(m_folder + QStringLiteral("/received")));
-    }
-    int runs() const { return int(TempHome::read(m_folder + QStringLiteral("/runs")).count('\n')); }
-
-private:
-    QString m_folder;
-};
+    const QString program =
+        home.write(u"osascript/osascript"_s,
+                   "#!/bin/sh\ndir=$(dirname \"$0\")\ncat > \"$dir/received\"\n"
+                   "echo run >> \"$dir/runs\"\ncat \"$dir/reply\" 2>/dev/null\nexit 0\n");
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return program;
+}
 
 } // namespace
 
@@ -60,31 +36,34 @@ void TestAppleScriptBridge::positionsAreAskedInOneScript()
 {
     TempHome home;
     LocalFileSystem files;
-    FakeOsascript osascript(home);
-    AppleScriptBridge bridge(home.desktop(), files, osascript.path());
-    osascript.answer("say \"hi\".txt\t10\t20\nsay \"hi\".txt\t30\t40\nother\t5\t5\n");
-    const QString quotedName = QStringLiteral("say \"hi\".txt");
+    AppleScriptBridge bridge(home.desktop(), files, fakeOsascript(home));
+    home.write(u"osascript/reply"_s,
+               "say \"hi\".txt\t10\t20\nsay \"hi\".txt\t30\t40\nother\t5\t5\n");
+    const auto received = [&home] {
+        return QString::fromUtf8(TempHome::read(home.home() + u"/osascript/received"_s));
+    };
+    const auto runs = [&home] {
+        return TempHome::read(home.home() + u"/osascript/runs"_s).count('\n');
+    };
+    const QString quotedName = u"say \"hi\".txt"_s;
     const PositionMap positions =
-        bridge
-            .desktopPositions({quotedName, QStringLiteral("missing"), QStringLiteral("line\nbreak"),
-                               QStringLiteral("tab\there")})
+        bridge.desktopPositions({quotedName, u"missing"_s, u"line\nbreak"_s, u"tab\there"_s})
             .value();
     QCOMPARE(positions, (PositionMap{{quotedName, QPointF(10, 20)}}));
-    QCOMPARE(osascript.runs(), 1);
+    QCOMPARE(runs(), 1);
     // Names a reply line could not carry are not asked.
-    QCOMPARE(osascript.received(),
-             FinderScripts::positions({quotedName, QStringLiteral("missing")}));
-    QVERIFY(osascript.received().contains(QStringLiteral("{\"say \\\"hi\\\".txt\", \"missing\"}")));
+    QCOMPARE(received(), FinderScripts::positions({quotedName, u"missing"_s}));
+    QVERIFY(received().contains(u"{\"say \\\"hi\\\".txt\", \"missing\"}"_s));
 
-    QVERIFY(bridge.desktopPositions({QStringLiteral("tab\tonly")}).value().isEmpty());
-    QCOMPARE(osascript.runs(), 1);
+    QVERIFY(bridge.desktopPositions({u"tab\tonly"_s}).value().isEmpty());
+    QCOMPARE(runs(), 1);
 
     // Setting sends whole points and ignores the reply; announcing runs nothing.
     QVERIFY(bridge.setDesktopPositions({{quotedName, QPointF(120.7, -3.9)}}));
-    QVERIFY(osascript.received().contains(QStringLiteral(
+    QVERIFY(received().contains(QStringLiteral(
         "set desktop position of item \"say \\\"hi\\\".txt\" of desktop to {120, -3}")));
-    QVERIFY(bridge.announcePositions({{QStringLiteral("a"), QPointF(1, 1)}}));
-    QCOMPARE(osascript.runs(), 2);
+    QVERIFY(bridge.announcePositions({{u"a"_s, QPointF(1, 1)}}));
+    QCOMPARE(runs(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestAppleScriptBridge)

@@ -15,29 +15,23 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A Thunar list as a user keeps it: actions of their own, a comment, translated names.
 const QByteArray usersList =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<actions>\n"
-    "<!-- mine -->\n"
-    "<action>\n"
-    "\t<icon>utilities-terminal</icon>\n"
-    "\t<name>Open Terminal Here</name>\n"
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n<!-- mine -->\n<action>\n"
+    "\t<icon>utilities-terminal</icon>\n\t<name>Open Terminal Here</name>\n"
     "\t<name xml:lang=\"de\">Terminal hier \xc3\xb6"
-    "ffnen</name>\n"
-    "\t<unique-id>1431136020265634-1</unique-id>\n"
+    "ffnen</name>\n\t<unique-id>1431136020265634-1</unique-id>\n"
     "\t<command>exo-open --working-directory %f &amp;&amp; true</command>\n"
-    "\t<patterns>*</patterns>\n"
-    "\t<directories/>\n"
-    "</action>\n"
-    "</actions>\n";
+    "\t<patterns>*</patterns>\n\t<directories/>\n</action>\n</actions>\n";
 
 // The fake tidora-finder: writes each argument it gets on a line of its own.
 QString recordingFinder(const TempHome& home, const QString& folder)
 {
-    const QString path = home.write(folder + QStringLiteral("/tidora-finder"),
+    const QString path = home.write(folder + u"/tidora-finder"_s,
                                     "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done\n");
     QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner | QFile::ExeUser);
     return path;
@@ -50,20 +44,18 @@ QStringList runCommand(const QString& command, const QStringList& files)
 {
     QStringList quoted;
     for (const QString& file : files)
-        quoted.append(u'\'' + QString(file).replace(u'\'', QStringLiteral("'\\''")) + u'\'');
+        quoted.append(u'\'' + QString(file).replace(u'\'', u"'\\''"_s) + u'\'');
     QString expanded;
     for (qsizetype i = 0; i < command.size(); ++i) {
         if (command.at(i) == u'%' && i + 1 < command.size()) {
             const QChar code = command.at(++i);
-            expanded += code == u'F'   ? quoted.join(u' ')
-                        : code == u'%' ? QStringLiteral("%")
-                                       : QString();
+            expanded += code == u'F' ? quoted.join(u' ') : code == u'%' ? u"%"_s : QString();
         } else {
             expanded += command.at(i);
         }
     }
     QProcess shell;
-    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), expanded});
+    shell.start(u"/bin/sh"_s, {u"-c"_s, expanded});
     shell.waitForFinished(30000);
     return QString::fromUtf8(shell.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
 }
@@ -91,11 +83,11 @@ QString keyValue(const QByteArray& file, const char* group, const char* key)
 
 struct Setup
 {
-    explicit Setup(QStringList programs, const QString& finderFolder = QStringLiteral("bin"))
+    explicit Setup(QStringList programs, const QString& finderFolder = u"bin"_s)
         : finder(recordingFinder(home, finderFolder))
         , actions(FileManagerActions::Places{home.configRoot(),
                                              home.dataRoot(),
-                                             {home.home() + QStringLiteral("/etc/xdg")}},
+                                             {home.home() + u"/etc/xdg"_s}},
                   finder, [programs](const QString& program) { return programs.contains(program); })
     {}
 
@@ -133,9 +125,8 @@ private Q_SLOTS:
 void TestFileManagerActions::eachFoundFileManagerGetsAnActionThatRunsTheHelper()
 {
     // Installed somewhere a command line must quote.
-    Setup s({QStringLiteral("caja"), QStringLiteral("nemo"), QStringLiteral("pcmanfm-qt"),
-             QStringLiteral("xfdesktop"), QStringLiteral("nautilus")},
-            QStringLiteral("My Apps/100% zo\u00eb's \"$HOME\" \\here"));
+    Setup s({u"caja"_s, u"nemo"_s, u"pcmanfm-qt"_s, u"xfdesktop"_s, u"nautilus"_s},
+            u"My Apps/100% zo\u00eb's \"$HOME\" \\here"_s);
     QCOMPARE(s.actions.available(),
              (QList<FileManager>{FileManager::caja, FileManager::nemo, FileManager::pcmanfmQt,
                                  FileManager::thunar, FileManager::nautilus}));
@@ -145,50 +136,47 @@ void TestFileManagerActions::eachFoundFileManagerGetsAnActionThatRunsTheHelper()
     QCOMPARE(outcome.done, s.actions.available());
     QVERIFY(outcome.failed.isEmpty());
     QVERIFY(outcome.informativeText.startsWith(
-        QStringLiteral("Added to Caja, Nemo, PCManFM-Qt, Thunar and Nautilus.")));
+        u"Added to Caja, Nemo, PCManFM-Qt, Thunar and Nautilus."_s));
     QCOMPARE(
         s.actions.installed(),
         (QList<FileManager>{FileManager::caja, FileManager::nemo, FileManager::pcmanfm,
                             FileManager::pcmanfmQt, FileManager::thunar, FileManager::nautilus}));
 
     // Every action hands the helper exactly the selected items, however they are named.
-    const QStringList files{QStringLiteral("/home/u/Desktop/it's \"a\" $HOME `x`.txt"),
-                            QStringLiteral("/home/u/Desktop/-n"),
-                            QStringLiteral("/home/u/Desktop/back\\slash *")};
-    const QStringList expected = QStringList{QStringLiteral("--")} + files;
-    const QByteArray nemo =
-        TempHome::read(s.data(QStringLiteral("nemo/actions/tidora-stack.nemo_action")));
+    const QStringList files{u"/home/u/Desktop/it's \"a\" $HOME `x`.txt"_s, u"/home/u/Desktop/-n"_s,
+                            u"/home/u/Desktop/back\\slash *"_s};
+    const QStringList expected = QStringList{u"--"_s} + files;
+    const QByteArray nemo = TempHome::read(s.data(u"nemo/actions/tidora-stack.nemo_action"_s));
     QVERIFY(nemo.contains("\nConditions=desktop;\n"));
     QCOMPARE(runCommand(keyValue(nemo, "Nemo Action", "Exec"), files), expected);
     const QByteArray shared =
-        TempHome::read(s.data(QStringLiteral("file-manager/actions/tidora-stack.desktop")));
+        TempHome::read(s.data(u"file-manager/actions/tidora-stack.desktop"_s));
     QVERIFY(shared.contains("\n[X-Action-Profile stack]\n"));
     QCOMPARE(runCommand(keyValue(shared, "X-Action-Profile stack", "Exec"), files), expected);
-    const QString thunar =
-        QString::fromUtf8(TempHome::read(s.config(QStringLiteral("Thunar/uca.xml"))));
-    const QString command = QRegularExpression(QStringLiteral("<command>(.*)</command>"))
+    const QString thunar = QString::fromUtf8(TempHome::read(s.config(u"Thunar/uca.xml"_s)));
+    const QString command = QRegularExpression(u"<command>(.*)</command>"_s)
                                 .match(thunar)
                                 .captured(1)
-                                .replace(QStringLiteral("&apos;"), QStringLiteral("'"))
-                                .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
-                                .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+                                .replace(u"&apos;"_s, u"'"_s)
+                                .replace(u"&quot;"_s, u"\""_s)
+                                .replace(u"&amp;"_s, u"&"_s);
     QCOMPARE(runCommand(command, files), expected);
-    for (const QString& script : {s.config(QStringLiteral("caja/scripts/Stack with Tidora")),
-                                  s.data(QStringLiteral("nautilus/scripts/Stack with Tidora"))}) {
+    for (const QString& script : {s.config(u"caja/scripts/Stack with Tidora"_s),
+                                  s.data(u"nautilus/scripts/Stack with Tidora"_s)}) {
         QVERIFY(QFileInfo(script).isExecutable());
         QCOMPARE(runScript(script, files), expected);
     }
 
     // Installing again replaces Tidora's files and leaves one action in Thunar's list.
     QCOMPARE(s.actions.install().done, outcome.done);
-    QCOMPARE(TempHome::read(s.config(QStringLiteral("Thunar/uca.xml"))).count("<unique-id>"), 1);
+    QCOMPARE(TempHome::read(s.config(u"Thunar/uca.xml"_s)).count("<unique-id>"), 1);
 }
 
 void TestFileManagerActions::thunarsListKeepsTheUsersOwnActions()
 {
-    Setup s({QStringLiteral("thunar")});
-    const QString list = s.config(QStringLiteral("Thunar/uca.xml"));
-    s.home.write(QStringLiteral(".config/Thunar/uca.xml"), usersList);
+    Setup s({u"thunar"_s});
+    const QString list = s.config(u"Thunar/uca.xml"_s);
+    s.home.write(u".config/Thunar/uca.xml"_s, usersList);
 
     QCOMPARE(s.actions.install().done, QList<FileManager>{FileManager::thunar});
     const QByteArray added = TempHome::read(list);
@@ -203,13 +191,13 @@ void TestFileManagerActions::thunarsListKeepsTheUsersOwnActions()
 
     // Without a list of the user's own, the system's actions are carried over, not hidden.
     QVERIFY(QFile::remove(list));
-    s.home.write(QStringLiteral("etc/xdg/Thunar/uca.xml"), usersList);
+    s.home.write(u"etc/xdg/Thunar/uca.xml"_s, usersList);
     QVERIFY(s.actions.install().failed.isEmpty());
     QVERIFY(TempHome::read(list).contains("<name>Open Terminal Here</name>"));
     QVERIFY(ThunarActionList::hasAction(TempHome::read(list)));
     // An empty list written short.
-    QCOMPARE(ThunarActionList::withoutAction(*ThunarActionList::withAction(
-                 "<?xml version=\"1.0\"?>\n<actions/>\n", QStringLiteral("/f"))),
+    QCOMPARE(ThunarActionList::withoutAction(
+                 *ThunarActionList::withAction("<?xml version=\"1.0\"?>\n<actions/>\n", u"/f"_s)),
              std::optional(QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n"
                                       "</actions>\n")));
 
@@ -217,20 +205,20 @@ void TestFileManagerActions::thunarsListKeepsTheUsersOwnActions()
     for (const QByteArray& unreadable :
          {QByteArray("<actions><action>"), QByteArray("<menu><action/></menu>"),
           QByteArray("<actions>\xff</actions>")}) {
-        s.home.write(QStringLiteral(".config/Thunar/uca.xml"), unreadable);
+        s.home.write(u".config/Thunar/uca.xml"_s, unreadable);
         const FileManagerActions::Outcome outcome = s.actions.install();
         QCOMPARE(outcome.failed, QList<FileManager>{FileManager::thunar});
-        QCOMPARE(outcome.message, QStringLiteral("Tidora couldn't add its right-click action"));
+        QCOMPARE(outcome.message, u"Tidora couldn't add its right-click action"_s);
         QCOMPARE(TempHome::read(list), unreadable);
     }
 }
 
 void TestFileManagerActions::onlyTidorasOwnFilesAreWrittenOrRemoved()
 {
-    Setup s({QStringLiteral("caja"), QStringLiteral("nemo"), QStringLiteral("pcmanfm")});
+    Setup s({u"caja"_s, u"nemo"_s, u"pcmanfm"_s});
     // The user's own script of that name is in the way.
-    const QString mine = s.home.write(QStringLiteral(".config/caja/scripts/Stack with Tidora"),
-                                      "#!/bin/sh\necho mine\n");
+    const QString mine =
+        s.home.write(u".config/caja/scripts/Stack with Tidora"_s, "#!/bin/sh\necho mine\n");
     FileManagerActions::Outcome outcome = s.actions.install();
     QCOMPARE(outcome.done, (QList<FileManager>{FileManager::nemo, FileManager::pcmanfm}));
     QCOMPARE(outcome.failed, QList<FileManager>{FileManager::caja});
@@ -245,44 +233,42 @@ void TestFileManagerActions::onlyTidorasOwnFilesAreWrittenOrRemoved()
     QCOMPARE(outcome.done,
              (QList<FileManager>{FileManager::nemo, FileManager::pcmanfm, FileManager::pcmanfmQt}));
     QVERIFY(outcome.failed.isEmpty());
-    QVERIFY(!QFileInfo::exists(s.data(QStringLiteral("nemo/actions/tidora-stack.nemo_action"))));
-    QVERIFY(
-        !QFileInfo::exists(s.data(QStringLiteral("file-manager/actions/tidora-stack.desktop"))));
+    QVERIFY(!QFileInfo::exists(s.data(u"nemo/actions/tidora-stack.nemo_action"_s)));
+    QVERIFY(!QFileInfo::exists(s.data(u"file-manager/actions/tidora-stack.desktop"_s)));
     QVERIFY(QFileInfo::exists(mine));
     QVERIFY(s.actions.installed().isEmpty());
 }
 
 void TestFileManagerActions::removingLeavesNothingTidoraMade()
 {
-    Setup s({QStringLiteral("caja"), QStringLiteral("nemo"), QStringLiteral("pcmanfm"),
-             QStringLiteral("xfdesktop")});
+    Setup s({u"caja"_s, u"nemo"_s, u"pcmanfm"_s, u"xfdesktop"_s});
     // Caja has run here before; Nemo, libfm and Thunar have not, and the system has a list.
-    s.home.makeFolder(QStringLiteral(".config/caja/scripts"));
-    s.home.write(QStringLiteral("etc/xdg/Thunar/uca.xml"), usersList);
+    s.home.makeFolder(u".config/caja/scripts"_s);
+    s.home.write(u"etc/xdg/Thunar/uca.xml"_s, usersList);
     QVERIFY(s.actions.install().failed.isEmpty());
     // Added again, it still knows what it made the first time.
     QVERIFY(s.actions.install().failed.isEmpty());
     // A note edited to name a folder off the file's way is not followed.
-    const QString empty = s.home.makeFolder(QStringLiteral("Documents/Empty"));
-    const QString nemo = s.data(QStringLiteral("nemo/actions/tidora-stack.nemo_action"));
-    s.home.write(QStringLiteral(".local/share/nemo/actions/tidora-stack.nemo_action"),
+    const QString empty = s.home.makeFolder(u"Documents/Empty"_s);
+    const QString nemo = s.data(u"nemo/actions/tidora-stack.nemo_action"_s);
+    s.home.write(u".local/share/nemo/actions/tidora-stack.nemo_action"_s,
                  ActionTexts::withMadeFolders(TempHome::read(nemo), {empty}));
     // Something of the user's in one of the folders Tidora made keeps that folder.
-    const QString mine = s.home.write(QStringLiteral(".local/share/nemo/actions/mine.nemo_action"));
+    const QString mine = s.home.write(u".local/share/nemo/actions/mine.nemo_action"_s);
 
     QVERIFY(s.actions.remove().failed.isEmpty());
-    QVERIFY(QFileInfo(s.config(QStringLiteral("caja/scripts"))).isDir());
+    QVERIFY(QFileInfo(s.config(u"caja/scripts"_s)).isDir());
     QVERIFY(QFileInfo::exists(mine));
     QVERIFY(QFileInfo(empty).isDir());
-    QVERIFY(!QFileInfo::exists(s.data(QStringLiteral("file-manager"))));
+    QVERIFY(!QFileInfo::exists(s.data(u"file-manager"_s)));
     // The copy of the system's list made only to add the action goes; Thunar shows the
     // system's again.
-    QVERIFY(!QFileInfo::exists(s.config(QStringLiteral("Thunar/uca.xml"))));
+    QVERIFY(!QFileInfo::exists(s.config(u"Thunar/uca.xml"_s)));
 
     // A list the user changed after Tidora added its action is theirs: it stays, without it.
     QVERIFY(s.actions.install().failed.isEmpty());
-    const QString list = s.config(QStringLiteral("Thunar/uca.xml"));
-    s.home.write(QStringLiteral(".config/Thunar/uca.xml"),
+    const QString list = s.config(u"Thunar/uca.xml"_s);
+    s.home.write(u".config/Thunar/uca.xml"_s,
                  TempHome::read(list).replace("Open Terminal Here", "Open a Terminal"));
     QVERIFY(s.actions.remove().failed.isEmpty());
     QVERIFY(TempHome::read(list).contains("Open a Terminal"));
@@ -293,42 +279,40 @@ void TestFileManagerActions::tellsWhenThereIsNothingToDo()
 {
     Setup none({});
     FileManagerActions::Outcome outcome = none.actions.install();
-    QCOMPARE(outcome.message, QStringLiteral("No supported file manager found"));
+    QCOMPARE(outcome.message, u"No supported file manager found"_s);
     QVERIFY(outcome.done.isEmpty());
 
     // Without the helper next to the program, nothing is written.
-    Setup noHelper({QStringLiteral("nemo")});
+    Setup noHelper({u"nemo"_s});
     QVERIFY(QFile::remove(noHelper.finder));
     outcome = noHelper.actions.install();
-    QCOMPARE(outcome.message, QStringLiteral("Tidora couldn't add its right-click action"));
+    QCOMPARE(outcome.message, u"Tidora couldn't add its right-click action"_s);
     QVERIFY(outcome.informativeText.contains(QStringLiteral("tidora-finder, isn't installed next "
                                                             "to Tidora (in ~/bin)")));
-    QVERIFY(!QFileInfo::exists(noHelper.data(QStringLiteral("nemo"))));
+    QVERIFY(!QFileInfo::exists(noHelper.data(u"nemo"_s)));
 }
 
 void TestFileManagerActions::theMenuItemAsksThenSaysWhatItDid()
 {
-    Setup s({QStringLiteral("nemo")});
+    Setup s({u"nemo"_s});
     ScriptedAlerts alerts;
-    alerts.answer(QStringLiteral("Cancel"));
+    alerts.answer(u"Cancel"_s);
     RightClickMenu::choose(alerts, s.actions);
-    QVERIFY(alerts.shown.last().informativeText.startsWith(QStringLiteral("Found: Nemo.")));
+    QVERIFY(alerts.shown.last().informativeText.startsWith(u"Found: Nemo."_s));
     QVERIFY(s.actions.installed().isEmpty());
 
-    alerts.answer(QStringLiteral("Add"));
+    alerts.answer(u"Add"_s);
     RightClickMenu::choose(alerts, s.actions);
-    QCOMPARE(alerts.messages().last(),
-             QStringLiteral("Stack with Tidora is in the right-click menu"));
+    QCOMPARE(alerts.messages().last(), u"Stack with Tidora is in the right-click menu"_s);
     QCOMPARE(s.actions.installed(), QList<FileManager>{FileManager::nemo});
 
     // Once it is there, the item offers to take it away.
-    alerts.answer(QStringLiteral("Remove"));
+    alerts.answer(u"Remove"_s);
     RightClickMenu::choose(alerts, s.actions);
     QCOMPARE(alerts.shown[alerts.shown.size() - 2].buttons,
-             (QStringList{QStringLiteral("Remove"), QStringLiteral("Add Again"),
-                          QStringLiteral("Cancel")}));
+             (QStringList{u"Remove"_s, u"Add Again"_s, u"Cancel"_s}));
     QCOMPARE(alerts.messages().last(),
-             QStringLiteral("Stack with Tidora was removed from the right-click menu"));
+             u"Stack with Tidora was removed from the right-click menu"_s);
     QVERIFY(s.actions.installed().isEmpty());
     QVERIFY(alerts.problems.isEmpty());
     QCOMPARE(alerts.raised, int(alerts.shown.size()));

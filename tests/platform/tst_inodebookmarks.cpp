@@ -8,14 +8,16 @@
 #include <cstdio>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The roots the application gives: both storage folders two levels deep, and the Desktop.
 struct Places
 {
     TempHome home;
-    QString hidden = home.documents() + QStringLiteral("/.Tidora");
-    QString onDesktop = home.desktop() + QStringLiteral("/Tidorama Files");
+    QString hidden = home.documents() + u"/.Tidora"_s;
+    QString onDesktop = home.desktop() + u"/Tidorama Files"_s;
 
     InodeBookmarks::SearchRoots roots() const
     {
@@ -43,10 +45,10 @@ class TestInodeBookmarks : public QObject
 
 private Q_SLOTS:
     void fileInPlaceResolvesToItsPath();
-    void followsRenamesAndMovesBetweenLaunches();
+    void followsRenamesAndMoves_data();
+    void followsRenamesAndMoves();
     void somethingElseAtThePathIsNeverTheAnswer();
     void bytesFromElsewhereResolveToNothing();
-    void changesWhileRunningAreSeen();
     void rootsAreAskedAgain();
     void theFilesOwnFolderIsSearchedToo();
     void renewedAndMovedBookmarksAreWhatMakingOneGives();
@@ -57,8 +59,8 @@ void TestInodeBookmarks::fileInPlaceResolvesToItsPath()
 {
     Places places;
     InodeBookmarks bookmarks(places.roots());
-    QVERIFY(!bookmarks.make(places.hidden + QStringLiteral("/A/missing.txt")));
-    const QString file = places.home.write(QStringLiteral("Documents/.Tidora/A/it's \"x\".txt"));
+    QVERIFY(!bookmarks.make(places.hidden + u"/A/missing.txt"_s));
+    const QString file = places.home.write(u"Documents/.Tidora/A/it's \"x\".txt"_s);
     const std::optional<QByteArray> bookmark = bookmarks.make(file);
     QVERIFY(bookmark);
     QVERIFY(bookmark->contains(QFile::encodeName(file)));
@@ -69,47 +71,67 @@ void TestInodeBookmarks::fileInPlaceResolvesToItsPath()
     QCOMPARE(bookmarks.foldersRead(), 0);
 
     // A symbolic link is bookmarked itself, not what it points to.
-    const QString link = places.home.desktop() + QStringLiteral("/link");
+    const QString link = places.home.desktop() + u"/link"_s;
     QVERIFY(QFile::link(file, link));
     const QByteArray linkMark = bookmarks.make(link).value();
     QVERIFY(QFile::remove(file));
     QCOMPARE(bookmarks.resolve(linkMark), link);
 }
 
-void TestInodeBookmarks::followsRenamesAndMovesBetweenLaunches()
+void TestInodeBookmarks::followsRenamesAndMoves_data()
 {
+    QTest::addColumn<bool>("betweenLaunches");
+    QTest::newRow("between launches") << true;
+    // One resolver: the folders that changed since it looked are read again.
+    QTest::newRow("while running") << false;
+}
+
+void TestInodeBookmarks::followsRenamesAndMoves()
+{
+    QFETCH(bool, betweenLaunches);
     Places places;
-    const QString file = places.home.write(QStringLiteral("Documents/.Tidora/Photos/a.png"), "a");
+    std::optional<InodeBookmarks> running(std::in_place, places.roots());
+    const auto resolve = [&](const QByteArray& bookmark) {
+        if (betweenLaunches)
+            running.emplace(places.roots());
+        return running->resolve(bookmark);
+    };
+    const QString file = places.home.write(u"Documents/.Tidora/Photos/a.png"_s, "a");
+    const QString other = places.home.write(u"Documents/.Tidora/Photos/other.png"_s, "o");
     const QByteArray bookmark = places.bookmarkOf(file);
+    const QByteArray otherMark = places.bookmarkOf(other);
+    QCOMPARE(resolve(bookmark), file);
 
     // Renamed inside its folder.
-    const QString renamed = places.hidden + QStringLiteral("/Photos/b.png");
+    const QString renamed = places.hidden + u"/Photos/b.png"_s;
     QVERIFY(rename(file, renamed));
-    QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark), renamed);
+    QCOMPARE(resolve(bookmark), renamed);
     // The stack folder moved into the other storage folder, under another name.
     QVERIFY(QDir().mkpath(places.onDesktop));
-    const QString moved = places.onDesktop + QStringLiteral("/Holiday 2/b.png");
-    QVERIFY(rename(places.hidden + QStringLiteral("/Photos"),
-                   places.onDesktop + QStringLiteral("/Holiday 2")));
-    QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark), moved);
+    const QString moved = places.onDesktop + u"/Holiday 2/b.png"_s;
+    QVERIFY(rename(places.hidden + u"/Photos"_s, places.onDesktop + u"/Holiday 2"_s));
+    QCOMPARE(resolve(bookmark), moved);
+    QCOMPARE(resolve(otherMark), places.onDesktop + u"/Holiday 2/other.png"_s);
     // Spread onto the Desktop.
-    const QString onDesktop = places.home.desktop() + QStringLiteral("/b.png");
+    const QString onDesktop = places.home.desktop() + u"/b.png"_s;
     QVERIFY(rename(moved, onDesktop));
-    QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark), onDesktop);
-    // Gone from every place searched: nothing.
-    QVERIFY(rename(onDesktop, places.home.home() + QStringLiteral("/b.png")));
-    QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark), std::nullopt);
+    QCOMPARE(resolve(bookmark), onDesktop);
+    // Gone from every place searched, or deleted: nothing.
+    QVERIFY(rename(onDesktop, places.home.home() + u"/b.png"_s));
+    QCOMPARE(resolve(bookmark), std::nullopt);
+    QVERIFY(QFile::remove(places.onDesktop + u"/Holiday 2/other.png"_s));
+    QCOMPARE(resolve(otherMark), std::nullopt);
 }
 
 void TestInodeBookmarks::somethingElseAtThePathIsNeverTheAnswer()
 {
     Places places;
-    const QString file = places.home.write(QStringLiteral("Desktop/report.pdf"), "old");
+    const QString file = places.home.write(u"Desktop/report.pdf"_s, "old");
     const QByteArray bookmark = places.bookmarkOf(file);
     // The file itself, renamed, wins over a new file of the old name.
-    const QString renamed = places.home.desktop() + QStringLiteral("/report 1.pdf");
+    const QString renamed = places.home.desktop() + u"/report 1.pdf"_s;
     QVERIFY(rename(file, renamed));
-    places.home.write(QStringLiteral("Desktop/report.pdf"), "new");
+    places.home.write(u"Desktop/report.pdf"_s, "new");
     QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark), renamed);
     // With the file gone, a file that merely has its old path is not it.
     QVERIFY(QFile::remove(renamed));
@@ -118,7 +140,7 @@ void TestInodeBookmarks::somethingElseAtThePathIsNeverTheAnswer()
 
     // A new file may get a deleted one's inode number: where the file system keeps birth times,
     // they tell the two apart (bytes 22-29 hold the birth seconds).
-    QByteArray reborn = places.bookmarkOf(places.home.write(QStringLiteral("Desktop/again")));
+    QByteArray reborn = places.bookmarkOf(places.home.write(u"Desktop/again"_s));
     if (reborn.at(5) & 1) {
         reborn[29] = char(reborn.at(29) ^ 1);
         QCOMPARE(InodeBookmarks(places.roots()).resolve(reborn), std::nullopt);
@@ -129,7 +151,7 @@ void TestInodeBookmarks::bytesFromElsewhereResolveToNothing()
 {
     Places places;
     InodeBookmarks bookmarks(places.roots());
-    const QByteArray good = bookmarks.make(places.home.write(QStringLiteral("Desktop/x"))).value();
+    const QByteArray good = bookmarks.make(places.home.write(u"Desktop/x"_s)).value();
     QByteArray otherVersion = good;
     otherVersion[4] = 2;
     // The fixed header is 34 bytes; the path after it must be absolute.
@@ -148,61 +170,38 @@ void TestInodeBookmarks::bytesFromElsewhereResolveToNothing()
         QCOMPARE(bookmarks.resolve(bytes), std::nullopt);
 }
 
-void TestInodeBookmarks::changesWhileRunningAreSeen()
-{
-    Places places;
-    const QString a = places.home.write(QStringLiteral("Documents/.Tidora/S/a.txt"));
-    const QString b = places.home.write(QStringLiteral("Documents/.Tidora/S/b.txt"));
-    InodeBookmarks resolver(places.roots());
-    const QByteArray markA = resolver.make(a).value();
-    const QByteArray markB = resolver.make(b).value();
-
-    QVERIFY(rename(a, places.hidden + QStringLiteral("/S/a2.txt")));
-    QCOMPARE(resolver.resolve(markA), places.hidden + QStringLiteral("/S/a2.txt"));
-
-    // Moved again after the index was built: the folders that changed are read again.
-    QVERIFY(rename(places.hidden + QStringLiteral("/S/a2.txt"),
-                   places.home.desktop() + QStringLiteral("/a3.txt")));
-    QCOMPARE(resolver.resolve(markA), places.home.desktop() + QStringLiteral("/a3.txt"));
-    QVERIFY(rename(places.hidden + QStringLiteral("/S"), places.hidden + QStringLiteral("/S2")));
-    QCOMPARE(resolver.resolve(markB), places.hidden + QStringLiteral("/S2/b.txt"));
-    QVERIFY(QFile::remove(places.hidden + QStringLiteral("/S2/b.txt")));
-    QCOMPARE(resolver.resolve(markB), std::nullopt);
-}
-
 void TestInodeBookmarks::rootsAreAskedAgain()
 {
     TempHome home;
-    QList<InodeBookmarks::SearchRoot> roots{{home.documents() + QStringLiteral("/.Tidora"), 2}};
+    QList<InodeBookmarks::SearchRoot> roots{{home.documents() + u"/.Tidora"_s, 2}};
     InodeBookmarks resolver([&roots] { return roots; });
-    const QString file = home.write(QStringLiteral("Documents/.Tidora/S/a.txt"));
+    const QString file = home.write(u"Documents/.Tidora/S/a.txt"_s);
     const QByteArray bookmark = resolver.make(file).value();
-    QVERIFY(rename(file, home.home() + QStringLiteral("/elsewhere.txt")));
+    QVERIFY(rename(file, home.home() + u"/elsewhere.txt"_s));
     QCOMPARE(resolver.resolve(bookmark), std::nullopt);
     // The folder it went to becomes a root, and a root that did not exist comes into being.
     roots.append({home.home(), 1});
-    QCOMPARE(resolver.resolve(bookmark), home.home() + QStringLiteral("/elsewhere.txt"));
-    roots.append({home.home() + QStringLiteral("/Later"), 1});
-    QVERIFY(QDir().mkpath(home.home() + QStringLiteral("/Later")));
-    QVERIFY(rename(home.home() + QStringLiteral("/elsewhere.txt"),
-                   home.home() + QStringLiteral("/Later/it.txt")));
-    QCOMPARE(resolver.resolve(bookmark), home.home() + QStringLiteral("/Later/it.txt"));
+    QCOMPARE(resolver.resolve(bookmark), home.home() + u"/elsewhere.txt"_s);
+    roots.append({home.home() + u"/Later"_s, 1});
+    QVERIFY(QDir().mkpath(home.home() + u"/Later"_s));
+    QVERIFY(rename(home.home() + u"/elsewhere.txt"_s, home.home() + u"/Later/it.txt"_s));
+    QCOMPARE(resolver.resolve(bookmark), home.home() + u"/Later/it.txt"_s);
 }
 
 void TestInodeBookmarks::theFilesOwnFolderIsSearchedToo()
 {
     Places places;
     // A folder made from a stack lies on the Desktop, deeper than the Desktop is searched.
-    const QString file = places.home.write(QStringLiteral("Desktop/Photos/a.png"));
+    const QString file = places.home.write(u"Desktop/Photos/a.png"_s);
     const QByteArray bookmark = places.bookmarkOf(file);
-    QVERIFY(rename(file, places.home.desktop() + QStringLiteral("/Photos/renamed.png")));
+    QVERIFY(rename(file, places.home.desktop() + u"/Photos/renamed.png"_s));
     // A name that is not UTF-8 next to it does not disturb the search.
     const QByteArray raw = QFile::encodeName(places.home.desktop()) + "/Photos/\xff";
     FILE* odd = std::fopen(raw.constData(), "w");
     QVERIFY(odd);
     std::fclose(odd);
     QCOMPARE(InodeBookmarks(places.roots()).resolve(bookmark),
-             places.home.desktop() + QStringLiteral("/Photos/renamed.png"));
+             places.home.desktop() + u"/Photos/renamed.png"_s);
     ::unlink(raw.constData());
 }
 
@@ -210,7 +209,7 @@ void TestInodeBookmarks::renewedAndMovedBookmarksAreWhatMakingOneGives()
 {
     Places places;
     InodeBookmarks bookmarks(places.roots());
-    const QString file = places.home.write(QStringLiteral("Documents/.Tidora/A/a b.txt"));
+    const QString file = places.home.write(u"Documents/.Tidora/A/a b.txt"_s);
     const QByteArray bookmark = bookmarks.make(file).value();
     // In place: the same bytes, from the one look that found it.
     std::optional<Bookmarks::Renewal> renewed = bookmarks.renew(bookmark);
@@ -218,14 +217,14 @@ void TestInodeBookmarks::renewedAndMovedBookmarksAreWhatMakingOneGives()
     QCOMPARE(renewed->path, file);
     QCOMPARE(renewed->bookmark, bookmark);
 
-    QVERIFY(QDir().mkpath(places.hidden + QStringLiteral("/B")));
-    const QString to = places.hidden + QStringLiteral("/B/c.txt");
+    QVERIFY(QDir().mkpath(places.hidden + u"/B"_s));
+    const QString to = places.hidden + u"/B/c.txt"_s;
     QVERIFY(rename(file, to));
     // Identity and path exactly as a fresh bookmark records them, a path written with dots too;
     // and it finds the file without a search.
     const QByteArray moved = bookmarks.moved(bookmark, to).value();
     QCOMPARE(moved, bookmarks.make(to).value());
-    QCOMPARE(bookmarks.moved(bookmark, places.hidden + QStringLiteral("/A/../B/./c.txt")), moved);
+    QCOMPARE(bookmarks.moved(bookmark, places.hidden + u"/A/../B/./c.txt"_s), moved);
     QCOMPARE(bookmarks.resolve(moved), to);
     QCOMPARE(bookmarks.foldersRead(), 0);
     // Renewed after the move: where it is now, and a bookmark that records that.
@@ -237,7 +236,7 @@ void TestInodeBookmarks::renewedAndMovedBookmarksAreWhatMakingOneGives()
     // Bytes that are not a bookmark: one is made at the new path, or none when nothing is there.
     QVERIFY(!bookmarks.renew("not a bookmark"));
     QCOMPARE(bookmarks.moved("not a bookmark", to), bookmarks.make(to));
-    QVERIFY(!bookmarks.moved("not a bookmark", to + QStringLiteral(".gone")));
+    QVERIFY(!bookmarks.moved("not a bookmark", to + u".gone"_s));
 }
 
 void TestInodeBookmarks::batchesAnswerAsSingleCallsDo()
@@ -246,27 +245,27 @@ void TestInodeBookmarks::batchesAnswerAsSingleCallsDo()
     InodeBookmarks bookmarks(places.roots());
     // Runs of files in one folder, folders coming back, a linked folder, a dangling link, a
     // file at the top of the tree, a missing folder and bytes that are not a bookmark.
-    const QString real = places.home.makeFolder(QStringLiteral("Documents/.Tidora/A"));
-    const QString linked = places.home.home() + QStringLiteral("/linked");
+    const QString real = places.home.makeFolder(u"Documents/.Tidora/A"_s);
+    const QString linked = places.home.home() + u"/linked"_s;
     QVERIFY(QFile::link(real, linked));
     QStringList paths;
     for (int i = 0; i < 3; ++i)
-        paths.append(places.home.write(QStringLiteral("Documents/.Tidora/A/a%1.txt").arg(i)));
-    paths.append(places.home.write(QStringLiteral("Documents/.Tidora/B/b.txt")));
+        paths.append(places.home.write(u"Documents/.Tidora/A/a%1.txt"_s.arg(i)));
+    paths.append(places.home.write(u"Documents/.Tidora/B/b.txt"_s));
     // The same name in another folder is another file.
-    paths.append(places.home.write(QStringLiteral("Documents/.Tidora/B/a0.txt")));
-    paths.append(real + QStringLiteral("/a0.txt"));
-    paths.append(linked + QStringLiteral("/a1.txt"));
-    QVERIFY(QFile::link(real + QStringLiteral("/gone"), real + QStringLiteral("/dangling")));
-    paths.append(real + QStringLiteral("/dangling"));
-    paths.append(places.hidden + QStringLiteral("/Missing/m.txt"));
-    paths.append(QStringLiteral("/"));
-    paths.append(places.home.write(QStringLiteral("Desktop/d.txt")));
+    paths.append(places.home.write(u"Documents/.Tidora/B/a0.txt"_s));
+    paths.append(real + u"/a0.txt"_s);
+    paths.append(linked + u"/a1.txt"_s);
+    QVERIFY(QFile::link(real + u"/gone"_s, real + u"/dangling"_s));
+    paths.append(real + u"/dangling"_s);
+    paths.append(places.hidden + u"/Missing/m.txt"_s);
+    paths.append(u"/"_s);
+    paths.append(places.home.write(u"Desktop/d.txt"_s));
     // More folders by turns than a batch keeps open.
     for (int round = 0; round < 2; ++round) {
         for (int folder = 0; folder < 6; ++folder)
-            paths.append(places.home.write(
-                QStringLiteral("Documents/.Tidora/F%1/f%2.txt").arg(folder).arg(round)));
+            paths.append(
+                places.home.write(u"Documents/.Tidora/F%1/f%2.txt"_s.arg(folder).arg(round)));
     }
 
     QList<std::optional<QByteArray>> single;
@@ -299,17 +298,15 @@ void TestInodeBookmarks::batchesAnswerAsSingleCallsDo()
 
     // A folder renamed since the last batch is not found under its old name, and a file
     // replaced by another of the same name is told apart.
-    QVERIFY(rename(places.hidden + QStringLiteral("/B"), places.hidden + QStringLiteral("/C")));
+    QVERIFY(rename(places.hidden + u"/B"_s, places.hidden + u"/C"_s));
     for (int folder = 0; folder < 6; ++folder)
-        QVERIFY(rename(places.hidden + QStringLiteral("/F%1").arg(folder),
-                       places.hidden + QStringLiteral("/G%1").arg(folder)));
-    QVERIFY(QFile::remove(real + QStringLiteral("/a2.txt")));
-    places.home.write(QStringLiteral("Documents/.Tidora/A/a2.txt"));
+        QVERIFY(
+            rename(places.hidden + u"/F%1"_s.arg(folder), places.hidden + u"/G%1"_s.arg(folder)));
+    QVERIFY(QFile::remove(real + u"/a2.txt"_s));
+    places.home.write(u"Documents/.Tidora/A/a2.txt"_s);
     compareBatches();
-    QCOMPARE(bookmarks.resolveAll({bytes.at(3)}).value(0),
-             places.hidden + QStringLiteral("/C/b.txt"));
-    QCOMPARE(bookmarks.resolveAll({bytes.last()}).value(0),
-             places.hidden + QStringLiteral("/G5/f1.txt"));
+    QCOMPARE(bookmarks.resolveAll({bytes.at(3)}).value(0), places.hidden + u"/C/b.txt"_s);
+    QCOMPARE(bookmarks.resolveAll({bytes.last()}).value(0), places.hidden + u"/G5/f1.txt"_s);
 }
 
 QTEST_GUILESS_MAIN(TestInodeBookmarks)

@@ -17,11 +17,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The session the tests' bridges run in, and a process's environment in it.
-const ProgramSession here{QStringLiteral(":5"), QStringLiteral("c2"),
-                          QStringLiteral("unix:path=/run/user/1/bus")};
+const ProgramSession here{u":5"_s, u"c2"_s, u"unix:path=/run/user/1/bus"_s};
 const QByteArrayList hereEnvironment{"HOME=/h", "DISPLAY=:5.0", "XDG_SESSION_ID=c2",
                                      "DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/1/bus"};
 
@@ -30,16 +31,16 @@ void addProcess(const TempHome& home, int pid, const QByteArray& command,
                 const QList<QByteArray>& arguments,
                 const QByteArrayList& environment = hereEnvironment)
 {
-    const QString folder = QStringLiteral("proc/%1/").arg(pid);
-    home.write(folder + QStringLiteral("comm"), command + '\n');
+    const QString folder = u"proc/%1/"_s.arg(pid);
+    home.write(folder + u"comm"_s, command + '\n');
     QByteArray line;
     for (const QByteArray& argument : arguments)
         line += argument + '\0';
-    home.write(folder + QStringLiteral("cmdline"), line);
+    home.write(folder + u"cmdline"_s, line);
     QByteArray variables;
     for (const QByteArray& variable : environment)
         variables += variable + '\0';
-    home.write(folder + QStringLiteral("environ"), variables);
+    home.write(folder + u"environ"_s, variables);
 }
 
 QByteArray bytes(const QString& path)
@@ -72,28 +73,27 @@ void TestLinuxDesktopBridge::metadataLocationFollowsGio()
     const MetadataTree tree(home.home(), data, {});
     const QByteArray homeTree = bytes(data) + "/gvfs-metadata/home";
     // A file not there yet is placed like any other.
-    QCOMPARE(tree.locate(home.desktop() + QStringLiteral("/new \"x\".txt")),
+    QCOMPARE(tree.locate(home.desktop() + u"/new \"x\".txt"_s),
              (MetadataLocation{homeTree, "/Desktop/new \"x\".txt"}));
     // Links in the folders are resolved, the name itself is not.
-    home.makeFolder(QStringLiteral("Real"));
-    QVERIFY(QFile::link(home.home() + QStringLiteral("/Real"),
-                        home.home() + QStringLiteral("/Linked")));
-    QVERIFY(QFile::link(QStringLiteral("/nowhere"), home.home() + QStringLiteral("/Real/link")));
-    QCOMPARE(tree.locate(home.home() + QStringLiteral("/Linked/./link")),
+    home.makeFolder(u"Real"_s);
+    QVERIFY(QFile::link(home.home() + u"/Real"_s, home.home() + u"/Linked"_s));
+    QVERIFY(QFile::link(u"/nowhere"_s, home.home() + u"/Real/link"_s));
+    QCOMPARE(tree.locate(home.home() + u"/Linked/./link"_s),
              (MetadataLocation{homeTree, "/Real/link"}));
     QCOMPARE(tree.locate(home.home()), (MetadataLocation{homeTree, "/"}));
 
     // Outside the home, on a file system the service names no tree for: the root tree.
-    const QString outside = QDir::cleanPath(home.home() + QStringLiteral("/.."));
-    QCOMPARE(tree.locate(outside + QStringLiteral("/x")),
+    const QString outside = QDir::cleanPath(home.home() + u"/.."_s);
+    QCOMPARE(tree.locate(outside + u"/x"_s),
              (MetadataLocation{bytes(data) + "/gvfs-metadata/root",
                                bytes(QDir(outside).canonicalPath()) + "/x"}));
     // On a separate file system the service names: that tree, relative to its mount point.
-    const QTemporaryDir shm(QStringLiteral("/dev/shm/tidora-XXXXXX"));
+    const QTemporaryDir shm(u"/dev/shm/tidora-XXXXXX"_s);
     if (shm.isValid()) {
         const MetadataTree named(home.home(), data,
-                                 [](quint32, quint32) { return QStringLiteral("uuid-1234"); });
-        const MetadataLocation location = named.locate(shm.path() + QStringLiteral("/b"));
+                                 [](quint32, quint32) { return u"uuid-1234"_s; });
+        const MetadataLocation location = named.locate(shm.path() + u"/b"_s);
         QCOMPARE(location.treeFile, bytes(data) + "/gvfs-metadata/uuid-1234");
         QCOMPARE(location.treePath, "/" + bytes(QFileInfo(shm.path()).fileName()) + "/b");
     }
@@ -114,13 +114,10 @@ void TestLinuxDesktopBridge::cajaPositionsConvertBothWays()
 
 void TestLinuxDesktopBridge::storedPointsParseStrictly()
 {
-    QCOMPARE(MetadataIconBackend::parseStoredPoint(QStringLiteral("64,182")),
-             std::optional(QPoint(64, 182)));
-    QCOMPARE(MetadataIconBackend::parseStoredPoint(QStringLiteral("-5,0")),
-             std::optional(QPoint(-5, 0)));
-    for (const QString& bad : {QString(), QStringLiteral(" 64,182"), QStringLiteral("64, 182"),
-                               QStringLiteral("64,182,1"), QStringLiteral("a,b"),
-                               QStringLiteral("64.5,1"), QStringLiteral("99999999999,1")})
+    QCOMPARE(MetadataIconBackend::parseStoredPoint(u"64,182"_s), std::optional(QPoint(64, 182)));
+    QCOMPARE(MetadataIconBackend::parseStoredPoint(u"-5,0"_s), std::optional(QPoint(-5, 0)));
+    for (const QString& bad : {QString(), u" 64,182"_s, u"64, 182"_s, u"64,182,1"_s, u"a,b"_s,
+                               u"64.5,1"_s, u"99999999999,1"_s})
         QCOMPARE(MetadataIconBackend::parseStoredPoint(bad), std::nullopt);
 }
 
@@ -130,22 +127,21 @@ void TestLinuxDesktopBridge::detourPutsFilesBackAfterACrash()
     FileInvariant invariant(home);
     FaultyFileSystem files;
     LogCapture log;
-    const QString shortName = QStringLiteral("note \"1\".txt");
+    const QString shortName = u"note \"1\".txt"_s;
     const QString longName = QString(250, QLatin1Char('n'));
-    const QString taken = QStringLiteral("taken.txt");
+    const QString taken = u"taken.txt"_s;
     for (const QString& name : {shortName, longName, taken})
         invariant.addDesktopFile(name);
 
     // The move back fails, as a crash between the two renames would leave it.
-    files.failMoves([](const QString& from, const QString&) {
-        return from.contains(QStringLiteral("/.tidora-return"));
-    });
+    files.failMoves(
+        [](const QString& from, const QString&) { return from.contains(u"/.tidora-return"_s); });
     IconDetour detour(files, home.desktop());
     QVERIFY(!detour.run(shortName));
     QVERIFY(!detour.run(longName));
     QVERIFY(!detour.run(taken));
-    QVERIFY(QFile::exists(home.desktop() + QStringLiteral("/.tidora-return.") + shortName));
-    QVERIFY(QFile::exists(home.desktop() + QStringLiteral("/.tidora-return/") + longName));
+    QVERIFY(QFile::exists(home.desktop() + u"/.tidora-return."_s + shortName));
+    QVERIFY(QFile::exists(home.desktop() + u"/.tidora-return/"_s + longName));
     // Meanwhile another file took one of the names: it is never replaced.
     invariant.addDesktopFile(taken);
     TIDORA_CHECK_INVARIANT(invariant);
@@ -154,12 +150,12 @@ void TestLinuxDesktopBridge::detourPutsFilesBackAfterACrash()
     MemorySettings settings;
     const LinuxPaths paths;
     const LinuxDesktopBridge bridge(paths, files, settings, LinuxDesktopBridge::Probes{},
-                                    home.home() + QStringLiteral("/proc"));
+                                    home.home() + u"/proc"_s);
     QVERIFY(QFile::exists(home.desktop() + u'/' + shortName));
     QVERIFY(QFile::exists(home.desktop() + u'/' + longName));
-    QVERIFY(!QFileInfo::exists(home.desktop() + QStringLiteral("/.tidora-return")));
-    QVERIFY(QFile::exists(home.desktop() + QStringLiteral("/.tidora-return.taken.txt")));
-    QVERIFY(log.contains(QStringLiteral("Tidorama: could not restore ")));
+    QVERIFY(!QFileInfo::exists(home.desktop() + u"/.tidora-return"_s));
+    QVERIFY(QFile::exists(home.desktop() + u"/.tidora-return.taken.txt"_s));
+    QVERIFY(log.contains(u"Tidorama: could not restore "_s));
     TIDORA_CHECK_INVARIANT(invariant);
 
     // An undisturbed detour leaves nothing behind.
@@ -183,23 +179,22 @@ void TestLinuxDesktopBridge::handOverCountsWhileFresh()
                                   bytes(home.desktop()) + "/\xe6\x96\x87.txt"};
     const qint64 freshMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(SelectionHandOver::freshFor).count();
-    const QString file = home.write(QStringLiteral(".run/tidora/selection"),
+    const QString file = home.write(u".run/tidora/selection"_s,
                                     SelectionHandOver::format(paths, ms - freshMs + 1000));
     QStringList unreadable;
     QCOMPARE(handOver.read(now, &unreadable),
-             std::optional(QStringList{home.desktop() + QStringLiteral("/line\nbreak %41.txt"),
-                                       home.desktop() + QStringLiteral("/\u6587.txt")}));
+             std::optional(QStringList{home.desktop() + u"/line\nbreak %41.txt"_s,
+                                       home.desktop() + u"/\u6587.txt"_s}));
     // Not skipped in silence: the caller can name it.
-    QCOMPARE(unreadable, QStringList{home.desktop() + QStringLiteral("/odd\uFFFD.txt")});
+    QCOMPARE(unreadable, QStringList{home.desktop() + u"/odd\uFFFD.txt"_s});
     QCOMPARE(handOver.read(now.addMSecs(2000)), std::nullopt);
     QCOMPARE(handOver.read(now.addMSecs(-freshMs - 2000)), std::nullopt);
 
-    home.write(QStringLiteral(".run/tidora/selection"),
+    home.write(u".run/tidora/selection"_s,
                "tidora-selection 2\n" + QByteArray::number(ms) + "\n/a\n");
     QCOMPARE(handOver.read(now), std::nullopt);
     QFile::remove(file);
-    const QString elsewhere =
-        home.write(QStringLiteral("other"), SelectionHandOver::format({"/a"}, ms));
+    const QString elsewhere = home.write(u"other"_s, SelectionHandOver::format({"/a"}, ms));
     QVERIFY(QFile::link(elsewhere, file));
     QCOMPARE(handOver.read(now), std::nullopt);
 }
@@ -211,33 +206,32 @@ void TestLinuxDesktopBridge::withoutAProgramNothingIsKnown()
     MemorySettings settings;
     const LinuxPaths paths;
     LinuxDesktopBridge bridge(paths, files, settings, LinuxDesktopBridge::Probes{},
-                              home.home() + QStringLiteral("/proc"));
+                              home.home() + u"/proc"_s);
     QCOMPARE(bridge.program(), DesktopProgram::none);
-    const QString plain = home.write(QStringLiteral("Desktop/plain.txt"));
-    home.write(QStringLiteral("Desktop/.dot"));
-    QCOMPARE(bridge.desktopItems().value(),
-             (QList<DesktopFile>{{home.desktop() + QStringLiteral("/.dot"), std::nullopt},
-                                 {plain, std::nullopt}}));
-    QVERIFY(bridge.desktopPositions({QStringLiteral("plain.txt")}).value().isEmpty());
-    QVERIFY(bridge.setDesktopPositions({{QStringLiteral("plain.txt"), QPointF(1, 1)}}));
-    QVERIFY(bridge.announcePositions({{QStringLiteral("x"), QPointF(1, 1)}}));
+    const QString plain = home.write(u"Desktop/plain.txt"_s);
+    home.write(u"Desktop/.dot"_s);
+    QCOMPARE(
+        bridge.desktopItems().value(),
+        (QList<DesktopFile>{{home.desktop() + u"/.dot"_s, std::nullopt}, {plain, std::nullopt}}));
+    QVERIFY(bridge.desktopPositions({u"plain.txt"_s}).value().isEmpty());
+    QVERIFY(bridge.setDesktopPositions({{u"plain.txt"_s, QPointF(1, 1)}}));
+    QVERIFY(bridge.announcePositions({{u"x"_s, QPointF(1, 1)}}));
     QVERIFY(bridge.selectedFiles().value().isEmpty());
 
     // A context-menu hand-over is the selection of the request it was made for, filtered like
     // any other; the hot key leaves it alone, and the request uses it up.
     const QList<QByteArray> handed{bytes(plain), bytes(home.desktop()) + "/.dot",
-                                   bytes(home.write(QStringLiteral("Desktop/in/side.txt"))),
-                                   bytes(home.write(QStringLiteral("Documents/doc.txt")))};
+                                   bytes(home.write(u"Desktop/in/side.txt"_s)),
+                                   bytes(home.write(u"Documents/doc.txt"_s))};
     const QString file =
-        home.write(QStringLiteral(".run/tidora/selection"),
+        home.write(u".run/tidora/selection"_s,
                    SelectionHandOver::format(handed, QDateTime::currentMSecsSinceEpoch()));
     QVERIFY(bridge.selectedFiles().value().isEmpty());
     QCOMPARE(bridge.selectedFiles(SelectionSource::contextMenu).value(),
              (QList<DesktopFile>{{plain, std::nullopt}}));
     QVERIFY(!QFileInfo::exists(file));
     QVERIFY(bridge.selectedFiles(SelectionSource::contextMenu).value().isEmpty());
-    QCOMPARE(QDir(home.runtimeFolder() + QStringLiteral("/tidora")).entryList(QDir::Files),
-             QStringList());
+    QCOMPARE(QDir(home.runtimeFolder() + u"/tidora"_s).entryList(QDir::Files), QStringList());
 }
 
 void TestLinuxDesktopBridge::programIsForcedDetectedOrFound()
@@ -246,7 +240,7 @@ void TestLinuxDesktopBridge::programIsForcedDetectedOrFound()
     LocalFileSystem files;
     MemorySettings settings;
     const LinuxPaths paths;
-    const QString proc = home.home() + QStringLiteral("/proc");
+    const QString proc = home.home() + u"/proc"_s;
     addProcess(home, 10, "caja", {"caja", "--no-desktop"});
     addProcess(home, 11, "pcmanfm", {"pcmanfm"});
     QStringList windowClass;
@@ -258,23 +252,21 @@ void TestLinuxDesktopBridge::programIsForcedDetectedOrFound()
     addProcess(home, 12, "pcmanfm", {"/usr/bin/pcmanfm", "--desktop", "--profile", "LXDE"});
     QCOMPARE(bridge.program(), DesktopProgram::pcmanfm);
     const auto found = DesktopPrograms::findProcess(proc, ::getuid(), here);
-    QCOMPARE(DesktopPrograms::optionValue(found->arguments, QStringLiteral("profile"),
-                                          QStringLiteral("p")),
-             QStringLiteral("LXDE"));
+    QCOMPARE(DesktopPrograms::optionValue(found->arguments, u"profile"_s, u"p"_s), u"LXDE"_s);
 
     // The window that draws the Desktop decides over processes.
-    windowClass = {QStringLiteral("desktop_window"), QStringLiteral("Caja")};
+    windowClass = {u"desktop_window"_s, u"Caja"_s};
     QCOMPARE(bridge.program(), DesktopProgram::caja);
-    windowClass = {QStringLiteral("nautilus-desktop"), QStringLiteral("Nautilus-desktop")};
+    windowClass = {u"nautilus-desktop"_s, u"Nautilus-desktop"_s};
     QCOMPARE(bridge.program(), DesktopProgram::none);
 
     // The setting decides over everything (it is read on the GUI-thread calls).
-    settings.setValue(SettingsKey::desktopBackend, QStringLiteral("none"));
-    windowClass = {QStringLiteral("desktop_window"), QStringLiteral("Caja")};
-    QVERIFY(bridge.desktopPositions({QStringLiteral("a")}));
+    settings.setValue(SettingsKey::desktopBackend, u"none"_s);
+    windowClass = {u"desktop_window"_s, u"Caja"_s};
+    QVERIFY(bridge.desktopPositions({u"a"_s}));
     QCOMPARE(bridge.program(), DesktopProgram::none);
-    settings.setValue(SettingsKey::desktopBackend, QStringLiteral("auto"));
-    (void)bridge.desktopPositions({QStringLiteral("a")});
+    settings.setValue(SettingsKey::desktopBackend, u"auto"_s);
+    (void)bridge.desktopPositions({u"a"_s});
     QCOMPARE(bridge.program(), DesktopProgram::caja);
 }
 
@@ -312,7 +304,7 @@ void TestLinuxDesktopBridge::onlyAProgramOfThisSessionCounts()
     LocalFileSystem files;
     MemorySettings settings;
     const LinuxPaths paths;
-    const QString proc = home.home() + QStringLiteral("/proc");
+    const QString proc = home.home() + u"/proc"_s;
     addProcess(home, 20, "caja", arguments, environment);
     LinuxDesktopBridge bridge(paths, files, settings, LinuxDesktopBridge::Probes{}, proc, here);
     QCOMPARE(bridge.program(), ours ? DesktopProgram::caja : DesktopProgram::none);

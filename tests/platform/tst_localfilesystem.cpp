@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Runs the current test row again in a copy of this program as user "nobody": root may write
@@ -23,10 +25,10 @@ void runRowAsNobody()
     const passwd* nobody = ::getpwnam("nobody");
     if (!nobody)
         QSKIP("no user \"nobody\" to run as");
-    QTemporaryDir place(QStringLiteral("/tmp/tidora-test-XXXXXX"));
+    QTemporaryDir place(u"/tmp/tidora-test-XXXXXX"_s);
     QVERIFY(place.isValid());
-    const QString program = place.filePath(QStringLiteral("test"));
-    const QString home = place.filePath(QStringLiteral("home"));
+    const QString program = place.filePath(u"test"_s);
+    const QString home = place.filePath(u"home"_s);
     QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), program));
     QVERIFY(QDir().mkdir(home));
     QCOMPARE(::chmod(QFile::encodeName(place.path()).constData(), 0755), 0);
@@ -35,16 +37,16 @@ void runRowAsNobody()
 
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home);
-    environment.insert(QStringLiteral("TMPDIR"), home);
+    environment.insert(u"HOME"_s, home);
+    environment.insert(u"TMPDIR"_s, home);
     child.setProcessEnvironment(environment);
     child.setWorkingDirectory(home);
     child.setProcessChannelMode(QProcess::MergedChannels);
     const QString row = QString::fromUtf8(QTest::currentTestFunction()) + QLatin1Char(':') +
                         QString::fromUtf8(QTest::currentDataTag());
-    child.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=%1").arg(nobody->pw_uid),
-                                            QStringLiteral("--regid=%1").arg(nobody->pw_gid),
-                                            QStringLiteral("--clear-groups"), program, row});
+    child.start(u"setpriv"_s,
+                {u"--reuid=%1"_s.arg(nobody->pw_uid), u"--regid=%1"_s.arg(nobody->pw_gid),
+                 u"--clear-groups"_s, program, row});
     if (!child.waitForFinished(60000)) {
         child.kill();
         child.waitForFinished();
@@ -53,9 +55,9 @@ void runRowAsNobody()
     const QString output = QString::fromLocal8Bit(child.readAll());
     QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
              qPrintable(output));
-    QVERIFY2(output.contains(QStringLiteral("PASS   : TestLocalFileSystem::%1(%2)")
-                                 .arg(QString::fromUtf8(QTest::currentTestFunction()),
-                                      QString::fromUtf8(QTest::currentDataTag()))),
+    QVERIFY2(output.contains(u"PASS   : TestLocalFileSystem::%1(%2)"_s.arg(
+                 QString::fromUtf8(QTest::currentTestFunction()),
+                 QString::fromUtf8(QTest::currentDataTag()))),
              qPrintable(output));
 }
 
@@ -71,41 +73,37 @@ private Q_SLOTS:
     void resolvingKeepsTheItemItself();
     void kindsOfManyFilesAreTheKindsOfEach();
     void foldersAreCreatedAndRemovedOnlyWhenEmpty();
-    void trashKeepsAnInfoFile();
     void trashRefusalsLeaveTheFile_data();
     void trashRefusalsLeaveTheFile();
-    void trashOnAnotherDriveIsThatDrivesOwn_data();
-    void trashOnAnotherDriveIsThatDrivesOwn();
+    void trashIsTheOneOfTheFilesDrive_data();
+    void trashIsTheOneOfTheFilesDrive();
 };
 
 void TestLocalFileSystem::moveNeverReplacesNorCopies()
 {
     TempHome home;
     LocalFileSystem fs;
-    const QString a = home.write(QStringLiteral("Desktop/a.txt"), "a");
-    const QString b = home.write(QStringLiteral("Desktop/b.txt"), "b");
+    const QString a = home.write(u"Desktop/a.txt"_s, "a");
+    const QString b = home.write(u"Desktop/b.txt"_s, "b");
     const Status status = fs.move(a, b);
     QVERIFY(!status);
     QVERIFY(!status.description().isEmpty());
     QCOMPARE(TempHome::read(a), QByteArray("a"));
     QCOMPARE(TempHome::read(b), QByteArray("b"));
 
-    const QString folder = home.makeFolder(QStringLiteral("Desktop/folder"));
-    home.write(QStringLiteral("Desktop/folder/inner.txt"), "inner");
-    QVERIFY(fs.move(folder, home.documents() + QStringLiteral("/moved")));
-    QCOMPARE(TempHome::read(home.documents() + QStringLiteral("/moved/inner.txt")),
-             QByteArray("inner"));
-    QVERIFY(!fs.move(home.desktop() + QStringLiteral("/missing"),
-                     home.documents() + QStringLiteral("/x")));
+    const QString folder = home.makeFolder(u"Desktop/folder"_s);
+    home.write(u"Desktop/folder/inner.txt"_s, "inner");
+    QVERIFY(fs.move(folder, home.documents() + u"/moved"_s));
+    QCOMPARE(TempHome::read(home.documents() + u"/moved/inner.txt"_s), QByteArray("inner"));
+    QVERIFY(!fs.move(home.desktop() + u"/missing"_s, home.documents() + u"/x"_s));
 
     // Across file systems it fails rather than copy.
     struct stat homeInfo, shmInfo;
     if (::stat(QFile::encodeName(home.home()).constData(), &homeInfo) != 0 ||
         ::stat("/dev/shm", &shmInfo) != 0 || homeInfo.st_dev == shmInfo.st_dev)
         QSKIP("no second file system to move across");
-    const QString source = home.write(QStringLiteral("Desktop/far.txt"), "far");
-    const QString target =
-        QStringLiteral("/dev/shm/tidora-test-%1").arg(QCoreApplication::applicationPid());
+    const QString source = home.write(u"Desktop/far.txt"_s, "far");
+    const QString target = u"/dev/shm/tidora-test-%1"_s.arg(QCoreApplication::applicationPid());
     const Status across = fs.move(source, target);
     QVERIFY(!across);
     QVERIFY2(across.description().contains(QLatin1String("never copied")),
@@ -118,8 +116,8 @@ void TestLocalFileSystem::listingCountsNamesThatAreNotUtf8()
 {
     TempHome home;
     LocalFileSystem fs;
-    home.write(QStringLiteral("Desktop/.hidden"));
-    home.write(QStringLiteral("Desktop/plain.txt"));
+    home.write(u"Desktop/.hidden"_s);
+    home.write(u"Desktop/plain.txt"_s);
     const QByteArray raw = QFile::encodeName(home.desktop()) + "/bad\xff\xfe.txt";
     FILE* file = std::fopen(raw.constData(), "w");
     QVERIFY(file);
@@ -129,30 +127,29 @@ void TestLocalFileSystem::listingCountsNamesThatAreNotUtf8()
     QVERIFY(listing);
     QStringList names = listing->names;
     names.sort();
-    QCOMPARE(names, (QStringList{QStringLiteral(".hidden"), QStringLiteral("plain.txt")}));
+    QCOMPARE(names, (QStringList{u".hidden"_s, u"plain.txt"_s}));
     QCOMPARE(listing->unnamed, 1);
     QVERIFY(!listing->isEmpty());
-    QVERIFY(!fs.list(home.desktop() + QStringLiteral("/plain.txt")));
-    QVERIFY(!fs.list(home.desktop() + QStringLiteral("/missing")));
+    QVERIFY(!fs.list(home.desktop() + u"/plain.txt"_s));
+    QVERIFY(!fs.list(home.desktop() + u"/missing"_s));
 }
 
 void TestLocalFileSystem::resolvingKeepsTheItemItself()
 {
     TempHome home;
     LocalFileSystem fs;
-    const QString real = home.makeFolder(QStringLiteral("real-desktop"));
-    QVERIFY(QFile::link(real, home.home() + QStringLiteral("/linked")));
-    const QString target = home.write(QStringLiteral("elsewhere/target.txt"));
-    const QString link = real + QStringLiteral("/link.txt");
+    const QString real = home.makeFolder(u"real-desktop"_s);
+    QVERIFY(QFile::link(real, home.home() + u"/linked"_s));
+    const QString target = home.write(u"elsewhere/target.txt"_s);
+    const QString link = real + u"/link.txt"_s;
     QVERIFY(QFile::link(target, link));
 
-    QCOMPARE(fs.resolved(home.home() + QStringLiteral("/linked/../linked/./")), real);
+    QCOMPARE(fs.resolved(home.home() + u"/linked/../linked/./"_s), real);
     // The link lies in the real folder, whatever it points to.
-    QCOMPARE(fs.resolvedParent(home.home() + QStringLiteral("/linked/link.txt")), real);
-    QCOMPARE(fs.resolved(home.home() + QStringLiteral("/linked/not-yet.txt")),
-             real + QStringLiteral("/not-yet.txt"));
-    QVERIFY(!fs.isDirectory(home.home() + QStringLiteral("/linked")));
-    QVERIFY(fs.isSymbolicLink(home.home() + QStringLiteral("/linked")));
+    QCOMPARE(fs.resolvedParent(home.home() + u"/linked/link.txt"_s), real);
+    QCOMPARE(fs.resolved(home.home() + u"/linked/not-yet.txt"_s), real + u"/not-yet.txt"_s);
+    QVERIFY(!fs.isDirectory(home.home() + u"/linked"_s));
+    QVERIFY(fs.isSymbolicLink(home.home() + u"/linked"_s));
     QVERIFY(!fs.isSymbolicLink(target));
 
     QFile::remove(target);
@@ -168,21 +165,20 @@ void TestLocalFileSystem::kindsOfManyFilesAreTheKindsOfEach()
     QStringList paths;
     // Enough files in one folder for it to be read whole, of every kind.
     for (int i = 0; i < 20; ++i)
-        paths.append(home.write(QStringLiteral("Desktop/file %1.txt").arg(i)));
-    paths.append(home.makeFolder(QStringLiteral("Desktop/folder")));
-    QVERIFY(QFile::link(paths.first(), desktop + QStringLiteral("/link")));
-    QVERIFY(
-        QFile::link(desktop + QStringLiteral("/folder"), desktop + QStringLiteral("/to folder")));
-    QVERIFY(QFile::link(desktop + QStringLiteral("/gone"), desktop + QStringLiteral("/dangling")));
-    QCOMPARE(::mkfifo(QFile::encodeName(desktop + QStringLiteral("/pipe")).constData(), 0600), 0);
+        paths.append(home.write(u"Desktop/file %1.txt"_s.arg(i)));
+    paths.append(home.makeFolder(u"Desktop/folder"_s));
+    QVERIFY(QFile::link(paths.first(), desktop + u"/link"_s));
+    QVERIFY(QFile::link(desktop + u"/folder"_s, desktop + u"/to folder"_s));
+    QVERIFY(QFile::link(desktop + u"/gone"_s, desktop + u"/dangling"_s));
+    QCOMPARE(::mkfifo(QFile::encodeName(desktop + u"/pipe"_s).constData(), 0600), 0);
     for (const char* name : {"link", "to folder", "dangling", "pipe", "missing", "..", "."})
         paths.append(desktop + QLatin1Char('/') + QString::fromUtf8(name));
     // The same file twice, a trailing slash, a file in a folder of few, a name spelt otherwise.
     paths.append(paths.first());
-    paths.append(desktop + QStringLiteral("/folder/"));
-    paths.append(home.write(QStringLiteral("Documents/alone.txt")));
-    paths.append(desktop + QStringLiteral("/FILE 1.TXT"));
-    paths.append(QStringLiteral("/"));
+    paths.append(desktop + u"/folder/"_s);
+    paths.append(home.write(u"Documents/alone.txt"_s));
+    paths.append(desktop + u"/FILE 1.TXT"_s);
+    paths.append(u"/"_s);
 
     const QList<EntryKind> kinds = fs.kinds(paths);
     QCOMPARE(kinds.size(), paths.size());
@@ -197,50 +193,26 @@ void TestLocalFileSystem::foldersAreCreatedAndRemovedOnlyWhenEmpty()
 {
     TempHome home;
     LocalFileSystem fs;
-    const QString deep = home.documents() + QStringLiteral("/a/b/c");
+    const QString deep = home.documents() + u"/a/b/c"_s;
     QVERIFY(!fs.makeFolder(deep, false));
     QVERIFY(fs.makeFolder(deep, true));
     QVERIFY(fs.makeFolder(deep, true));
-    home.write(QStringLiteral("Documents/a/b/c/keep.txt"), "keep");
+    home.write(u"Documents/a/b/c/keep.txt"_s, "keep");
     QVERIFY(!fs.removeEmptyFolder(deep));
     QVERIFY(!fs.removeFile(deep));
-    QCOMPARE(TempHome::read(deep + QStringLiteral("/keep.txt")), QByteArray("keep"));
-    QVERIFY(fs.removeFile(deep + QStringLiteral("/keep.txt")));
+    QCOMPARE(TempHome::read(deep + u"/keep.txt"_s), QByteArray("keep"));
+    QVERIFY(fs.removeFile(deep + u"/keep.txt"_s));
     QVERIFY(fs.removeEmptyFolder(deep));
     QVERIFY(!QFileInfo::exists(deep));
 
     // Folders inside a linked folder, as when Documents is a link to another drive.
-    const QString real = home.makeFolder(QStringLiteral("elsewhere"));
-    QVERIFY(QFile::link(real, home.home() + QStringLiteral("/linked")));
-    QVERIFY(fs.makeFolder(home.home() + QStringLiteral("/linked/x/y"), true));
-    QVERIFY(QFileInfo(real + QStringLiteral("/x/y")).isDir());
+    const QString real = home.makeFolder(u"elsewhere"_s);
+    QVERIFY(QFile::link(real, home.home() + u"/linked"_s));
+    QVERIFY(fs.makeFolder(home.home() + u"/linked/x/y"_s, true));
+    QVERIFY(QFileInfo(real + u"/x/y"_s).isDir());
     // A file in the way is still a failure.
-    home.write(QStringLiteral("file"));
-    QVERIFY(!fs.makeFolder(home.home() + QStringLiteral("/file/sub"), true));
-}
-
-void TestLocalFileSystem::trashKeepsAnInfoFile()
-{
-    TempHome home;
-    LocalFileSystem fs;
-    const QString file = home.write(QStringLiteral("Desktop/old \"report\".txt"), "old");
-    QString trashed;
-    const Status status = fs.moveToTrash(file, &trashed);
-    QVERIFY2(status, qPrintable(status.description()));
-    QVERIFY(!QFile::exists(file));
-    QVERIFY2(trashed.startsWith(home.trashFiles()), qPrintable(trashed));
-    QCOMPARE(TempHome::read(trashed), QByteArray("old"));
-    const QString info = home.dataRoot() + QStringLiteral("/Trash/info/") +
-                         QFileInfo(trashed).fileName() + QStringLiteral(".trashinfo");
-    QVERIFY(TempHome::read(info).contains("Path="));
-    QVERIFY(!fs.moveToTrash(file, &trashed));
-
-    // A second file of that name is found in the Trash under the name it got there.
-    home.write(QStringLiteral("Desktop/old \"report\".txt"), "new");
-    QString second;
-    QVERIFY(fs.moveToTrash(file, &second));
-    QVERIFY2(second.startsWith(home.trashFiles()) && second != trashed, qPrintable(second));
-    QCOMPARE(TempHome::read(second), QByteArray("new"));
+    home.write(u"file"_s);
+    QVERIFY(!fs.makeFolder(home.home() + u"/file/sub"_s, true));
 }
 
 void TestLocalFileSystem::trashRefusalsLeaveTheFile_data()
@@ -248,15 +220,12 @@ void TestLocalFileSystem::trashRefusalsLeaveTheFile_data()
     QTest::addColumn<QString>("trash");
     QTest::addColumn<int>("nameLength");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("250-byte name") << QString() << 250 << QStringLiteral("File name too long");
-    QTest::newRow("Trash a dangling link")
-        << QStringLiteral("dangling link") << 5 << QStringLiteral("Not a directory");
-    QTest::newRow("Trash a plain file")
-        << QStringLiteral("plain file") << 5 << QStringLiteral("Not a directory");
+    QTest::newRow("250-byte name") << QString() << 250 << u"File name too long"_s;
+    QTest::newRow("Trash a dangling link") << u"dangling link"_s << 5 << u"Not a directory"_s;
+    QTest::newRow("Trash a plain file") << u"plain file"_s << 5 << u"Not a directory"_s;
     QTest::newRow("Trash on another drive")
-        << QStringLiteral("other drive") << 5 << QStringLiteral("across filesystem boundaries");
-    QTest::newRow("info not writable")
-        << QStringLiteral("read-only info") << 5 << QStringLiteral("Permission denied");
+        << u"other drive"_s << 5 << u"across filesystem boundaries"_s;
+    QTest::newRow("info not writable") << u"read-only info"_s << 5 << u"Permission denied"_s;
 }
 
 void TestLocalFileSystem::trashRefusalsLeaveTheFile()
@@ -271,28 +240,28 @@ void TestLocalFileSystem::trashRefusalsLeaveTheFile()
     const QString current = QDir::currentPath();
     QVERIFY(QDir::setCurrent(home.home()));
     const auto back = qScopeGuard([&current] { QDir::setCurrent(current); });
-    const QString name = QString(nameLength - 4, QLatin1Char('n')) + QStringLiteral(".txt");
-    const QString file = home.write(QStringLiteral("Desktop/") + name, "kept");
-    const QString folder = home.dataRoot() + QStringLiteral("/Trash");
+    const QString name = QString(nameLength - 4, QLatin1Char('n')) + u".txt"_s;
+    const QString file = home.write(u"Desktop/"_s + name, "kept");
+    const QString folder = home.dataRoot() + u"/Trash"_s;
     std::optional<ScratchMount> mount;
     // Writable again after, so that the home can go.
     const auto writable = qScopeGuard([&folder] {
-        QFile::setPermissions(folder + QStringLiteral("/info"), QFileDevice::ReadOwner |
-                                                                    QFileDevice::WriteOwner |
-                                                                    QFileDevice::ExeOwner);
+        QFile::setPermissions(folder + u"/info"_s, QFileDevice::ReadOwner |
+                                                       QFileDevice::WriteOwner |
+                                                       QFileDevice::ExeOwner);
     });
     if (trash == QLatin1String("dangling link")) {
-        QVERIFY(QFile::link(home.home() + QStringLiteral("/gone"), folder));
+        QVERIFY(QFile::link(home.home() + u"/gone"_s, folder));
     } else if (trash == QLatin1String("plain file")) {
-        home.write(QStringLiteral(".local/share/Trash"), "plain");
+        home.write(u".local/share/Trash"_s, "plain");
     } else if (trash == QLatin1String("other drive")) {
-        home.makeFolder(QStringLiteral(".local/share/Trash"));
+        home.makeFolder(u".local/share/Trash"_s);
         mount.emplace(folder, "tmpfs");
         if (!mount->isMounted())
-            QSKIP(qPrintable(QStringLiteral("mounting is not permitted here: ") + mount->error()));
+            QSKIP(qPrintable(u"mounting is not permitted here: "_s + mount->error()));
     } else if (trash == QLatin1String("read-only info")) {
-        home.makeFolder(QStringLiteral(".local/share/Trash/info"));
-        QVERIFY(QFile::setPermissions(folder + QStringLiteral("/info"),
+        home.makeFolder(u".local/share/Trash/info"_s);
+        QVERIFY(QFile::setPermissions(folder + u"/info"_s,
                                       QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     }
 
@@ -304,47 +273,63 @@ void TestLocalFileSystem::trashRefusalsLeaveTheFile()
     QVERIFY(trashed.isEmpty());
     QCOMPARE(TempHome::read(file), QByteArray("kept"));
     // Nothing went into a Trash, nor beside the program, and the Trash is as it was.
-    QVERIFY(!QFileInfo::exists(home.home() + QStringLiteral("/files")));
-    QVERIFY(QDir(folder + QStringLiteral("/files")).isEmpty());
-    QVERIFY(QDir(folder + QStringLiteral("/info")).isEmpty());
-    QVERIFY(!QFileInfo::exists(home.home() + QStringLiteral("/gone")));
+    QVERIFY(!QFileInfo::exists(home.home() + u"/files"_s));
+    QVERIFY(QDir(folder + u"/files"_s).isEmpty());
+    QVERIFY(QDir(folder + u"/info"_s).isEmpty());
+    QVERIFY(!QFileInfo::exists(home.home() + u"/gone"_s));
     if (trash == QLatin1String("plain file"))
         QCOMPARE(TempHome::read(folder), QByteArray("plain"));
 }
 
-void TestLocalFileSystem::trashOnAnotherDriveIsThatDrivesOwn_data()
+void TestLocalFileSystem::trashIsTheOneOfTheFilesDrive_data()
 {
+    QTest::addColumn<bool>("onDrive");
     QTest::addColumn<bool>("sharedTrash");
     QTest::addColumn<QString>("trashFiles");
     const QString uid = QString::number(::geteuid());
-    QTest::newRow(".Trash-uid") << false << QStringLiteral("/.Trash-%1/files").arg(uid);
-    QTest::newRow(".Trash/uid") << true << QStringLiteral("/.Trash/%1/files").arg(uid);
+    QTest::newRow("home") << false << false << QString();
+    QTest::newRow("drive .Trash-uid") << true << false << u"/drive/.Trash-%1/files"_s.arg(uid);
+    QTest::newRow("drive .Trash/uid") << true << true << u"/drive/.Trash/%1/files"_s.arg(uid);
 }
 
-void TestLocalFileSystem::trashOnAnotherDriveIsThatDrivesOwn()
+void TestLocalFileSystem::trashIsTheOneOfTheFilesDrive()
 {
+    QFETCH(bool, onDrive);
     QFETCH(bool, sharedTrash);
     QFETCH(QString, trashFiles);
     TempHome home;
-    const QString drive = home.makeFolder(QStringLiteral("drive"));
-    const ScratchMount mount(drive, "ramfs");
-    if (!mount.isMounted())
-        QSKIP(qPrintable(QStringLiteral("mounting is not permitted here: ") + mount.error()));
-    // The one an administrator makes for every user: sticky, as the rules ask.
-    if (sharedTrash)
-        QCOMPARE(::mkdir(QFile::encodeName(drive + QStringLiteral("/.Trash")).constData(), 01777),
-                 0);
-    const QString file = drive + QStringLiteral("/far.txt");
-    home.write(QStringLiteral("drive/far.txt"), "far");
-
+    std::optional<ScratchMount> mount;
+    if (onDrive) {
+        mount.emplace(home.makeFolder(u"drive"_s), "ramfs");
+        if (!mount->isMounted())
+            QSKIP(qPrintable(u"mounting is not permitted here: "_s + mount->error()));
+        // The one an administrator makes for every user: sticky, as the rules ask.
+        if (sharedTrash)
+            QCOMPARE(
+                ::mkdir(QFile::encodeName(home.home() + u"/drive/.Trash"_s).constData(), 01777), 0);
+    }
+    const QString files = onDrive ? home.home() + trashFiles : home.trashFiles();
+    const QString name = u"old \"report\".txt"_s;
+    const QString relative = (onDrive ? u"drive/"_s : u"Desktop/"_s) + name;
     LocalFileSystem fs;
-    QString trashed;
-    const Status status = fs.moveToTrash(file, &trashed);
-    QVERIFY2(status, qPrintable(status.description()));
-    QCOMPARE(trashed, drive + trashFiles + QStringLiteral("/far.txt"));
-    QCOMPARE(TempHome::read(trashed), QByteArray("far"));
-    QVERIFY(!QFileInfo::exists(file));
-    QVERIFY(!QFileInfo::exists(home.trashFiles()));
+    // A second file of that name is found in the Trash under the name it got there.
+    QStringList trashed;
+    for (const QByteArray content : {"old", "new"}) {
+        const QString file = home.write(relative, content);
+        QString to;
+        const Status status = fs.moveToTrash(file, &to);
+        QVERIFY2(status, qPrintable(status.description()));
+        QVERIFY(!QFile::exists(file));
+        QCOMPARE(QFileInfo(to).path(), files);
+        QCOMPARE(TempHome::read(to), content);
+        QVERIFY(TempHome::read(files + u"/../info/"_s + QFileInfo(to).fileName() + u".trashinfo"_s)
+                    .contains("Path="));
+        trashed.append(to);
+    }
+    QCOMPARE(trashed.first(), files + u'/' + name);
+    QVERIFY(trashed.first() != trashed.last());
+    QVERIFY(!fs.moveToTrash(home.home() + u'/' + relative, nullptr));
+    QCOMPARE(QFileInfo::exists(home.trashFiles()), !onDrive);
 }
 
 QTEST_GUILESS_MAIN(TestLocalFileSystem)

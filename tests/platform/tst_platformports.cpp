@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestPlatformPorts : public QObject
 {
     Q_OBJECT
@@ -31,25 +33,23 @@ void TestPlatformPorts::pathsFollowTheXdgFolders()
         const LinuxPaths paths;
         QCOMPARE(paths.home(), home.home());
         QCOMPARE(paths.desktop(), home.desktop());
-        QCOMPARE(paths.dataFolder(), home.dataRoot() + QStringLiteral("/Tidorama"));
+        QCOMPARE(paths.dataFolder(), home.dataRoot() + u"/Tidorama"_s);
     }
     // A localised desktop named by xdg-user-dirs is the Desktop.
-    home.write(QStringLiteral(".config/user-dirs.dirs"),
+    home.write(u".config/user-dirs.dirs"_s,
                "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\nXDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
     const LinuxPaths localised;
-    QCOMPARE(localised.desktop(), home.home() + QStringLiteral("/Schreibtisch"));
-    QCOMPARE(localised.documents(), home.home() + QStringLiteral("/Dokumente"));
+    QCOMPARE(localised.desktop(), home.home() + u"/Schreibtisch"_s);
+    QCOMPARE(localised.documents(), home.home() + u"/Dokumente"_s);
 }
 
 void TestPlatformPorts::displayPathsUseTheTilde()
 {
     TempHome home;
     const LinuxPaths paths;
-    QCOMPARE(paths.displayPath(home.documents() + QStringLiteral("/.Tidora")),
-             QStringLiteral("~/Documents/.Tidora"));
+    QCOMPARE(paths.displayPath(home.documents() + u"/.Tidora"_s), u"~/Documents/.Tidora"_s);
     // Only whole folder names count.
-    QCOMPARE(paths.displayPath(home.home() + QStringLiteral("other/x")),
-             home.home() + QStringLiteral("other/x"));
+    QCOMPARE(paths.displayPath(home.home() + u"other/x"_s), home.home() + u"other/x"_s);
 }
 
 void TestPlatformPorts::settingsAreReadAfresh()
@@ -58,10 +58,10 @@ void TestPlatformPorts::settingsAreReadAfresh()
     const QString file = IniSettings::defaultFileName(home.configRoot());
     IniSettings first(file);
     IniSettings second(file);
-    first.setValue(SettingsKey::storageLocation, QStringLiteral("desktop"));
-    QCOMPARE(second.value(SettingsKey::storageLocation).toString(), QStringLiteral("desktop"));
-    second.setValue(SettingsKey::storageLocation, QStringLiteral("documents"));
-    QCOMPARE(first.value(SettingsKey::storageLocation).toString(), QStringLiteral("documents"));
+    first.setValue(SettingsKey::storageLocation, u"desktop"_s);
+    QCOMPARE(second.value(SettingsKey::storageLocation).toString(), u"desktop"_s);
+    second.setValue(SettingsKey::storageLocation, u"documents"_s);
+    QCOMPARE(first.value(SettingsKey::storageLocation).toString(), u"documents"_s);
     QVERIFY(QFile::exists(file));
 
     first.removeAll();
@@ -72,22 +72,22 @@ void TestPlatformPorts::settingsAreReadAfresh()
     QVERIFY(first.boolValue(SettingsKey::shakeToStackEnabled, true));
     first.setValue(SettingsKey::shakeToStackEnabled, false);
     QVERIFY(!second.boolValue(SettingsKey::shakeToStackEnabled, true));
-    first.setValue(SettingsKey::shakeToStackEnabled, QStringLiteral("no"));
+    first.setValue(SettingsKey::shakeToStackEnabled, u"no"_s);
     QVERIFY(second.boolValue(SettingsKey::shakeToStackEnabled, true));
 }
 
 void TestPlatformPorts::fileExchangeSwapsTwoNamesOrChangesNothing()
 {
     TempHome home;
-    const QString first = home.write(QStringLiteral("Documents/first"), "one");
-    const QString second = home.write(QStringLiteral("Documents/second"), "two, longer");
+    const QString first = home.write(u"Documents/first"_s, "one");
+    const QString second = home.write(u"Documents/second"_s, "two, longer");
     const FileExchange::Result swapped = FileExchange::exchange(first, second);
     QVERIFY2(swapped.outcome == FileExchange::Outcome::exchanged, qPrintable(swapped.error));
     QCOMPARE(TempHome::read(first), QByteArray("two, longer"));
     QCOMPARE(TempHome::read(second), QByteArray("one"));
 
     // A missing name fails without creating or moving anything.
-    const QString missing = home.documents() + QStringLiteral("/missing");
+    const QString missing = home.documents() + u"/missing"_s;
     const FileExchange::Result failed = FileExchange::exchange(first, missing);
     QCOMPARE(failed.outcome, FileExchange::Outcome::failed);
     QVERIFY(!failed.error.isEmpty());
@@ -101,30 +101,27 @@ void TestPlatformPorts::syncClientsAreRecognised_data()
     QTest::addColumn<QString>("content");
     QTest::addColumn<bool>("synced");
     // Nothing, or configurations broken beyond reading, count as nothing synced.
-    QTest::newRow("nothing") << QStringLiteral("Documents/x") << QString() << false;
-    QTest::newRow("broken Dropbox")
-        << QStringLiteral(".dropbox/info.json") << QStringLiteral("{not json") << false;
-    QTest::newRow("broken Nextcloud") << QStringLiteral(".config/Nextcloud/nextcloud.cfg")
-                                      << QStringLiteral("\x01\x02garbage") << false;
+    QTest::newRow("nothing") << u"Documents/x"_s << QString() << false;
+    QTest::newRow("broken Dropbox") << u".dropbox/info.json"_s << u"{not json"_s << false;
+    QTest::newRow("broken Nextcloud")
+        << u".config/Nextcloud/nextcloud.cfg"_s << u"\x01\x02garbage"_s << false;
     QTest::newRow("Nextcloud syncs the home")
-        << QStringLiteral(".config/Nextcloud/nextcloud.cfg")
-        << QStringLiteral("[Accounts]\n0\\Folders\\1\\localPath=$HOME/\n0\\version=2\n") << true;
+        << u".config/Nextcloud/nextcloud.cfg"_s
+        << u"[Accounts]\n0\\Folders\\1\\localPath=$HOME/\n0\\version=2\n"_s << true;
     QTest::newRow("Nextcloud syncs a folder named like the Desktop")
-        << QStringLiteral(".config/Nextcloud/nextcloud.cfg")
-        << QStringLiteral("[Accounts]\n0\\Folders\\1\\localPath=$HOME/Desk\n") << false;
+        << u".config/Nextcloud/nextcloud.cfg"_s
+        << u"[Accounts]\n0\\Folders\\1\\localPath=$HOME/Desk\n"_s << false;
     QTest::newRow("ownCloud syncs the Desktop")
-        << QStringLiteral(".config/ownCloud/owncloud.cfg")
-        << QStringLiteral("[Accounts]\n1\\Folders\\3\\localPath=$HOME/Desktop\n") << true;
+        << u".config/ownCloud/owncloud.cfg"_s
+        << u"[Accounts]\n1\\Folders\\3\\localPath=$HOME/Desktop\n"_s << true;
     QTest::newRow("Dropbox holds the home")
-        << QStringLiteral(".dropbox/info.json")
-        << QStringLiteral("{\"personal\": {\"path\": \"$HOME\", \"host\": 1}}") << true;
+        << u".dropbox/info.json"_s << u"{\"personal\": {\"path\": \"$HOME\", \"host\": 1}}"_s
+        << true;
     QTest::newRow("Dropbox elsewhere")
-        << QStringLiteral(".dropbox/info.json")
-        << QStringLiteral("{\"business\": {\"path\": \"$HOME/Dropbox\"}}") << false;
+        << u".dropbox/info.json"_s << u"{\"business\": {\"path\": \"$HOME/Dropbox\"}}"_s << false;
     QTest::newRow("Syncthing shares the Desktop")
-        << QStringLiteral("Desktop/.stfolder/.keep") << QString() << true;
-    QTest::newRow("Syncthing shares Documents")
-        << QStringLiteral("Documents/.stfolder") << QString() << false;
+        << u"Desktop/.stfolder/.keep"_s << QString() << true;
+    QTest::newRow("Syncthing shares Documents") << u"Documents/.stfolder"_s << QString() << false;
 }
 
 void TestPlatformPorts::syncClientsAreRecognised()
@@ -136,7 +133,7 @@ void TestPlatformPorts::syncClientsAreRecognised()
     LinuxPaths paths;
     LinuxCloudSync cloud(paths);
     QString text = content;
-    text.replace(QStringLiteral("$HOME"), home.home());
+    text.replace(u"$HOME"_s, home.home());
     home.write(file, text.toUtf8());
     QCOMPARE(cloud.isSynced(home.desktop()), synced);
 }
@@ -145,10 +142,10 @@ void TestPlatformPorts::theDesktopIsJudgedWhereItReallyIs()
 {
     TempHome home;
     // The Desktop is a link into the synced folder.
-    home.makeFolder(QStringLiteral("Nextcloud/Desktop"));
+    home.makeFolder(u"Nextcloud/Desktop"_s);
     QVERIFY(QDir(home.desktop()).removeRecursively());
-    QVERIFY(QFile::link(home.home() + QStringLiteral("/Nextcloud/Desktop"), home.desktop()));
-    home.write(QStringLiteral(".config/Nextcloud/nextcloud.cfg"),
+    QVERIFY(QFile::link(home.home() + u"/Nextcloud/Desktop"_s, home.desktop()));
+    home.write(u".config/Nextcloud/nextcloud.cfg"_s,
                "[Accounts]\n0\\Folders\\1\\localPath=" + home.home().toUtf8() + "/Nextcloud/\n");
     LinuxPaths paths;
     QVERIFY(LinuxCloudSync(paths).isSynced(home.desktop()));
@@ -157,19 +154,19 @@ void TestPlatformPorts::theDesktopIsJudgedWhereItReallyIs()
 void TestPlatformPorts::theWayTheProgramWasInstalledIsKnown()
 {
     TempHome home;
-    const QString built = home.write(QStringLiteral("src/build/bin/tidora"), "program");
-    const QString copied = home.write(QStringLiteral("opt/bin/tidora"), "program");
-    const QString list = home.write(QStringLiteral("dpkg/tidora.list"),
-                                    "/.\n/usr\n/usr/bin\n" + copied.toUtf8() + "\n");
-    const QString noList = home.home() + QStringLiteral("/dpkg/none.list");
+    const QString built = home.write(u"src/build/bin/tidora"_s, "program");
+    const QString copied = home.write(u"opt/bin/tidora"_s, "program");
+    const QString list =
+        home.write(u"dpkg/tidora.list"_s, "/.\n/usr\n/usr/bin\n" + copied.toUtf8() + "\n");
+    const QString noList = home.home() + u"/dpkg/none.list"_s;
     // Listed by the package, even through a link to it.
     QCOMPARE(QtRunningProgram::installationOf(copied, list), Installation::byPackage);
-    QVERIFY(QFile::link(copied, home.home() + QStringLiteral("/link")));
-    QCOMPARE(QtRunningProgram::installationOf(home.home() + QStringLiteral("/link"), list),
+    QVERIFY(QFile::link(copied, home.home() + u"/link"_s));
+    QCOMPARE(QtRunningProgram::installationOf(home.home() + u"/link"_s, list),
              Installation::byPackage);
     QCOMPARE(QtRunningProgram::installationOf(copied, noList), Installation::byHand);
     QCOMPARE(QtRunningProgram::installationOf(built, list), Installation::byHand);
-    home.write(QStringLiteral("src/build/CMakeCache.txt"), "# cache\n");
+    home.write(u"src/build/CMakeCache.txt"_s, "# cache\n");
     QCOMPARE(QtRunningProgram::installationOf(built, list), Installation::buildFolder);
 }
 

@@ -137,9 +137,8 @@ private Q_SLOTS:
     void recordsRoundTripExactly();
     void undecodableFileIsSetAsideWhole_data();
     void undecodableFileIsSetAsideWhole();
-    void nonFiniteNumberFailsTheWholeSave();
-    void failedWriteKeepsTheOldFile();
-    void dataFolderReplacedByAFile();
+    void aFailedSaveKeepsTheOldFile_data();
+    void aFailedSaveKeepsTheOldFile();
     void laterSavesWriteEveryChange();
     void windowMovesNeverTouchTheBase();
     void aWholeStacksFileIsTheListAndTheBaseOnlyMendsTornWrites();
@@ -253,83 +252,67 @@ void TestStackListFile::undecodableFileIsSetAsideWhole()
     QVERIFY(!log.startingWith(u"Tidorama: set the stacks file aside as "_s).isEmpty());
 }
 
-void TestStackListFile::nonFiniteNumberFailsTheWholeSave()
-{
-    Fixture f;
-    QList<DesktopStack> stacks = sampleStacks();
-    QVERIFY(f.file.saveStackList(stacks));
-    const QByteArray before = TempHome::read(f.file.stacksFileURL());
+namespace {
 
-    for (const double bad :
-         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
-        QList<DesktopStack> broken = stacks;
-        broken[1].name = u"Renamed"_s;
-        broken[0].items[1].position.setY(bad);
-        LogCapture log;
-        QVERIFY(!f.file.saveStackList(broken));
-        QCOMPARE(f.saveFailuresLogged(log), 1);
-        QCOMPARE(TempHome::read(f.file.stacksFileURL()), before);
-    }
-    // Nothing half-written is left next to the f.file.
-    QCOMPARE(f.dataFiles(), savedFiles);
-    // The next good save writes the full list.
-    stacks[1].name = u"Renamed"_s;
-    QVERIFY(f.file.saveStackList(stacks));
-    QCOMPARE(f.reloaded(), stacks);
+enum class Failure { notANumber, infinity, diskFull, dataFolderIsAFile };
+
+} // namespace
+
+void TestStackListFile::aFailedSaveKeepsTheOldFile_data()
+{
+    QTest::addColumn<Failure>("failure");
+    QTest::newRow("NaN") << Failure::notANumber;
+    QTest::newRow("infinity") << Failure::infinity;
+    QTest::newRow("disk full half-way") << Failure::diskFull;
+    QTest::newRow("data folder replaced by a file") << Failure::dataFolderIsAFile;
 }
 
-void TestStackListFile::failedWriteKeepsTheOldFile()
+void TestStackListFile::aFailedSaveKeepsTheOldFile()
 {
+    QFETCH(Failure, failure);
     Fixture f;
-    const QList<DesktopStack> small = sampleStacks();
-    QVERIFY(f.file.saveStackList(small));
+    const QList<DesktopStack> saved = sampleStacks();
+    QVERIFY(f.file.saveStackList(saved));
     const QByteArray before = TempHome::read(f.file.stacksFileURL());
 
-    // A disk that fills up half-way through the write.
-    QList<DesktopStack> large = small;
+    QList<DesktopStack> changed = saved;
+    changed[1].name = u"Renamed"_s;
     for (int i = 0; i < 200; ++i)
-        large[0].items.append(item(u"f%1"_s.arg(i), QByteArray(100, 'b'), {}));
+        changed[0].items.append(item(u"f%1"_s.arg(i), QByteArray(100, 'b'), {}));
+    QList<DesktopStack> broken = changed;
     LogCapture log;
-    QVERIFY(!f.saveOnFullDisk(large, before.size() + 100));
+    switch (failure) {
+    case Failure::notANumber:
+    case Failure::infinity:
+        // One bad number fails the whole save, not only its record.
+        broken[0].items[1].position.setY(failure == Failure::infinity
+                                             ? std::numeric_limits<double>::infinity()
+                                             : std::numeric_limits<double>::quiet_NaN());
+        QVERIFY(!f.file.saveStackList(broken));
+        break;
+    case Failure::diskFull:
+        QVERIFY(!f.saveOnFullDisk(changed, before.size() + 100));
+        break;
+    case Failure::dataFolderIsAFile:
+        QVERIFY(QDir(f.paths.dataFolder()).removeRecursively());
+        f.home.write(u".local/share/Tidorama"_s, "not a folder");
+        QVERIFY(!f.file.saveStackList(changed));
+        QCOMPARE(f.saveFailuresLogged(log), 1);
+        QCOMPARE(TempHome::read(f.paths.dataFolder()), QByteArray("not a folder"));
+        QVERIFY(f.reloaded().isEmpty());
+        // Removed while the program runs, the data folder is made again by the next save.
+        QVERIFY(QFile::remove(f.paths.dataFolder()));
+        QVERIFY(f.file.saveStackList(changed));
+        QCOMPARE(f.reloaded(), changed);
+        return;
+    }
     QCOMPARE(f.saveFailuresLogged(log), 1);
     QCOMPARE(TempHome::read(f.file.stacksFileURL()), before);
-    QCOMPARE(f.reloaded(), small);
+    QCOMPARE(f.reloaded(), saved);
+    // Nothing half-written is left next to the file, and the next good save writes it all.
     QCOMPARE(f.dataFiles(), savedFiles);
-    QVERIFY(f.file.saveStackList(large));
-    QCOMPARE(f.reloaded(), large);
-
-    // A save that only moves windows takes a quicker way to the disk; it is just as whole.
-    large[1].windowOrigin += QPointF(1, 0);
-    QVERIFY(f.file.saveStackList(large));
-    const QByteArray moved = TempHome::read(f.file.stacksFileURL());
-    large[1].windowOrigin += QPointF(1, 0);
-    QVERIFY(!f.saveOnFullDisk(large, 10));
-    QCOMPARE(TempHome::read(f.file.stacksFileURL()), moved);
-    QCOMPARE(f.dataFiles(), savedFilesAndSpare);
-    // After a failure the next save is a flushed one, whatever it changes.
-    large[1].windowOrigin += QPointF(1, 0);
-    QVERIFY(f.file.saveStackList(large));
-    QCOMPARE(f.reloaded(), large);
-    QCOMPARE(TempHome::read(f.base()), TempHome::read(f.file.stacksFileURL()));
-    QCOMPARE(inode(f.base()), inode(f.file.stacksFileURL()));
-}
-
-void TestStackListFile::dataFolderReplacedByAFile()
-{
-    Fixture f;
-    QVERIFY(f.file.saveStackList(sampleStacks()));
-    QVERIFY(QDir(f.paths.dataFolder()).removeRecursively());
-    f.home.write(u".local/share/Tidorama"_s, "not a folder");
-    LogCapture log;
-    QVERIFY(!f.file.saveStackList(sampleStacks()));
-    QCOMPARE(f.saveFailuresLogged(log), 1);
-    QCOMPARE(TempHome::read(f.paths.dataFolder()), QByteArray("not a folder"));
-    QVERIFY(f.file.loadStackList().isEmpty());
-
-    // A data folder removed while the program runs is made again by the next save.
-    QVERIFY(QFile::remove(f.paths.dataFolder()));
-    QVERIFY(f.file.saveStackList(sampleStacks()));
-    QCOMPARE(f.file.loadStackList().size(), 2);
+    QVERIFY(f.file.saveStackList(changed));
+    QCOMPARE(f.reloaded(), changed);
 }
 
 void TestStackListFile::laterSavesWriteEveryChange()
@@ -399,6 +382,17 @@ void TestStackListFile::windowMovesNeverTouchTheBase()
     stacks[1].windowOrigin += QPointF(0.5, 0);
     QVERIFY(f.file.saveStackList(stacks));
     QCOMPARE(f.reloaded(), stacks);
+    // A window move that fails half-way leaves the file as it was.
+    const QByteArray moved = TempHome::read(f.file.stacksFileURL());
+    stacks[1].windowOrigin += QPointF(1, 0);
+    QVERIFY(!f.saveOnFullDisk(stacks, 10));
+    QCOMPARE(TempHome::read(f.file.stacksFileURL()), moved);
+    QCOMPARE(f.dataFiles(), savedFilesAndSpare);
+    // After a failure the next save is a flushed one, whatever it changes.
+    stacks[1].windowOrigin += QPointF(1, 0);
+    QVERIFY(f.file.saveStackList(stacks));
+    QCOMPARE(f.reloaded(), stacks);
+    QCOMPARE(inode(f.base()), inode(f.file.stacksFileURL()));
 }
 
 void TestStackListFile::aWholeStacksFileIsTheListAndTheBaseOnlyMendsTornWrites()
@@ -479,7 +473,7 @@ void TestStackListFile::aSaveNotWaitedForLeavesTheDurableListInTheBase()
     QList<DesktopStack> done = intent;
     done[0].items.removeLast();
     QVERIFY(f.file.saveStackList(done, StackListFile::Durability::replaced));
-    const QString base = f.file.stacksFileURL() + QStringLiteral(".base");
+    const QString base = f.file.stacksFileURL() + u".base"_s;
     QVERIFY(inode(f.file.stacksFileURL()) != inode(base));
     QCOMPARE(f.reloaded(), done);
     // A power loss that took the file's data: the base still holds the list saved durably.

@@ -8,6 +8,8 @@
 // read what the window manager sees.
 namespace X11TestTools {
 
+using namespace Qt::StringLiterals;
+
 // Runs a program to its end; true when it succeeded.
 inline bool run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr)
 {
@@ -21,26 +23,32 @@ inline bool run(const QString& program, const QStringList& arguments, QByteArray
 
 inline bool xdotool(const QStringList& arguments)
 {
-    return run(QStringLiteral("xdotool"), arguments);
+    return run(u"xdotool"_s, arguments);
+}
+
+// xdotool with its arguments in one line, split at spaces.
+inline bool xdo(const QString& line)
+{
+    return xdotool(line.split(u' '));
 }
 
 inline QString xdotoolOutput(const QStringList& arguments)
 {
     QByteArray output;
-    run(QStringLiteral("xdotool"), arguments, &output);
+    run(u"xdotool"_s, arguments, &output);
     return QString::fromUtf8(output).trimmed();
 }
 
 inline QString xprop(const QStringList& arguments)
 {
     QByteArray output;
-    run(QStringLiteral("xprop"), arguments, &output);
+    run(u"xprop"_s, arguments, &output);
     return QString::fromUtf8(output);
 }
 
 inline QString xprop(quint64 window)
 {
-    return xprop({QStringLiteral("-id"), QString::number(window)});
+    return xprop({u"-id"_s, QString::number(window)});
 }
 
 #ifdef DRAG_SOURCE
@@ -70,8 +78,7 @@ inline QString startDragSource(QProcess& source, int x, int y, const QStringList
                  QStringList{QString::number(x), QString::number(y)} + files);
     if (!source.waitForStarted() || waitForLine(source, {"shown"}).isEmpty())
         return {};
-    return xdotoolOutput({QStringLiteral("search"), QStringLiteral("--sync"),
-                          QStringLiteral("--name"), QStringLiteral("tidora drag source")});
+    return xdotoolOutput({u"search"_s, u"--sync"_s, u"--name"_s, u"tidora drag source"_s});
 }
 
 #endif

@@ -17,13 +17,15 @@
 #include <QUrl>
 #include <QWidget>
 
+using namespace Qt::StringLiterals;
+
 class DragSource : public QWidget
 {
 public:
     explicit DragSource(QStringList files)
         : m_files(std::move(files))
     {
-        setWindowTitle(QStringLiteral("tidora drag source"));
+        setWindowTitle(u"tidora drag source"_s);
         resize(200, 200);
     }
 

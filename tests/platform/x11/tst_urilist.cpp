@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestUriList : public QObject
 {
     Q_OBJECT
@@ -23,10 +25,9 @@ void TestUriList::keepsTheLocalFilesInOrderAndNothingElse()
                             "not a uri at all\r\n"
                             "\r\n"
                             "file:///home/u/Desktop/last";
-    const QStringList expected{QStringLiteral("/home/u/Desktop/b c.txt"),
+    const QStringList expected{u"/home/u/Desktop/b c.txt"_s,
                                QString::fromUtf8("/home/u/Desktop/\xc3\xbc\"\\\tx"),
-                               QStringLiteral("/home/u/Desktop/a"),
-                               QStringLiteral("/home/u/Desktop/last")};
+                               u"/home/u/Desktop/a"_s, u"/home/u/Desktop/last"_s};
     QCOMPARE(localFilesOfUriList(list), expected);
 }
 

@@ -12,6 +12,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 using namespace X11TestTools;
 
 namespace {
@@ -48,7 +50,7 @@ private:
 
 void TestX11Platform::initTestCase()
 {
-    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    QCOMPARE(QGuiApplication::platformName(), u"xcb"_s);
     m_platform = X11DesktopPlatform::create();
     QVERIFY(m_platform);
     QCOMPARE(m_platform->features(), DesktopPlatform::allFeatures());
@@ -60,29 +62,22 @@ void TestX11Platform::theHotKeyFiresWhereverTheFocusIs()
 {
     // Another program has the focus.
     QProcess other;
-    const QString window = startDragSource(other, 600, 100, {QStringLiteral("/")});
+    const QString window = startDragSource(other, 600, 100, {u"/"_s});
     QVERIFY(!window.isEmpty());
-    QVERIFY(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}));
+    QVERIFY(xdotool({u"windowactivate"_s, u"--sync"_s, window}));
 
     QSignalSpy pressed(m_platform.get(), &DesktopPlatform::hotKeyPressed);
     QVERIFY(m_platform->registerHotKey());
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+s")}));
+    QVERIFY(xdo(u"key ctrl+alt+s"_s));
     QTRY_COMPARE(pressed.size(), 1);
     // The other window keeps the focus.
-    QCOMPARE(xdotoolOutput({QStringLiteral("getwindowfocus")}), window);
+    QCOMPARE(xdotoolOutput({u"getwindowfocus"_s}), window);
 
-    for (const QString& lock : {QStringLiteral("Num_Lock"), QStringLiteral("Caps_Lock")}) {
-        QVERIFY(xdotool({QStringLiteral("key"), lock}));
-        QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+s")}));
-        QVERIFY(xdotool({QStringLiteral("key"), lock}));
-    }
+    // With a lock key on, then after other combinations that must not fire: keys arrive in
+    // order, so once the last combination has fired, the ones before it have not.
+    QVERIFY(xdo(u"key Num_Lock ctrl+alt+s Num_Lock Caps_Lock ctrl+alt+s Caps_Lock"_s));
     QTRY_COMPARE(pressed.size(), 3);
-
-    // Keys arrive in order: once the combination typed after them has fired, they have not.
-    for (const QString& other :
-         {QStringLiteral("ctrl+s"), QStringLiteral("alt+s"), QStringLiteral("ctrl+alt+shift+s"),
-          QStringLiteral("s"), QStringLiteral("ctrl+alt+s")})
-        QVERIFY(xdotool({QStringLiteral("key"), other}));
+    QVERIFY(xdo(u"key ctrl+s alt+s ctrl+alt+shift+s s ctrl+alt+s"_s));
     QTRY_COMPARE(pressed.size(), 4);
     QCOMPARE(pressed.size(), 4);
     other.kill();
@@ -100,7 +95,7 @@ void TestX11Platform::aTakenHotKeyIsLoggedOnce()
     LogCapture log;
     QVERIFY(!m_platform->registerHotKey());
     QVERIFY(!m_platform->registerHotKey());
-    QCOMPARE(log.startingWith(QStringLiteral("Tidorama: ")),
+    QCOMPARE(log.startingWith(u"Tidorama: "_s),
              QStringList{QStringLiteral(
                  "Tidorama: the shortcut Ctrl+Alt+S is already taken by another program")});
 }
@@ -117,7 +112,7 @@ void TestX11Platform::theDesktopIsTheRootOrADesktopWindow()
     other.createWindow({700, 500, 200, 100}, QByteArray(), true);
     QTRY_VERIFY(m_platform->isOnDesktop({100, 100}));
     // The point lay on the root before: its answer alone does not show the new window is seen.
-    QTRY_COMPARE(m_platform->desktopWindowClass(), QStringLiteral("TidoraTestDesktop"));
+    QTRY_COMPARE(m_platform->desktopWindowClass(), u"TidoraTestDesktop"_s);
     QTRY_VERIFY(!m_platform->isOnDesktop({850, 200}));
     QVERIFY(!m_platform->isOnDesktop({800, 550}));
     QVERIFY(m_platform->isOnDesktop({1200, 750}));
@@ -137,10 +132,10 @@ void TestX11Platform::stackWindowsGetTheirHints()
 {
     auto hinted = [](WId window) {
         const QString properties = xprop(window);
-        return properties.contains(QStringLiteral("_NET_WM_STATE_BELOW")) &&
-               properties.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")) &&
-               properties.contains(QStringLiteral("_NET_WM_STATE_SKIP_PAGER")) &&
-               properties.contains(QStringLiteral("_NET_WM_DESKTOP(CARDINAL) = 4294967295"));
+        return properties.contains(u"_NET_WM_STATE_BELOW"_s) &&
+               properties.contains(u"_NET_WM_STATE_SKIP_TASKBAR"_s) &&
+               properties.contains(u"_NET_WM_STATE_SKIP_PAGER"_s) &&
+               properties.contains(u"_NET_WM_DESKTOP(CARDINAL) = 4294967295"_s);
     };
     const Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint |
                                   Qt::WindowDoesNotAcceptFocus;
@@ -170,29 +165,27 @@ void TestX11Platform::pointerEventsFollowTheButtons()
     X11TestClient other;
     other.createWindow({50, 50, 600, 500}, QByteArray(), true);
     m_platform->startPointerEvents();
-    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("100"), QStringLiteral("100")}));
+    QVERIFY(xdo(u"mousemove 100 100"_s));
     m_events.clear();
     // Moving without a button reports nothing (the press below comes first) and polls nothing.
-    QVERIFY(
-        xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("5"), QStringLiteral("5")}));
+    QVERIFY(xdo(u"mousemove_relative 5 5"_s));
     QVERIFY(!m_platform->isPolling());
 
-    QVERIFY(xdotool({QStringLiteral("mousedown"), QStringLiteral("1")}));
+    QVERIFY(xdo(u"mousedown 1"_s));
     QTRY_VERIFY(hasEvent(m_events, PointerEvent::Kind::Press, {105, 105}, Qt::LeftButton));
     QVERIFY(m_platform->isPolling());
-    QVERIFY(xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"),
-                     QStringLiteral("45"), QStringLiteral("35")}));
+    QVERIFY(xdo(u"mousemove_relative -- 45 35"_s));
     QTRY_VERIFY(hasEvent(m_events, PointerEvent::Kind::Drag, {150, 140}));
-    QVERIFY(xdotool({QStringLiteral("keydown"), QStringLiteral("shift")}));
+    QVERIFY(xdo(u"keydown shift"_s));
     QTRY_VERIFY(!m_events.isEmpty() &&
                 m_events.last().kind == PointerEvent::Kind::ModifiersChanged &&
                 m_events.last().modifiers == Qt::ShiftModifier);
     // Absolute motion from XTEST makes no raw motion event: the poll sees it.
-    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("400"), QStringLiteral("300")}));
+    QVERIFY(xdo(u"mousemove 400 300"_s));
     QTRY_VERIFY(hasEvent(m_events, PointerEvent::Kind::Drag, {400, 300}));
     QCOMPARE(m_events.last().modifiers, Qt::ShiftModifier);
-    QVERIFY(xdotool({QStringLiteral("keyup"), QStringLiteral("shift")}));
-    QVERIFY(xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
+    QVERIFY(xdo(u"keyup shift"_s));
+    QVERIFY(xdo(u"mouseup 1"_s));
     QTRY_VERIFY(hasEvent(m_events, PointerEvent::Kind::Release, {400, 300}, Qt::LeftButton));
     QVERIFY(!m_platform->isPolling());
     QCOMPARE(m_events.first().kind, PointerEvent::Kind::Press);
@@ -200,17 +193,16 @@ void TestX11Platform::pointerEventsFollowTheButtons()
 
     // A right click is reported, drags nothing and polls nothing.
     m_events.clear();
-    QVERIFY(xdotool({QStringLiteral("mousedown"), QStringLiteral("3")}));
+    QVERIFY(xdo(u"mousedown 3"_s));
     QTRY_VERIFY(hasEvent(m_events, PointerEvent::Kind::Press, {400, 300}, Qt::RightButton));
     QVERIFY(!m_platform->isPolling());
-    QVERIFY(xdotool(
-        {QStringLiteral("mousemove_relative"), QStringLiteral("10"), QStringLiteral("10")}));
-    QVERIFY(xdotool({QStringLiteral("mouseup"), QStringLiteral("3")}));
+    QVERIFY(xdo(u"mousemove_relative 10 10"_s));
+    QVERIFY(xdo(u"mouseup 3"_s));
     QTRY_VERIFY(hasEvent(m_events, PointerEvent::Kind::Release, {410, 310}, Qt::RightButton));
     QCOMPARE(m_events.size(), 2);
     // The wheel is no button press: the click after it is the next event.
-    QVERIFY(xdotool({QStringLiteral("click"), QStringLiteral("4")}));
-    QVERIFY(xdotool({QStringLiteral("click"), QStringLiteral("1")}));
+    QVERIFY(xdo(u"click 4"_s));
+    QVERIFY(xdo(u"click 1"_s));
     QTRY_COMPARE(m_events.size(), 4);
     QCOMPARE(m_events.at(2).button, Qt::LeftButton);
     QCOMPARE(m_platform->pointerPosition(), QPoint(410, 310));
@@ -222,8 +214,7 @@ void TestX11Platform::pointerEventsFollowTheButtons()
     own.show();
     QVERIFY(QTest::qWaitForWindowExposed(&own));
     m_events.clear();
-    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("750"), QStringLiteral("640"),
-                     QStringLiteral("click"), QStringLiteral("1")}));
+    QVERIFY(xdo(u"mousemove 750 640 click 1"_s));
     QTRY_VERIFY(hasEvent(m_events, PointerEvent::Kind::Press, {750, 640}, Qt::LeftButton));
     QVERIFY(m_events.first().ownWindow);
 }
@@ -231,9 +222,9 @@ void TestX11Platform::pointerEventsFollowTheButtons()
 void TestX11Platform::theDragSourceOffersTheFilesOfARealDrag()
 {
     // The pointer must enter the source's window from outside for Qt to take the press there.
-    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("1270"), QStringLiteral("790")}));
+    QVERIFY(xdo(u"mousemove 1270 790"_s));
     QTemporaryDir folder;
-    const QStringList files{folder.filePath(QStringLiteral("a b.txt")),
+    const QStringList files{folder.filePath(u"a b.txt"_s),
                             folder.filePath(QString::fromUtf8("\xc3\xbc \"quoted\".pdf"))};
     for (const QString& file : files) {
         QFile f(file);
@@ -245,17 +236,15 @@ void TestX11Platform::theDragSourceOffersTheFilesOfARealDrag()
 
     for (int round = 0; round < 2; ++round) {
         const int before = m_platform->dragChangeCount();
-        QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
-                         QStringLiteral("100"), QStringLiteral("100")}));
+        QVERIFY(xdotool({u"mousemove"_s, u"--window"_s, window, u"100"_s, u"100"_s}));
         QVERIFY(!waitForLine(source, {"entered"}).isEmpty());
-        QVERIFY(xdotool({QStringLiteral("mousedown"), QStringLiteral("1")}));
+        QVERIFY(xdo(u"mousedown 1"_s));
         QCOMPARE(m_platform->dragChangeCount(), before);
         // Step by step, each step seen, until the drag begins where Qt took the press; else
         // the source is told to begin it.
         QByteArray said;
         for (int step = 0; step < 6 && said != "dragging"; ++step) {
-            QVERIFY(xdotool(
-                {QStringLiteral("mousemove_relative"), QStringLiteral("8"), QStringLiteral("6")}));
+            QVERIFY(xdo(u"mousemove_relative 8 6"_s));
             said = waitForLine(source, {"moved", "dragging"}, 2000);
         }
         if (said != "dragging") {
@@ -264,9 +253,8 @@ void TestX11Platform::theDragSourceOffersTheFilesOfARealDrag()
         }
         QTRY_VERIFY(m_platform->dragChangeCount() > before);
         QTRY_COMPARE(m_platform->dragFiles(), files);
-        QVERIFY(
-            xdotool({QStringLiteral("mousemove"), QStringLiteral("900"), QStringLiteral("600")}));
-        QVERIFY(xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
+        QVERIFY(xdo(u"mousemove 900 600"_s));
+        QVERIFY(xdo(u"mouseup 1"_s));
         QVERIFY(!waitForLine(source, {"dropped"}).isEmpty());
     }
     source.kill();
