@@ -40,7 +40,8 @@ launcher=()
 if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
-cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIDORA_SANITIZE=OFF \
+# The same options as the test build, so that ccache serves the unchanged objects.
+cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIDORA_WERROR=ON -DTIDORA_SANITIZE=OFF \
     -DTIDORA_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
 
 named=()
