@@ -5,14 +5,16 @@
 # here is stopped again when the command ends.
 set -euo pipefail
 
+. "$(dirname "$0")/session-lib.sh"
+
 scratch=$(mktemp -d)
 pids=()
+outer_home=$HOME
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     [ -f "$scratch/session.pid" ] && kill "$(cat "$scratch/session.pid")" 2>/dev/null || true
     [ -f "$scratch/system.pid" ] && kill "$(cat "$scratch/system.pid")" 2>/dev/null || true
-    # Programs the session activated end with its bus; give them a moment before the home goes.
-    sleep 0.5
+    HOME=$outer_home stop_processes_with_home "$scratch/home"
     rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -35,18 +37,7 @@ CONF
 dbus-daemon --config-file="$scratch/system.conf" --fork --print-pid >"$scratch/system.pid"
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$scratch/system.sock
 
-# The file is there before the server starts, so that reading it never races its creation.
-: >"$scratch/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$scratch/display" >/dev/null 2>&1 &
-pids+=($!)
-number=
-for _ in $(seq 600); do
-    number=$(tr -dc 0-9 <"$scratch/display")
-    [ -n "$number" ] && break
-    sleep 0.05
-done
-[ -n "$number" ] || { echo "with-gnome-shell: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$number"
+start_xvfb "$scratch/display"
 
 # The session bus is started after the home is set: what it activates (dconf, gvfs) inherits
 # its environment and so stays in the scratch home.

@@ -4,12 +4,15 @@
 # the session bus of that session. Everything started here is stopped when the command ends.
 set -euo pipefail
 
+. "$(dirname "$0")/session-lib.sh"
+
 scratch=$(mktemp -d)
 pids=()
+outer_home=$HOME
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     [ -n "${DBUS_SESSION_BUS_PID:-}" ] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true
-    sleep 0.5
+    HOME=$outer_home stop_processes_with_home "$scratch/home"
     rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -22,21 +25,13 @@ unset XDG_SESSION_ID
 mkdir -p "$HOME/Desktop" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$scratch/display" >/dev/null 2>&1 &
-pids+=($!)
-number=
-for _ in $(seq 600); do
-    number=$(tr -dc 0-9 <"$scratch/display")
-    [ -n "$number" ] && break
-    sleep 0.05
-done
-[ -n "$number" ] || { echo "with-plasma: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$number"
+start_xvfb "$scratch/display"
 eval "$(dbus-launch --sh-syntax)"
 
 KWIN_COMPOSE=N kwin_x11 >"$scratch/kwin.log" 2>&1 &
 pids+=($!)
-plasmashell --no-respawn >"$scratch/plasma.log" 2>&1 &
+# The tests read what it shows over the accessibility bus, which Qt 5 serves only when asked.
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 plasmashell --no-respawn >"$scratch/plasma.log" 2>&1 &
 pids+=($!)
 
 # Ready once the shell answers scripts and its Desktop window is up.

@@ -3,6 +3,8 @@
 # started here is stopped again when the command ends.
 set -euo pipefail
 
+. "$(dirname "$0")/session-lib.sh"
+
 pids=()
 numberfile=$(mktemp)
 cleanup() {
@@ -12,19 +14,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The server picks a free display itself and writes its number once it listens, so sessions
-# started side by side never share one.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$numberfile" >/dev/null 2>&1 &
-pids+=($!)
-number=
-for _ in $(seq 600); do
-    number=$(tr -dc 0-9 <"$numberfile")
-    [ -n "$number" ] && break
-    kill -0 "${pids[0]}" 2>/dev/null || break
-    sleep 0.05
-done
-[ -n "$number" ] || { echo "with-x11: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$number"
+start_xvfb "$numberfile"
 eval "$(dbus-launch --sh-syntax)"
 # Tests of window placement and stacking need the window manager already managing; one that
 # does not come up is started again rather than leaving every X11 test to fail.
@@ -39,7 +29,7 @@ for attempt in 1 2 3; do
     echo "with-x11: openbox is not managing the display (attempt $attempt)" >&2
     kill "${pids[-1]}" 2>/dev/null || true
 done
-managing || { echo "with-x11: no window manager on $display" >&2; exit 1; }
+managing || { echo "with-x11: no window manager on $DISPLAY" >&2; exit 1; }
 
 status=0
 "$@" || status=$?

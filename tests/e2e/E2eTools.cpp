@@ -93,6 +93,27 @@ QStringList windowsNamed(const QString& name)
     return found;
 }
 
+bool doubleClickStackWindow()
+{
+    QString window;
+    const bool under = QTest::qWaitFor(
+        [&] {
+            window = windowsNamed(QStringLiteral("Tidora stack")).value(0);
+            if (window.isEmpty() ||
+                !xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
+                          QStringLiteral("70"), QStringLiteral("60")}))
+                return false;
+            const QString location =
+                run(QStringLiteral("xdotool"),
+                    {QStringLiteral("getmouselocation"), QStringLiteral("--shell")});
+            return location.section(u'\n', -1) == QStringLiteral("WINDOW=") + window;
+        },
+        timeoutMs);
+    return under &&
+           xdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+                    QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+}
+
 QStringList programWindows()
 {
     return search({QStringLiteral("--class"), QStringLiteral("^tidora$")});

@@ -36,6 +36,9 @@ QStringList search(const QStringList& criteria);
 QRect windowGeometry(const QString& id);
 // The visible windows with exactly this name that are larger than a tray icon.
 QStringList windowsNamed(const QString& name);
+// Double-clicks the first shown stack window in its middle, once the pointer put there is over
+// it: a window manager may show its frame a moment after the window.
+bool doubleClickStackWindow();
 // The program's windows on the screen now, its menus included.
 QStringList programWindows();
 // Whether some program holds the keyboard, as an open menu does.

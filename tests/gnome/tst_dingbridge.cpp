@@ -1,3 +1,4 @@
+#include "E2eTools.h"
 #include "MemorySettings.h"
 #include "platform/linux/DingBackend.h"
 #include "platform/linux/DingGrid.h"
@@ -252,26 +253,7 @@ void TestDingBridge::theProgramStacksAndSpreadsBack()
         },
         timeoutMs));
 
-    // The stack's window, found by its class and size, is double-clicked in its middle.
-    QString window;
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            QProcess search;
-            search.start(QStringLiteral("xdotool"),
-                         {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                          QStringLiteral("--classname"), QStringLiteral("tidora")});
-            search.waitForFinished(timeoutMs);
-            window = QString::fromLatin1(search.readAllStandardOutput()).section(u'\n', 0, 0);
-            return !window.isEmpty();
-        },
-        timeoutMs));
-    QCOMPARE(
-        QProcess::execute(QStringLiteral("xdotool"),
-                          {QStringLiteral("mousemove"), QStringLiteral("--window"), window,
-                           QStringLiteral("70"), QStringLiteral("60"), QStringLiteral("click"),
-                           QStringLiteral("--repeat"), QStringLiteral("2"),
-                           QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")}),
-        0);
+    QVERIFY(E2eTools::doubleClickStackWindow());
     for (const QString& name : names)
         QVERIFY2(waitForCell(name, cells.value(name)), qPrintable(name));
 }

@@ -3,6 +3,7 @@
 #include "platform/linux/LocalFileSystem.h"
 #include "platform/linux/NemoBackend.h"
 #include "platform/linux/PcmanfmBackend.h"
+#include "platform/linux/PlasmaBackend.h"
 #include "platform/linux/XfdesktopBackend.h"
 #include "platform/linux/XfdesktopGrid.h"
 #include "platform/linux/XfdesktopIconFile.h"
@@ -29,6 +30,9 @@ private Q_SLOTS:
     void xfdesktopPlacesThroughItsFile();
     void nemoCentresFollowTheIconSize();
     void pcmanfmReadsMovedIcons();
+    void plasmaGridMatchesTheMeasuredCells_data();
+    void plasmaGridMatchesTheMeasuredCells();
+    void plasmaListReadsAsPlasmaShowsIt();
 };
 
 void TestDesktopBackends::xfdesktopGridMatchesTheScreen()
@@ -154,6 +158,59 @@ void TestDesktopBackends::pcmanfmReadsMovedIcons()
     QVERIFY(qt.place({{u"beta.txt"_s, QPointF(500, 500)}}));
     QVERIFY(qt.announce({{u"new.txt"_s, QPointF(500, 500)}}));
     QCOMPARE(TempHome::read(qt.itemsFile()), before);
+}
+
+void TestDesktopBackends::plasmaGridMatchesTheMeasuredCells_data()
+{
+    QTest::addColumn<int>("iconSize");
+    QTest::addColumn<QSize>("cell");
+    // Measured over the accessibility bus at 1280 × 800 with a 44-pixel panel below.
+    QTest::newRow("48 px") << 2 << QSize(98, 108);
+    QTest::newRow("64 px") << 3 << QSize(116, 126);
+    QTest::newRow("96 px") << 4 << QSize(142, 151);
+}
+
+void TestDesktopBackends::plasmaGridMatchesTheMeasuredCells()
+{
+    QFETCH(int, iconSize);
+    QFETCH(QSize, cell);
+    PlasmaGrid grid;
+    grid.area = QRect(0, 0, 1280, 756);
+    grid.iconSize = iconSize;
+    QCOMPARE(QSize(grid.cellWidth(), grid.cellHeight()), cell);
+    for (const bool columnsFirst : {false, true}) {
+        for (const bool rightAligned : {false, true}) {
+            grid.columnsFirst = columnsFirst;
+            grid.rightAligned = rightAligned;
+            for (const PlasmaGrid::Cell at : {PlasmaGrid::Cell{0, 0}, PlasmaGrid::Cell{2, 3}})
+                QCOMPARE(grid.cellAt(grid.centreOf(at) + QPointF(20, 20)), at);
+        }
+    }
+}
+
+void TestDesktopBackends::plasmaListReadsAsPlasmaShowsIt()
+{
+    const QByteArray output = R"({"gridUnit": 18, "desktops": [
+        {"id": 1, "url": "desktop:/", "sortMode": 1, "screen": {"x": 0, "y": 0, "width": 1280,
+         "height": 800}, "free": {"x": 0, "y": 0, "width": 1280, "height": 756}, "list": []},
+        {"id": 2, "url": "desktop:/", "sortMode": -1, "iconSize": 3, "labelWidth": 1,
+         "textLines": 2, "screen": {"x": 0, "y": 0, "width": 1280, "height": 800},
+         "free": {"x": 0, "y": 0, "width": 1280, "height": 756},
+         "list": ["3", "11", "desktop:/a%25 b%23.txt", "1", "2", "desktop:/twin.txt", "1", "2",
+                  "desktop:/wraps.txt", "0", "11", "desktop:/far.txt", "0", "12",
+                  "file:///elsewhere/x.txt", "2", "2", "desktop:/%C3%BC.txt", "2", "0"]}]})";
+    const std::optional<QList<PlasmaBackend::Containment>> state =
+        PlasmaBackend::parseState(output, u"/home/u/Desktop"_s);
+    QVERIFY(state);
+    // Sorted icons have no positions.
+    QCOMPARE(state->size(), 1);
+    // The first entry for a cell wins it; the place just past the stripe wraps to the next;
+    // one further, another folder's file and the loser of a cell go wherever Plasma has room.
+    QCOMPARE(PlasmaBackend::positionsIn(state->first()),
+             (PositionMap{{u"a% b#.txt"_s, QPointF(290, 166)},
+                          {u"wraps.txt"_s, QPointF(58, 166)},
+                          {u"\u00fc.txt"_s, QPointF(58, 292)}}));
+    QVERIFY(!PlasmaBackend::parseState("not JSON", u"/home/u/Desktop"_s));
 }
 
 QTEST_GUILESS_MAIN(TestDesktopBackends)

@@ -18,6 +18,7 @@ const QList<std::pair<DesktopProgram, QString>>& names()
         {DesktopProgram::pcmanfm, QStringLiteral("pcmanfm")},
         {DesktopProgram::pcmanfmQt, QStringLiteral("pcmanfm-qt")},
         {DesktopProgram::ding, QStringLiteral("ding")},
+        {DesktopProgram::plasma, QStringLiteral("plasma")},
         {DesktopProgram::none, QStringLiteral("none")},
     };
     return table;
@@ -74,6 +75,8 @@ DesktopProgram fromWindowClass(const QStringList& wmClass)
     // GNOME's desktop icons run as a GJS program; no other draws the Desktop.
     if (className == QLatin1String("Gjs"))
         return DesktopProgram::ding;
+    if (className == QLatin1String("plasmashell"))
+        return DesktopProgram::plasma;
     return DesktopProgram::none;
 }
 
@@ -110,6 +113,8 @@ std::optional<Process> findProcess(const QString& procRoot, uint userId,
             program = DesktopProgram::pcmanfmQt;
         else if (command.startsWith(QLatin1String("gjs")) && isDingProgram(arguments))
             program = DesktopProgram::ding;
+        else if (command == QLatin1String("plasmashell"))
+            program = DesktopProgram::plasma;
         // environ may be long; only a candidate's is read.
         if (program != DesktopProgram::none &&
             ProgramSession::of(readSmall(folder + QStringLiteral("/environ"), 1024 * 1024),

@@ -8,12 +8,12 @@
 #include <optional>
 
 // The desktop-icon programs Tidora knows how to work with.
-enum class DesktopProgram { none, caja, nemo, xfdesktop, pcmanfm, pcmanfmQt, ding };
+enum class DesktopProgram { none, caja, nemo, xfdesktop, pcmanfm, pcmanfmQt, ding, plasma };
 
 namespace DesktopPrograms {
 
 // As the setting SettingsKey::desktopBackend writes it: "caja", "nemo", "xfdesktop",
-// "pcmanfm", "pcmanfm-qt", "ding", "none".
+// "pcmanfm", "pcmanfm-qt", "ding", "plasma", "none".
 QString settingName(DesktopProgram program);
 // The forced program; nothing for an empty, "auto" or unknown setting (then it is detected).
 std::optional<DesktopProgram> fromSetting(const QString& value);

@@ -10,6 +10,7 @@
 #include "platform/linux/NemoBackend.h"
 #include "platform/linux/NoDesktopBackend.h"
 #include "platform/linux/PcmanfmBackend.h"
+#include "platform/linux/PlasmaBackend.h"
 #include "platform/linux/XfdesktopBackend.h"
 
 #include <QFileInfo>
@@ -99,6 +100,8 @@ std::unique_ptr<DesktopBackend> LinuxDesktopBridge::makeBackend(DesktopProgram p
     case DesktopProgram::ding:
         return std::make_unique<DingBackend>(m_files, desktopFolder(), m_metadata,
                                              m_probes.workArea);
+    case DesktopProgram::plasma:
+        return std::make_unique<PlasmaBackend>(m_files, desktopFolder());
     case DesktopProgram::xfdesktop:
         return std::make_unique<XfdesktopBackend>(m_files, desktopFolder(), m_configRoot,
                                                   m_probes.workArea);
