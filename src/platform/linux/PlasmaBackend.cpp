@@ -150,7 +150,8 @@ QRect rectOf(const QJsonValue& value)
 // The folder a Folder View URL names, as a URL to compare: "desktop:/" is the Desktop.
 QUrl folderOf(const QUrl& url)
 {
-    return url.adjusted(QUrl::RemoveFilename | QUrl::StripTrailingSlash | QUrl::NormalizePathSegments);
+    return url.adjusted(QUrl::RemoveFilename | QUrl::StripTrailingSlash |
+                        QUrl::NormalizePathSegments);
 }
 
 // The URL Plasma names a Desktop file by.
@@ -195,7 +196,8 @@ PlasmaBackend::parseState(const QByteArray& output, const QString& desktopFolder
     const int gridUnit = state.value(QLatin1String("gridUnit")).toInt(18);
     const QUrl desktop = QUrl::fromLocalFile(desktopFolder);
     QList<Containment> found;
-    for (const QJsonValue& value : state.value(QLatin1String("desktops")).toArray()) {
+    const QJsonArray desktops = state.value(QLatin1String("desktops")).toArray();
+    for (const auto& value : desktops) {
         const QJsonObject entry = value.toObject();
         const auto number = [&entry](const char* key) {
             return entry.value(QLatin1String(key)).toInt();
@@ -247,15 +249,16 @@ PositionMap PlasmaBackend::positionsIn(const Containment& containment)
         taken.insert(index);
         const QString name = url.fileName();
         if (!name.isEmpty() && !positions.contains(name))
-            positions.insert(name, containment.grid.centreOf(
-                                       {int(index / perStripe), int(index % perStripe)}));
+            positions.insert(
+                name, containment.grid.centreOf({int(index / perStripe), int(index % perStripe)}));
     }
     return positions;
 }
 
 BridgeResult<QList<PlasmaBackend::Containment>> PlasmaBackend::readState() const
 {
-    const auto output = evaluate(QString::fromLatin1(positionsOf) + QString::fromLatin1(readScript));
+    const auto output =
+        evaluate(QString::fromLatin1(positionsOf) + QString::fromLatin1(readScript));
     if (const auto* problem = std::get_if<QString>(&output))
         return readFailure(*problem);
     const std::optional<QList<Containment>> state =
@@ -313,11 +316,10 @@ BridgeResult<void> PlasmaBackend::place(const QList<NamedPosition>& positions)
     for (const NamedPosition& entry : positions) {
         // The containment of the screen the centre lies on, else the first.
         const QList<Containment>& containments = state.value();
-        const auto on = std::find_if(containments.cbegin(), containments.cend(),
-                                     [&](const Containment& containment) {
-                                         return containment.screen.contains(
-                                             entry.position.toPoint());
-                                     });
+        const auto on = std::find_if(
+            containments.cbegin(), containments.cend(), [&](const Containment& containment) {
+                return containment.screen.contains(entry.position.toPoint());
+            });
         const Containment& containment = on != containments.cend() ? *on : containments.first();
         const int perStripe = perStripeOf(containment);
         PlasmaGrid::Cell cell = containment.grid.cellAt(entry.position);
@@ -330,9 +332,9 @@ BridgeResult<void> PlasmaBackend::place(const QList<NamedPosition>& positions)
         target.insert(QLatin1String("perStripe"), perStripe);
         wanted.insert(key, target);
     }
-    const auto output = evaluate(QStringLiteral("var wanted = ") + scriptLiteral(wanted) +
-                                 QStringLiteral(";\n") + QString::fromLatin1(positionsOf) +
-                                 QString::fromLatin1(writeScript));
+    const auto output =
+        evaluate(QStringLiteral("var wanted = ") + scriptLiteral(wanted) + QStringLiteral(";\n") +
+                 QString::fromLatin1(positionsOf) + QString::fromLatin1(writeScript));
     if (const auto* problem = std::get_if<QString>(&output))
         return placeFailure(*problem);
     const QJsonObject outcome = QJsonDocument::fromJson(std::get<QByteArray>(output)).object();

@@ -37,8 +37,8 @@ public:
         int id = 0;
         QRect screen;
         PlasmaGrid grid;
-        QUrl base;       // the folder the list's URLs are in: "desktop:/", or the Desktop's file URL
-        QJsonArray list;   // rows, perStripe, then url, stripe, pos for each icon
+        QUrl base; // the folder the list's URLs are in: "desktop:/", or the Desktop's file URL
+        QJsonArray list; // rows, perStripe, then url, stripe, pos for each icon
     };
     // The containments that show the Desktop folder with icons arranged by hand, parsed from
     // the read script's output; nothing when it is not what that script prints.

@@ -54,8 +54,8 @@ QPointF PlasmaGrid::centreOf(Cell cell) const
 
 PlasmaGrid::Cell PlasmaGrid::cellAt(QPointF centre) const
 {
-    const double across = rightAligned ? area.x() + area.width() - centre.x()
-                                       : centre.x() - area.x();
+    const double across =
+        rightAligned ? area.x() + area.width() - centre.x() : centre.x() - area.x();
     const int columns = std::max(1, area.width() / cellWidth());
     const int rows = std::max(1, area.height() / cellHeight());
     const int column = std::clamp(int(std::floor(across / cellWidth())), 0, columns - 1);
