@@ -7,7 +7,15 @@ BridgeResult<void> DesktopBackend::announce(const QList<NamedPosition>&)
 
 BridgeResult<QList<DesktopFile>> DesktopBackend::liveSelection()
 {
-    return QList<DesktopFile>();
+    return unseenSelection();
+}
+
+BridgeError DesktopBackend::unseenSelection()
+{
+    return selectionFailure(QStringLiteral(
+        "the program that draws it doesn't tell other programs. Select the files, right-click "
+        "one of them and choose Stack with Tidora (File Manager Right-Click Menu\u2026 in "
+        "Tidora's menu adds it where it is missing)"));
 }
 
 bool DesktopBackend::canExpress(const QString&) const

@@ -28,8 +28,12 @@ public:
     virtual BridgeResult<void> announce(const QList<NamedPosition>& positions);
     // Whether the program tells which of its icons are selected.
     virtual bool hasLiveSelection() const { return false; }
-    // The selected Desktop items, with their icon centres where known.
+    // The selected Desktop items, with their icon centres where known. The default, for the
+    // programs that don't tell, is unseenSelection().
     virtual BridgeResult<QList<DesktopFile>> liveSelection();
+    // What the hot key and the tray menu tell where the selection can't be seen: an empty one
+    // would look like a key that does nothing.
+    static BridgeError unseenSelection();
     // Whether the program's store can carry this name whole.
     virtual bool canExpress(const QString& name) const;
 

@@ -149,9 +149,7 @@ BridgeResult<QList<DesktopFile>> LinuxDesktopBridge::readDesktopItems()
 BridgeResult<QList<DesktopFile>> LinuxDesktopBridge::readSelection()
 {
     DesktopBackend& current = backend();
-    if (current.hasLiveSelection())
-        return current.liveSelection();
-    return QList<DesktopFile>();
+    return current.hasLiveSelection() ? current.liveSelection() : DesktopBackend::unseenSelection();
 }
 
 std::optional<QList<DesktopFile>> LinuxDesktopBridge::takeHandOver()
