@@ -16,6 +16,7 @@ test_packages=(
     xdg-utils desktop-file-utils xcompmgr dpkg-dev lintian appstream
     tumbler gstreamer1.0-tools gstreamer1.0-plugins-base
     gnome-shell gnome-shell-extension-desktop-icons-ng nautilus
+    plasma-desktop plasma-workspace kwin-x11 qdbus-qt5
 )
 
 packages=("${build_packages[@]}")
