@@ -124,10 +124,9 @@ def main():
             continue
         print(json.dumps(labels))
         if choice in labels:
-            item = items[labels.index(choice)]
-            item.do_action(0)
-        else:
-            xdotool("key", "Escape")
+            # The item's action runs before the call returns; the menu stays open after it.
+            items[labels.index(choice)].do_action(0)
+        xdotool("key", "Escape")
         wait_for(lambda: closed(menu), 5)
         return 0
     print(f"the menu of {name} did not show", file=sys.stderr)
