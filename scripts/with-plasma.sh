@@ -10,14 +10,16 @@ cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     [ -n "${DBUS_SESSION_BUS_PID:-}" ] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true
     # What the session started by itself (kded5, the accessibility bus, …) carries its home;
-    # kded5 at times outlives the bus and ignores SIGTERM.
-    for environ in /proc/[0-9]*/environ; do
-        pid=${environ#/proc/}
-        pid=${pid%/environ}
-        [ "$pid" = $$ ] && continue
-        grep -qzx "HOME=$HOME" "$environ" 2>/dev/null && kill -9 "$pid" 2>/dev/null || true
+    # kded5 at times outlives the bus and ignores SIGTERM, and a helper may start meanwhile.
+    for _ in 1 2; do
+        for environ in /proc/[0-9]*/environ; do
+            pid=${environ#/proc/}
+            pid=${pid%/environ}
+            [ "$pid" = $$ ] && continue
+            grep -qzx "HOME=$HOME" "$environ" 2>/dev/null && kill -9 "$pid" 2>/dev/null || true
+        done
+        sleep 0.5
     done
-    sleep 0.5
     rm -rf "$scratch"
 }
 trap cleanup EXIT
