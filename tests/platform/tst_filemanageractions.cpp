@@ -125,22 +125,24 @@ private Q_SLOTS:
 void TestFileManagerActions::eachFoundFileManagerGetsAnActionThatRunsTheHelper()
 {
     // Installed somewhere a command line must quote.
-    Setup s({u"caja"_s, u"nemo"_s, u"pcmanfm-qt"_s, u"xfdesktop"_s, u"nautilus"_s},
-            u"My Apps/100% zo\u00eb's \"$HOME\" \\here"_s);
-    QCOMPARE(s.actions.available(),
-             (QList<FileManager>{FileManager::caja, FileManager::nemo, FileManager::pcmanfmQt,
-                                 FileManager::thunar, FileManager::nautilus}));
+    Setup s(
+        {u"caja"_s, u"nemo"_s, u"pcmanfm-qt"_s, u"xfdesktop"_s, u"nautilus"_s, u"plasmashell"_s},
+        u"My Apps/100% zo\u00eb's \"$HOME\" \\here"_s);
+    QCOMPARE(
+        s.actions.available(),
+        (QList<FileManager>{FileManager::caja, FileManager::nemo, FileManager::pcmanfmQt,
+                            FileManager::thunar, FileManager::nautilus, FileManager::dolphin}));
     QVERIFY(s.actions.installed().isEmpty());
 
     const FileManagerActions::Outcome outcome = s.actions.install();
     QCOMPARE(outcome.done, s.actions.available());
     QVERIFY(outcome.failed.isEmpty());
     QVERIFY(outcome.informativeText.startsWith(
-        u"Added to Caja, Nemo, PCManFM-Qt, Thunar and Nautilus."_s));
-    QCOMPARE(
-        s.actions.installed(),
-        (QList<FileManager>{FileManager::caja, FileManager::nemo, FileManager::pcmanfm,
-                            FileManager::pcmanfmQt, FileManager::thunar, FileManager::nautilus}));
+        u"Added to Caja, Nemo, PCManFM-Qt, Thunar, Nautilus and Dolphin."_s));
+    QCOMPARE(s.actions.installed(),
+             (QList<FileManager>{FileManager::caja, FileManager::nemo, FileManager::pcmanfm,
+                                 FileManager::pcmanfmQt, FileManager::thunar, FileManager::nautilus,
+                                 FileManager::dolphin}));
 
     // Every action hands the helper exactly the selected items, however they are named.
     const QStringList files{u"/home/u/Desktop/it's \"a\" $HOME `x`.txt"_s, u"/home/u/Desktop/-n"_s,
@@ -153,6 +155,13 @@ void TestFileManagerActions::eachFoundFileManagerGetsAnActionThatRunsTheHelper()
         TempHome::read(s.data(u"file-manager/actions/tidora-stack.desktop"_s));
     QVERIFY(shared.contains("\n[X-Action-Profile stack]\n"));
     QCOMPARE(runCommand(keyValue(shared, "X-Action-Profile stack", "Exec"), files), expected);
+    // KIO runs the action the entry names, and only from an executable file.
+    const QString kde = s.data(u"kio/servicemenus/tidora-stack.desktop"_s);
+    QVERIFY(QFileInfo(kde).isExecutable());
+    const QByteArray menu = TempHome::read(kde);
+    const QByteArray group =
+        "Desktop Action " + keyValue(menu, "Desktop Entry", "Actions").section(u';', 0, 0).toUtf8();
+    QCOMPARE(runCommand(keyValue(menu, group.constData(), "Exec"), files), expected);
     const QString thunar = QString::fromUtf8(TempHome::read(s.config(u"Thunar/uca.xml"_s)));
     const QString command = QRegularExpression(u"<command>(.*)</command>"_s)
                                 .match(thunar)
@@ -241,8 +250,9 @@ void TestFileManagerActions::onlyTidorasOwnFilesAreWrittenOrRemoved()
 
 void TestFileManagerActions::removingLeavesNothingTidoraMade()
 {
-    Setup s({u"caja"_s, u"nemo"_s, u"pcmanfm"_s, u"xfdesktop"_s});
-    // Caja has run here before; Nemo, libfm and Thunar have not, and the system has a list.
+    Setup s({u"caja"_s, u"nemo"_s, u"pcmanfm"_s, u"xfdesktop"_s, u"dolphin"_s});
+    // Caja has run here before; Nemo, libfm, KIO and Thunar have not, and the system has a
+    // list.
     s.home.makeFolder(u".config/caja/scripts"_s);
     s.home.write(u"etc/xdg/Thunar/uca.xml"_s, usersList);
     QVERIFY(s.actions.install().failed.isEmpty());
@@ -261,6 +271,7 @@ void TestFileManagerActions::removingLeavesNothingTidoraMade()
     QVERIFY(QFileInfo::exists(mine));
     QVERIFY(QFileInfo(empty).isDir());
     QVERIFY(!QFileInfo::exists(s.data(u"file-manager"_s)));
+    QVERIFY(!QFileInfo::exists(s.data(u"kio"_s)));
     // The copy of the system's list made only to add the action goes; Thunar shows the
     // system's again.
     QVERIFY(!QFileInfo::exists(s.config(u"Thunar/uca.xml"_s)));

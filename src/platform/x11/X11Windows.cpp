@@ -2,6 +2,7 @@
 
 #include "platform/x11/XcbSupport.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QWindow>
 
@@ -28,6 +29,58 @@ QList<quint32> childrenOf(xcb_connection_t* c, quint32 window)
     std::free(tree);
     return children;
 }
+
+void sendToRoot(xcb_connection_t* c, quint32 root, quint32 window, quint32 message,
+                const quint32 (&data)[5])
+{
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = message;
+    for (int i = 0; i < 5; ++i)
+        event.data.data32[i] = data[i];
+    xcb_send_event(c, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+}
+
+// Asks for every workspace again each time the window shows. KWin puts a new Qt::Tool window on
+// the current workspace whatever its _NET_WM_DESKTOP said before mapping; asked once it manages
+// the window, it keeps it on all of them. The first exposure after a show comes once the window
+// manager has mapped the window, so it has taken it on by then.
+class AllWorkspacesOnShow : public QObject
+{
+public:
+    AllWorkspacesOnShow(QWindow* window, xcb_connection_t* connection, quint32 root)
+        : QObject(window)
+        , m_connection(connection)
+        , m_root(root)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* window = static_cast<QWindow*>(watched);
+        if (event->type() == QEvent::Show) {
+            m_pending = true;
+        } else if (event->type() == QEvent::Expose && m_pending && window->isExposed()) {
+            m_pending = false;
+            sendToRoot(m_connection, m_root, quint32(window->winId()),
+                       Xcb::atom(m_connection, "_NET_WM_DESKTOP"),
+                       {allWorkspaces, fromApplication, 0, 0, 0});
+            xcb_flush(m_connection);
+        }
+        return false;
+    }
+
+private:
+    xcb_connection_t* m_connection;
+    quint32 m_root;
+    bool m_pending = false;
+};
 } // namespace
 
 X11Windows::X11Windows(xcb_connection_t* connection, quint32 root)
@@ -162,11 +215,15 @@ void X11Windows::decorateStackWindow(QWindow* window)
                             quint32(merged.size()), merged.constData());
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, desktopAtom, XCB_ATOM_CARDINAL,
                             32, 1, &allWorkspaces);
+        new AllWorkspacesOnShow(window, m_connection, m_root);
     } else {
         // Once mapped the window manager owns these properties: ask it.
-        sendToRoot(id, stateAtom, {addState, states[0], states[1], fromApplication, 0});
-        sendToRoot(id, stateAtom, {addState, states[2], states[3], fromApplication, 0});
-        sendToRoot(id, desktopAtom, {allWorkspaces, fromApplication, 0, 0, 0});
+        sendToRoot(m_connection, m_root, id, stateAtom,
+                   {addState, states[0], states[1], fromApplication, 0});
+        sendToRoot(m_connection, m_root, id, stateAtom,
+                   {addState, states[2], states[3], fromApplication, 0});
+        sendToRoot(m_connection, m_root, id, desktopAtom,
+                   {allWorkspaces, fromApplication, 0, 0, 0});
     }
     xcb_flush(m_connection);
 }
@@ -229,18 +286,4 @@ std::optional<quint32> X11Windows::desktopColour(QRect area) const
     }
     std::free(image);
     return colour;
-}
-
-void X11Windows::sendToRoot(quint32 window, quint32 message, const quint32 (&data)[5])
-{
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = window;
-    event.type = message;
-    for (int i = 0; i < 5; ++i)
-        event.data.data32[i] = data[i];
-    xcb_send_event(m_connection, 0, m_root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&event));
 }

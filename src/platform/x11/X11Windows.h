@@ -49,7 +49,6 @@ private:
     quint32 clientOf(quint32 frame, int depth = 0) const;
     bool isDesktopType(quint32 window) const;
     QList<quint32> ownWindows() const;
-    void sendToRoot(quint32 window, quint32 message, const quint32 (&data)[5]);
 
     xcb_connection_t* m_connection;
     quint32 m_root;

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -40,6 +41,7 @@ private Q_SLOTS:
     void aTakenHotKeyIsLoggedOnce();
     void theDesktopIsTheRootOrADesktopWindow();
     void stackWindowsGetTheirHints();
+    void stackWindowsStayOnEveryWorkspace();
     void pointerEventsFollowTheButtons();
     void theDragSourceOffersTheFilesOfARealDrag();
 
@@ -156,6 +158,43 @@ void TestX11Platform::stackWindowsGetTheirHints()
     QVERIFY(!hinted(after.winId()));
     m_platform->decorateStackWindow(after.windowHandle());
     QTRY_VERIFY2(hinted(after.winId()), qPrintable(xprop(after.winId())));
+}
+
+void TestX11Platform::stackWindowsStayOnEveryWorkspace()
+{
+    auto rootValue = [](const char* property) {
+        const QString line = xprop({u"-root"_s, QString::fromLatin1(property)});
+        return line.section(u'=', 1).trimmed().toInt();
+    };
+    // KWin may start with a single workspace. The window starts on the first.
+    if (rootValue("_NET_NUMBER_OF_DESKTOPS") < 2) {
+        QVERIFY(xdo(u"set_num_desktops 2"_s));
+        QTRY_VERIFY(rootValue("_NET_NUMBER_OF_DESKTOPS") >= 2);
+    }
+    auto toFirst = [&] {
+        return xdo(u"set_desktop 0"_s) &&
+               QTest::qWaitFor([&] { return rootValue("_NET_CURRENT_DESKTOP") == 0; });
+    };
+    QVERIFY(toFirst());
+    // Whatever happens here, later tests start there too.
+    const auto restore = qScopeGuard([&] { toFirst(); });
+    QWidget window(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint |
+                                Qt::WindowDoesNotAcceptFocus);
+    window.setGeometry(600, 300, 140, 150);
+    window.winId();
+    m_platform->decorateStackWindow(window.windowHandle());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // What the window manager made of it once it took the window on: KWin puts a new Tool window
+    // on the current workspace whatever it asked for before mapping.
+    QTRY_VERIFY2(xprop(window.winId()).contains(u"_NET_WM_DESKTOP(CARDINAL) = 4294967295"_s),
+                 qPrintable(xprop(window.winId())));
+    // And it shows on the second one.
+    QVERIFY(xdo(u"set_desktop 1"_s));
+    QTRY_COMPARE(rootValue("_NET_CURRENT_DESKTOP"), 1);
+    QByteArray info;
+    QTRY_VERIFY(run(u"xwininfo"_s, {u"-id"_s, QString::number(window.winId())}, &info) &&
+                info.contains("IsViewable"));
 }
 
 void TestX11Platform::pointerEventsFollowTheButtons()

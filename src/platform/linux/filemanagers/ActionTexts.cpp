@@ -67,6 +67,24 @@ QByteArray fileManagerAction(const QString& program)
         .text();
 }
 
+QByteArray kdeServiceMenu(const QString& program)
+{
+    const char* entry = "Desktop Entry";
+    const char* action = "Desktop Action stack";
+    return KeyFile()
+        .set(entry, "Type", QStringLiteral("Service"))
+        // Folders too: a Desktop item can be one.
+        .set(entry, "MimeType", QStringLiteral("all/all;"))
+        .set(entry, "Actions", QStringLiteral("stack;"))
+        // Otherwise it waits under an "Actions" submenu.
+        .set(entry, "X-KDE-Priority", QStringLiteral("TopLevel"))
+        .set(entry, "X-Tidora-Note", QString::fromLatin1(mark))
+        .set(action, "Name", QString::fromLatin1(label))
+        .set(action, "Icon", QStringLiteral("tidora"))
+        .set(action, "Exec", commandLine(program))
+        .text();
+}
+
 QByteArray script(const QString& program)
 {
     return "#!/bin/sh\n"

@@ -19,7 +19,8 @@ inline constexpr char mark[] = "Added by Tidora";
 
 // The program as a shell command line names it: as it is when it is plain, else single-quoted.
 QString commandWord(const QString& program);
-// The command line of the actions that take "%F" (Nemo, libfm's action files, Thunar).
+// The command line of the actions that take "%F" (Nemo, libfm's action files, KDE's service
+// menus, Thunar).
 QString commandLine(const QString& program);
 
 // Nemo (~/.local/share/nemo/actions/*.nemo_action), shown only for items on the Desktop.
@@ -27,6 +28,9 @@ QByteArray nemoAction(const QString& program);
 // The action file that libfm (PCManFM, PCManFM-Qt) and caja-actions read
 // (~/.local/share/file-manager/actions/*.desktop).
 QByteArray fileManagerAction(const QString& program);
+// The service menu that Dolphin and the Plasma desktop read
+// (~/.local/share/kio/servicemenus/*.desktop), shown at the top of the menu.
+QByteArray kdeServiceMenu(const QString& program);
 // Caja's and Nautilus' scripts: an executable whose file name is the label.
 QByteArray script(const QString& program);
 

@@ -11,9 +11,9 @@
 
 namespace {
 
-constexpr FileManager allManagers[] = {FileManager::caja,    FileManager::nemo,
-                                       FileManager::pcmanfm, FileManager::pcmanfmQt,
-                                       FileManager::thunar,  FileManager::nautilus};
+constexpr FileManager allManagers[] = {
+    FileManager::caja,   FileManager::nemo,     FileManager::pcmanfm, FileManager::pcmanfmQt,
+    FileManager::thunar, FileManager::nautilus, FileManager::dolphin};
 
 const QString scriptName = QString::fromLatin1(ActionTexts::label);
 
@@ -33,6 +33,9 @@ QStringList programsOf(FileManager manager)
         return {QStringLiteral("thunar"), QStringLiteral("xfdesktop")};
     case FileManager::nautilus:
         return {QStringLiteral("nautilus")};
+    case FileManager::dolphin:
+        // The Plasma desktop reads the same service menus.
+        return {QStringLiteral("dolphin"), QStringLiteral("plasmashell")};
     }
     return {};
 }
@@ -142,6 +145,8 @@ QString FileManagerActions::name(FileManager manager)
         return QStringLiteral("Thunar");
     case FileManager::nautilus:
         return QStringLiteral("Nautilus");
+    case FileManager::dolphin:
+        return QStringLiteral("Dolphin");
     }
     return {};
 }
@@ -161,6 +166,8 @@ QString FileManagerActions::fileOf(FileManager manager) const
         return m_places.configRoot + QStringLiteral("/Thunar/uca.xml");
     case FileManager::nautilus:
         return m_places.dataRoot + QStringLiteral("/nautilus/scripts/") + scriptName;
+    case FileManager::dolphin:
+        return m_places.dataRoot + QStringLiteral("/kio/servicemenus/tidora-stack.desktop");
     }
     return {};
 }
@@ -233,6 +240,10 @@ bool FileManagerActions::installIn(FileManager manager, QString* problem)
         return writeWhole(
             path, ActionTexts::withMadeFolders(ActionTexts::fileManagerAction(m_finder), made),
             false);
+    case FileManager::dolphin:
+        // KIO ignores a service menu in the user's own folders unless it is executable.
+        return writeWhole(
+            path, ActionTexts::withMadeFolders(ActionTexts::kdeServiceMenu(m_finder), made), true);
     default:
         return writeWhole(path, ActionTexts::withMadeFolders(ActionTexts::script(m_finder), made),
                           true);
@@ -284,8 +295,8 @@ FileManagerActions::Outcome FileManagerActions::install()
         outcome.message = QStringLiteral("No supported file manager found");
         outcome.informativeText = QStringLiteral(
             "Tidora can add Stack with Tidora to the right-click menu of Caja, Nemo, PCManFM, "
-            "PCManFM-Qt, Thunar (and the Xfce desktop) and Nautilus, but none of them is "
-            "installed.");
+            "PCManFM-Qt, Thunar (and the Xfce desktop), Nautilus and Dolphin (and the Plasma "
+            "desktop), but none of them is installed.");
         return outcome;
     }
     QStringList problems;

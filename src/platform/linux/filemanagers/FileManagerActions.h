@@ -7,7 +7,8 @@
 #include <functional>
 
 // The file managers that can carry Tidora's right-click action.
-enum class FileManager { caja, nemo, pcmanfm, pcmanfmQt, thunar, nautilus };
+// Dolphin stands for KDE's service menus, which the Plasma desktop shows too.
+enum class FileManager { caja, nemo, pcmanfm, pcmanfmQt, thunar, nautilus, dolphin };
 
 // What "File Manager Right-Click Menu…" writes into the user's home: Tidora's "Stack with
 // Tidora" action for each file manager installed, each in that program's own format and place,
