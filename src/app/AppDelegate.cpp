@@ -13,6 +13,7 @@
 #include "operations/SelectionFlag.h"
 #include "operations/UndoState.h"
 #include "platform/DesktopPlatform.h"
+#include "platform/linux/KdeGlobalShortcut.h"
 
 namespace {
 
@@ -76,10 +77,18 @@ void AppDelegate::openUrls(const QStringList& urls)
 
 void AppDelegate::installHotKey()
 {
-    connect(&m_platform, &DesktopPlatform::hotKeyPressed, this, [this] {
+    const auto stack = [this] {
         qCDebug(lcApp) << "hot key";
         ManagerCommands::stackSelection(*m_manager);
-    });
+    };
+    if (KdeGlobalShortcut::isAvailable()) {
+        m_kdeShortcut = std::make_unique<KdeGlobalShortcut>();
+        connect(m_kdeShortcut.get(), &KdeGlobalShortcut::pressed, this, stack);
+        if (m_kdeShortcut->registerShortcut())
+            return;
+        m_kdeShortcut.reset();
+    }
+    connect(&m_platform, &DesktopPlatform::hotKeyPressed, this, stack);
     // A combination another program holds is logged there; nothing is shown.
     m_platform.registerHotKey();
 }

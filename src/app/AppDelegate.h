@@ -10,6 +10,7 @@ class DesktopMarquee;
 class DesktopPlatform;
 class DragGestureMonitor;
 class GestureHintWindow;
+class KdeGlobalShortcut;
 class MenuTracking;
 class QMenu;
 class StackManager;
@@ -52,5 +53,7 @@ private:
     std::unique_ptr<DragGestureMonitor> m_gestures;
     std::unique_ptr<DesktopMarquee> m_marquee;
     std::unique_ptr<UrlHandler> m_urls;
+    // The hot key under KDE; elsewhere the platform grabs it.
+    std::unique_ptr<KdeGlobalShortcut> m_kdeShortcut;
     MenuTracking* m_menuTracking = nullptr;
 };
