@@ -59,7 +59,6 @@ void StacksApp::quitWhenSafe()
     if (m_quitRequested)
         return;
     m_quitRequested = true;
-    qCDebug(lcApp) << "a newer copy takes over";
     m_services.alerts.closeAll();
     UndoState& state = m_delegate.manager().undoState();
     if (!state.isWorking())

@@ -30,9 +30,10 @@ public:
     // marquee and the menu tracking, and then handles the URLs this copy was started with.
     void launch(const QStringList& urls);
 
-    // A newer copy takes over. Open alerts close unanswered and no new one shows; work under
-    // way runs to its end (every file it moved recorded and saved); then the event loop ends,
-    // nested ones included. Before the main loop runs, quitting() tells main not to start it.
+    // A newer copy takes over, or the program is told to end. Open alerts close unanswered and no
+    // new one shows; work under way runs to its end (every file it moved recorded and saved); then
+    // the event loop ends, nested ones included. Before the main loop runs, quitting() tells main
+    // not to start it.
     void quitWhenSafe();
     bool quitting() const { return m_quitting; }
 

@@ -1,10 +1,12 @@
 #include "app/AboutDialog.h"
+#include "app/AppLog.h"
 #include "app/SingleInstance.h"
 #include "app/StacksApp.h"
 #include "desktop/FileIcons.h"
 #include "desktop/QtAlerts.h"
 #include "platform/DesktopPlatform.h"
 #include "platform/linux/LinuxPaths.h"
+#include "platform/linux/TerminationSignal.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -89,7 +91,15 @@ int main(int argc, char* argv[])
     }
 
     StacksApp stacks(createDesktopPlatform(), QApplication::applicationVersion());
-    QObject::connect(&instance, &SingleInstance::quitRequested, &stacks, &StacksApp::quitWhenSafe);
+    QObject::connect(&instance, &SingleInstance::quitRequested, &stacks, [&stacks] {
+        qCDebug(lcApp) << "a newer copy takes over";
+        stacks.quitWhenSafe();
+    });
+    const TerminationSignal termination;
+    QObject::connect(&termination, &TerminationSignal::received, &stacks, [&stacks] {
+        qCDebug(lcApp) << "asked to end";
+        stacks.quitWhenSafe();
+    });
     QObject::connect(
         &instance, &SingleInstance::urlsReceived, &stacks,
         [&stacks](const QStringList& received) { stacks.delegate().openUrls(received); });

@@ -4,10 +4,14 @@
 #include "platform/linux/LinuxCloudSync.h"
 #include "platform/linux/LinuxPaths.h"
 #include "platform/linux/QtRunningProgram.h"
+#include "platform/linux/TerminationSignal.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +28,7 @@ private Q_SLOTS:
     void syncClientsAreRecognised();
     void theDesktopIsJudgedWhereItReallyIs();
     void theWayTheProgramWasInstalledIsKnown();
+    void beingToldToEndIsASignalOnce();
 };
 
 void TestPlatformPorts::pathsFollowTheXdgFolders()
@@ -168,6 +173,19 @@ void TestPlatformPorts::theWayTheProgramWasInstalledIsKnown()
     QCOMPARE(QtRunningProgram::installationOf(built, list), Installation::byHand);
     home.write(u"src/build/CMakeCache.txt"_s, "# cache\n");
     QCOMPARE(QtRunningProgram::installationOf(built, list), Installation::buildFolder);
+}
+
+void TestPlatformPorts::beingToldToEndIsASignalOnce()
+{
+    const TerminationSignal termination;
+    QSignalSpy received(&termination, &TerminationSignal::received);
+    QCOMPARE(::raise(SIGTERM), 0);
+    QVERIFY(received.wait(5000));
+    // A second one would end the program at once.
+    struct sigaction now
+    {};
+    QCOMPARE(sigaction(SIGTERM, nullptr, &now), 0);
+    QVERIFY(now.sa_handler == SIG_DFL);
 }
 
 QTEST_GUILESS_MAIN(TestPlatformPorts)
