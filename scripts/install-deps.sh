@@ -15,7 +15,7 @@ test_packages=(
     dbus-x11 caja gvfs gvfs-daemons libglib2.0-bin at-spi2-core gir1.2-atspi-2.0 python3-gi
     xdg-utils desktop-file-utils xcompmgr dpkg-dev lintian appstream
     tumbler gstreamer1.0-tools gstreamer1.0-plugins-base
-    gnome-shell gnome-shell-extension-desktop-icons-ng nautilus
+    gnome-shell gnome-shell-extension-desktop-icons-ng nautilus gnome-settings-daemon-common
     plasma-desktop plasma-workspace kwin-x11 qdbus-qt5
 )
 

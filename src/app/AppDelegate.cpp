@@ -13,7 +13,10 @@
 #include "operations/SelectionFlag.h"
 #include "operations/UndoState.h"
 #include "platform/DesktopPlatform.h"
+#include "platform/linux/GnomeShortcut.h"
 #include "platform/linux/KdeGlobalShortcut.h"
+
+#include <QCoreApplication>
 
 namespace {
 
@@ -81,6 +84,9 @@ void AppDelegate::installHotKey()
         qCDebug(lcApp) << "hot key";
         ManagerCommands::stackSelection(*m_manager);
     };
+    // In a GNOME Wayland session GNOME runs Tidora with the URL of this command instead.
+    if (GnomeShortcut::applies() && GnomeShortcut::install(QCoreApplication::applicationFilePath()))
+        return;
     if (KdeGlobalShortcut::isAvailable()) {
         m_kdeShortcut = std::make_unique<KdeGlobalShortcut>();
         connect(m_kdeShortcut.get(), &KdeGlobalShortcut::pressed, this, stack);

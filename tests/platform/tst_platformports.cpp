@@ -1,9 +1,11 @@
 #include "TempHome.h"
 #include "platform/FileExchange.h"
+#include "platform/linux/GnomeShortcut.h"
 #include "platform/linux/IniSettings.h"
 #include "platform/linux/LinuxCloudSync.h"
 #include "platform/linux/LinuxPaths.h"
 #include "platform/linux/QtRunningProgram.h"
+#include "platform/linux/SafeGSettings.h"
 #include "platform/linux/TerminationSignal.h"
 
 #include <QDir>
@@ -29,6 +31,7 @@ private Q_SLOTS:
     void theDesktopIsJudgedWhereItReallyIs();
     void theWayTheProgramWasInstalledIsKnown();
     void beingToldToEndIsASignalOnce();
+    void gnomeKeybindingJoinsTheUsersOwn();
 };
 
 void TestPlatformPorts::pathsFollowTheXdgFolders()
@@ -186,6 +189,48 @@ void TestPlatformPorts::beingToldToEndIsASignalOnce()
     {};
     QCOMPARE(sigaction(SIGTERM, nullptr, &now), 0);
     QVERIFY(now.sa_handler == SIG_DFL);
+}
+
+void TestPlatformPorts::gnomeKeybindingJoinsTheUsersOwn()
+{
+    // GNOME's settings of this process alone.
+    qputenv("GSETTINGS_BACKEND", "memory");
+    const GSettingsPtr list = openSettings("org.gnome.settings-daemon.plugins.media-keys");
+    const GSettingsPtr entry =
+        openSettings("org.gnome.settings-daemon.plugins.media-keys.custom-keybinding",
+                     "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/tidora/");
+    QVERIFY2(list && entry, "GNOME's settings schemas are not installed");
+    const auto keybindings = [&list] {
+        gchar** paths = g_settings_get_strv(list.get(), "custom-keybindings");
+        QStringList found;
+        for (gchar** path = paths; *path; ++path)
+            found.append(QString::fromUtf8(*path));
+        g_strfreev(paths);
+        return found;
+    };
+    const auto command = [&entry] {
+        gchar* text = g_settings_get_string(entry.get(), "command");
+        const QString value = QString::fromUtf8(text);
+        g_free(text);
+        return value;
+    };
+    const char* own[] = {
+        "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/", nullptr};
+    g_settings_set_strv(list.get(), "custom-keybindings", own);
+
+    // Added beside the user's own, once however often Tidora starts.
+    QVERIFY(GnomeShortcut::install(u"/opt/my apps/tidora"_s));
+    QVERIFY(GnomeShortcut::install(u"/opt/my apps/tidora"_s));
+    QCOMPARE(keybindings(),
+             (QStringList{
+                 QString::fromLatin1(own[0]),
+                 u"/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/tidora/"_s}));
+    QCOMPARE(command(), u"'/opt/my apps/tidora' tidorama://stack-selection"_s);
+
+    // Taken away, the user's own stays.
+    GnomeShortcut::remove();
+    QCOMPARE(keybindings(), QStringList{QString::fromLatin1(own[0])});
+    QVERIFY(command().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestPlatformPorts)

@@ -1,5 +1,7 @@
 #include "platform/linux/DingBackend.h"
 
+#include "platform/linux/SafeGSettings.h"
+
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -9,12 +11,8 @@
 #include <QMap>
 #include <QThread>
 
-#include <gio/gio.h>
-
 #include <fcntl.h>
 #include <sys/stat.h>
-
-#include <memory>
 
 namespace {
 
@@ -24,24 +22,10 @@ constexpr int arrivalWaitMs = 3000;
 constexpr int arrivalPollMs = 25;
 constexpr int gridFreshMs = 1000;
 
-struct SettingsDeleter
+// The program's settings; nothing when it is not installed.
+GSettingsPtr dingSettings()
 {
-    void operator()(GSettings* settings) const { g_object_unref(settings); }
-};
-using SettingsPtr = std::unique_ptr<GSettings, SettingsDeleter>;
-
-// The program's settings; nothing when its schema is not installed (asking GSettings for an
-// unknown schema would abort).
-SettingsPtr dingSettings()
-{
-    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
-    GSettingsSchema* schema =
-        source ? g_settings_schema_source_lookup(source, schemaId, TRUE) : nullptr;
-    if (!schema)
-        return nullptr;
-    SettingsPtr settings(g_settings_new_full(schema, nullptr, nullptr));
-    g_settings_schema_unref(schema);
-    return settings;
+    return openSettings(schemaId);
 }
 
 bool flag(GSettings* settings, const char* key)
@@ -115,7 +99,7 @@ QStringList DingBackend::showAgain(const QStringList& names)
 
 bool DingBackend::takesPositions() const
 {
-    const SettingsPtr settings = dingSettings();
+    const GSettingsPtr settings = dingSettings();
     return !flag(settings.get(), "keep-arranged") && !flag(settings.get(), "keep-stacked");
 }
 
@@ -125,7 +109,7 @@ DingGrid DingBackend::grid() const
     if (m_grid && !m_gridFresh.hasExpired())
         return *m_grid;
     DingGrid grid;
-    if (const SettingsPtr settings = dingSettings()) {
+    if (const GSettingsPtr settings = dingSettings()) {
         gchar* size = g_settings_get_string(settings.get(), "icon-size");
         grid.iconSize = QString::fromUtf8(size);
         g_free(size);

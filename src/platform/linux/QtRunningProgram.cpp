@@ -1,6 +1,7 @@
 #include "platform/linux/QtRunningProgram.h"
 
 #include "platform/PlatformLog.h"
+#include "platform/linux/GnomeShortcut.h"
 #include "platform/linux/KdeGlobalShortcut.h"
 #include "platform/linux/filemanagers/FileManagerActions.h"
 
@@ -54,9 +55,11 @@ void QtRunningProgram::removeDesktopIntegration()
         qCWarning(lcPlatform).noquote()
             << QStringLiteral("Tidorama: could not remove the right-click action from %1")
                    .arg(FileManagerActions::name(manager));
-    // Left registered, KDE would go on taking the hot key for a program that is gone.
+    // Left registered, KDE would go on taking the hot key for a program that is gone, and
+    // GNOME would run one.
     if (KdeGlobalShortcut::isAvailable())
         KdeGlobalShortcut::unregister();
+    GnomeShortcut::remove();
 }
 
 void QtRunningProgram::refreshInstalledLists(const QString& prefix)
