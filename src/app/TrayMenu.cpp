@@ -45,9 +45,7 @@ TrayMenu::TrayMenu(MenuCommands& commands, const UndoState& state, Settings& set
     if (!wording.gesturesOffNote.isEmpty()) {
         m_shiftDrag->setText(m_shiftDrag->text() + QStringLiteral(" (") + wording.gesturesOffNote +
                              QLatin1Char(')'));
-        m_shiftDrag->setToolTip(wording.gesturesOffReason);
         m_shiftDrag->setEnabled(false);
-        setToolTipsVisible(true);
     }
     connect(m_shiftDrag, &QAction::toggled, this,
             [this](bool on) { m_settings.setValue(SettingsKey::shakeToStackEnabled, on); });

@@ -30,11 +30,9 @@ struct Wording
     QString previewKeyCap;
 
     // Where the pointer can't be followed over the Desktop (a Wayland session), Shift-drag and
-    // the Desktop marquee are off: the note after the gesture's name in the menus, the reason
-    // in a sentence, and the help's section on it with its leading blank line. All three are
-    // empty where the gestures work.
+    // the Desktop marquee are off: the note after the gesture's name in the menus, and the
+    // help's section on it with its leading blank line. Both are empty where the gestures work.
     QString gesturesOffNote;
-    QString gesturesOffReason;
     QString helpGesturesOff;
 
     // The README's first paragraph, ending in a blank line.

@@ -41,14 +41,12 @@ Wording linuxWording(DesktopPlatform::Features features)
         "right-click menu, Shift-drag or Auto-Stack by Type.");
     if (!features.testFlag(DesktopPlatform::Feature::PointerEvents)) {
         w.gesturesOffNote = QStringLiteral("off in Wayland");
-        w.gesturesOffReason =
-            QStringLiteral("Wayland doesn't let programs follow the pointer over the Desktop.");
         w.helpGesturesOff = QStringLiteral(
             "\n\nIN A WAYLAND SESSION\n"
             "Shift-drag and selecting stacks by dragging a box over the Desktop are off: Wayland "
-            "doesn't let programs follow the pointer over the Desktop. Stacks, their places and "
-            "clicks on them work as usual. Ctrl+Alt+S works only while one of Tidora's windows "
-            "is active; elsewhere, right-click the files and choose Stack with Tidora\u2026");
+            "doesn't let programs follow the pointer over the Desktop. Ctrl+Alt+S works only while "
+            "one of Tidora's windows is active; elsewhere, right-click the files and choose Stack "
+            "with Tidora\u2026");
         w.helpGreyedOut = QStringLiteral(
             "on the Desktop first, or right-click them and choose Stack with Tidora\u2026 If your "
             "desktop is not supported, Tidora can't see which icons are selected: use the "
