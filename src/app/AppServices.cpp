@@ -5,7 +5,7 @@
 #include "platform/x11/DesktopProbe.h"
 
 AppServices::AppServices(DesktopPlatform& platform)
-    : wording(linuxWording())
+    : wording(linuxWording(platform.features()))
     // Both storage folders two levels deep and the Desktop one level deep.
     , bookmarks([this] {
         return QList<InodeBookmarks::SearchRoot>{

@@ -20,7 +20,7 @@ struct Shortcut
 };
 
 // Stacking the selection, Shift-dragging, and the click that shows thumbnails, with the key
-// names of the platform.
+// names of the platform; Shift-dragging says so where it is off.
 QList<Shortcut> table(const Wording& wording);
 
 } // namespace Keycap

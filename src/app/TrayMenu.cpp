@@ -41,6 +41,12 @@ TrayMenu::TrayMenu(MenuCommands& commands, const UndoState& state, Settings& set
     addStoragePicker(wording);
     m_shiftDrag = addAction(tr("Hold Shift While Dragging to Stack"));
     m_shiftDrag->setCheckable(true);
+    // Where the gesture can't work, its switch says so, greyed out, and leaves the setting be.
+    if (!wording.gesturesOffNote.isEmpty()) {
+        m_shiftDrag->setText(m_shiftDrag->text() + QStringLiteral(" (") + wording.gesturesOffNote +
+                             QLatin1Char(')'));
+        m_shiftDrag->setEnabled(false);
+    }
     connect(m_shiftDrag, &QAction::toggled, this,
             [this](bool on) { m_settings.setValue(SettingsKey::shakeToStackEnabled, on); });
     addCommand(wording.rightClickMenuItem, &MenuCommands::fileManagerMenu);
@@ -125,5 +131,6 @@ void TrayMenu::refreshSettings()
     for (qsizetype i = 0; i < m_locations.size(); ++i)
         m_locations[i]->setChecked(allStorageLocations[size_t(i)] == current);
     const QSignalBlocker quiet(m_shiftDrag);
-    m_shiftDrag->setChecked(m_settings.boolValue(SettingsKey::shakeToStackEnabled, true));
+    m_shiftDrag->setChecked(m_shiftDrag->isEnabled() &&
+                            m_settings.boolValue(SettingsKey::shakeToStackEnabled, true));
 }

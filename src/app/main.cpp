@@ -1,5 +1,6 @@
 #include "app/AboutDialog.h"
 #include "app/AppLog.h"
+#include "app/SessionDisplay.h"
 #include "app/SingleInstance.h"
 #include "app/StacksApp.h"
 #include "desktop/FileIcons.h"
@@ -51,23 +52,25 @@ int main(int argc, char* argv[])
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
     const bool understood = parser.parse(arguments);
-    const bool noDisplay = qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
-                           qEnvironmentVariableIsEmpty("DISPLAY") &&
-                           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const SessionDisplay display =
+        SessionDisplay::choose(SessionDisplay::Environment::ofThisProcess());
+    const bool noDisplay = !display.refusal.isEmpty();
     // Help, the version and a mistyped option are answered without a window system. (With a
     // display, the window system's own options, such as -display, are taken out first.)
     if (parser.isSet(help) || parser.isSet(version) || (!understood && noDisplay)) {
         const QCoreApplication answer(argc, argv);
         parser.process(answer);
     }
-    // Without any display Qt would abort with a core dump; say why instead.
     if (noDisplay) {
-        std::fputs("tidora: no display to show the stacks on (neither DISPLAY nor WAYLAND_DISPLAY "
-                   "is set); start it from a desktop session.\n",
-                   stderr);
+        std::fprintf(stderr, "tidora: %s\n", qPrintable(display.refusal));
         return 1;
     }
+    // For this process only: the programs it opens files with keep the session's own platform.
+    if (!display.qtPlatform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", display.qtPlatform);
     QApplication app(argc, argv);
+    if (!display.qtPlatform.isEmpty())
+        qunsetenv("QT_QPA_PLATFORM");
     QApplication::setDesktopFileName(QStringLiteral("tidora"));
     // The program lives in the tray: closing a dialog never ends it.
     QApplication::setQuitOnLastWindowClosed(false);

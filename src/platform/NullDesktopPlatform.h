@@ -2,7 +2,7 @@
 
 #include "platform/DesktopPlatform.h"
 
-// A desktop without any of the platform features (Wayland, no display, a build without X11):
+// A desktop without any of the platform features (Qt on Wayland itself, a build without X11):
 // nothing is grabbed or reported, no point is on the Desktop, windows keep Qt's defaults.
 class NullDesktopPlatform : public DesktopPlatform
 {

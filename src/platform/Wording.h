@@ -29,6 +29,12 @@ struct Wording
     QString dragKeyCap;
     QString previewKeyCap;
 
+    // Where the pointer can't be followed over the Desktop (a Wayland session), Shift-drag and
+    // the Desktop marquee are off: the note after the gesture's name in the menus, and the
+    // help's section on it with its leading blank line. Both are empty where the gestures work.
+    QString gesturesOffNote;
+    QString helpGesturesOff;
+
     // The README's first paragraph, ending in a blank line.
     QString readmeIntro;
 

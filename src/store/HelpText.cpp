@@ -72,6 +72,7 @@ QString helpText(const Wording& w, const HelpPlaces& places)
         {QStringLiteral("helpProtection"), w.helpProtection},
         {QStringLiteral("previewClick"), w.previewClick},
         {QStringLiteral("helpGreyedOut"), w.helpGreyedOut},
+        {QStringLiteral("helpGesturesOff"), w.helpGesturesOff},
     };
     const QHash<QString, QString> paths{
         {QStringLiteral("D"), places.documents},
@@ -141,6 +142,6 @@ QString helpText(const Wording& w, const HelpPlaces& places)
         "on the stack.\n"
         "\n"
         "IF STACK SELECTED FILES IS GREYED OUT\n"
-        "Select one or more files directly {helpGreyedOut}");
+        "Select one or more files directly {helpGreyedOut}{helpGesturesOff}");
     return filled(filled(text, pieces), paths);
 }

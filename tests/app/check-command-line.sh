@@ -14,3 +14,9 @@ out=$("$tidora" --stack-everything 2>&1)
 [ $? -eq 1 ] || fail "an unknown option did not fail with 1: $out"
 grep -q "stack-everything" <<<"$out" || fail "an unknown option is not named: $out"
 echo "the command line answers without a display"
+
+# A Wayland session without XWayland: the stacks can't stay on the Desktop there, and it says so.
+out=$(WAYLAND_DISPLAY=wayland-tidora-none "$tidora" 2>&1)
+[ $? -eq 1 ] || fail "without XWayland it did not fail with 1: $out"
+grep -q "XWayland" <<<"$out" || fail "without XWayland it says: $out"
+echo "a Wayland session without XWayland is refused with the reason"

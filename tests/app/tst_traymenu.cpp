@@ -1,14 +1,18 @@
 #include "MemorySettings.h"
 #include "VirtualScheduler.h"
+#include "app/Keycap.h"
 #include "app/MenuCommands.h"
 #include "app/MenuTracking.h"
 #include "app/TrayIcon.h"
 #include "app/TrayMenu.h"
 #include "operations/UndoState.h"
 #include "platform/linux/LinuxWording.h"
+#include "store/HelpText.h"
 
 #include <QApplication>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -64,6 +68,8 @@ private Q_SLOTS:
     void enablementFollowsTheFlags();
     void storagePickerAsksForTheMove();
     void shiftDragToggleIsTheSetting();
+    void gesturesThatCantWorkAreSaidToBeOff_data();
+    void gesturesThatCantWorkAreSaidToBeOff();
     void trayIconSpinsWhileWorking();
     void openingAMenuIsTrackedOnce();
 
@@ -169,6 +175,43 @@ void TestTrayMenu::shiftDragToggleIsTheSetting()
     Q_EMIT menu.aboutToShow();
     QVERIFY(menu.shiftDragAction()->isChecked());
     QVERIFY(!settings.value(SettingsKey::shakeToStackEnabled).isValid());
+}
+
+void TestTrayMenu::gesturesThatCantWorkAreSaidToBeOff_data()
+{
+    using Feature = DesktopPlatform::Feature;
+    QTest::addColumn<int>("features");
+    QTest::addColumn<bool>("off");
+    QTest::newRow("X11") << int(DesktopPlatform::allFeatures()) << false;
+    QTest::newRow("XWayland") << int(Feature::HotKey | Feature::WindowHints) << true;
+    QTest::newRow("no pointer events")
+        << int(DesktopPlatform::allFeatures() & ~DesktopPlatform::Features(Feature::PointerEvents))
+        << true;
+    QTest::newRow("no platform") << 0 << true;
+}
+
+void TestTrayMenu::gesturesThatCantWorkAreSaidToBeOff()
+{
+    QFETCH(int, features);
+    QFETCH(bool, off);
+    const Wording wording = linuxWording(DesktopPlatform::Features::fromInt(features));
+    MemorySettings settings;
+    settings.setValue(SettingsKey::shakeToStackEnabled, true);
+    RecordingCommands commands;
+    UndoState state(m_scheduler);
+    TrayMenu menu(commands, state, settings, wording);
+    Q_EMIT menu.aboutToShow();
+    // The switch, the shortcut table and the help say it; the setting stays as it was.
+    const QAction* toggle = menu.shiftDragAction();
+    QCOMPARE(toggle->isEnabled(), !off);
+    QCOMPARE(toggle->isChecked(), !off);
+    QCOMPARE(toggle->text().contains(u"Wayland"_s), off);
+    QCOMPARE(settings.value(SettingsKey::shakeToStackEnabled), QVariant(true));
+    QCOMPARE(Keycap::table(wording)[1].action.contains(u"Wayland"_s), off);
+    const QString help = helpText(wording, HelpPlaces{});
+    QCOMPARE(help.contains(u"WAYLAND"_s), off);
+    // Where it is off, the help offers other ways only.
+    QCOMPARE(wording.helpGreyedOut.contains(u"Shift-drag"_s), !off);
 }
 
 void TestTrayMenu::trayIconSpinsWhileWorking()

@@ -1,6 +1,6 @@
 #include "platform/linux/LinuxWording.h"
 
-Wording linuxWording()
+Wording linuxWording(DesktopPlatform::Features features)
 {
     Wording w;
     w.documentsLabel = QStringLiteral("Hidden Folder in Documents");
@@ -39,6 +39,20 @@ Wording linuxWording()
         "on the Desktop first, or right-click them and choose Stack with Tidora\u2026 If your "
         "desktop is not supported, Tidora can't see which icons are selected: use the "
         "right-click menu, Shift-drag or Auto-Stack by Type.");
+    if (!features.testFlag(DesktopPlatform::Feature::PointerEvents)) {
+        w.gesturesOffNote = QStringLiteral("off in Wayland");
+        w.helpGesturesOff = QStringLiteral(
+            "\n\nIN A WAYLAND SESSION\n"
+            "Shift-drag and selecting stacks by dragging a box over the Desktop are off: Wayland "
+            "doesn't let programs follow the pointer over the Desktop. Ctrl+Alt+S works through "
+            "the desktop's own shortcuts on KDE Plasma and GNOME; elsewhere only while one of "
+            "Tidora's windows is active, so right-click the files and choose Stack with "
+            "Tidora\u2026");
+        w.helpGreyedOut = QStringLiteral(
+            "on the Desktop first, or right-click them and choose Stack with Tidora\u2026 If your "
+            "desktop is not supported, Tidora can't see which icons are selected: use the "
+            "right-click menu or Auto-Stack by Type.");
+    }
     w.firstRunSyncedDesktop =
         QStringLiteral(": files keep syncing with the cloud and show on your other devices.");
     w.firstRunDesktopSyncs =

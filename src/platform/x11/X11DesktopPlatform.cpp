@@ -17,7 +17,8 @@ std::unique_ptr<X11DesktopPlatform> X11DesktopPlatform::create()
         return nullptr;
     const quint32 root = Xcb::rootWindow(qt);
     std::unique_ptr<X11DesktopPlatform> platform(new X11DesktopPlatform);
-    platform->m_features = Feature::HotKey | Feature::DesktopTest | Feature::WindowHints;
+    Server server;
+    server.xwayland = Xcb::isXWayland(qt);
     platform->m_hotKey = std::make_unique<X11HotKey>(qt, root);
     connect(platform->m_hotKey.get(), &X11HotKey::pressed, platform.get(),
             &DesktopPlatform::hotKeyPressed);
@@ -29,15 +30,31 @@ std::unique_ptr<X11DesktopPlatform> X11DesktopPlatform::create()
         connect(platform->m_pointer.get(), &X11PointerMonitor::pointerEvent, platform.get(),
                 &X11DesktopPlatform::forwardPointerEvent);
         // XInput 2 is only asked about here; events are selected when someone starts them.
-        if (platform->m_pointer->isAvailable())
-            platform->m_features |= Feature::PointerEvents;
+        server.xinput2 = platform->m_pointer->isAvailable();
         platform->m_selections = std::make_unique<X11SelectionWatcher>(*platform->m_events);
         connect(platform->m_selections.get(), &X11SelectionWatcher::compositorChanged,
                 platform.get(), &DesktopPlatform::compositorChanged);
-        if (platform->m_selections->start())
-            platform->m_features |= Feature::DragSource;
+        // Watched under XWayland too: the compositor is seen there.
+        server.selectionsWatched = platform->m_selections->start();
     }
+    platform->m_server = server;
+    platform->m_features = featuresOn(server);
     return platform;
+}
+
+DesktopPlatform::Features X11DesktopPlatform::featuresOn(const Server& server)
+{
+    // The hot key fires while an X11 window has focus, and the window hints hold under
+    // XWayland as well.
+    Features features = Feature::HotKey | Feature::WindowHints;
+    if (server.xwayland)
+        return features;
+    features |= Feature::DesktopTest;
+    if (server.xinput2)
+        features |= Feature::PointerEvents;
+    if (server.selectionsWatched)
+        features |= Feature::DragSource;
+    return features;
 }
 
 X11DesktopPlatform::~X11DesktopPlatform() = default;
@@ -79,7 +96,7 @@ void X11DesktopPlatform::forwardPointerEvent(const PointerEvent& event)
 
 bool X11DesktopPlatform::isOnDesktop(QPoint point) const
 {
-    return m_windows->isOnDesktop(point);
+    return m_features.testFlag(Feature::DesktopTest) && m_windows->isOnDesktop(point);
 }
 
 QString X11DesktopPlatform::desktopWindowClass() const
@@ -95,7 +112,7 @@ void X11DesktopPlatform::decorateStackWindow(QWindow* window)
 
 bool X11DesktopPlatform::hasCompositor() const
 {
-    return m_features.testFlag(Feature::DragSource) && m_selections->hasCompositor();
+    return m_server.selectionsWatched && m_selections->hasCompositor();
 }
 
 std::optional<quint32> X11DesktopPlatform::desktopColour(QRect area) const
@@ -126,7 +143,11 @@ std::unique_ptr<DesktopPlatform> createDesktopPlatform()
             DesktopPlatform::allFeatures());
         return std::make_unique<NullDesktopPlatform>();
     }
-    NullDesktopPlatform::logAbsence(QStringLiteral("the X server lacks an extension we need"),
-                                    DesktopPlatform::allFeatures() & ~x11->features());
+    NullDesktopPlatform::logAbsence(
+        x11->server().xwayland
+            ? QStringLiteral("this is a Wayland session, where X11 programs don't see the pointer "
+                             "over the Desktop")
+            : QStringLiteral("the X server lacks an extension we need"),
+        DesktopPlatform::allFeatures() & ~x11->features());
     return x11;
 }

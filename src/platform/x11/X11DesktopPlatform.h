@@ -19,6 +19,20 @@ class X11DesktopPlatform : public DesktopPlatform
 public:
     // Null when Qt does not run on X11.
     static std::unique_ptr<X11DesktopPlatform> create();
+
+    // What the X server gives.
+    struct Server
+    {
+        // XWayland, the X server of a Wayland session: its pointer and its window tree end
+        // at the X11 windows, so the pointer over the Desktop, the drag of a Desktop icon and
+        // the Desktop under a point are never seen there.
+        bool xwayland = false;
+        bool xinput2 = false;
+        bool selectionsWatched = false;
+    };
+    // The features that give right answers on that server; the rest are not offered.
+    static Features featuresOn(const Server& server);
+    const Server& server() const { return m_server; }
     ~X11DesktopPlatform() override;
 
     Features features() const override { return m_features; }
@@ -41,6 +55,7 @@ private:
     X11DesktopPlatform() = default;
     void forwardPointerEvent(const PointerEvent& event);
 
+    Server m_server;
     Features m_features;
     std::unique_ptr<XcbEventConnection> m_events;
     std::unique_ptr<X11HotKey> m_hotKey;

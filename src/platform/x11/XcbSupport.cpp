@@ -9,6 +9,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -50,6 +51,25 @@ quint32 rootWindow(xcb_connection_t* connection)
     for (int i = defaultScreen(); i > 0 && it.rem > 1; --i)
         xcb_screen_next(&it);
     return it.rem > 0 ? it.data->root : 0;
+}
+
+bool hasExtension(xcb_connection_t* connection, const char* name)
+{
+    const auto reply = owned(xcb_query_extension_reply(
+        connection, xcb_query_extension(connection, quint16(std::strlen(name)), name), nullptr));
+    return reply && reply->present;
+}
+
+bool isXWayland(xcb_connection_t* connection)
+{
+    // XWayland 23.1 and later has an extension to say so; earlier ones (22.1 in Debian 12) only
+    // name their outputs XWAYLAND0, XWAYLAND1…, which Qt's screens carry.
+    if (hasExtension(connection, "XWAYLAND"))
+        return true;
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    return std::any_of(screens.cbegin(), screens.cend(), [](const QScreen* screen) {
+        return screen->name().startsWith(QLatin1String("XWAYLAND"));
+    });
 }
 
 quint32 atom(xcb_connection_t* connection, const char* name)

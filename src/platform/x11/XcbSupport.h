@@ -18,6 +18,11 @@ quint32 rootWindow(xcb_connection_t* connection);
 // The screen number the display name chose (":0.1" gives 1).
 int defaultScreen();
 
+// Whether the X server has the extension of that name.
+bool hasExtension(xcb_connection_t* connection, const char* name);
+// Whether the X server is XWayland, the X server of a Wayland session.
+bool isXWayland(xcb_connection_t* connection);
+
 // Atoms are the same on every connection to a display, so they are looked up once per name.
 quint32 atom(xcb_connection_t* connection, const char* name);
 
