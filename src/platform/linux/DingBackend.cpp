@@ -8,6 +8,7 @@
 #include <QDBusVariant>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QThread>
 
@@ -65,6 +66,19 @@ DingBackend::DingBackend(FileSystem& fileSystem, QString desktopFolder,
                           fileSystem, std::move(desktopFolder), metadata)
     , m_workArea(std::move(workArea))
 {}
+
+BridgeResult<void> DingBackend::announce(const QList<NamedPosition>& positions)
+{
+    if (!takesPositions())
+        return {};
+    for (const NamedPosition& entry : positions) {
+        if (QFileInfo::exists(desktopFolder() + QLatin1Char('/') + entry.name))
+            continue;
+        if (const Status cleared = forget(entry.name); !cleared)
+            return placeFailure(cleared.description());
+    }
+    return {};
+}
 
 BridgeResult<void> DingBackend::place(const QList<NamedPosition>& positions)
 {

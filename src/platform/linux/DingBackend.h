@@ -28,12 +28,14 @@ public:
 
     // A file that arrives on the Desktop loses its stored point and is put in the first free
     // cell, so nothing can be told in advance: placing waits until the program has shown the
-    // new arrivals (each has a point again), then sets theirs.
+    // new arrivals (each has a point again), then sets theirs. Announcing clears the point a
+    // file left behind when it was taken off the Desktop: it would count as shown before the
+    // program has shown it.
     //
     // A shown icon is moved by setting its point and then touching its file with the times it
     // already has: the change of status makes the program read every point again. Renaming the
     // file off and back races with its pairing of rename events.
-    BridgeResult<void> announce(const QList<NamedPosition>&) override { return {}; }
+    BridgeResult<void> announce(const QList<NamedPosition>& positions) override;
     BridgeResult<void> place(const QList<NamedPosition>& positions) override;
 
     static const QString busName;

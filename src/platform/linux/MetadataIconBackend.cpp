@@ -61,6 +61,11 @@ Status MetadataIconBackend::store(const QString& name, QPoint point) const
     return m_metadata.set(m_desktop + QLatin1Char('/') + name, values);
 }
 
+Status MetadataIconBackend::forget(const QString& name) const
+{
+    return m_metadata.set(m_desktop + QLatin1Char('/') + name, {{key(), QString()}});
+}
+
 std::optional<QStringList>
 MetadataIconBackend::unplaced(const QList<NamedPosition>& positions) const
 {

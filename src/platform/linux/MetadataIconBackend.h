@@ -57,6 +57,9 @@ protected:
     // The names among these whose files show an icon but have no stored point yet; nothing
     // when the store can't be read.
     std::optional<QStringList> unplaced(const QList<NamedPosition>& positions) const;
+    // Clears the stored point of a name whose file is not on the Desktop: the store is keyed by
+    // path, and a file moved away with a plain rename leaves its point there.
+    Status forget(const QString& name) const;
     // Whether the program places icons where their stored points say (not when it arranges
     // them itself).
     virtual bool takesPositions() const { return true; }
