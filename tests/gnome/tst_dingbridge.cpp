@@ -219,7 +219,10 @@ void TestDingBridge::theProgramStacksAndSpreadsBack()
 
     const QStringList names{QStringLiteral("one.txt"), QStringLiteral("two.txt"),
                             QStringLiteral("three.txt")};
-    QHash<QString, QPoint> cells;
+    // The cells of those points, on 128-pixel cells below the top bar.
+    const QHash<QString, QPoint> cells{{names.at(0), QPoint(514, 418)},
+                                       {names.at(1), QPoint(642, 418)},
+                                       {names.at(2), QPoint(770, 162)}};
     QStringList paths;
     for (qsizetype i = 0; i < names.size(); ++i) {
         QFile file(desktopPath(names.at(i)));
@@ -231,10 +234,9 @@ void TestDingBridge::theProgramStacksAndSpreadsBack()
     QVERIFY(m_bridge->setDesktopPositions({{names.at(0), QPointF(576, 454)},
                                            {names.at(1), QPointF(704, 454)},
                                            {names.at(2), QPointF(832, 198)}}));
-    for (const QString& name : names) {
-        QVERIFY(QTest::qWaitFor([&] { return shownIcon(name)->cell.x() > 2; }, timeoutMs));
-        cells.insert(name, shownIcon(name)->cell);
-    }
+    // Icons move in steps: only their last cell counts.
+    for (const QString& name : names)
+        QVERIFY2(waitForCell(name, cells.value(name)), qPrintable(name));
 
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedChannels);
