@@ -41,3 +41,18 @@ stop_processes_with_home() {
         sleep 0.05
     done
 }
+
+# Waits up to two minutes until the function `ready` answers, while the last process started
+# runs; otherwise says that `what` did not come up, with the end of its log, and fails.
+wait_until_ready() {
+    local what=$1 log=$2
+    for _ in $(seq 1200); do
+        ready && return 0
+        kill -0 "${pids[-1]}" 2>/dev/null || break
+        sleep 0.1
+    done
+    ready && return 0
+    echo "$(basename "$0"): $what did not come up" >&2
+    tail -n 20 "$log" >&2
+    return 1
+}

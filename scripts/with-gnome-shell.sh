@@ -58,16 +58,7 @@ ready() {
         --method org.gtk.Actions.Describe desktopGeometry >/dev/null 2>&1 &&
         xdotool search --class Gjs >/dev/null 2>&1
 }
-for _ in $(seq 1200); do
-    ready && break
-    kill -0 "${pids[-1]}" 2>/dev/null || break
-    sleep 0.1
-done
-if ! ready; then
-    echo "with-gnome-shell: GNOME Shell's desktop icons did not come up" >&2
-    tail -n 20 "$scratch/shell.log" >&2
-    exit 1
-fi
+wait_until_ready "GNOME Shell's desktop icons" "$scratch/shell.log"
 # The shell starts in the overview, which hides the Desktop.
 xdotool key Escape
 

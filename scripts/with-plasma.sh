@@ -40,16 +40,7 @@ ready() {
         'print(desktops().length)' 2>/dev/null | grep -q '^[1-9]' &&
         xdotool search --class plasmashell >/dev/null 2>&1
 }
-for _ in $(seq 1200); do
-    ready && break
-    kill -0 "${pids[-1]}" 2>/dev/null || break
-    sleep 0.1
-done
-if ! ready; then
-    echo "with-plasma: plasmashell did not come up" >&2
-    tail -n 20 "$scratch/plasma.log" >&2
-    exit 1
-fi
+wait_until_ready "plasmashell" "$scratch/plasma.log"
 
 status=0
 "$@" || status=$?
