@@ -1,5 +1,10 @@
 #include "E2eTools.h"
 
+#include "TidoraProcess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -112,6 +117,32 @@ bool doubleClickStackWindow()
     return under &&
            xdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
                     QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+}
+
+std::unique_ptr<TidoraProcess> stackWithTheProgram(const QStringList& paths, const QString& stack)
+{
+    const QString config = QDir::homePath() + QStringLiteral("/.config/Tidora");
+    QFile settings(config + QStringLiteral("/Tidora.conf"));
+    if (!QDir().mkpath(config) || !settings.open(QIODevice::WriteOnly) ||
+        settings.write("[General]\nacknowledgedHiddenStorage=true\nstorageLocation=documents\n") <
+            0)
+        return nullptr;
+    settings.close();
+    auto program = std::make_unique<TidoraProcess>();
+    int status = -1;
+    run(QStringLiteral(TIDORA_FINDER), paths, &status);
+    const QString folder = QDir::homePath() + QStringLiteral("/Documents/.Tidora/") + stack + u'/';
+    const bool stacked =
+        status == 0 &&
+        QTest::qWaitFor(
+            [&] {
+                return std::all_of(paths.cbegin(), paths.cend(), [&](const QString& path) {
+                    return QFile::exists(folder + QFileInfo(path).fileName()) &&
+                           !QFile::exists(path);
+                });
+            },
+            timeoutMs);
+    return stacked ? std::move(program) : nullptr;
 }
 
 QStringList programWindows()

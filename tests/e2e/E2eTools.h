@@ -8,6 +8,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class TidoraProcess;
+
 // What the end-to-end tests do on the X server of scripts/with-x11.sh: run programs, place the
 // mouse, find windows, and read the stacks the program wrote.
 namespace E2eTools {
@@ -39,6 +43,10 @@ QStringList windowsNamed(const QString& name);
 // Double-clicks the first shown stack window in its middle, once the pointer put there is over
 // it: a window manager may show its frame a moment after the window.
 bool doubleClickStackWindow();
+// Starts the program in the test's home, its first-run questions answered (stacks kept in
+// Documents), and hands it these Desktop files as the right-click action does; the running
+// program once they all lie in the folder of the stack named `stack`, else nothing.
+std::unique_ptr<TidoraProcess> stackWithTheProgram(const QStringList& paths, const QString& stack);
 // The program's windows on the screen now, its menus included.
 QStringList programWindows();
 // Whether some program holds the keyboard, as an open menu does.

@@ -1,5 +1,6 @@
 #include "E2eTools.h"
 #include "MemorySettings.h"
+#include "TidoraProcess.h"
 #include "platform/linux/DingBackend.h"
 #include "platform/linux/DingGrid.h"
 #include "platform/linux/LinuxDesktopBridge.h"
@@ -13,7 +14,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QTest>
 
 #include <memory>
@@ -210,13 +210,6 @@ void TestDingBridge::arrivingFileLandsInItsCell()
 // double-click on the stack puts them back in the cells they came from.
 void TestDingBridge::theProgramStacksAndSpreadsBack()
 {
-    const QString config = QDir::homePath() + QStringLiteral("/.config/Tidora");
-    QDir().mkpath(config);
-    QFile settings(config + QStringLiteral("/Tidora.conf"));
-    QVERIFY(settings.open(QIODevice::WriteOnly));
-    settings.write("[General]\nacknowledgedHiddenStorage=true\nstorageLocation=documents\n");
-    settings.close();
-
     const QStringList names{QStringLiteral("one.txt"), QStringLiteral("two.txt"),
                             QStringLiteral("three.txt")};
     // The cells of those points, on 128-pixel cells below the top bar.
@@ -238,22 +231,8 @@ void TestDingBridge::theProgramStacksAndSpreadsBack()
     for (const QString& name : names)
         QVERIFY2(waitForCell(name, cells.value(name)), qPrintable(name));
 
-    QProcess program;
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(TIDORA_PROGRAM), {});
-    const auto cleanup = qScopeGuard([&] {
-        program.terminate();
-        program.waitForFinished(timeoutMs);
-    });
-    QCOMPARE(QProcess::execute(QStringLiteral(TIDORA_FINDER), paths), 0);
-    const QString folder = QDir::homePath() + QStringLiteral("/Documents/.Tidora/3 Documents/");
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            return std::all_of(names.cbegin(), names.cend(), [&](const QString& name) {
-                return QFile::exists(folder + name) && !QFile::exists(desktopPath(name));
-            });
-        },
-        timeoutMs));
+    const auto program = E2eTools::stackWithTheProgram(paths, QStringLiteral("3 Documents"));
+    QVERIFY2(program, "the program did not stack the files handed over");
 
     QVERIFY(E2eTools::doubleClickStackWindow());
     for (const QString& name : names)

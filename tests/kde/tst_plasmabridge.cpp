@@ -1,5 +1,6 @@
 #include "E2eTools.h"
 #include "MemorySettings.h"
+#include "TidoraProcess.h"
 #include "platform/linux/LinuxDesktopBridge.h"
 #include "platform/linux/LinuxPaths.h"
 #include "platform/linux/LocalFileSystem.h"
@@ -11,7 +12,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QTest>
 
 #include <memory>
@@ -227,13 +227,6 @@ void TestPlasmaBridge::arrivingFilesLandInTheirCells()
 // double-click on the stack puts them back in the cells they came from.
 void TestPlasmaBridge::theProgramStacksAndSpreadsBack()
 {
-    const QString config = QDir::homePath() + QStringLiteral("/.config/Tidora");
-    QDir().mkpath(config);
-    QFile settings(config + QStringLiteral("/Tidora.conf"));
-    QVERIFY(settings.open(QIODevice::WriteOnly));
-    settings.write("[General]\nacknowledgedHiddenStorage=true\nstorageLocation=documents\n");
-    settings.close();
-
     const QStringList names{QStringLiteral("one.txt"), QStringLiteral("two.txt"),
                             QStringLiteral("three.txt")};
     QStringList paths;
@@ -252,22 +245,8 @@ void TestPlasmaBridge::theProgramStacksAndSpreadsBack()
     for (qsizetype i = 0; i < names.size(); ++i)
         QVERIFY(waitForCell(names.at(i), cells.at(i)));
 
-    QProcess program;
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(TIDORA_PROGRAM), {});
-    const auto cleanup = qScopeGuard([&] {
-        program.terminate();
-        program.waitForFinished(timeoutMs);
-    });
-    QCOMPARE(QProcess::execute(QStringLiteral(TIDORA_FINDER), paths), 0);
-    const QString folder = QDir::homePath() + QStringLiteral("/Documents/.Tidora/3 Documents/");
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            return std::all_of(names.cbegin(), names.cend(), [&](const QString& name) {
-                return QFile::exists(folder + name) && !QFile::exists(desktopPath(name));
-            });
-        },
-        timeoutMs));
+    const auto program = E2eTools::stackWithTheProgram(paths, QStringLiteral("3 Documents"));
+    QVERIFY2(program, "the program did not stack the files handed over");
 
     QVERIFY(E2eTools::doubleClickStackWindow());
     for (qsizetype i = 0; i < names.size(); ++i) {
